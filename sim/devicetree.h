@@ -1,0 +1,26 @@
+#ifndef SIM_DEVICETREE_H
+#define SIM_DEVICETREE_H
+
+#include <QString>
+
+namespace Sim {
+
+// GPIO lines the instrument claims at start-up.
+const unsigned kGpioLines[] = {58, 59, 114, 96, 54, 48, 113, 65, 50, 17, 115, 16};
+
+// Lays out the board's files under root: gpio line folders, PWM, backlight,
+// LEDs, power supplies, IIO, codec registers and the data folders. Existing
+// files are left as they are, so a second call (the simulator on a root the
+// tests already used) keeps the state. Returns false when root is unwritable.
+bool layoutDeviceTree(const QString &root);
+
+// Writes a file below root (board path), creating its folder.
+bool writeBoardFile(const QString &root, const QString &boardPath, const QByteArray &content);
+// Reads a file below root (board path); empty when missing.
+QByteArray readBoardFile(const QString &root, const QString &boardPath);
+// Appends to a file below root (board path), creating it and its folder.
+bool appendBoardFile(const QString &root, const QString &boardPath, const QByteArray &content);
+
+} // namespace Sim
+
+#endif // SIM_DEVICETREE_H

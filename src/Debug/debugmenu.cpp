@@ -1,0 +1,6 @@
+#include "debugmenu.h"
+
+DebugMenu::DebugMenu(QWidget *parent)
+    : PlaceholderDialog(QStringLiteral("DebugMenu"), parent)
+{
+}

@@ -1,0 +1,95 @@
+#include "commandrunner.h"
+#include "deviceroot.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+
+QString CommandRunner::answerKey(const QString &command)
+{
+    QString key = command.trimmed();
+    for (QChar &c : key) {
+        const ushort u = c.unicode();
+        const bool keep = (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z')
+                || (u >= '0' && u <= '9') || u == '.' || u == '_' || u == '-';
+        if (!keep)
+            c = QLatin1Char('_');
+    }
+    return key;
+}
+
+CommandRunner::Result CommandRunner::simulate(const QString &command, const QString &workDir,
+                                              const char *mode)
+{
+    const QString dir = workDir.isEmpty() ? QDir::currentPath() : workDir;
+    DeviceRoot::appendJournal(QStringLiteral("commands.log"),
+                              QStringLiteral("%1\t%2\t%3")
+                                  .arg(command, DeviceRoot::boardPath(dir), QLatin1String(mode)));
+
+    Result r;
+    r.exitCode = 0;
+    const QString answers = DeviceRoot::journalDir() + QStringLiteral("/answers/");
+    const QString firstWord = command.trimmed().section(QLatin1Char(' '), 0, 0);
+    for (const QString &name : {answerKey(command), answerKey(firstWord)}) {
+        QFile f(answers + name);
+        if (!f.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray all = f.readAll();
+        const int nl = all.indexOf('\n');
+        bool ok = false;
+        const int code = (nl < 0 ? all : all.left(nl)).trimmed().toInt(&ok);
+        r.exitCode = ok ? code : 0;
+        r.output = nl < 0 ? QByteArray() : all.mid(nl + 1);
+        break;
+    }
+    return r;
+}
+
+CommandRunner::Result CommandRunner::execute(const QString &command, const QString &workDir,
+                                             int timeoutMs)
+{
+    Result r;
+    QProcess p;
+    if (!workDir.isEmpty())
+        p.setWorkingDirectory(workDir);
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command});
+    if (!p.waitForStarted()) {
+        qDebug() << "Command did not start:" << command;
+        return r;
+    }
+    if (!p.waitForFinished(timeoutMs)) {
+        r.timedOut = true;
+        r.output = p.readAll();
+        p.kill();
+        p.waitForFinished(1000);
+        return r;
+    }
+    r.output = p.readAll();
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    return r;
+}
+
+int CommandRunner::run(const QString &command, const QString &workDir)
+{
+    if (!DeviceRoot::isBoard())
+        return simulate(command, workDir, "wait").exitCode;
+    return execute(command, workDir, -1).exitCode;
+}
+
+CommandRunner::Result CommandRunner::runWithTimeout(const QString &command, int timeoutMs,
+                                                    const QString &workDir)
+{
+    if (!DeviceRoot::isBoard())
+        return simulate(command, workDir, "timeout");
+    return execute(command, workDir, timeoutMs);
+}
+
+bool CommandRunner::startDetached(const QString &command, const QString &workDir)
+{
+    if (!DeviceRoot::isBoard())
+        return simulate(command, workDir, "detached").exitCode == 0;
+    return QProcess::startDetached(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command},
+                                   workDir);
+}

@@ -1,0 +1,47 @@
+#ifndef COMMANDRUNNER_H
+#define COMMANDRUNNER_H
+
+#include <QByteArray>
+#include <QString>
+
+// Runs every shell command of the system.
+//
+// On the board each command runs through "/bin/sh -c". Off the board (a device
+// root is set, see DeviceRoot) nothing is executed on the host: the command and
+// its working directory are appended to the journal "commands.log" under the
+// root, and the exit code and output come from a scripted answer file when the
+// simulator or a test left one, else exit code 0 and no output.
+//
+// Answer files live in "<root>/.tq3900/answers/": first the file named after
+// the whole command (every character outside [A-Za-z0-9._-] replaced by '_'),
+// then the file named after the command's first word. The first line of the
+// file is the exit code, the rest is the output.
+class CommandRunner
+{
+public:
+    struct Result {
+        int exitCode = -1;      // -1: could not start or timed out
+        bool timedOut = false;
+        QByteArray output;      // standard output and standard error
+    };
+
+    // Runs the command and waits for its end. workDir empty: the process's
+    // current directory. Returns the exit code (-1 when it could not start).
+    static int run(const QString &command, const QString &workDir = QString());
+
+    // Runs the command, waits at most timeoutMs and returns what arrived.
+    static Result runWithTimeout(const QString &command, int timeoutMs,
+                                 const QString &workDir = QString());
+
+    // Starts the command and returns at once; false when it could not start.
+    static bool startDetached(const QString &command, const QString &workDir = QString());
+
+    // The name of the answer file for a command (see above).
+    static QString answerKey(const QString &command);
+
+private:
+    static Result simulate(const QString &command, const QString &workDir, const char *mode);
+    static Result execute(const QString &command, const QString &workDir, int timeoutMs);
+};
+
+#endif // COMMANDRUNNER_H

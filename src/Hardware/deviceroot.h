@@ -1,0 +1,35 @@
+#ifndef DEVICEROOT_H
+#define DEVICEROOT_H
+
+#include <QByteArray>
+#include <QString>
+
+// The one seam between the program and the board's file system.
+//
+// Every absolute device or data path ("/sys/...", "/dev/...", "/home/root/...",
+// "/media/...", "/var/lib/alsa/...", font paths) is passed through
+// DeviceRoot::path() before it is opened. On the board the root is "/" and the
+// path is unchanged; on a PC the environment variable TQ3900_ROOT names a
+// folder laid out like the board (the simulator or a test fixture makes it).
+class DeviceRoot
+{
+public:
+    // The root folder without a trailing slash ("" on the board).
+    static QString root();
+    // True when the program runs on the board itself (TQ3900_ROOT unset, empty or "/").
+    static bool isBoard();
+    // Maps an absolute board path to the path to open here. Relative paths and
+    // resource paths (":/...") are returned unchanged.
+    static QString path(const QString &boardPath);
+    static QByteArray path(const char *boardPath);
+    // The inverse of path(): a local path under the root as the board sees it.
+    static QString boardPath(const QString &localPath);
+
+    // Folder of the journals and scripted command answers used off the board
+    // ("<root>/.tq3900"); empty on the board.
+    static QString journalDir();
+    // Appends one line to a journal file in journalDir(); does nothing on the board.
+    static void appendJournal(const QString &fileName, const QString &line);
+};
+
+#endif // DEVICEROOT_H

@@ -1,0 +1,6 @@
+#include "testmenu.h"
+
+TestMenu::TestMenu(QWidget *parent)
+    : PlaceholderDialog(QStringLiteral("TestMenu"), parent)
+{
+}

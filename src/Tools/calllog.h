@@ -1,0 +1,22 @@
+#ifndef CALLLOG_H
+#define CALLLOG_H
+
+#include <QString>
+#include <QStringList>
+
+// The requests an object has received, in order, as short texts
+// ("init 0", "sendData BT_TX B"). Objects whose subsystem is not built yet
+// keep one, so that the callers' order and arguments can be checked.
+class CallLog
+{
+public:
+    void record(const QString &call) { m_calls << call; }
+    const QStringList &calls() const { return m_calls; }
+    int count(const QString &call) const { return m_calls.count(call); }
+    void clear() { m_calls.clear(); }
+
+private:
+    QStringList m_calls;
+};
+
+#endif // CALLLOG_H

@@ -1,0 +1,42 @@
+#ifndef STATUSBARDATA_H
+#define STATUSBARDATA_H
+
+#include "calllog.h"
+
+#include <QObject>
+
+// Device state for the status bar and the screens: batteries, sensor type,
+// link states, power saving. One instance, reached through StatusbarData().
+//
+// Not built yet: the 2 s and 30 s updates, battery readings and power saving.
+// Until then it records init and reports a quiet instrument (no sensor, no
+// link, power saving inactive).
+class Statusbardata : public QObject
+{
+    Q_OBJECT
+public:
+    Statusbardata();
+
+    void init();
+    int sensorType() const { return m_sensorType; }
+    bool isPowerSavingActive() const { return m_powerSavingActive; }
+    void resetPowerSavingCnt() { ++m_powerSavingResets; }
+    int powerSavingResets() const { return m_powerSavingResets; }
+    bool stateHeadphone() const { return false; }
+    bool stateMicrophone() const { return false; }
+    bool stateGps() const { return false; }
+    int batteryMicrophone() const { return -1; }
+    int batteryVoltageMic() const { return 0; }
+
+    const CallLog &callLog() const { return m_log; }
+
+private:
+    CallLog m_log;
+    int m_sensorType = 0;
+    bool m_powerSavingActive = false;
+    int m_powerSavingResets = 0;
+};
+
+Statusbardata *StatusbarData();
+
+#endif // STATUSBARDATA_H

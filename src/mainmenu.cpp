@@ -1,0 +1,782 @@
+#include "mainmenu.h"
+#include "ui_mainmenu.h"
+
+#include "audiocodecsetup.h"
+#include "audioworker.h"
+#include "batterystate.h"
+#include "bluetooth.h"
+#include "commandrunner.h"
+#include "debugmenu.h"
+#include "deviceroot.h"
+#include "favouritebutton.h"
+#include "globals.h"
+#include "gpio.h"
+#include "gps.h"
+#include "gpsmonitor.h"
+#include "h2sensor.h"
+#include "levelmeasurement.h"
+#include "longtermmeasurement.h"
+#include "management.h"
+#include "measmanagement.h"
+#include "pinpointing.h"
+#include "pipelocating.h"
+#include "pressuresensor.h"
+#include "statusbardata.h"
+#include "systemsettings.h"
+#include "testmenu.h"
+
+#include <QApplication>
+#include <QDate>
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QKeyEvent>
+#include <QTime>
+#include <QTimer>
+
+MainMenu *MainMenu::m_instanceMainMenu = nullptr;
+
+namespace {
+const char kAsoundResource[] = ":/Resources/Files/asound.state";
+const char kAsoundState[] = "/var/lib/alsa/asound.state";
+const char kStyleSheet[] = ":/Stylesheets/Resources/Stylesheets/default.qss";
+
+// Wired-sensor amplifier gains (hundredths of dB) and sensor-unit gain codes
+// of the six microphone gain steps.
+const int kWiredPgaGain[6] = {900, 1800, 2250, 2900, 3500, 4100};
+const int kUnitGainCode[6] = {10, 13, 15, 17, 19, 21};
+} // namespace
+
+MainMenu::MainMenu(QWidget *parent)
+    : QMainWindow(parent)
+    , ui(new Ui::MainMenu)
+{
+    // 1. Form and the one instance
+    qDebug() << "=== Start MainMenu ===";
+    ui->setupUi(this);
+    m_instanceMainMenu = this;
+    ui->butTestMenu->raise();
+    ui->butDebugMenu->raise();
+
+    // 2. The two Bluetooth links
+    m_btSource = new Bluetooth();
+    m_btSink = new Bluetooth();
+
+    // 3. Settings store (loads the settings file)
+    m_systemsettings = new Systemsettings(this);
+
+    // 4. Fields of the microphone line
+    m_micParameterGain = 15;
+    m_micParameterMute = 1;
+    m_micParameterButton = 1;
+
+    // 5. Data partition: check and mount
+    QDir().mkpath(DeviceRoot::path(QStringLiteral("/media/tq3900")));
+    qDebug() << "Filesystemcheck and mount";
+    CommandRunner::run(QStringLiteral("fsck -Mya /dev/mmcblk0p3"));
+    CommandRunner::run(QStringLiteral("mount /dev/mmcblk0p3 /media/tq3900"));
+
+    // 6. GPIO lines
+    Gpio::init();
+
+    // 7. Sensor-unit link
+    qDebug() << "=== INIT MICROPHONE ===";
+    m_btSink->initBluetooth(QStringLiteral("/dev/ttyO2"), m_systemsettings->getBtIdMicrophone());
+    m_btSink->setBtDacGain(15);
+    m_btSink->callBtDeviceA2DP(true);
+    m_micGainStep = 3;
+    connect(m_btSink, &Bluetooth::stateActiveMuteChanged, this, &MainMenu::switchActiveMute,
+            Qt::UniqueConnection);
+
+    // 8. Headphone link
+    qDebug() << "=== INIT HEADPHONE ===";
+    m_btSource->initBluetooth(QStringLiteral("/dev/ttyO3"), m_systemsettings->getBtIdHeadphone());
+    m_btSource->setBtAdcGain(m_systemsettings->isHearingProtectionEnabled()
+                                 ? 1
+                                 : m_systemsettings->getHeadphoneVolumeOffset() + 5);
+    m_btSource->callBtDeviceA2DP(false);
+
+    // 9. ALSA state from the resources
+    QFile asoundResource(QString::fromLatin1(kAsoundResource));
+    if (asoundResource.open(QIODevice::ReadOnly)) {
+        asoundResource.close();
+        const QString target = DeviceRoot::path(QString::fromLatin1(kAsoundState));
+        QDir().mkpath(QFileInfo(target).path());
+        const bool removed = QFile::remove(target);
+        qDebug() << "asound.state removed" << removed;
+        const bool copied = QFile::copy(asoundResource.fileName(), target);
+        // A copy from the resources is read-only; the next start must be able to replace it.
+        QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup
+                                          | QFile::ReadOther);
+        qDebug() << "asound.state copied" << copied;
+        CommandRunner::run(QStringLiteral("alsactl --file /var/lib/alsa/asound.state restore"));
+    }
+
+    // 10. Codec control and the audio worker; the codec's init mutes the path
+    m_audioCodec = new AudioCodecSetup();
+    Audioworker();
+    m_audioCodec->init();
+
+    // 11. Shared start values
+    m_currentMicGainStep = 3;
+    m_currentHeadphoneVolStep = 8;
+
+    // 12. Start-up filter
+    if (m_systemsettings->isSUUseFilterForStartupEnabled()) {
+        m_currentLowCutOffFreq = 160;
+        m_currentHighCutOffFreq = 1250;
+        m_currentFilterType = 1;
+        qDebug() << "Starting with Filter: 160 / 1250 / Bandpass";
+    } else {
+        m_currentLowCutOffFreq = 0;
+        m_currentHighCutOffFreq = 4000;
+        m_currentFilterType = 0;
+    }
+
+    // 13. GPS receiver
+    gpsModul = new Gps();
+    gpsModul->initGps();
+    if (m_systemsettings->isSUUseGpsForStartupEnabled())
+        gpsModul->switchOnGpsModul();
+    else
+        gpsModul->switchOffGpsModul();
+
+    // 14. Screens are built on first use
+    m_levelMeasurement = nullptr;
+    m_pinpointing = nullptr;
+    m_management = nullptr;
+    m_h2sensor = nullptr;
+    m_measManagement = nullptr;
+    m_pipelocating = nullptr;
+    m_pressureSensor = nullptr;
+    m_longtermMeasurement = nullptr;
+    m_mainMenuVisible = true;
+
+    // 15. Style sheet, read as Latin-1 up to the first zero byte
+    QFile styleFile(QString::fromLatin1(kStyleSheet));
+    if (styleFile.open(QIODevice::ReadOnly)) {
+        QByteArray bytes = styleFile.readAll();
+        const int zero = bytes.indexOf('\0');
+        if (zero >= 0)
+            bytes.truncate(zero);
+        qApp->setStyleSheet(QString::fromLatin1(bytes));
+    }
+
+    // 16. Main page with an empty back stack
+    resetMenuLevel();
+
+    // 17. Settings screen
+    connect(m_systemsettings, &Systemsettings::gotoWidget, this, &MainMenu::displayWidget);
+    connect(m_systemsettings, &Systemsettings::changeLanguage, this, &MainMenu::changeLanguage);
+    ui->mainWidget->addWidget(m_systemsettings);
+
+    // 18. Language
+    changeLanguage(m_systemsettings->getSelectedLanguageNum());
+    setMainPageTexts();
+
+    // 19. GPS monitor
+    m_gpsMonitor = new GpsMonitor(this);
+    connect(m_gpsMonitor, &GpsMonitor::gotoWidget, this, &MainMenu::displayWidget);
+    ui->mainWidget->addWidget(m_gpsMonitor);
+
+    // 20. Status data and status bar
+    StatusbarData()->init();
+    ui->widgetStatusbar->init(480, 20);
+
+    // 21. Debug and test buttons
+    showDebugButtons();
+
+    // 22.
+    m_currentVisibleDlgNum = 2;
+
+    // 23. Favourite key
+    m_favouriteButton = new FavouriteButton();
+    m_favouriteButton->init();
+
+    // 24. Diagnostic log
+    if (g_debugFeatures == 1) {
+        writeSystemInfo(QStringLiteral("System started."));
+        m_timerSystemMonitor = new QTimer(this);
+        connect(m_timerSystemMonitor, &QTimer::timeout, this,
+                static_cast<void (MainMenu::*)()>(&MainMenu::writeSystemInfo));
+        m_timerSystemMonitor->start(60000);
+    }
+
+    // 25. Start-up favourite
+    if (m_systemsettings->isSUUseFavouriteForStartupEnabled()) {
+        QString text;
+        const int favourite = m_systemsettings->getFavouriteButton(&text);
+        if (favourite >= 1 && favourite <= 5) {
+            m_directlyBootedToFavouriteFunction = true;
+            m_favouriteButton->execFavouriteFunction();
+        }
+    }
+    m_directlyBootedToFavouriteFunction = false;
+}
+
+MainMenu::~MainMenu()
+{
+    delete ui;
+    ui = nullptr;
+    delete m_pinpointing;
+    delete m_levelMeasurement;
+    delete m_longtermMeasurement;
+    delete m_h2sensor;
+    delete m_pipelocating;
+    delete m_pressureSensor;
+    delete m_management;
+    delete m_measManagement;
+    delete m_btSource;
+    delete m_btSink;
+    delete m_audioCodec;
+    delete gpsModul;
+    delete m_favouriteButton;
+    delete m_systemsettings;
+    delete m_gpsMonitor;
+    delete m_timerSystemMonitor;
+    if (m_instanceMainMenu == this)
+        m_instanceMainMenu = nullptr;
+}
+
+void MainMenu::setMainPageTexts()
+{
+    ui->butPinpointing->setText(tr("Histogram"));
+    ui->butLevelmeasurement->setText(tr("Level"));
+    ui->butLongtermmeasurement->setText(tr("Longterm"));
+    ui->butH2Sensor->setText(tr("H2Sensor"));
+    ui->butPipelocating->setText(tr("Pipelocating"));
+    ui->butManagement->setText(tr("Management"));
+}
+
+void MainMenu::showDebugButtons()
+{
+    const bool visible = g_debugFeatures == 1;
+    ui->butDebugMenu->setVisible(visible);
+    ui->butTestMenu->setVisible(visible);
+}
+
+void MainMenu::init()
+{
+    setMainPageTexts();
+    m_mainMenuVisible = true;
+    showDebugButtons();
+    Audioworker()->stopAudioRecording();
+    muteAudioPath(true, true);
+}
+
+// ---------------------------------------------------------------------------
+// Screen navigation and back stack
+
+template <class Screen>
+Screen *MainMenu::ensureScreen(Screen *&screen, bool connectExit)
+{
+    if (!screen) {
+        screen = new Screen(this);
+        ui->mainWidget->addWidget(screen);
+        if (connectExit)
+            connect(screen, &Screen::exit, this, &MainMenu::displayMainMenu, Qt::UniqueConnection);
+        connect(screen, &Screen::gotoWidget, this, &MainMenu::displayWidget, Qt::UniqueConnection);
+    }
+    return screen;
+}
+
+void MainMenu::displayWidget(int widget, int dir, int variant)
+{
+    m_widget = widget;
+    m_mainMenuVisible = false;
+
+    // A measurement screen handles the sensor unit's mute key itself.
+    auto showMeasurement = [&](auto *screen) {
+        disconnect(m_btSink, &Bluetooth::stateActiveMuteChanged, this, &MainMenu::switchActiveMute);
+        ui->mainWidget->setCurrentWidget(screen);
+        setMenuDirection(dir);
+        screen->init(variant);
+    };
+
+    switch (widget) {
+    case -1:
+        menuLevelUp();
+        break;
+    case 0:
+        resetMenuLevel();
+        init();
+        connect(m_btSink, &Bluetooth::stateActiveMuteChanged, this, &MainMenu::switchActiveMute,
+                Qt::UniqueConnection);
+        m_btSink->sendData(QStringLiteral("BT_TX B"));
+        break;
+    case 1:
+        showMeasurement(ensureScreen(m_levelMeasurement, true));
+        break;
+    case 3:
+        showMeasurement(ensureScreen(m_pinpointing, true));
+        break;
+    case 6:
+        showMeasurement(ensureScreen(m_h2sensor, true));
+        break;
+    case 8:
+        showMeasurement(ensureScreen(m_pipelocating, true));
+        break;
+    case 9:
+        showMeasurement(ensureScreen(m_longtermMeasurement, true));
+        break;
+    case 11: {
+        PressureSensor *screen = ensureScreen(m_pressureSensor, true);
+        qDebug() << "Pressuresensor: displayWidget" << screen;
+        disconnect(m_btSink, &Bluetooth::stateActiveMuteChanged, this, &MainMenu::switchActiveMute);
+        ui->mainWidget->setCurrentWidget(screen);
+        setMenuDirection(dir);
+        qDebug() << "Pressuresensor: displayWidget init";
+        screen->init(variant);
+        break;
+    }
+    case 4:
+        ensureScreen(m_management, false);
+        ui->mainWidget->setCurrentWidget(m_management);
+        setMenuDirection(dir);
+        m_management->init();
+        break;
+    case 7:
+        ensureScreen(m_measManagement, true);
+        ui->mainWidget->setCurrentWidget(m_measManagement);
+        setMenuDirection(dir);
+        m_measManagement->init(0, false);
+        break;
+    case 5:
+        ui->mainWidget->setCurrentWidget(m_systemsettings);
+        setMenuDirection(dir);
+        m_systemsettings->init();
+        break;
+    case 10:
+        ui->mainWidget->setCurrentWidget(m_gpsMonitor);
+        setMenuDirection(dir);
+        m_gpsMonitor->init();
+        break;
+    default: // 2 and every unknown number: main page, empty stack, no init
+        resetMenuLevel();
+        break;
+    }
+}
+
+void MainMenu::displayMainMenu()
+{
+    displayWidget(0, 0, 0);
+    m_btSink->callBtDeviceA2DP(true);
+    m_btSource->callBtDeviceA2DP(false);
+    m_btSource->setBtAdcGain(m_systemsettings->isHearingProtectionEnabled()
+                                 ? 1
+                                 : m_systemsettings->getHeadphoneVolumeOffset() + 5);
+}
+
+int MainMenu::displayFavouriteDialog(int widget)
+{
+    displayWidget(widget, -1, 0);
+    return 0;
+}
+
+void MainMenu::menuLevelEqual()
+{
+    m_storedWidgetMenu[m_currentMenuLevel] = m_widget;
+}
+
+void MainMenu::menuLevelDown()
+{
+    m_currentMenuLevel = qMin(m_currentMenuLevel + 1, 9);
+    m_storedWidgetMenu[m_currentMenuLevel] = m_widget;
+}
+
+void MainMenu::menuLevelUp()
+{
+    --m_currentMenuLevel;
+    if (m_currentMenuLevel <= 0)
+        resetMenuLevel();
+    else
+        displayWidget(m_storedWidgetMenu[m_currentMenuLevel], -1, 0);
+}
+
+void MainMenu::resetMenuLevel()
+{
+    for (int &entry : m_storedWidgetMenu)
+        entry = 0;
+    m_currentMenuLevel = 0;
+    ui->mainWidget->setCurrentWidget(ui->mainPage);
+}
+
+void MainMenu::setMenuDirection(int dir)
+{
+    switch (dir) {
+    case -1:
+        break;
+    case 1:
+        menuLevelDown();
+        break;
+    case 2:
+        menuLevelUp();
+        break;
+    default: // 0 and any other value
+        menuLevelEqual();
+        break;
+    }
+}
+
+int MainMenu::getStoredWidget(int level) const
+{
+    return level >= 0 && level < 10 ? m_storedWidgetMenu[level] : -1;
+}
+
+void MainMenu::on_butPinpointing_clicked()
+{
+    ensureScreen(m_pinpointing, true);
+    displayWidget(3, 1, 0);
+}
+
+void MainMenu::on_butLevelmeasurement_clicked()
+{
+    ensureScreen(m_levelMeasurement, true);
+    displayWidget(1, 1, 0);
+}
+
+void MainMenu::on_butLongtermmeasurement_clicked()
+{
+    ensureScreen(m_longtermMeasurement, true);
+    displayWidget(9, 1, 0);
+}
+
+void MainMenu::on_butH2Sensor_clicked()
+{
+    ensureScreen(m_h2sensor, true);
+    displayWidget(6, 1, 0);
+}
+
+void MainMenu::on_butPipelocating_clicked()
+{
+    ensureScreen(m_pipelocating, true);
+    displayWidget(8, 1, 0);
+}
+
+void MainMenu::on_butManagement_clicked()
+{
+    if (!m_management) {
+        qDebug() << "m_management: not init";
+        ensureScreen(m_management, false);
+        qDebug() << "m_management:" << m_management;
+    }
+    displayWidget(4, 1, 0);
+}
+
+void MainMenu::on_butTestMenu_clicked()
+{
+    TestMenu menu(this);
+    menu.exec();
+}
+
+void MainMenu::on_butDebugMenu_clicked()
+{
+    displayDebugMenu();
+}
+
+void MainMenu::displayDebugMenu()
+{
+    DebugMenu menu(this);
+    menu.exec();
+}
+
+void MainMenu::showWidget(int number)
+{
+    if (number == 100) {
+        Gpio::setValue(50, 0);
+        Gpio::setValue(65, 1);
+        on_butTestMenu_clicked();
+    } else if (number == 101) {
+        displayDebugMenu();
+    }
+}
+
+int MainMenu::startupMenuFor(const QStringList &arguments)
+{
+    if (arguments.contains(QStringLiteral("test")))
+        return 100;
+    if (arguments.contains(QStringLiteral("debug")))
+        return 101;
+    return 0;
+}
+
+int MainMenu::setCurrentVisibleDlgNum(int num)
+{
+    m_currentVisibleDlgNum = num;
+    return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Audio path, microphone and headphone control
+
+bool MainMenu::isMuteKeySwitchmode() const
+{
+    return m_systemsettings && m_systemsettings->isMuteKeySwitchmode();
+}
+
+QString MainMenu::microphoneLine()
+{
+    const bool switchMode = isMuteKeySwitchmode();
+    m_micParameterButton = switchMode ? 1 : 0;
+    return QStringLiteral("BT_TX I %1 %2 %3")
+        .arg(m_micParameterGain, 2, 16, QLatin1Char('0'))
+        .arg(m_micParameterMute == 1 ? QStringLiteral("MUTE") : QStringLiteral("ACTIVE"))
+        .arg(switchMode ? QStringLiteral("SWITCH") : QStringLiteral("PUSHBUT"));
+}
+
+void MainMenu::sendMicLine()
+{
+    m_btSink->sendData(microphoneLine());
+}
+
+int MainMenu::setMicInitParameter(int a_gain, int a_mute, int a_button)
+{
+    m_micParameterGain = a_gain;
+    m_micParameterMute = a_mute;
+    m_micParameterButton = a_button;
+    const QString line = microphoneLine();
+    qDebug() << "MicInit" << line << "gain:" << a_gain
+             << QStringLiteral("%1").arg(a_gain, 2, 16, QLatin1Char('0'));
+    m_btSink->sendData(line);
+    return 0;
+}
+
+int MainMenu::initGx4(int gain, int mute, int button)
+{
+    return setMicInitParameter(gain, mute, button);
+}
+
+int MainMenu::setMicParameterGain(int gain)
+{
+    qDebug() << "setMicParameterGain" << gain << m_micParameterMute << m_micParameterButton;
+    m_micParameterGain = gain;
+    sendMicLine();
+    return 0;
+}
+
+int MainMenu::setMicParameterMute(int mute)
+{
+    m_micParameterMute = mute;
+    sendMicLine();
+    return 0;
+}
+
+int MainMenu::setMicParameterButton(int button)
+{
+    m_micParameterButton = button;
+    sendMicLine();
+    return 0;
+}
+
+int MainMenu::getMicInitParameter(int *gain, int *mute, int *button)
+{
+    if (gain)
+        *gain = m_micParameterGain;
+    if (mute)
+        *mute = m_micParameterMute;
+    if (button)
+        *button = m_micParameterButton;
+    return 0;
+}
+
+void MainMenu::updateMicrophoneParameter()
+{
+    sendMicLine();
+}
+
+void MainMenu::setMicGainStep(int step)
+{
+    m_micGainStep = step;
+    if (step < 1 || step > 6) {
+        step = 3;
+        m_micGainStep = 3;
+    }
+    if (StatusbarData()->sensorType() == 4) {
+        const int gain = kWiredPgaGain[step - 1];
+        m_micPgaGain = gain / 100.0f;
+        m_audioCodec->setMicPgaGain(gain);
+        return;
+    }
+    m_micPgaGain = 3.0f;
+    m_micGain = kUnitGainCode[step - 1];
+    m_audioCodec->setMicPgaGain(300);
+    setMicParameterGain(m_micGain);
+}
+
+void MainMenu::setCurrentFilter(unsigned low, unsigned high, int type)
+{
+    m_currentLowCutOffFreq = low;
+    m_currentHighCutOffFreq = high;
+    m_currentFilterType = type;
+}
+
+void MainMenu::getCurrentFilter(unsigned *low, unsigned *high, int *type) const
+{
+    if (low)
+        *low = m_currentLowCutOffFreq;
+    if (high)
+        *high = m_currentHighCutOffFreq;
+    if (type)
+        *type = m_currentFilterType;
+}
+
+void MainMenu::muteAudioPath(bool mute, bool toUnit)
+{
+    if (mute) {
+        qDebug() << "Audiopath: MUTED";
+        if (toUnit)
+            setMicParameterMute(1);
+        m_audioCodec->setMuting(true);
+        m_btSource->setBtAdcGain(0);
+        m_muted = true;
+        m_micParameterMute = 1;
+        Audioworker()->pauseAudioRecording(true);
+        Gpio::setValue(17, 0);
+    } else {
+        qDebug() << "Audiopath: NOT MUTED";
+        if (toUnit)
+            setMicParameterMute(0);
+        m_audioCodec->setMuting(false);
+        m_btSource->setBtLastAdcGain();
+        m_muted = false;
+        m_micParameterMute = 0;
+        Audioworker()->pauseAudioRecording(false);
+        Gpio::setValue(17, 1);
+    }
+}
+
+void MainMenu::switchActiveMute(bool mute)
+{
+    // Outside the measurement screens the unit's key cannot open the path.
+    if (!mute)
+        muteAudioPath(true, true);
+}
+
+// ---------------------------------------------------------------------------
+// Keys, power-down and pop-ups
+
+void MainMenu::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Escape:
+    case Qt::Key_Return:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        return;
+    default:
+        QMainWindow::keyPressEvent(event);
+    }
+}
+
+void MainMenu::keyReleaseEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_F12) {
+        qDebug() << "Key: SwitchOff";
+        beforePowerDown();
+        return;
+    }
+    if (event->key() == Qt::Key_F13) {
+        Gpio::setValue(50, 0);
+        Gpio::setValue(65, 1);
+        qDebug() << "Switching to Uart-Mode";
+        displayPopup(3);
+        return;
+    }
+    QMainWindow::keyReleaseEvent(event);
+}
+
+void MainMenu::beforePowerDown()
+{
+    qDebug() << "beforePowerDown: Mute";
+    muteAudioPath(true, true);
+    qDebug() << "beforePowerDown: Disconnect btSink";
+    m_btSink->disconnectBtDevice();
+    qDebug() << "beforePowerDown: Disconnect btSource";
+    m_btSource->disconnectBtDevice();
+    qDebug() << "beforePowerDown: Finish";
+    QTimer::singleShot(3000, this, &MainMenu::powerDown);
+}
+
+void MainMenu::powerDown()
+{
+    const QString home = DeviceRoot::path(QStringLiteral("/home/root"));
+    QDir::setCurrent(home);
+    qDebug() << "Good bye!";
+    CommandRunner::run(QStringLiteral("umount /media/tq3900"), home);
+    CommandRunner::run(QStringLiteral("poweroff"), home);
+}
+
+void MainMenu::displayPopup(int picture)
+{
+    // The pop-up window itself comes with the shared dialogs.
+    qDebug() << "Popup" << picture;
+}
+
+// ---------------------------------------------------------------------------
+// Language
+
+void MainMenu::loadLanguageFile(QString name)
+{
+    const QString onCard = DeviceRoot::path(QStringLiteral("/media/tq3900/%1").arg(name));
+    QFile file(onCard);
+    if (file.open(QIODevice::ReadOnly)) {
+        file.close();
+        translator.load(onCard);
+        qDebug() << "Load language file from mass storage" << onCard;
+    } else {
+        translator.load(QStringLiteral(":/Languages/%1").arg(name));
+        qDebug() << "Load language file from resource" << name;
+    }
+}
+
+void MainMenu::changeLanguage(int num)
+{
+    static const char *const kCatalogues[24] = {
+        "GB", "DE", "FR", "IT", "ES", "CN", "CZ", "HU", "RU", "SI", "JP", "PL",
+        "PT", "RO", "SK", "SE", "FI", "DK", "NO", "BG", "HR", "KR", "RS", "TR"};
+    if (num >= 1 && num <= 24)
+        loadLanguageFile(QStringLiteral("%1_TQ3900.qm").arg(QLatin1String(kCatalogues[num - 1])));
+    else
+        translator.load(QStringLiteral(":/Languages/GB_TQ3900.qm"));
+    qApp->removeTranslator(&translator);
+    qApp->installTranslator(&translator);
+    m_systemsettings->init();
+}
+
+// ---------------------------------------------------------------------------
+// Diagnostic log
+
+void MainMenu::writeSystemInfo()
+{
+    writeSystemInfo(QString());
+}
+
+void MainMenu::writeSystemInfo(QString infoText)
+{
+    BatteryState battery;
+    const int charge = battery.fuelPercent();
+    const double voltage = battery.voltage();
+    const double current = battery.current();
+    const bool charging = battery.isCharging();
+    Statusbardata *status = StatusbarData();
+
+    QFile file(DeviceRoot::path(QStringLiteral("/media/tq3900/systemInfo.txt")));
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Append)) {
+        qDebug() << "Could not open file:" << file.fileName();
+        return;
+    }
+    QString line = QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")) + QLatin1Char(';')
+            + QTime::currentTime().toString(Qt::TextDate) + QLatin1Char(';')
+            + QString::number(charge) + QLatin1Char(';') + QString::number(voltage) + QLatin1Char(';')
+            + QString::number(current) + QLatin1Char(';') + (charging ? "1;" : "0;");
+    QFile temp(DeviceRoot::path(QStringLiteral("/sys/class/power_supply/bq27426-0/temp")));
+    if (temp.open(QIODevice::ReadOnly)) {
+        const double tenths = QString::fromLatin1(temp.read(32)).toLower().trimmed().toDouble();
+        line += QString::number(tenths / 10) + QLatin1Char(';');
+    }
+    line += QString(status->stateHeadphone() ? "1;" : "0;")
+            + (status->stateMicrophone() ? "1;" : "0;")
+            + QString::number(status->batteryVoltageMic()) + QLatin1Char(';')
+            + QString::number(status->batteryMicrophone()) + QLatin1Char(';') + infoText + "\n";
+    file.write(line.toLatin1());
+}

@@ -1,0 +1,181 @@
+#ifndef MAINMENU_H
+#define MAINMENU_H
+
+#include <QMainWindow>
+#include <QTranslator>
+
+namespace Ui {
+class MainMenu;
+}
+
+class AudioCodecSetup;
+class Bluetooth;
+class FavouriteButton;
+class Gps;
+class GpsMonitor;
+class H2Sensor;
+class Levelmeasurement;
+class Longtermmeasurement;
+class Management;
+class MeasManagement;
+class Pinpointing;
+class Pipelocating;
+class PressureSensor;
+class QTimer;
+class Systemsettings;
+
+// The single main window: a 480 x 272 window whose central stacked widget
+// holds every screen of the instrument as a page. It creates and owns the
+// long-lived objects and hands them out through its getters; screens ask for
+// other screens with gotoWidget(), which displayWidget() carries out on a
+// back stack of ten levels.
+class MainMenu : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainMenu(QWidget *parent = nullptr);
+    ~MainMenu() override;
+
+    static MainMenu *getInstanceMainMenu() { return m_instanceMainMenu; }
+
+    Bluetooth *getBtSinkInstance() const { return m_btSink; }
+    Bluetooth *getBtSourceInstance() const { return m_btSource; }
+    Systemsettings *getInstanceSystemsettings() const { return m_systemsettings; }
+    MeasManagement *getInstanceMeasManagement() const { return m_measManagement; }
+    AudioCodecSetup *getAudioCodecInstance() const { return m_audioCodec; }
+    Gps *getGpsInstance() const { return gpsModul; }
+    FavouriteButton *getFavouriteButtonInsance() const { return m_favouriteButton; }
+    GpsMonitor *getGpsMonitorInstance() const { return m_gpsMonitor; }
+    bool isBootedToFavouriteFunction() const { return m_directlyBootedToFavouriteFunction; }
+    void resetBootedToFavouriteFunction() { m_directlyBootedToFavouriteFunction = false; }
+    bool isMainMenuVisible() const { return m_mainMenuVisible; }
+
+    // The screens built so far (null until first use).
+    Levelmeasurement *levelmeasurementScreen() const { return m_levelMeasurement; }
+    Pinpointing *pinpointingScreen() const { return m_pinpointing; }
+    Management *managementScreen() const { return m_management; }
+    H2Sensor *h2sensorScreen() const { return m_h2sensor; }
+    Pipelocating *pipelocatingScreen() const { return m_pipelocating; }
+    PressureSensor *pressureSensorScreen() const { return m_pressureSensor; }
+    Longtermmeasurement *longtermScreen() const { return m_longtermMeasurement; }
+
+    void init();
+
+    // Screen navigation and back stack
+    int displayFavouriteDialog(int widget);
+    void menuLevelEqual();
+    void menuLevelDown();
+    void menuLevelUp();
+    void resetMenuLevel();
+    void setMenuDirection(int dir);
+    int getCurrentMenuLevel() const { return m_currentMenuLevel; }
+    int getStoredWidget(int level) const;
+    void showWidget(int number);
+    // The start-up menu the command-line words ask for: 100 the production
+    // test menu ("test", which wins), 101 the debug menu ("debug"), else 0.
+    static int startupMenuFor(const QStringList &arguments);
+    void displayDebugMenu();
+    int setCurrentVisibleDlgNum(int num);
+    int getCurrentVisibleDlgNum() const { return m_currentVisibleDlgNum; }
+
+    // Audio path, microphone and headphone control
+    void muteAudioPath(bool mute, bool toUnit);
+    bool isAudioPathMuted() const { return m_muted; }
+    bool isMuteKeySwitchmode() const;
+    void updateMicrophoneParameter();
+    int initGx4(int gain, int mute, int button);
+    void setMicGainStep(int step);
+    int getMicGainStep() const { return m_micGainStep; }
+    float getMicPgaGain() const { return m_micPgaGain; }
+    void setCurrentMicGainStep(int step) { m_currentMicGainStep = step; }
+    int getCurrentMicGainStep() const { return m_currentMicGainStep; }
+    void setCurrentHeadphoneVolumeStep(int step) { m_currentHeadphoneVolStep = step; }
+    int getCurrentHeadphoneVolumeStep() const { return m_currentHeadphoneVolStep; }
+    void setCurrentFilter(unsigned low, unsigned high, int type);
+    void getCurrentFilter(unsigned *low, unsigned *high, int *type) const;
+    void setHeadphoneGainStep(int step) { m_headphoneGainStep = step; }
+    int getHeadphoneGainStep() const { return m_headphoneGainStep; }
+    // The microphone line to the sensor unit built from the stored fields.
+    QString microphoneLine();
+
+    // Power-down
+    void beforePowerDown();
+    void displayPopup(int picture);
+
+    // Language
+    void loadLanguageFile(QString name);
+
+public slots:
+    void changeLanguage(int num);
+    void displayMainMenu();
+    void on_butLevelmeasurement_clicked();
+    void on_butPinpointing_clicked();
+    void displayWidget(int widget, int dir, int variant);
+    void on_butManagement_clicked();
+    void on_butH2Sensor_clicked();
+    void writeSystemInfo(QString infoText);
+    void writeSystemInfo();
+    void on_butPipelocating_clicked();
+    void on_butLongtermmeasurement_clicked();
+    void powerDown();
+    int setMicInitParameter(int a_gain, int a_mute, int a_button);
+    int setMicParameterGain(int gain);
+    int setMicParameterMute(int mute);
+    int setMicParameterButton(int button);
+    int getMicInitParameter(int *gain, int *mute, int *button);
+    void on_butDebugMenu_clicked();
+    void on_butTestMenu_clicked();
+    void switchActiveMute(bool mute);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
+
+private:
+    template <class Screen> Screen *ensureScreen(Screen *&screen, bool connectExit);
+    void setMainPageTexts();
+    void showDebugButtons();
+    void sendMicLine();
+
+    Ui::MainMenu *ui;
+    static MainMenu *m_instanceMainMenu;
+    Levelmeasurement *m_levelMeasurement = nullptr;
+    Pinpointing *m_pinpointing = nullptr;
+    Management *m_management = nullptr;
+    Systemsettings *m_systemsettings = nullptr;
+    GpsMonitor *m_gpsMonitor = nullptr;
+    H2Sensor *m_h2sensor = nullptr;
+    MeasManagement *m_measManagement = nullptr;
+    Pipelocating *m_pipelocating = nullptr;
+    PressureSensor *m_pressureSensor = nullptr;
+    Longtermmeasurement *m_longtermMeasurement = nullptr;
+    FavouriteButton *m_favouriteButton = nullptr;
+    Bluetooth *m_btSource = nullptr;
+    Bluetooth *m_btSink = nullptr;
+    AudioCodecSetup *m_audioCodec = nullptr;
+    Gps *gpsModul = nullptr;
+    QTimer *m_timerSystemMonitor = nullptr;
+    int m_widget = 0;
+    int m_storedWidgetMenu[10] = {};
+    int m_currentMenuLevel = 0;
+    QTranslator translator;
+    int m_micGainStep = 0;
+    int m_micGain = 0;
+    float m_micPgaGain = 0.0f;
+    int m_headphoneGainStep = 0;
+    int m_currentVisibleDlgNum = 2;
+    bool m_mainMenuVisible = true;
+    bool m_muted = true;
+    int m_micParameterGain = 15;
+    int m_micParameterMute = 1;
+    int m_micParameterButton = 1;
+    int m_currentMicGainStep = 3;
+    int m_currentHeadphoneVolStep = 8;
+    quint32 m_currentLowCutOffFreq = 0;
+    quint32 m_currentHighCutOffFreq = 4000;
+    int m_currentFilterType = 0;
+    bool m_directlyBootedToFavouriteFunction = false;
+};
+
+#endif // MAINMENU_H

@@ -1,0 +1,554 @@
+// The main window against a simulated device root: start-up order, the
+// long-lived objects and their set-up, screen navigation on the back stack,
+// start-up menus and favourite, and the diagnostic log.
+#include "audiocodecsetup.h"
+#include "audioworker.h"
+#include "bluetooth.h"
+#include "debugmenu.h"
+#include "favouritebutton.h"
+#include "globals.h"
+#include "gps.h"
+#include "gpsmonitor.h"
+#include "levelmeasurement.h"
+#include "mainmenu.h"
+#include "management.h"
+#include "measmanagement.h"
+#include "pinpointing.h"
+#include "statusbar.h"
+#include "statusbardata.h"
+#include "systemsettings.h"
+#include "testmenu.h"
+#include "testroot.h"
+
+#include <QPushButton>
+#include <QSettings>
+#include <QStackedWidget>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+QStackedWidget *stack(MainMenu &w)
+{
+    return w.findChild<QStackedWidget *>(QStringLiteral("mainWidget"));
+}
+
+QString currentScreen(MainMenu &w)
+{
+    return stack(w)->currentWidget()->objectName();
+}
+
+// Lines handed to a link since a mark.
+QStringList sentSince(const Bluetooth *link, int mark)
+{
+    QStringList out;
+    const QStringList &calls = link->callLog().calls();
+    for (int i = mark; i < calls.size(); ++i)
+        if (calls.at(i).startsWith(QLatin1String("sendData ")))
+            out << calls.at(i).mid(9);
+    return out;
+}
+
+void writeSettings(TestRoot &root, const QList<QPair<QString, QString>> &values)
+{
+    QByteArray text;
+    QString group;
+    for (const auto &v : values) {
+        const QString g = v.first.section('/', 0, 0);
+        if (g != group) {
+            text += "[" + g.toUtf8() + "]\n";
+            group = g;
+        }
+        text += v.first.section('/', 1).toUtf8() + "=" + v.second.toUtf8() + "\n";
+    }
+    QVERIFY(root.write("/home/root/settings.ini", text));
+}
+
+} // namespace
+
+class TestMainMenu : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+
+    void startupCommandsAndFiles();
+    void startupWindowAndMainPage();
+    void startupLinksAndSettings();
+    void startupWithHearingProtectionAndAddresses();
+    void startupSysfsOrder();
+    void startupWithMissingGpioFolder();
+    void startupFilter_data();
+    void startupFilter();
+    void startupFavourite_data();
+    void startupFavourite();
+    void debugFeatures_data();
+    void debugFeatures();
+
+    void startupMenuWords_data();
+    void startupMenuWords();
+    void testMenuSwitchesToUart();
+    void debugMenuOpensAndCloses();
+
+    void navigation_data();
+    void navigation();
+    void levelCapAtNine();
+    void mainPageButtonsBuildScreensOnce();
+    void screenExitReturnsToMainPage();
+    void muteHandlerFollowsScreens();
+    void browserNullUntilShown();
+    void settingsScreenAndLanguage();
+
+private:
+    std::unique_ptr<TestRoot> m_root;
+};
+
+void TestMainMenu::init()
+{
+    m_root.reset(); // restore the environment before the next root
+    m_root = std::make_unique<TestRoot>();
+    QVERIFY(m_root->isValid());
+    Audioworker()->callLog().clear();
+    g_debugFeatures = 0;
+}
+
+void TestMainMenu::startupCommandsAndFiles()
+{
+    MainMenu w;
+    QCOMPARE(m_root->commands(), QStringList({"fsck -Mya /dev/mmcblk0p3",
+                                              "mount /dev/mmcblk0p3 /media/tq3900",
+                                              "alsactl --file /var/lib/alsa/asound.state restore"}));
+    QFile resource(":/Resources/Files/asound.state");
+    QVERIFY(resource.open(QIODevice::ReadOnly));
+    const QByteArray state = resource.readAll();
+    QVERIFY(!state.isEmpty());
+    QCOMPARE(m_root->read("/var/lib/alsa/asound.state"), state);
+
+    // settings.ini is made with every default: five groups, 42 keys.
+    QVERIFY(m_root->exists("/home/root/settings.ini"));
+    QSettings ini(m_root->local("/home/root/settings.ini"), QSettings::IniFormat);
+    QCOMPARE(ini.childGroups().size(), 5);
+    QCOMPARE(ini.allKeys().size(), 42);
+    QCOMPARE(ini.value("Systemsettings/Brightness").toInt(), 6);
+    QCOMPARE(ini.value("Local-Settings/Language").toInt(), 1);
+
+    // GPIO 17 (audio-path enable) ends muted: the codec's init muted the path.
+    QCOMPARE(m_root->read("/sys/class/gpio/gpio17/value"), QByteArray("0"));
+    QVERIFY(w.isAudioPathMuted());
+    QCOMPARE(w.getAudioCodecInstance()->callLog().calls().first(), QStringLiteral("init"));
+}
+
+void TestMainMenu::startupWindowAndMainPage()
+{
+    MainMenu w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QCOMPARE(w.size(), QSize(480, 272));
+    QCOMPARE(w.windowTitle(), QStringLiteral("TQ3900"));
+    QCOMPARE(currentScreen(w), QStringLiteral("mainPage"));
+    const QStringList buttons = {"butPinpointing", "butLevelmeasurement", "butLongtermmeasurement",
+                                 "butH2Sensor", "butPipelocating", "butManagement"};
+    for (const QString &name : buttons) {
+        auto *b = w.findChild<QPushButton *>(name);
+        QVERIFY2(b && b->isVisible(), qPrintable(name));
+        QCOMPARE(b->size(), QSize(150, 120));
+        QVERIFY(!b->text().isEmpty());
+    }
+    QVERIFY(w.isMainMenuVisible());
+    QCOMPARE(w.getCurrentMenuLevel(), 0);
+    QCOMPARE(w.findChild<Statusbar *>("widgetStatusbar")->initSize(), QSize(480, 20));
+    QVERIFY(StatusbarData()->callLog().count("init") >= 1);
+    QCOMPARE(w.getCurrentVisibleDlgNum(), 2);
+    QVERIFY(w.getFavouriteButtonInsance());
+    QCOMPARE(MainMenu::getInstanceMainMenu(), &w);
+}
+
+void TestMainMenu::startupLinksAndSettings()
+{
+    MainMenu w;
+    const QStringList sink = w.getBtSinkInstance()->callLog().calls();
+    QCOMPARE(sink.mid(0, 3), QStringList({"initBluetooth /dev/ttyO2 ", "setBtDacGain 15",
+                                          "callBtDeviceA2DP 1"}));
+    // The codec's init muted the path with the microphone line to the unit.
+    QVERIFY(sink.contains("sendData BT_TX I 0f MUTE SWITCH"));
+    const QStringList source = w.getBtSourceInstance()->callLog().calls();
+    QCOMPARE(source.mid(0, 3), QStringList({"initBluetooth /dev/ttyO3 ", "setBtAdcGain 5",
+                                            "callBtDeviceA2DP 0"}));
+    QCOMPARE(w.getGpsInstance()->callLog().calls(), QStringList({"initGps", "switchOnGpsModul"}));
+    QCOMPARE(w.getCurrentMicGainStep(), 3);
+    QCOMPARE(w.getCurrentHeadphoneVolumeStep(), 8);
+    QCOMPARE(w.getMicGainStep(), 3);
+    QVERIFY(Audioworker()->callLog().calls().contains("pauseAudioRecording 1"));
+}
+
+void TestMainMenu::startupWithHearingProtectionAndAddresses()
+{
+    writeSettings(*m_root, {{"Bluetooth/Headphone_ID", "  00:07:80:aa:bb:03 "},
+                            {"Bluetooth/Microphone_ID", "00:07:80:aa:bb:02"},
+                            {"Systemsettings/HearingProtection", "true"},
+                            {"Systemsettings/HeadphoneVolumeOffset", "4"},
+                            {"Systemsettings/Switchmode", "Push-Button"},
+                            {"Dialogconfiguration/Startup_UseGpsForStartup", "false"}});
+    MainMenu w;
+    const QStringList sink = w.getBtSinkInstance()->callLog().calls();
+    QCOMPARE(sink.first(), QStringLiteral("initBluetooth /dev/ttyO2 00:07:80:aa:bb:02"));
+    QVERIFY(sink.contains("sendData BT_TX I 0f MUTE PUSHBUT"));
+    const QStringList source = w.getBtSourceInstance()->callLog().calls();
+    QCOMPARE(source.mid(0, 2), QStringList({"initBluetooth /dev/ttyO3 00:07:80:aa:bb:03",
+                                            "setBtAdcGain 1"}));
+    QCOMPARE(w.getGpsInstance()->callLog().calls(), QStringList({"initGps", "switchOffGpsModul"}));
+}
+
+void TestMainMenu::startupSysfsOrder()
+{
+    MainMenu w;
+    QCOMPARE(m_root->sysfsWritesTo("/sys/class/gpio/export"),
+             QStringList({"58", "59", "114", "96", "54", "48", "65", "50", "17", "115", "16"}));
+    QCOMPARE(m_root->sysfsWritesTo("/sys/class/pwm/pwmchip1/export"), QStringList({"0"}));
+    // Line 17 opened by the line table, then muted by the codec's init.
+    QCOMPARE(m_root->sysfsWritesTo("/sys/class/gpio/gpio17/value"), QStringList({"1", "0"}));
+}
+
+void TestMainMenu::startupWithMissingGpioFolder()
+{
+    QVERIFY(QDir(m_root->local("/sys/class/gpio")).removeRecursively());
+    QVERIFY(QDir(m_root->local("/sys/class/pwm")).removeRecursively());
+    MainMenu w;
+    QCOMPARE(currentScreen(w), QStringLiteral("mainPage"));
+    QCOMPARE(m_root->commands().size(), 3);
+    QVERIFY(m_root->sysfsWritesTo("/sys/class/gpio/export").isEmpty());
+}
+
+void TestMainMenu::startupFilter_data()
+{
+    QTest::addColumn<QString>("flag");
+    QTest::addColumn<uint>("low");
+    QTest::addColumn<uint>("high");
+    QTest::addColumn<int>("type");
+    QTest::newRow("no start-up filter") << "false" << 0u << 4000u << 0;
+    QTest::newRow("start-up band-pass") << "true" << 160u << 1250u << 1;
+}
+
+void TestMainMenu::startupFilter()
+{
+    QFETCH(QString, flag);
+    QFETCH(uint, low);
+    QFETCH(uint, high);
+    QFETCH(int, type);
+    writeSettings(*m_root, {{"Dialogconfiguration/Startup_UseFilterForStartup", flag}});
+    MainMenu w;
+    unsigned l = 1, h = 1;
+    int t = -1;
+    w.getCurrentFilter(&l, &h, &t);
+    QCOMPARE(l, low);
+    QCOMPARE(h, high);
+    QCOMPARE(t, type);
+}
+
+void TestMainMenu::startupFavourite_data()
+{
+    QTest::addColumn<QString>("enabled");
+    QTest::addColumn<int>("favourite");
+    QTest::addColumn<QString>("screen");
+    QTest::newRow("level measurement") << "true" << 2 << "Levelmeasurement";
+    QTest::newRow("pinpointing") << "true" << 1 << "Pinpointing";
+    QTest::newRow("pipe locating") << "true" << 5 << "Pipelocating";
+    QTest::newRow("screenshot starts nothing") << "true" << 0 << "mainPage";
+    // The store corrects an unknown favourite to level measurement.
+    QTest::newRow("out of range is the default favourite") << "true" << 9 << "Levelmeasurement";
+    QTest::newRow("disabled") << "false" << 2 << "mainPage";
+}
+
+void TestMainMenu::startupFavourite()
+{
+    QFETCH(QString, enabled);
+    QFETCH(int, favourite);
+    QFETCH(QString, screen);
+    writeSettings(*m_root, {{"Systemsettings/FavouriteButton", QString::number(favourite)},
+                            {"Dialogconfiguration/Startup_UseFavouriteForStartup", enabled}});
+    MainMenu w;
+    QCOMPARE(currentScreen(w), screen);
+    QVERIFY(!w.isBootedToFavouriteFunction());
+    if (screen == "Levelmeasurement") {
+        QCOMPARE(w.levelmeasurementScreen()->callLog().calls(), QStringList({"init 0 booted"}));
+        QCOMPARE(w.getCurrentMenuLevel(), 0); // the favourite leaves the stack unchanged
+    }
+    if (screen == "mainPage")
+        QVERIFY(!w.levelmeasurementScreen() && !w.pinpointingScreen());
+}
+
+void TestMainMenu::debugFeatures_data()
+{
+    QTest::addColumn<int>("debug");
+    QTest::newRow("locked") << 0;
+    QTest::newRow("unlocked") << 1;
+}
+
+void TestMainMenu::debugFeatures()
+{
+    QFETCH(int, debug);
+    writeSettings(*m_root, {{"Debug/Debugfeatures", QString::number(debug)}});
+    MainMenu w;
+    w.show();
+    QCOMPARE(w.findChild<QPushButton *>("butDebugMenu")->isVisible(), debug == 1);
+    QCOMPARE(w.findChild<QPushButton *>("butTestMenu")->isVisible(), debug == 1);
+    QCOMPARE(m_root->exists("/media/tq3900/systemInfo.txt"), debug == 1);
+    if (debug == 1) {
+        const QString line = QString::fromLatin1(m_root->read("/media/tq3900/systemInfo.txt"));
+        QVERIFY(line.startsWith(QDate::currentDate().toString("dd.MM.yyyy") + ";"));
+        // charge;voltage;current;charging;temperature;headphone;unit;unit mV;unit battery;text
+        const QStringList fields = line.trimmed().split(';');
+        QCOMPARE(fields.size(), 12);
+        QCOMPARE(fields.at(2), QStringLiteral("87"));
+        QCOMPARE(fields.at(3), QStringLiteral("3.95"));
+        QCOMPARE(fields.at(4), QStringLiteral("-0.12"));
+        QCOMPARE(fields.at(6), QStringLiteral("25.1"));
+        QCOMPARE(fields.last(), QStringLiteral("System started."));
+        QVERIFY(line.endsWith("System started.\n"));
+    }
+}
+
+void TestMainMenu::startupMenuWords_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("menu");
+    QTest::newRow("none") << QStringList() << 0;
+    QTest::newRow("test") << QStringList({"test"}) << 100;
+    QTest::newRow("debug") << QStringList({"debug"}) << 101;
+    QTest::newRow("both: only the test menu") << QStringList({"debug", "test"}) << 100;
+    QTest::newRow("case-sensitive") << QStringList({"TEST", "Debug"}) << 0;
+}
+
+void TestMainMenu::startupMenuWords()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, menu);
+    QCOMPARE(MainMenu::startupMenuFor(args), menu);
+}
+
+void TestMainMenu::testMenuSwitchesToUart()
+{
+    MainMenu w;
+    w.show();
+    QString opened;
+    QStringList gpio;
+    QTimer::singleShot(0, [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        QVERIFY(modal);
+        opened = modal->metaObject()->className();
+        gpio << m_root->read("/sys/class/gpio/gpio50/value") << m_root->read("/sys/class/gpio/gpio65/value");
+        QTest::keyClick(modal, Qt::Key_F11);
+    });
+    w.showWidget(100);
+    QCOMPARE(opened, QStringLiteral("TestMenu"));
+    QCOMPARE(gpio, QStringList({"0", "1"}));
+}
+
+void TestMainMenu::debugMenuOpensAndCloses()
+{
+    MainMenu w;
+    w.show();
+    QString opened;
+    QTimer::singleShot(0, [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        QVERIFY(modal);
+        opened = modal->metaObject()->className();
+        QTest::keyClick(modal, Qt::Key_F11);
+    });
+    w.showWidget(101);
+    QCOMPARE(opened, QStringLiteral("DebugMenu"));
+    // GPIO 65 stays on USB for the debug menu.
+    QCOMPARE(m_root->read("/sys/class/gpio/gpio65/value"), QByteArray("0"));
+    // Other numbers open nothing (a modal dialog would block here).
+    w.showWidget(102);
+}
+
+// Each row: requests as "widget,dir,variant" separated by ';', then the
+// screen shown, the back-stack level and the stored screens of levels 1..3.
+void TestMainMenu::navigation_data()
+{
+    QTest::addColumn<QString>("requests");
+    QTest::addColumn<QString>("screen");
+    QTest::addColumn<int>("level");
+    QTest::addColumn<QList<int>>("stored");
+    using L = QList<int>;
+    QTest::newRow("pinpointing deeper") << "3,1,0" << "Pinpointing" << 1 << L{3, 0, 0};
+    QTest::newRow("level measurement deeper") << "1,1,0" << "Levelmeasurement" << 1 << L{1, 0, 0};
+    QTest::newRow("hydrogen") << "6,1,0" << "H2Sensor" << 1 << L{6, 0, 0};
+    QTest::newRow("pipe locating") << "8,1,0" << "Pipelocating" << 1 << L{8, 0, 0};
+    QTest::newRow("long-term") << "9,1,0" << "Longtermmeasurement" << 1 << L{9, 0, 0};
+    QTest::newRow("pressure") << "11,1,0" << "PressureSensor" << 1 << L{11, 0, 0};
+    QTest::newRow("management") << "4,1,0" << "Management" << 1 << L{4, 0, 0};
+    QTest::newRow("management then browser") << "4,1,0;7,1,0" << "MeasManagement" << 2 << L{4, 7, 0};
+    QTest::newRow("management then settings") << "4,1,0;5,1,0" << "Systemsettings" << 2 << L{4, 5, 0};
+    QTest::newRow("gps monitor same level") << "4,1,0;10,0,0" << "GpsMonitor" << 1 << L{10, 0, 0};
+    QTest::newRow("back one level by -1") << "4,1,0;7,1,0;-1,0,0" << "Management" << 1 << L{4, 7, 0};
+    QTest::newRow("back one level by dir 2") << "4,1,0;7,1,0;5,2,0" << "Management" << 1 << L{4, 7, 0};
+    QTest::newRow("back from level 1") << "4,1,0;-1,0,0" << "mainPage" << 0 << L{0, 0, 0};
+    QTest::newRow("stack unchanged by dir -1") << "4,1,0;3,-1,1" << "Pinpointing" << 1 << L{4, 0, 0};
+    QTest::newRow("other direction counts as equal") << "4,1,0;10,7,0" << "GpsMonitor" << 1 << L{10, 0, 0};
+    QTest::newRow("screen 2 clears the stack") << "4,1,0;7,1,0;2,1,0" << "mainPage" << 0 << L{0, 0, 0};
+    QTest::newRow("unknown screen clears the stack") << "4,1,0;42,1,0" << "mainPage" << 0 << L{0, 0, 0};
+    QTest::newRow("negative screen clears the stack") << "4,1,0;-5,1,0" << "mainPage" << 0 << L{0, 0, 0};
+    QTest::newRow("main page clears the stack") << "4,1,0;7,1,0;0,1,0" << "mainPage" << 0 << L{0, 0, 0};
+}
+
+void TestMainMenu::navigation()
+{
+    QFETCH(QString, requests);
+    QFETCH(QString, screen);
+    QFETCH(int, level);
+    QFETCH(QList<int>, stored);
+    MainMenu w;
+    for (const QString &request : requests.split(';')) {
+        const QStringList p = request.split(',');
+        w.displayWidget(p.at(0).toInt(), p.at(1).toInt(), p.at(2).toInt());
+    }
+    QCOMPARE(currentScreen(w), screen);
+    QCOMPARE(w.getCurrentMenuLevel(), level);
+    for (int i = 0; i < stored.size(); ++i)
+        QCOMPARE(w.getStoredWidget(i + 1), stored.at(i));
+}
+
+void TestMainMenu::levelCapAtNine()
+{
+    MainMenu w;
+    const int screens[] = {4, 7, 5, 10, 4, 7, 5, 10, 4, 7, 5};
+    for (int s : screens)
+        w.displayWidget(s, 1, 0);
+    QCOMPARE(w.getCurrentMenuLevel(), 9);
+    QCOMPARE(w.getStoredWidget(9), 5); // the last one overwrote level 9
+    QCOMPARE(w.getStoredWidget(8), 10);
+    QCOMPARE(currentScreen(w), QStringLiteral("Systemsettings"));
+    // Back walks the stack down again.
+    w.displayWidget(-1, 0, 0);
+    QCOMPARE(w.getCurrentMenuLevel(), 8);
+    QCOMPARE(currentScreen(w), QStringLiteral("GpsMonitor"));
+    w.displayWidget(-1, 0, 0);
+    QCOMPARE(currentScreen(w), QStringLiteral("Systemsettings"));
+    QCOMPARE(w.getCurrentMenuLevel(), 7);
+}
+
+void TestMainMenu::mainPageButtonsBuildScreensOnce()
+{
+    MainMenu w;
+    w.show();
+    const QList<QPair<QString, QString>> buttons = {
+        {"butPinpointing", "Pinpointing"}, {"butLevelmeasurement", "Levelmeasurement"},
+        {"butLongtermmeasurement", "Longtermmeasurement"}, {"butH2Sensor", "H2Sensor"},
+        {"butPipelocating", "Pipelocating"}, {"butManagement", "Management"}};
+    const int pages = stack(w)->count();
+    for (const auto &b : buttons) {
+        w.displayWidget(0, 0, 0);
+        QTest::mouseClick(w.findChild<QPushButton *>(b.first), Qt::LeftButton);
+        QCOMPARE(currentScreen(w), b.second);
+        QCOMPARE(w.getCurrentMenuLevel(), 1);
+    }
+    QCOMPARE(stack(w)->count(), pages + buttons.size());
+    // A second visit reuses the screen and calls its init again.
+    w.displayWidget(0, 0, 0);
+    QTest::mouseClick(w.findChild<QPushButton *>("butPinpointing"), Qt::LeftButton);
+    QCOMPARE(stack(w)->count(), pages + buttons.size());
+    QCOMPARE(w.pinpointingScreen()->callLog().calls(), QStringList({"init 0", "init 0"}));
+    QCOMPARE(w.getStoredWidget(1), 3);
+    QCOMPARE(w.managementScreen()->callLog().calls(), QStringList({"init"}));
+}
+
+void TestMainMenu::screenExitReturnsToMainPage()
+{
+    MainMenu w;
+    w.displayWidget(0, 0, 0);
+    w.displayWidget(1, 1, 0);
+    w.displayWidget(1, 1, 0); // twice: connections stay unique
+    Bluetooth *sink = w.getBtSinkInstance();
+    Bluetooth *source = w.getBtSourceInstance();
+    const int sinkMark = sink->callLog().calls().size();
+    const int sourceMark = source->callLog().calls().size();
+    Audioworker()->callLog().clear();
+
+    emit w.levelmeasurementScreen()->exit();
+
+    QCOMPARE(currentScreen(w), QStringLiteral("mainPage"));
+    QCOMPARE(w.getCurrentMenuLevel(), 0);
+    const QStringList sent = sentSince(sink, sinkMark);
+    QCOMPARE(sent.count("BT_TX B"), 1);
+    // The mute line from the main page's init goes out before the battery request.
+    QCOMPARE(sent, QStringList({"BT_TX I 0f MUTE SWITCH", "BT_TX B"}));
+    QCOMPARE(sink->callLog().calls().mid(sinkMark).last(), QStringLiteral("callBtDeviceA2DP 1"));
+    const QStringList sourceCalls = source->callLog().calls().mid(sourceMark);
+    QCOMPARE(sourceCalls.mid(sourceCalls.size() - 2),
+             QStringList({"callBtDeviceA2DP 0", "setBtAdcGain 5"}));
+    QCOMPARE(Audioworker()->callLog().calls().first(), QStringLiteral("stopAudioRecording"));
+    QVERIFY(w.isMainMenuVisible());
+    QCOMPARE(m_root->read("/sys/class/gpio/gpio17/value"), QByteArray("0"));
+
+    // The browser's exit does the same.
+    w.displayWidget(4, 1, 0);
+    w.displayWidget(7, 1, 0);
+    const int mark2 = sink->callLog().calls().size();
+    emit w.getInstanceMeasManagement()->exit();
+    QCOMPARE(sentSince(sink, mark2).count("BT_TX B"), 1);
+    QCOMPARE(currentScreen(w), QStringLiteral("mainPage"));
+}
+
+void TestMainMenu::muteHandlerFollowsScreens()
+{
+    MainMenu w;
+    Bluetooth *sink = w.getBtSinkInstance();
+    // Main page: the unit's key switching to listening mutes the path again.
+    int mark = sink->callLog().calls().size();
+    emit sink->stateActiveMuteChanged(false);
+    QCOMPARE(sentSince(sink, mark), QStringList({"BT_TX I 0f MUTE SWITCH"}));
+    mark = sink->callLog().calls().size();
+    emit sink->stateActiveMuteChanged(true);
+    QVERIFY(sentSince(sink, mark).isEmpty());
+
+    // A measurement screen takes the unit's mute report over.
+    w.displayWidget(3, 1, 0);
+    mark = sink->callLog().calls().size();
+    emit sink->stateActiveMuteChanged(false);
+    QVERIFY(sentSince(sink, mark).isEmpty());
+
+    // Management keeps the connection as it was; the main page connects it once.
+    w.displayWidget(0, 0, 0);
+    w.displayWidget(0, 0, 0);
+    w.displayWidget(4, 1, 0);
+    mark = sink->callLog().calls().size();
+    emit sink->stateActiveMuteChanged(false);
+    QCOMPARE(sentSince(sink, mark), QStringList({"BT_TX I 0f MUTE SWITCH"}));
+}
+
+void TestMainMenu::browserNullUntilShown()
+{
+    MainMenu w;
+    QVERIFY(!w.getInstanceMeasManagement());
+    w.displayWidget(7, 1, 0);
+    QVERIFY(w.getInstanceMeasManagement());
+    QCOMPARE(w.getInstanceMeasManagement()->callLog().calls(), QStringList({"init 0 0"}));
+    // A stored measurement opened from the browser: stack unchanged, init(1).
+    emit w.getInstanceMeasManagement()->gotoWidget(3, -1, 1);
+    QCOMPARE(currentScreen(w), QStringLiteral("Pinpointing"));
+    QCOMPARE(w.getCurrentMenuLevel(), 1);
+    QCOMPARE(w.getStoredWidget(1), 7);
+    QCOMPARE(w.pinpointingScreen()->callLog().calls(), QStringList({"init 1"}));
+}
+
+void TestMainMenu::settingsScreenAndLanguage()
+{
+    MainMenu w;
+    Systemsettings *settings = w.getInstanceSystemsettings();
+    const int inits = settings->initCount();
+    QVERIFY(inits >= 1); // the start-up language load refreshed it
+    w.displayWidget(5, 1, 0);
+    QCOMPARE(settings->initCount(), inits + 1);
+    // The screen's own requests reach the window, its language signal reloads.
+    emit settings->changeLanguage(2);
+    QCOMPARE(settings->initCount(), inits + 2);
+    emit settings->gotoWidget(0, -1, 0);
+    QCOMPARE(currentScreen(w), QStringLiteral("mainPage"));
+}
+
+QTEST_MAIN(TestMainMenu)
+#include "tst_mainmenu.moc"
