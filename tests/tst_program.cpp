@@ -1,0 +1,85 @@
+// The program as a whole process on a simulated device root: it starts,
+// reacts to its command-line words and ends cleanly on SIGTERM and SIGINT.
+#include "testroot.h"
+
+#include <QProcess>
+#include <QtTest>
+
+#include <csignal>
+
+class TestProgram : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void endsCleanlyOnSignal_data();
+    void endsCleanlyOnSignal();
+
+private:
+    bool startProgram(QProcess &p, const TestRoot &root, const QStringList &args);
+    QString m_bin;
+};
+
+void TestProgram::initTestCase()
+{
+    m_bin = qEnvironmentVariable("TQ3900_BIN");
+    if (m_bin.isEmpty())
+        QSKIP("TQ3900_BIN is not set (run through ctest)");
+    QVERIFY(QFile::exists(m_bin));
+}
+
+bool TestProgram::startProgram(QProcess &p, const TestRoot &root, const QStringList &args)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("TQ3900_ROOT", root.root());
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    p.setProcessEnvironment(env);
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(m_bin, args);
+    return p.waitForStarted(5000);
+}
+
+void TestProgram::endsCleanlyOnSignal_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<QByteArray>("gpio65");
+    QTest::newRow("plain, SIGTERM") << QStringList() << int(SIGTERM) << QByteArray("0");
+    QTest::newRow("plain, SIGINT") << QStringList() << int(SIGINT) << QByteArray("0");
+    // The menus run modally before the event loop; the signal ends them too.
+    QTest::newRow("test menu") << QStringList({"test"}) << int(SIGTERM) << QByteArray("1");
+    QTest::newRow("test and debug: only the test menu") << QStringList({"debug", "test"})
+                                                        << int(SIGTERM) << QByteArray("1");
+    QTest::newRow("debug menu") << QStringList({"debug"}) << int(SIGTERM) << QByteArray("0");
+}
+
+void TestProgram::endsCleanlyOnSignal()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, signal);
+    QFETCH(QByteArray, gpio65);
+    TestRoot root;
+    QProcess p;
+    QVERIFY(startProgram(p, root, args));
+    // Start-up is through when the ALSA state has been restored and the
+    // status data has muted the path; give the window a moment to show.
+    QTRY_VERIFY_WITH_TIMEOUT(root.commands().size() == 3, 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(root.read("/sys/class/gpio/gpio17/value"), QByteArray("0"), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(root.read("/sys/class/gpio/gpio65/value"), gpio65, 10000);
+    QTest::qWait(300);
+    QCOMPARE(p.state(), QProcess::Running);
+
+    ::kill(static_cast<pid_t>(p.processId()), signal);
+    QVERIFY2(p.waitForFinished(15000), "the program did not end after the signal");
+    const QByteArray output = p.readAll();
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(p.exitCode() == 0, output.right(3000).constData());
+    QVERIFY(!output.contains("destroyed while thread is still running"));
+    QVERIFY(!output.contains("ERROR: AddressSanitizer"));
+    QVERIFY(!output.contains("runtime error:"));
+    QVERIFY(output.contains("=== Start MainMenu ==="));
+}
+
+QTEST_GUILESS_MAIN(TestProgram)
+#include "tst_program.moc"
