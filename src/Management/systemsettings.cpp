@@ -1,0 +1,476 @@
+#include "systemsettings.h"
+#include "ui_systemsettings.h"
+
+#include "deviceroot.h"
+#include "globals.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QFile>
+#include <QSettings>
+#include <QStringList>
+#include <QVariant>
+
+int g_debugFeatures = 0;
+
+namespace {
+
+const char kSettingsFile[] = "/home/root/settings.ini";
+
+const char kGroupBluetooth[] = "Bluetooth";
+const char kGroupDebug[] = "Debug";
+const char kGroupLocal[] = "Local-Settings";
+const char kGroupSystem[] = "Systemsettings";
+const char kGroupDialogs[] = "Dialogconfiguration";
+
+// Values of a new instrument and of a reset to the delivery state. A key
+// missing from the file takes the same value.
+constexpr int kDefaultDebugFeatures = 0;
+constexpr int kDefaultLanguage = 1;
+constexpr int kDefaultTimezoneNum = 13;
+constexpr int kDefaultTimezoneOffset = 3600;
+constexpr int kDefaultDaylightSavingTime = 0;
+const char kDefaultDateFormat[] = "DDMMYYYY";
+const char kDefaultDateTimeSource[] = "GPS";
+const char kDefaultSwitchmode[] = "Switch";
+constexpr int kDefaultFavourite = 2;
+constexpr int kDefaultBrightness = 6;
+constexpr int kDefaultPowerOffTime = 3600;
+constexpr int kDefaultDisplayOffTime = 600;
+constexpr bool kDefaultHearingProtection = false;
+constexpr int kDefaultHeadphoneVolumeOffset = 0;
+
+constexpr int kSummerTimeOffset = 3600;
+
+QString settingsFileName()
+{
+    return DeviceRoot::path(QString::fromLatin1(kSettingsFile));
+}
+
+// Reads the keys of one settings file.
+//
+// QSettings does the parsing. Its INI reader turns an unquoted value that
+// holds commas into a list of texts; such a value (a hand-made file with a
+// time-zone name like "Brussels, Copenhagen, Madrid, Paris (+1 h)") is then
+// taken from the raw line of the file, so that the whole text comes back.
+// The quoted form that QSettings itself writes arrives as one text anyway.
+class SettingsReader
+{
+public:
+    explicit SettingsReader(const QString &fileName)
+        : m_fileName(fileName)
+        , m_settings(fileName, QSettings::IniFormat)
+    {
+        m_settings.setIniCodec("UTF-8");
+    }
+
+    // The value as text; def when the key is missing.
+    QString text(const char *group, const char *key, const QString &def)
+    {
+        const QString path = QLatin1String(group) + QLatin1Char('/') + QLatin1String(key);
+        if (!m_settings.contains(path))
+            return def;
+        const QVariant value = m_settings.value(path);
+        if (value.userType() == QMetaType::QStringList) {
+            QString raw;
+            if (rawValue(QLatin1String(group), QLatin1String(key), &raw))
+                return raw;
+            return value.toStringList().join(QStringLiteral(", "));
+        }
+        return value.toString();
+    }
+
+    // The value as a decimal number (0 when it is not one); def when the key
+    // is missing.
+    int integer(const char *group, const char *key, int def)
+    {
+        const QString path = QLatin1String(group) + QLatin1Char('/') + QLatin1String(key);
+        if (!m_settings.contains(path))
+            return def;
+        bool ok = false;
+        const int value = text(group, key, QString()).trimmed().toInt(&ok, 10);
+        return ok ? value : 0;
+    }
+
+    // False for an empty text, "0" or "false" (any case), else true; def when
+    // the key is missing.
+    bool boolean(const char *group, const char *key, bool def)
+    {
+        const QString path = QLatin1String(group) + QLatin1Char('/') + QLatin1String(key);
+        if (!m_settings.contains(path))
+            return def;
+        const QString value = text(group, key, QString()).trimmed();
+        return !(value.isEmpty() || value == QLatin1String("0")
+                 || value.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0);
+    }
+
+private:
+    // The text after the equals sign of key in [group], as it stands in the
+    // file (trimmed); the last occurrence wins, as in QSettings.
+    bool rawValue(const QString &group, const QString &key, QString *value)
+    {
+        if (!m_rawLoaded) {
+            m_rawLoaded = true;
+            QFile file(m_fileName);
+            if (file.open(QIODevice::ReadOnly))
+                m_rawLines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+        }
+        bool found = false;
+        QString section;
+        for (const QString &line : qAsConst(m_rawLines)) {
+            const QString t = line.trimmed();
+            if (t.startsWith(QLatin1Char('['))) {
+                const int end = t.indexOf(QLatin1Char(']'));
+                section = t.mid(1, end < 0 ? -1 : end - 1).trimmed();
+                continue;
+            }
+            if (section != group || t.startsWith(QLatin1Char(';')))
+                continue;
+            const int eq = t.indexOf(QLatin1Char('='));
+            if (eq > 0 && t.left(eq).trimmed() == key) {
+                *value = t.mid(eq + 1).trimmed();
+                found = true;
+            }
+        }
+        return found;
+    }
+
+    QString m_fileName;
+    QSettings m_settings;
+    bool m_rawLoaded = false;
+    QStringList m_rawLines;
+};
+
+} // namespace
+
+Systemsettings::Systemsettings(QWidget *parent)
+    : QWidget(parent)
+    , ui(new Ui::Systemsettings)
+{
+    ui->setupUi(this);
+
+    // A missing or unreadable file is created with the defaults first.
+    QFile file(settingsFileName());
+    if (!file.open(QIODevice::ReadOnly)) {
+        qDebug().noquote() << QStringLiteral("File für Systemeinstellungen mit Defaultwerten erzeugen");
+        resetToDefaultSettings();
+    }
+    file.close();
+    loadSystemsettings();
+}
+
+Systemsettings::~Systemsettings()
+{
+    delete ui;
+}
+
+void Systemsettings::init()
+{
+    ++m_initCount;
+    // The file may have been replaced since the last load (provisioning copy).
+    loadSystemsettings();
+}
+
+void Systemsettings::on_butMenuBack_clicked()
+{
+    emit gotoWidget(0, -1, 0);
+}
+
+const Systemsettings::DisplayFlag *Systemsettings::displayFlags(int *count)
+{
+    static const DisplayFlag flags[] = {
+        {"LevelMeasurement_ShowFft", &Systemsettings::m_showFft, true},
+        {"LevelMeasurement_ShowFrequencyValue", &Systemsettings::m_showFrequencyValue, true},
+        {"LevelMeasurement_UseFrequencyColorForLevelbar", &Systemsettings::m_useFrequColorForBar, false},
+        {"LevelMeasurement_ShowPeakLevelBar", &Systemsettings::m_showPeakLevelBar, false},
+        {"Pinpointing_ShowFrequencyValue", &Systemsettings::m_ppShowFrequencyValue, true},
+        {"Pinpointing_UseFrequencyColorForLevelbar", &Systemsettings::m_ppUseFrequColorForBar, false},
+        {"Pinpointing_ShowFilterParameter", &Systemsettings::m_ppShowFilterParameter, true},
+        {"Pinpointing_DynamicScaling", &Systemsettings::m_ppDynamicScaling, true},
+        {"Longterm_ShowFrequencyValue", &Systemsettings::m_ltShowFrequencyValue, true},
+        {"Longterm_UseFrequencyColorForLevelbar", &Systemsettings::m_ltUseFrequColorForBar, false},
+        {"Longterm_ShowGrid", &Systemsettings::m_ltShowGrid, true},
+        {"Longterm_ShowFilterParameter", &Systemsettings::m_ltShowFilterParameter, true},
+        {"H2Sensor_ShowHistogram", &Systemsettings::m_h2ShowHistogram, true},
+        {"H2Sensor_ShowGrid", &Systemsettings::m_h2ShowGrid, false},
+        {"H2Sensor_DynamicScaling", &Systemsettings::m_h2DynamicScaling, true},
+        {"H2Sensor_ShowWorkingRange", &Systemsettings::m_h2ShowWorkingRange, false},
+        {"Pipelocating_ShowFft", &Systemsettings::m_plShowFft, false},
+        {"Pipelocating_UseFrequencyColorForLevelbar", &Systemsettings::m_plUseFrequColorForBar, false},
+        {"Pipelocating_ShowFrequencyValue", &Systemsettings::m_plShowFrequencyValue, true},
+        {"Pipelocating_ShowFilterParameter", &Systemsettings::m_plShowFilterParameter, true},
+        {"Startup_UseFavouriteForStartup", &Systemsettings::m_suUseFavouriteForStartup, false},
+        {"Startup_UseFilterForStartup", &Systemsettings::m_suUseFilterForStartup, false},
+        {"Startup_UseGpsForStartup", &Systemsettings::m_suUseGpsForStartup, true},
+    };
+    *count = int(sizeof(flags) / sizeof(flags[0]));
+    return flags;
+}
+
+QString Systemsettings::defaultTimezoneName()
+{
+    // Translated in the language active at the moment of the reset.
+    return QCoreApplication::translate("Systemsettings", "Berlin") + QStringLiteral(" (+1 h)");
+}
+
+void Systemsettings::loadSystemsettings()
+{
+    // A fresh reader for every load, released at the end.
+    SettingsReader r(settingsFileName());
+
+    m_btNameHeadphone = r.text(kGroupBluetooth, "Headphone_Name", QString()).trimmed();
+    m_btIdHeadphone = r.text(kGroupBluetooth, "Headphone_ID", QString()).trimmed();
+    m_btNameMicrophone = r.text(kGroupBluetooth, "Microphone_Name", QString()).trimmed();
+    m_btIdMicrophone = r.text(kGroupBluetooth, "Microphone_ID", QString()).trimmed();
+
+    g_debugFeatures = r.integer(kGroupDebug, "Debugfeatures", kDefaultDebugFeatures);
+
+    m_selectedLanguageNum = r.integer(kGroupLocal, "Language", kDefaultLanguage);
+    m_timezoneName = r.text(kGroupLocal, "Timezone", defaultTimezoneName());
+    m_timezoneNum = r.integer(kGroupLocal, "TimezoneNum", kDefaultTimezoneNum);
+    m_timezoneOffset = r.integer(kGroupLocal, "TimezoneOffset", kDefaultTimezoneOffset);
+    m_daylightSavingTime = r.integer(kGroupLocal, "DaylightSavingTime", kDefaultDaylightSavingTime);
+    m_daylightSavingTimeOffset = m_daylightSavingTime == 1 ? kSummerTimeOffset : 0;
+    m_dateFormat = r.text(kGroupLocal, "Dateformat", QString::fromLatin1(kDefaultDateFormat));
+    m_dateTimeSource = r.text(kGroupLocal, "DateTimeSource", QString::fromLatin1(kDefaultDateTimeSource));
+
+    m_switchmode = r.text(kGroupSystem, "Switchmode", QString::fromLatin1(kDefaultSwitchmode));
+    m_favouriteButton = r.integer(kGroupSystem, "FavouriteButton", kDefaultFavourite);
+    m_brightness = r.integer(kGroupSystem, "Brightness", kDefaultBrightness);
+    m_powerOffTime = r.integer(kGroupSystem, "PowerOffTime", kDefaultPowerOffTime);
+    m_displayOffTime = r.integer(kGroupSystem, "DisplayOffTime", kDefaultDisplayOffTime);
+    m_hearingProtection = r.boolean(kGroupSystem, "HearingProtection", kDefaultHearingProtection);
+    m_headphoneVolumeOffset = r.integer(kGroupSystem, "HeadphoneVolumeOffset", kDefaultHeadphoneVolumeOffset);
+
+    int count = 0;
+    const DisplayFlag *flags = displayFlags(&count);
+    for (int i = 0; i < count; ++i)
+        this->*flags[i].member = r.boolean(kGroupDialogs, flags[i].key, flags[i].defaultValue);
+}
+
+void Systemsettings::storeSystemsettings()
+{
+    const QString fileName = settingsFileName();
+    QSettings s(fileName, QSettings::IniFormat);
+    s.setIniCodec("UTF-8");
+    // Written to a temporary file that replaces the old one only when complete,
+    // so a power cut leaves either the old or the new file.
+    s.setAtomicSyncRequired(true);
+    // The file holds exactly the record; whatever else a hand-made or damaged
+    // file carried is dropped.
+    s.clear();
+
+    s.beginGroup(QLatin1String(kGroupBluetooth));
+    s.setValue(QStringLiteral("Headphone_Name"), m_btNameHeadphone.trimmed());
+    s.setValue(QStringLiteral("Headphone_ID"), m_btIdHeadphone.trimmed());
+    s.setValue(QStringLiteral("Microphone_Name"), m_btNameMicrophone.trimmed());
+    s.setValue(QStringLiteral("Microphone_ID"), m_btIdMicrophone.trimmed());
+    s.endGroup();
+
+    s.beginGroup(QLatin1String(kGroupDebug));
+    s.setValue(QStringLiteral("Debugfeatures"), g_debugFeatures);
+    s.endGroup();
+
+    s.beginGroup(QLatin1String(kGroupLocal));
+    s.setValue(QStringLiteral("Language"), m_selectedLanguageNum);
+    s.setValue(QStringLiteral("Timezone"), m_timezoneName.trimmed());
+    s.setValue(QStringLiteral("TimezoneNum"), m_timezoneNum);
+    s.setValue(QStringLiteral("TimezoneOffset"), m_timezoneOffset);
+    s.setValue(QStringLiteral("DaylightSavingTime"), m_daylightSavingTime);
+    s.setValue(QStringLiteral("Dateformat"), m_dateFormat.trimmed());
+    s.setValue(QStringLiteral("DateTimeSource"), m_dateTimeSource.trimmed());
+    s.endGroup();
+
+    s.beginGroup(QLatin1String(kGroupSystem));
+    s.setValue(QStringLiteral("Switchmode"), m_switchmode.trimmed());
+    s.setValue(QStringLiteral("FavouriteButton"), m_favouriteButton);
+    s.setValue(QStringLiteral("Brightness"), m_brightness);
+    s.setValue(QStringLiteral("PowerOffTime"), m_powerOffTime);
+    s.setValue(QStringLiteral("DisplayOffTime"), m_displayOffTime);
+    s.setValue(QStringLiteral("HearingProtection"), m_hearingProtection);
+    s.setValue(QStringLiteral("HeadphoneVolumeOffset"), m_headphoneVolumeOffset);
+    s.endGroup();
+
+    s.beginGroup(QLatin1String(kGroupDialogs));
+    int count = 0;
+    const DisplayFlag *flags = displayFlags(&count);
+    for (int i = 0; i < count; ++i)
+        s.setValue(QLatin1String(flags[i].key), this->*flags[i].member);
+    s.endGroup();
+
+    s.sync();
+    if (s.status() == QSettings::AccessError)
+        qWarning().noquote() << "Systemsettings: cannot write" << fileName;
+}
+
+void Systemsettings::resetToDefaultSettings()
+{
+    m_btIdHeadphone.clear();
+    m_btNameHeadphone.clear();
+    m_btIdMicrophone.clear();
+    m_btNameMicrophone.clear();
+    m_selectedLanguageNum = kDefaultLanguage;
+    g_debugFeatures = kDefaultDebugFeatures;
+    m_timezoneName = defaultTimezoneName();
+    m_timezoneNum = kDefaultTimezoneNum;
+    m_timezoneOffset = kDefaultTimezoneOffset;
+    m_daylightSavingTime = kDefaultDaylightSavingTime;
+    m_dateFormat = QString::fromLatin1(kDefaultDateFormat);
+    m_dateTimeSource = QString::fromLatin1(kDefaultDateTimeSource);
+    m_switchmode = QString::fromLatin1(kDefaultSwitchmode);
+    m_favouriteButton = kDefaultFavourite;
+    m_brightness = kDefaultBrightness;
+    m_powerOffTime = kDefaultPowerOffTime;
+    m_displayOffTime = kDefaultDisplayOffTime;
+    m_hearingProtection = kDefaultHearingProtection;
+    m_headphoneVolumeOffset = kDefaultHeadphoneVolumeOffset;
+
+    int count = 0;
+    const DisplayFlag *flags = displayFlags(&count);
+    for (int i = 0; i < count; ++i)
+        this->*flags[i].member = flags[i].defaultValue;
+
+    // m_daylightSavingTimeOffset stays; the next load derives it again.
+    storeSystemsettings();
+}
+
+int Systemsettings::setFavouriteButton(int num)
+{
+    if (num < 0 || num > 5)
+        return -1;
+    m_favouriteButton = num;
+    storeSystemsettings();
+    return 0;
+}
+
+void Systemsettings::clearBtHeadphone()
+{
+    m_btIdHeadphone.clear();
+    m_btNameHeadphone.clear();
+    storeSystemsettings();
+}
+
+void Systemsettings::clearBtMicrophone()
+{
+    m_btIdMicrophone.clear();
+    m_btNameMicrophone.clear();
+    storeSystemsettings();
+}
+
+QString Systemsettings::getFormatStringTime() const
+{
+    return QStringLiteral("hh:mm:ss");
+}
+
+QString Systemsettings::getFormatStringDate() const
+{
+    const QString format = m_dateFormat.trimmed();
+    if (format == QLatin1String("YYYYMMDD"))
+        return QStringLiteral("yyyy-MM-dd");
+    if (format == QLatin1String("MMDDYYYY"))
+        return QStringLiteral("MM/dd/yyyy");
+    // "DDMMYYYY" and anything unknown.
+    return QStringLiteral("dd.MM.yyyy");
+}
+
+int Systemsettings::getFavouriteButton(QString *text)
+{
+    // The name first: it corrects an unknown number to level measurement.
+    const QString name = getFavButTextFromNum(m_favouriteButton);
+    if (text)
+        *text = name;
+    return m_favouriteButton;
+}
+
+bool Systemsettings::isMuteKeySwitchmode() const
+{
+    return m_switchmode == QLatin1String("Switch");
+}
+
+QString Systemsettings::getLanguageName(int num)
+{
+    static const char *const names[] = {
+        QT_TRANSLATE_NOOP("LanguageSelect", "English"),
+        QT_TRANSLATE_NOOP("LanguageSelect", "German"),
+        QT_TRANSLATE_NOOP("LanguageSelect", "French"),
+        QT_TRANSLATE_NOOP("LanguageSelect", "Italian"),
+        QT_TRANSLATE_NOOP("LanguageSelect", "Spanish"),
+        QT_TRANSLATE_NOOP("LanguageSelect", "Chinese"),
+        QT_TRANSLATE_NOOP("LanguageSelect", "Czech"),
+        QT_TRANSLATE_NOOP("LanguageSelect", "Hungarian"),
+        QT_TRANSLATE_NOOP("LanguageSelect", "Russian"),
+        QT_TRANSLATE_NOOP("LanguageSelect", "Slovenian"),
+        QT_TRANSLATE_NOOP("LanguageSelect", "Japanese"),
+        QT_TRANSLATE_NOOP("LanguageSelect", "Polish"),
+        QT_TRANSLATE_NOOP("LanguageSelect", "Portuguese"),
+        QT_TRANSLATE_NOOP("LanguageSelect", "Romanian"),
+        QT_TRANSLATE_NOOP("LanguageSelect", "Slovakian"),
+        QT_TRANSLATE_NOOP("LanguageSelect", "Swedish"),
+        QT_TRANSLATE_NOOP("LanguageSelect", "Suomi"),
+        QT_TRANSLATE_NOOP("LanguageSelect", "Danish"),
+        QT_TRANSLATE_NOOP("LanguageSelect", "Norwegian"),
+        QT_TRANSLATE_NOOP("LanguageSelect", "Bulgarian"),
+        QT_TRANSLATE_NOOP("LanguageSelect", "Croatian"),
+        QT_TRANSLATE_NOOP("LanguageSelect", "Korean"),
+        QT_TRANSLATE_NOOP("LanguageSelect", "Serbian"),
+        QT_TRANSLATE_NOOP("LanguageSelect", "Turkish"),
+    };
+    const int count = int(sizeof(names) / sizeof(names[0]));
+    const int index = (num >= 1 && num <= count) ? num - 1 : 0;
+    return QCoreApplication::translate("LanguageSelect", names[index]);
+}
+
+QString Systemsettings::getFavButTextFromNum(int num)
+{
+    switch (num) {
+    case 0:
+        return QCoreApplication::translate("Systemsettings", "Screenshot");
+    case 1:
+        return QCoreApplication::translate("Systemsettings", "Histogram");
+    case 2:
+        return QCoreApplication::translate("Systemsettings", "LevelMeasurement");
+    case 3:
+        return QCoreApplication::translate("Systemsettings", "LongtermMeasurement");
+    case 4:
+        return QCoreApplication::translate("Systemsettings", "H2-Sensor");
+    case 5:
+        return QCoreApplication::translate("Systemsettings", "Pipelocating");
+    default:
+        // An unknown favourite falls back to level measurement, in memory only.
+        m_favouriteButton = kDefaultFavourite;
+        return QCoreApplication::translate("Systemsettings", "LevelMeasurement");
+    }
+}
+
+QString Systemsettings::convertTimeToText(int seconds)
+{
+    if (seconds == 0)
+        return QCoreApplication::translate("Systemsettings", "never");
+    if (seconds > 0 && seconds < 60)
+        return QString::number(seconds) + QStringLiteral(" s");
+    if (seconds >= 60 && seconds < 3600)
+        return QString::number(seconds / 60) + QStringLiteral(" min");
+    if (seconds >= 3600 && seconds < 86400)
+        return QString::number(seconds / 3600) + QStringLiteral(" h");
+    return QStringLiteral("---");
+}
+
+int Systemsettings::convertDateFormatToInt(const QString &format)
+{
+    if (format == QLatin1String("DDMMYYYY"))
+        return 0;
+    if (format == QLatin1String("YYYYMMDD"))
+        return 1;
+    if (format == QLatin1String("MMDDYYYY"))
+        return 2;
+    return -1;
+}
+
+int Systemsettings::convertDateTimeSourceToInt(const QString &source)
+{
+    if (source == QLatin1String("GPS"))
+        return 0;
+    if (source == QLatin1String("MAN"))
+        return 1;
+    return -1;
+}
