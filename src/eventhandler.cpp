@@ -1,7 +1,41 @@
 #include "eventhandler.h"
+#include "driverhelper.h"
+#include "favouritebutton.h"
 #include "globals.h"
+#include "mainmenu.h"
+#include "statusbardata.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QKeyEvent>
+#include <QWidget>
 
 bool g_hardwareTestActive = false;
+
+namespace {
+
+bool isHardwareKey(int key)
+{
+    return key >= Qt::Key_F1 && key <= Qt::Key_F6;
+}
+
+QKeyEvent *makeKey(QEvent::Type type, int key)
+{
+    return new QKeyEvent(type, key, Qt::NoModifier, QString(), false, 1);
+}
+
+void postKey(QObject *receiver, QEvent::Type type, int key)
+{
+    QCoreApplication::postEvent(receiver, makeKey(type, key));
+}
+
+void sendKey(QObject *receiver, QEvent::Type type, int key)
+{
+    QKeyEvent event(type, key, Qt::NoModifier, QString(), false, 1);
+    QCoreApplication::sendEvent(receiver, &event);
+}
+
+} // namespace
 
 EventHandler::EventHandler(QObject *parent)
     : QObject(parent)
@@ -10,5 +44,142 @@ EventHandler::EventHandler(QObject *parent)
 
 bool EventHandler::eventFilter(QObject *watched, QEvent *event)
 {
-    return QObject::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::TouchEnd: {
+        Statusbardata *status = StatusbarData();
+        const bool sleeping = status->isPowerSavingActive();
+        status->resetPowerSavingCnt();
+        return sleeping;
+    }
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease: {
+        // The window's copy of a key event is forwarded to the focus widget,
+        // where it is seen again: only the widget's copy counts.
+        if (!watched->isWidgetType())
+            return false;
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (event->type() == QEvent::KeyPress) {
+            Statusbardata *status = StatusbarData();
+            if (status->isPowerSavingActive()) {
+                status->resetPowerSavingCnt();
+                return true; // the press only wakes the instrument
+            }
+            status->resetPowerSavingCnt();
+            if (g_hardwareTestActive || !isHardwareKey(key->key()))
+                return false;
+            return handlePress(watched, key);
+        }
+        if (g_hardwareTestActive || !isHardwareKey(key->key()))
+            return false;
+        return handleRelease(watched, key);
+    }
+    default:
+        return QObject::eventFilter(watched, event);
+    }
+}
+
+bool EventHandler::handlePress(QObject *watched, QKeyEvent *key)
+{
+    const bool repeat = key->isAutoRepeat();
+    switch (key->key()) {
+    case Qt::Key_F1: // power
+        if (!repeat) {
+            m_cnt = 0;
+            m_shutdown = false;
+        } else if (++m_cnt > 7) {
+            qDebug() << "Power down";
+            m_cnt = 0;
+            m_shutdown = true;
+            DriverHelper::writeFile("/sys/class/backlight/backlight/brightness", "0");
+        }
+        postKey(watched, QEvent::KeyPress, Qt::Key_F11);
+        break;
+    case Qt::Key_F2: // favourite
+        if (!repeat) {
+            m_cntFavKey = 0;
+        } else if (++m_cntFavKey == 8) {
+            qDebug() << "Neue Funktion speichern";
+            if (MainMenu *w = MainMenu::getInstanceMainMenu())
+                w->getFavouriteButtonInsance()->storeFavouriteFunction();
+        }
+        break;
+    case Qt::Key_F3: // up
+        m_cntUpKey = repeat ? m_cntUpKey + 1 : 0;
+        postKey(watched, QEvent::KeyPress, Qt::Key_Up);
+        break;
+    case Qt::Key_F4: // select
+        postKey(watched, QEvent::KeyPress, Qt::Key_Space);
+        break;
+    case Qt::Key_F5: // down
+        m_cntDownKey = repeat ? m_cntDownKey + 1 : 0;
+        postKey(watched, QEvent::KeyPress, Qt::Key_Down);
+        break;
+    case Qt::Key_F6: // mute
+        qDebug() << "Key MUTE pressed";
+        if (!repeat) {
+            m_muteKeyCnt = 0;
+            postKey(watched, QEvent::KeyPress, Qt::Key_F10);
+        } else {
+            ++m_muteKeyCnt;
+        }
+        break;
+    default:
+        return false;
+    }
+    return true;
+}
+
+bool EventHandler::handleRelease(QObject *watched, QKeyEvent *key)
+{
+    // X11 reports a held key as release/press pairs marked auto-repeat; only
+    // the final release counts.
+    if (key->isAutoRepeat())
+        return true;
+    MainMenu *w = MainMenu::getInstanceMainMenu();
+    switch (key->key()) {
+    case Qt::Key_F1:
+        if (m_shutdown) {
+            qDebug() << "Send Event for shutdown";
+            if (w)
+                sendKey(w, QEvent::KeyRelease, Qt::Key_F12);
+        } else {
+            qDebug() << "Eventhandler IO-Key released";
+            sendKey(watched, QEvent::KeyRelease, Qt::Key_Escape);
+            if (w)
+                w->displayFavouriteDialog(0);
+        }
+        break;
+    case Qt::Key_F2:
+        if (m_cntFavKey < 8 && w)
+            w->getFavouriteButtonInsance()->execFavouriteFunction();
+        break;
+    case Qt::Key_F3:
+    case Qt::Key_F5:
+        if (m_cntUpKey > 2 && m_cntDownKey > 2) {
+            qDebug() << "m_cntUpKey" << m_cntUpKey << "m_cntDownKey" << m_cntDownKey;
+            if (w)
+                sendKey(w, QEvent::KeyRelease, Qt::Key_F13);
+            m_cntUpKey = 0;
+            m_cntDownKey = 0;
+        } else if (key->key() == Qt::Key_F3) {
+            // A long press of one key alone must not count towards UART mode
+            // together with a later long press of the other.
+            m_cntUpKey = 0;
+            postKey(watched, QEvent::KeyRelease, Qt::Key_Up);
+        } else {
+            m_cntDownKey = 0;
+            postKey(watched, QEvent::KeyRelease, Qt::Key_Down);
+        }
+        break;
+    case Qt::Key_F4:
+        postKey(watched, QEvent::KeyRelease, Qt::Key_Space);
+        break;
+    case Qt::Key_F6:
+        qDebug() << "Key MUTE released";
+        postKey(watched, QEvent::KeyRelease, Qt::Key_F10);
+        break;
+    default:
+        return false;
+    }
+    return true;
 }

@@ -20,6 +20,7 @@
 #include "measmanagement.h"
 #include "pinpointing.h"
 #include "pipelocating.h"
+#include "popupinfo.h"
 #include "pressuresensor.h"
 #include "statusbardata.h"
 #include "systemsettings.h"
@@ -687,6 +688,11 @@ void MainMenu::keyReleaseEvent(QKeyEvent *event)
 
 void MainMenu::beforePowerDown()
 {
+    // A power-down cannot be cancelled; a second trigger while it is under
+    // way (the status tick, another key hold) changes nothing.
+    if (m_powerDownStarted)
+        return;
+    m_powerDownStarted = true;
     qDebug() << "beforePowerDown: Mute";
     muteAudioPath(true, true);
     qDebug() << "beforePowerDown: Disconnect btSink";
@@ -708,8 +714,10 @@ void MainMenu::powerDown()
 
 void MainMenu::displayPopup(int picture)
 {
-    // The pop-up window itself comes with the shared dialogs.
-    qDebug() << "Popup" << picture;
+    PopupInfo popup(this);
+    popup.setPicture(picture);
+    if (popup.exec() == QDialog::Accepted)
+        qDebug() << "Popup closed" << picture;
 }
 
 // ---------------------------------------------------------------------------

@@ -101,6 +101,7 @@ public:
 
     // Power-down
     void beforePowerDown();
+    bool isPowerDownStarted() const { return m_powerDownStarted; }
     void displayPopup(int picture);
 
     // Language
@@ -176,6 +177,7 @@ private:
     quint32 m_currentHighCutOffFreq = 4000;
     int m_currentFilterType = 0;
     bool m_directlyBootedToFavouriteFunction = false;
+    bool m_powerDownStarted = false;
 };
 
 #endif // MAINMENU_H

@@ -129,6 +129,9 @@ void TestPlatform::writeFileToMissingFolderFails()
 {
     TestRoot root;
     QVERIFY(!DriverHelper::writeFile("/sys/class/gpio/gpio999/value", "1"));
+    // An attribute that is not there is not created either.
+    QVERIFY(!DriverHelper::writeFile("/sys/class/gpio/gpio17/edge", "both"));
+    QVERIFY(!root.exists("/sys/class/gpio/gpio17/edge"));
     QVERIFY(root.sysfsWrites().isEmpty());
 }
 

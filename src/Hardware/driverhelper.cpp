@@ -4,16 +4,19 @@
 #include <QString>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 bool DriverHelper::writeFile(const char *path, const char *text)
 {
+    // Like a sysfs attribute, a file that is not there is not created.
     const QByteArray local = DeviceRoot::path(path);
-    FILE *f = std::fopen(local.constData(), "w");
-    if (!f)
+    const int fd = ::open(local.constData(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (fd < 0)
         return false;
     const size_t len = std::strlen(text);
-    const bool ok = std::fwrite(text, 1, len, f) == len;
-    const bool closed = std::fclose(f) == 0;
+    const bool ok = ::write(fd, text, len) == static_cast<ssize_t>(len);
+    const bool closed = ::close(fd) == 0;
     DeviceRoot::appendJournal(QStringLiteral("sysfs.log"),
                               QString::fromLocal8Bit(path) + QLatin1Char(' ')
                                   + QString::fromLocal8Bit(text));

@@ -12,7 +12,7 @@ public:
     DriverHelper() = default;
 
     // Truncates the file and writes the text without terminator. False when
-    // the file does not open.
+    // the file does not open; a missing file is not created.
     static bool writeFile(const char *path, const char *text);
     static bool writeFile(const char *path, int value);
 

@@ -20,7 +20,14 @@ public:
     void init();
     int sensorType() const { return m_sensorType; }
     bool isPowerSavingActive() const { return m_powerSavingActive; }
-    void resetPowerSavingCnt() { ++m_powerSavingResets; }
+    // Restarts the countdowns and wakes the instrument.
+    void resetPowerSavingCnt()
+    {
+        ++m_powerSavingResets;
+        m_powerSavingActive = false;
+    }
+    // Until the countdowns are built, power saving is entered from outside.
+    void setPowerSavingActive(bool active) { m_powerSavingActive = active; }
     int powerSavingResets() const { return m_powerSavingResets; }
     bool stateHeadphone() const { return false; }
     bool stateMicrophone() const { return false; }

@@ -1,0 +1,355 @@
+// The hardware-key filter, driven with key events through the application's
+// event filter into a probe widget: the press and release tables, the repeat
+// counts, power saving and the hardware-test pass-through.
+#include "bluetooth.h"
+#include "eventhandler.h"
+#include "favouritebutton.h"
+#include "globals.h"
+#include "levelmeasurement.h"
+#include "mainmenu.h"
+#include "popupinfo.h"
+#include "statusbardata.h"
+#include "testroot.h"
+
+#include <QLabel>
+#include <QStackedWidget>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+const QMap<QString, int> kKeys = {
+    {"F1", Qt::Key_F1}, {"F2", Qt::Key_F2}, {"F3", Qt::Key_F3}, {"F4", Qt::Key_F4},
+    {"F5", Qt::Key_F5}, {"F6", Qt::Key_F6}, {"F10", Qt::Key_F10}, {"F11", Qt::Key_F11},
+    {"Escape", Qt::Key_Escape}, {"Up", Qt::Key_Up}, {"Down", Qt::Key_Down},
+    {"Space", Qt::Key_Space}, {"A", Qt::Key_A}};
+
+QString keyName(int key)
+{
+    return kKeys.key(key, QString::number(key));
+}
+
+// Records every key event that reaches it, as "P F11" or "R Escape".
+class Probe : public QWidget
+{
+public:
+    QStringList keys;
+
+protected:
+    void keyPressEvent(QKeyEvent *e) override { record('P', e); }
+    void keyReleaseEvent(QKeyEvent *e) override { record('R', e); }
+
+private:
+    void record(char kind, QKeyEvent *e)
+    {
+        keys << QStringLiteral("%1 %2%3").arg(kind).arg(keyName(e->key()))
+                    .arg(e->isAutoRepeat() ? " auto" : "");
+    }
+};
+
+} // namespace
+
+class TestEventHandler : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void tables_data();
+    void tables();
+    void windowCopyOfAKeyIsNotCounted();
+    void powerKeyHeld_data();
+    void powerKeyHeld();
+    void powerKeyShortReturnsToMainPage();
+    void favouriteKey_data();
+    void favouriteKey();
+    void upAndDownTogetherSwitchToUart();
+    void powerSavingOnlyWakes();
+    void hardwareTestPassesKeys();
+    void popupClosesAfterOneSecondAndIgnoresKeys();
+    void popupPictures_data();
+    void popupPictures();
+    void powerDownRunsOnce();
+
+private:
+    // Sends "p:F1 p:F1:a r:F1" through the application filter to the probe.
+    void drive(const QString &events);
+
+    std::unique_ptr<TestRoot> m_root;
+    std::unique_ptr<MainMenu> m_window;
+    std::unique_ptr<EventHandler> m_filter;
+    std::unique_ptr<Probe> m_probe;
+};
+
+void TestEventHandler::init()
+{
+    m_root = std::make_unique<TestRoot>();
+    m_window = std::make_unique<MainMenu>();
+    m_filter = std::make_unique<EventHandler>();
+    qApp->installEventFilter(m_filter.get());
+    m_probe = std::make_unique<Probe>();
+    g_hardwareTestActive = false;
+    StatusbarData()->setPowerSavingActive(false);
+}
+
+void TestEventHandler::cleanup()
+{
+    qApp->removeEventFilter(m_filter.get());
+    m_probe.reset();
+    m_filter.reset();
+    m_window.reset();
+    m_root.reset();
+    g_hardwareTestActive = false;
+}
+
+void TestEventHandler::drive(const QString &events)
+{
+    for (const QString &e : events.split(' ', Qt::SkipEmptyParts)) {
+        const QStringList p = e.split(':');
+        const QEvent::Type type = p.at(0) == "p" ? QEvent::KeyPress : QEvent::KeyRelease;
+        const bool autoRepeat = p.size() > 2 && p.at(2) == "a";
+        const int repeat = p.size() > 2 && p.at(2).startsWith('x') ? p.at(2).mid(1).toInt() : 1;
+        for (int i = 0; i < repeat; ++i) {
+            QKeyEvent key(type, kKeys.value(p.at(1)), Qt::NoModifier, QString(),
+                          autoRepeat || repeat > 1, 1);
+            QApplication::sendEvent(m_probe.get(), &key);
+            QCoreApplication::processEvents(); // deliver what the filter posted
+        }
+    }
+}
+
+// Events: p = press, r = release, ":a" auto-repeat, ":xN" N auto-repeated presses.
+void TestEventHandler::tables_data()
+{
+    QTest::addColumn<QString>("events");
+    QTest::addColumn<QStringList>("probe");
+    QTest::newRow("power press") << "p:F1" << QStringList{"P F11"};
+    QTest::newRow("power repeats post F11 each") << "p:F1 p:F1:x3"
+                                                 << QStringList{"P F11", "P F11", "P F11", "P F11"};
+    QTest::newRow("power short press and release")
+        << "p:F1 r:F1" << QStringList{"P F11", "R Escape"};
+    QTest::newRow("up") << "p:F3 r:F3" << QStringList{"P Up", "R Up"};
+    QTest::newRow("up held") << "p:F3 p:F3:x2 r:F3" << QStringList{"P Up", "P Up", "P Up", "R Up"};
+    QTest::newRow("select") << "p:F4 p:F4:a r:F4" << QStringList{"P Space", "P Space", "R Space"};
+    QTest::newRow("down") << "p:F5 r:F5" << QStringList{"P Down", "R Down"};
+    QTest::newRow("mute gives one F10") << "p:F6 p:F6:x5 r:F6" << QStringList{"P F10", "R F10"};
+    QTest::newRow("favourite posts nothing") << "p:F2 r:F2" << QStringList{};
+    QTest::newRow("other keys pass") << "p:A r:A" << QStringList{"P A", "R A"};
+    QTest::newRow("posted keys pass again") << "p:F10 r:Escape" << QStringList{"P F10", "R Escape"};
+    // X11's auto-repeat releases between repeated presses are not releases.
+    QTest::newRow("x11 repeat pairs") << "p:F3 r:F3:a p:F3:a r:F3:a p:F3:a r:F3"
+                                      << QStringList{"P Up", "P Up", "P Up", "R Up"};
+}
+
+void TestEventHandler::tables()
+{
+    QFETCH(QString, events);
+    QFETCH(QStringList, probe);
+    drive(events);
+    QCOMPARE(m_probe->keys, probe);
+}
+
+void TestEventHandler::windowCopyOfAKeyIsNotCounted()
+{
+    // The copy of a key event a window receives before its focus widget is
+    // passed on unhandled.
+    m_probe->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_probe.get()));
+    QWindow *window = m_probe->windowHandle();
+    QKeyEvent key(QEvent::KeyPress, Qt::Key_F6, Qt::NoModifier);
+    QVERIFY(!m_filter->eventFilter(window, &key));
+    QCoreApplication::processEvents();
+    QVERIFY(m_probe->keys.isEmpty());
+    // Through the window system: one F10 only.
+    QTest::keyPress(window, Qt::Key_F6);
+    QTest::keyRelease(window, Qt::Key_F6);
+    QCoreApplication::processEvents();
+    QCOMPARE(m_probe->keys, QStringList({"P F10", "R F10"}));
+}
+
+void TestEventHandler::powerKeyHeld_data()
+{
+    QTest::addColumn<int>("repeats");
+    QTest::addColumn<bool>("powerDown");
+    QTest::newRow("7 repeats") << 7 << false;
+    QTest::newRow("8 repeats") << 8 << true;
+    QTest::newRow("12 repeats") << 12 << true;
+}
+
+void TestEventHandler::powerKeyHeld()
+{
+    QFETCH(int, repeats);
+    QFETCH(bool, powerDown);
+    drive(QStringLiteral("p:F1 p:F1:x%1").arg(repeats));
+    // The backlight goes off at once, before the release.
+    QCOMPARE(m_root->sysfsWritesTo("/sys/class/backlight/backlight/brightness").contains("0"), powerDown);
+    QVERIFY(!m_window->isPowerDownStarted());
+    drive("r:F1");
+    QCOMPARE(m_window->isPowerDownStarted(), powerDown);
+    QCOMPARE(m_probe->keys.contains("R Escape"), !powerDown);
+    // A new press disarms the power-down.
+    if (powerDown) {
+        m_probe->keys.clear();
+        drive("p:F1 r:F1");
+        QCOMPARE(m_probe->keys, QStringList({"P F11", "R Escape"}));
+    }
+}
+
+void TestEventHandler::powerKeyShortReturnsToMainPage()
+{
+    m_window->displayWidget(4, 1, 0);
+    auto *stack = m_window->findChild<QStackedWidget *>("mainWidget");
+    QCOMPARE(stack->currentWidget()->objectName(), QStringLiteral("Management"));
+    drive("p:F1 r:F1");
+    QCOMPARE(stack->currentWidget()->objectName(), QStringLiteral("mainPage"));
+    QCOMPARE(m_window->getCurrentMenuLevel(), 0);
+}
+
+void TestEventHandler::favouriteKey_data()
+{
+    QTest::addColumn<int>("repeats");
+    QTest::addColumn<bool>("stored");
+    QTest::newRow("short press runs") << 0 << false;
+    QTest::newRow("7 repeats runs") << 7 << false;
+    QTest::newRow("8 repeats stores") << 8 << true;
+    QTest::newRow("11 repeats stores once") << 11 << true;
+}
+
+void TestEventHandler::favouriteKey()
+{
+    QFETCH(int, repeats);
+    QFETCH(bool, stored);
+    drive(repeats ? QStringLiteral("p:F2 p:F2:x%1 r:F2").arg(repeats) : QStringLiteral("p:F2 r:F2"));
+    const QStringList calls = m_window->getFavouriteButtonInsance()->callLog().calls();
+    QCOMPARE(calls.count("storeFavouriteFunction"), stored ? 1 : 0);
+    QCOMPARE(calls.count("execFavouriteFunction 2"), stored ? 0 : 1);
+    // The default favourite opens level measurement.
+    QCOMPARE(m_window->levelmeasurementScreen() != nullptr, !stored);
+}
+
+void TestEventHandler::upAndDownTogetherSwitchToUart()
+{
+    // Two separate long presses do not switch.
+    drive("p:F3 p:F3:x3 r:F3 p:F5 p:F5:x3 r:F5");
+    QCOMPARE(m_root->read("/sys/class/gpio/gpio65/value"), QByteArray("0"));
+    QCOMPARE(m_probe->keys.count("R Up"), 1);
+    QCOMPARE(m_probe->keys.count("R Down"), 1);
+
+    // Held together: F13 at the release, no Up or Down release posted for it.
+    m_probe->keys.clear();
+    QTimer::singleShot(0, [] {
+        if (QWidget *popup = QApplication::activeModalWidget())
+            static_cast<PopupInfo *>(popup)->closeDlg();
+    });
+    drive("p:F3 p:F3:x3 p:F5 p:F5:x3 r:F3");
+    QCOMPARE(m_root->read("/sys/class/gpio/gpio65/value"), QByteArray("1"));
+    QCOMPARE(m_root->read("/sys/class/gpio/gpio50/value"), QByteArray("0"));
+    QVERIFY(!m_probe->keys.contains("R Up"));
+    drive("r:F5"); // the counts were reset: this release is a plain Down
+    QCOMPARE(m_probe->keys.count("R Down"), 1);
+
+    // Two repeats each are not enough.
+    m_root->write("/sys/class/gpio/gpio65/value", "0");
+    drive("p:F3 p:F3:x2 p:F5 p:F5:x2 r:F3 r:F5");
+    QCOMPARE(m_root->read("/sys/class/gpio/gpio65/value"), QByteArray("0"));
+}
+
+void TestEventHandler::powerSavingOnlyWakes()
+{
+    StatusbarData()->setPowerSavingActive(true);
+    drive("p:F3");
+    QVERIFY(m_probe->keys.isEmpty());
+    QVERIFY(!StatusbarData()->isPowerSavingActive());
+    // Its release is handled as usual; the next press works.
+    drive("r:F3 p:F3");
+    QCOMPARE(m_probe->keys, QStringList({"R Up", "P Up"}));
+
+    // A touch end while asleep is swallowed, otherwise it passes.
+    StatusbarData()->setPowerSavingActive(true);
+    QTouchEvent touch(QEvent::TouchEnd);
+    QVERIFY(m_filter->eventFilter(m_probe.get(), &touch));
+    QVERIFY(!StatusbarData()->isPowerSavingActive());
+    const int resets = StatusbarData()->powerSavingResets();
+    QVERIFY(!m_filter->eventFilter(m_probe.get(), &touch));
+    QCOMPARE(StatusbarData()->powerSavingResets(), resets + 1);
+}
+
+void TestEventHandler::hardwareTestPassesKeys()
+{
+    g_hardwareTestActive = true;
+    const int resets = StatusbarData()->powerSavingResets();
+    drive("p:F1 p:F1:x9 r:F1 p:F6 r:F6");
+    QCOMPARE(m_probe->keys.first(), QStringLiteral("P F1"));
+    QCOMPARE(m_probe->keys.last(), QStringLiteral("R F6"));
+    QCOMPARE(m_probe->keys.size(), 13);
+    QVERIFY(!m_window->isPowerDownStarted());
+    QVERIFY(m_root->sysfsWritesTo("/sys/class/backlight/backlight/brightness").isEmpty());
+    QCOMPARE(StatusbarData()->powerSavingResets(), resets + 11); // every press
+}
+
+void TestEventHandler::popupClosesAfterOneSecondAndIgnoresKeys()
+{
+    PopupInfo popup(m_window.get());
+    popup.setPicture(2);
+    QElapsedTimer clock;
+    QTimer::singleShot(200, [&popup] {
+        QTest::keyClick(&popup, Qt::Key_Escape);
+        QTest::keyClick(&popup, Qt::Key_Return);
+        QTest::keyClick(&popup, Qt::Key_Space);
+    });
+    clock.start();
+    QCOMPARE(popup.exec(), int(QDialog::Accepted));
+    QVERIFY2(clock.elapsed() >= 950 && clock.elapsed() < 2500, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(popup.geometry(), QRect(215, 111, 50, 50));
+}
+
+void TestEventHandler::popupPictures_data()
+{
+    QTest::addColumn<int>("picture");
+    QTest::addColumn<QString>("icon");
+    QTest::newRow("0 favourite") << 0 << "Favourite_ws_40px";
+    QTest::newRow("1 favourite") << 1 << "Favourite_ws_40px";
+    QTest::newRow("2 camera") << 2 << "ScreenshotCamera_ws_40px";
+    QTest::newRow("3 bug") << 3 << "Bug_ws_40px";
+    QTest::newRow("7 favourite") << 7 << "Favourite_ws_40px";
+}
+
+void TestEventHandler::popupPictures()
+{
+    QFETCH(int, picture);
+    QFETCH(QString, icon);
+    PopupInfo popup;
+    popup.setPicture(picture);
+    auto *label = popup.findChild<QLabel *>("label");
+    QVERIFY(label);
+    QVERIFY(label->styleSheet().contains(icon + ".png"));
+    QCOMPARE(label->geometry(), QRect(5, 5, 40, 40));
+}
+
+void TestEventHandler::powerDownRunsOnce()
+{
+    drive("p:F1 p:F1:x8 r:F1");
+    QVERIFY(m_window->isPowerDownStarted());
+    QElapsedTimer clock;
+    clock.start();
+    m_window->beforePowerDown(); // a second trigger while it is under way
+    QTRY_VERIFY_WITH_TIMEOUT(m_root->commands().contains("poweroff"), 6000);
+    QVERIFY(clock.elapsed() >= 2900);
+    QTest::qWait(3300);
+    const QStringList commands = m_root->commands();
+    QCOMPARE(commands.count("umount /media/tq3900"), 1);
+    QCOMPARE(commands.count("poweroff"), 1);
+    QVERIFY(commands.indexOf("umount /media/tq3900") < commands.indexOf("poweroff"));
+    const QStringList dirs = m_root->commandDirs();
+    QCOMPARE(dirs.at(commands.indexOf("poweroff")), QStringLiteral("/home/root"));
+    QCOMPARE(dirs.at(commands.indexOf("umount /media/tq3900")), QStringLiteral("/home/root"));
+    // Both links were disconnected once.
+    QCOMPARE(m_window->getBtSinkInstance()->callLog().count("disconnectBtDevice"), 1);
+    QCOMPARE(m_window->getBtSourceInstance()->callLog().count("disconnectBtDevice"), 1);
+}
+
+QTEST_MAIN(TestEventHandler)
+#include "tst_eventhandler.moc"
