@@ -157,10 +157,12 @@ bool EventHandler::handleRelease(QObject *watched, QKeyEvent *key)
     case Qt::Key_F5:
         if (m_cntUpKey > 2 && m_cntDownKey > 2) {
             qDebug() << "m_cntUpKey" << m_cntUpKey << "m_cntDownKey" << m_cntDownKey;
-            if (w)
-                sendKey(w, QEvent::KeyRelease, Qt::Key_F13);
+            // Reset first: the main window answers F13 with a modal pop-up,
+            // during which the other key's release arrives.
             m_cntUpKey = 0;
             m_cntDownKey = 0;
+            if (w)
+                sendKey(w, QEvent::KeyRelease, Qt::Key_F13);
         } else if (key->key() == Qt::Key_F3) {
             // A long press of one key alone must not count towards UART mode
             // together with a later long press of the other.

@@ -1,0 +1,186 @@
+// Real key presses on an X server (Xvfb, xdotool): the program sees each key
+// once although X11 shows the filter every key for the window and the focus
+// widget and reports a held key as auto-repeated release/press pairs.
+#include "testroot.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QtTest>
+
+#include <csignal>
+
+class TestX11Keys : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    void shortPowerPressReturnsOnce();
+    void heldMuteKeyCountsOnce();
+    void upAndDownHeldTogetherSwitchToUart();
+    void separateLongPressesDoNotSwitch();
+    void heldPowerKeyPowersDown();
+
+private:
+    bool xdotool(const QStringList &args, int timeoutMs = 10000);
+    void hold(const QStringList &keys, int ms);
+    int logCount(const QByteArray &text);
+    int gpio17Mutes() const { return m_root->sysfsWritesTo("/sys/class/gpio/gpio17/value").count("0"); }
+
+    QProcess m_xvfb;
+    QString m_display;
+    std::unique_ptr<TestRoot> m_root;
+    QProcess m_program;
+    QByteArray m_log;
+};
+
+void TestX11Keys::initTestCase()
+{
+    const QString bin = qEnvironmentVariable("TQ3900_BIN");
+    if (bin.isEmpty())
+        QSKIP("TQ3900_BIN is not set (run through ctest)");
+    if (QStandardPaths::findExecutable("Xvfb").isEmpty() || QStandardPaths::findExecutable("xdotool").isEmpty())
+        QSKIP("Xvfb and xdotool are needed (scripts/test installs them)");
+    for (int n = 91; n < 120 && m_display.isEmpty(); ++n) {
+        if (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
+            continue;
+        m_xvfb.start("Xvfb", {QStringLiteral(":%1").arg(n), "-screen", "0", "640x480x24", "-nolisten", "tcp"});
+        if (!m_xvfb.waitForStarted(5000))
+            continue;
+        QTest::qWait(50);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n))
+                                     || m_xvfb.state() != QProcess::Running, 10000);
+        if (m_xvfb.state() == QProcess::Running)
+            m_display = QStringLiteral(":%1").arg(n);
+    }
+    QVERIFY2(!m_display.isEmpty(), "no X server could be started");
+}
+
+void TestX11Keys::cleanupTestCase()
+{
+    if (m_xvfb.state() == QProcess::Running) {
+        m_xvfb.terminate();
+        m_xvfb.waitForFinished(5000);
+    }
+}
+
+bool TestX11Keys::xdotool(const QStringList &args, int timeoutMs)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", m_display);
+    p.setProcessEnvironment(env);
+    p.start("xdotool", args);
+    return p.waitForFinished(timeoutMs) && p.exitCode() == 0;
+}
+
+void TestX11Keys::init()
+{
+    m_root = std::make_unique<TestRoot>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("TQ3900_ROOT", m_root->root());
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    env.insert("DISPLAY", m_display);
+    // The X11 client libraries keep memory to the end; leaks are checked in
+    // the other tests, on the offscreen platform.
+    env.insert("ASAN_OPTIONS", "detect_leaks=0");
+    m_program.setProcessEnvironment(env);
+    m_program.setProcessChannelMode(QProcess::MergedChannels);
+    m_log.clear();
+    connect(&m_program, &QProcess::readyRead, this, [this] { m_log += m_program.readAll(); });
+    m_program.start(qEnvironmentVariable("TQ3900_BIN"), QStringList());
+    QVERIFY(m_program.waitForStarted(5000));
+    // Without a window manager the window takes the focus directly.
+    QVERIFY(xdotool({"search", "--sync", "--onlyvisible", "--name", "^TQ3900$", "windowfocus",
+                     "--sync", "%1"}, 60000));
+    QTRY_VERIFY_WITH_TIMEOUT(m_root->commands().size() == 3, 30000);
+    QTest::qWait(300);
+}
+
+void TestX11Keys::cleanup()
+{
+    disconnect(&m_program, nullptr, this, nullptr);
+    if (m_program.state() == QProcess::Running) {
+        ::kill(static_cast<pid_t>(m_program.processId()), SIGTERM);
+        QVERIFY(m_program.waitForFinished(15000));
+        m_log += m_program.readAll();
+        QVERIFY2(m_program.exitCode() == 0, m_log.right(2000).constData());
+    }
+    m_root.reset();
+}
+
+void TestX11Keys::hold(const QStringList &keys, int ms)
+{
+    for (const QString &k : keys) {
+        QVERIFY(xdotool({"keydown", k}));
+        QTest::qWait(ms);
+    }
+    for (const QString &k : keys)
+        QVERIFY(xdotool({"keyup", k}));
+    QTest::qWait(300);
+}
+
+int TestX11Keys::logCount(const QByteArray &text)
+{
+    QCoreApplication::processEvents();
+    m_log += m_program.readAll();
+    return m_log.count(text);
+}
+
+void TestX11Keys::shortPowerPressReturnsOnce()
+{
+    const int mutes = gpio17Mutes();
+    QVERIFY(xdotool({"key", "F1"}));
+    QTRY_COMPARE_WITH_TIMEOUT(logCount("Eventhandler IO-Key released"), 1, 5000);
+    QTest::qWait(300);
+    QCOMPARE(logCount("Eventhandler IO-Key released"), 1);
+    // One return to the main page mutes the path once.
+    QCOMPARE(gpio17Mutes(), mutes + 1);
+}
+
+void TestX11Keys::heldMuteKeyCountsOnce()
+{
+    hold({"F6"}, 1500);
+    QTRY_COMPARE_WITH_TIMEOUT(logCount("Key MUTE released"), 1, 5000);
+    // The server repeated the key while it was held: presses, one release.
+    QVERIFY(logCount("Key MUTE pressed") > 5);
+}
+
+void TestX11Keys::upAndDownHeldTogetherSwitchToUart()
+{
+    QCOMPARE(m_root->read("/sys/class/gpio/gpio65/value"), QByteArray("0"));
+    hold({"F3", "F5"}, 1200);
+    QTRY_COMPARE_WITH_TIMEOUT(m_root->read("/sys/class/gpio/gpio65/value"), QByteArray("1"), 5000);
+    QCOMPARE(logCount("Switching to Uart-Mode"), 1);
+}
+
+void TestX11Keys::separateLongPressesDoNotSwitch()
+{
+    hold({"F3"}, 1200);
+    hold({"F5"}, 1200);
+    QTest::qWait(500);
+    QCOMPARE(m_root->read("/sys/class/gpio/gpio65/value"), QByteArray("0"));
+    QCOMPARE(logCount("Switching to Uart-Mode"), 0);
+}
+
+void TestX11Keys::heldPowerKeyPowersDown()
+{
+    QVERIFY(xdotool({"keydown", "F1"}));
+    // Eight repeats switch the backlight off while the key is still held.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        m_root->sysfsWritesTo("/sys/class/backlight/backlight/brightness").contains("0"), 5000);
+    QVERIFY(m_root->commands().size() == 3);
+    QVERIFY(xdotool({"keyup", "F1"}));
+    QTRY_VERIFY_WITH_TIMEOUT(m_root->commands().contains("poweroff"), 10000);
+    QCOMPARE(m_root->commands().count("umount /media/tq3900"), 1);
+    QCOMPARE(logCount("Send Event for shutdown"), 1);
+    QCOMPARE(logCount("Good bye!"), 1);
+}
+
+QTEST_GUILESS_MAIN(TestX11Keys)
+#include "tst_x11keys.moc"
