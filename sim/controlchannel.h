@@ -1,0 +1,89 @@
+#ifndef SIM_CONTROLCHANNEL_H
+#define SIM_CONTROLCHANNEL_H
+
+#include "linesplitter.h"
+
+#include <QMap>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class QSocketNotifier;
+
+namespace Sim {
+
+// One command line as the control channel received it.
+struct ControlRequest
+{
+    QString line;     // the whole line, trimmed
+    QString name;     // its first word
+    QStringList args; // the words after the name
+
+    // The line's text after the name and the first n arguments, as typed
+    // (inner spaces kept): rest(2) of "bt ttyO2 send a  b" is "a  b".
+    QString rest(int n) const;
+
+    static ControlRequest parse(const QString &line);
+};
+
+// The simulator's control channel: the FIFO <root>/.tq3900/control takes one
+// command per line; each command and its reply are appended to
+// <root>/.tq3900/control.log as "> <command>" and "< <reply line>".
+//
+// Commands come from a registry, so each simulated device adds its own.
+// "help" lists them. Replies are "ok", a result, or a line beginning with
+// "error: ".
+class ControlChannel : public QObject
+{
+    Q_OBJECT
+public:
+    using Handler = std::function<QString(const ControlRequest &)>;
+
+    explicit ControlChannel(const QString &root, QObject *parent = nullptr);
+    ~ControlChannel() override;
+
+    static QString fifoPath(const QString &root);
+    static QString logPath(const QString &root);
+
+    // Creates the FIFO afresh and starts reading it.
+    bool open(QString *error = nullptr);
+    // Stops reading and removes the FIFO.
+    void close();
+    bool isOpen() const { return m_readFd >= 0; }
+
+    // Adds or replaces a command; help is its one-line description.
+    void registerCommand(const QString &name, const QString &help, Handler handler);
+    bool hasCommand(const QString &name) const;
+    QStringList commandNames() const;
+
+    // Runs one command line, journals it and returns the reply. Empty lines
+    // and lines starting with '#' are ignored (empty reply, no journal).
+    QString execute(const QString &line);
+
+signals:
+    void commandExecuted(const QString &line, const QString &reply);
+
+private:
+    void onReadable();
+    QString helpText() const;
+    void journal(const QString &line, const QString &reply);
+
+    struct Entry
+    {
+        QString help;
+        Handler handler;
+    };
+
+    QString m_root;
+    QMap<QString, Entry> m_commands;
+    int m_readFd = -1;
+    int m_writeFd = -1;
+    QSocketNotifier *m_notifier = nullptr;
+    LineSplitter m_splitter;
+};
+
+} // namespace Sim
+
+#endif // SIM_CONTROLCHANNEL_H

@@ -1,0 +1,94 @@
+#include "modulemodeline.h"
+
+#include "devicetree.h"
+
+namespace Sim {
+
+namespace {
+QString valuePath(unsigned line)
+{
+    return QStringLiteral("/sys/class/gpio/gpio%1/value").arg(line);
+}
+} // namespace
+
+ModuleModeLine::ModuleModeLine(const QString &root, unsigned dtrLine, unsigned carrierLine, QObject *parent)
+    : QObject(parent), m_root(root), m_dtrLine(dtrLine), m_carrierLine(carrierLine)
+{
+    m_pollTimer.setInterval(kPollMs);
+    connect(&m_pollTimer, &QTimer::timeout, this, &ModuleModeLine::poll);
+    m_carrierTimer.setSingleShot(true);
+    m_carrierTimer.setInterval(kCarrierDelayMs);
+    connect(&m_carrierTimer, &QTimer::timeout, this, &ModuleModeLine::finishEscape);
+}
+
+void ModuleModeLine::start()
+{
+    m_state = State::DtrHigh;
+    // A line already low at start counts as low from now on.
+    if (readDtr() == 0) {
+        m_state = State::DtrLow;
+        m_lowSince.start();
+    }
+    m_pollTimer.start();
+}
+
+void ModuleModeLine::stop()
+{
+    m_pollTimer.stop();
+    m_carrierTimer.stop();
+}
+
+bool ModuleModeLine::setCarrier(bool high)
+{
+    return writeBoardFile(m_root, valuePath(m_carrierLine), high ? "1" : "0");
+}
+
+int ModuleModeLine::readDtr() const
+{
+    const QByteArray v = readBoardFile(m_root, valuePath(m_dtrLine)).trimmed();
+    if (v.isEmpty())
+        return -1;
+    return v.at(0) == '0' ? 0 : 1;
+}
+
+void ModuleModeLine::poll()
+{
+    const int level = readDtr();
+    if (level < 0)
+        return;
+    switch (m_state) {
+    case State::DtrHigh:
+        if (level == 0) {
+            m_state = State::DtrLow;
+            m_lowSince.start();
+        }
+        break;
+    case State::DtrLow:
+        if (level == 1) {
+            if (m_lowSince.elapsed() >= kMinLowMs) {
+                m_state = State::EscapePending;
+                m_carrierTimer.start();
+            } else {
+                m_state = State::DtrHigh; // too short a pulse: no escape
+            }
+        }
+        break;
+    case State::EscapePending:
+        // The escape is under way; a new low pulse starts timing afresh
+        // once it is done.
+        break;
+    }
+}
+
+void ModuleModeLine::finishEscape()
+{
+    setCarrier(false);
+    m_state = State::DtrHigh;
+    if (readDtr() == 0) {
+        m_state = State::DtrLow;
+        m_lowSince.start();
+    }
+    emit commandModeEntered();
+}
+
+} // namespace Sim

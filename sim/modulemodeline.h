@@ -1,0 +1,70 @@
+#ifndef SIM_MODULEMODELINE_H
+#define SIM_MODULEMODELINE_H
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+namespace Sim {
+
+// The control lines between the program and a Bluetooth module: the program
+// drives the module's DTR input (GPIO 58), the module drives its
+// carrier-detect output (GPIO 59): "1" in data mode on a link, "0" in command
+// mode.
+//
+// The module leaves data mode on a DTR escape: DTR held low for at least
+// kMinLowMs and then raised. It answers with the carrier line falling to "0"
+// kCarrierDelayMs later. The DTR value file is polled every kPollMs, because
+// file watchers miss writes to such files.
+class ModuleModeLine : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int kPollMs = 10;
+    static constexpr int kMinLowMs = 1000;
+    static constexpr int kCarrierDelayMs = 50;
+
+    enum class State {
+        DtrHigh,      // DTR reads 1 (or has not been read yet)
+        DtrLow,       // DTR reads 0, timing how long
+        EscapePending // DTR raised after a long enough low: carrier drops soon
+    };
+    Q_ENUM(State)
+
+    ModuleModeLine(const QString &root, unsigned dtrLine, unsigned carrierLine, QObject *parent = nullptr);
+
+    // Reads the DTR line once and starts polling it.
+    void start();
+    void stop();
+
+    State state() const { return m_state; }
+    unsigned dtrLine() const { return m_dtrLine; }
+    unsigned carrierLine() const { return m_carrierLine; }
+
+    // Drives the carrier line ("0" command mode, "1" data mode).
+    bool setCarrier(bool high);
+
+signals:
+    // The module went to command mode on a DTR escape (carrier now "0").
+    void commandModeEntered();
+
+private:
+    // -1 when the file is missing or momentarily empty (a writer truncates
+    // it before writing the new value).
+    int readDtr() const;
+    void poll();
+    void finishEscape();
+
+    QString m_root;
+    unsigned m_dtrLine;
+    unsigned m_carrierLine;
+    State m_state = State::DtrHigh;
+    QElapsedTimer m_lowSince;
+    QTimer m_pollTimer;
+    QTimer m_carrierTimer;
+};
+
+} // namespace Sim
+
+#endif // SIM_MODULEMODELINE_H

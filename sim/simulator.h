@@ -1,0 +1,69 @@
+#ifndef SIM_SIMULATOR_H
+#define SIM_SIMULATOR_H
+
+#include <QMap>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+namespace Sim {
+
+class BtModulePeer;
+class ControlChannel;
+class GpsPeer;
+class ModuleModeLine;
+class PowerSupply;
+class PtyPort;
+
+// The whole simulated board on one device root: the device tree, the three
+// serial ports with their peers (GPS receiver on ttyO1, Bluetooth modules on
+// ttyO2 and ttyO3), the module's control lines, the power supply and the
+// control channel. Everything runs on the caller's event loop.
+class Simulator : public QObject
+{
+    Q_OBJECT
+public:
+    explicit Simulator(const QString &root, QObject *parent = nullptr);
+    ~Simulator() override;
+
+    QString root() const { return m_root; }
+    static QString pidFilePath(const QString &root);
+
+    // Lays out the device tree, opens ports and control channel and writes
+    // the pid file. On failure everything opened so far is closed again.
+    bool start(QString *error = nullptr);
+    // Closes ports and control channel and removes the links, the FIFO and
+    // the pid file. Safe to call twice.
+    void stop();
+    bool isRunning() const { return m_running; }
+
+    // "ttyO1 -> /dev/pts/3", one per port.
+    QStringList linkLines() const;
+
+    PtyPort *port(const QString &name) const { return m_ports.value(name); }
+    BtModulePeer *btModule(const QString &name) const { return m_btModules.value(name); }
+    GpsPeer *gps() const { return m_gps; }
+    ModuleModeLine *modeLine() const { return m_modeLine; }
+    ControlChannel *control() const { return m_control; }
+
+signals:
+    // The "quit" command was given.
+    void quitRequested();
+
+private:
+    bool otherSimulatorRunning(qint64 *pid) const;
+    void registerCommands();
+
+    QString m_root;
+    bool m_running = false;
+    QMap<QString, PtyPort *> m_ports;
+    QMap<QString, BtModulePeer *> m_btModules;
+    GpsPeer *m_gps = nullptr;
+    ModuleModeLine *m_modeLine = nullptr;
+    PowerSupply *m_power = nullptr;
+    ControlChannel *m_control = nullptr;
+};
+
+} // namespace Sim
+
+#endif // SIM_SIMULATOR_H
