@@ -729,12 +729,15 @@ void MainMenu::loadLanguageFile(QString name)
     QFile file(onCard);
     if (file.open(QIODevice::ReadOnly)) {
         file.close();
-        translator.load(onCard);
-        qDebug() << "Load language file from mass storage" << onCard;
-    } else {
-        translator.load(QStringLiteral(":/Languages/%1").arg(name));
-        qDebug() << "Load language file from resource" << name;
+        if (translator.load(onCard)) {
+            qDebug() << "Load language file from mass storage" << onCard;
+            return;
+        }
+        // A damaged catalogue on the card must not leave raw keys on screen.
+        qDebug() << "Language file on mass storage not loadable" << onCard;
     }
+    translator.load(QStringLiteral(":/Languages/%1").arg(name));
+    qDebug() << "Load language file from resource" << name;
 }
 
 void MainMenu::changeLanguage(int num)

@@ -1,0 +1,186 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="sv_SE">
+<context>
+    <name>LanguageSelect</name>
+    <message>
+        <source>English</source>
+        <translation>English</translation>
+    </message>
+    <message>
+        <source>German</source>
+        <translation>German</translation>
+    </message>
+    <message>
+        <source>French</source>
+        <translation>French</translation>
+    </message>
+    <message>
+        <source>Italian</source>
+        <translation>Italian</translation>
+    </message>
+    <message>
+        <source>Spanish</source>
+        <translation>Spanish</translation>
+    </message>
+    <message>
+        <source>Chinese</source>
+        <translation>Chinese</translation>
+    </message>
+    <message>
+        <source>Czech</source>
+        <translation>Czech</translation>
+    </message>
+    <message>
+        <source>Hungarian</source>
+        <translation>Hungarian</translation>
+    </message>
+    <message>
+        <source>Russian</source>
+        <translation>Russian</translation>
+    </message>
+    <message>
+        <source>Slovenian</source>
+        <translation>Slovenian</translation>
+    </message>
+    <message>
+        <source>Japanese</source>
+        <translation>Japanese</translation>
+    </message>
+    <message>
+        <source>Polish</source>
+        <translation>Polish</translation>
+    </message>
+    <message>
+        <source>Portuguese</source>
+        <translation>Portuguese</translation>
+    </message>
+    <message>
+        <source>Romanian</source>
+        <translation>Romanian</translation>
+    </message>
+    <message>
+        <source>Slovakian</source>
+        <translation>Slovakian</translation>
+    </message>
+    <message>
+        <source>Swedish</source>
+        <translation>Swedish</translation>
+    </message>
+    <message>
+        <source>Suomi</source>
+        <translation>Suomi</translation>
+    </message>
+    <message>
+        <source>Danish</source>
+        <translation>Danish</translation>
+    </message>
+    <message>
+        <source>Norwegian</source>
+        <translation>Norwegian</translation>
+    </message>
+    <message>
+        <source>Bulgarian</source>
+        <translation>Bulgarian</translation>
+    </message>
+    <message>
+        <source>Croatian</source>
+        <translation>Croatian</translation>
+    </message>
+    <message>
+        <source>Korean</source>
+        <translation>Korean</translation>
+    </message>
+    <message>
+        <source>Serbian</source>
+        <translation>Serbian</translation>
+    </message>
+    <message>
+        <source>Turkish</source>
+        <translation>Turkish</translation>
+    </message>
+</context>
+<context>
+    <name>MainMenu</name>
+    <message>
+        <source>Histogram</source>
+        <translation>Pinpointing</translation>
+    </message>
+    <message>
+        <source>Level</source>
+        <translation>Level</translation>
+    </message>
+    <message>
+        <source>Longterm</source>
+        <translation>Long-term</translation>
+    </message>
+    <message>
+        <source>H2Sensor</source>
+        <translation>H2 sensor</translation>
+    </message>
+    <message>
+        <source>Pipelocating</source>
+        <translation>Pipe locating</translation>
+    </message>
+    <message>
+        <source>Management</source>
+        <translation>Management</translation>
+    </message>
+</context>
+<context>
+    <name>PlaceholderDialog</name>
+    <message>
+        <source>Close</source>
+        <translation>Close</translation>
+    </message>
+</context>
+<context>
+    <name>PlaceholderScreen</name>
+    <message>
+        <source>Back</source>
+        <translation>Back</translation>
+    </message>
+</context>
+<context>
+    <name>Statusbardata</name>
+    <message>
+        <source>TheBatteryIsVeryLowPleaseRecharge</source>
+        <translation>The battery is very low. Please recharge.</translation>
+    </message>
+</context>
+<context>
+    <name>Systemsettings</name>
+    <message>
+        <source>Berlin</source>
+        <translation>Berlin</translation>
+    </message>
+    <message>
+        <source>Screenshot</source>
+        <translation>Screenshot</translation>
+    </message>
+    <message>
+        <source>Histogram</source>
+        <translation>Pinpointing</translation>
+    </message>
+    <message>
+        <source>LevelMeasurement</source>
+        <translation>Level measurement</translation>
+    </message>
+    <message>
+        <source>LongtermMeasurement</source>
+        <translation>Long-term measurement</translation>
+    </message>
+    <message>
+        <source>H2-Sensor</source>
+        <translation>H2 sensor</translation>
+    </message>
+    <message>
+        <source>Pipelocating</source>
+        <translation>Pipe locating</translation>
+    </message>
+    <message>
+        <source>never</source>
+        <translation>never</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,219 @@
+// Language loading: catalogues on the data partition before the built-in
+// ones, the fallbacks, and the built-in catalogues' completeness.
+#include "mainmenu.h"
+#include "systemsettings.h"
+#include "testroot.h"
+
+#include <QDirIterator>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QXmlStreamReader>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+const char *const kCodes[24] = {"GB", "DE", "FR", "IT", "ES", "CN", "CZ", "HU", "RU", "SI", "JP", "PL",
+                                "PT", "RO", "SK", "SE", "FI", "DK", "NO", "BG", "HR", "KR", "RS", "TR"};
+
+QByteArray testCatalogue(const QString &name)
+{
+    QFile f(QStringLiteral(TQ3900_TEST_DATA "/") + name);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// (context, source) pairs of a .ts file, with the translation and whether it is finished.
+struct Message {
+    QString context, source, translation;
+    bool finished = true;
+};
+
+QList<Message> readTs(const QString &path)
+{
+    QList<Message> out;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return out;
+    QXmlStreamReader xml(&f);
+    QString context;
+    Message m;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (!xml.isStartElement())
+            continue;
+        if (xml.name() == QLatin1String("name"))
+            context = xml.readElementText();
+        else if (xml.name() == QLatin1String("message"))
+            m = Message{context, {}, {}, true};
+        else if (xml.name() == QLatin1String("source"))
+            m.source = xml.readElementText();
+        else if (xml.name() == QLatin1String("translation")) {
+            m.finished = xml.attributes().value("type").isEmpty();
+            m.translation = xml.readElementText();
+            out << m;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+class TestLanguage : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void catalogueOnCardTakesPrecedence();
+    void outOfRangeLoadsBuiltInEnglish_data();
+    void outOfRangeLoadsBuiltInEnglish();
+    void damagedCatalogueOnCardFallsBack();
+    void everyLanguageHasACatalogue();
+    void englishWording();
+    void everyKeyOfTheProgramIsInTheEnglishCatalogue();
+
+private:
+    QString pinpointingText();
+    std::unique_ptr<TestRoot> m_root;
+    std::unique_ptr<MainMenu> m_window;
+};
+
+void TestLanguage::init()
+{
+    m_root = std::make_unique<TestRoot>();
+    m_window = std::make_unique<MainMenu>();
+}
+
+void TestLanguage::cleanup()
+{
+    m_window.reset();
+    m_root.reset();
+}
+
+QString TestLanguage::pinpointingText()
+{
+    m_window->displayWidget(0, 0, 0); // the main page sets its texts anew
+    return m_window->findChild<QPushButton *>("butPinpointing")->text();
+}
+
+void TestLanguage::catalogueOnCardTakesPrecedence()
+{
+    const QByteArray de = testCatalogue("DE_TQ3900.qm");
+    QVERIFY(!de.isEmpty());
+    QCOMPARE(pinpointingText(), QStringLiteral("Pinpointing"));
+    m_root->write("/media/tq3900/DE_TQ3900.qm", de);
+    const int inits = m_window->getInstanceSystemsettings()->initCount();
+    m_window->changeLanguage(2);
+    QCOMPARE(pinpointingText(), QStringLiteral("Punktortung (Karte)"));
+    QCOMPARE(m_window->getInstanceSystemsettings()->initCount(), inits + 1);
+    // Same language again still refreshes the settings screen.
+    m_window->changeLanguage(2);
+    QCOMPARE(m_window->getInstanceSystemsettings()->initCount(), inits + 2);
+    // Without the file the built-in catalogue serves.
+    QFile::remove(m_root->local("/media/tq3900/DE_TQ3900.qm"));
+    m_window->changeLanguage(2);
+    QVERIFY(pinpointingText() != QStringLiteral("Punktortung (Karte)"));
+    QVERIFY(pinpointingText() != QStringLiteral("Histogram"));
+}
+
+void TestLanguage::outOfRangeLoadsBuiltInEnglish_data()
+{
+    QTest::addColumn<int>("language");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("0") << 0 << "Pinpointing";
+    QTest::newRow("25") << 25 << "Pinpointing";
+    QTest::newRow("-3") << -3 << "Pinpointing";
+    QTest::newRow("1 takes the card's GB") << 1 << "Card catalogue";
+}
+
+void TestLanguage::outOfRangeLoadsBuiltInEnglish()
+{
+    QFETCH(int, language);
+    QFETCH(QString, expected);
+    m_root->write("/media/tq3900/GB_TQ3900.qm", testCatalogue("GB_TQ3900.qm"));
+    m_window->changeLanguage(language);
+    QCOMPARE(pinpointingText(), expected);
+}
+
+void TestLanguage::damagedCatalogueOnCardFallsBack()
+{
+    m_root->write("/media/tq3900/GB_TQ3900.qm", QByteArray("not a catalogue\0\1\2", 19));
+    m_window->changeLanguage(1);
+    QCOMPARE(pinpointingText(), QStringLiteral("Pinpointing"));
+    m_root->write("/media/tq3900/FR_TQ3900.qm", QByteArray());
+    m_window->changeLanguage(3);
+    QVERIFY(pinpointingText() != QStringLiteral("Histogram"));
+}
+
+void TestLanguage::everyLanguageHasACatalogue()
+{
+    for (const char *code : kCodes) {
+        QTranslator t;
+        QVERIFY2(t.load(QStringLiteral(":/Languages/%1_TQ3900.qm").arg(code)), code);
+        // No screen shows a raw key: every catalogue has the main page's texts.
+        QVERIFY2(!t.translate("MainMenu", "Histogram").isEmpty(), code);
+    }
+}
+
+void TestLanguage::englishWording()
+{
+    m_window->changeLanguage(1);
+    QCOMPARE(QCoreApplication::translate("Statusbardata", "TheBatteryIsVeryLowPleaseRecharge"),
+             QStringLiteral("The battery is very low. Please recharge."));
+    QCOMPARE(QCoreApplication::translate("LanguageSelect", "Suomi"), QStringLiteral("Suomi"));
+    QCOMPARE(m_window->getInstanceSystemsettings()->convertTimeToText(0), QStringLiteral("never"));
+}
+
+// Every text the program translates (tr() in a class, or translate() with a
+// context) has a finished English wording in the GB catalogue.
+void TestLanguage::everyKeyOfTheProgramIsInTheEnglishCatalogue()
+{
+    const QList<Message> gb = readTs(QStringLiteral(TQ3900_SOURCE_DIR "/src/Resources/Languages/GB_TQ3900.ts"));
+    QVERIFY(!gb.isEmpty());
+    QSet<QString> known;
+    for (const Message &m : gb) {
+        QVERIFY2(m.finished && !m.translation.isEmpty(),
+                 qPrintable(m.context + "/" + m.source + " has no English wording"));
+        known.insert(m.context + "/" + m.source);
+    }
+    const QRegularExpression classRe(QStringLiteral("^(\\w+)::\\w+\\s*\\("), QRegularExpression::MultilineOption);
+    const QRegularExpression trRe(QStringLiteral("\\btr\\(\\s*\"([^\"]+)\""));
+    const QRegularExpression translateRe(
+        QStringLiteral("(?:translate|QT_TRANSLATE_NOOP)\\(\\s*\"([^\"]+)\"\\s*,\\s*\"([^\"]+)\""));
+    QStringList missing;
+    QDirIterator it(QStringLiteral(TQ3900_SOURCE_DIR "/src"), {"*.cpp"}, QDir::Files,
+                    QDirIterator::Subdirectories);
+    int found = 0;
+    while (it.hasNext()) {
+        QFile f(it.next());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(f.readAll());
+        // tr() takes the context of the class whose member function holds it.
+        auto m = trRe.globalMatch(text);
+        while (m.hasNext()) {
+            const auto hit = m.next();
+            QString context;
+            auto c = classRe.globalMatch(text.left(hit.capturedStart()));
+            while (c.hasNext())
+                context = c.next().captured(1);
+            ++found;
+            if (!known.contains(context + "/" + hit.captured(1)))
+                missing << context + "/" + hit.captured(1);
+        }
+        auto t = translateRe.globalMatch(text);
+        while (t.hasNext()) {
+            const auto hit = t.next();
+            ++found;
+            if (!known.contains(hit.captured(1) + "/" + hit.captured(2)))
+                missing << hit.captured(1) + "/" + hit.captured(2);
+        }
+    }
+    QVERIFY(found > 10);
+    QVERIFY2(missing.isEmpty(), qPrintable("not in GB_TQ3900.ts: " + missing.join(", ")));
+}
+
+QTEST_MAIN(TestLanguage)
+#include "tst_language.moc"
