@@ -1,0 +1,61 @@
+# Resources compiled into the program: the hand-written files of
+# resources.qrc, the button pictures drawn by tools/icongen and the translation
+# catalogues compiled from Languages/*.ts.
+#
+# They form the object library tq3900res. Its objects are attached to every
+# consumer of tq3900core: objects taken from a static library are dropped by
+# the linker when nothing refers to them, and a resource's initialiser is
+# referred to by nothing.
+
+set(TQ_RES_DIR ${CMAKE_CURRENT_LIST_DIR})
+set(TQ_RES_OUT ${CMAKE_CURRENT_BINARY_DIR}/Resources)
+file(MAKE_DIRECTORY ${TQ_RES_OUT})
+
+# Pictures: icongen writes the PNG files and a resource file listing them.
+# Offscreen, so that no display is needed; without leak checks, since the
+# sanitizer build also instruments the tool and the toolkit keeps some of
+# its allocations until exit.
+set(TQ_ICONS_QRC ${TQ_RES_OUT}/tq3900_icons.qrc)
+add_custom_command(
+    OUTPUT ${TQ_ICONS_QRC}
+    COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0
+            $<TARGET_FILE:icongen> ${TQ_RES_OUT} ${TQ_ICONS_QRC}
+    DEPENDS icongen
+    COMMENT "Drawing the button pictures"
+    VERBATIM)
+
+# Translation catalogues: every Languages/*.ts becomes Languages/<name>.qm,
+# listed under the prefix "/Languages". With no catalogue there is no
+# resource file for them.
+file(GLOB TQ_TS_FILES CONFIGURE_DEPENDS ${TQ_RES_DIR}/Languages/*.ts)
+set(TQ_QM_FILES)
+set(TQ_LANGUAGES_QRC)
+if(TQ_TS_FILES)
+    set_source_files_properties(${TQ_TS_FILES} PROPERTIES OUTPUT_LOCATION ${TQ_RES_OUT}/Languages)
+    qt5_add_translation(TQ_QM_FILES ${TQ_TS_FILES})
+
+    set(TQ_LANGUAGES_QRC ${TQ_RES_OUT}/tq3900_languages.qrc)
+    set(qrc "<!DOCTYPE RCC>\n<RCC version=\"1.0\">\n<qresource prefix=\"/Languages\">\n")
+    foreach(qm ${TQ_QM_FILES})
+        get_filename_component(name ${qm} NAME)
+        string(APPEND qrc "    <file alias=\"${name}\">Languages/${name}</file>\n")
+    endforeach()
+    string(APPEND qrc "</qresource>\n</RCC>\n")
+    # Rewritten only when the list changes, so that nothing is rebuilt for
+    # an unchanged list.
+    file(CONFIGURE OUTPUT ${TQ_LANGUAGES_QRC} CONTENT "${qrc}" @ONLY)
+endif()
+
+# The hand-written resource file goes through AUTORCC. The generated ones are
+# compiled by explicit rules, whose dependencies name the files they list,
+# so that the pictures and catalogues are made before them.
+qt5_add_resources(TQ_RES_GENERATED_SOURCES ${TQ_ICONS_QRC} ${TQ_LANGUAGES_QRC})
+
+add_library(tq3900res OBJECT
+    ${TQ_RES_DIR}/resources.qrc
+    ${TQ_RES_GENERATED_SOURCES})
+set_target_properties(tq3900res PROPERTIES AUTORCC ON AUTOMOC OFF AUTOUIC OFF)
+target_link_libraries(tq3900res PRIVATE Qt5::Core)
+
+target_sources(tq3900core INTERFACE $<TARGET_OBJECTS:tq3900res>)
+add_dependencies(tq3900core tq3900res)

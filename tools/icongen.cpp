@@ -1,0 +1,349 @@
+// icongen: draws the instrument's button pictures at build time and writes a
+// resource file that lists them.
+//
+//   icongen OUTDIR QRCFILE
+//
+// Every picture is written as OUTDIR/Resources/Icons/<folder>/<name><suffix>.png
+// and listed in QRCFILE (prefix "/", paths relative to OUTDIR), so the program
+// opens it as ":/Resources/Icons/<folder>/<name><suffix>.png".
+//
+// The pictures are described by two tables: kKinds says how a kind of button
+// looks (size, the files of its states, room for a text line), kIcons names
+// each picture with its kind and the function that draws its pictogram. A new
+// picture is one more row in kIcons; a new kind of button one more row in
+// kKinds.
+
+#include <QColor>
+#include <QDir>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPen>
+#include <QPolygonF>
+#include <QSaveFile>
+#include <QTextStream>
+#include <QTransform>
+
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+
+// Colours of one button state.
+struct Palette
+{
+    QColor tileTop;
+    QColor tileBottom;
+    QColor border;
+    QColor ink; // the pictogram
+};
+
+// Released: a dark tile with a white pictogram. Pressed: the tile lights up
+// in the highlight colour, so the finger sees the press; the button's text
+// stays white on both.
+const Palette kReleased{QColor(0x40, 0x40, 0x40), QColor(0x18, 0x18, 0x18), QColor(0x70, 0x70, 0x70),
+                        Qt::white};
+const Palette kPressed{QColor(0x3d, 0x8f, 0xe0), QColor(0x12, 0x4f, 0x96), Qt::white, Qt::white};
+
+struct State
+{
+    const char *suffix; // appended to the picture's name, before ".png"
+    const Palette *palette;
+};
+
+// How one kind of button is drawn.
+struct Kind
+{
+    const char *id;
+    int width;
+    int height;
+    int textLine;      // pixels kept free at the bottom for the button's text
+    double cornerRadius;
+    std::vector<State> states;
+};
+
+const std::vector<Kind> kKinds = {
+    // Main-page function buttons: picture above one bottom line of text.
+    {"main", 150, 120, 30, 10.0, {{"_ws", &kReleased}, {"_sw", &kPressed}}},
+};
+
+// Draws a pictogram into box (a square) with the given ink.
+using Draw = std::function<void(QPainter &, const QRectF &box, const QColor &ink)>;
+
+// Pen whose width scales with the pictogram.
+QPen inkPen(const QRectF &box, const QColor &ink, double share = 0.07)
+{
+    QPen pen(ink, std::max(1.5, box.width() * share));
+    pen.setCapStyle(Qt::RoundCap);
+    pen.setJoinStyle(Qt::RoundJoin);
+    return pen;
+}
+
+QPointF at(const QRectF &box, double fx, double fy)
+{
+    return {box.left() + fx * box.width(), box.top() + fy * box.height()};
+}
+
+// A crosshair over two rings with a dot in the middle: pinpointing.
+void drawTarget(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    const QPointF c = box.center();
+    const double r = box.width() / 2;
+    p.setPen(inkPen(box, ink, 0.06));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(c, r * 0.78, r * 0.78);
+    p.drawEllipse(c, r * 0.42, r * 0.42);
+    const double gap = r * 0.18;
+    p.drawLine(QPointF(c.x() - r, c.y()), QPointF(c.x() - gap, c.y()));
+    p.drawLine(QPointF(c.x() + gap, c.y()), QPointF(c.x() + r, c.y()));
+    p.drawLine(QPointF(c.x(), c.y() - r), QPointF(c.x(), c.y() - gap));
+    p.drawLine(QPointF(c.x(), c.y() + gap), QPointF(c.x(), c.y() + r));
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    p.drawEllipse(c, r * 0.08, r * 0.08);
+}
+
+// Bars rising from left to right, the last ones only outlined: a level meter.
+void drawLevelMeter(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    const int bars = 7;
+    const int lit = 5;
+    const double slot = box.width() / bars;
+    const double barWidth = slot * 0.62;
+    QPen outline = inkPen(box, ink, 0.035);
+    outline.setCapStyle(Qt::SquareCap);
+    for (int i = 0; i < bars; ++i) {
+        const double h = box.height() * (0.22 + 0.78 * i / (bars - 1));
+        const QRectF bar(box.left() + i * slot + (slot - barWidth) / 2, box.bottom() - h, barWidth, h);
+        if (i < lit) {
+            p.setPen(Qt::NoPen);
+            p.setBrush(ink);
+            p.drawRect(bar);
+        } else {
+            p.setPen(outline);
+            p.setBrush(Qt::NoBrush);
+            p.drawRect(bar.adjusted(outline.widthF() / 2, outline.widthF() / 2, -outline.widthF() / 2, 0));
+        }
+    }
+}
+
+// Two axes and a level trend over time with its sample points: long-term
+// measurement.
+void drawTrend(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    p.setBrush(Qt::NoBrush);
+    p.setPen(inkPen(box, ink, 0.05));
+    p.drawPolyline(QPolygonF({at(box, 0.05, 0.02), at(box, 0.05, 0.95), at(box, 1.0, 0.95)}));
+
+    const QPolygonF trend({at(box, 0.15, 0.62), at(box, 0.32, 0.45), at(box, 0.48, 0.55),
+                           at(box, 0.65, 0.28), at(box, 0.80, 0.36), at(box, 0.95, 0.12)});
+    p.setPen(inkPen(box, ink, 0.06));
+    p.drawPolyline(trend);
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    for (const QPointF &pt : trend)
+        p.drawEllipse(pt, box.width() * 0.05, box.width() * 0.05);
+}
+
+// "H" with a subscript "2", stroked so that the picture does not depend on the
+// fonts of the build machine.
+void drawH2(QPainter &p, const QRectF &r, const QColor &ink)
+{
+    p.setBrush(Qt::NoBrush);
+    p.setPen(inkPen(r, ink, 0.09));
+    // H in the left two thirds, full height.
+    const QRectF h(r.left(), r.top(), r.width() * 0.55, r.height());
+    p.drawLine(h.topLeft(), h.bottomLeft());
+    p.drawLine(h.topRight(), h.bottomRight());
+    p.drawLine(QPointF(h.left(), h.center().y()), QPointF(h.right(), h.center().y()));
+    // 2 lowered to the baseline, about half the height.
+    const QRectF two(r.left() + r.width() * 0.70, r.top() + r.height() * 0.45, r.width() * 0.30,
+                     r.height() * 0.55);
+    p.setPen(inkPen(r, ink, 0.065));
+    QPainterPath path;
+    const QRectF arc(two.left(), two.top(), two.width(), two.height() * 0.6);
+    path.arcMoveTo(arc, 160);
+    path.arcTo(arc, 160, -180);
+    path.lineTo(two.bottomLeft());
+    path.lineTo(two.bottomRight());
+    p.drawPath(path);
+}
+
+// A gas bubble with "H2" inside and two small bubbles rising: hydrogen sensor.
+void drawH2Bubble(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    const double r = box.width() * 0.40;
+    const QPointF c(box.left() + box.width() * 0.44, box.top() + box.height() * 0.56);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(inkPen(box, ink, 0.05));
+    p.drawEllipse(c, r, r);
+    p.drawEllipse(at(box, 0.86, 0.18), box.width() * 0.09, box.width() * 0.09);
+    p.drawEllipse(at(box, 0.93, 0.42), box.width() * 0.05, box.width() * 0.05);
+    drawH2(p, QRectF(c.x() - r * 0.55, c.y() - r * 0.45, r * 1.1, r * 0.9), ink);
+}
+
+// A buried pipe seen from the side with a locator above it, its field drawn as
+// arcs: pipe locating.
+void drawPipeLocator(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    // Pipe: a tube along the bottom with an open end on the right.
+    const QRectF pipe(box.left(), box.top() + box.height() * 0.72, box.width() * 0.92, box.height() * 0.24);
+    const double endWidth = pipe.height() * 0.5;
+    p.setPen(inkPen(box, ink, 0.045));
+    p.setBrush(Qt::NoBrush);
+    p.drawLine(pipe.topLeft(), QPointF(pipe.right() - endWidth / 2, pipe.top()));
+    p.drawLine(pipe.bottomLeft(), QPointF(pipe.right() - endWidth / 2, pipe.bottom()));
+    p.drawEllipse(QRectF(pipe.right() - endWidth, pipe.top(), endWidth, pipe.height()));
+
+    // Locator: a handle on top of a rod ending in a flat head.
+    const double x = box.left() + box.width() * 0.42;
+    p.setPen(inkPen(box, ink, 0.07));
+    p.drawLine(QPointF(x - box.width() * 0.14, box.top() + box.height() * 0.04),
+               QPointF(x + box.width() * 0.14, box.top() + box.height() * 0.04));
+    p.drawLine(QPointF(x, box.top() + box.height() * 0.04), QPointF(x, box.top() + box.height() * 0.38));
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    p.drawRoundedRect(QRectF(x - box.width() * 0.17, box.top() + box.height() * 0.36, box.width() * 0.34,
+                             box.height() * 0.08),
+                      2, 2);
+
+    // Field lines between the head and the pipe.
+    p.setBrush(Qt::NoBrush);
+    p.setPen(inkPen(box, ink, 0.035));
+    const QPointF source(x, pipe.top());
+    for (int i = 1; i <= 2; ++i) {
+        const double rr = box.height() * 0.09 * i;
+        p.drawArc(QRectF(source.x() - rr * 1.6, source.y() - rr, rr * 3.2, rr * 2), 30 * 16, 120 * 16);
+    }
+}
+
+// An open-ended spanner lying diagonally: management.
+void drawWrench(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    const double s = box.width();
+    QPainterPath head;
+    head.addEllipse(QPointF(0, 0), s * 0.22, s * 0.22);
+    QPainterPath jaw;
+    jaw.addRect(QRectF(-s * 0.08, -s * 0.30, s * 0.16, s * 0.30));
+    QPainterPath handle;
+    handle.addRoundedRect(QRectF(-s * 0.075, s * 0.05, s * 0.15, s * 0.62), s * 0.075, s * 0.075);
+    QPainterPath ring;
+    ring.addEllipse(QPointF(0, s * 0.58), s * 0.035, s * 0.035);
+    const QPainterPath wrench = head.subtracted(jaw).united(handle).subtracted(ring);
+
+    QTransform t;
+    t.translate(box.center().x() + s * 0.17, box.center().y() - s * 0.17);
+    t.rotate(45);
+    t.translate(0, -s * 0.25);
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    p.drawPath(t.map(wrench));
+}
+
+struct Icon
+{
+    const char *folder;
+    const char *name;
+    const char *kind;
+    Draw draw;
+};
+
+const std::vector<Icon> kIcons = {
+    {"Mainmenu", "Pinpointing", "main", drawTarget},
+    {"Mainmenu", "Levelmeasurement", "main", drawLevelMeter},
+    {"Mainmenu", "Longtermmeasurement", "main", drawTrend},
+    {"Mainmenu", "H2_Sensor", "main", drawH2Bubble},
+    {"Mainmenu", "Pipelocating", "main", drawPipeLocator},
+    {"Mainmenu", "Wrench", "main", drawWrench},
+};
+
+const Kind *findKind(const char *id)
+{
+    for (const Kind &k : kKinds)
+        if (qstrcmp(k.id, id) == 0)
+            return &k;
+    return nullptr;
+}
+
+QImage render(const Kind &kind, const State &state, const Icon &icon)
+{
+    QImage img(kind.width, kind.height, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::black);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+
+    const QRectF tile = QRectF(img.rect()).adjusted(1.5, 1.5, -1.5, -1.5);
+    QLinearGradient fill(tile.topLeft(), tile.bottomLeft());
+    fill.setColorAt(0, state.palette->tileTop);
+    fill.setColorAt(1, state.palette->tileBottom);
+    p.setPen(QPen(state.palette->border, 1.5));
+    p.setBrush(fill);
+    p.drawRoundedRect(tile, kind.cornerRadius, kind.cornerRadius);
+
+    // The pictogram sits in a square centred in the area above the text line.
+    const double margin = kind.height * 0.09;
+    const QRectF area(tile.left() + margin, tile.top() + margin, tile.width() - 2 * margin,
+                      tile.height() - kind.textLine - margin);
+    const double side = std::min(area.width(), area.height());
+    const QRectF box(area.center().x() - side / 2, area.center().y() - side / 2, side, side);
+    icon.draw(p, box, state.palette->ink);
+    p.end();
+    return img;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QGuiApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() != 3) {
+        std::fprintf(stderr, "usage: icongen OUTDIR QRCFILE\n");
+        return 2;
+    }
+    const QDir outDir(args.at(1));
+    const QString qrcPath = args.at(2);
+
+    QStringList files;
+    for (const Icon &icon : kIcons) {
+        const Kind *kind = findKind(icon.kind);
+        if (!kind) {
+            std::fprintf(stderr, "icongen: icon %s has unknown kind %s\n", icon.name, icon.kind);
+            return 1;
+        }
+        const QString folder = QStringLiteral("Resources/Icons/%1").arg(QLatin1String(icon.folder));
+        if (!outDir.mkpath(folder)) {
+            std::fprintf(stderr, "icongen: cannot create %s\n", qPrintable(outDir.filePath(folder)));
+            return 1;
+        }
+        for (const State &state : kind->states) {
+            const QString rel = QStringLiteral("%1/%2%3.png")
+                                    .arg(folder, QLatin1String(icon.name), QLatin1String(state.suffix));
+            if (!render(*kind, state, icon).save(outDir.filePath(rel), "PNG")) {
+                std::fprintf(stderr, "icongen: cannot write %s\n", qPrintable(outDir.filePath(rel)));
+                return 1;
+            }
+            files << rel;
+        }
+    }
+
+    QByteArray qrc;
+    QTextStream s(&qrc);
+    s << "<!DOCTYPE RCC>\n<RCC version=\"1.0\">\n<qresource prefix=\"/\">\n";
+    for (const QString &f : files)
+        s << "    <file>" << f << "</file>\n";
+    s << "</qresource>\n</RCC>\n";
+    s.flush();
+    // The resource list is written even when unchanged in content, so that
+    // its time stamp tells the resource compiler that the pictures are new.
+    QSaveFile out(qrcPath);
+    if (!out.open(QIODevice::WriteOnly) || out.write(qrc) != qrc.size() || !out.commit()) {
+        std::fprintf(stderr, "icongen: cannot write %s\n", qPrintable(qrcPath));
+        return 1;
+    }
+    return 0;
+}
