@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QDebug>
+#include <QFile>
 #include <QFont>
 #include <QFontDatabase>
 
@@ -20,8 +21,11 @@ int main(int argc, char *argv[])
     app.installEventFilter(eventHandler);
     UnixSignalQuit signalQuit;
 
-    for (const char *font : {"/usr/lib/fonts/ArialUnicode.ttf", "/home/root/fonts/ArialUnicode.ttf"})
-        QFontDatabase::addApplicationFont(DeviceRoot::path(QString::fromLatin1(font)));
+    for (const char *font : {"/usr/lib/fonts/ArialUnicode.ttf", "/home/root/fonts/ArialUnicode.ttf"}) {
+        const QString path = DeviceRoot::path(QString::fromLatin1(font));
+        if (QFile::exists(path)) // a missing file is skipped
+            QFontDatabase::addApplicationFont(path);
+    }
     QFont font(QStringLiteral("Arial Unicode MS"));
     font.setPixelSize(20);
     font.setWeight(50);

@@ -3,6 +3,9 @@
 #include <QDir>
 #include <QFile>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 QString DeviceRoot::root()
 {
     QString r = QString::fromLocal8Bit(qgetenv("TQ3900_ROOT"));
@@ -59,10 +62,23 @@ void DeviceRoot::appendJournal(const QString &fileName, const QString &line)
     const QString dir = journalDir();
     if (dir.isEmpty())
         return;
-    QDir().mkpath(dir);
-    QFile f(dir + QLatin1Char('/') + fileName);
-    if (f.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        f.write(line.toUtf8());
-        f.write("\n");
+    // Start-up writes many journal lines: make the folder once per root.
+    static QString s_madeDir;
+    if (s_madeDir != dir) {
+        QDir().mkpath(dir);
+        s_madeDir = dir;
     }
+    const QByteArray path = (dir + QLatin1Char('/') + fileName).toLocal8Bit();
+    int fd = ::open(path.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        // The folder may have been removed since (a test cleaning up).
+        QDir().mkpath(dir);
+        fd = ::open(path.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+        if (fd < 0)
+            return;
+    }
+    const QByteArray bytes = line.toUtf8() + '\n';
+    // One write per line, so that lines of two writers never interleave.
+    (void)!::write(fd, bytes.constData(), static_cast<size_t>(bytes.size()));
+    ::close(fd);
 }
