@@ -142,15 +142,7 @@ MainMenu::MainMenu(QWidget *parent)
     else
         gpsModul->switchOffGpsModul();
 
-    // 14. Screens are built on first use
-    m_levelMeasurement = nullptr;
-    m_pinpointing = nullptr;
-    m_management = nullptr;
-    m_h2sensor = nullptr;
-    m_measManagement = nullptr;
-    m_pipelocating = nullptr;
-    m_pressureSensor = nullptr;
-    m_longtermMeasurement = nullptr;
+    // 14. The screen pointers stay null until first use (member initialisers)
     m_mainMenuVisible = true;
 
     // 15. Style sheet, read as Latin-1 up to the first zero byte
