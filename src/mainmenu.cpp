@@ -692,7 +692,8 @@ void MainMenu::beforePowerDown()
     qDebug() << "beforePowerDown: Disconnect btSource";
     m_btSource->disconnectBtDevice();
     qDebug() << "beforePowerDown: Finish";
-    QTimer::singleShot(3000, this, &MainMenu::powerDown);
+    // Precise: the links need their full three seconds.
+    QTimer::singleShot(3000, Qt::PreciseTimer, this, &MainMenu::powerDown);
 }
 
 void MainMenu::powerDown()

@@ -29,6 +29,8 @@ PopupInfo::PopupInfo(QWidget *parent)
     ui->label->setStyleSheet(QLatin1String(kFavouriteStyle));
     ui->label->setText(QString());
     setGeometry(215, 111, 50, 50);
+    // A coarse timer may fire up to 5 % early; the pop-up shows a full second.
+    m_timer->setTimerType(Qt::PreciseTimer);
     connect(m_timer, &QTimer::timeout, this, &PopupInfo::closeDlg);
 }
 
