@@ -49,6 +49,14 @@ const Palette kReleased{QColor(0x40, 0x40, 0x40), QColor(0x18, 0x18, 0x18), QCol
                         Qt::white};
 const Palette kPressed{QColor(0x3d, 0x8f, 0xe0), QColor(0x12, 0x4f, 0x96), Qt::white, Qt::white};
 
+// Pictograms without a tile (kinds with tile false): only the ink counts.
+// White on the black screen, black on a lit pressed key, green for accept
+// and red for cancel on the keyboard.
+const Palette kInkWhite{Qt::transparent, Qt::transparent, Qt::transparent, Qt::white};
+const Palette kInkBlack{Qt::transparent, Qt::transparent, Qt::transparent, Qt::black};
+const Palette kInkGreen{Qt::transparent, Qt::transparent, Qt::transparent, QColor(0x2f, 0xc0, 0x4a)};
+const Palette kInkRed{Qt::transparent, Qt::transparent, Qt::transparent, QColor(0xe0, 0x30, 0x30)};
+
 struct State
 {
     const char *suffix; // appended to the picture's name, before ".png"
@@ -64,11 +72,24 @@ struct Kind
     int textLine;      // pixels kept free at the bottom for the button's text
     double cornerRadius;
     std::vector<State> states;
+    // false: the pictogram alone on a transparent picture, drawn into the
+    // whole picture (the button's style gives the background).
+    bool tile = true;
 };
 
 const std::vector<Kind> kKinds = {
     // Main-page function buttons: picture above one bottom line of text.
     {"main", 150, 120, 30, 10.0, {{"_ws", &kReleased}, {"_sw", &kPressed}}},
+    // Dialog-frame buttons of the 54 px menu column.
+    {"frame44", 44, 44, 0, 6.0, {{"_ws_44px", &kReleased}, {"_sw_44px", &kPressed}}},
+    // Icons of the confirmation pop-up and of the settings.
+    {"icon40", 40, 40, 0, 0.0, {{"_ws_40px", &kInkWhite}}, false},
+    // Function keys of the on-screen keyboard.
+    {"key25", 25, 25, 0, 0.0, {{"_ws_25px", &kInkWhite}, {"_sw_25px", &kInkBlack}}, false},
+    {"accept40", 40, 40, 0, 0.0, {{"_gn_40px", &kInkGreen}}, false},
+    {"cancel25", 25, 25, 0, 0.0, {{"_rt_25px", &kInkRed}}, false},
+    // Six-position selector switch, one station every 38 px.
+    {"switch6", 40, 228, 0, 0.0, {{"_6x38px", &kInkWhite}}, false},
 };
 
 // Draws a pictogram into box (a square) with the given ink.
@@ -244,6 +265,159 @@ void drawWrench(QPainter &p, const QRectF &box, const QColor &ink)
     p.drawPath(t.map(wrench));
 }
 
+// The square of a tile-less pictogram, with a margin of share of its side.
+QRectF inner(const QRectF &box, double share = 0.12)
+{
+    const double side = std::min(box.width(), box.height()) * (1.0 - 2 * share);
+    return QRectF(box.center().x() - side / 2, box.center().y() - side / 2, side, side);
+}
+
+// A tick: accept.
+void drawCheck(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    p.setBrush(Qt::NoBrush);
+    p.setPen(inkPen(box, ink, 0.13));
+    const QRectF r = inner(box, 0.16);
+    p.drawPolyline(QPolygonF({at(r, 0.02, 0.55), at(r, 0.36, 0.88), at(r, 0.98, 0.14)}));
+}
+
+// A diagonal cross: cancel.
+void drawCross(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    p.setBrush(Qt::NoBrush);
+    p.setPen(inkPen(box, ink, 0.13));
+    const QRectF r = inner(box, 0.2);
+    p.drawLine(r.topLeft(), r.bottomRight());
+    p.drawLine(r.topRight(), r.bottomLeft());
+}
+
+// A five-pointed star: the favourite.
+void drawStar(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    const QRectF r = inner(box, 0.06);
+    const QPointF c(r.center().x(), r.center().y() + r.height() * 0.05);
+    const double outer = r.width() / 2;
+    QPolygonF star;
+    for (int i = 0; i < 10; ++i) {
+        const double radius = i % 2 ? outer * 0.42 : outer;
+        const double angle = -M_PI / 2 + i * M_PI / 5;
+        star << QPointF(c.x() + radius * std::cos(angle), c.y() + radius * std::sin(angle));
+    }
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    p.drawPolygon(star);
+}
+
+// A compact camera with its lens: screenshot.
+void drawCamera(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    const QRectF r = inner(box, 0.06);
+    const QRectF body(r.left(), r.top() + r.height() * 0.25, r.width(), r.height() * 0.62);
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    // Viewfinder bump on top.
+    p.drawRoundedRect(QRectF(r.left() + r.width() * 0.30, r.top() + r.height() * 0.12, r.width() * 0.36,
+                             r.height() * 0.18),
+                      2, 2);
+    QPainterPath camera;
+    camera.addRoundedRect(body, r.width() * 0.1, r.width() * 0.1);
+    QPainterPath lens;
+    lens.addEllipse(body.center(), body.height() * 0.34, body.height() * 0.34);
+    p.drawPath(camera.subtracted(lens));
+    p.drawEllipse(body.center(), body.height() * 0.18, body.height() * 0.18);
+}
+
+// A beetle with six legs and two feelers: UART (debug) mode.
+void drawBug(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    const QRectF r = inner(box, 0.08);
+    const QPointF c(r.center().x(), r.center().y() + r.height() * 0.08);
+    const double w = r.width() * 0.26;
+    const double h = r.height() * 0.36;
+    p.setPen(inkPen(r, ink, 0.06));
+    p.setBrush(Qt::NoBrush);
+    for (int side : {-1, 1}) {
+        for (int i = -1; i <= 1; ++i) {
+            const QPointF from(c.x() + side * w * 0.6, c.y() + i * h * 0.55);
+            const QPointF to(c.x() + side * r.width() * 0.48, c.y() + i * h * 0.75 + h * 0.1);
+            p.drawLine(from, to);
+        }
+        const QPointF head(c.x() + side * w * 0.25, c.y() - h * 1.15);
+        p.drawLine(head, QPointF(c.x() + side * r.width() * 0.3, r.top()));
+    }
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    p.drawEllipse(c, w, h);
+    p.drawEllipse(QPointF(c.x(), c.y() - h * 1.05), w * 0.6, w * 0.55);
+}
+
+// A key cap pointing left with a cross inside: delete the character before
+// the cursor.
+void drawBackspace(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    const QRectF r = inner(box, 0.08);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(inkPen(r, ink, 0.08));
+    const QPolygonF cap({at(r, 0.0, 0.5), at(r, 0.32, 0.18), at(r, 1.0, 0.18), at(r, 1.0, 0.82),
+                         at(r, 0.32, 0.82)});
+    p.drawPolygon(cap);
+    p.drawLine(at(r, 0.5, 0.36), at(r, 0.78, 0.64));
+    p.drawLine(at(r, 0.78, 0.36), at(r, 0.5, 0.64));
+}
+
+// A line going down and turning left into an arrow head: line break.
+void drawReturn(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    const QRectF r = inner(box, 0.08);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(inkPen(r, ink, 0.09));
+    p.drawPolyline(QPolygonF({at(r, 0.9, 0.1), at(r, 0.9, 0.68), at(r, 0.12, 0.68)}));
+    p.drawPolyline(QPolygonF({at(r, 0.36, 0.44), at(r, 0.1, 0.68), at(r, 0.36, 0.92)}));
+}
+
+// An outlined upward arrow: shift.
+void drawShift(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    const QRectF r = inner(box, 0.06);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(inkPen(r, ink, 0.08));
+    p.drawPolygon(QPolygonF({at(r, 0.5, 0.04), at(r, 0.96, 0.5), at(r, 0.72, 0.5), at(r, 0.72, 0.94),
+                             at(r, 0.28, 0.94), at(r, 0.28, 0.5), at(r, 0.04, 0.5)}));
+}
+
+// An open bracket lying on its back: the blank.
+void drawSpaceBar(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    const QRectF r = inner(box, 0.06);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(inkPen(r, ink, 0.1));
+    p.drawPolyline(QPolygonF({at(r, 0.04, 0.45), at(r, 0.04, 0.75), at(r, 0.96, 0.75), at(r, 0.96, 0.45)}));
+}
+
+// A vertical slide switch with six stations, its knob at station position
+// (1 at the top). The stations are 38 px apart, in line with the list beside.
+void drawSelector(QPainter &p, const QRectF &box, const QColor &ink, int position)
+{
+    const int stations = 6;
+    const double pitch = box.height() / stations;
+    const double x = box.center().x();
+    const QRectF track(x - box.width() * 0.14, box.top() + pitch * 0.5 - box.width() * 0.14,
+                       box.width() * 0.28, pitch * (stations - 1) + box.width() * 0.28);
+    p.setPen(QPen(ink, 1.5));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(track, track.width() / 2, track.width() / 2);
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    for (int i = 0; i < stations; ++i)
+        p.drawEllipse(QPointF(x, box.top() + pitch * (i + 0.5)), 2.0, 2.0);
+    p.drawEllipse(QPointF(x, box.top() + pitch * (position - 0.5)), box.width() * 0.3, box.width() * 0.3);
+}
+
+Draw selectorAt(int position)
+{
+    return [position](QPainter &p, const QRectF &box, const QColor &ink) { drawSelector(p, box, ink, position); };
+}
+
 struct Icon
 {
     const char *folder;
@@ -259,6 +433,23 @@ const std::vector<Icon> kIcons = {
     {"Mainmenu", "H2_Sensor", "main", drawH2Bubble},
     {"Mainmenu", "Pipelocating", "main", drawPipeLocator},
     {"Mainmenu", "Wrench", "main", drawWrench},
+    {"Allgemein", "Check", "frame44", drawCheck},
+    {"Allgemein", "Cancel", "frame44", drawCross},
+    {"Management/Systemsettings", "Favourite", "icon40", drawStar},
+    {"Management/Systemsettings", "ScreenshotCamera", "icon40", drawCamera},
+    {"Management/Systemsettings", "Bug", "icon40", drawBug},
+    {"Management/Systemsettings", "Radioswitch_pos1", "switch6", selectorAt(1)},
+    {"Management/Systemsettings", "Radioswitch_pos2", "switch6", selectorAt(2)},
+    {"Management/Systemsettings", "Radioswitch_pos3", "switch6", selectorAt(3)},
+    {"Management/Systemsettings", "Radioswitch_pos4", "switch6", selectorAt(4)},
+    {"Management/Systemsettings", "Radioswitch_pos5", "switch6", selectorAt(5)},
+    {"Management/Systemsettings", "Radioswitch_pos6", "switch6", selectorAt(6)},
+    {"Tools/Keyboard", "Accept", "accept40", drawCheck},
+    {"Tools/Keyboard", "Cancel", "cancel25", drawCross},
+    {"Tools/Keyboard", "Del", "key25", drawBackspace},
+    {"Tools/Keyboard", "Enter", "key25", drawReturn},
+    {"Tools/Keyboard", "Shift", "key25", drawShift},
+    {"Tools/Keyboard", "Space", "key25", drawSpaceBar},
 };
 
 const Kind *findKind(const char *id)
@@ -272,9 +463,14 @@ const Kind *findKind(const char *id)
 QImage render(const Kind &kind, const State &state, const Icon &icon)
 {
     QImage img(kind.width, kind.height, QImage::Format_ARGB32_Premultiplied);
-    img.fill(Qt::black);
+    img.fill(kind.tile ? Qt::black : Qt::transparent);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
+    if (!kind.tile) {
+        icon.draw(p, QRectF(img.rect()), state.palette->ink);
+        p.end();
+        return img;
+    }
 
     const QRectF tile = QRectF(img.rect()).adjusted(1.5, 1.5, -1.5, -1.5);
     QLinearGradient fill(tile.topLeft(), tile.bottomLeft());

@@ -1,8 +1,21 @@
 #include "favouritebutton.h"
+#include "deviceroot.h"
 #include "mainmenu.h"
 #include "systemsettings.h"
 
+#include <QApplication>
 #include <QDebug>
+#include <QDir>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QRegularExpression>
+#include <QSaveFile>
+
+#include <limits>
+
+namespace {
+const char kScreenshotFolder[] = "/media/tq3900/screenshots/";
+} // namespace
 
 FavouriteButton::FavouriteButton(QWidget *parent)
     : QWidget(parent)
@@ -22,7 +35,6 @@ int FavouriteButton::execFavouriteFunction()
     if (!w)
         return 0;
     m_butFavNum = w->getInstanceSystemsettings()->getFavouriteButton(&m_butFavText);
-    m_log.record(QStringLiteral("execFavouriteFunction %1").arg(m_butFavNum));
     switch (m_butFavNum) {
     case 0:
         qDebug() << "Generate Screenshot";
@@ -56,12 +68,71 @@ int FavouriteButton::execFavouriteFunction()
 
 int FavouriteButton::storeFavouriteFunction()
 {
-    m_log.record(QStringLiteral("storeFavouriteFunction"));
+    MainMenu *w = MainMenu::getInstanceMainMenu();
+    if (!w)
+        return 0;
+    m_butFavNum = w->getCurrentVisibleDlgNum();
+    w->getInstanceSystemsettings()->setFavouriteButton(m_butFavNum);
+    qDebug() << "New Favourite-Button fuction stored";
+    w->displayPopup(1);
     return 0;
 }
 
 int FavouriteButton::generateScreenshot()
 {
-    m_log.record(QStringLiteral("generateScreenshot"));
+    MainMenu *w = MainMenu::getInstanceMainMenu();
+    // The main window, or the dialog open on top of it.
+    QWidget *window = QApplication::activeWindow();
+    if (!window)
+        window = w;
+    if (!window)
+        return 0;
+    // Taken before any pop-up is shown, so that none is in the picture.
+    const QPixmap picture = window->grab(QRect(0, 0, 480, 272));
+
+    const QString folder = DeviceRoot::path(QString::fromLatin1(kScreenshotFolder));
+    QDir().mkpath(folder);
+    // Never replace a picture already on the card, also one of an earlier run.
+    m_screenshotCnt = nextScreenshotNumber(folder, m_screenshotCnt);
+    const QString fileName = QString::fromLatin1(kScreenshotFolder) + screenshotFileName(m_screenshotCnt);
+
+    // Written under a temporary name and renamed when complete: a full card
+    // leaves no broken picture behind.
+    QSaveFile file(DeviceRoot::path(fileName));
+    const bool saved = !picture.isNull() && file.open(QIODevice::WriteOnly)
+                       && picture.save(&file, "PNG") && file.commit();
+    if (saved) {
+        ++m_screenshotCnt;
+        if (w)
+            w->displayPopup(2);
+    } else {
+        QMessageBox message(QMessageBox::Warning, QStringLiteral("TQ3900"),
+                            tr("TheScreenshotCouldNotBeSaved"), QMessageBox::Ok, w);
+        message.exec();
+    }
+    qDebug() << "Screenshot finished" << saved << fileName;
     return 0;
+}
+
+int FavouriteButton::nextScreenshotNumber(const QString &folder, int minimum)
+{
+    static const QRegularExpression name(QStringLiteral("^pic_(\\d+)\\.png$"));
+    int next = qMax(0, minimum);
+    const QStringList entries = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    for (const QString &entry : entries) {
+        const QRegularExpressionMatch match = name.match(entry);
+        if (!match.hasMatch())
+            continue;
+        bool ok = false;
+        const int number = match.captured(1).toInt(&ok);
+        // A number too large for the counter cannot collide with one of ours.
+        if (ok && number < std::numeric_limits<int>::max())
+            next = qMax(next, number + 1);
+    }
+    return next;
+}
+
+QString FavouriteButton::screenshotFileName(int number)
+{
+    return QStringLiteral("pic_%1.png").arg(number, 3, 10, QLatin1Char('0'));
 }

@@ -1,16 +1,18 @@
 #ifndef FAVOURITEBUTTON_H
 #define FAVOURITEBUTTON_H
 
-#include "calllog.h"
-
 #include <QString>
 #include <QWidget>
 
-// The favourite key's functions: run the favourite (a measurement screen or
-// a screenshot) or store the visible measurement screen as favourite.
+// The favourite key's functions. A short press runs the favourite (a
+// measurement screen or a screenshot), a held key stores the measurement
+// screen last reported as visible as the new favourite.
 //
-// Built so far: init and running the measurement favourites. Not built yet:
-// the screenshot and storing a favourite, which are recorded only.
+// Favourite codes: 0 screenshot, 1 pinpointing, 2 level measurement,
+// 3 long-term measurement, 4 hydrogen, 5 pipe locating.
+//
+// Screenshots go to /media/tq3900/screenshots/ as pic_000.png, pic_001.png
+// and so on; a screenshot never replaces an earlier one.
 class FavouriteButton : public QWidget
 {
     Q_OBJECT
@@ -23,13 +25,16 @@ public:
     int generateScreenshot();
 
     int favouriteNumber() const { return m_butFavNum; }
-    const CallLog &callLog() const { return m_log; }
+
+    // The number of the next screenshot file: one above the highest
+    // "pic_<n>.png" in folder, at least minimum.
+    static int nextScreenshotNumber(const QString &folder, int minimum);
+    static QString screenshotFileName(int number);
 
 private:
     int m_butFavNum = 2;
     QString m_butFavText;
     int m_screenshotCnt = 0;
-    CallLog m_log;
 };
 
 #endif // FAVOURITEBUTTON_H

@@ -2,6 +2,13 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN">
 <context>
+    <name>FavouriteButton</name>
+    <message>
+        <source>TheScreenshotCouldNotBeSaved</source>
+        <translation>The screenshot could not be saved.</translation>
+    </message>
+</context>
+<context>
     <name>LanguageSelect</name>
     <message>
         <source>English</source>
@@ -142,6 +149,41 @@
     </message>
 </context>
 <context>
+    <name>SelectFavouriteButton</name>
+    <message>
+        <source>Accept</source>
+        <translation>Accept</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Level measurement</source>
+        <translation>Level measurement</translation>
+    </message>
+    <message>
+        <source>Pinpointing</source>
+        <translation>Pinpointing</translation>
+    </message>
+    <message>
+        <source>Longterm measurement</source>
+        <translation>Long-term measurement</translation>
+    </message>
+    <message>
+        <source>H2-Sensor</source>
+        <translation>H2 sensor</translation>
+    </message>
+    <message>
+        <source>Pipelocating</source>
+        <translation>Pipe locating</translation>
+    </message>
+    <message>
+        <source>Screenshot</source>
+        <translation>Screenshot</translation>
+    </message>
+</context>
+<context>
     <name>Statusbardata</name>
     <message>
         <source>TheBatteryIsVeryLowPleaseRecharge</source>
@@ -181,6 +223,33 @@
     <message>
         <source>never</source>
         <translation>never</translation>
+    </message>
+</context>
+<context>
+    <name>VirtualKeyboard</name>
+    <message>
+        <source>Accept</source>
+        <translation>Accept</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>DEL</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>ENTER</source>
+        <translation>Enter</translation>
+    </message>
+    <message>
+        <source>SHIFT</source>
+        <translation>Shift</translation>
+    </message>
+    <message>
+        <source>SPACE</source>
+        <translation>Space</translation>
     </message>
 </context>
 </TS>
