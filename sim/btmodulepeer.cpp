@@ -1,17 +1,73 @@
 #include "btmodulepeer.h"
 
+#include "btremotepeer.h"
+#include "controlchannel.h"
 #include "devicetree.h"
+#include "modulemodeline.h"
 #include "ptyport.h"
 
+#include <QPointer>
+#include <QStringList>
 #include <QTime>
 
+#include <algorithm>
+
 namespace Sim {
+
+namespace {
+
+// Turns "\r", "\n", "\t", "\0", "\\" and "\xNN" in a control-channel text into
+// bytes. False on an unknown or incomplete escape.
+bool unescape(const QString &text, QByteArray *out)
+{
+    const QByteArray in = text.toUtf8();
+    out->clear();
+    for (int i = 0; i < in.size(); ++i) {
+        const char c = in.at(i);
+        if (c != '\\') {
+            out->append(c);
+            continue;
+        }
+        if (++i >= in.size())
+            return false;
+        switch (in.at(i)) {
+        case 'r': out->append('\r'); break;
+        case 'n': out->append('\n'); break;
+        case 't': out->append('\t'); break;
+        case '0': out->append('\0'); break;
+        case '\\': out->append('\\'); break;
+        case 'x': {
+            const QByteArray hex = in.mid(i + 1, 2);
+            bool ok = false;
+            const int value = hex.toInt(&ok, 16);
+            if (hex.size() != 2 || !ok)
+                return false;
+            out->append(char(value));
+            i += 2;
+            break;
+        }
+        default:
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
 
 BtModulePeer::BtModulePeer(const QString &root, PtyPort *port, QObject *parent)
     : QObject(parent), m_root(root), m_port(port)
 {
     if (m_port)
         connect(m_port, &PtyPort::received, this, &BtModulePeer::receive);
+    // The module's own address ends in its port number (ttyO2: ...:00:02).
+    const QString name = portName();
+    m_address = "02:00:00:39:00:0" + (name.isEmpty() ? QByteArray("0") : name.right(1).toLatin1());
+    m_name = "TQ3900-" + name.toLatin1();
+    m_clock.start();
+    m_dueTimer.setSingleShot(true);
+    connect(&m_dueTimer, &QTimer::timeout, this, &BtModulePeer::runDue);
+    connect(&m_autocallTimer, &QTimer::timeout, this, &BtModulePeer::autocallTick);
     registerStartupCommands();
 }
 
@@ -37,15 +93,97 @@ bool BtModulePeer::hasCommand(const QByteArray &word) const
 
 void BtModulePeer::setModeLine(ModuleModeLine *modeLine)
 {
+    if (m_modeLine)
+        disconnect(m_modeLine, nullptr, this, nullptr);
     m_modeLine = modeLine;
+    if (!m_modeLine)
+        return;
+    // The program raises DTR right after it held it low for as little as one
+    // step of its state machine; any rise after a seen low is an escape.
+    m_modeLine->setMinLowMs(0);
+    connect(m_modeLine, &ModuleModeLine::commandModeEntered, this, [this] {
+        if (m_dataMode && !m_silent)
+            m_dataMode = false;
+    });
+}
+
+void BtModulePeer::setRemote(BtRemotePeer *remote)
+{
+    if (m_remote)
+        disconnect(m_remote, nullptr, this, nullptr);
+    m_remote = remote;
+    if (m_remote)
+        connect(m_remote, &BtRemotePeer::dataToHost, this, &BtModulePeer::fromRemote);
 }
 
 void BtModulePeer::registerStartupCommands()
 {
-    // No connections are open: the list is empty.
-    registerCommand("LIST", [this](const QByteArray &, const QByteArrayList &) { sendLine("LIST 0"); });
-    // The module takes settings silently.
-    registerCommand("SET", [](const QByteArray &, const QByteArrayList &) {});
+    registerCommand("LIST", [this](const QByteArray &, const QByteArrayList &) {
+        QList<const Link *> open;
+        for (const Link &l : qAsConst(m_links))
+            if (l.connected)
+                open << &l;
+        emitLine("LIST " + QByteArray::number(open.size()));
+        for (const Link *l : open)
+            emitLine("LIST " + QByteArray::number(l->id) + " CONNECTED " + l->profile + ' ' + l->address);
+    });
+    registerCommand("SET", [this](const QByteArray &, const QByteArrayList &args) {
+        if (args.isEmpty()) {
+            emitLine("SET BT BDADDR " + m_address);
+            emitLine("SET BT NAME " + m_name);
+            if (!m_a2dpRole.isEmpty())
+                emitLine("SET PROFILE A2DP " + m_a2dpRole);
+            emitLine("SET");
+            return;
+        }
+        const QByteArray what = (args.value(0) + ' ' + args.value(1)).toUpper();
+        if (what == "BT NAME" && args.size() > 2) {
+            m_name = args.value(2);
+        } else if (what == "PROFILE A2DP") {
+            m_a2dpRole = args.value(2).toUpper();
+        } else if (what == "CONTROL AUTOCALL") {
+            if (args.size() < 4) {
+                m_autocallTimer.stop();
+            } else {
+                bool ok = false;
+                const int interval = args.value(3).toInt(&ok);
+                m_autocallTimer.start(ok && interval > 0 ? interval : 500);
+            }
+        }
+        // Every other setting is taken silently.
+    });
+    registerCommand("AT", [this](const QByteArray &, const QByteArrayList &) { emitLine("OK"); });
+    registerCommand("CALL", [this](const QByteArray &, const QByteArrayList &args) {
+        if (args.size() < 3) {
+            emitLine("SYNTAX ERROR");
+            return;
+        }
+        call(args.value(0), args.value(2).toUpper());
+    });
+    registerCommand("KILL", [this](const QByteArray &, const QByteArrayList &args) {
+        const QByteArray address = args.value(0).toLower();
+        QList<int> ids;
+        for (const Link &l : qAsConst(m_links))
+            if (!address.isEmpty() && l.address.toLower() == address)
+                ids << l.id;
+        for (int id : ids)
+            closeLink(id);
+    });
+    registerCommand("CLOSE", [this](const QByteArray &, const QByteArrayList &args) {
+        bool ok = false;
+        const int id = args.value(0).toInt(&ok);
+        if (ok)
+            closeLink(id);
+    });
+    registerCommand("SELECT", [this](const QByteArray &, const QByteArrayList &args) {
+        bool ok = false;
+        const Link *l = link(args.value(0).toInt(&ok));
+        if (!ok || !l || !l->connected || l->profile != "RFCOMM") {
+            emitLine("SYNTAX ERROR");
+            return;
+        }
+        enterDataMode(l->id);
+    });
 }
 
 bool BtModulePeer::sendLine(const QByteArray &text)
@@ -66,11 +204,18 @@ void BtModulePeer::receive(const QByteArray &bytes)
 
 void BtModulePeer::handleLine(const QByteArray &line)
 {
+    if (m_silent)
+        return;
+    if (m_dataMode) {
+        if (m_remote && m_remote->isLinkUp("RFCOMM"))
+            m_remote->receiveData(line);
+        return;
+    }
     QByteArrayList words = line.simplified().split(' ');
     const QByteArray word = words.takeFirst().toUpper();
     const auto it = m_commands.constFind(word);
     if (it == m_commands.constEnd()) {
-        sendLine("SYNTAX ERROR");
+        emitLine("SYNTAX ERROR");
         return;
     }
     it.value()(line, words);
@@ -80,6 +225,333 @@ void BtModulePeer::journal(const QByteArray &line)
 {
     appendBoardFile(m_root, logPath(),
                     QTime::currentTime().toString(QStringLiteral("hh:mm:ss.zzz")).toLatin1() + ' ' + line + '\n');
+}
+
+// ---------------------------------------------------------------------------
+// Output, in order, possibly late
+
+void BtModulePeer::later(std::function<void()> action)
+{
+    if (m_delayMs <= 0 && m_due.isEmpty()) {
+        action();
+        return;
+    }
+    m_due.append(qMakePair(m_clock.elapsed() + m_delayMs, std::move(action)));
+    if (!m_dueTimer.isActive())
+        m_dueTimer.start(int(qMax<qint64>(0, m_due.first().first - m_clock.elapsed())));
+}
+
+void BtModulePeer::runDue()
+{
+    while (!m_due.isEmpty() && m_due.first().first <= m_clock.elapsed()) {
+        const std::function<void()> action = m_due.takeFirst().second;
+        action();
+    }
+    if (!m_due.isEmpty())
+        m_dueTimer.start(int(qMax<qint64>(0, m_due.first().first - m_clock.elapsed())));
+}
+
+void BtModulePeer::emitLine(const QByteArray &text)
+{
+    if (m_silent)
+        return;
+    QPointer<BtModulePeer> self(this);
+    later([self, text] {
+        if (self && !self->m_silent)
+            self->sendLine(text);
+    });
+}
+
+// ---------------------------------------------------------------------------
+// Links
+
+int BtModulePeer::freeLinkId() const
+{
+    for (int id = 0; id < kMaxLinks; ++id) {
+        bool used = false;
+        for (const Link &l : m_links)
+            used = used || l.id == id;
+        if (!used)
+            return id;
+    }
+    return -1;
+}
+
+BtModulePeer::Link *BtModulePeer::link(int id)
+{
+    for (Link &l : m_links)
+        if (l.id == id)
+            return &l;
+    return nullptr;
+}
+
+void BtModulePeer::removeLink(int id)
+{
+    for (int i = 0; i < m_links.size(); ++i) {
+        if (m_links.at(i).id == id) {
+            m_links.removeAt(i);
+            return;
+        }
+    }
+}
+
+bool BtModulePeer::hasLink(const QByteArray &profile) const
+{
+    for (const Link &l : m_links)
+        if (l.profile == profile)
+            return true;
+    return false;
+}
+
+void BtModulePeer::call(const QByteArray &address, const QByteArray &profile)
+{
+    if (profile == "A2DP" && m_remote && m_remote->answersTo(address) && m_remote->offers("A2DP")
+        && !m_remote->refuses("A2DP") && !hasLink("A2DP")) {
+        connectA2dp();
+        return;
+    }
+    const int id = freeLinkId();
+    if (id < 0) {
+        emitLine("SYNTAX ERROR");
+        return;
+    }
+    emitLine("CALL " + QByteArray::number(id));
+    const bool reached = m_remote && m_remote->answersTo(address) && !m_remote->refuses(profile);
+    if (reached && !m_remote->offers(profile)) {
+        emitLine("NO CARRIER " + QByteArray::number(id) + " ERROR 406 CONNECTION_FAILED");
+        return;
+    }
+    const quint64 callNumber = ++m_calls;
+    m_links.append(Link{id, profile, address, false, callNumber});
+    if (!reached) {
+        // Nobody answers the page: the call fails after the page time-out
+        // unless it is closed before.
+        QPointer<BtModulePeer> self(this);
+        QTimer::singleShot(kPageTimeoutMs, Qt::PreciseTimer, this, [self, id, callNumber] {
+            if (self)
+                self->pageTimeout(id, callNumber);
+        });
+        return;
+    }
+    m_links.last().connected = true;
+    emitLine("CONNECT " + QByteArray::number(id) + ' ' + profile + " 1");
+    m_remote->linkChanged(profile, true);
+    if (profile == "RFCOMM")
+        enterDataMode(id);
+}
+
+void BtModulePeer::pageTimeout(int id, quint64 call)
+{
+    const Link *l = link(id);
+    if (!l || l->connected || l->call != call)
+        return;
+    removeLink(id);
+    emitLine("NO CARRIER " + QByteArray::number(id) + " ERROR 406 CONNECTION_FAILED");
+}
+
+void BtModulePeer::connectA2dp()
+{
+    const int first = freeLinkId();
+    if (first < 0)
+        return;
+    m_links.append(Link{first, "A2DP", m_remote->address(), true, ++m_calls});
+    const int second = freeLinkId();
+    if (second >= 0)
+        m_links.append(Link{second, "A2DP", m_remote->address(), true, m_calls});
+    emitLine("CALL " + QByteArray::number(first));
+    emitLine("CONNECT " + QByteArray::number(first) + " A2DP 19");
+    if (second >= 0)
+        emitLine("CONNECT " + QByteArray::number(second) + " A2DP 19");
+    emitLine("A2DP STREAMING START " + QByteArray::number(second >= 0 ? second : first));
+    m_streaming = true;
+    m_remote->linkChanged("A2DP", true);
+}
+
+void BtModulePeer::closeLink(int id)
+{
+    Link *l = link(id);
+    if (!l)
+        return;
+    const Link closed = *l;
+    // The two A2DP channels close together.
+    QList<int> ids;
+    for (const Link &other : qAsConst(m_links))
+        if (other.id == id || (closed.profile == "A2DP" && other.profile == "A2DP"))
+            ids << other.id;
+    if (closed.profile == "A2DP" && m_streaming) {
+        m_streaming = false;
+        emitLine("A2DP STREAMING STOP");
+    }
+    for (int each : ids) {
+        const Link *gone = link(each);
+        const bool wasConnected = gone->connected;
+        const QByteArray profile = gone->profile;
+        removeLink(each);
+        emitLine("NO CARRIER " + QByteArray::number(each) + " ERROR 0");
+        if (each == m_dataLink)
+            leaveDataMode();
+        if (wasConnected && m_remote)
+            m_remote->linkChanged(profile, false);
+    }
+}
+
+void BtModulePeer::enterDataMode(int linkId)
+{
+    m_dataMode = true;
+    m_dataLink = linkId;
+    ModuleModeLine *modeLine = m_modeLine;
+    QPointer<BtModulePeer> self(this);
+    later([self, modeLine] {
+        if (self && modeLine && !self->m_silent)
+            modeLine->setCarrier(true);
+    });
+    // What the device sent meanwhile.
+    const QByteArrayList held = m_held;
+    m_held.clear();
+    for (const QByteArray &line : held)
+        emitLine(line);
+}
+
+void BtModulePeer::leaveDataMode()
+{
+    m_dataMode = false;
+    m_dataLink = -1;
+    m_held.clear();
+    ModuleModeLine *modeLine = m_modeLine;
+    QPointer<BtModulePeer> self(this);
+    later([self, modeLine] {
+        if (self && modeLine && !self->m_silent)
+            modeLine->setCarrier(false);
+    });
+}
+
+void BtModulePeer::autocallTick()
+{
+    if (m_silent || !m_remote || hasLink("A2DP") || !m_remote->offers("A2DP") || m_remote->refuses("A2DP"))
+        return;
+    connectA2dp();
+}
+
+void BtModulePeer::fromRemote(const QByteArray &line)
+{
+    const Link *data = link(m_dataLink);
+    if (m_silent || !data || !data->connected)
+        return; // no data link: the line is lost
+    if (m_dataMode) {
+        emitLine(line);
+    } else if (m_held.size() < kMaxHeldLines) {
+        m_held.append(line);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Faults
+
+void BtModulePeer::drop(const QByteArray &profile)
+{
+    if (!m_remote)
+        return;
+    m_remote->setRefused(profile, true);
+    QList<int> ids;
+    for (const Link &l : qAsConst(m_links))
+        ids << l.id;
+    for (int id : ids)
+        closeLink(id);
+}
+
+void BtModulePeer::restore(const QByteArray &profile)
+{
+    if (m_remote)
+        m_remote->setRefused(profile, false);
+}
+
+void BtModulePeer::setSilent(bool silent)
+{
+    m_silent = silent;
+    if (!m_modeLine)
+        return;
+    if (silent)
+        m_modeLine->stop();
+    else
+        m_modeLine->start();
+}
+
+void BtModulePeer::setDelayMs(int ms)
+{
+    m_delayMs = qMax(0, ms);
+    if (m_modeLine)
+        m_modeLine->setCarrierDelayMs(ModuleModeLine::kCarrierDelayMs + m_delayMs);
+}
+
+QString BtModulePeer::status() const
+{
+    QStringList links;
+    for (const Link &l : m_links)
+        links << QStringLiteral("%1 %2%3").arg(l.id).arg(QString::fromLatin1(l.profile),
+                                                         l.connected ? QString() : QStringLiteral(" calling"));
+    std::sort(links.begin(), links.end());
+    return (m_dataMode ? QStringLiteral("data") : QStringLiteral("command"))
+        + (links.isEmpty() ? QString() : QStringLiteral("; ") + links.join(QStringLiteral(", ")));
+}
+
+void BtModulePeer::registerCommands(ControlChannel &channel, const QMap<QString, BtModulePeer *> &modules)
+{
+    channel.registerCommand(
+        QStringLiteral("bt"),
+        QStringLiteral("bt <ttyO2|ttyO3> send <text> | raw <bytes> | drop <rfcomm|a2dp> | restore <rfcomm|a2dp> | "
+                       "silent <0|1> | slow <ms> | status: the Bluetooth modules"),
+        [modules](const ControlRequest &r) {
+            const QString usage = QStringLiteral(
+                "usage: bt <ttyO2|ttyO3> send <text> | raw <text with \\r \\n \\t \\0 \\\\ \\xNN> | "
+                "drop <rfcomm|a2dp> | restore <rfcomm|a2dp> | silent <0|1> | slow <ms 0-10000> | status");
+            if (r.args.size() < 2)
+                return QStringLiteral("error: ") + usage;
+            BtModulePeer *module = modules.value(r.args[0]);
+            if (!module)
+                return QStringLiteral("error: no module on %1; ").arg(r.args[0]) + usage;
+            const QString sub = r.args[1];
+            const QString arg = r.args.value(2);
+            const int count = r.args.size();
+            if (sub == QLatin1String("send") && count >= 3) {
+                if (!module->sendLine(r.rest(2).toUtf8()))
+                    return QStringLiteral("error: nobody has %1 open; line dropped").arg(r.args[0]);
+                return QStringLiteral("ok");
+            }
+            if (sub == QLatin1String("raw") && count >= 3) {
+                QByteArray bytes;
+                if (!unescape(r.rest(2), &bytes))
+                    return QStringLiteral("error: bad escape in the text; ") + usage;
+                if (!module->port() || !module->port()->write(bytes))
+                    return QStringLiteral("error: nobody has %1 open; bytes dropped").arg(r.args[0]);
+                return QStringLiteral("ok");
+            }
+            if ((sub == QLatin1String("drop") || sub == QLatin1String("restore")) && count == 3
+                && (arg == QLatin1String("rfcomm") || arg == QLatin1String("a2dp"))) {
+                if (!module->remote())
+                    return QStringLiteral("error: no device behind %1").arg(r.args[0]);
+                if (sub == QLatin1String("drop"))
+                    module->drop(arg.toUpper().toLatin1());
+                else
+                    module->restore(arg.toUpper().toLatin1());
+                return QStringLiteral("ok");
+            }
+            if (sub == QLatin1String("silent") && count == 3
+                && (arg == QLatin1String("0") || arg == QLatin1String("1"))) {
+                module->setSilent(arg == QLatin1String("1"));
+                return QStringLiteral("ok");
+            }
+            if (sub == QLatin1String("slow") && count == 3) {
+                bool ok = false;
+                const int ms = arg.toInt(&ok);
+                if (!ok || ms < 0 || ms > 10000)
+                    return QStringLiteral("error: delay must be 0 to 10000 ms; ") + usage;
+                module->setDelayMs(ms);
+                return QStringLiteral("ok");
+            }
+            if (sub == QLatin1String("status") && count == 2)
+                return module->status();
+            return QStringLiteral("error: ") + usage;
+        });
 }
 
 } // namespace Sim

@@ -5,27 +5,63 @@
 
 #include <QByteArray>
 #include <QByteArrayList>
+#include <QElapsedTimer>
 #include <QHash>
+#include <QList>
+#include <QMap>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <functional>
 
 namespace Sim {
 
+class BtRemotePeer;
+class ControlChannel;
 class ModuleModeLine;
 class PtyPort;
 
 // The serial Bluetooth module behind one port (ttyO2: sensor-unit side,
-// ttyO3: headphone side). It reads the program's command lines, journals each
-// to <root>/.tq3900/bt-<port>.log as "<hh:mm:ss.zzz> <line>" and answers them
-// through a table of commands keyed by the line's first word (case does not
-// matter, as with the module's own parser). A line whose first word has no
-// entry gets "SYNTAX ERROR".
+// ttyO3: headphone side). It reads the program's lines, journals each to
+// <root>/.tq3900/bt-<port>.log as "<hh:mm:ss.zzz> <line>" and, in command
+// mode, answers them through a table of commands keyed by the line's first
+// word (case does not matter, as with the module's own parser). A line whose
+// first word has no entry gets "SYNTAX ERROR".
+//
+// The module keeps links (numbered from 0, the lowest free number first) to
+// the one remote device behind it (BtRemotePeer):
+//  - "SET CONTROL AUTOCALL <target> <ms> A2DP" makes it call the device's
+//    A2DP every <ms> while no A2DP link is up: "CALL n", "CONNECT n A2DP 19",
+//    "CONNECT n+1 A2DP 19", "A2DP STREAMING START n+1"; "SET CONTROL
+//    AUTOCALL" alone stops it.
+//  - "CALL <addr> 1101 RFCOMM" answers "CALL n" and then "CONNECT n RFCOMM 1"
+//    when the device answers to that address and offers RFCOMM; the module is
+//    then in data mode on that link (carrier line "1"). A device that is not
+//    there (other address, profile refused) does not answer: the call fails
+//    with "NO CARRIER n ERROR 406 CONNECTION_FAILED" after kPageTimeoutMs. A
+//    device without the profile refuses at once with the same line.
+//  - "KILL <addr>" and "CLOSE n" close links: "A2DP STREAMING STOP" when a
+//    stream was running, then "NO CARRIER n ERROR 0" for each closed link.
+//  - "SELECT n" returns to data mode on RFCOMM link n.
+//  - "LIST" gives "LIST <count>" and one "LIST n CONNECTED <profile> <addr>"
+//    line per open link; "SET" alone lists the module's own address, name
+//    and A2DP role ("SET BT BDADDR ...", "SET BT NAME ...", "SET PROFILE
+//    A2DP ...", then "SET"); other "SET ..." lines are taken silently; "AT"
+//    gets "OK".
+// In data mode every line goes to the device instead, and the device's lines
+// come back to the program; lines the device sends while the module is in
+// command mode are held until data mode returns. The module leaves data mode
+// on a DTR escape of its control lines (ModuleModeLine) or when the data link
+// closes.
 class BtModulePeer : public QObject
 {
     Q_OBJECT
 public:
+    static constexpr int kPageTimeoutMs = 5000;
+    static constexpr int kMaxLinks = 7;
+    static constexpr int kMaxHeldLines = 256;
+
     // line: the whole received line; args: its words after the command word.
     using CommandHandler = std::function<void(const QByteArray &line, const QByteArrayList &args)>;
 
@@ -34,20 +70,45 @@ public:
     PtyPort *port() const { return m_port; }
     QString portName() const;
     QString logPath() const;
+    QByteArray address() const { return m_address; }
 
     // Adds or replaces the answer to one command word.
     void registerCommand(const QByteArray &word, CommandHandler handler);
     bool hasCommand(const QByteArray &word) const;
 
-    // The control lines of this module, when it has any (not owned).
+    // The control lines of this module, when it has any (not owned). The
+    // module leaves data mode on any DTR rise after a low level.
     void setModeLine(ModuleModeLine *modeLine);
     ModuleModeLine *modeLine() const { return m_modeLine; }
+
+    // The device behind the module (not owned).
+    void setRemote(BtRemotePeer *remote);
+    BtRemotePeer *remote() const { return m_remote; }
 
     // Writes text + "\r\n" to the program. False when nobody has the port open.
     bool sendLine(const QByteArray &text);
 
     // Handles bytes as if they came from the program (the port feeds them here).
     void receive(const QByteArray &bytes);
+
+    bool isDataMode() const { return m_dataMode; }
+    // "command" or "data", then the links: "data; 0 A2DP, 1 A2DP, 2 RFCOMM".
+    QString status() const;
+
+    // The connection to the device breaks (every link closes) and the device
+    // refuses the profile until restore().
+    void drop(const QByteArray &profile);
+    void restore(const QByteArray &profile);
+    // A silent module answers nothing, reports nothing and keeps its mode.
+    void setSilent(bool silent);
+    bool isSilent() const { return m_silent; }
+    // Answers, reports and mode changes come this much later.
+    void setDelayMs(int ms);
+    int delayMs() const { return m_delayMs; }
+
+    // Adds "bt <port> send|raw|drop|restore|silent|slow|status" for the
+    // given modules to the control channel.
+    static void registerCommands(ControlChannel &channel, const QMap<QString, BtModulePeer *> &modules);
 
 signals:
     void lineReceived(const QByteArray &line);
@@ -57,14 +118,57 @@ protected:
     virtual void handleLine(const QByteArray &line);
 
 private:
+    struct Link
+    {
+        int id;
+        QByteArray profile;
+        QByteArray address;
+        bool connected;
+        quint64 call; // which call a pending link belongs to
+    };
+
     void registerStartupCommands();
     void journal(const QByteArray &line);
+    // Runs an output action now, or after the module's delay, in order.
+    void later(std::function<void()> action);
+    void emitLine(const QByteArray &text);
+    void runDue();
+
+    int freeLinkId() const;
+    Link *link(int id);
+    void removeLink(int id);
+    bool hasLink(const QByteArray &profile) const;
+    void call(const QByteArray &address, const QByteArray &profile);
+    void connectA2dp();
+    void closeLink(int id);
+    void pageTimeout(int id, quint64 call);
+    void enterDataMode(int linkId);
+    void leaveDataMode();
+    void autocallTick();
+    void fromRemote(const QByteArray &line);
 
     QString m_root;
     PtyPort *m_port;
     ModuleModeLine *m_modeLine = nullptr;
+    BtRemotePeer *m_remote = nullptr;
     LineSplitter m_splitter;
     QHash<QByteArray, CommandHandler> m_commands;
+
+    QByteArray m_address;
+    QByteArray m_name;
+    QByteArray m_a2dpRole;
+    QList<Link> m_links;
+    quint64 m_calls = 0;
+    bool m_streaming = false;
+    bool m_dataMode = false;
+    int m_dataLink = -1;
+    QByteArrayList m_held;
+    QTimer m_autocallTimer;
+    bool m_silent = false;
+    int m_delayMs = 0;
+    QElapsedTimer m_clock;
+    QList<QPair<qint64, std::function<void()>>> m_due;
+    QTimer m_dueTimer;
 };
 
 } // namespace Sim

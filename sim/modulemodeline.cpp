@@ -2,6 +2,8 @@
 
 #include "devicetree.h"
 
+#include <QSaveFile>
+
 namespace Sim {
 
 namespace {
@@ -40,7 +42,13 @@ void ModuleModeLine::stop()
 
 bool ModuleModeLine::setCarrier(bool high)
 {
-    return writeBoardFile(m_root, valuePath(m_carrierLine), high ? "1" : "0");
+    // Replaced in one step: the program polls this file, and a truncated
+    // file read between truncation and write would look like "0".
+    QSaveFile file(m_root + valuePath(m_carrierLine));
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write(high ? "1" : "0");
+    return file.commit();
 }
 
 int ModuleModeLine::readDtr() const
@@ -65,7 +73,7 @@ void ModuleModeLine::poll()
         break;
     case State::DtrLow:
         if (level == 1) {
-            if (m_lowSince.elapsed() >= kMinLowMs) {
+            if (m_lowSince.elapsed() >= m_minLowMs) {
                 m_state = State::EscapePending;
                 m_carrierTimer.start();
             } else {

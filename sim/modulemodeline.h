@@ -14,9 +14,10 @@ namespace Sim {
 // mode.
 //
 // The module leaves data mode on a DTR escape: DTR held low for at least
-// kMinLowMs and then raised. It answers with the carrier line falling to "0"
-// kCarrierDelayMs later. The DTR value file is polled every kPollMs, because
-// file watchers miss writes to such files.
+// kMinLowMs (or the time set with setMinLowMs) and then raised. It answers
+// with the carrier line falling to "0" kCarrierDelayMs (or setCarrierDelayMs)
+// later. The DTR value file is polled every kPollMs, because file watchers
+// miss writes to such files.
 class ModuleModeLine : public QObject
 {
     Q_OBJECT
@@ -45,6 +46,14 @@ public:
     // Drives the carrier line ("0" command mode, "1" data mode).
     bool setCarrier(bool high);
 
+    // How long DTR must have been low before a rise counts as an escape
+    // (0: any rise after a low level was seen).
+    void setMinLowMs(int ms) { m_minLowMs = qMax(0, ms); }
+    int minLowMs() const { return m_minLowMs; }
+    // How long after the escape the carrier falls.
+    void setCarrierDelayMs(int ms) { m_carrierTimer.setInterval(qMax(0, ms)); }
+    int carrierDelayMs() const { return m_carrierTimer.interval(); }
+
 signals:
     // The module went to command mode on a DTR escape (carrier now "0").
     void commandModeEntered();
@@ -60,6 +69,7 @@ private:
     unsigned m_dtrLine;
     unsigned m_carrierLine;
     State m_state = State::DtrHigh;
+    int m_minLowMs = kMinLowMs;
     QElapsedTimer m_lowSince;
     QTimer m_pollTimer;
     QTimer m_carrierTimer;

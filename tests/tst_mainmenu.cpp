@@ -14,6 +14,7 @@
 #include "management.h"
 #include "measmanagement.h"
 #include "pinpointing.h"
+#include "simboard.h"
 #include "statusbar.h"
 #include "statusbardata.h"
 #include "systemsettings.h"
@@ -37,17 +38,6 @@ QStackedWidget *stack(MainMenu &w)
 QString currentScreen(MainMenu &w)
 {
     return stack(w)->currentWidget()->objectName();
-}
-
-// Lines handed to a link since a mark.
-QStringList sentSince(const Bluetooth *link, int mark)
-{
-    QStringList out;
-    const QStringList &calls = link->callLog().calls();
-    for (int i = mark; i < calls.size(); ++i)
-        if (calls.at(i).startsWith(QLatin1String("sendData ")))
-            out << calls.at(i).mid(9);
-    return out;
 }
 
 void writeSettings(TestRoot &root, const QList<QPair<QString, QString>> &values)
@@ -167,15 +157,25 @@ void TestMainMenu::startupWindowAndMainPage()
 
 void TestMainMenu::startupLinksAndSettings()
 {
+    // The sensor unit is paired; the simulated board plays both modules.
+    writeSettings(*m_root, {{"Bluetooth/Microphone_ID", SimBoard::kUnitAddress}});
+    SimBoard board(m_root->root());
+    QVERIFY2(board.isRunning(), qPrintable(board.error()));
     MainMenu w;
-    const QStringList sink = w.getBtSinkInstance()->callLog().calls();
-    QCOMPARE(sink.mid(0, 3), QStringList({"initBluetooth /dev/ttyO2 ", "setBtDacGain 15",
-                                          "callBtDeviceA2DP 1"}));
-    // The codec's init muted the path with the microphone line to the unit.
-    QVERIFY(sink.contains("sendData BT_TX I 0f MUTE SWITCH"));
-    const QStringList source = w.getBtSourceInstance()->callLog().calls();
-    QCOMPARE(source.mid(0, 3), QStringList({"initBluetooth /dev/ttyO3 ", "setBtAdcGain 5",
-                                            "callBtDeviceA2DP 0"}));
+    // Sensor-unit link: initialised on its port, output gain 15, connection
+    // with the data link to the paired unit.
+    QTRY_COMPARE(board.moduleLines("ttyO2").mid(0, 3),
+                 QStringList({"LIST", "SET CONTROL GAIN 5 f", "SET CONTROL AUTOCALL 19 500 A2DP"}));
+    QVERIFY(board.waitForDataLink());
+    QVERIFY(board.moduleLines("ttyO2").contains(QStringLiteral("CALL %1 1101 RFCOMM").arg(SimBoard::kUnitAddress)));
+    // The codec's init muted the path with the microphone line to the unit;
+    // it reaches the unit once the data link is up.
+    QTRY_VERIFY(board.unitLines().contains("BT_TX I 0f MUTE SWITCH"));
+    // Headphone link: initialised, input gain 5, connection without data link.
+    QTRY_COMPARE(board.moduleLines("ttyO3").mid(0, 3),
+                 QStringList({"LIST", "SET CONTROL GAIN 5 f", "SET CONTROL AUTOCALL 19 500 A2DP"}));
+    QTRY_VERIFY(w.getBtSourceInstance()->isConnectedA2DP());
+    QVERIFY(!board.moduleLines("ttyO3").join('\n').contains("RFCOMM"));
     QCOMPARE(w.getGpsInstance()->callLog().calls(), QStringList({"initGps", "switchOnGpsModul"}));
     QCOMPARE(w.getCurrentMicGainStep(), 3);
     QCOMPARE(w.getCurrentHeadphoneVolumeStep(), 8);
@@ -191,13 +191,19 @@ void TestMainMenu::startupWithHearingProtectionAndAddresses()
                             {"Systemsettings/HeadphoneVolumeOffset", "4"},
                             {"Systemsettings/Switchmode", "Push-Button"},
                             {"Dialogconfiguration/Startup_UseGpsForStartup", "false"}});
+    SimBoard board(m_root->root());
+    QVERIFY2(board.isRunning(), qPrintable(board.error()));
+    QCOMPARE(board.send("unit address 00:07:80:aa:bb:02"), QStringLiteral("ok"));
+    QCOMPARE(board.send("headphone address 00:07:80:aa:bb:03"), QStringLiteral("ok"));
     MainMenu w;
-    const QStringList sink = w.getBtSinkInstance()->callLog().calls();
-    QCOMPARE(sink.first(), QStringLiteral("initBluetooth /dev/ttyO2 00:07:80:aa:bb:02"));
-    QVERIFY(sink.contains("sendData BT_TX I 0f MUTE PUSHBUT"));
-    const QStringList source = w.getBtSourceInstance()->callLog().calls();
-    QCOMPARE(source.mid(0, 2), QStringList({"initBluetooth /dev/ttyO3 00:07:80:aa:bb:03",
-                                            "setBtAdcGain 1"}));
+    QVERIFY(board.waitForDataLink());
+    QVERIFY(board.moduleLines("ttyO2").contains("CALL 00:07:80:aa:bb:02 1101 RFCOMM"));
+    QTRY_VERIFY(board.unitLines().contains("BT_TX I 0f MUTE PUSHBUT"));
+    // Hearing protection: the headphone module's input gain is 1.
+    QTRY_COMPARE(board.moduleLines("ttyO3").mid(0, 2), QStringList({"LIST", "SET CONTROL GAIN 1 f"}));
+    // The headphone link took the trimmed address: its disconnect names it.
+    w.getBtSourceInstance()->disconnectBtDevice();
+    QTRY_VERIFY(board.moduleLines("ttyO3").contains("KILL 00:07:80:aa:bb:03"));
     QCOMPARE(w.getGpsInstance()->callLog().calls(), QStringList({"initGps", "switchOffGpsModul"}));
 }
 
@@ -458,28 +464,37 @@ void TestMainMenu::mainPageButtonsBuildScreensOnce()
 
 void TestMainMenu::screenExitReturnsToMainPage()
 {
+    writeSettings(*m_root, {{"Bluetooth/Microphone_ID", SimBoard::kUnitAddress}});
+    SimBoard board(m_root->root());
+    QVERIFY2(board.isRunning(), qPrintable(board.error()));
     MainMenu w;
+    Bluetooth *sink = w.getBtSinkInstance();
+    Bluetooth *source = w.getBtSourceInstance();
+    QVERIFY(board.waitForDataLink());
+    QTRY_VERIFY(board.unitLines().contains("BT_TX I 0f MUTE SWITCH"));
+    QTRY_VERIFY(source->isConnectedA2DP());
     w.displayWidget(0, 0, 0);
     w.displayWidget(1, 1, 0);
     w.displayWidget(1, 1, 0); // twice: connections stay unique
-    Bluetooth *sink = w.getBtSinkInstance();
-    Bluetooth *source = w.getBtSourceInstance();
-    const int sinkMark = sink->callLog().calls().size();
-    const int sourceMark = source->callLog().calls().size();
+    QTest::qWait(300);        // what the main page sent has been answered
+    int unitMark = board.unitLines().size();
+    const int sourceMark = board.moduleLines("ttyO3").size();
     Audioworker()->callLog().clear();
 
     emit w.levelmeasurementScreen()->exit();
 
     QCOMPARE(currentScreen(w), QStringLiteral("mainPage"));
     QCOMPARE(w.getCurrentMenuLevel(), 0);
-    const QStringList sent = sentSince(sink, sinkMark);
-    QCOMPARE(sent.count("BT_TX B"), 1);
-    // The mute line from the main page's init goes out before the battery request.
-    QCOMPARE(sent, QStringList({"BT_TX I 0f MUTE SWITCH", "BT_TX B"}));
-    QCOMPARE(sink->callLog().calls().mid(sinkMark).last(), QStringLiteral("callBtDeviceA2DP 1"));
-    const QStringList sourceCalls = source->callLog().calls().mid(sourceMark);
-    QCOMPARE(sourceCalls.mid(sourceCalls.size() - 2),
-             QStringList({"callBtDeviceA2DP 0", "setBtAdcGain 5"}));
+    // The mute line from the main page's init goes out before the battery
+    // request, and there is one battery request only.
+    const QStringList expected{"BT_TX I 0f MUTE SWITCH", "BT_TX B"};
+    QTRY_COMPARE(board.unitLines().mid(unitMark), expected);
+    QTest::qWait(300);
+    QCOMPARE(board.unitLines().mid(unitMark), expected);
+    // The headphone's input gain: 0 while muted, then the start value.
+    QTRY_COMPARE(board.moduleLines("ttyO3").mid(sourceMark),
+                 QStringList({"SET CONTROL GAIN 0 f", "SET CONTROL GAIN 5 f"}));
+    QVERIFY(sink->isConnectedRFCOMM() && source->isConnectedA2DP());
     QCOMPARE(Audioworker()->callLog().calls().first(), QStringLiteral("stopAudioRecording"));
     QVERIFY(w.isMainMenuVisible());
     QCOMPARE(m_root->read("/sys/class/gpio/gpio17/value"), QByteArray("0"));
@@ -487,37 +502,70 @@ void TestMainMenu::screenExitReturnsToMainPage()
     // The browser's exit does the same.
     w.displayWidget(4, 1, 0);
     w.displayWidget(7, 1, 0);
-    const int mark2 = sink->callLog().calls().size();
+    unitMark = board.unitLines().size();
     emit w.getInstanceMeasManagement()->exit();
-    QCOMPARE(sentSince(sink, mark2).count("BT_TX B"), 1);
+    QTRY_VERIFY(board.unitLines().mid(unitMark).contains("BT_TX B"));
+    QTest::qWait(300);
+    QCOMPARE(board.unitLines().mid(unitMark).count("BT_TX B"), 1);
     QCOMPARE(currentScreen(w), QStringLiteral("mainPage"));
+
+    // With both connections lost, the return to the main page asks the
+    // sensor-unit link to connect again and the headphone link too, before
+    // the headphone's input gain is set.
+    QCOMPARE(board.send("bt ttyO2 drop a2dp"), QStringLiteral("ok"));
+    QCOMPARE(board.send("bt ttyO3 drop a2dp"), QStringLiteral("ok"));
+    QTRY_VERIFY(!sink->isConnectedA2DP() && !source->isConnectedA2DP());
+    w.displayWidget(1, 1, 0);
+    const int sinkMark = board.moduleLines("ttyO2").size();
+    const int sourceMark2 = board.moduleLines("ttyO3").size();
+    emit w.levelmeasurementScreen()->exit();
+    QTRY_COMPARE(board.moduleLines("ttyO2").mid(sinkMark), QStringList({"SET CONTROL AUTOCALL 19 500 A2DP"}));
+    QTRY_COMPARE(board.moduleLines("ttyO3").mid(sourceMark2),
+                 QStringList({"SET CONTROL GAIN 0 f", "SET CONTROL AUTOCALL 19 500 A2DP", "SET CONTROL GAIN 5 f"}));
 }
 
 void TestMainMenu::muteHandlerFollowsScreens()
 {
+    writeSettings(*m_root, {{"Bluetooth/Microphone_ID", SimBoard::kUnitAddress}});
+    SimBoard board(m_root->root());
+    QVERIFY2(board.isRunning(), qPrintable(board.error()));
     MainMenu w;
     Bluetooth *sink = w.getBtSinkInstance();
+    QVERIFY(board.waitForDataLink());
+    QTRY_VERIFY(board.unitLines().contains("BT_TX I 0f MUTE SWITCH"));
+    QTest::qWait(200);
+    const QStringList muteLine{"BT_TX I 0f MUTE SWITCH"};
+    // What reached the unit since a mark, once the link had time to send.
+    auto settledSince = [&board](int mark) {
+        QTest::qWait(300);
+        return board.unitLines().mid(mark);
+    };
+
     // Main page: the unit's key switching to listening mutes the path again.
-    int mark = sink->callLog().calls().size();
+    int mark = board.unitLines().size();
     emit sink->stateActiveMuteChanged(false);
-    QCOMPARE(sentSince(sink, mark), QStringList({"BT_TX I 0f MUTE SWITCH"}));
-    mark = sink->callLog().calls().size();
+    QTRY_COMPARE(board.unitLines().mid(mark), muteLine);
+    QCOMPARE(settledSince(mark), muteLine);
+    mark = board.unitLines().size();
     emit sink->stateActiveMuteChanged(true);
-    QVERIFY(sentSince(sink, mark).isEmpty());
+    QVERIFY(settledSince(mark).isEmpty());
 
     // A measurement screen takes the unit's mute report over.
     w.displayWidget(3, 1, 0);
-    mark = sink->callLog().calls().size();
+    mark = board.unitLines().size();
     emit sink->stateActiveMuteChanged(false);
-    QVERIFY(sentSince(sink, mark).isEmpty());
+    QVERIFY(settledSince(mark).isEmpty());
 
     // Management keeps the connection as it was; the main page connects it once.
+    mark = board.unitLines().size();
     w.displayWidget(0, 0, 0);
     w.displayWidget(0, 0, 0);
     w.displayWidget(4, 1, 0);
-    mark = sink->callLog().calls().size();
+    QTRY_COMPARE(board.unitLines().size(), mark + 4); // each main page: mute line and battery request
+    mark = board.unitLines().size();
     emit sink->stateActiveMuteChanged(false);
-    QCOMPARE(sentSince(sink, mark), QStringList({"BT_TX I 0f MUTE SWITCH"}));
+    QTRY_COMPARE(board.unitLines().mid(mark), muteLine);
+    QCOMPARE(settledSince(mark), muteLine);
 }
 
 void TestMainMenu::browserNullUntilShown()

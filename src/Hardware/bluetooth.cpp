@@ -1,86 +1,826 @@
 #include "bluetooth.h"
 
-Bluetooth::Bluetooth() = default;
+#include "deviceroot.h"
+#include "globals.h"
+#include "gpio.h"
+#include "mainmenu.h"
+#include "systemsettings.h"
+
+#include <QDebug>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSerialPort>
+#include <QTextCodec>
+#include <QTextDecoder>
+#include <QThread>
+#include <QTime>
+#include <QTimer>
+
+namespace {
+
+const char kInfoFile[] = "/media/tq3900/btInfo.txt";
+
+// Control lines of the sensor-unit module.
+const unsigned kGpioDtr = 58;
+const unsigned kGpioCarrier = 59;
+
+const int kTransmitTimeoutMs = 2000;
+const int kDtrToggleMs = 2000;
+// A module that does not leave data mode within this time after the DTR
+// toggle is given up on, so that a stuck carrier line cannot hang start-up.
+const int kCommandModeWaitMs = 2000;
+const int kCarrierPollMs = 10;
+const int kRfcommPolls = 200;
+
+// Received text without a line end is kept up to this many characters; a
+// longer run is not a module line and is dropped.
+const int kMaxUnterminated = 4096;
+// Text kept for getData() while no screen collects it: the newest part.
+const int kMaxCopy = 64 * 1024;
+
+// Field n of a line split at single blanks ("" when missing).
+QString field(const QStringList &fields, int n)
+{
+    return fields.value(n);
+}
+
+// Values of a "BT_RX" line: for "FH", "FD" and "FS" the fields after the
+// keyword split at single blanks, for every other keyword split at runs of
+// white space.
+QStringList replyValues(const QString &line, const QString &keyword)
+{
+    if (keyword == QLatin1String("FH") || keyword == QLatin1String("FD") || keyword == QLatin1String("FS"))
+        return line.split(QLatin1Char(' ')).mid(2);
+    static const QRegularExpression space(QStringLiteral("\\s+"));
+    return line.split(space, Qt::SkipEmptyParts).mid(2);
+}
+
+Systemsettings *settingsStore()
+{
+    MainMenu *w = MainMenu::getInstanceMainMenu();
+    return w ? w->getInstanceSystemsettings() : nullptr;
+}
+
+} // namespace
+
+Bluetooth::Bluetooth()
+    : uartPort(new QSerialPort())
+    , m_btStateTimer(new QTimer(this))
+    , m_btTimerTransmit(new QTimer(this))
+{
+    m_btTimerTransmit->setSingleShot(true);
+}
+
+Bluetooth::~Bluetooth()
+{
+    if (uartPort->isOpen())
+        uartPort->close();
+    delete uartPort;
+    delete m_btStateTimer;
+    delete m_btTimerTransmit;
+}
+
+// ---------------------------------------------------------------------------
+// Link
 
 void Bluetooth::initBluetooth(QString port, QString address)
 {
-    m_log.record(QStringLiteral("initBluetooth %1 %2").arg(port, address));
+    if (g_debugFeatures == 1) {
+        const bool removed = QFile::remove(DeviceRoot::path(QString::fromLatin1(kInfoFile)));
+        qDebug() << "Remove Bt-Info-File" << removed;
+    }
+
+    if (uartPort->isOpen())
+        uartPort->close();
+    uartPort->setPortName(DeviceRoot::path(port));
+    const bool opened = uartPort->open(QIODevice::ReadWrite);
+    qDebug() << "Uart" << port << opened;
+    uartPort->setBaudRate(QSerialPort::Baud115200, QSerialPort::AllDirections);
+    uartPort->setDataBits(QSerialPort::Data8);
+    uartPort->setParity(QSerialPort::NoParity);
+    uartPort->setStopBits(QSerialPort::OneStop);
+    uartPort->setFlowControl(QSerialPort::NoFlowControl);
+    connect(uartPort, &QSerialPort::readyRead, this, &Bluetooth::readTtyData, Qt::UniqueConnection);
+
+    m_btId = address;
+    m_btAnswer.clear();
+    m_decoder.reset(QTextCodec::codecForName("UTF-8")->makeDecoder());
+    resetLinkState();
+    m_btName = QStringLiteral("unknown");
+    m_btProfile = 0;
+    qDebug() << "---Bluetooth init---" << this;
+
+    Gpio::setValue(kGpioDtr, 0);
+    if (Gpio::getValue(kGpioCarrier)) {
+        qDebug() << "BT-Modul ist noch im Datenmodus";
+        qDebug() << "DTR-Pin toggle start";
+        Gpio::setValue(kGpioDtr, 0);
+        QThread::msleep(kDtrToggleMs);
+        Gpio::setValue(kGpioDtr, 1);
+        qDebug() << "DTR-Pin toggle finished";
+        QElapsedTimer waited;
+        waited.start();
+        while (Gpio::getValue(kGpioCarrier)) {
+            qDebug() << "Warten auf Commandmodus";
+            if (waited.elapsed() >= kCommandModeWaitMs) {
+                qDebug() << "BT-Modul verlaesst den Datenmodus nicht; weiter nach" << waited.elapsed() << "ms";
+                break;
+            }
+            QThread::msleep(kCarrierPollMs);
+        }
+    }
+
+    connect(m_btStateTimer, &QTimer::timeout, this, &Bluetooth::updateState, Qt::UniqueConnection);
+    connect(m_btTimerTransmit, &QTimer::timeout, this, &Bluetooth::transmitTimeout, Qt::UniqueConnection);
+    connect(this, &Bluetooth::btAnswerFromDeviceReceived, this, &Bluetooth::transmitTimeout,
+            Qt::UniqueConnection);
+
+    sendData(QStringLiteral("LIST"));
+}
+
+void Bluetooth::resetLinkState()
+{
+    // Shared by initialisation and reset: connection, mode and gains.
+    m_btState = -1;
+    clearLinkIds();
+    clearConnectionFlags();
+    m_callBtDeviceRfcomm = false;
+    m_waitCntConnectRfcomm = 0;
+    m_btExtMicGain = 15;
+    m_btDacGain = 15;
+    const Systemsettings *settings = settingsStore();
+    const int adcGain = !settings ? 5
+        : settings->isHearingProtectionEnabled() ? 1
+                                                 : settings->getHeadphoneVolumeOffset() + 5;
+    m_btAdcGain = adcGain;
+    m_btLastAdcGain = adcGain;
+    m_btExtHeadphoneBatteryState = -1;
+    m_btExtHeadphoneGain = 8;
+    m_btMode = 0;
+    m_btWaitForReadyAfterReset = false;
+    m_waitForBTRX = false;
+    m_btIdMicrophone = settings ? settings->getBtIdMicrophone() : QString();
+    m_btIdHeadphone = settings ? settings->getBtIdHeadphone() : QString();
+}
+
+void Bluetooth::writeToPort(const QString &text)
+{
+    // Every line and every held block of commands goes out whole; flushing
+    // at once keeps the timing of the lines on the wire (the GUI thread may
+    // block right after a write).
+    if (!uartPort->isOpen())
+        return;
+    uartPort->write(text.toLatin1());
+    uartPort->flush();
 }
 
 void Bluetooth::sendData(QString line)
 {
-    // A microphone line carries the unit's gain code as its second field.
-    if (line.startsWith(QLatin1String("BT_TX I"))) {
-        bool ok = false;
-        const int code = line.section(QLatin1Char(' '), 2, 2).toInt(&ok, 16);
-        if (ok)
-            m_micGain = code;
+    // Raw lines: at once, whatever the module's mode.
+    if (line.startsWith(QLatin1String("AT"))) {
+        writeToPort(line + QLatin1Char('\n'));
+        return;
     }
-    m_log.record(QStringLiteral("sendData ") + line);
+
+    // Messages to the sensor unit.
+    if (line.startsWith(QLatin1String("BT_TX"))) {
+        if (m_switchToCommandMode)
+            return; // the module is about to leave data mode: dropped
+        if (m_btMode == 0)
+            switchBtMode(1);
+        if (m_connectedRFCOMM) {
+            qDebug() << "--> SEND_DATA" << line << m_btMode << m_btId;
+            if (g_debugFeatures == 1)
+                writeBluetoothCmdsDbg(QStringLiteral("H->M ") + line + QLatin1Char('\n'));
+            if (m_waitForBTRX) {
+                addToTransmitBuffer(line);
+            } else {
+                m_waitForBTRX = true;
+                m_btTimerTransmit->start(kTransmitTimeoutMs);
+                writeToPort(line + QLatin1Char('\n'));
+            }
+        }
+        if (line.startsWith(QLatin1String("BT_TX I"))) {
+            static const QRegularExpression space(QStringLiteral("\\s+"));
+            const QStringList f = line.split(space, Qt::SkipEmptyParts);
+            bool ok = false;
+            const int gain = f.value(2).toInt(&ok, 16);
+            m_btExtMicGain = ok ? gain : 0;
+            qDebug() << "Gain:" << m_btExtMicGain << "Mute:" << (f.value(3) == QLatin1String("MUTE"))
+                     << "Switch:" << (f.value(4) == QLatin1String("PUSHBUT"));
+        }
+        return;
+    }
+
+    // Commands to the module itself.
+    if (m_btMode == 1)
+        switchBtMode(0);
+    qDebug() << "--> SEND_DATA" << line << m_btMode << m_btId;
+    if (m_btMode == 1) {
+        // Written by the state machine once the module is in command mode.
+        m_commandOutputBuffer += line + QLatin1Char('\n');
+        qDebug() << "Move to buffer" << m_commandOutputBuffer;
+    } else {
+        writeToPort(line + QLatin1Char('\n'));
+    }
 }
 
-void Bluetooth::callBtDeviceA2DP(bool wanted)
+QString Bluetooth::getData()
 {
-    m_log.record(QStringLiteral("callBtDeviceA2DP %1").arg(wanted ? 1 : 0));
+    if (!m_btAnswerCopy.contains(QLatin1Char('\n')))
+        return QString();
+    const QString text = m_btAnswerCopy;
+    m_btAnswerCopy.clear();
+    return text;
 }
 
-void Bluetooth::setBtDacGain(int gain)
+void Bluetooth::clearData()
 {
-    m_log.record(QStringLiteral("setBtDacGain %1").arg(gain));
+    m_btAnswer.clear();
+    m_btAnswerCopy.clear();
 }
 
-void Bluetooth::setBtAdcGain(int gain)
+void Bluetooth::addToTransmitBuffer(QString message)
 {
-    m_adcGain = gain;
-    if (gain > 0)
-        m_lastAdcGain = gain;
-    m_log.record(QStringLiteral("setBtAdcGain %1").arg(gain));
+    // With the queue full, the newest waiting message is overwritten.
+    m_numDataToTransmit = qMin(m_numDataToTransmit + 1, kQueueSize);
+    m_transmitBuffer[m_numDataToTransmit] = message;
+    qDebug() << "BT AddToTransmitBuffer" << message << m_numDataToTransmit;
 }
 
-void Bluetooth::setBtLastAdcGain()
+void Bluetooth::transmitTimeout()
 {
-    m_log.record(QStringLiteral("setBtLastAdcGain"));
-    setBtAdcGain(m_lastAdcGain);
+    m_btTimerTransmit->stop();
+    if (m_numDataToTransmit < 1) {
+        m_numDataToTransmit = 0;
+        m_waitForBTRX = false;
+        return;
+    }
+    for (int i = 0; i < kQueueSize; ++i)
+        m_transmitBuffer[i] = m_transmitBuffer[i + 1];
+    m_transmitBuffer[kQueueSize].clear();
+    m_waitForBTRX = false;
+    --m_numDataToTransmit;
+    const QString message = m_transmitBuffer[0];
+    sendData(message);
+    qDebug() << "BT sendData from TransmitBuffer" << message << m_numDataToTransmit;
+}
+
+void Bluetooth::writeBluetoothCmdsDbg(QString text)
+{
+    QFile file(DeviceRoot::path(QString::fromLatin1(kInfoFile)));
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Append)) {
+        qDebug() << "Could not open file:" << file.fileName();
+        return;
+    }
+    const Systemsettings *settings = settingsStore();
+    const QString format = settings ? settings->getFormatStringTime() : QStringLiteral("hh:mm:ss");
+    file.write((QTime::currentTime().toString(format) + QLatin1Char(' ') + text).toLatin1());
+}
+
+void Bluetooth::readTtyData()
+{
+    QByteArray bytes = uartPort->readAll();
+    if (bytes.isEmpty())
+        return;
+    // A zero byte is no text; the rest of the read still counts.
+    bytes.replace('\0', QByteArray());
+    const QString text = m_decoder ? m_decoder->toUnicode(bytes) : QString::fromUtf8(bytes);
+    m_btAnswer += text;
+    m_btAnswerCopy += text;
+    if (m_btAnswerCopy.size() > kMaxCopy)
+        m_btAnswerCopy.remove(0, m_btAnswerCopy.size() - kMaxCopy);
+    if (m_btAnswer.contains(QLatin1Char('\n')))
+        analyseAnswer();
+    if (m_btAnswer.size() > kMaxUnterminated) {
+        qDebug() << "BT: Text ohne Zeilenende verworfen," << m_btAnswer.size() << "Zeichen";
+        m_btAnswer.clear();
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Connection state machine
+
+void Bluetooth::clearConnectionFlags()
+{
+    m_connectedA2DP = false;
+    m_connectedRFCOMM = false;
+    m_connectedAVRCP = false;
+    m_connectedHFP = false;
+}
+
+void Bluetooth::clearLinkIds()
+{
+    m_linkId0_A2DP = -1;
+    m_linkId1_A2DP = -1;
+    m_linkId2_RFCOMM = -1;
+    m_linkId2_AVRCP = -1;
+    m_linkId3_HFP = -1;
+}
+
+void Bluetooth::updateState()
+{
+    if (m_inStep)
+        return; // the step under way restarts the timer itself
+    m_inStep = true;
+    int interval = 50;
+    switch (m_btState) {
+    case 0: // connect from scratch
+        m_btMode = 0;
+        clearConnectionFlags();
+        clearLinkIds();
+        sendData(QStringLiteral("SET CONTROL AUTOCALL 19 500 A2DP"));
+        m_btState = 2;
+        interval = 1000;
+        break;
+    case 1: // connection lost
+        m_btMode = 0;
+        clearConnectionFlags();
+        clearLinkIds();
+        m_btState = 2;
+        interval = 1000;
+        break;
+    case 2: // wait for the A2DP stream
+        m_connectedRFCOMM = false;
+        m_linkId2_RFCOMM = -1;
+        if (m_connectedA2DP)
+            m_btState = 3;
+        interval = 1000;
+        break;
+    case 3: // call the data link
+        m_connectedRFCOMM = false;
+        m_switchToDataMode = false;
+        m_switchToCommandMode = false;
+        m_linkId2_RFCOMM = -1;
+        if (m_callBtDeviceRfcomm) {
+            callBtDeviceRFCOMM();
+            m_waitCntConnectRfcomm = 0;
+            m_btState = 4;
+        }
+        interval = 1000;
+        break;
+    case 4: // wait for the data link
+        if (m_connectedRFCOMM) {
+            m_btState = 5;
+            interval = 10;
+        } else if (++m_waitCntConnectRfcomm <= kRfcommPolls) {
+            interval = 10;
+        } else {
+            // Give up: drop every link and start again.
+            sendData(QStringLiteral("KILL ") + m_btId);
+            for (int i = 0; i < 4; ++i)
+                sendData(QStringLiteral("CLOSE %1").arg(i));
+            m_callBtDeviceRfcomm = true;
+            clearLinkIds();
+            clearConnectionFlags();
+            m_btMode = 0;
+            m_btState = 1;
+            interval = 2000;
+        }
+        break;
+    case 5: // wait for carrier
+        if (Gpio::getValue(kGpioCarrier))
+            m_btState = 6;
+        interval = 10;
+        break;
+    case 6: // data mode
+        m_switchToDataMode = false;
+        m_btMode = 1;
+        Gpio::setValue(kGpioDtr, 0);
+        if (m_switchToCommandMode) {
+            Gpio::setValue(kGpioDtr, 1);
+            m_btState = 7;
+            interval = 10;
+        } else {
+            interval = 1000;
+        }
+        break;
+    case 7: // wait for the carrier to drop
+        if (!Gpio::getValue(kGpioCarrier))
+            m_btState = 8;
+        interval = 10;
+        break;
+    case 8: // command mode
+        m_btMode = 0;
+        m_switchToCommandMode = false;
+        if (!m_commandOutputBuffer.isEmpty()) {
+            writeToPort(m_commandOutputBuffer);
+            m_commandOutputBuffer.clear();
+        }
+        if (m_switchToDataMode) {
+            Gpio::setValue(kGpioDtr, 0);
+            sendData(QStringLiteral("SELECT %1").arg(m_linkId2_RFCOMM));
+            m_btState = 5;
+            interval = 10;
+        } else {
+            interval = 1000;
+        }
+        break;
+    default: // idle
+        break;
+    }
+    m_btStateTimer->start(interval);
+    m_inStep = false;
+}
+
+void Bluetooth::callBtDeviceA2DP(bool withRfcomm)
+{
+    m_callBtDeviceRfcomm = withRfcomm;
+    if (!m_connectedA2DP && !m_connectedRFCOMM)
+        m_btState = 0;
+    updateState();
+}
+
+void Bluetooth::switchBtMode(int mode)
+{
+    if (mode == 1) {
+        m_switchToDataMode = true;
+        m_switchToCommandMode = false;
+    } else {
+        m_switchToCommandMode = true;
+        m_switchToDataMode = false;
+    }
+    updateState();
+}
+
+void Bluetooth::callBtDeviceRFCOMM()
+{
+    const QString line = QStringLiteral("CALL ") + m_btId + QStringLiteral(" 1101 RFCOMM");
+    sendData(line);
+    qDebug() << "RFCOMM:" << line;
 }
 
 void Bluetooth::disconnectBtDevice()
 {
-    m_log.record(QStringLiteral("disconnectBtDevice"));
+    sendData(QStringLiteral("SET CONTROL AUTOCALL"));
+    QThread::msleep(500);
+    sendData(QStringLiteral("KILL ") + m_btId);
+    for (int i = 0; i < 4; ++i)
+        sendData(QStringLiteral("CLOSE %1").arg(i));
+    sendData(QStringLiteral("SET CONTROL AUTOCALL"));
+    qDebug() << "Autocall disabled";
+    clearLinkIds();
+    m_btState = -1;
+    clearConnectionFlags();
+    m_callBtDeviceRfcomm = false;
+    m_btMode = 0;
 }
 
 void Bluetooth::resetBluetooth(QString btId)
 {
-    m_log.record(QStringLiteral("resetBluetooth ") + btId);
+    if (!btId.isEmpty())
+        m_btId = btId;
+    m_btAnswer.clear();
+    resetLinkState();
+    updateState();
+}
+
+// ---------------------------------------------------------------------------
+// Reply parser
+
+void Bluetooth::analyseAnswer()
+{
+    // Each line is taken off the buffer before it is handled, so that a
+    // listener that resets the link or reads the port again from a nested
+    // event loop finds the buffer consistent.
+    for (;;) {
+        const int end = m_btAnswer.indexOf(QLatin1String("\r\n"));
+        if (end < 0)
+            break;
+        const QString line = m_btAnswer.left(end).trimmed();
+        m_btAnswer.remove(0, end + 2);
+        handleLine(line);
+    }
+}
+
+bool Bluetooth::isSensorUnitLink() const
+{
+    return !m_btId.isEmpty() && m_btId == m_btIdMicrophone;
+}
+
+void Bluetooth::callMainWindowMicrophoneUpdate()
+{
+    if (MainMenu *w = MainMenu::getInstanceMainMenu())
+        w->updateMicrophoneParameter();
+}
+
+void Bluetooth::handleLine(const QString &line)
+{
+    const bool unitLink = isSensorUnitLink();
+    if (unitLink)
+        qDebug() << "BT_M:" << line;
+    else if (!m_btId.isEmpty() && m_btId == m_btIdHeadphone)
+        qDebug() << "BT_H:" << line;
+    else
+        qDebug() << "BT:" << line;
+    if (unitLink && g_debugFeatures == 1)
+        writeBluetoothCmdsDbg(QStringLiteral("M->H ") + line + QLatin1Char('\n'));
+
+    const QStringList f = line.split(QLatin1Char(' '));
+    auto starts = [&line](const char *prefix) { return line.startsWith(QLatin1String(prefix)); };
+
+    if (starts("CALL")) {
+        m_tempLinkId = field(f, 1).toInt();
+    } else if (starts("CONNECT")) {
+        const QString profile = field(f, 2);
+        const int link = field(f, 1).toInt();
+        if (profile == QLatin1String("A2DP")) {
+            if (m_linkId0_A2DP < 0)
+                m_linkId0_A2DP = link;
+            else if (m_linkId1_A2DP < 0)
+                m_linkId1_A2DP = link;
+            qDebug() << "Connected A2DP CONNECT received" << m_linkId0_A2DP << m_linkId1_A2DP << m_btState;
+        } else if (profile == QLatin1String("RFCOMM")) {
+            m_linkId2_RFCOMM = link;
+            m_connectedRFCOMM = true;
+            qDebug() << "Connected RFCOMM" << m_linkId2_RFCOMM << m_btState;
+            updateState();
+            callMainWindowMicrophoneUpdate();
+        }
+    } else if (starts("A2DP STREAMING START")) {
+        m_connectedA2DP = true;
+        updateState();
+        qDebug() << "Connected A2DP" << m_callBtDeviceRfcomm;
+    } else if (starts("RING")) {
+        if (field(f, 4) == QLatin1String("AVRCP")) {
+            m_linkId2_AVRCP = field(f, 1).toInt();
+            m_connectedAVRCP = true;
+            qDebug() << "Connected AVRCP";
+            if (m_connectedHFP) {
+                m_btExtHeadphoneBatteryState = -1;
+                requestHeadphoneBatteryState();
+            } else {
+                sendData(QStringLiteral("CALL ") + m_btId + QStringLiteral(" 111E HFP-AG"));
+            }
+        }
+    } else if (starts("HFP-AG")) {
+        if (field(f, 2) == QLatin1String("READY")) {
+            m_linkId3_HFP = field(f, 1).toInt();
+            m_connectedHFP = true;
+            qDebug() << "Connected HFP-AG";
+            m_btExtHeadphoneBatteryState = -1;
+            requestHeadphoneBatteryState();
+        } else if (field(f, 4).startsWith(QLatin1String("AT+IPHONEACCEV"))) {
+            const int level = field(f, 4).section(QLatin1Char(','), 2, 2).toInt();
+            m_btExtHeadphoneBatteryState = (level + 1) * 10;
+            qDebug() << "Headphone Batterystate:" << m_btExtHeadphoneBatteryState;
+            emit btHeadphoneBatteryStateReceived(m_btExtHeadphoneBatteryState);
+        }
+    } else if (starts("A2DP STREAMING STOP")) {
+        clearConnectionFlags();
+        m_btState = 1;
+        updateState();
+        qDebug() << "Verbindung unterbrochen";
+    } else if (starts("NO CARRIER")) {
+        if (field(f, 2) != QLatin1String("3")) {
+            clearConnectionFlags();
+            m_btState = 1;
+            updateState();
+            qDebug() << "Disconnected";
+        }
+    } else if (starts("OK")) {
+        qDebug() << "AT-OK received BT-Modul";
+        emit btAtOk();
+    } else if (starts("LIST")) {
+        if (field(f, 2) == QLatin1String("CONNECTED"))
+            handleListEntry(f);
+    } else if (starts("BT_RX")) {
+        handleUnitReply(line);
+    } else if (starts("!$!")) {
+        emit terminationStringDetected();
+    } else if (starts("AVRCP")) {
+        if (field(f, 4) == QLatin1String("VOLUME_CHANGED")) {
+            const int percent = field(f, 5).toInt();
+            m_btExtHeadphoneGain = qMin(convertVolPercentToVolStep(percent), 15);
+            emit btHeadphoneVolumeChanged(percent);
+        }
+    } else if (starts("SET BT BDADDR")) {
+        m_btIdModul = field(f, 3).trimmed();
+        qDebug() << "Bluetooth-ID =" << m_btIdModul;
+    } else if (starts("SET BT NAME")) {
+        m_btName = field(f, 3).trimmed();
+        qDebug() << "BT-NAME:" << m_btName;
+    } else if (starts("SET PROFILE A2DP")) {
+        const QString role = field(f, 3);
+        m_btProfile = role.startsWith(QLatin1String("SINK"), Qt::CaseInsensitive)     ? 1
+            : role.startsWith(QLatin1String("SOURCE"), Qt::CaseInsensitive) ? 2
+                                                                            : 0;
+        qDebug() << "BT-PROFILE" << m_btProfile;
+    } else if (starts("WRAP THOR")) {
+        m_btWaitForReadyAfterReset = true;
+        qDebug() << "Bluetoothmodul has been reset";
+    } else if (starts("READY.")) {
+        if (m_btWaitForReadyAfterReset) {
+            m_btWaitForReadyAfterReset = false;
+            emit btModulReset();
+        }
+    } else if (starts("PAIR")) {
+        if (line.endsWith(QLatin1String("OK"))) {
+            qDebug() << "Pairing successful";
+            emit btPairingOk();
+        }
+    }
+}
+
+void Bluetooth::handleListEntry(const QStringList &f)
+{
+    const QString profile = field(f, 3);
+    const int link = field(f, 1).toInt();
+    if (profile == QLatin1String("A2DP")) {
+        qDebug() << "LIST: Connected A2DP";
+        m_connectedA2DP = true;
+        m_linkId0_A2DP = 0;
+        m_linkId1_A2DP = 1;
+        if (m_callBtDeviceRfcomm) {
+            m_btState = 4;
+            m_waitCntConnectRfcomm = 0;
+        } else {
+            m_btState = 3;
+        }
+        updateState();
+    } else if (profile == QLatin1String("RFCOMM")) {
+        qDebug() << "LIST: Connected RFCOMM";
+        m_connectedRFCOMM = true;
+        m_linkId2_RFCOMM = link;
+        m_btState = 6;
+        m_switchToCommandMode = true;
+        updateState();
+        emit btConnectedRfcomm();
+        callMainWindowMicrophoneUpdate();
+    } else if (profile == QLatin1String("AVRCP")) {
+        m_linkId2_AVRCP = link;
+        m_connectedAVRCP = true;
+    } else if (profile == QLatin1String("HFP-AG")) {
+        m_linkId3_HFP = link;
+        m_connectedHFP = true;
+    }
+}
+
+void Bluetooth::handleUnitReply(const QString &line)
+{
+    // Any reply releases the next waiting message, whatever it answers.
+    m_waitForBTRX = false;
+    emit btAnswerFromDeviceReceived();
+
+    const QString keyword = line.split(QLatin1Char(' ')).value(1);
+    const QStringList v = replyValues(line, keyword);
+    // A reply without the values its keyword carries is malformed: it is
+    // logged and raises nothing.
+    auto need = [&](int n) {
+        if (v.size() >= n)
+            return true;
+        qDebug() << "BT_RX ohne Wert:" << line;
+        return false;
+    };
+
+    if (keyword == QLatin1String("MUTE_STATE")) {
+        if (need(1))
+            emit stateActiveMuteChanged(v.at(0) != QLatin1String("ACTIVE"));
+    } else if (keyword == QLatin1String("ALERT")) {
+        if (need(1)) {
+            qDebug() << "ALERT" << v.at(0);
+            emit btAlertMessageReceived(v.at(0));
+        }
+    } else if (keyword == QLatin1String("SENSOR")) {
+        if (need(1)) {
+            qDebug() << "SENSOR" << v.at(0);
+            emit btSensortypeReceived(v.at(0));
+        }
+    } else if (keyword == QLatin1String("BATT_VOLTAGE")) {
+        if (need(1))
+            emit btBatteryvoltageReceived(v.at(0));
+    } else if (keyword == QLatin1String("SENSVAL")) {
+        if (need(2))
+            emit btSensorvalueReceived(v.at(0), v.at(1));
+    } else if (keyword == QLatin1String("OK")) {
+        qDebug() << "AT-OK received Microphone";
+    } else if (keyword == QLatin1String("RCVOK")) {
+        qDebug() << "RCVOK received from GX-4 Mode:" << v.value(0);
+    } else if (keyword == QLatin1String("X")) {
+        qDebug() << "Debug-/Service-Mode =" << v.value(0);
+    } else if (keyword == QLatin1String("RDY")) {
+        if (need(2)) {
+            qDebug() << "Mic ready";
+            qDebug() << "voltage/mV" << v.at(0);
+            qDebug() << "Sensortyp" << v.at(1);
+            callMainWindowMicrophoneUpdate();
+            if (g_debugFeatures == 1)
+                qDebug() << "Set GX-4 to debug mode.";
+            emit btBatteryvoltageReceived(v.at(0));
+            emit btSensortypeReceived(v.at(1));
+            emit btRdyReceived();
+        }
+    } else if (keyword == QLatin1String("FH")) {
+        if (need(1))
+            emit btFwHeaderReceived(v.at(0) == QLatin1String("OK"));
+    } else if (keyword == QLatin1String("FD")) {
+        if (need(2))
+            emit btFwDataReceived(v.at(0).toInt(), v.at(1) == QLatin1String("OK"));
+    } else if (keyword == QLatin1String("FS")) {
+        if (need(1))
+            emit btFwStartUpdateReceived(v.at(0) == QLatin1String("OK"));
+    } else if (keyword == QLatin1String("FW-VERSION")) {
+        if (need(1)) {
+            m_fwVersion = v.at(0);
+            emit btFirmwareVersion(v.at(0));
+        }
+    }
+}
+
+void Bluetooth::sendDebugCmd()
+{
+    sendData(QStringLiteral("BT_TX X DEBUG"));
+}
+
+// ---------------------------------------------------------------------------
+// Module set-up, gains and headphone
+
+void Bluetooth::initBtModulSource()
+{
+    static const char *const kLines[] = {
+        "SET BT PAGEMODE 0 2000 2", "SET CONTROL ECHO 5", "SET BT FILTER 200400 200400",
+        "SET BT PAIRCOUNT 1", "SET BT NAME TQE3900_HP", "SET CONTROL PREAMP 0 0",
+        "SET CONTROL CD 04 1", "SET CONTROL ESCAPE - 02 1", "SET PROFILE A2DP SOURCE",
+        "SET PROFILE AVRCP TARGET 7", "SET PROFILE HFP-AG ON", "SET BT CLASS 280428"};
+    for (const char *line : kLines)
+        sendData(QLatin1String(line));
 }
 
 void Bluetooth::initBtModulSink()
 {
-    m_log.record(QStringLiteral("initBtModulSink"));
+    static const char *const kLines[] = {
+        "SET BT PAGEMODE 0 2000 2", "SET CONTROL ECHO 5", "SET BT FILTER 200400 200400",
+        "SET BT PAIRCOUNT 1", "SET BT NAME TQE3900_MIC", "SET CONTROL PREAMP 0 0",
+        "SET CONTROL CD 04 1", "SET CONTROL ESCAPE - 02 1", "SET PROFILE A2DP SINK",
+        "SET PROFILE AVRCP CONTROLLER 3", "SET BT CLASS 280438"};
+    for (const char *line : kLines)
+        sendData(QLatin1String(line));
 }
 
-void Bluetooth::initBtModulSource()
+void Bluetooth::sendGainCommand()
 {
-    m_log.record(QStringLiteral("initBtModulSource"));
+    // The command carries its own "\n"; the module sees an empty line after it.
+    sendData(QStringLiteral("SET CONTROL GAIN %1 %2\n").arg(m_btAdcGain, 0, 16).arg(m_btDacGain, 0, 16));
+}
+
+void Bluetooth::setBtDacGain(int gain)
+{
+    m_btDacGain = gain;
+    sendGainCommand();
+}
+
+void Bluetooth::setBtAdcGain(int gain)
+{
+    m_btAdcGain = gain;
+    if (gain > 0)
+        m_btLastAdcGain = gain;
+    sendGainCommand();
+}
+
+void Bluetooth::setBtLastAdcGain()
+{
+    setBtAdcGain(m_btLastAdcGain);
 }
 
 void Bluetooth::setBtExtHeadphoneVolUp()
 {
-    m_headphoneStep = qMin(m_headphoneStep + 1, 15);
-    m_log.record(QStringLiteral("setBtExtHeadphoneVolUp"));
+    m_btExtHeadphoneGain = qMin(m_btExtHeadphoneGain + 1, 15);
+    sendData(QStringLiteral("AVRCP UP"));
 }
 
 void Bluetooth::setBtExtHeadphoneVolDown()
 {
-    m_headphoneStep = qMax(m_headphoneStep - 1, 0);
-    m_log.record(QStringLiteral("setBtExtHeadphoneVolDown"));
+    m_btExtHeadphoneGain = qMax(m_btExtHeadphoneGain - 1, 0);
+    sendData(QStringLiteral("AVRCP DN"));
 }
 
 void Bluetooth::setBtExtHeadphoneGain(int percent)
 {
-    m_log.record(QStringLiteral("setBtExtHeadphoneGain %1").arg(percent));
+    sendData(QStringLiteral("AVRCP PDU 50 %1").arg(percent));
+    m_btExtHeadphoneGain = convertVolPercentToVolStep(percent);
 }
 
 void Bluetooth::requestHeadphoneBatteryState()
 {
-    m_log.record(QStringLiteral("requestHeadphoneBatteryState"));
+    if (m_linkId3_HFP > 0)
+        sendData(QStringLiteral("@%1 +CHLD=0").arg(m_linkId3_HFP));
+}
+
+int Bluetooth::convertVolPercentToVolStep(int percent)
+{
+    // Upper percent bound of each step 0..15.
+    static const int kUpper[16] = {3, 9, 15, 21, 28, 34, 40, 47, 53, 59, 65, 72, 78, 84, 91, 100};
+    if (percent < 0 || percent > 100)
+        return 8;
+    for (int step = 0; step < 16; ++step)
+        if (percent <= kUpper[step])
+            return step;
+    return 8;
+}
+
+int Bluetooth::convertVolStepToVolPercent(int step)
+{
+    static const int kPercent[16] = {0, 6, 12, 18, 25, 31, 37, 44, 50, 56, 62, 69, 75, 81, 88, 94};
+    return step >= 0 && step < 16 ? kPercent[step] : 50;
 }

@@ -1,64 +1,166 @@
 #ifndef BLUETOOTH_H
 #define BLUETOOTH_H
 
-#include "calllog.h"
-
 #include <QObject>
 #include <QString>
 
-// One serial Bluetooth module: the sensor-unit link ("/dev/ttyO2") or the
-// headphone link ("/dev/ttyO3").
+#include <memory>
+
+class QSerialPort;
+class QTextDecoder;
+class QTimer;
+
+// One serial Bluetooth module: the sensor-unit link ("/dev/ttyO2", A2DP sink
+// plus the RFCOMM data link that carries the "BT_TX" / "BT_RX" lines to and
+// from the sensor unit) or the headphone link ("/dev/ttyO3", A2DP source).
 //
-// Not built yet: the serial port, the module command language, the connection
-// state machine and the reply parser. Until then the link records every
-// request in its call log and keeps the few values its getters report.
+// The object talks to the module in its text command language. A timer-driven
+// state machine (updateState) keeps the module connected to the one paired
+// remote device and, on the sensor-unit link, moves the module between
+// command mode and data mode with the control lines GPIO 58 (DTR, output) and
+// GPIO 59 (carrier detect, input). At most one sensor-unit message is
+// outstanding; further ones wait in a 32-entry transmit queue. Every received
+// line is parsed (analyseAnswer) and turned into field updates and signals.
+//
+// Everything runs on the GUI thread. Blocking waits: initBluetooth (2 s DTR
+// toggle plus a bounded wait for the carrier line) and disconnectBtDevice
+// (500 ms).
 class Bluetooth : public QObject
 {
     Q_OBJECT
 public:
     Bluetooth();
+    ~Bluetooth() override;
 
+    // --- Link ----------------------------------------------------------------
     void initBluetooth(QString port, QString address);
     void sendData(QString line);
-    void callBtDeviceA2DP(bool wanted);
+    QString getData();
+    void clearData();
+    void addToTransmitBuffer(QString message);
+    void writeBluetoothCmdsDbg(QString text);
+
+    // --- Connection state machine --------------------------------------------
+    void callBtDeviceA2DP(bool withRfcomm);
+    void switchBtMode(int mode);
+    void callBtDeviceRFCOMM();
+    void disconnectBtDevice();
+    void resetBluetooth(QString btId);
+    bool isConnectedA2DP() const { return m_connectedA2DP; }
+    bool isConnectedRFCOMM() const { return m_connectedRFCOMM; }
+    bool isConnectedAVRCP() const { return m_connectedAVRCP; }
+
+    // --- Module set-up, gains and headphone ----------------------------------
+    void initBtModulSource();
+    void initBtModulSink();
     void setBtDacGain(int gain);
     void setBtAdcGain(int gain);
     void setBtLastAdcGain();
-    void disconnectBtDevice();
-    void resetBluetooth(QString btId);
-    void initBtModulSink();
-    void initBtModulSource();
-
-    QString getBtIdModul() const { return QString(); }
-    bool isConnectedA2DP() const { return false; }
-    bool isConnectedAVRCP() const { return false; }
-    bool isConnectedRFCOMM() const { return false; }
-    int getBtExtMicGain() const { return m_micGain; }
-    int getBtExtHeadphoneGain() const { return m_headphoneStep; }
+    int getBtDacGain() const { return m_btDacGain; }
+    int getBtAdcGain() const { return m_btAdcGain; }
+    int getBtExtMicGain() const { return m_btExtMicGain; }
+    int getBtExtHeadphoneGain() const { return m_btExtHeadphoneGain; }
     void setBtExtHeadphoneVolUp();
     void setBtExtHeadphoneVolDown();
     void setBtExtHeadphoneGain(int percent);
-    int getBtExtHeadphoneBatteryState() const { return -1; }
+    int getBtExtHeadphoneBatteryState() const { return m_btExtHeadphoneBatteryState; }
     void requestHeadphoneBatteryState();
+    QString getBtIdModul() const { return m_btIdModul; }
+    QString getBtName() const { return m_btName; }
+    int getBtProfile() const { return m_btProfile; }
+    static int convertVolPercentToVolStep(int percent);
+    static int convertVolStepToVolPercent(int step);
 
-    const CallLog &callLog() const { return m_log; }
-    CallLog &callLog() { return m_log; }
+public slots:
+    void readTtyData();
+    void updateState();
+    void sendDebugCmd();
+    void transmitTimeout();
 
 signals:
+    void connectionLost();
     void stateActiveMuteChanged(bool mute);
+    void terminationStringDetected();
     void btAlertMessageReceived(QString alert);
     void btSensortypeReceived(QString type);
     void btBatteryvoltageReceived(QString voltage);
+    void btSensorvalueReceived(QString value, QString activeTime);
     void btHeadphoneBatteryStateReceived(int percent);
-    void btHeadphoneVolumeChanged(int percent);
     void btConnectedRfcomm();
+    void btHeadphoneVolumeChanged(int percent);
+    void btModulReset();
+    void btPairingOk();
+    void btAtOk();
+    void btFwHeaderReceived(bool ok);
+    void btFwDataReceived(int packet, bool ok);
+    void btFwStartUpdateReceived(bool ok);
+    void btAnswerFromDeviceReceived();
+    void btRdyReceived();
+    void btFirmwareVersion(QString version);
+    void btEnableReceivePressuredata(bool on, int range, unsigned short low, unsigned short high);
+    void btPressuredataReceived(int count, QString samples);
 
 private:
-    CallLog m_log;
-    int m_micGain = 15;
-    int m_headphoneStep = 8;
-    int m_adcGain = 1;
-    int m_lastAdcGain = 1;
+    static constexpr int kQueueSize = 32;
+
+    void analyseAnswer();
+    void handleLine(const QString &line);
+    void handleUnitReply(const QString &line);
+    void handleListEntry(const QStringList &fields);
+    void resetLinkState();
+    void clearConnectionFlags();
+    void clearLinkIds();
+    void sendGainCommand();
+    void writeToPort(const QString &text);
+    bool isSensorUnitLink() const;
+    void callMainWindowMicrophoneUpdate();
+
+    QSerialPort *uartPort;
+    QTimer *m_btStateTimer;
+    QTimer *m_btTimerTransmit;
+    QString m_btId;
+    QString m_btIdModul;
+    QString m_btAnswer;
+    QString m_btAnswerCopy;
+    QString m_btIdMicrophone;
+    QString m_btIdHeadphone;
+    int m_btMode = 0;
+    int m_tempLinkId = 0;
+    int m_linkId0_A2DP = 0;
+    int m_linkId1_A2DP = 0;
+    int m_linkId2_RFCOMM = 0;
+    int m_linkId2_AVRCP = 0;
+    int m_linkId3_HFP = 0;
+    bool m_connectedA2DP = false;
+    bool m_connectedRFCOMM = false;
+    int m_waitCntConnectRfcomm = 0;
+    bool m_connectedAVRCP = false;
+    bool m_connectedHFP = false;
+    bool m_callBtDeviceRfcomm = false;
+    bool m_switchToDataMode = false;
+    bool m_switchToCommandMode = false;
+    int m_btExtMicGain = 0;
+    int m_btDacGain = 0;
+    int m_btAdcGain = 0;
+    int m_btLastAdcGain = 0;
+    int m_btExtHeadphoneGain = 0;
+    int m_btExtHeadphoneBatteryState = 0;
+    QString m_btName;
+    int m_btProfile = 0;
+    bool m_btWaitForReadyAfterReset = false;
+    QString m_fwVersion;
+    int m_btState = 0;
+    QString m_commandOutputBuffer;
+    bool m_waitForBTRX = false;
+    QString m_transmitBuffer[kQueueSize + 1];
+    int m_numDataToTransmit = 0;
+
+    // Decodes the received bytes as UTF-8 across reads, so that a character
+    // split between two reads stays whole.
+    std::unique_ptr<QTextDecoder> m_decoder;
+    // A step of the state machine is running (a module command sent from a
+    // step must not start a second step inside the first).
+    bool m_inStep = false;
 };
 
 #endif // BLUETOOTH_H

@@ -1,0 +1,395 @@
+// The simulated Bluetooth modules, sensor unit and headphone as a plain
+// serial client sees them: the module's command language, automatic calling,
+// RFCOMM calls and their failures, data mode and the DTR escape, lines held
+// in command mode, the faults the control channel injects, and its errors.
+#include "simboard.h"
+#include "testroot.h"
+
+#include <QElapsedTimer>
+#include <QtTest>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+const QByteArray kUnit(SimBoard::kUnitAddress);
+
+// A serial port opened the way a plain POSIX program opens it.
+class Tty
+{
+public:
+    explicit Tty(const QString &path)
+    {
+        m_fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (m_fd >= 0) {
+            struct termios tio;
+            ::tcgetattr(m_fd, &tio);
+            cfmakeraw(&tio);
+            ::tcsetattr(m_fd, TCSANOW, &tio);
+        }
+    }
+    ~Tty()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    bool isOpen() const { return m_fd >= 0; }
+    bool write(const QByteArray &bytes)
+    {
+        return ::write(m_fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
+    }
+    bool line(const QByteArray &text) { return write(text + "\r\n"); }
+
+    // Complete lines received so far (without "\r\n"), taken out.
+    QByteArrayList take()
+    {
+        readAvailable();
+        QByteArrayList out;
+        int end;
+        while ((end = m_data.indexOf("\r\n")) >= 0) {
+            out << m_data.left(end);
+            m_data.remove(0, end + 2);
+        }
+        return out;
+    }
+    // Lines until `count` have come or the time is up.
+    QByteArrayList lines(int count, int timeoutMs = 2000)
+    {
+        QByteArrayList out;
+        QElapsedTimer t;
+        t.start();
+        while (out.size() < count && t.elapsed() < timeoutMs) {
+            QTest::qWait(5);
+            out += take();
+        }
+        return out;
+    }
+    // Everything that comes within the time.
+    QByteArrayList linesFor(int ms)
+    {
+        QTest::qWait(ms);
+        return take();
+    }
+
+private:
+    void readAvailable()
+    {
+        char buf[4096];
+        ssize_t n;
+        while ((n = ::read(m_fd, buf, sizeof buf)) > 0)
+            m_data.append(buf, int(n));
+    }
+
+    int m_fd = -1;
+    QByteArray m_data;
+};
+
+QByteArray gpio(const TestRoot &root, int line)
+{
+    return root.read(QStringLiteral("/sys/class/gpio/gpio%1/value").arg(line)).trimmed();
+}
+
+} // namespace
+
+class TestBluetoothSim : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void moduleCommandLanguage();
+    void dataModeAndEscape();
+    void callsThatFail();
+    void slowAndSilentModule();
+    void droppedProfileIsRefusedUntilRestored();
+    void unitKeyAndLostLines();
+    void controlErrors_data();
+    void controlErrors();
+
+private:
+    // Opens ttyO2 and brings the unit's audio and data links up.
+    bool connectUnit(Tty &tty);
+
+    std::unique_ptr<TestRoot> m_root;
+    std::unique_ptr<SimBoard> m_board;
+};
+
+void TestBluetoothSim::init()
+{
+    m_root = std::make_unique<TestRoot>();
+    QVERIFY(m_root->isValid());
+    m_board = std::make_unique<SimBoard>(m_root->root());
+    QVERIFY2(m_board->isRunning(), qPrintable(m_board->error()));
+}
+
+void TestBluetoothSim::cleanup()
+{
+    m_board.reset();
+    m_root.reset();
+}
+
+bool TestBluetoothSim::connectUnit(Tty &tty)
+{
+    if (!tty.isOpen() || !tty.line("SET CONTROL AUTOCALL 19 100 A2DP"))
+        return false;
+    if (tty.lines(4).size() != 4)
+        return false;
+    tty.line("CALL " + kUnit + " 1101 RFCOMM");
+    return tty.lines(2) == QByteArrayList({"CALL 2", "CONNECT 2 RFCOMM 1"});
+}
+
+void TestBluetoothSim::moduleCommandLanguage()
+{
+    Tty tty(m_root->local("/dev/ttyO2"));
+    QVERIFY(tty.isOpen());
+    QTest::qWait(50); // the port notices its reader
+    QVERIFY(tty.line("LIST"));
+    QCOMPARE(tty.lines(1), QByteArrayList({"LIST 0"}));
+    QVERIFY(tty.line("at"));
+    QCOMPARE(tty.lines(1), QByteArrayList({"OK"}));
+
+    // Automatic calling brings the unit's audio up: two A2DP channels.
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(tty.line("SET CONTROL AUTOCALL 19 300 A2DP"));
+    QCOMPARE(tty.lines(4), QByteArrayList({"CALL 0", "CONNECT 0 A2DP 19", "CONNECT 1 A2DP 19", "A2DP STREAMING START 1"}));
+    QVERIFY2(clock.elapsed() >= 280, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(tty.linesFor(700).isEmpty()); // connected: no further calls
+    QVERIFY(tty.line("LIST"));
+    QCOMPARE(tty.lines(3), QByteArrayList({"LIST 2", "LIST 0 CONNECTED A2DP " + kUnit, "LIST 1 CONNECTED A2DP " + kUnit}));
+
+    // Settings: taken silently, listed by a bare "SET".
+    QVERIFY(tty.line("SET BT NAME TQE3900_MIC"));
+    QVERIFY(tty.line("set profile a2dp sink"));
+    QVERIFY(tty.line("SET"));
+    QCOMPARE(tty.lines(4), QByteArrayList({"SET BT BDADDR 02:00:00:39:00:02", "SET BT NAME TQE3900_MIC",
+                                           "SET PROFILE A2DP SINK", "SET"}));
+
+    // Closing one A2DP channel closes both and stops the stream.
+    QVERIFY(tty.line("CLOSE 1"));
+    QCOMPARE(tty.lines(3), QByteArrayList({"A2DP STREAMING STOP", "NO CARRIER 0 ERROR 0", "NO CARRIER 1 ERROR 0"}));
+    QVERIFY(tty.line("CLOSE 7")); // no such link: nothing
+    // Automatic calling connects again, until it is switched off.
+    QCOMPARE(tty.lines(4, 1000).size(), 4);
+    QVERIFY(tty.line("SET CONTROL AUTOCALL"));
+    QVERIFY(tty.line("KILL " + kUnit));
+    QCOMPARE(tty.lines(3), QByteArrayList({"A2DP STREAMING STOP", "NO CARRIER 0 ERROR 0", "NO CARRIER 1 ERROR 0"}));
+    QVERIFY(tty.linesFor(600).isEmpty());
+    QCOMPARE(m_board->send("bt ttyO2 status"), QStringLiteral("command"));
+    const QStringList journal = m_board->moduleLines("ttyO2");
+    QCOMPARE(journal.first(), QStringLiteral("LIST"));
+    QCOMPARE(journal.last(), "KILL " + QString::fromLatin1(kUnit));
+}
+
+void TestBluetoothSim::dataModeAndEscape()
+{
+    Tty tty(m_root->local("/dev/ttyO2"));
+    QTest::qWait(50);
+    QVERIFY(connectUnit(tty));
+    // Data mode: the carrier is up and lines go to the unit and back.
+    QTRY_COMPARE(gpio(*m_root, 59), QByteArray("1"));
+    QCOMPARE(m_board->send("bt ttyO2 status"), QStringLiteral("data; 0 A2DP, 1 A2DP, 2 RFCOMM"));
+    QVERIFY(tty.line("BT_TX B"));
+    QCOMPARE(tty.lines(1), QByteArrayList({"BT_RX BATT_VOLTAGE 3900"}));
+    QVERIFY(tty.line("LIST")); // data, not a command: the unit ignores it
+    QVERIFY(tty.linesFor(200).isEmpty());
+    QCOMPARE(m_board->unitLines(), QStringList({"BT_TX B", "LIST"}));
+
+    // DTR low, then high: command mode; the carrier drops.
+    QVERIFY(m_root->write("/sys/class/gpio/gpio58/value", "0"));
+    QTest::qWait(60);
+    QVERIFY(m_root->write("/sys/class/gpio/gpio58/value", "1"));
+    QTRY_COMPARE(gpio(*m_root, 59), QByteArray("0"));
+    QTRY_VERIFY(m_board->send("bt ttyO2 status").startsWith("command"));
+    QVERIFY(tty.line("BT_TX B"));
+    QCOMPARE(tty.lines(1), QByteArrayList({"SYNTAX ERROR"}));
+    // What the unit says meanwhile waits for data mode.
+    QCOMPARE(m_board->send("unit alert 2"), QStringLiteral("ok"));
+    QVERIFY(tty.linesFor(200).isEmpty());
+    QVERIFY(tty.line("SELECT 1")); // an audio link: refused
+    QCOMPARE(tty.lines(1), QByteArrayList({"SYNTAX ERROR"}));
+    QVERIFY(tty.line("SELECT 2"));
+    QCOMPARE(tty.lines(1), QByteArrayList({"BT_RX ALERT 2"}));
+    QTRY_COMPARE(gpio(*m_root, 59), QByteArray("1"));
+
+    // Back to command mode and the data link closed: the unit is cut off.
+    QVERIFY(m_root->write("/sys/class/gpio/gpio58/value", "0"));
+    QTest::qWait(60);
+    QVERIFY(m_root->write("/sys/class/gpio/gpio58/value", "1"));
+    QTRY_VERIFY(m_board->send("bt ttyO2 status").startsWith("command"));
+    QVERIFY(tty.line("CLOSE 2"));
+    QCOMPARE(tty.lines(1), QByteArrayList({"NO CARRIER 2 ERROR 0"}));
+    QCOMPARE(m_board->send("unit status"), QStringLiteral("address %1; rfcomm down; a2dp up; MUTE; SWITCH; gain 0f")
+                                               .arg(QString::fromLatin1(kUnit)));
+    QCOMPARE(m_board->send("unit alert 1"), QStringLiteral("ok"));
+    QVERIFY(tty.linesFor(200).isEmpty());
+}
+
+void TestBluetoothSim::callsThatFail()
+{
+    // The headphone has no data channel: refused at once.
+    Tty headphone(m_root->local("/dev/ttyO3"));
+    QTest::qWait(50);
+    QVERIFY(headphone.line(QByteArray("CALL ") + SimBoard::kHeadphoneAddress + " 1101 RFCOMM"));
+    QCOMPARE(headphone.lines(2), QByteArrayList({"CALL 0", "NO CARRIER 0 ERROR 406 CONNECTION_FAILED"}));
+    QVERIFY(headphone.line("CALL"));
+    QCOMPARE(headphone.lines(1), QByteArrayList({"SYNTAX ERROR"}));
+
+    // Nobody at that address: no answer until the page time-out.
+    Tty tty(m_root->local("/dev/ttyO2"));
+    QTest::qWait(50);
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(tty.line("CALL 02:00:00:39:09:09 1101 RFCOMM"));
+    QCOMPARE(tty.lines(1), QByteArrayList({"CALL 0"}));
+    QCOMPARE(m_board->send("bt ttyO2 status"), QStringLiteral("command; 0 RFCOMM calling"));
+    QCOMPARE(tty.lines(1, 7000), QByteArrayList({"NO CARRIER 0 ERROR 406 CONNECTION_FAILED"}));
+    QVERIFY2(clock.elapsed() >= 4900, qPrintable(QString::number(clock.elapsed())));
+
+    // Closed while calling: the call ends there, and its time-out is void.
+    QVERIFY(tty.line("CALL 02:00:00:39:09:09 1101 RFCOMM"));
+    QCOMPARE(tty.lines(1), QByteArrayList({"CALL 0"}));
+    QVERIFY(tty.line("KILL 02:00:00:39:09:09"));
+    QCOMPARE(tty.lines(1), QByteArrayList({"NO CARRIER 0 ERROR 0"}));
+    QCOMPARE(m_board->send("bt ttyO2 status"), QStringLiteral("command"));
+}
+
+void TestBluetoothSim::slowAndSilentModule()
+{
+    Tty tty(m_root->local("/dev/ttyO2"));
+    QTest::qWait(50);
+    QCOMPARE(m_board->send("bt ttyO2 slow 300"), QStringLiteral("ok"));
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(tty.line("LIST"));
+    QVERIFY(tty.line("AT"));
+    QCOMPARE(tty.lines(2), QByteArrayList({"LIST 0", "OK"}));
+    QVERIFY2(clock.elapsed() >= 290, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(m_board->send("bt ttyO2 slow 0"), QStringLiteral("ok"));
+
+    // Silent: the lines are received (journal) but nothing answers, and the
+    // control lines are left alone.
+    QCOMPARE(m_board->send("bt ttyO2 silent 1"), QStringLiteral("ok"));
+    QVERIFY(m_root->write("/sys/class/gpio/gpio59/value", "1"));
+    QVERIFY(tty.line("LIST"));
+    QVERIFY(tty.line("SET CONTROL AUTOCALL 19 100 A2DP"));
+    QVERIFY(m_root->write("/sys/class/gpio/gpio58/value", "0"));
+    QTest::qWait(60);
+    QVERIFY(m_root->write("/sys/class/gpio/gpio58/value", "1"));
+    QVERIFY(tty.linesFor(400).isEmpty());
+    QCOMPARE(gpio(*m_root, 59), QByteArray("1"));
+    QCOMPARE(m_board->moduleLines("ttyO2").mid(2), QStringList({"LIST", "SET CONTROL AUTOCALL 19 100 A2DP"}));
+    // Speaking again: the autocall set while silent was not taken.
+    QCOMPARE(m_board->send("bt ttyO2 silent 0"), QStringLiteral("ok"));
+    QVERIFY(tty.line("LIST"));
+    QCOMPARE(tty.lines(1), QByteArrayList({"LIST 0"}));
+    QVERIFY(tty.linesFor(300).isEmpty());
+}
+
+void TestBluetoothSim::droppedProfileIsRefusedUntilRestored()
+{
+    Tty tty(m_root->local("/dev/ttyO2"));
+    QTest::qWait(50);
+    QVERIFY(connectUnit(tty));
+    // The connection breaks: every link closes.
+    QCOMPARE(m_board->send("bt ttyO2 drop rfcomm"), QStringLiteral("ok"));
+    QCOMPARE(tty.lines(4), QByteArrayList({"A2DP STREAMING STOP", "NO CARRIER 0 ERROR 0", "NO CARRIER 1 ERROR 0",
+                                           "NO CARRIER 2 ERROR 0"}));
+    QTRY_COMPARE(gpio(*m_root, 59), QByteArray("0"));
+    // Audio comes back by itself; the data channel does not answer.
+    QCOMPARE(tty.lines(4).size(), 4);
+    QVERIFY(tty.line("CALL " + kUnit + " 1101 RFCOMM"));
+    QCOMPARE(tty.lines(1), QByteArrayList({"CALL 2"}));
+    QVERIFY(tty.linesFor(500).isEmpty());
+    QVERIFY(tty.line("CLOSE 2"));
+    QCOMPARE(tty.lines(1), QByteArrayList({"NO CARRIER 2 ERROR 0"}));
+    QCOMPARE(m_board->send("bt ttyO2 restore rfcomm"), QStringLiteral("ok"));
+    QVERIFY(tty.line("CALL " + kUnit + " 1101 RFCOMM"));
+    QCOMPARE(tty.lines(2), QByteArrayList({"CALL 2", "CONNECT 2 RFCOMM 1"}));
+
+    // Audio refused: automatic calling gets nowhere until restored.
+    QCOMPARE(m_board->send("bt ttyO2 drop a2dp"), QStringLiteral("ok"));
+    QCOMPARE(tty.lines(4).size(), 4);
+    QVERIFY(tty.linesFor(500).isEmpty());
+    QCOMPARE(m_board->send("bt ttyO2 restore a2dp"), QStringLiteral("ok"));
+    QCOMPARE(tty.lines(4, 1000), QByteArrayList({"CALL 0", "CONNECT 0 A2DP 19", "CONNECT 1 A2DP 19",
+                                                 "A2DP STREAMING START 1"}));
+}
+
+void TestBluetoothSim::unitKeyAndLostLines()
+{
+    // Without a data link the key changes the unit's state, but its report
+    // is lost.
+    QCOMPARE(m_board->send("unit key press"), QStringLiteral("ok"));
+    QVERIFY(m_board->send("unit status").contains("; ACTIVE; SWITCH;"));
+    Tty tty(m_root->local("/dev/ttyO2"));
+    QTest::qWait(50);
+    QVERIFY(connectUnit(tty));
+    QVERIFY(tty.linesFor(200).isEmpty());
+    // Push-button mode from the microphone line: open while held.
+    QVERIFY(tty.line("BT_TX I 13 MUTE PUSHBUT"));
+    QCOMPARE(tty.lines(1), QByteArrayList({"BT_RX RCVOK MUTE"}));
+    QCOMPARE(m_board->send("unit key press"), QStringLiteral("ok"));
+    QCOMPARE(m_board->send("unit key release"), QStringLiteral("ok"));
+    QCOMPARE(tty.lines(2), QByteArrayList({"BT_RX MUTE_STATE ACTIVE", "BT_RX MUTE_STATE MUTE"}));
+    QVERIFY(m_board->send("unit status").endsWith("; MUTE; PUSHBUT; gain 13"));
+    // The configuration answer reflects what was set.
+    QCOMPARE(m_board->send("unit sensor 4"), QStringLiteral("ok"));
+    QVERIFY(tty.line("BT_TX P"));
+    QCOMPARE(tty.lines(8), QByteArrayList({"BT_RX HW-VERSION 2.1", "BT_RX FW-VERSION 1.4.2", "BT_RX BATT_VOLTAGE 3900",
+                                           "BT_RX SENSOR 4", "BT_RX MIC-GAIN 13", "BT_RX MUTE_STATE MUTE",
+                                           "BT_RX BUTTON PUSHBUT", "!$!"}));
+    // No answer to what the unit does not know, nor to the pressure commands.
+    QVERIFY(tty.line("BT_TX RS"));
+    QVERIFY(tty.line("BT_TX Q 1"));
+    QVERIFY(tty.line("garbage"));
+    QVERIFY(tty.linesFor(300).isEmpty());
+    QVERIFY(tty.line("BT_TX O"));
+    QCOMPARE(tty.lines(1), QByteArrayList({"BT_RX OK"}));
+}
+
+void TestBluetoothSim::controlErrors_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("reply");
+    QTest::newRow("bt alone") << "bt" << "error: usage: bt";
+    QTest::newRow("unknown port") << "bt ttyO9 status" << "error: no module on ttyO9; usage: bt";
+    QTest::newRow("unknown action") << "bt ttyO2 fly" << "error: usage: bt";
+    QTest::newRow("drop what") << "bt ttyO2 drop hfp" << "error: usage: bt";
+    QTest::newRow("silent 2") << "bt ttyO2 silent 2" << "error: usage: bt";
+    QTest::newRow("slow negative") << "bt ttyO2 slow -1" << "error: delay must be 0 to 10000 ms";
+    QTest::newRow("slow word") << "bt ttyO2 slow soon" << "error: delay must be 0 to 10000 ms";
+    QTest::newRow("raw bad escape") << "bt ttyO2 raw a\\q" << "error: bad escape in the text";
+    QTest::newRow("raw short hex") << "bt ttyO2 raw a\\x4" << "error: bad escape in the text";
+    QTest::newRow("send to nobody") << "bt ttyO2 send hello" << "error: nobody has ttyO2 open; line dropped";
+    QTest::newRow("raw to nobody") << "bt ttyO3 raw hello" << "error: nobody has ttyO3 open; bytes dropped";
+    QTest::newRow("unit alone") << "unit" << "error: usage: unit";
+    QTest::newRow("unit key hold") << "unit key hold" << "error: usage: unit";
+    QTest::newRow("unit sensor 12") << "unit sensor 12" << "error: sensor type must be 0 to 9";
+    QTest::newRow("unit battery word") << "unit battery full" << "error: battery must be 0 to 9999 mV";
+    QTest::newRow("unit restart extra") << "unit restart now" << "error: usage: unit";
+    QTest::newRow("headphone address missing") << "headphone address" << "error: usage: headphone";
+    QTest::newRow("headphone status") << "headphone status" << "address 02:00:00:39:01:03; a2dp down";
+    QTest::newRow("module status") << "bt ttyO3 status" << "command";
+    QTest::newRow("unit address") << "unit address 02:00:00:39:01:99" << "ok";
+}
+
+void TestBluetoothSim::controlErrors()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, reply);
+    const QString got = m_board->send(command);
+    QVERIFY2(got.startsWith(reply), qPrintable(got));
+    // Each command and its reply are journalled.
+    const QStringList log = m_root->journal("control.log");
+    QVERIFY(log.contains("> " + command));
+    QVERIFY(log.contains("< " + got.section('\n', 0, 0)));
+}
+
+QTEST_GUILESS_MAIN(TestBluetoothSim)
+#include "tst_bluetooth_sim.moc"
