@@ -18,6 +18,9 @@ public:
     Statusbardata();
 
     void init();
+    // The 2 s update. Built so far: wired-sensor detection (GPIO 48 at 1
+    // gives sensor type 4; back at 0 the type returns to 0).
+    void update();
     int sensorType() const { return m_sensorType; }
     bool isPowerSavingActive() const { return m_powerSavingActive; }
     // Restarts the countdowns and wakes the instrument.
