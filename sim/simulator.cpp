@@ -2,11 +2,15 @@
 
 #include "btmodulepeer.h"
 #include "controlchannel.h"
+#include "converterstream.h"
 #include "devicetree.h"
 #include "gpspeer.h"
+#include "headphonepeer.h"
 #include "modulemodeline.h"
 #include "powersupply.h"
 #include "ptyport.h"
+#include "sensorunitpeer.h"
+#include "signalgenerator.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -34,6 +38,7 @@ Simulator::~Simulator()
 {
     stop();
     delete m_power;
+    delete m_signal;
 }
 
 QString Simulator::pidFilePath(const QString &root)
@@ -91,14 +96,26 @@ bool Simulator::start(QString *error)
         m_btModules.insert(QLatin1String(name), new BtModulePeer(m_root, m_ports.value(QLatin1String(name)), this));
     m_modeLine = new ModuleModeLine(m_root, kDtrLine, kCarrierLine, this);
     m_btModules.value(QStringLiteral("ttyO2"))->setModeLine(m_modeLine);
+    m_sensorUnit = new SensorUnitPeer(m_root, this);
+    m_headphone = new HeadphonePeer(this);
+    m_btModules.value(QStringLiteral("ttyO2"))->setRemote(m_sensorUnit);
+    m_btModules.value(QStringLiteral("ttyO3"))->setRemote(m_headphone);
     m_power = new PowerSupply(m_root);
+    m_signal = new SignalSource;
+    m_converter = new ConverterStream(m_root, *m_signal, this);
 
     m_control = new ControlChannel(m_root, this);
     registerCommands();
     m_gps->registerCommands(*m_control);
     m_power->registerCommands(*m_control);
+    m_signal->registerCommands(*m_control);
+    BtModulePeer::registerCommands(*m_control, m_btModules);
+    m_sensorUnit->registerCommands(*m_control);
+    m_headphone->registerCommands(*m_control);
     QString why;
     if (!m_control->open(&why))
+        return fail(why);
+    if (!m_converter->open(&why))
         return fail(why);
 
     if (!writeBoardFile(m_root, QStringLiteral("/.tq3900/sim.pid"),
@@ -121,6 +138,8 @@ void Simulator::stop()
         m_modeLine->stop();
     if (m_control)
         m_control->close();
+    if (m_converter)
+        m_converter->close();
     for (PtyPort *port : qAsConst(m_ports))
         port->close();
     // Leave the pid file of another simulator alone.
@@ -154,19 +173,6 @@ void Simulator::registerCommands()
                 return QStringLiteral("error: no gpio line %1").arg(line);
             if (!writeBoardFile(m_root, dir + QStringLiteral("/value"), r.args[1].toLatin1()))
                 return QStringLiteral("error: cannot write %1/value").arg(dir);
-            return QStringLiteral("ok");
-        });
-    m_control->registerCommand(
-        QStringLiteral("bt"), QStringLiteral("bt <ttyO2|ttyO3> send <text>: the module sends a line"),
-        [this](const ControlRequest &r) {
-            const QString usage = QStringLiteral("usage: bt <ttyO2|ttyO3> send <text>");
-            if (r.args.size() < 3 || r.args[1] != QLatin1String("send"))
-                return QStringLiteral("error: ") + usage;
-            BtModulePeer *module = m_btModules.value(r.args[0]);
-            if (!module)
-                return QStringLiteral("error: no module on %1; ").arg(r.args[0]) + usage;
-            if (!module->sendLine(r.rest(2).toUtf8()))
-                return QStringLiteral("error: nobody has %1 open; line dropped").arg(r.args[0]);
             return QStringLiteral("ok");
         });
     m_control->registerCommand(QStringLiteral("quit"), QStringLiteral("stops the simulator"),

@@ -10,10 +10,14 @@ namespace Sim {
 
 class BtModulePeer;
 class ControlChannel;
+class ConverterStream;
 class GpsPeer;
+class HeadphonePeer;
 class ModuleModeLine;
 class PowerSupply;
 class PtyPort;
+class SensorUnitPeer;
+class SignalSource;
 
 // The whole simulated board on one device root: the device tree, the three
 // serial ports with their peers (GPS receiver on ttyO1, Bluetooth modules on
@@ -45,6 +49,10 @@ public:
     GpsPeer *gps() const { return m_gps; }
     ModuleModeLine *modeLine() const { return m_modeLine; }
     ControlChannel *control() const { return m_control; }
+    SignalSource *signalSource() const { return m_signal; }
+    ConverterStream *converter() const { return m_converter; }
+    SensorUnitPeer *sensorUnit() const { return m_sensorUnit; }
+    HeadphonePeer *headphone() const { return m_headphone; }
 
 signals:
     // The "quit" command was given.
@@ -62,6 +70,10 @@ private:
     ModuleModeLine *m_modeLine = nullptr;
     PowerSupply *m_power = nullptr;
     ControlChannel *m_control = nullptr;
+    SignalSource *m_signal = nullptr;
+    ConverterStream *m_converter = nullptr;
+    SensorUnitPeer *m_sensorUnit = nullptr;
+    HeadphonePeer *m_headphone = nullptr;
 };
 
 } // namespace Sim

@@ -1,5 +1,7 @@
 #include "audioworker.h"
 
+#include "analoginputworker.h"
+
 AudioWorker *Audioworker()
 {
     static AudioWorker worker;
@@ -10,12 +12,16 @@ AudioWorker::AudioWorker() = default;
 
 int AudioWorker::startAudioRecording()
 {
+    // The analysis moves together with the recording: the converter capture
+    // is started (paused) first.
+    Analoginputworker()->startCapture();
     m_log.record(QStringLiteral("startAudioRecording"));
     return 0;
 }
 
 int AudioWorker::stopAudioRecording()
 {
+    Analoginputworker()->stopCapture();
     m_log.record(QStringLiteral("stopAudioRecording"));
     return 0;
 }
@@ -23,6 +29,7 @@ int AudioWorker::stopAudioRecording()
 int AudioWorker::pauseAudioRecording(bool pause)
 {
     m_log.record(QStringLiteral("pauseAudioRecording %1").arg(pause ? 1 : 0));
+    Analoginputworker()->pauseCapture(pause);
     return 0;
 }
 

@@ -1,0 +1,116 @@
+#include "signalgenerator.h"
+
+#include "controlchannel.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace Sim {
+
+namespace {
+bool parseReal(const QString &text, double min, double max, double *value)
+{
+    bool ok = false;
+    const double v = text.toDouble(&ok);
+    if (!ok || !std::isfinite(v) || v < min || v > max)
+        return false;
+    *value = v;
+    return true;
+}
+} // namespace
+
+bool SignalSource::setTone(double frequency, double amplitude)
+{
+    if (!(frequency >= 0.0 && frequency <= kMaxFrequency) || !(amplitude >= 0.0 && amplitude <= 1.0))
+        return false;
+    m_settings.frequency = frequency;
+    m_settings.amplitude = amplitude;
+    return true;
+}
+
+bool SignalSource::setNoise(double rms)
+{
+    if (!(rms >= 0.0 && rms <= 1.0))
+        return false;
+    m_settings.noise = rms;
+    return true;
+}
+
+void SignalSource::setSilence()
+{
+    m_settings.amplitude = 0.0;
+    m_settings.noise = 0.0;
+}
+
+QString SignalSource::describe() const
+{
+    return QStringLiteral("tone %1 Hz amplitude %2 noise %3")
+        .arg(m_settings.frequency)
+        .arg(m_settings.amplitude)
+        .arg(m_settings.noise);
+}
+
+void SignalSource::registerCommands(ControlChannel &channel)
+{
+    channel.registerCommand(
+        QStringLiteral("signal"),
+        QStringLiteral("signal [tone <Hz> <amplitude 0-1> | noise <rms 0-1> | silence]: the sensor's signal"),
+        [this](const ControlRequest &r) {
+            const QString usage = QStringLiteral(
+                "usage: signal [tone <Hz 0-%1> <amplitude 0-1> | noise <rms 0-1> | silence]")
+                                      .arg(kMaxFrequency);
+            const QString what = r.args.value(0);
+            if (r.args.isEmpty())
+                return describe();
+            if (what == QLatin1String("tone") && r.args.size() == 3) {
+                double hz = 0.0, amplitude = 0.0;
+                if (!parseReal(r.args[1], 0.0, kMaxFrequency, &hz) || !parseReal(r.args[2], 0.0, 1.0, &amplitude))
+                    return QStringLiteral("error: ") + usage;
+                setTone(hz, amplitude);
+                return QStringLiteral("ok");
+            }
+            if (what == QLatin1String("noise") && r.args.size() == 2) {
+                double rms = 0.0;
+                if (!parseReal(r.args[1], 0.0, 1.0, &rms))
+                    return QStringLiteral("error: ") + usage;
+                setNoise(rms);
+                return QStringLiteral("ok");
+            }
+            if (what == QLatin1String("silence") && r.args.size() == 1) {
+                setSilence();
+                return QStringLiteral("ok");
+            }
+            return QStringLiteral("error: ") + usage;
+        });
+}
+
+SignalGenerator::SignalGenerator(const SignalSource &source, double sampleRate)
+    : m_source(source), m_rate(sampleRate), m_random(7670u)
+{
+}
+
+QByteArray SignalGenerator::generate(int count)
+{
+    QByteArray out;
+    if (count <= 0)
+        return out;
+    out.resize(2 * count);
+    const SignalSettings s = m_source.settings();
+    const double step = s.frequency / m_rate;
+    for (int i = 0; i < count; ++i) {
+        double v = 0.0;
+        if (s.amplitude > 0.0)
+            v += s.amplitude * std::sin(2.0 * M_PI * m_phase);
+        if (s.noise > 0.0)
+            v += s.noise * m_gauss(m_random);
+        m_phase += step;
+        m_phase -= std::floor(m_phase);
+        const long sample = std::lround(v * 32768.0);
+        const qint16 clipped = qint16(std::max(-32768L, std::min(32767L, sample)));
+        out[2 * i] = char(quint16(clipped) & 0xff);
+        out[2 * i + 1] = char(quint16(clipped) >> 8);
+    }
+    return out;
+}
+
+} // namespace Sim

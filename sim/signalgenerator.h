@@ -1,0 +1,66 @@
+#ifndef SIM_SIGNALGENERATOR_H
+#define SIM_SIGNALGENERATOR_H
+
+#include <QByteArray>
+#include <QString>
+
+#include <random>
+
+namespace Sim {
+
+class ControlChannel;
+
+// What the sensor hears: one sine tone plus white noise, as fractions of
+// full scale (1.0 = a sample of 32768). Amplitude is the tone's peak, noise
+// the RMS of the added Gaussian noise; both 0 is exact silence.
+struct SignalSettings
+{
+    double frequency = 1000.0;
+    double amplitude = 0.01;
+    double noise = 0.0;
+};
+
+// The measurement signal of the simulated board, shared by everything that
+// samples it (the converter stream; the recording's microphone follows the
+// same settings). Adds the control command "signal".
+class SignalSource
+{
+public:
+    static constexpr double kMaxFrequency = 8000.0;
+
+    const SignalSettings &settings() const { return m_settings; }
+    // False (and nothing changed) when a value is out of range.
+    bool setTone(double frequency, double amplitude);
+    bool setNoise(double rms);
+    void setSilence();
+    QString describe() const;
+
+    void registerCommands(ControlChannel &channel);
+
+private:
+    SignalSettings m_settings;
+};
+
+// Turns the settings into 16-bit samples at one sample rate. The tone's
+// phase runs on across calls and setting changes, so the signal has no
+// jumps; the noise comes from a fixed seed, so runs repeat.
+class SignalGenerator
+{
+public:
+    SignalGenerator(const SignalSource &source, double sampleRate);
+
+    double sampleRate() const { return m_rate; }
+    // count samples, signed 16-bit little endian, clipped to full scale.
+    QByteArray generate(int count);
+
+private:
+    const SignalSource &m_source;
+    double m_rate;
+    double m_phase = 0.0; // in cycles, 0 <= phase < 1
+    std::mt19937 m_random;
+    std::normal_distribution<double> m_gauss;
+};
+
+} // namespace Sim
+
+#endif // SIM_SIGNALGENERATOR_H
