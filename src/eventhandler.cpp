@@ -6,6 +6,7 @@
 #include "statusbardata.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QDebug>
 #include <QKeyEvent>
 #include <QWidget>
@@ -40,6 +41,22 @@ void sendKey(QObject *receiver, QEvent::Type type, int key)
 EventHandler::EventHandler(QObject *parent)
     : QObject(parent)
 {
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+        m_releaseSettleMs = 50;
+    m_settleTimer.setSingleShot(true);
+    connect(&m_settleTimer, &QTimer::timeout, this, &EventHandler::flushPendingRelease);
+}
+
+void EventHandler::flushPendingRelease()
+{
+    m_settleTimer.stop();
+    if (!m_pending.active)
+        return;
+    m_pending.active = false;
+    if (!m_pending.watched)
+        return;
+    QKeyEvent release(QEvent::KeyRelease, m_pending.key, Qt::NoModifier);
+    handleRelease(m_pending.watched, &release);
 }
 
 bool EventHandler::eventFilter(QObject *watched, QEvent *event)
@@ -58,6 +75,20 @@ bool EventHandler::eventFilter(QObject *watched, QEvent *event)
         if (!watched->isWidgetType())
             return false;
         auto *key = static_cast<QKeyEvent *>(event);
+        bool unmarkedRepeat = false;
+        if (m_pending.active) {
+            // A press of the held-back key with the release's time stamp is
+            // the second half of an auto-repeat pair; anything else ends the
+            // wait, so that events keep their order.
+            unmarkedRepeat = event->type() == QEvent::KeyPress && key->key() == m_pending.key
+                    && key->timestamp() == m_pending.timestamp;
+            if (unmarkedRepeat) {
+                m_pending.active = false;
+                m_settleTimer.stop();
+            } else {
+                flushPendingRelease();
+            }
+        }
         if (event->type() == QEvent::KeyPress) {
             Statusbardata *status = StatusbarData();
             if (status->isPowerSavingActive()) {
@@ -67,10 +98,22 @@ bool EventHandler::eventFilter(QObject *watched, QEvent *event)
             status->resetPowerSavingCnt();
             if (g_hardwareTestActive || !isHardwareKey(key->key()))
                 return false;
+            if (unmarkedRepeat && !key->isAutoRepeat()) {
+                QKeyEvent repeat(QEvent::KeyPress, key->key(), key->modifiers(), key->text(), true);
+                return handlePress(watched, &repeat);
+            }
             return handlePress(watched, key);
         }
         if (g_hardwareTestActive || !isHardwareKey(key->key()))
             return false;
+        if (m_releaseSettleMs > 0 && !key->isAutoRepeat()) {
+            m_pending.active = true;
+            m_pending.key = key->key();
+            m_pending.timestamp = key->timestamp();
+            m_pending.watched = watched;
+            m_settleTimer.start(m_releaseSettleMs);
+            return true;
+        }
         return handleRelease(watched, key);
     }
     default:

@@ -2,6 +2,8 @@
 #define EVENTHANDLER_H
 
 #include <QObject>
+#include <QPointer>
+#include <QTimer>
 
 class QKeyEvent;
 
@@ -15,7 +17,11 @@ class QKeyEvent;
 // Every key is counted once: a desktop platform shows the filter one key
 // event for the window and again for the focus widget (only the widget's is
 // handled), and X11 reports a held key as release/press pairs marked
-// auto-repeat (the auto-repeated releases are dropped).
+// auto-repeat (the auto-repeated releases are dropped). A busy X client may
+// not see the press of such a pair in time to mark the release; there a
+// release is held back for a moment (releaseSettleMs) and dropped when a
+// press of the same key with the same time stamp follows, which then counts
+// as a repeat.
 class EventHandler : public QObject
 {
     Q_OBJECT
@@ -24,6 +30,11 @@ public:
 
     bool eventFilter(QObject *watched, QEvent *event) override;
 
+    // How long a release is held back to recognise an unmarked auto-repeat
+    // pair: 50 ms on X11, 0 (handled at once) elsewhere.
+    void setReleaseSettleMs(int ms) { m_releaseSettleMs = ms; }
+    int releaseSettleMs() const { return m_releaseSettleMs; }
+
 signals:
     void muteKeyPressed();
     void shutdownDevice();
@@ -31,6 +42,17 @@ signals:
 private:
     bool handlePress(QObject *watched, QKeyEvent *key);
     bool handleRelease(QObject *watched, QKeyEvent *key);
+    void flushPendingRelease();
+
+    struct PendingRelease {
+        bool active = false;
+        int key = 0;
+        ulong timestamp = 0;
+        QPointer<QObject> watched;
+    };
+    PendingRelease m_pending;
+    QTimer m_settleTimer;
+    int m_releaseSettleMs = 0;
 
     int m_cnt = 0;
     bool m_shutdown = false;

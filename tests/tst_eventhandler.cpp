@@ -62,6 +62,7 @@ private slots:
     void tables_data();
     void tables();
     void windowCopyOfAKeyIsNotCounted();
+    void unmarkedRepeatPairsCountAsRepeats();
     void powerKeyHeld_data();
     void powerKeyHeld();
     void powerKeyShortReturnsToMainPage();
@@ -179,6 +180,50 @@ void TestEventHandler::windowCopyOfAKeyIsNotCounted()
     QTest::keyRelease(window, Qt::Key_F6);
     QCoreApplication::processEvents();
     QCOMPARE(m_probe->keys, QStringList({"P F10", "R F10"}));
+}
+
+// A busy X client may deliver an auto-repeat pair unmarked: a release and a
+// press with one time stamp. With the release held back, such pairs count as
+// repeats and only the final release counts.
+void TestEventHandler::unmarkedRepeatPairsCountAsRepeats()
+{
+    m_filter->setReleaseSettleMs(50);
+    auto send = [this](QEvent::Type type, int key, ulong time) {
+        QKeyEvent e(type, key, Qt::NoModifier, QString(), false, 1);
+        e.setTimestamp(time);
+        QApplication::sendEvent(m_probe.get(), &e);
+        QCoreApplication::processEvents();
+    };
+    send(QEvent::KeyPress, Qt::Key_F6, 1000);
+    for (ulong t = 1500; t < 1900; t += 40) {
+        send(QEvent::KeyRelease, Qt::Key_F6, t);
+        send(QEvent::KeyPress, Qt::Key_F6, t);
+    }
+    send(QEvent::KeyRelease, Qt::Key_F6, 2000);
+    QVERIFY(m_probe->keys.size() == 1); // the final release waits a moment
+    QTRY_COMPARE_WITH_TIMEOUT(m_probe->keys, QStringList({"P F10", "R F10"}), 2000);
+
+    // Eight unmarked pairs of the power key are eight repeats: power-down.
+    send(QEvent::KeyPress, Qt::Key_F1, 3000);
+    for (ulong t = 3500; t < 3500 + 8 * 40; t += 40) {
+        send(QEvent::KeyRelease, Qt::Key_F1, t);
+        send(QEvent::KeyPress, Qt::Key_F1, t);
+    }
+    QVERIFY(m_root->sysfsWritesTo("/sys/class/backlight/backlight/brightness").contains("0"));
+    send(QEvent::KeyRelease, Qt::Key_F1, 4000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_window->isPowerDownStarted(), 2000);
+
+    // A real release followed by a new press (another time stamp) stays a
+    // release, and another key's press ends the wait at once, in order.
+    m_probe->keys.clear();
+    send(QEvent::KeyPress, Qt::Key_F3, 5000);
+    send(QEvent::KeyRelease, Qt::Key_F3, 5100);
+    send(QEvent::KeyPress, Qt::Key_F5, 5100);
+    QCOMPARE(m_probe->keys, QStringList({"P Up", "R Up", "P Down"}));
+    send(QEvent::KeyPress, Qt::Key_F3, 5200);
+    send(QEvent::KeyRelease, Qt::Key_F3, 5300);
+    send(QEvent::KeyPress, Qt::Key_F3, 5400);
+    QTRY_COMPARE_WITH_TIMEOUT(m_probe->keys.mid(3), QStringList({"P Up", "R Up", "P Up"}), 2000);
 }
 
 void TestEventHandler::powerKeyHeld_data()
