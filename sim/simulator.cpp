@@ -6,6 +6,7 @@
 #include "devicetree.h"
 #include "gpspeer.h"
 #include "headphonepeer.h"
+#include "microphonestream.h"
 #include "modulemodeline.h"
 #include "powersupply.h"
 #include "ptyport.h"
@@ -103,6 +104,7 @@ bool Simulator::start(QString *error)
     m_power = new PowerSupply(m_root);
     m_signal = new SignalSource;
     m_converter = new ConverterStream(m_root, *m_signal, this);
+    m_microphone = new MicrophoneStream(m_root, *m_signal, this);
 
     m_control = new ControlChannel(m_root, this);
     registerCommands();
@@ -116,6 +118,8 @@ bool Simulator::start(QString *error)
     if (!m_control->open(&why))
         return fail(why);
     if (!m_converter->open(&why))
+        return fail(why);
+    if (!m_microphone->open(&why))
         return fail(why);
 
     if (!writeBoardFile(m_root, QStringLiteral("/.tq3900/sim.pid"),
@@ -140,6 +144,8 @@ void Simulator::stop()
         m_control->close();
     if (m_converter)
         m_converter->close();
+    if (m_microphone)
+        m_microphone->close();
     for (PtyPort *port : qAsConst(m_ports))
         port->close();
     // Leave the pid file of another simulator alone.

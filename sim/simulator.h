@@ -13,6 +13,7 @@ class ControlChannel;
 class ConverterStream;
 class GpsPeer;
 class HeadphonePeer;
+class MicrophoneStream;
 class ModuleModeLine;
 class PowerSupply;
 class PtyPort;
@@ -51,6 +52,7 @@ public:
     ControlChannel *control() const { return m_control; }
     SignalSource *signalSource() const { return m_signal; }
     ConverterStream *converter() const { return m_converter; }
+    MicrophoneStream *microphone() const { return m_microphone; }
     SensorUnitPeer *sensorUnit() const { return m_sensorUnit; }
     HeadphonePeer *headphone() const { return m_headphone; }
 
@@ -72,6 +74,7 @@ private:
     ControlChannel *m_control = nullptr;
     SignalSource *m_signal = nullptr;
     ConverterStream *m_converter = nullptr;
+    MicrophoneStream *m_microphone = nullptr;
     SensorUnitPeer *m_sensorUnit = nullptr;
     HeadphonePeer *m_headphone = nullptr;
 };
