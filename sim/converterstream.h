@@ -1,6 +1,8 @@
 #ifndef SIM_CONVERTERSTREAM_H
 #define SIM_CONVERTERSTREAM_H
 
+#include "fifodevice.h"
+
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
@@ -46,7 +48,7 @@ public:
     bool open(QString *error = nullptr);
     // Stops and removes the FIFO. Safe to call twice.
     void close();
-    bool isOpen() const { return m_fd >= 0; }
+    bool isOpen() const { return m_fifo.isOpen(); }
     bool isEnabled() const { return m_enabled; }
     // Samples delivered since the buffer was last switched on.
     qint64 samplesDelivered() const { return m_delivered; }
@@ -58,15 +60,12 @@ public:
 private:
     bool readEnable() const;
     int readLength() const;
-    // Drops up to bytes queued in the FIFO; returns how many were dropped.
-    int discard(int bytes);
-    int queuedBytes() const;
 
     QString m_root;
     std::unique_ptr<SignalGenerator> m_generator;
+    FifoDevice m_fifo;
     QTimer m_timer;
     QElapsedTimer m_clock;
-    int m_fd = -1;
     bool m_enabled = false;
     int m_lengthSamples = kDefaultLength;
     qint64 m_produced = 0;  // samples due and generated since switched on

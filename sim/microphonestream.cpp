@@ -2,21 +2,10 @@
 
 #include "signalgenerator.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/ioctl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 namespace Sim {
 
 MicrophoneStream::MicrophoneStream(const QString &root, const SignalSource &source, QObject *parent)
-    : QObject(parent), m_root(root), m_generator(new SignalGenerator(source, kSampleRate))
+    : QObject(parent), m_generator(new SignalGenerator(source, kSampleRate)), m_fifo(devicePath(root))
 {
     m_timer.setTimerType(Qt::PreciseTimer);
     m_timer.setInterval(kStepMs);
@@ -35,28 +24,13 @@ QString MicrophoneStream::devicePath(const QString &root)
 
 bool MicrophoneStream::open(QString *error)
 {
-    auto fail = [error](const QString &text) {
-        if (error)
-            *error = text + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
-        return false;
-    };
     if (isOpen())
         return true;
-    const QString path = devicePath(m_root);
-    QDir().mkpath(QFileInfo(path).path());
-    const QByteArray local = QFile::encodeName(path);
-    ::unlink(local.constData());
-    if (::mkfifo(local.constData(), 0600) < 0)
-        return fail(QStringLiteral("cannot create %1").arg(path));
-    m_fd = ::open(local.constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-    if (m_fd < 0) {
-        const bool r = fail(QStringLiteral("cannot open %1").arg(path));
-        ::unlink(local.constData());
-        return r;
-    }
+    if (!m_fifo.open(error))
+        return false;
     // Room for the limit and one step beyond it, so that a write never
     // stops half-way (the default of 64 KiB is enough when this fails).
-    ::fcntl(m_fd, F_SETPIPE_SZ, 2 * kMaxQueuedBytes);
+    m_fifo.setCapacity(2 * kMaxQueuedBytes);
     m_clock.start();
     m_due = 0;
     m_produced = 0;
@@ -70,32 +44,7 @@ void MicrophoneStream::close()
     if (!isOpen())
         return;
     m_timer.stop();
-    ::close(m_fd);
-    m_fd = -1;
-    ::unlink(QFile::encodeName(devicePath(m_root)).constData());
-}
-
-int MicrophoneStream::queuedBytes() const
-{
-    int queued = 0;
-    if (::ioctl(m_fd, FIONREAD, &queued) < 0)
-        return 0;
-    return queued;
-}
-
-int MicrophoneStream::discard(int bytes)
-{
-    char scrap[4096];
-    int dropped = 0;
-    while (dropped < bytes) {
-        const ssize_t n = ::read(m_fd, scrap, size_t(qMin<int>(int(sizeof scrap), bytes - dropped)));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        dropped += int(n);
-    }
-    return dropped;
+    m_fifo.close();
 }
 
 void MicrophoneStream::step()
@@ -114,15 +63,13 @@ void MicrophoneStream::step()
 
     // The reader can take samples at any moment, so drop whole samples
     // only: every count here is even.
-    const int excess = queuedBytes() + samples.size() - kMaxQueuedBytes;
+    const int excess = m_fifo.queuedBytes() + samples.size() - kMaxQueuedBytes;
     if (excess > 0)
-        m_dropped += discard(excess + (excess & 1));
+        m_dropped += m_fifo.discard(excess + (excess & 1));
     const char *data = samples.constData();
     int left = samples.size();
     while (left > 0) {
-        const ssize_t written = ::write(m_fd, data, size_t(left));
-        if (written < 0 && errno == EINTR)
-            continue;
+        const qint64 written = m_fifo.write(data, left);
         if (written <= 0)
             break;
         data += written;

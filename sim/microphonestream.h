@@ -1,6 +1,8 @@
 #ifndef SIM_MICROPHONESTREAM_H
 #define SIM_MICROPHONESTREAM_H
 
+#include "fifodevice.h"
+
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
@@ -44,7 +46,7 @@ public:
     bool open(QString *error = nullptr);
     // Stops and removes the FIFO. Safe to call twice.
     void close();
-    bool isOpen() const { return m_fd >= 0; }
+    bool isOpen() const { return m_fifo.isOpen(); }
     // Samples made since open (written into the FIFO, some maybe dropped
     // since).
     qint64 samplesProduced() const { return m_produced; }
@@ -56,14 +58,10 @@ public:
     void step();
 
 private:
-    int queuedBytes() const;
-    int discard(int bytes);
-
-    QString m_root;
     std::unique_ptr<SignalGenerator> m_generator;
+    FifoDevice m_fifo;
     QTimer m_timer;
     QElapsedTimer m_clock;
-    int m_fd = -1;
     qint64 m_due = 0;      // samples the clock asked for since open
     qint64 m_produced = 0; // samples made
     qint64 m_dropped = 0;

@@ -6,6 +6,7 @@
 #include "bluetooth.h"
 #include "globals.h"
 #include "mainmenu.h"
+#include "sensorunitlink.h"
 #include "simboard.h"
 #include "testroot.h"
 
@@ -23,11 +24,6 @@ const QString kUnit = QString::fromLatin1(SimBoard::kUnitAddress);
 QStringList since(const QStringList &lines, int mark)
 {
     return lines.mid(mark);
-}
-
-QByteArray gpio(const TestRoot &root, int line)
-{
-    return root.read(QStringLiteral("/sys/class/gpio/gpio%1/value").arg(line)).trimmed();
 }
 
 int msBetween(const QTime &a, const QTime &b)
@@ -82,10 +78,6 @@ private slots:
     void diagnosticFile();
 
 private:
-    // Opens the sensor-unit link on ttyO2 and waits until the link is in
-    // data mode on its RFCOMM link.
-    bool connectSink(Bluetooth &link);
-
     std::unique_ptr<TestRoot> m_root;
     std::unique_ptr<SimBoard> m_board;
 };
@@ -108,19 +100,6 @@ void TestBluetooth::cleanup()
     m_board.reset();
     m_root.reset();
     g_debugFeatures = 0;
-}
-
-bool TestBluetooth::connectSink(Bluetooth &link)
-{
-    link.initBluetooth(QStringLiteral("/dev/ttyO2"), kUnit);
-    link.callBtDeviceA2DP(true);
-    if (!m_board->waitForDataLink())
-        return false;
-    if (!QTest::qWaitFor([&link] { return link.isConnectedRFCOMM(); }, 3000))
-        return false;
-    // A few steps of the state machine: carrier seen, data mode entered.
-    QTest::qWait(150);
-    return gpio(*m_root, 59) == "1";
 }
 
 // ---------------------------------------------------------------------------
@@ -228,7 +207,7 @@ void TestBluetooth::sensorUnitMessageWithoutDataLinkIsDropped()
 void TestBluetooth::oneMessageOutstanding()
 {
     Bluetooth sink;
-    QVERIFY(connectSink(sink));
+    QVERIFY(connectSink(sink, *m_board, *m_root));
     // The unit's answers come 400 ms late.
     QCOMPARE(m_board->send("bt ttyO2 slow 400"), QStringLiteral("ok"));
     QSignalSpy battery(&sink, &Bluetooth::btBatteryvoltageReceived);
@@ -249,7 +228,7 @@ void TestBluetooth::oneMessageOutstanding()
 void TestBluetooth::messageWithoutReplyTimesOut()
 {
     Bluetooth sink;
-    QVERIFY(connectSink(sink));
+    QVERIFY(connectSink(sink, *m_board, *m_root));
     // "RS" gets no answer: the next message waits for the 2000 ms time-out,
     // the one after it only for the answer.
     sink.sendData(QStringLiteral("BT_TX RS"));
@@ -269,7 +248,7 @@ void TestBluetooth::messageWithoutReplyTimesOut()
 void TestBluetooth::queueOverflowReplacesNewest()
 {
     Bluetooth sink;
-    QVERIFY(connectSink(sink));
+    QVERIFY(connectSink(sink, *m_board, *m_root));
     sink.sendData(QStringLiteral("BT_TX RS")); // outstanding for 2 s
     for (int i = 1; i <= 40; ++i)
         sink.sendData(QStringLiteral("BT_TX G %1").arg(i, 2, 16, QLatin1Char('0')));
@@ -285,7 +264,7 @@ void TestBluetooth::queueOverflowReplacesNewest()
 void TestBluetooth::anyReplyReleasesTheNextMessage()
 {
     Bluetooth sink;
-    QVERIFY(connectSink(sink));
+    QVERIFY(connectSink(sink, *m_board, *m_root));
     QSignalSpy alerts(&sink, &Bluetooth::btAlertMessageReceived);
     sink.sendData(QStringLiteral("BT_TX RS"));
     sink.sendData(QStringLiteral("BT_TX B"));
@@ -301,7 +280,7 @@ void TestBluetooth::anyReplyReleasesTheNextMessage()
 void TestBluetooth::rawAtLineGoesOutInDataMode()
 {
     Bluetooth sink;
-    QVERIFY(connectSink(sink));
+    QVERIFY(connectSink(sink, *m_board, *m_root));
     const int dtrWrites = m_root->sysfsWritesTo("/sys/class/gpio/gpio58/value").size();
     QSignalSpy moduleOk(&sink, &Bluetooth::btAtOk);
     sink.sendData(QStringLiteral("AT"));
@@ -316,7 +295,7 @@ void TestBluetooth::rawAtLineGoesOutInDataMode()
 void TestBluetooth::moduleCommandsWaitForCommandMode()
 {
     Bluetooth sink;
-    QVERIFY(connectSink(sink));
+    QVERIFY(connectSink(sink, *m_board, *m_root));
     const int moduleMark = m_board->moduleLines("ttyO2").size();
     sink.initBtModulSink();
     // DTR raised at once; the commands wait for the carrier to drop.
@@ -516,7 +495,7 @@ void TestBluetooth::replies()
 void TestBluetooth::unitAnswersEndToEnd()
 {
     Bluetooth sink;
-    QVERIFY(connectSink(sink));
+    QVERIFY(connectSink(sink, *m_board, *m_root));
     QCOMPARE(m_board->send("unit sensor 3"), QStringLiteral("ok"));
     QCOMPARE(m_board->send("unit battery 3650"), QStringLiteral("ok"));
     QCOMPARE(m_board->send("unit value 17"), QStringLiteral("ok"));
@@ -561,7 +540,7 @@ void TestBluetooth::unitAnswersEndToEnd()
 void TestBluetooth::unitMuteKey()
 {
     Bluetooth sink;
-    QVERIFY(connectSink(sink));
+    QVERIFY(connectSink(sink, *m_board, *m_root));
     QSignalSpy mute(&sink, &Bluetooth::stateActiveMuteChanged);
     // As a switch: each press toggles.
     QCOMPARE(m_board->send("unit key press"), QStringLiteral("ok"));
@@ -668,7 +647,7 @@ void TestBluetooth::linesSplitAndJoinedAcrossReads()
 void TestBluetooth::garbageChangesNothing()
 {
     Bluetooth sink;
-    QVERIFY(connectSink(sink));
+    QVERIFY(connectSink(sink, *m_board, *m_root));
     sink.sendData(QStringLiteral("SET")); // module name and profile known
     QTRY_COMPARE(sink.getBtIdModul(), QStringLiteral("02:00:00:39:00:02"));
     QTRY_VERIFY(sink.isConnectedRFCOMM());

@@ -4,6 +4,7 @@
 // over the links a running module reports, disconnecting and resetting.
 #include "bluetooth.h"
 #include "globals.h"
+#include "sensorunitlink.h"
 #include "simboard.h"
 #include "testroot.h"
 
@@ -17,11 +18,6 @@ namespace {
 
 const QString kUnit = QString::fromLatin1(SimBoard::kUnitAddress);
 const QString kHeadphone = QString::fromLatin1(SimBoard::kHeadphoneAddress);
-
-QByteArray gpio(const TestRoot &root, int line)
-{
-    return root.read(QStringLiteral("/sys/class/gpio/gpio%1/value").arg(line)).trimmed();
-}
 
 int find(const QList<QPair<QTime, QString>> &log, const QString &text, int from = 0)
 {
@@ -53,8 +49,6 @@ private slots:
     void resetTakesNewAddress();
 
 private:
-    bool connectSink(Bluetooth &link);
-
     std::unique_ptr<TestRoot> m_root;
     std::unique_ptr<SimBoard> m_board;
 };
@@ -72,18 +66,6 @@ void TestBluetoothConnection::cleanup()
 {
     m_board.reset();
     m_root.reset();
-}
-
-bool TestBluetoothConnection::connectSink(Bluetooth &link)
-{
-    link.initBluetooth(QStringLiteral("/dev/ttyO2"), kUnit);
-    link.callBtDeviceA2DP(true);
-    if (!m_board->waitForDataLink())
-        return false;
-    if (!QTest::qWaitFor([&link] { return link.isConnectedRFCOMM(); }, 3000))
-        return false;
-    QTest::qWait(150);
-    return gpio(*m_root, 59) == "1";
 }
 
 void TestBluetoothConnection::sensorUnitLinkConnectsA2dpThenRfcomm()
@@ -173,7 +155,7 @@ void TestBluetoothConnection::linkLossAndReturn()
 {
     QFETCH(QString, profile);
     Bluetooth sink;
-    QVERIFY(connectSink(sink));
+    QVERIFY(connectSink(sink, *m_board, *m_root));
     QSignalSpy battery(&sink, &Bluetooth::btBatteryvoltageReceived);
 
     QCOMPARE(m_board->send("bt ttyO2 drop " + profile), QStringLiteral("ok"));
@@ -198,7 +180,7 @@ void TestBluetoothConnection::linkLossAndReturn()
 void TestBluetoothConnection::noCarrierOnLinkThreeIsIgnored()
 {
     Bluetooth sink;
-    QVERIFY(connectSink(sink));
+    QVERIFY(connectSink(sink, *m_board, *m_root));
     QCOMPARE(m_board->send("bt ttyO2 send NO CARRIER 3 ERROR 0"), QStringLiteral("ok"));
     QTest::qWait(200);
     QVERIFY(sink.isConnectedRFCOMM() && sink.isConnectedA2DP());
@@ -219,7 +201,7 @@ void TestBluetoothConnection::takesOverLinksTheModuleLists()
 {
     {
         Bluetooth first;
-        QVERIFY(connectSink(first));
+        QVERIFY(connectSink(first, *m_board, *m_root));
     }
     // The program ended with the link up: the module is still in data mode.
     QCOMPARE(gpio(*m_root, 59), QByteArray("1"));
@@ -275,7 +257,7 @@ void TestBluetoothConnection::disconnectInCommandMode()
 void TestBluetoothConnection::disconnectFromDataMode()
 {
     Bluetooth sink;
-    QVERIFY(connectSink(sink));
+    QVERIFY(connectSink(sink, *m_board, *m_root));
     const int mark = m_board->moduleLines("ttyO2").size();
     sink.disconnectBtDevice();
     // Held until the module left data mode, then written in order.
@@ -296,7 +278,7 @@ void TestBluetoothConnection::disconnectFromDataMode()
 void TestBluetoothConnection::resetTakesNewAddress()
 {
     Bluetooth sink;
-    QVERIFY(connectSink(sink));
+    QVERIFY(connectSink(sink, *m_board, *m_root));
     sink.sendData(QStringLiteral("BT_TX I 13 ACTIVE SWITCH"));
     QCOMPARE(sink.getBtExtMicGain(), 0x13);
     sink.disconnectBtDevice();

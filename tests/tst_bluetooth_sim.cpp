@@ -2,51 +2,28 @@
 // serial client sees them: the module's command language, automatic calling,
 // RFCOMM calls and their failures, data mode and the DTR escape, lines held
 // in command mode, the faults the control channel injects, and its errors.
+#include "rawtty.h"
 #include "simboard.h"
 #include "testroot.h"
 
 #include <QElapsedTimer>
 #include <QtTest>
 
-#include <fcntl.h>
-#include <poll.h>
-#include <termios.h>
-#include <unistd.h>
-
 namespace {
 
 const QByteArray kUnit(SimBoard::kUnitAddress);
 
-// A serial port opened the way a plain POSIX program opens it.
-class Tty
+// A raw serial port read as lines ending in "\r\n".
+class Tty : public RawTty
 {
 public:
-    explicit Tty(const QString &path)
-    {
-        m_fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-        if (m_fd >= 0) {
-            struct termios tio;
-            ::tcgetattr(m_fd, &tio);
-            cfmakeraw(&tio);
-            ::tcsetattr(m_fd, TCSANOW, &tio);
-        }
-    }
-    ~Tty()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    bool isOpen() const { return m_fd >= 0; }
-    bool write(const QByteArray &bytes)
-    {
-        return ::write(m_fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
-    }
+    using RawTty::RawTty;
     bool line(const QByteArray &text) { return write(text + "\r\n"); }
 
     // Complete lines received so far (without "\r\n"), taken out.
     QByteArrayList take()
     {
-        readAvailable();
+        m_data += readAvailable();
         QByteArrayList out;
         int end;
         while ((end = m_data.indexOf("\r\n")) >= 0) {
@@ -75,15 +52,6 @@ public:
     }
 
 private:
-    void readAvailable()
-    {
-        char buf[4096];
-        ssize_t n;
-        while ((n = ::read(m_fd, buf, sizeof buf)) > 0)
-            m_data.append(buf, int(n));
-    }
-
-    int m_fd = -1;
     QByteArray m_data;
 };
 

@@ -5,18 +5,16 @@
 #include "controlchannel.h"
 #include "converterstream.h"
 #include "devicetree.h"
+#include "fiforeader.h"
+#include "samples.h"
 #include "signalgenerator.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <cerrno>
 #include <cmath>
-#include <fcntl.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 using namespace Sim;
 
@@ -24,70 +22,6 @@ namespace {
 
 const QString kEnable = QStringLiteral("/sys/bus/iio/devices/iio:device0/buffer/enable");
 const QString kLength = QStringLiteral("/sys/bus/iio/devices/iio:device0/buffer/length");
-
-QVector<int> samplesOf(const QByteArray &bytes)
-{
-    QVector<int> out;
-    for (int i = 0; i + 1 < bytes.size(); i += 2)
-        out << int(qint16(quint16(quint8(bytes[i]) | (quint8(bytes[i + 1]) << 8))));
-    return out;
-}
-
-double rms(const QVector<int> &s)
-{
-    double sum = 0.0;
-    for (int v : s)
-        sum += double(v) * v;
-    return s.isEmpty() ? 0.0 : std::sqrt(sum / s.size()) / 32768.0;
-}
-
-// Rising zero crossings per second.
-double frequencyOf(const QVector<int> &s, double rate)
-{
-    int first = -1, last = -1, crossings = 0;
-    for (int i = 1; i < s.size(); ++i) {
-        if (s[i - 1] < 0 && s[i] >= 0) {
-            if (first < 0)
-                first = i;
-            else
-                ++crossings;
-            last = i;
-        }
-    }
-    return crossings > 0 ? crossings * rate / (last - first) : 0.0;
-}
-
-// The program's end of the FIFO.
-class Reader
-{
-public:
-    explicit Reader(const QString &root)
-    {
-        m_fd = ::open(QFile::encodeName(ConverterStream::devicePath(root)).constData(), O_RDONLY | O_NONBLOCK);
-    }
-    ~Reader()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    bool isOpen() const { return m_fd >= 0; }
-    int queued() const
-    {
-        int n = 0;
-        ::ioctl(m_fd, FIONREAD, &n);
-        return n;
-    }
-    QByteArray read(int max = 65536)
-    {
-        QByteArray buf(max, '\0');
-        const ssize_t n = ::read(m_fd, buf.data(), size_t(max));
-        return n > 0 ? buf.left(int(n)) : QByteArray();
-    }
-
-private:
-    int m_fd = -1;
-};
-
 } // namespace
 
 class TestConverterStream : public QObject
@@ -140,7 +74,7 @@ void TestConverterStream::toneHasItsAmplitudeAndFrequency()
     SignalGenerator gen(source, 7670.0);
     const QVector<int> s = samplesOf(gen.generate(7670));
     QCOMPARE(s.size(), 7670);
-    QVERIFY(std::abs(rms(s) - 0.5 / std::sqrt(2.0)) < 1e-3);
+    QVERIFY(std::abs(rmsOf(s) - 0.5 / std::sqrt(2.0)) < 1e-3);
     QVERIFY(std::abs(frequencyOf(s, 7670.0) - 440.0) < 1.0);
     QCOMPARE(*std::max_element(s.begin(), s.end()), 16384);
 }
@@ -189,7 +123,7 @@ void TestConverterStream::noiseHasItsRms()
     QVERIFY(source.setNoise(0.0001));
     SignalGenerator gen(source, 7670.0);
     const QVector<int> s = samplesOf(gen.generate(20000));
-    QVERIFY2(std::abs(rms(s) - 0.0001) < 0.00001, qPrintable(QString::number(rms(s))));
+    QVERIFY2(std::abs(rmsOf(s) - 0.0001) < 0.00001, qPrintable(QString::number(rmsOf(s))));
 }
 
 void TestConverterStream::fullScaleClips()
@@ -272,7 +206,7 @@ void TestConverterStream::openCreatesAFifoAndCloseRemovesIt()
     QCOMPARE(::stat(path.constData(), &st), 0);
     QVERIFY(S_ISFIFO(st.st_mode));
     // The program's open returns at once: the stream holds a writer.
-    Reader reader(m_root);
+    FifoReader reader(ConverterStream::devicePath(m_root));
     QVERIFY(reader.isOpen());
     stream.close();
     QVERIFY(!QFileInfo::exists(ConverterStream::devicePath(m_root)));
@@ -296,7 +230,7 @@ void TestConverterStream::nothingWhileTheBufferIsOff()
     SignalSource source;
     ConverterStream stream(m_root, source);
     QVERIFY(stream.open());
-    Reader reader(m_root);
+    FifoReader reader(ConverterStream::devicePath(m_root));
     QTest::qWait(200);
     QVERIFY(!stream.isEnabled());
     QCOMPARE(reader.queued(), 0);
@@ -310,7 +244,7 @@ void TestConverterStream::deliversAtTheSampleRate()
     SignalSource source;
     ConverterStream stream(m_root, source);
     QVERIFY(stream.open());
-    Reader reader(m_root);
+    FifoReader reader(ConverterStream::devicePath(m_root));
     QVERIFY(stream.isEnabled());
     QElapsedTimer t;
     t.start();
@@ -335,7 +269,7 @@ void TestConverterStream::keepsAtMostTheBufferLength()
     QVERIFY(source.setTone(100.0, 0.5));
     ConverterStream stream(m_root, source);
     QVERIFY(stream.open());
-    Reader reader(m_root);
+    FifoReader reader(ConverterStream::devicePath(m_root));
     QTest::qWait(400); // some 3000 samples due
     QCOMPARE(reader.queued(), 1024);
     // The newest are kept: one continuous stretch of the tone, still aligned.
@@ -362,7 +296,7 @@ void TestConverterStream::switchingOffDropsWhatIsQueued()
     SignalSource source;
     ConverterStream stream(m_root, source);
     QVERIFY(stream.open());
-    Reader reader(m_root);
+    FifoReader reader(ConverterStream::devicePath(m_root));
     QTRY_VERIFY(reader.queued() > 0);
     QVERIFY(writeBoardFile(m_root, kEnable, "0"));
     QTRY_VERIFY(!stream.isEnabled());
@@ -383,11 +317,11 @@ void TestConverterStream::streamCarriesTheTone()
     QVERIFY(source.setTone(1000.0, 0.01));
     ConverterStream stream(m_root, source);
     QVERIFY(stream.open());
-    Reader reader(m_root);
+    FifoReader reader(ConverterStream::devicePath(m_root));
     QTest::qWait(300);
     const QVector<int> s = samplesOf(reader.read(2048));
     QCOMPARE(s.size(), 1024);
-    QVERIFY(std::abs(rms(s) - 0.01 / std::sqrt(2.0)) < 0.0005);
+    QVERIFY(std::abs(rmsOf(s) - 0.01 / std::sqrt(2.0)) < 0.0005);
     QVERIFY(std::abs(frequencyOf(s, 7670.0) - 1000.0) < 20.0);
 }
 

@@ -5,7 +5,9 @@
 #include "analoginputworker.h"
 #include "audioworker.h"
 #include "backgroundrecording.h"
+#include "fiforeader.h"
 #include "microphonestream.h"
+#include "samples.h"
 #include "signalgenerator.h"
 #include "simboard.h"
 #include "testroot.h"
@@ -17,82 +19,12 @@
 #include <QtTest>
 
 #include <cmath>
-#include <fcntl.h>
 #include <memory>
-#include <sys/ioctl.h>
-#include <unistd.h>
 
 namespace {
 
 const char kChildVariable[] = "TQ3900_RECORDING_EXIT_CHILD";
 const QString kFolder = QStringLiteral("/home/root/meas/wav_temp");
-
-// The program's end of the simulator's microphone FIFO.
-class MicReader
-{
-public:
-    explicit MicReader(const QString &root)
-    {
-        m_fd = ::open(QFile::encodeName(Sim::MicrophoneStream::devicePath(root)).constData(),
-                      O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    }
-    ~MicReader()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    bool isOpen() const { return m_fd >= 0; }
-    int queued() const
-    {
-        int n = 0;
-        ::ioctl(m_fd, FIONREAD, &n);
-        return n;
-    }
-    QByteArray readAll()
-    {
-        QByteArray out;
-        char buffer[65536];
-        ssize_t n;
-        while ((n = ::read(m_fd, buffer, sizeof buffer)) > 0)
-            out.append(buffer, int(n));
-        return out;
-    }
-
-private:
-    int m_fd = -1;
-};
-
-QVector<int> samplesOf(const QByteArray &bytes)
-{
-    QVector<int> out;
-    for (int i = 0; i + 1 < bytes.size(); i += 2)
-        out << int(qint16(quint16(quint8(bytes[i]) | (quint8(bytes[i + 1]) << 8))));
-    return out;
-}
-
-double rmsOf(const QVector<int> &s)
-{
-    double sum = 0.0;
-    for (int v : s)
-        sum += double(v) * v;
-    return s.isEmpty() ? 0.0 : std::sqrt(sum / s.size()) / 32768.0;
-}
-
-// Rising zero crossings per second.
-double frequencyOf(const QVector<int> &s, double rate)
-{
-    int first = -1, last = -1, crossings = 0;
-    for (int i = 1; i < s.size(); ++i) {
-        if (s[i - 1] < 0 && s[i] >= 0) {
-            if (first < 0)
-                first = i;
-            else
-                ++crossings;
-            last = i;
-        }
-    }
-    return crossings > 0 ? crossings * rate / (last - first) : 0.0;
-}
 
 // The sound the simulator's microphone makes from its first noise sample
 // on, for noise alone: what the test expects to find in the clips.
@@ -172,7 +104,7 @@ void TestRecordingSim::streamDeliversTheSignalInRealTime()
     Sim::MicrophoneStream stream(m_root->root(), source);
     QVERIFY(stream.open());
     QVERIFY(QFileInfo(Sim::MicrophoneStream::devicePath(m_root->root())).exists());
-    MicReader reader(m_root->root());
+    FifoReader reader(Sim::MicrophoneStream::devicePath(m_root->root()));
     QVERIFY(reader.isOpen());
     QElapsedTimer clock;
     clock.start();
@@ -201,7 +133,7 @@ void TestRecordingSim::streamKeepsTwoSecondsAtMost()
     QVERIFY(m_root->write("/dev/microphone", "stale"));
     Sim::MicrophoneStream stream(m_root->root(), source);
     QVERIFY(stream.open());
-    MicReader reader(m_root->root());
+    FifoReader reader(Sim::MicrophoneStream::devicePath(m_root->root()));
     QTest::qWait(2600);
     // Nobody read: two seconds wait, the oldest were dropped, and what waits
     // is the newest sound.
@@ -218,7 +150,7 @@ void TestRecordingSim::streamIsPartOfTheSimulator()
     {
         SimBoard board(m_root->root());
         QVERIFY2(board.isRunning(), qPrintable(board.error()));
-        MicReader reader(m_root->root());
+        FifoReader reader(Sim::MicrophoneStream::devicePath(m_root->root()));
         QVERIFY(reader.isOpen());
         QTRY_VERIFY(reader.queued() > 0);
     }

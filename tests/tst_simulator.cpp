@@ -11,6 +11,7 @@
 #include "nmea.h"
 #include "powersupply.h"
 #include "ptyport.h"
+#include "rawtty.h"
 #include "simulator.h"
 #include "testroot.h"
 
@@ -29,36 +30,17 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
-#include <termios.h>
 #include <unistd.h>
 
 using namespace Sim;
 
 namespace {
 
-// A serial port opened the way a plain POSIX program opens it.
-class Tty
+// A raw serial port read while the event loop runs.
+class Tty : public RawTty
 {
 public:
-    explicit Tty(const QString &path)
-    {
-        m_fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-        if (m_fd >= 0) {
-            struct termios tio;
-            ::tcgetattr(m_fd, &tio);
-            cfmakeraw(&tio);
-            ::tcsetattr(m_fd, TCSANOW, &tio);
-        }
-    }
-    ~Tty() { close(); }
-    bool isOpen() const { return m_fd >= 0; }
-    void close()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = -1;
-    }
-    bool write(const QByteArray &bytes) { return ::write(m_fd, bytes.constData(), size_t(bytes.size())) == bytes.size(); }
+    using RawTty::RawTty;
 
     // Reads, while running the event loop, until the bytes read so far
     // contain needle or the time is up. Returns everything read.
@@ -86,16 +68,11 @@ private:
     void step()
     {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        struct pollfd p = {m_fd, POLLIN, 0};
-        if (::poll(&p, 1, 5) > 0 && (p.revents & POLLIN)) {
-            char buf[4096];
-            const ssize_t n = ::read(m_fd, buf, sizeof buf);
-            if (n > 0)
-                m_data.append(buf, int(n));
-        }
+        struct pollfd p = {fd(), POLLIN, 0};
+        if (::poll(&p, 1, 5) > 0 && (p.revents & POLLIN))
+            m_data += readAvailable();
     }
 
-    int m_fd = -1;
     QByteArray m_data;
 };
 

@@ -1,0 +1,25 @@
+#include "sensorunitlink.h"
+
+#include "bluetooth.h"
+#include "simboard.h"
+#include "testroot.h"
+
+#include <QtTest>
+
+QByteArray gpio(const TestRoot &root, int line)
+{
+    return root.read(QStringLiteral("/sys/class/gpio/gpio%1/value").arg(line)).trimmed();
+}
+
+bool connectSink(Bluetooth &link, SimBoard &board, const TestRoot &root)
+{
+    link.initBluetooth(QStringLiteral("/dev/ttyO2"), QString::fromLatin1(SimBoard::kUnitAddress));
+    link.callBtDeviceA2DP(true);
+    if (!board.waitForDataLink())
+        return false;
+    if (!QTest::qWaitFor([&link] { return link.isConnectedRFCOMM(); }, 3000))
+        return false;
+    // A few steps of the state machine: carrier seen, data mode entered.
+    QTest::qWait(150);
+    return gpio(root, 59) == "1";
+}
