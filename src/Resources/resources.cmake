@@ -34,6 +34,25 @@ if(TQ_TS_FILES)
     set_source_files_properties(${TQ_TS_FILES} PROPERTIES OUTPUT_LOCATION ${TQ_RES_OUT}/Languages)
     qt5_add_translation(TQ_QM_FILES ${TQ_TS_FILES})
 
+    # Every language the instrument offers has a catalogue. A language whose
+    # translation is not written yet gets the English one under its name, so
+    # that no screen shows a raw text key.
+    set(TQ_ENGLISH_TS ${TQ_RES_DIR}/Languages/GB_TQ3900.ts)
+    if(EXISTS ${TQ_ENGLISH_TS})
+        foreach(code GB DE FR IT ES CN CZ HU RU SI JP PL PT RO SK SE FI DK NO BG HR KR RS TR EN)
+            if(NOT EXISTS ${TQ_RES_DIR}/Languages/${code}_TQ3900.ts)
+                set(qm ${TQ_RES_OUT}/Languages/${code}_TQ3900.qm)
+                add_custom_command(
+                    OUTPUT ${qm}
+                    COMMAND ${Qt5_LRELEASE_EXECUTABLE} -silent ${TQ_ENGLISH_TS} -qm ${qm}
+                    DEPENDS ${TQ_ENGLISH_TS}
+                    COMMENT "English catalogue for ${code}"
+                    VERBATIM)
+                list(APPEND TQ_QM_FILES ${qm})
+            endif()
+        endforeach()
+    endif()
+
     set(TQ_LANGUAGES_QRC ${TQ_RES_OUT}/tq3900_languages.qrc)
     set(qrc "<!DOCTYPE RCC>\n<RCC version=\"1.0\">\n<qresource prefix=\"/Languages\">\n")
     foreach(qm ${TQ_QM_FILES})
