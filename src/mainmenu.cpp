@@ -279,10 +279,15 @@ void MainMenu::displayWidget(int widget, int dir, int variant)
     m_mainMenuVisible = false;
 
     // A measurement screen handles the sensor unit's mute key itself.
-    auto showMeasurement = [&](auto *screen) {
+    // The pressure screen writes its two debug lines around the same steps.
+    auto showMeasurement = [&](auto *screen, bool pressure = false) {
+        if (pressure)
+            qDebug() << "Pressuresensor: displayWidget" << screen;
         disconnect(m_btSink, &Bluetooth::stateActiveMuteChanged, this, &MainMenu::switchActiveMute);
         ui->mainWidget->setCurrentWidget(screen);
         setMenuDirection(dir);
+        if (pressure)
+            qDebug() << "Pressuresensor: displayWidget init";
         screen->init(variant);
     };
 
@@ -312,16 +317,9 @@ void MainMenu::displayWidget(int widget, int dir, int variant)
     case 9:
         showMeasurement(ensureScreen(m_longtermMeasurement, true));
         break;
-    case 11: {
-        PressureSensor *screen = ensureScreen(m_pressureSensor, true);
-        qDebug() << "Pressuresensor: displayWidget" << screen;
-        disconnect(m_btSink, &Bluetooth::stateActiveMuteChanged, this, &MainMenu::switchActiveMute);
-        ui->mainWidget->setCurrentWidget(screen);
-        setMenuDirection(dir);
-        qDebug() << "Pressuresensor: displayWidget init";
-        screen->init(variant);
+    case 11:
+        showMeasurement(ensureScreen(m_pressureSensor, true), true);
         break;
-    }
     case 4:
         ensureScreen(m_management, false);
         ui->mainWidget->setCurrentWidget(m_management);

@@ -6,6 +6,7 @@
 #include "bluetooth.h"
 #include "globals.h"
 #include "mainmenu.h"
+#include "sensorunitlink.h"
 #include "simboard.h"
 #include "statusbardata.h"
 #include "testroot.h"
@@ -67,13 +68,8 @@ void TestAudioPath::cleanup()
 
 bool TestAudioPath::linkUp(MainMenu &w)
 {
-    if (!m_board->waitForDataLink())
-        return false;
-    QElapsedTimer t;
-    t.start();
-    while (!w.getBtSinkInstance()->isConnectedRFCOMM() && t.elapsed() < 5000)
-        QTest::qWait(20);
-    return w.getBtSinkInstance()->isConnectedRFCOMM() && unitGot("BT_TX I 0f MUTE " + QString(w.isMuteKeySwitchmode() ? "SWITCH" : "PUSHBUT"));
+    return waitForSinkDataMode(*w.getBtSinkInstance(), *m_board, *m_root)
+            && unitGot("BT_TX I 0f MUTE " + QString(w.isMuteKeySwitchmode() ? "SWITCH" : "PUSHBUT"));
 }
 
 bool TestAudioPath::unitGot(const QString &line, int timeoutMs)

@@ -8,6 +8,7 @@
 #include "levelmeasurement.h"
 #include "mainmenu.h"
 #include "popupinfo.h"
+#include "sensorunitlink.h"
 #include "simboard.h"
 #include "statusbardata.h"
 #include "testroot.h"
@@ -397,10 +398,8 @@ void TestEventHandler::popupPictures()
 void TestEventHandler::powerDownRunsOnce()
 {
     // The sensor-unit link is in data mode when the power-down starts.
-    QVERIFY(m_board->waitForDataLink());
-    QTRY_VERIFY(m_window->getBtSinkInstance()->isConnectedRFCOMM());
+    QVERIFY(waitForSinkDataMode(*m_window->getBtSinkInstance(), *m_board, *m_root));
     QTRY_VERIFY(m_window->getBtSourceInstance()->isConnectedA2DP());
-    QTest::qWait(150);
     drive("p:F1 p:F1:x8 r:F1");
     QVERIFY(m_window->isPowerDownStarted());
     QElapsedTimer clock;

@@ -15,6 +15,11 @@ bool connectSink(Bluetooth &link, SimBoard &board, const TestRoot &root)
 {
     link.initBluetooth(QStringLiteral("/dev/ttyO2"), QString::fromLatin1(SimBoard::kUnitAddress));
     link.callBtDeviceA2DP(true);
+    return waitForSinkDataMode(link, board, root);
+}
+
+bool waitForSinkDataMode(const Bluetooth &link, SimBoard &board, const TestRoot &root)
+{
     if (!board.waitForDataLink())
         return false;
     if (!QTest::qWaitFor([&link] { return link.isConnectedRFCOMM(); }, 3000))
