@@ -60,8 +60,9 @@ bool layoutDeviceTree(const QString &root)
     for (unsigned line : kGpioLines) {
         const QString base = QStringLiteral("/sys/class/gpio/gpio%1/").arg(line);
         ok = ensureFile(root, base + "direction", "in") && ok;
-        // Line 48 reads 0: no wired sensor plugged in.
-        ok = ensureFile(root, base + "value", "0") && ok;
+        // Line 48 reads 0: no wired sensor plugged in. Line 16 (GPS receiver
+        // power) comes up on, as the board powers the receiver at boot.
+        ok = ensureFile(root, base + "value", line == 16 ? "1" : "0") && ok;
     }
     ok = ensureFile(root, "/sys/class/pwm/pwmchip1/export", "") && ok;
     for (const char *f : {"period", "duty_cycle", "enable"})

@@ -19,9 +19,41 @@ const Satellite kSky[GpsFix::kMaxSatellites] = {
     {24, 14, 170, 31}, {26, 11, 330, 29}, {29, 8, 90, 27},  {30, 5, 260, 24},
 };
 
-int clampedSatellites(const GpsFix &fix)
+// The other constellations' skies; some numbers repeat those of another
+// constellation, as Galileo's and BeiDou's numbering overlaps GPS's.
+const int kGlonassPrn[GpsFix::kMaxSatellites] = {65, 66, 72, 73, 74, 80, 81, 82, 83, 87, 88, 71};
+const int kGalileoPrn[GpsFix::kMaxSatellites] = {2, 4, 11, 12, 19, 24, 25, 26, 30, 31, 33, 36};
+const int kBeidouPrn[GpsFix::kMaxSatellites] = {6, 8, 14, 16, 20, 21, 22, 27, 32, 35, 38, 59};
+
+// The PRN of satellite i of a constellation; the positions in the sky are
+// those of the GPS table.
+int prnOf(const QByteArray &talker, int i)
 {
-    return qBound(0, fix.satellites, GpsFix::kMaxSatellites);
+    if (talker == "GL")
+        return kGlonassPrn[i];
+    if (talker == "GA")
+        return kGalileoPrn[i];
+    if (talker == "GB")
+        return kBeidouPrn[i];
+    return kSky[i].prn;
+}
+
+// Satellites used in the fix: every one in view, over all constellations.
+int usedSatellites(const GpsFix &fix)
+{
+    return fix.valid ? fix.totalSatellites() : 0;
+}
+
+// PRNs of the satellites used, at most twelve (the GSA sentence's fields).
+QList<int> usedPrns(const GpsFix &fix)
+{
+    QList<int> out;
+    if (!fix.valid)
+        return out;
+    for (const char *talker : {"GP", "GL", "GA", "GB"})
+        for (int i = 0; i < fix.inView(talker) && out.size() < GpsFix::kMaxSatellites; ++i)
+            out << prnOf(talker, i);
+    return out;
 }
 
 QByteArray twoDigits(int v)
@@ -59,6 +91,36 @@ QByteArray decimal(double v, int decimals)
 }
 
 } // namespace
+
+} // namespace Nmea
+
+int GpsFix::totalSatellites() const
+{
+    return inView("GP") + inView("GL") + inView("GA") + inView("GB");
+}
+
+int GpsFix::inView(const QByteArray &gsvTalker) const
+{
+    const int *count = gsvTalker == "GP" ? &satellites
+        : gsvTalker == "GL"              ? &glonass
+        : gsvTalker == "GA"              ? &galileo
+        : gsvTalker == "GB"              ? &beidou
+                                         : nullptr;
+    return count ? qBound(0, *count, kMaxSatellites) : -1;
+}
+
+void GpsFix::setInView(const QByteArray &gsvTalker, int count)
+{
+    int *target = gsvTalker == "GP" ? &satellites
+        : gsvTalker == "GL"         ? &glonass
+        : gsvTalker == "GA"         ? &galileo
+        : gsvTalker == "GB"         ? &beidou
+                                    : nullptr;
+    if (target)
+        *target = qBound(0, count, kMaxSatellites);
+}
+
+namespace Nmea {
 
 quint8 checksum(const QByteArray &body)
 {
@@ -110,25 +172,26 @@ QByteArray longitudeHemisphere(double degrees)
 QByteArray rmc(const GpsFix &fix, const QDateTime &utc)
 {
     QByteArrayList f;
-    f << "GPRMC" << timeField(utc) << (fix.valid ? "A" : "V");
+    f << fix.talker + "RMC" << timeField(utc) << (fix.valid ? "A" : "V");
     if (fix.valid)
         f << latitudeField(fix.latitude) << latitudeHemisphere(fix.latitude)
-          << longitudeField(fix.longitude) << longitudeHemisphere(fix.longitude) << "0.000";
+          << longitudeField(fix.longitude) << longitudeHemisphere(fix.longitude)
+          << decimal(qMax(0.0, fix.speedKnots), 3) << (fix.course >= 0 ? decimal(fix.course, 2) : QByteArray());
     else
-        f << "" << "" << "" << "" << "";
-    // course, date, magnetic variation and its direction, mode indicator
-    f << "" << dateField(utc) << "" << "" << (fix.valid ? "A" : "N");
+        f << "" << "" << "" << "" << "" << "";
+    // date, magnetic variation and its direction, mode indicator
+    f << dateField(utc) << "" << "" << (fix.valid ? "A" : "N");
     return sentence(f.join(','));
 }
 
 QByteArray gga(const GpsFix &fix, const QDateTime &utc)
 {
     QByteArrayList f;
-    f << "GPGGA" << timeField(utc);
+    f << fix.talker + "GGA" << timeField(utc);
     if (fix.valid)
         f << latitudeField(fix.latitude) << latitudeHemisphere(fix.latitude)
           << longitudeField(fix.longitude) << longitudeHemisphere(fix.longitude) << "1"
-          << twoDigits(clampedSatellites(fix)) << decimal(fix.hdop, 1) << decimal(fix.altitude, 1)
+          << twoDigits(usedSatellites(fix)) << decimal(fix.hdop, 1) << decimal(fix.altitude, 1)
           << "M" << decimal(fix.geoidSeparation, 1) << "M";
     else
         f << "" << "" << "" << "" << "0" << "00" << "99.99" << "" << "" << "" << "";
@@ -140,10 +203,10 @@ QByteArray gga(const GpsFix &fix, const QDateTime &utc)
 QByteArray gsa(const GpsFix &fix)
 {
     QByteArrayList f;
-    f << "GPGSA" << "A" << (fix.valid ? "3" : "1");
-    const int used = fix.valid ? clampedSatellites(fix) : 0;
+    f << fix.talker + "GSA" << "A" << (fix.valid ? "3" : "1");
+    const QList<int> used = usedPrns(fix);
     for (int i = 0; i < GpsFix::kMaxSatellites; ++i)
-        f << (i < used ? twoDigits(kSky[i].prn) : QByteArray());
+        f << (i < used.size() ? twoDigits(used[i]) : QByteArray());
     if (fix.valid)
         f << decimal(fix.hdop + 0.7, 2) << decimal(fix.hdop, 2) << decimal(fix.hdop + 0.4, 2);
     else
@@ -153,18 +216,30 @@ QByteArray gsa(const GpsFix &fix)
 
 QList<QByteArray> gsv(const GpsFix &fix)
 {
-    const int n = clampedSatellites(fix);
-    const int messages = qMax(1, (n + 3) / 4);
     QList<QByteArray> out;
-    for (int m = 0; m < messages; ++m) {
-        QByteArrayList f;
-        f << "GPGSV" << QByteArray::number(messages) << QByteArray::number(m + 1) << twoDigits(n);
-        for (int i = m * 4; i < qMin(n, m * 4 + 4); ++i)
-            f << twoDigits(kSky[i].prn) << twoDigits(kSky[i].elevation)
-              << QByteArray::number(kSky[i].azimuth).rightJustified(3, '0') << twoDigits(kSky[i].snr);
-        out << sentence(f.join(','));
+    for (const char *talker : {"GP", "GL", "GA", "GB"}) {
+        const int n = fix.inView(talker);
+        if (n == 0 && qstrcmp(talker, "GP") != 0)
+            continue;
+        const int messages = qMax(1, (n + 3) / 4);
+        for (int m = 0; m < messages; ++m) {
+            QByteArrayList f;
+            f << QByteArray(talker) + "GSV" << QByteArray::number(messages) << QByteArray::number(m + 1)
+              << twoDigits(n);
+            for (int i = m * 4; i < qMin(n, m * 4 + 4); ++i)
+                f << twoDigits(prnOf(talker, i)) << twoDigits(kSky[i].elevation)
+                  << QByteArray::number(kSky[i].azimuth).rightJustified(3, '0') << twoDigits(kSky[i].snr);
+            out << sentence(f.join(','));
+        }
     }
     return out;
+}
+
+QByteArray sentenceType(const QByteArray &line)
+{
+    if (line.size() < 6 || line.at(0) != '$')
+        return QByteArray();
+    return line.mid(3, 3);
 }
 
 QByteArray epoch(const GpsFix &fix, const QDateTime &utc)

@@ -975,7 +975,7 @@ void TestSimulator::programGpsStreamAndFix()
     Tty tty(sim.root() + QStringLiteral("/dev/ttyO1"));
     QVERIFY(tty.isOpen());
     // A UBX frame to the receiver is journalled in hex.
-    QVERIFY(tty.write(QByteArray::fromHex("b56206040400000009001797")));
+    QVERIFY(tty.write(QByteArray::fromHex("b56206040400000009001776")));
 
     // Two epochs: every complete sentence carries a correct checksum.
     tty.readUntil("$GPRMC", 3000);
@@ -1000,7 +1000,7 @@ void TestSimulator::programGpsStreamAndFix()
     const QStringList gpsLog = QString::fromUtf8(readLocal(sim.root(), QStringLiteral("/.tq3900/gps-ttyO1.log")))
                                    .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     QCOMPARE(gpsLog.size(), 1);
-    QVERIFY2(gpsLog[0].endsWith(QLatin1String(" b5 62 06 04 04 00 00 00 09 00 17 97")), qPrintable(gpsLog[0]));
+    QVERIFY2(gpsLog[0].endsWith(QLatin1String(" b5 62 06 04 04 00 00 00 09 00 17 76")), qPrintable(gpsLog[0]));
 
     // Losing the fix shows within two epochs.
     QCOMPARE(sim.send(QStringLiteral("gps fix 0")), 0);

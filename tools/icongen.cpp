@@ -15,6 +15,7 @@
 
 #include <QColor>
 #include <QDir>
+#include <QFont>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
@@ -394,6 +395,123 @@ void drawSpaceBar(QPainter &p, const QRectF &box, const QColor &ink)
     p.drawPolyline(QPolygonF({at(r, 0.04, 0.45), at(r, 0.04, 0.75), at(r, 0.96, 0.75), at(r, 0.96, 0.45)}));
 }
 
+// A house: back to the main page.
+void drawHome(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    const QRectF r = inner(box, 0.14);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(inkPen(r, ink, 0.1));
+    p.drawPolyline(QPolygonF({at(r, 0.0, 0.5), at(r, 0.5, 0.05), at(r, 1.0, 0.5)}));
+    p.drawPolyline(QPolygonF({at(r, 0.16, 0.4), at(r, 0.16, 0.95), at(r, 0.84, 0.95), at(r, 0.84, 0.4)}));
+    p.drawRect(QRectF(at(r, 0.4, 0.62), at(r, 0.6, 0.95)));
+}
+
+// Two pins joined by a dashed line: the distance between two positions.
+void drawDistance(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    const QRectF r = inner(box, 0.12);
+    QPen dash = inkPen(r, ink, 0.07);
+    dash.setStyle(Qt::DashLine);
+    p.setPen(dash);
+    p.drawLine(at(r, 0.15, 0.8), at(r, 0.85, 0.3));
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    p.drawEllipse(at(r, 0.15, 0.8), r.width() * 0.12, r.width() * 0.12);
+    p.drawEllipse(at(r, 0.85, 0.3), r.width() * 0.12, r.width() * 0.12);
+}
+
+// A satellite: body with two solar panels.
+void drawSatellite(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    const QRectF r = inner(box, 0.1);
+    p.save();
+    p.translate(r.center());
+    p.rotate(-35);
+    p.translate(-r.center());
+    p.setPen(inkPen(r, ink, 0.06));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRectF(at(r, 0.38, 0.36), at(r, 0.62, 0.64)));
+    p.drawRect(QRectF(at(r, 0.0, 0.4), at(r, 0.3, 0.6)));
+    p.drawRect(QRectF(at(r, 0.7, 0.4), at(r, 1.0, 0.6)));
+    p.drawLine(at(r, 0.3, 0.5), at(r, 0.38, 0.5));
+    p.drawLine(at(r, 0.62, 0.5), at(r, 0.7, 0.5));
+    p.restore();
+}
+
+// Short text centred in the box: format and data pictograms.
+void drawText(QPainter &p, const QRectF &box, const QColor &ink, const QString &text, double size)
+{
+    QFont font;
+    font.setPixelSize(std::max(6, int(box.height() * size)));
+    font.setBold(true);
+    p.setFont(font);
+    p.setPen(ink);
+    p.drawText(box, Qt::AlignCenter, text);
+}
+
+Draw textOf(const char *text, double size)
+{
+    return [text, size](QPainter &p, const QRectF &box, const QColor &ink) {
+        drawText(p, box, ink, QString::fromUtf8(text), size);
+    };
+}
+
+// A map pin: the current position.
+void drawPin(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    const QRectF r = inner(box, 0.1);
+    QPainterPath pin;
+    pin.moveTo(at(r, 0.5, 1.0));
+    pin.cubicTo(at(r, 0.1, 0.55), at(r, 0.1, 0.0), at(r, 0.5, 0.0));
+    pin.cubicTo(at(r, 0.9, 0.0), at(r, 0.9, 0.55), at(r, 0.5, 1.0));
+    p.setPen(inkPen(r, ink, 0.07));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(pin);
+    p.drawEllipse(at(r, 0.5, 0.32), r.width() * 0.12, r.width() * 0.12);
+}
+
+// A pin with a flag: take the reference position.
+void drawReference(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    const QRectF r = inner(box, 0.12);
+    p.setPen(inkPen(r, ink, 0.08));
+    p.drawLine(at(r, 0.3, 1.0), at(r, 0.3, 0.0));
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    p.drawPolygon(QPolygonF({at(r, 0.3, 0.0), at(r, 0.95, 0.2), at(r, 0.3, 0.42)}));
+}
+
+// A triangle pointing right: start.
+void drawPlay(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    const QRectF r = inner(box, 0.2);
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    p.drawPolygon(QPolygonF({at(r, 0.1, 0.0), at(r, 0.95, 0.5), at(r, 0.1, 1.0)}));
+}
+
+// A square: stop.
+void drawStop(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    p.drawRect(inner(box, 0.24));
+}
+
+// A waste bin: delete.
+void drawBin(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    const QRectF r = inner(box, 0.14);
+    p.setPen(inkPen(r, ink, 0.07));
+    p.setBrush(Qt::NoBrush);
+    p.drawLine(at(r, 0.05, 0.15), at(r, 0.95, 0.15));
+    p.drawLine(at(r, 0.38, 0.15), at(r, 0.42, 0.02));
+    p.drawLine(at(r, 0.42, 0.02), at(r, 0.58, 0.02));
+    p.drawLine(at(r, 0.58, 0.02), at(r, 0.62, 0.15));
+    p.drawPolyline(QPolygonF({at(r, 0.15, 0.15), at(r, 0.22, 1.0), at(r, 0.78, 1.0), at(r, 0.85, 0.15)}));
+    p.drawLine(at(r, 0.5, 0.3), at(r, 0.5, 0.85));
+}
+
 // A vertical slide switch with six stations, its knob at station position
 // (1 at the top). The stations are 38 px apart, in line with the list beside.
 void drawSelector(QPainter &p, const QRectF &box, const QColor &ink, int position)
@@ -435,6 +553,16 @@ const std::vector<Icon> kIcons = {
     {"Mainmenu", "Wrench", "main", drawWrench},
     {"Allgemein", "Check", "frame44", drawCheck},
     {"Allgemein", "Cancel", "frame44", drawCross},
+    {"Allgemein", "Home", "frame44", drawHome},
+    {"Management/Gps", "Distance", "frame44", drawDistance},
+    {"Management/Gps", "SatInfo", "frame44", drawSatellite},
+    {"Management/Gps", "GpsFormat", "frame44", textOf("°'", 0.55)},
+    {"Management/Gps", "Nmea", "frame44", textOf("$GP", 0.42)},
+    {"Management/Gps", "GpsPosition", "frame44", drawPin},
+    {"Management/Gps", "SetReference", "frame44", drawReference},
+    {"Management/Gps", "Start", "frame44", drawPlay},
+    {"Management/Gps", "Stop", "frame44", drawStop},
+    {"Management/Gps", "Delete", "frame44", drawBin},
     {"Management/Systemsettings", "Favourite", "icon40", drawStar},
     {"Management/Systemsettings", "ScreenshotCamera", "icon40", drawCamera},
     {"Management/Systemsettings", "Bug", "icon40", drawBug},
