@@ -30,6 +30,20 @@ void NmeaPositionInfoSourceRaw::clearLastNmeaData()
         slot.clear();
 }
 
+bool NmeaPositionInfoSourceRaw::hasValidChecksum(const QByteArray &line)
+{
+    const QByteArray s = line.trimmed();
+    const int star = s.lastIndexOf('*');
+    if (!s.startsWith('$') || star < 1 || star != s.size() - 3)
+        return false;
+    quint8 sum = 0;
+    for (int i = 1; i < star; ++i)
+        sum ^= quint8(s.at(i));
+    bool ok = false;
+    const uint given = s.mid(star + 1).toUInt(&ok, 16);
+    return ok && given == sum;
+}
+
 void NmeaPositionInfoSourceRaw::capture(const QString &text)
 {
     static const char *const kTalkers[] = {"GN", "GP", "GL", "GA", "GB", "GI", "GQ"};
@@ -88,6 +102,9 @@ bool NmeaPositionInfoSourceRaw::parsePosInfoFromNmeaData(const char *data, int s
     const QByteArray line = m_partial;
     m_partial.clear();
 
-    capture(QString::fromLatin1(line));
+    // A damaged sentence (noise on the line, a lost byte) must not replace
+    // the last good one: the analyses read the stored text field by field.
+    if (hasValidChecksum(line))
+        capture(QString::fromLatin1(line));
     return QNmeaPositionInfoSource::parsePosInfoFromNmeaData(line.constData(), line.size(), posInfo, hasFix);
 }

@@ -11,6 +11,8 @@
 // sentences without a GSV sentence in between (the receiver stopped sending
 // satellites) empty the GSV slots.
 //
+// Only sentences with a correct checksum are kept.
+//
 // The source hands every piece it read from the port to the capture hook.
 // A piece without its line end (the rest of the sentence has not arrived
 // yet) is kept and joined with the next piece, so both the capture and the
@@ -34,6 +36,9 @@ public:
     QString getNmeaGsvString(int index) const;
     // Empties the sentences and slots; the two counters keep their values.
     void clearLastNmeaData();
+
+    // "$...*hh" (line end allowed) whose checksum matches the text.
+    static bool hasValidChecksum(const QByteArray &line);
 
 protected:
     bool parsePosInfoFromNmeaData(const char *data, int size, QGeoPositionInfo *posInfo, bool *hasFix) override;
