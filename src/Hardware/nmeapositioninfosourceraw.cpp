@@ -102,9 +102,12 @@ bool NmeaPositionInfoSourceRaw::parsePosInfoFromNmeaData(const char *data, int s
     const QByteArray line = m_partial;
     m_partial.clear();
 
-    // A damaged sentence (noise on the line, a lost byte) must not replace
-    // the last good one: the analyses read the stored text field by field.
-    if (hasValidChecksum(line))
-        capture(QString::fromLatin1(line));
+    // A damaged sentence (noise on the line, a lost byte, a line cut before
+    // its checksum) is neither stored nor parsed: the analyses read the
+    // stored text field by field, and the base parser would take a cut
+    // sentence without checksum as it stands.
+    if (!hasValidChecksum(line))
+        return false;
+    capture(QString::fromLatin1(line));
     return QNmeaPositionInfoSource::parsePosInfoFromNmeaData(line.constData(), line.size(), posInfo, hasFix);
 }

@@ -11,7 +11,7 @@
 // sentences without a GSV sentence in between (the receiver stopped sending
 // satellites) empty the GSV slots.
 //
-// Only sentences with a correct checksum are kept.
+// Only sentences with a correct checksum are kept and parsed.
 //
 // The source hands every piece it read from the port to the capture hook.
 // A piece without its line end (the rest of the sentence has not arrived
