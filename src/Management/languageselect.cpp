@@ -1,7 +1,6 @@
 #include "languageselect.h"
 #include "ui_languageselect.h"
 
-#include <QKeyEvent>
 
 namespace {
 
@@ -38,7 +37,7 @@ enum Language {
 } // namespace
 
 LanguageSelect::LanguageSelect(QWidget *parent)
-    : QDialog(parent)
+    : KeyDialog(parent)
     , ui(new Ui::LanguageSelect)
 {
     ui->setupUi(this);
@@ -199,20 +198,4 @@ void LanguageSelect::on_butSerbian_clicked()
 void LanguageSelect::on_butTurkish_clicked()
 {
     choose(Turkish);
-}
-
-void LanguageSelect::keyPressEvent(QKeyEvent *event)
-{
-    if (event->key() == Qt::Key_Escape)
-        return;
-    QWidget::keyPressEvent(event);
-}
-
-void LanguageSelect::keyReleaseEvent(QKeyEvent *event)
-{
-    if (event->key() == Qt::Key_Escape) {
-        reject();
-        return;
-    }
-    QWidget::keyReleaseEvent(event);
 }

@@ -1,7 +1,7 @@
 #ifndef LANGUAGESELECT_H
 #define LANGUAGESELECT_H
 
-#include <QDialog>
+#include "keydialog.h"
 
 namespace Ui {
 class LanguageSelect;
@@ -14,7 +14,7 @@ class LanguageSelect;
 // 4 Italian, 5 Spanish, ... 24 Turkish). The settings screen keeps one
 // instance for the whole run, so the page shown and the last choice stay
 // from one opening to the next.
-class LanguageSelect : public QDialog
+class LanguageSelect : public KeyDialog
 {
     Q_OBJECT
 public:
@@ -52,10 +52,6 @@ private slots:
     void on_butKorean_clicked();
     void on_butSerbian_clicked();
     void on_butTurkish_clicked();
-
-protected:
-    void keyPressEvent(QKeyEvent *event) override;
-    void keyReleaseEvent(QKeyEvent *event) override;
 
 private:
     void choose(int language);

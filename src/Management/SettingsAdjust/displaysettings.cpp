@@ -6,7 +6,6 @@
 #include "systemsettings.h"
 
 #include <QDebug>
-#include <QKeyEvent>
 
 namespace {
 
@@ -24,7 +23,7 @@ bool isLevel(int level)
 } // namespace
 
 Displaysettings::Displaysettings(QWidget *parent)
-    : QDialog(parent)
+    : KeyDialog(parent)
     , ui(new Ui::Displaysettings)
 {
     ui->setupUi(this);
@@ -141,20 +140,4 @@ void Displaysettings::applyBrightness()
             .arg(QLatin1String(position)));
     // A missing attribute is neither created nor reported.
     DriverHelper::writeFile(kBacklight, m_brightness);
-}
-
-void Displaysettings::keyPressEvent(QKeyEvent *event)
-{
-    if (event->key() == Qt::Key_Escape)
-        return;
-    QWidget::keyPressEvent(event);
-}
-
-void Displaysettings::keyReleaseEvent(QKeyEvent *event)
-{
-    if (event->key() == Qt::Key_Escape) {
-        reject();
-        return;
-    }
-    QWidget::keyReleaseEvent(event);
 }

@@ -1,7 +1,8 @@
 #ifndef DISPLAYSETTINGS_H
 #define DISPLAYSETTINGS_H
 
-#include <QDialog>
+#include "keydialog.h"
+
 #include <QString>
 
 namespace Ui {
@@ -14,7 +15,7 @@ class Displaysettings;
 // choosing. The caller runs init() and exec() and, on 1, stores
 // getBrightness(). A rejected dialog puts the stored level back on the
 // backlight, so a level the user turned down does not stay lit.
-class Displaysettings : public QDialog
+class Displaysettings : public KeyDialog
 {
     Q_OBJECT
 public:
@@ -38,10 +39,6 @@ private slots:
     void on_butBrightnessSelect_clicked();
     void on_butAccept_clicked();
     void on_butClose_clicked();
-
-protected:
-    void keyPressEvent(QKeyEvent *event) override;
-    void keyReleaseEvent(QKeyEvent *event) override;
 
 private:
     // Shows the level on the switch (a level other than 5..7 becomes 6 first)

@@ -1,7 +1,6 @@
 #include "powersaving.h"
 #include "ui_powersaving.h"
 
-#include <QKeyEvent>
 
 namespace {
 
@@ -65,7 +64,7 @@ QString switchStyle(int position)
 } // namespace
 
 PowerSaving::PowerSaving(QWidget *parent)
-    : QDialog(parent)
+    : KeyDialog(parent)
     , ui(new Ui::PowerSaving)
 {
     ui->setupUi(this);
@@ -206,20 +205,4 @@ void PowerSaving::updateStylesheetBacklight()
 {
     m_backlightOffTime = normalised(kBacklightOff, m_backlightOffTime);
     ui->butSwitchBacklight->setStyleSheet(switchStyle(positionOf(kBacklightOff, m_backlightOffTime)));
-}
-
-void PowerSaving::keyPressEvent(QKeyEvent *event)
-{
-    if (event->key() == Qt::Key_Escape)
-        return;
-    QWidget::keyPressEvent(event);
-}
-
-void PowerSaving::keyReleaseEvent(QKeyEvent *event)
-{
-    if (event->key() == Qt::Key_Escape) {
-        reject();
-        return;
-    }
-    QWidget::keyReleaseEvent(event);
 }

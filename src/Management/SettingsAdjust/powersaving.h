@@ -1,10 +1,9 @@
 #ifndef POWERSAVING_H
 #define POWERSAVING_H
 
-#include <QDialog>
-#include <QString>
+#include "keydialog.h"
 
-class QPushButton;
+#include <QString>
 
 namespace Ui {
 class PowerSaving;
@@ -21,7 +20,7 @@ class PowerSaving;
 //
 // A time outside its table counts as the default (power-off 3600, backlight
 // 600) wherever the dialog looks at it.
-class PowerSaving : public QDialog
+class PowerSaving : public KeyDialog
 {
     Q_OBJECT
 public:
@@ -52,10 +51,6 @@ private slots:
     void on_butSwitchPower_clicked();
     void updateStylesheetPower();
     void updateStylesheetBacklight();
-
-protected:
-    void keyPressEvent(QKeyEvent *event) override;
-    void keyReleaseEvent(QKeyEvent *event) override;
 
 private:
     void setPowerOff(int position);

@@ -1,7 +1,6 @@
 #include "selectswitchmode.h"
 #include "ui_selectswitchmode.h"
 
-#include <QKeyEvent>
 
 namespace {
 
@@ -12,7 +11,7 @@ const QString kPushButton = QStringLiteral("Push-Button");
 } // namespace
 
 SelectSwitchmode::SelectSwitchmode(QWidget *parent)
-    : QDialog(parent)
+    : KeyDialog(parent)
     , ui(new Ui::SelectSwitchmode)
 {
     ui->setupUi(this);
@@ -67,20 +66,4 @@ void SelectSwitchmode::updateSwitchImage()
                        "Radioswitch_%1_2x40px.png); padding: 0px 0px; border: 0px; "
                        "background-color: none; color: white;}")
             .arg(position));
-}
-
-void SelectSwitchmode::keyPressEvent(QKeyEvent *event)
-{
-    if (event->key() == Qt::Key_Escape)
-        return;
-    QWidget::keyPressEvent(event);
-}
-
-void SelectSwitchmode::keyReleaseEvent(QKeyEvent *event)
-{
-    if (event->key() == Qt::Key_Escape) {
-        reject();
-        return;
-    }
-    QWidget::keyReleaseEvent(event);
 }

@@ -1,7 +1,8 @@
 #ifndef SELECTSWITCHMODE_H
 #define SELECTSWITCHMODE_H
 
-#include <QDialog>
+#include "keydialog.h"
+
 #include <QString>
 
 namespace Ui {
@@ -13,7 +14,7 @@ class SelectSwitchmode;
 // two-position slide switch. The caller calls init() with the stored mode,
 // runs exec() and, on 1, stores getSwitchmode(); the dialog stores and
 // applies nothing itself.
-class SelectSwitchmode : public QDialog
+class SelectSwitchmode : public KeyDialog
 {
     Q_OBJECT
 public:
@@ -31,10 +32,6 @@ private slots:
     void on_butSwitchSelect_clicked();
     void on_butAccept_clicked();
     void on_butClose_clicked();
-
-protected:
-    void keyPressEvent(QKeyEvent *event) override;
-    void keyReleaseEvent(QKeyEvent *event) override;
 
 private:
     void updateSwitchImage();
