@@ -138,6 +138,8 @@ void TestSettingsDialogs::muteKeyModeRoundTripsThroughTheStore()
     SelectSwitchmode dialog;
     dialog.init(stored);
     QCOMPARE(dialog.getSwitchmode(), stored);
+    QCOMPARE(picture(dialog.findChild<QWidget *>("labelSwitch")), QStringLiteral("SwitchMode_Switch_ws_40px.png"));
+    QCOMPARE(picture(dialog.findChild<QWidget *>("labelButton")), QStringLiteral("SwitchMode_Button_ws_40px.png"));
     const int result = run(dialog, [&] {
         for (const QString &b : presses)
             click(&dialog, b);
