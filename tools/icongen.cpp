@@ -88,13 +88,13 @@ const std::vector<Kind> kKinds = {
     {"key25", 25, 25, 0, 0.0, {{"_ws_25px", &kInkWhite}, {"_sw_25px", &kInkBlack}}, false},
     {"accept40", 40, 40, 0, 0.0, {{"_gn_40px", &kInkGreen}}, false},
     {"cancel25", 25, 25, 0, 0.0, {{"_rt_25px", &kInkRed}}, false},
-    // Six-position selector switch, one station every 38 px.
-    {"switch6", 40, 228, 0, 0.0, {{"_6x38px", &kInkWhite}}, false},
     // Two- and three-position slide switches, one station every 40 px.
     {"switch2", 40, 80, 0, 0.0, {{"_2x40px", &kInkWhite}}, false},
     {"switch3", 40, 120, 0, 0.0, {{"_3x40px", &kInkWhite}}, false},
     // Flags of the language choice: their own colours, no ink.
     {"flag", 60, 40, 0, 0.0, {{"", &kInkWhite}}, false},
+    // Six-position selector switch, one station every 38 px.
+    {"switch6", 40, 228, 0, 0.0, {{"_6x38px", &kInkWhite}}, false},
 };
 
 // Draws a pictogram into box (a square) with the given ink.
@@ -399,8 +399,9 @@ void drawSpaceBar(QPainter &p, const QRectF &box, const QColor &ink)
     p.drawPolyline(QPolygonF({at(r, 0.04, 0.45), at(r, 0.04, 0.75), at(r, 0.96, 0.75), at(r, 0.96, 0.45)}));
 }
 
-// A vertical slide switch with its knob at station position (1 at the top).
-// The stations are as far apart as the rows of the list beside it.
+// A vertical slide switch with six stations, its knob at station position
+// (1 at the top). The stations are 38 px apart, in line with the list beside.
+// The two- and three-position switches are drawn alike, 40 px apart.
 void drawSelector(QPainter &p, const QRectF &box, const QColor &ink, int position, int stations)
 {
     const double pitch = box.height() / stations;
@@ -474,7 +475,7 @@ void drawToggleSwitch(QPainter &p, const QRectF &box, const QColor &ink)
 }
 
 // A round key on its base with a finger-down arrow: a key that acts while held.
-void drawPushKey(QPainter &p, const QRectF &box, const QColor &ink)
+void drawHeldKey(QPainter &p, const QRectF &box, const QColor &ink)
 {
     const QRectF r = inner(box, 0.08);
     p.setPen(inkPen(r, ink, 0.08));
@@ -561,11 +562,8 @@ void drawShield(QPainter &p, const QRectF &r, const QColor &field, const QColor 
     p.drawPath(path);
 }
 
-const QColor kFlagRed(0xd0, 0x10, 0x20);
-const QColor kFlagBlue(0x00, 0x38, 0x98);
 const QColor kFlagWhite(Qt::white);
 const QColor kFlagYellow(0xff, 0xcc, 0x00);
-const QColor kFlagGreen(0x00, 0x8c, 0x45);
 
 void flagUsa(QPainter &p, const QRectF &r)
 {
@@ -835,7 +833,7 @@ const std::vector<Icon> kIcons = {
     {"Allgemein", "Triangle_down", "frame44", drawTriangleDown},
     {"Allgemein", "Back", "frame44", drawBackArrow},
     {"Management/Systemsettings", "SwitchMode_Switch", "icon40", drawToggleSwitch},
-    {"Management/Systemsettings", "SwitchMode_Button", "icon40", drawPushKey},
+    {"Management/Systemsettings", "SwitchMode_Button", "icon40", drawHeldKey},
     {"Management/Systemsettings", "Radioswitch_top", "switch2", selectorAt(1, 2)},
     {"Management/Systemsettings", "Radioswitch_bottom", "switch2", selectorAt(2, 2)},
     {"Management/Systemsettings", "Radioswitch_top", "switch3", selectorAt(1, 3)},

@@ -211,6 +211,29 @@
     </message>
 </context>
 <context>
+    <name>SelectSwitchmode</name>
+    <message>
+        <source>Accept</source>
+        <translation>Accept</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>ModeOfMutingButton</source>
+        <translation>Mode of the mute key</translation>
+    </message>
+    <message>
+        <source>Switch</source>
+        <translation>Switch</translation>
+    </message>
+    <message>
+        <source>PushButton</source>
+        <translation>Push button</translation>
+    </message>
+</context>
+<context>
     <name>SelectFavouriteButton</name>
     <message>
         <source>Accept</source>
@@ -243,29 +266,6 @@
     <message>
         <source>Screenshot</source>
         <translation>Screenshot</translation>
-    </message>
-</context>
-<context>
-    <name>SelectSwitchmode</name>
-    <message>
-        <source>Accept</source>
-        <translation>Accept</translation>
-    </message>
-    <message>
-        <source>Cancel</source>
-        <translation>Cancel</translation>
-    </message>
-    <message>
-        <source>ModeOfMutingButton</source>
-        <translation>Mode of the mute key</translation>
-    </message>
-    <message>
-        <source>Switch</source>
-        <translation>Switch</translation>
-    </message>
-    <message>
-        <source>PushButton</source>
-        <translation>Push button</translation>
     </message>
 </context>
 <context>
