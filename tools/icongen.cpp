@@ -380,51 +380,6 @@ void drawReturn(QPainter &p, const QRectF &box, const QColor &ink)
     p.drawPolyline(QPolygonF({at(r, 0.36, 0.44), at(r, 0.1, 0.68), at(r, 0.36, 0.92)}));
 }
 
-// An outlined upward arrow: shift.
-void drawShift(QPainter &p, const QRectF &box, const QColor &ink)
-{
-    const QRectF r = inner(box, 0.06);
-    p.setBrush(Qt::NoBrush);
-    p.setPen(inkPen(r, ink, 0.08));
-    p.drawPolygon(QPolygonF({at(r, 0.5, 0.04), at(r, 0.96, 0.5), at(r, 0.72, 0.5), at(r, 0.72, 0.94),
-                             at(r, 0.28, 0.94), at(r, 0.28, 0.5), at(r, 0.04, 0.5)}));
-}
-
-// An open bracket lying on its back: the blank.
-void drawSpaceBar(QPainter &p, const QRectF &box, const QColor &ink)
-{
-    const QRectF r = inner(box, 0.06);
-    p.setBrush(Qt::NoBrush);
-    p.setPen(inkPen(r, ink, 0.1));
-    p.drawPolyline(QPolygonF({at(r, 0.04, 0.45), at(r, 0.04, 0.75), at(r, 0.96, 0.75), at(r, 0.96, 0.45)}));
-}
-
-// A vertical slide switch with six stations, its knob at station position
-// (1 at the top). The stations are 38 px apart, in line with the list beside.
-// The two- and three-position switches are drawn alike, 40 px apart.
-void drawSelector(QPainter &p, const QRectF &box, const QColor &ink, int position, int stations)
-{
-    const double pitch = box.height() / stations;
-    const double x = box.center().x();
-    const QRectF track(x - box.width() * 0.14, box.top() + pitch * 0.5 - box.width() * 0.14,
-                       box.width() * 0.28, pitch * (stations - 1) + box.width() * 0.28);
-    p.setPen(QPen(ink, 1.5));
-    p.setBrush(Qt::NoBrush);
-    p.drawRoundedRect(track, track.width() / 2, track.width() / 2);
-    p.setPen(Qt::NoPen);
-    p.setBrush(ink);
-    for (int i = 0; i < stations; ++i)
-        p.drawEllipse(QPointF(x, box.top() + pitch * (i + 0.5)), 2.0, 2.0);
-    p.drawEllipse(QPointF(x, box.top() + pitch * (position - 0.5)), box.width() * 0.3, box.width() * 0.3);
-}
-
-Draw selectorAt(int position, int stations = 6)
-{
-    return [position, stations](QPainter &p, const QRectF &box, const QColor &ink) {
-        drawSelector(p, box, ink, position, stations);
-    };
-}
-
 // A filled triangle pointing up or down: previous and next page.
 void drawTriangle(QPainter &p, const QRectF &box, const QColor &ink, bool up)
 {
@@ -803,6 +758,50 @@ Draw flag(void (*drawFlag)(QPainter &, const QRectF &))
     };
 }
 
+// An outlined upward arrow: shift.
+void drawShift(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    const QRectF r = inner(box, 0.06);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(inkPen(r, ink, 0.08));
+    p.drawPolygon(QPolygonF({at(r, 0.5, 0.04), at(r, 0.96, 0.5), at(r, 0.72, 0.5), at(r, 0.72, 0.94),
+                             at(r, 0.28, 0.94), at(r, 0.28, 0.5), at(r, 0.04, 0.5)}));
+}
+
+// An open bracket lying on its back: the blank.
+void drawSpaceBar(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    const QRectF r = inner(box, 0.06);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(inkPen(r, ink, 0.1));
+    p.drawPolyline(QPolygonF({at(r, 0.04, 0.45), at(r, 0.04, 0.75), at(r, 0.96, 0.75), at(r, 0.96, 0.45)}));
+}
+
+// A vertical slide switch with six stations, its knob at station position
+// (1 at the top). The stations are 38 px apart, in line with the list beside.
+void drawSelector(QPainter &p, const QRectF &box, const QColor &ink, int position, int stations = 6)
+{
+    const double pitch = box.height() / stations;
+    const double x = box.center().x();
+    const QRectF track(x - box.width() * 0.14, box.top() + pitch * 0.5 - box.width() * 0.14,
+                       box.width() * 0.28, pitch * (stations - 1) + box.width() * 0.28);
+    p.setPen(QPen(ink, 1.5));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(track, track.width() / 2, track.width() / 2);
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    for (int i = 0; i < stations; ++i)
+        p.drawEllipse(QPointF(x, box.top() + pitch * (i + 0.5)), 2.0, 2.0);
+    p.drawEllipse(QPointF(x, box.top() + pitch * (position - 0.5)), box.width() * 0.3, box.width() * 0.3);
+}
+
+Draw selectorAt(int position, int stations = 6)
+{
+    return [position, stations](QPainter &p, const QRectF &box, const QColor &ink) {
+        drawSelector(p, box, ink, position, stations);
+    };
+}
+
 struct Icon
 {
     const char *folder;
@@ -823,12 +822,6 @@ const std::vector<Icon> kIcons = {
     {"Management/Systemsettings", "Favourite", "icon40", drawStar},
     {"Management/Systemsettings", "ScreenshotCamera", "icon40", drawCamera},
     {"Management/Systemsettings", "Bug", "icon40", drawBug},
-    {"Management/Systemsettings", "Radioswitch_pos1", "switch6", selectorAt(1)},
-    {"Management/Systemsettings", "Radioswitch_pos2", "switch6", selectorAt(2)},
-    {"Management/Systemsettings", "Radioswitch_pos3", "switch6", selectorAt(3)},
-    {"Management/Systemsettings", "Radioswitch_pos4", "switch6", selectorAt(4)},
-    {"Management/Systemsettings", "Radioswitch_pos5", "switch6", selectorAt(5)},
-    {"Management/Systemsettings", "Radioswitch_pos6", "switch6", selectorAt(6)},
     {"Allgemein", "Triangle_up", "frame44", drawTriangleUp},
     {"Allgemein", "Triangle_down", "frame44", drawTriangleDown},
     {"Allgemein", "Back", "frame44", drawBackArrow},
@@ -863,6 +856,12 @@ const std::vector<Icon> kIcons = {
     {"Management/Flags", "Korean", "flag", flag(flagKorean)},
     {"Management/Flags", "Serbian", "flag", flag(flagSerbian)},
     {"Management/Flags", "Turkish", "flag", flag(flagTurkish)},
+    {"Management/Systemsettings", "Radioswitch_pos1", "switch6", selectorAt(1)},
+    {"Management/Systemsettings", "Radioswitch_pos2", "switch6", selectorAt(2)},
+    {"Management/Systemsettings", "Radioswitch_pos3", "switch6", selectorAt(3)},
+    {"Management/Systemsettings", "Radioswitch_pos4", "switch6", selectorAt(4)},
+    {"Management/Systemsettings", "Radioswitch_pos5", "switch6", selectorAt(5)},
+    {"Management/Systemsettings", "Radioswitch_pos6", "switch6", selectorAt(6)},
     {"Tools/Keyboard", "Accept", "accept40", drawCheck},
     {"Tools/Keyboard", "Cancel", "cancel25", drawCross},
     {"Tools/Keyboard", "Del", "key25", drawBackspace},
