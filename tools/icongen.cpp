@@ -380,6 +380,17 @@ void drawReturn(QPainter &p, const QRectF &box, const QColor &ink)
     p.drawPolyline(QPolygonF({at(r, 0.36, 0.44), at(r, 0.1, 0.68), at(r, 0.36, 0.92)}));
 }
 
+void drawSelector(QPainter &p, const QRectF &box, const QColor &ink, int position, int stations);
+
+// The two- and three-position slide switches: the selector's drawing with
+// fewer stations, 40 px apart.
+Draw slideSwitchAt(int position, int stations)
+{
+    return [position, stations](QPainter &p, const QRectF &box, const QColor &ink) {
+        drawSelector(p, box, ink, position, stations);
+    };
+}
+
 // A filled triangle pointing up or down: previous and next page.
 void drawTriangle(QPainter &p, const QRectF &box, const QColor &ink, bool up)
 {
@@ -795,11 +806,9 @@ void drawSelector(QPainter &p, const QRectF &box, const QColor &ink, int positio
     p.drawEllipse(QPointF(x, box.top() + pitch * (position - 0.5)), box.width() * 0.3, box.width() * 0.3);
 }
 
-Draw selectorAt(int position, int stations = 6)
+Draw selectorAt(int position)
 {
-    return [position, stations](QPainter &p, const QRectF &box, const QColor &ink) {
-        drawSelector(p, box, ink, position, stations);
-    };
+    return [position](QPainter &p, const QRectF &box, const QColor &ink) { drawSelector(p, box, ink, position); };
 }
 
 struct Icon
@@ -827,11 +836,11 @@ const std::vector<Icon> kIcons = {
     {"Allgemein", "Back", "frame44", drawBackArrow},
     {"Management/Systemsettings", "SwitchMode_Switch", "icon40", drawToggleSwitch},
     {"Management/Systemsettings", "SwitchMode_Button", "icon40", drawHeldKey},
-    {"Management/Systemsettings", "Radioswitch_top", "switch2", selectorAt(1, 2)},
-    {"Management/Systemsettings", "Radioswitch_bottom", "switch2", selectorAt(2, 2)},
-    {"Management/Systemsettings", "Radioswitch_top", "switch3", selectorAt(1, 3)},
-    {"Management/Systemsettings", "Radioswitch_middle", "switch3", selectorAt(2, 3)},
-    {"Management/Systemsettings", "Radioswitch_bottom", "switch3", selectorAt(3, 3)},
+    {"Management/Systemsettings", "Radioswitch_top", "switch2", slideSwitchAt(1, 2)},
+    {"Management/Systemsettings", "Radioswitch_bottom", "switch2", slideSwitchAt(2, 2)},
+    {"Management/Systemsettings", "Radioswitch_top", "switch3", slideSwitchAt(1, 3)},
+    {"Management/Systemsettings", "Radioswitch_middle", "switch3", slideSwitchAt(2, 3)},
+    {"Management/Systemsettings", "Radioswitch_bottom", "switch3", slideSwitchAt(3, 3)},
     {"Management/Flags", "USA", "flag", flag(flagUsa)},
     {"Management/Flags", "German", "flag", flag(flagGerman)},
     {"Management/Flags", "French", "flag", flag(flagFrench)},
