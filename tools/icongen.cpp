@@ -89,6 +89,11 @@ const std::vector<Kind> kKinds = {
     {"key25", 25, 25, 0, 0.0, {{"_ws_25px", &kInkWhite}, {"_sw_25px", &kInkBlack}}, false},
     {"accept40", 40, 40, 0, 0.0, {{"_gn_40px", &kInkGreen}}, false},
     {"cancel25", 25, 25, 0, 0.0, {{"_rt_25px", &kInkRed}}, false},
+    // Two- and three-position slide switches, one station every 40 px.
+    {"switch2", 40, 80, 0, 0.0, {{"_2x40px", &kInkWhite}}, false},
+    {"switch3", 40, 120, 0, 0.0, {{"_3x40px", &kInkWhite}}, false},
+    // Flags of the language choice: their own colours, no ink.
+    {"flag", 60, 40, 0, 0.0, {{"", &kInkWhite}}, false},
     // Six-position selector switch, one station every 38 px.
     {"switch6", 40, 228, 0, 0.0, {{"_6x38px", &kInkWhite}}, false},
 };
@@ -376,6 +381,395 @@ void drawReturn(QPainter &p, const QRectF &box, const QColor &ink)
     p.drawPolyline(QPolygonF({at(r, 0.36, 0.44), at(r, 0.1, 0.68), at(r, 0.36, 0.92)}));
 }
 
+void drawSelector(QPainter &p, const QRectF &box, const QColor &ink, int position, int stations);
+
+// The two- and three-position slide switches: the selector's drawing with
+// fewer stations, 40 px apart.
+Draw slideSwitchAt(int position, int stations)
+{
+    return [position, stations](QPainter &p, const QRectF &box, const QColor &ink) {
+        drawSelector(p, box, ink, position, stations);
+    };
+}
+
+// A filled triangle pointing up or down: previous and next page.
+void drawTriangle(QPainter &p, const QRectF &box, const QColor &ink, bool up)
+{
+    const QRectF r = inner(box, 0.12);
+    const double top = up ? 0.12 : 0.88;
+    const double base = up ? 0.82 : 0.18;
+    p.setPen(inkPen(r, ink, 0.04));
+    p.setBrush(ink);
+    p.drawPolygon(QPolygonF({at(r, 0.5, top), at(r, 0.95, base), at(r, 0.05, base)}));
+}
+
+void drawTriangleUp(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    drawTriangle(p, box, ink, true);
+}
+
+void drawTriangleDown(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    drawTriangle(p, box, ink, false);
+}
+
+// An arrow that turns back to the left: leave the dialog.
+void drawBackArrow(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    const QRectF r = inner(box, 0.1);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(inkPen(r, ink, 0.1));
+    QPainterPath path;
+    path.moveTo(at(r, 0.15, 0.35));
+    path.lineTo(at(r, 0.62, 0.35));
+    path.arcTo(QRectF(at(r, 0.40, 0.35), at(r, 0.92, 0.85)), 90, -180);
+    path.lineTo(at(r, 0.35, 0.85));
+    p.drawPath(path);
+    p.drawPolyline(QPolygonF({at(r, 0.36, 0.12), at(r, 0.12, 0.35), at(r, 0.36, 0.58)}));
+}
+
+// A toggle lever on its base: a mute key that stays where it is put.
+void drawToggleSwitch(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    const QRectF r = inner(box, 0.08);
+    p.setPen(inkPen(r, ink, 0.08));
+    p.setBrush(Qt::NoBrush);
+    p.drawLine(at(r, 0.5, 0.62), at(r, 0.78, 0.12));
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    p.drawEllipse(at(r, 0.78, 0.12), r.width() * 0.1, r.width() * 0.1);
+    p.drawRoundedRect(QRectF(at(r, 0.12, 0.62), at(r, 0.88, 0.92)), 3, 3);
+}
+
+// A round key on its base with a finger-down arrow: a key that acts while held.
+void drawHeldKey(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    const QRectF r = inner(box, 0.08);
+    p.setPen(inkPen(r, ink, 0.08));
+    p.setBrush(Qt::NoBrush);
+    p.drawLine(at(r, 0.5, 0.02), at(r, 0.5, 0.32));
+    p.drawPolyline(QPolygonF({at(r, 0.36, 0.2), at(r, 0.5, 0.34), at(r, 0.64, 0.2)}));
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    p.drawRoundedRect(QRectF(at(r, 0.3, 0.45), at(r, 0.7, 0.66)), 3, 3);
+    p.drawRoundedRect(QRectF(at(r, 0.08, 0.7), at(r, 0.92, 0.92)), 3, 3);
+}
+
+// ---------------------------------------------------------------------------
+// Flags: simplified drawings, recognisable at 60 x 40 px.
+
+// Bands of equal or weighted size, top to bottom (horizontal) or left to
+// right.
+void drawBands(QPainter &p, const QRectF &r, const std::vector<QColor> &colours, bool horizontal,
+               const std::vector<double> &weights = {})
+{
+    double total = 0;
+    for (size_t i = 0; i < colours.size(); ++i)
+        total += weights.empty() ? 1.0 : weights[i];
+    double from = 0;
+    p.setPen(Qt::NoPen);
+    for (size_t i = 0; i < colours.size(); ++i) {
+        const double share = (weights.empty() ? 1.0 : weights[i]) / total;
+        p.setBrush(colours[i]);
+        if (horizontal)
+            p.drawRect(QRectF(r.left(), r.top() + from * r.height(), r.width(), share * r.height() + 0.5));
+        else
+            p.drawRect(QRectF(r.left() + from * r.width(), r.top(), share * r.width() + 0.5, r.height()));
+        from += share;
+    }
+}
+
+// A cross shifted towards the hoist, optionally with a border around it.
+void drawNordicCross(QPainter &p, const QRectF &r, const QColor &field, const QColor &cross,
+                     const QColor &border = QColor())
+{
+    p.setPen(Qt::NoPen);
+    p.setBrush(field);
+    p.drawRect(r);
+    const auto bar = [&](double width, const QColor &c) {
+        p.setBrush(c);
+        p.drawRect(QRectF(r.left() + r.width() * 0.36 - width / 2, r.top(), width, r.height()));
+        p.drawRect(QRectF(r.left(), r.center().y() - width / 2, r.width(), width));
+    };
+    if (border.isValid()) {
+        bar(r.height() * 0.3, border);
+        bar(r.height() * 0.15, cross);
+    } else {
+        bar(r.height() * 0.2, cross);
+    }
+}
+
+void drawStarShape(QPainter &p, const QPointF &c, double outer, const QColor &colour, double turn = 0)
+{
+    QPolygonF star;
+    for (int i = 0; i < 10; ++i) {
+        const double radius = i % 2 ? outer * 0.4 : outer;
+        const double angle = -M_PI / 2 + turn + i * M_PI / 5;
+        star << QPointF(c.x() + radius * std::cos(angle), c.y() + radius * std::sin(angle));
+    }
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour);
+    p.drawPolygon(star);
+}
+
+// A small shield at the hoist side, as several tricolours carry to tell them
+// apart.
+void drawShield(QPainter &p, const QRectF &r, const QColor &field, const QColor &edge)
+{
+    const QRectF s(r.left() + r.width() * 0.22, r.top() + r.height() * 0.2, r.width() * 0.2, r.height() * 0.5);
+    QPainterPath path;
+    path.moveTo(s.topLeft());
+    path.lineTo(s.topRight());
+    path.lineTo(s.right(), s.top() + s.height() * 0.6);
+    path.quadTo(s.right(), s.bottom(), s.center().x(), s.bottom());
+    path.quadTo(s.left(), s.bottom(), s.left(), s.top() + s.height() * 0.6);
+    path.closeSubpath();
+    p.setPen(QPen(edge, 1.0));
+    p.setBrush(field);
+    p.drawPath(path);
+}
+
+const QColor kFlagWhite(Qt::white);
+const QColor kFlagYellow(0xff, 0xcc, 0x00);
+
+void flagUsa(QPainter &p, const QRectF &r)
+{
+    std::vector<QColor> stripes;
+    for (int i = 0; i < 13; ++i)
+        stripes.push_back(i % 2 ? kFlagWhite : QColor(0xb2, 0x22, 0x34));
+    drawBands(p, r, stripes, true);
+    const QRectF canton(r.left(), r.top(), r.width() * 0.4, r.height() * 7 / 13);
+    p.setBrush(QColor(0x3c, 0x3b, 0x6e));
+    p.drawRect(canton);
+    p.setBrush(kFlagWhite);
+    for (int row = 0; row < 4; ++row)
+        for (int col = 0; col < 5; ++col)
+            p.drawEllipse(QPointF(canton.left() + canton.width() * (col + 0.5) / 5,
+                                  canton.top() + canton.height() * (row + 0.5) / 4),
+                          0.9, 0.9);
+}
+
+void flagGerman(QPainter &p, const QRectF &r)
+{
+    drawBands(p, r, {Qt::black, QColor(0xdd, 0x00, 0x00), QColor(0xff, 0xce, 0x00)}, true);
+}
+
+void flagFrench(QPainter &p, const QRectF &r)
+{
+    drawBands(p, r, {QColor(0x00, 0x23, 0x95), kFlagWhite, QColor(0xed, 0x29, 0x39)}, false);
+}
+
+void flagSpanish(QPainter &p, const QRectF &r)
+{
+    drawBands(p, r, {QColor(0xaa, 0x15, 0x1b), QColor(0xf1, 0xbf, 0x00), QColor(0xaa, 0x15, 0x1b)}, true,
+              {1, 2, 1});
+    // The arms, reduced to a red-and-gold block on the hoist side.
+    p.setBrush(QColor(0xaa, 0x15, 0x1b));
+    p.drawRect(QRectF(r.left() + r.width() * 0.22, r.top() + r.height() * 0.36, r.width() * 0.1,
+                      r.height() * 0.28));
+}
+
+void flagItalian(QPainter &p, const QRectF &r)
+{
+    drawBands(p, r, {QColor(0x00, 0x92, 0x46), kFlagWhite, QColor(0xce, 0x2b, 0x37)}, false);
+}
+
+void flagRussian(QPainter &p, const QRectF &r)
+{
+    drawBands(p, r, {kFlagWhite, QColor(0x00, 0x39, 0xa6), QColor(0xd5, 0x2b, 0x1e)}, true);
+}
+
+void flagChinese(QPainter &p, const QRectF &r)
+{
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0xee, 0x1c, 0x25));
+    p.drawRect(r);
+    const double u = r.height() / 20;
+    drawStarShape(p, QPointF(r.left() + 5 * u, r.top() + 5 * u), 3 * u, kFlagYellow);
+    const QPointF small[4] = {{10, 2}, {12, 4}, {12, 7}, {10, 9}};
+    for (const QPointF &s : small)
+        drawStarShape(p, QPointF(r.left() + s.x() * u, r.top() + s.y() * u), 1.1 * u, kFlagYellow, 0.6);
+}
+
+void flagCzech(QPainter &p, const QRectF &r)
+{
+    drawBands(p, r, {kFlagWhite, QColor(0xd7, 0x14, 0x1a)}, true);
+    p.setBrush(QColor(0x11, 0x45, 0x7e));
+    p.drawPolygon(QPolygonF({r.topLeft(), QPointF(r.left() + r.width() / 2, r.center().y()), r.bottomLeft()}));
+}
+
+void flagHungarian(QPainter &p, const QRectF &r)
+{
+    drawBands(p, r, {QColor(0xce, 0x29, 0x39), kFlagWhite, QColor(0x47, 0x70, 0x50)}, true);
+}
+
+void flagSlovenian(QPainter &p, const QRectF &r)
+{
+    drawBands(p, r, {kFlagWhite, QColor(0x00, 0x5d, 0xa4), QColor(0xed, 0x1c, 0x24)}, true);
+    drawShield(p, r, QColor(0x00, 0x5d, 0xa4), QColor(0xed, 0x1c, 0x24));
+    // The white mountain inside.
+    p.setPen(Qt::NoPen);
+    p.setBrush(kFlagWhite);
+    const double x = r.left() + r.width() * 0.32;
+    const double y = r.top() + r.height() * 0.5;
+    p.drawPolygon(QPolygonF({QPointF(x - 4, y + 3), QPointF(x, y - 4), QPointF(x + 4, y + 3)}));
+}
+
+void flagPolish(QPainter &p, const QRectF &r)
+{
+    drawBands(p, r, {kFlagWhite, QColor(0xdc, 0x14, 0x3c)}, true);
+}
+
+void flagRomanian(QPainter &p, const QRectF &r)
+{
+    drawBands(p, r, {QColor(0x00, 0x2b, 0x7f), QColor(0xfc, 0xd1, 0x16), QColor(0xce, 0x11, 0x26)}, false);
+}
+
+void flagSlovakian(QPainter &p, const QRectF &r)
+{
+    drawBands(p, r, {kFlagWhite, QColor(0x0b, 0x4e, 0xa2), QColor(0xee, 0x1c, 0x25)}, true);
+    drawShield(p, r, QColor(0xee, 0x1c, 0x25), kFlagWhite);
+    // The white double cross inside.
+    p.setPen(QPen(kFlagWhite, 1.5));
+    const double x = r.left() + r.width() * 0.32;
+    const double y = r.top() + r.height() * 0.42;
+    p.drawLine(QPointF(x, y - 5), QPointF(x, y + 8));
+    p.drawLine(QPointF(x - 2.5, y - 2), QPointF(x + 2.5, y - 2));
+    p.drawLine(QPointF(x - 4, y + 2), QPointF(x + 4, y + 2));
+}
+
+void flagPortuguese(QPainter &p, const QRectF &r)
+{
+    drawBands(p, r, {QColor(0x04, 0x6a, 0x38), QColor(0xda, 0x29, 0x1c)}, false, {2, 3});
+    p.setPen(QPen(kFlagYellow, 2.0));
+    p.setBrush(Qt::NoBrush);
+    const QPointF c(r.left() + r.width() * 0.4, r.center().y());
+    p.drawEllipse(c, r.height() * 0.2, r.height() * 0.2);
+    p.setPen(Qt::NoPen);
+    p.setBrush(kFlagWhite);
+    p.drawRect(QRectF(c.x() - 2.5, c.y() - 3, 5, 6));
+}
+
+void flagJapanese(QPainter &p, const QRectF &r)
+{
+    p.setPen(Qt::NoPen);
+    p.setBrush(kFlagWhite);
+    p.drawRect(r);
+    p.setBrush(QColor(0xbc, 0x00, 0x2d));
+    p.drawEllipse(r.center(), r.height() * 0.3, r.height() * 0.3);
+}
+
+void flagSwedish(QPainter &p, const QRectF &r)
+{
+    drawNordicCross(p, r, QColor(0x00, 0x6a, 0xa7), QColor(0xfe, 0xcc, 0x00));
+}
+
+void flagSuomi(QPainter &p, const QRectF &r)
+{
+    drawNordicCross(p, r, kFlagWhite, QColor(0x00, 0x2f, 0x6c));
+}
+
+void flagDanish(QPainter &p, const QRectF &r)
+{
+    drawNordicCross(p, r, QColor(0xc8, 0x10, 0x2e), kFlagWhite);
+}
+
+void flagNorwegian(QPainter &p, const QRectF &r)
+{
+    drawNordicCross(p, r, QColor(0xba, 0x0c, 0x2f), QColor(0x00, 0x20, 0x5b), kFlagWhite);
+}
+
+void flagBulgarian(QPainter &p, const QRectF &r)
+{
+    drawBands(p, r, {kFlagWhite, QColor(0x00, 0x96, 0x6e), QColor(0xd6, 0x26, 0x12)}, true);
+}
+
+void flagCroatian(QPainter &p, const QRectF &r)
+{
+    drawBands(p, r, {QColor(0xff, 0x00, 0x00), kFlagWhite, QColor(0x17, 0x17, 0x96)}, true);
+    // The red-and-white chequered shield in the middle.
+    const double cell = r.height() * 0.1;
+    const QPointF origin(r.center().x() - 2.5 * cell, r.top() + r.height() * 0.25);
+    p.setPen(Qt::NoPen);
+    for (int row = 0; row < 5; ++row)
+        for (int col = 0; col < 5; ++col) {
+            p.setBrush((row + col) % 2 ? kFlagWhite : QColor(0xff, 0x00, 0x00));
+            p.drawRect(QRectF(origin.x() + col * cell, origin.y() + row * cell, cell, cell));
+        }
+    p.setPen(QPen(QColor(0x17, 0x17, 0x96), 1.0));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRectF(origin, QSizeF(5 * cell, 5 * cell)));
+}
+
+void flagKorean(QPainter &p, const QRectF &r)
+{
+    p.setPen(Qt::NoPen);
+    p.setBrush(kFlagWhite);
+    p.drawRect(r);
+    // The red-over-blue circle, each half with its small bulge.
+    const QPointF c = r.center();
+    const double rad = r.height() * 0.24;
+    const QRectF circle(c.x() - rad, c.y() - rad, 2 * rad, 2 * rad);
+    p.setBrush(QColor(0x00, 0x47, 0xa0));
+    p.drawEllipse(circle);
+    p.setBrush(QColor(0xcd, 0x2e, 0x3a));
+    p.drawPie(circle, 0, 180 * 16);
+    p.drawEllipse(QPointF(c.x() + rad / 2, c.y()), rad / 2, rad / 2);
+    p.setBrush(QColor(0x00, 0x47, 0xa0));
+    p.drawEllipse(QPointF(c.x() - rad / 2, c.y()), rad / 2, rad / 2);
+    // Four black bar groups in the corners.
+    p.setBrush(Qt::black);
+    const QPointF corners[4] = {{0.17, 0.2}, {0.83, 0.2}, {0.17, 0.8}, {0.83, 0.8}};
+    for (const QPointF &k : corners) {
+        const QPointF m = at(r, k.x(), k.y());
+        for (int i = -1; i <= 1; ++i)
+            p.drawRect(QRectF(m.x() - 4, m.y() + i * 2.6 - 0.8, 8, 1.6));
+    }
+}
+
+void flagSerbian(QPainter &p, const QRectF &r)
+{
+    drawBands(p, r, {QColor(0xc6, 0x36, 0x3c), QColor(0x0c, 0x40, 0x76), kFlagWhite}, true);
+    drawShield(p, r, QColor(0xc6, 0x36, 0x3c), kFlagYellow);
+    // The white cross inside.
+    p.setPen(QPen(kFlagWhite, 1.5));
+    const double x = r.left() + r.width() * 0.32;
+    const double y = r.top() + r.height() * 0.42;
+    p.drawLine(QPointF(x, y - 4), QPointF(x, y + 6));
+    p.drawLine(QPointF(x - 3.5, y + 1), QPointF(x + 3.5, y + 1));
+}
+
+void flagTurkish(QPainter &p, const QRectF &r)
+{
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0xe3, 0x0a, 0x17));
+    p.drawRect(r);
+    // The crescent: a white disc with a red one overlapping it.
+    const QPointF c(r.left() + r.width() * 0.38, r.center().y());
+    const double rad = r.height() * 0.25;
+    p.setBrush(kFlagWhite);
+    p.drawEllipse(c, rad, rad);
+    p.setBrush(QColor(0xe3, 0x0a, 0x17));
+    p.drawEllipse(QPointF(c.x() + rad * 0.25, c.y()), rad * 0.8, rad * 0.8);
+    drawStarShape(p, QPointF(c.x() + rad * 1.35, c.y()), rad * 0.45, kFlagWhite, -M_PI / 2);
+}
+
+// Draws a flag on the whole picture, with a thin grey edge so that white
+// fields stand out from the black screen.
+Draw flag(void (*drawFlag)(QPainter &, const QRectF &))
+{
+    return [drawFlag](QPainter &p, const QRectF &box, const QColor &) {
+        const QRectF r = box.adjusted(3, 2, -3, -2);
+        p.save();
+        p.setClipRect(r);
+        drawFlag(p, r);
+        p.restore();
+        p.setPen(QPen(QColor(0x80, 0x80, 0x80), 1.0));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(r.adjusted(0.5, 0.5, -0.5, -0.5));
+    };
+}
+
 // An outlined upward arrow: shift.
 void drawShift(QPainter &p, const QRectF &box, const QColor &ink)
 {
@@ -514,9 +908,8 @@ void drawBin(QPainter &p, const QRectF &box, const QColor &ink)
 
 // A vertical slide switch with six stations, its knob at station position
 // (1 at the top). The stations are 38 px apart, in line with the list beside.
-void drawSelector(QPainter &p, const QRectF &box, const QColor &ink, int position)
+void drawSelector(QPainter &p, const QRectF &box, const QColor &ink, int position, int stations = 6)
 {
-    const int stations = 6;
     const double pitch = box.height() / stations;
     const double x = box.center().x();
     const QRectF track(x - box.width() * 0.14, box.top() + pitch * 0.5 - box.width() * 0.14,
@@ -566,6 +959,40 @@ const std::vector<Icon> kIcons = {
     {"Management/Systemsettings", "Favourite", "icon40", drawStar},
     {"Management/Systemsettings", "ScreenshotCamera", "icon40", drawCamera},
     {"Management/Systemsettings", "Bug", "icon40", drawBug},
+    {"Allgemein", "Triangle_up", "frame44", drawTriangleUp},
+    {"Allgemein", "Triangle_down", "frame44", drawTriangleDown},
+    {"Allgemein", "Back", "frame44", drawBackArrow},
+    {"Management/Systemsettings", "SwitchMode_Switch", "icon40", drawToggleSwitch},
+    {"Management/Systemsettings", "SwitchMode_Button", "icon40", drawHeldKey},
+    {"Management/Systemsettings", "Radioswitch_top", "switch2", slideSwitchAt(1, 2)},
+    {"Management/Systemsettings", "Radioswitch_bottom", "switch2", slideSwitchAt(2, 2)},
+    {"Management/Systemsettings", "Radioswitch_top", "switch3", slideSwitchAt(1, 3)},
+    {"Management/Systemsettings", "Radioswitch_middle", "switch3", slideSwitchAt(2, 3)},
+    {"Management/Systemsettings", "Radioswitch_bottom", "switch3", slideSwitchAt(3, 3)},
+    {"Management/Flags", "USA", "flag", flag(flagUsa)},
+    {"Management/Flags", "German", "flag", flag(flagGerman)},
+    {"Management/Flags", "French", "flag", flag(flagFrench)},
+    {"Management/Flags", "Spanish", "flag", flag(flagSpanish)},
+    {"Management/Flags", "Italian", "flag", flag(flagItalian)},
+    {"Management/Flags", "Russian", "flag", flag(flagRussian)},
+    {"Management/Flags", "Chinese", "flag", flag(flagChinese)},
+    {"Management/Flags", "Czech", "flag", flag(flagCzech)},
+    {"Management/Flags", "Hungarian", "flag", flag(flagHungarian)},
+    {"Management/Flags", "Slovenian", "flag", flag(flagSlovenian)},
+    {"Management/Flags", "Polish", "flag", flag(flagPolish)},
+    {"Management/Flags", "Romanian", "flag", flag(flagRomanian)},
+    {"Management/Flags", "Slovakian", "flag", flag(flagSlovakian)},
+    {"Management/Flags", "Portuguese", "flag", flag(flagPortuguese)},
+    {"Management/Flags", "Japanese", "flag", flag(flagJapanese)},
+    {"Management/Flags", "Swedish", "flag", flag(flagSwedish)},
+    {"Management/Flags", "Suomi", "flag", flag(flagSuomi)},
+    {"Management/Flags", "Danish", "flag", flag(flagDanish)},
+    {"Management/Flags", "Norwegian", "flag", flag(flagNorwegian)},
+    {"Management/Flags", "Bulgarian", "flag", flag(flagBulgarian)},
+    {"Management/Flags", "Croatian", "flag", flag(flagCroatian)},
+    {"Management/Flags", "Korean", "flag", flag(flagKorean)},
+    {"Management/Flags", "Serbian", "flag", flag(flagSerbian)},
+    {"Management/Flags", "Turkish", "flag", flag(flagTurkish)},
     {"Management/Systemsettings", "Radioswitch_pos1", "switch6", selectorAt(1)},
     {"Management/Systemsettings", "Radioswitch_pos2", "switch6", selectorAt(2)},
     {"Management/Systemsettings", "Radioswitch_pos3", "switch6", selectorAt(3)},

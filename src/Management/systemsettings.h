@@ -123,6 +123,7 @@ private:
 
     // The unit test sets members the way the settings screen does.
     friend class TestSystemsettings;
+    friend class TestSettingsDialogs;
 
     Ui::Systemsettings *ui;
 

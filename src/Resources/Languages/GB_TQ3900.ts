@@ -2,6 +2,33 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_GB">
 <context>
+    <name>Displaysettings</name>
+    <message>
+        <source>Accept</source>
+        <translation>Accept</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Brightness</source>
+        <translation>Brightness</translation>
+    </message>
+    <message>
+        <source>high</source>
+        <translation>high</translation>
+    </message>
+    <message>
+        <source>medium</source>
+        <translation>medium</translation>
+    </message>
+    <message>
+        <source>low</source>
+        <translation>low</translation>
+    </message>
+</context>
+<context>
     <name>FavouriteButton</name>
     <message>
         <source>TheScreenshotCouldNotBeSaved</source>
@@ -205,6 +232,18 @@
         <source>Turkish</source>
         <translation>Turkish</translation>
     </message>
+    <message>
+        <source>PreviousPage</source>
+        <translation>Previous page</translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation>Back</translation>
+    </message>
+    <message>
+        <source>NextPage</source>
+        <translation>Next page</translation>
+    </message>
 </context>
 <context>
     <name>MainMenu</name>
@@ -245,6 +284,52 @@
     <message>
         <source>Back</source>
         <translation>Back</translation>
+    </message>
+</context>
+<context>
+    <name>PowerSaving</name>
+    <message>
+        <source>Accept</source>
+        <translation>Accept</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>BacklightOff</source>
+        <translation>Backlight off</translation>
+    </message>
+    <message>
+        <source>PowerOff</source>
+        <translation>Power off</translation>
+    </message>
+    <message>
+        <source>never</source>
+        <translation>never</translation>
+    </message>
+</context>
+<context>
+    <name>SelectSwitchmode</name>
+    <message>
+        <source>Accept</source>
+        <translation>Accept</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>ModeOfMutingButton</source>
+        <translation>Mode of the mute key</translation>
+    </message>
+    <message>
+        <source>Switch</source>
+        <translation>Switch</translation>
+    </message>
+    <message>
+        <source>PushButton</source>
+        <translation>Push button</translation>
     </message>
 </context>
 <context>

@@ -1,0 +1,36 @@
+#ifndef KEYDIALOG_H
+#define KEYDIALOG_H
+
+#include <QDialog>
+
+class QKeyEvent;
+
+// The key convention of every dialog of the instrument. The power key's short
+// press arrives as an F11 press followed by an Escape release (see
+// EventHandler); a dialog must not close on the Escape press, only on its
+// release:
+//   - an Escape press is swallowed;
+//   - an Escape release calls escapeReleased(), which rejects the dialog;
+//   - every other key goes to the plain widget handling, not to QDialog's
+//     default-button and Escape handling, and is therefore ignored by the
+//     dialog (a window of its own, so it travels no further).
+// A focused child widget still handles its own keys first.
+//
+// Derive a dialog from KeyDialog instead of QDialog. A dialog that handles a
+// key itself (the mute key F10, for example) overrides keyPressEvent or
+// keyReleaseEvent and passes every other key on to KeyDialog's handler. A
+// dialog that answers the power key differently overrides escapeReleased().
+class KeyDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit KeyDialog(QWidget *parent = nullptr, Qt::WindowFlags flags = Qt::WindowFlags());
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
+    // The Escape release; rejects the dialog.
+    virtual void escapeReleased();
+};
+
+#endif // KEYDIALOG_H
