@@ -41,6 +41,7 @@ private slots:
     void wiredSensorSendsNothing();
     void muteAndOpenThePath();
     void unitKeyOnMainPageIsMutedAgain();
+    void codecInitFollowsSensor();
 
 private:
     // Waits until the program's sensor-unit link has its data connection
@@ -210,6 +211,55 @@ void TestAudioPath::unitKeyOnMainPageIsMutedAgain()
     QVERIFY(unitGot("BT_TX I 0f MUTE SWITCH"));
     QCOMPARE(m_root->read("/sys/class/gpio/gpio17/value"), QByteArray("0"));
     QVERIFY(w.isAudioPathMuted());
+}
+
+void TestAudioPath::codecInitFollowsSensor()
+{
+    pairUnit(*m_root, "Switch");
+    m_board = std::make_unique<SimBoard>(m_root->root());
+    MainMenu w;
+    QVERIFY(linkUp(w));
+    AudioCodecSetup *codec = w.getAudioCodecInstance();
+    const QString sw = QStringLiteral("%1 Input Mixer IN%2_%3 P := %4");
+    for (int wired : {1, 0}) {
+        QVERIFY(m_board->send(QStringLiteral("gpio 48 %1").arg(wired)).startsWith("ok"));
+        StatusbarData()->update();
+        w.muteAudioPath(false, true); // open, so that init has something to mute
+        QVERIFY(unitGot("BT_TX I 0f ACTIVE SWITCH"));
+        QVERIFY(!codec->isMuted());
+
+        const int mark = m_root->journal("mixer.log").size();
+        codec->init();
+        const QStringList writes = m_root->journal("mixer.log").mid(mark);
+        // Loopback and DAC mode, the listening routing (19 writes with input
+        // 1), the input by sensor, then the muted line output.
+        QCOMPARE(writes.size(), 2 + 19 + 6 + 1);
+        QCOMPARE(writes.mid(0, 3), QStringList({"Loopback ADC ADC>DAC := 0", "DAC mode PRB_P3 := item 1",
+                                                "Mic PGA := 1"}));
+        const int input = wired ? 3 : 1;
+        QStringList expected;
+        for (int pair = 1; pair <= 3; ++pair)
+            expected << sw.arg("Left").arg(pair).arg("L").arg(pair == input)
+                     << sw.arg("Right").arg(pair).arg("R").arg(pair == input);
+        expected << "LO DAC := 0";
+        QCOMPARE(writes.mid(21), expected);
+        QVERIFY(codec->isMuted());
+        QVERIFY(w.isAudioPathMuted());
+        QCOMPARE(m_root->read("/sys/class/gpio/gpio17/value"), QByteArray("0"));
+        QVERIFY(unitGot("BT_TX I 0f MUTE SWITCH"));
+
+        // A person at the simulator's control channel sees the same.
+        const QString report = m_board->send("codec");
+        QVERIFY2(report.contains(QStringLiteral("Left Input Mixer IN3_L P: %1").arg(wired ? "on" : "off")), qPrintable(report));
+        QVERIFY(report.contains(QStringLiteral("Right Input Mixer IN1_R P: %1").arg(wired ? "off" : "on")));
+        QVERIFY(report.contains("LO DAC: off"));
+        QVERIFY(report.contains("PGA Level: 3.00 dB (step 6)"));
+    }
+    // The band filter as the register file got it: page 44 starts with the
+    // low-pass at 1250 Hz (0x05AAE7 in the codec's 24 bits).
+    codec->setFilter(160, 1250, 1);
+    QCOMPARE(m_board->send("codec page 44").left(30), QStringLiteral("page 44: 01 05 0c 05 0d aa 0e "));
+    QVERIFY(m_board->send("codec").endsWith("registers: 197 writes, page 44"));
 }
 
 QTEST_MAIN(TestAudioPath)
