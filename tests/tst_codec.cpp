@@ -273,17 +273,10 @@ void TestCodec::routingAndInput()
     // The analogue loopback: the mixer amplifier instead of the converter, 4 dB.
     mark = mixerMark();
     codec.setAnalogLoopback();
-    QCOMPARE(mixerSince(mark).mid(3), QStringList({"LOL Output Mixer L_DAC := 0", "LOR Output Mixer R_DAC := 0",
+    QCOMPARE(mixerSince(mark).mid(1), QStringList({"Loopback-SecDataIn := item 0", "DAC mode PRB_P3 := item 1",
+                                                   "LOL Output Mixer L_DAC := 0", "LOR Output Mixer R_DAC := 0",
                                                    "LOL Output Mixer MAL := 1", "LOR Output Mixer MAR := 1",
-                                                   "MAL Power := 1", "MAR Power := 1",
-                                                   "LO Driver Gain := 4.00 dB"}));
-    QCOMPARE(mixerSince(mark).value(1), QStringLiteral("Loopback-SecDataIn := item 0"));
-    mark = mixerMark();
-    codec.setDigitalLoopback();
-    QCOMPARE(mixerSince(mark).value(1), QStringLiteral("Loopback-SecDataIn := item 1"));
-    QCOMPARE(mixerSince(mark).last(), QStringLiteral("LO Driver Gain := 0.00 dB"));
-    QCOMPARE(stateLine("MAL Power").value(2), QStringLiteral("off"));
-    QCOMPARE(stateLine("LOL Output Mixer L_DAC").value(2), QStringLiteral("on"));
+                                                   "MAL Power := 1", "MAR Power := 1", "LO Driver Gain := 4.00 dB"}));
 }
 
 void TestCodec::missingCardElementOrRegisterFile()
@@ -514,9 +507,6 @@ void TestCodec::tablesFollowTheSectionEquation()
     QVERIFY2(qAbs(sectionGainDb(r, corner) + 3.0) <= 0.5, qPrintable(QString::number(sectionGainDb(r, corner))));
     const double pass = sectionGainDb(r, highPass ? 8000.0 : 0.0);
     QVERIFY2(qAbs(pass) <= 0.1, qPrintable(QString::number(pass)));
-    // An octave into the stop band the section is well down (12 dB per octave).
-    const double stop = sectionGainDb(r, highPass ? corner / 2 : qMin(corner * 2, 7999.0));
-    QVERIFY2(stop < -8.0, qPrintable(QString::number(stop)));
     // Low-pass and high-pass of one corner share their poles.
     QCOMPARE(filterCoeffs_LP[row][4], filterCoeffs_HP[row][4]);
     QCOMPARE(filterCoeffs_LP[row][5], filterCoeffs_HP[row][5]);
