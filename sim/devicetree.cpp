@@ -68,6 +68,8 @@ bool layoutDeviceTree(const QString &root)
     for (const char *f : {"period", "duty_cycle", "enable"})
         ok = ensureFile(root, QStringLiteral("/sys/class/pwm/pwmchip1/pwm0/") + f, "0") && ok;
     ok = ensureFile(root, "/sys/class/backlight/backlight/brightness", "6") && ok;
+    // The codec driver's register file (the program writes "<reg> <value>").
+    ok = ensureFile(root, "/sys/bus/i2c/devices/1-0018/registers", "") && ok;
     ok = ensureFile(root, "/sys/class/leds/on_led/brightness", "0") && ok;
 
     const QString gauge = "/sys/class/power_supply/bq27426-0/";

@@ -1,6 +1,7 @@
 #include "simulator.h"
 
 #include "btmodulepeer.h"
+#include "codecview.h"
 #include "controlchannel.h"
 #include "converterstream.h"
 #include "devicetree.h"
@@ -114,6 +115,7 @@ bool Simulator::start(QString *error)
     BtModulePeer::registerCommands(*m_control, m_btModules);
     m_sensorUnit->registerCommands(*m_control);
     m_headphone->registerCommands(*m_control);
+    CodecView(m_root).registerCommands(*m_control);
     QString why;
     if (!m_control->open(&why))
         return fail(why);

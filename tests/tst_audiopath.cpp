@@ -41,6 +41,7 @@ private slots:
     void wiredSensorSendsNothing();
     void muteAndOpenThePath();
     void unitKeyOnMainPageIsMutedAgain();
+    void codecInitFollowsSensor();
 
 private:
     // Waits until the program's sensor-unit link has its data connection
@@ -120,8 +121,8 @@ void TestAudioPath::microphoneLines()
         }
     }
     // The codec amplifier stays at 3 dB for the wireless unit.
-    QVERIFY(w.getAudioCodecInstance()->callLog().calls().contains("setMicPgaGain 300"));
-    QVERIFY(!w.getAudioCodecInstance()->callLog().calls().contains("setMicPgaGain 2900"));
+    QVERIFY(m_root->journal("mixer.log").contains("PGA Level := 3.00 dB"));
+    QVERIFY(!m_root->journal("mixer.log").contains("PGA Level := 29.00 dB"));
 
     // The key word follows the setting, whatever the caller passes.
     w.setMicInitParameter(0x11, 1, switchmode == "Switch" ? 0 : 1);
@@ -148,8 +149,8 @@ void TestAudioPath::wiredSensorSendsNothing()
     for (const auto &row : table) {
         w.setMicGainStep(row.first);
         QCOMPARE(w.getMicPgaGain(), row.second);
-        const QString call = QStringLiteral("setMicPgaGain %1").arg(qRound(row.second * 100));
-        QCOMPARE(w.getAudioCodecInstance()->callLog().calls().last(), call);
+        const QString write = QStringLiteral("PGA Level := %1 dB").arg(double(row.second), 0, 'f', 2);
+        QCOMPARE(m_root->journal("mixer.log").last(), write);
     }
     QCOMPARE(w.getMicGainStep(), 3);
     QTest::qWait(300);
@@ -170,7 +171,8 @@ void TestAudioPath::muteAndOpenThePath()
     QVERIFY(unitGot("BT_TX I 0f ACTIVE SWITCH"));
     QVERIFY(!w.isAudioPathMuted());
     QCOMPARE(m_root->read("/sys/class/gpio/gpio17/value"), QByteArray("1"));
-    QCOMPARE(w.getAudioCodecInstance()->callLog().calls().last(), QStringLiteral("setMuting 0"));
+    QCOMPARE(m_root->journal("mixer.log").last(), QStringLiteral("LO DAC := 1"));
+    QVERIFY(!w.getAudioCodecInstance()->isMuted());
     // The headphone link gets its last gain above 0 back (start-up gain 5).
     QTRY_VERIFY_WITH_TIMEOUT(m_board->moduleLines("ttyO3").mid(headphoneMark).contains("SET CONTROL GAIN 5 f"), 3000);
 
@@ -179,7 +181,8 @@ void TestAudioPath::muteAndOpenThePath()
     w.muteAudioPath(true, false); // without the line to the unit
     QVERIFY(w.isAudioPathMuted());
     QCOMPARE(m_root->read("/sys/class/gpio/gpio17/value"), QByteArray("0"));
-    QCOMPARE(w.getAudioCodecInstance()->callLog().calls().last(), QStringLiteral("setMuting 1"));
+    QCOMPARE(m_root->journal("mixer.log").last(), QStringLiteral("LO DAC := 0"));
+    QVERIFY(w.getAudioCodecInstance()->isMuted());
     QTRY_VERIFY_WITH_TIMEOUT(m_board->moduleLines("ttyO3").mid(mark).contains("SET CONTROL GAIN 0 f"), 3000);
     QTest::qWait(300);
     QCOMPARE(m_board->unitLines().size(), unitMark);
@@ -208,6 +211,55 @@ void TestAudioPath::unitKeyOnMainPageIsMutedAgain()
     QVERIFY(unitGot("BT_TX I 0f MUTE SWITCH"));
     QCOMPARE(m_root->read("/sys/class/gpio/gpio17/value"), QByteArray("0"));
     QVERIFY(w.isAudioPathMuted());
+}
+
+void TestAudioPath::codecInitFollowsSensor()
+{
+    pairUnit(*m_root, "Switch");
+    m_board = std::make_unique<SimBoard>(m_root->root());
+    MainMenu w;
+    QVERIFY(linkUp(w));
+    AudioCodecSetup *codec = w.getAudioCodecInstance();
+    const QString sw = QStringLiteral("%1 Input Mixer IN%2_%3 P := %4");
+    for (int wired : {1, 0}) {
+        QVERIFY(m_board->send(QStringLiteral("gpio 48 %1").arg(wired)).startsWith("ok"));
+        StatusbarData()->update();
+        w.muteAudioPath(false, true); // open, so that init has something to mute
+        QVERIFY(unitGot("BT_TX I 0f ACTIVE SWITCH"));
+        QVERIFY(!codec->isMuted());
+
+        const int mark = m_root->journal("mixer.log").size();
+        codec->init();
+        const QStringList writes = m_root->journal("mixer.log").mid(mark);
+        // Loopback and DAC mode, the listening routing (19 writes with input
+        // 1), the input by sensor, then the muted line output.
+        QCOMPARE(writes.size(), 2 + 19 + 6 + 1);
+        QCOMPARE(writes.mid(0, 3), QStringList({"Loopback ADC ADC>DAC := 0", "DAC mode PRB_P3 := item 1",
+                                                "Mic PGA := 1"}));
+        const int input = wired ? 3 : 1;
+        QStringList expected;
+        for (int pair = 1; pair <= 3; ++pair)
+            expected << sw.arg("Left").arg(pair).arg("L").arg(pair == input)
+                     << sw.arg("Right").arg(pair).arg("R").arg(pair == input);
+        expected << "LO DAC := 0";
+        QCOMPARE(writes.mid(21), expected);
+        QVERIFY(codec->isMuted());
+        QVERIFY(w.isAudioPathMuted());
+        QCOMPARE(m_root->read("/sys/class/gpio/gpio17/value"), QByteArray("0"));
+        QVERIFY(unitGot("BT_TX I 0f MUTE SWITCH"));
+
+        // A person at the simulator's control channel sees the same.
+        const QString report = m_board->send("codec");
+        QVERIFY2(report.contains(QStringLiteral("Left Input Mixer IN3_L P: %1").arg(wired ? "on" : "off")), qPrintable(report));
+        QVERIFY(report.contains(QStringLiteral("Right Input Mixer IN1_R P: %1").arg(wired ? "off" : "on")));
+        QVERIFY(report.contains("LO DAC: off"));
+        QVERIFY(report.contains("PGA Level: 3.00 dB (step 6)"));
+    }
+    // The band filter as the register file got it: page 44 starts with the
+    // low-pass at 1250 Hz (0x05AAE7 in the codec's 24 bits).
+    codec->setFilter(160, 1250, 1);
+    QCOMPARE(m_board->send("codec page 44").left(30), QStringLiteral("page 44: 01 05 0c 05 0d aa 0e "));
+    QVERIFY(m_board->send("codec").endsWith("registers: 197 writes, page 44"));
 }
 
 QTEST_MAIN(TestAudioPath)

@@ -57,6 +57,7 @@ const Palette kInkWhite{Qt::transparent, Qt::transparent, Qt::transparent, Qt::w
 const Palette kInkBlack{Qt::transparent, Qt::transparent, Qt::transparent, Qt::black};
 const Palette kInkGreen{Qt::transparent, Qt::transparent, Qt::transparent, QColor(0x2f, 0xc0, 0x4a)};
 const Palette kInkRed{Qt::transparent, Qt::transparent, Qt::transparent, QColor(0xe0, 0x30, 0x30)};
+const Palette kInkBlue{Qt::transparent, Qt::transparent, Qt::transparent, QColor(0x3d, 0x8f, 0xe0)};
 
 struct State
 {
@@ -96,6 +97,10 @@ const std::vector<Kind> kKinds = {
     {"flag", 60, 40, 0, 0.0, {{"", &kInkWhite}}, false},
     // Six-position selector switch, one station every 38 px.
     {"switch6", 40, 228, 0, 0.0, {{"_6x38px", &kInkWhite}}, false},
+    // Two-position switch beside a pair of 40 px list entries.
+    {"switch2", 40, 80, 0, 0.0, {{"_2x40px", &kInkWhite}}, false},
+    // Small pictogram buttons: white, lit blue while pressed.
+    {"icon30", 30, 30, 0, 0.0, {{"_ws_30px", &kInkWhite}, {"_sw_30px", &kInkBlue}}, false},
 };
 
 // Draws a pictogram into box (a square) with the given ink.
@@ -924,9 +929,39 @@ void drawSelector(QPainter &p, const QRectF &box, const QColor &ink, int positio
     p.drawEllipse(QPointF(x, box.top() + pitch * (position - 0.5)), box.width() * 0.3, box.width() * 0.3);
 }
 
-Draw selectorAt(int position)
+Draw selectorAt(int position, int stations = 6)
 {
-    return [position](QPainter &p, const QRectF &box, const QColor &ink) { drawSelector(p, box, ink, position); };
+    return [position, stations](QPainter &p, const QRectF &box, const QColor &ink) {
+        drawSelector(p, box, ink, position, stations);
+    };
+}
+
+// A filled triangle pointing left (direction -1) or right (+1).
+Draw triangle(int direction)
+{
+    return [direction](QPainter &p, const QRectF &box, const QColor &ink) {
+        const QRectF r = inner(box, 0.22);
+        const double tip = direction < 0 ? 0.0 : 1.0;
+        p.setPen(Qt::NoPen);
+        p.setBrush(ink);
+        p.drawPolygon(QPolygonF({at(r, tip, 0.5), at(r, 1.0 - tip, 0.0), at(r, 1.0 - tip, 1.0)}));
+    };
+}
+
+// A loudspeaker with two sound waves: the test tone.
+void drawSpeaker(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    const QRectF r = inner(box, 0.1);
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    p.drawPolygon(QPolygonF({at(r, 0.0, 0.35), at(r, 0.22, 0.35), at(r, 0.5, 0.08), at(r, 0.5, 0.92),
+                             at(r, 0.22, 0.65), at(r, 0.0, 0.65)}));
+    p.setBrush(Qt::NoBrush);
+    p.setPen(inkPen(box, ink, 0.07));
+    for (double w : {0.18, 0.36}) {
+        const QRectF arc(at(r, 0.5 - w, 0.5 - w * 1.2), at(r, 0.5 + w, 0.5 + w * 1.2));
+        p.drawArc(arc, -50 * 16, 100 * 16);
+    }
 }
 
 struct Icon
@@ -999,6 +1034,11 @@ const std::vector<Icon> kIcons = {
     {"Management/Systemsettings", "Radioswitch_pos4", "switch6", selectorAt(4)},
     {"Management/Systemsettings", "Radioswitch_pos5", "switch6", selectorAt(5)},
     {"Management/Systemsettings", "Radioswitch_pos6", "switch6", selectorAt(6)},
+    {"Allgemein", "Triangle_left", "frame44", triangle(-1)},
+    {"Allgemein", "Triangle_right", "frame44", triangle(1)},
+    {"Management/Systemsettings", "Radioswitch_top", "switch2", selectorAt(1, 2)},
+    {"Management/Systemsettings", "Radioswitch_bottom", "switch2", selectorAt(2, 2)},
+    {"Management/Systemsettings", "Testtone", "icon30", drawSpeaker},
     {"Tools/Keyboard", "Accept", "accept40", drawCheck},
     {"Tools/Keyboard", "Cancel", "cancel25", drawCross},
     {"Tools/Keyboard", "Del", "key25", drawBackspace},

@@ -24,6 +24,24 @@ add_custom_command(
     COMMENT "Drawing the button pictures"
     VERBATIM)
 
+# The test tone: tonegen writes the WAV file; a resource file lists it.
+set(TQ_TESTTONE ${TQ_RES_OUT}/Resources/Files/Testtone_300HzFS.wav)
+set(TQ_SOUNDS_QRC ${TQ_RES_OUT}/tq3900_sounds.qrc)
+file(MAKE_DIRECTORY ${TQ_RES_OUT}/Resources/Files)
+add_custom_command(
+    OUTPUT ${TQ_TESTTONE}
+    COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=0 $<TARGET_FILE:tonegen> ${TQ_TESTTONE}
+    DEPENDS tonegen
+    COMMENT "Writing the test tone"
+    VERBATIM)
+file(CONFIGURE OUTPUT ${TQ_SOUNDS_QRC} CONTENT "<!DOCTYPE RCC>
+<RCC version=\"1.0\">
+<qresource prefix=\"/\">
+    <file>Resources/Files/Testtone_300HzFS.wav</file>
+</qresource>
+</RCC>
+" @ONLY)
+
 # Translation catalogues: every Languages/*.ts becomes Languages/<name>.qm,
 # listed under the prefix "/Languages". With no catalogue there is no
 # resource file for them.
@@ -68,7 +86,7 @@ endif()
 # The hand-written resource file goes through AUTORCC. The generated ones are
 # compiled by explicit rules, whose dependencies name the files they list,
 # so that the pictures and catalogues are made before them.
-qt5_add_resources(TQ_RES_GENERATED_SOURCES ${TQ_ICONS_QRC} ${TQ_LANGUAGES_QRC})
+qt5_add_resources(TQ_RES_GENERATED_SOURCES ${TQ_ICONS_QRC} ${TQ_LANGUAGES_QRC} ${TQ_SOUNDS_QRC})
 
 add_library(tq3900res OBJECT
     ${TQ_RES_DIR}/resources.qrc

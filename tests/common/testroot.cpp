@@ -87,4 +87,6 @@ void TestRoot::clearJournals() const
 {
     QFile::remove(local(QStringLiteral("/.tq3900/commands.log")));
     QFile::remove(local(QStringLiteral("/.tq3900/sysfs.log")));
+    QFile::remove(local(QStringLiteral("/.tq3900/mixer.log")));
+    QFile::remove(local(QStringLiteral("/.tq3900/registers.log")));
 }

@@ -135,6 +135,45 @@
     </message>
 </context>
 <context>
+    <name>HearingProtection</name>
+    <message>
+        <source>Accept</source>
+        <translation>Accept</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Active</source>
+        <translation>Active</translation>
+    </message>
+    <message>
+        <source>Inactive</source>
+        <translation>Inactive</translation>
+    </message>
+    <message>
+        <source>HearingProtection</source>
+        <translation>Hearing protection</translation>
+    </message>
+    <message>
+        <source>WarningHearingProtection</source>
+        <translation>Warning! Risk of an acoustic shock.</translation>
+    </message>
+    <message>
+        <source>WarningRiskOfAcousticShock</source>
+        <translation>Warning! Risk of an acoustic shock.</translation>
+    </message>
+    <message>
+        <source>MaximumVolumeWillBeLimited</source>
+        <translation>Maximum volume will be limited.</translation>
+    </message>
+    <message>
+        <source>DefaultHeadphoneVolume</source>
+        <translation>Adjust headphone volume</translation>
+    </message>
+</context>
+<context>
     <name>LanguageSelect</name>
     <message>
         <source>English</source>

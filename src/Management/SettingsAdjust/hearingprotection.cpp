@@ -1,0 +1,204 @@
+#include "hearingprotection.h"
+#include "ui_hearingprotection.h"
+
+#include "audiocodecsetup.h"
+#include "bluetooth.h"
+#include "mainmenu.h"
+
+#include <QDebug>
+#include <QKeyEvent>
+#include <QMediaPlayer>
+#include <QMediaPlaylist>
+
+namespace {
+
+const char kTesttone[] = ":/Resources/Files/Testtone_300HzFS.wav";
+constexpr int kMinOffset = -4;
+constexpr int kMaxOffset = 10;
+// The headphone link's gain for an offset: 1..15.
+constexpr int kGainForOffsetZero = 5;
+
+QString switchStyle(const char *position)
+{
+    return QStringLiteral("QPushButton {image: url(:/Resources/Icons/Management/Systemsettings/Radioswitch_%1_2x40px.png); "
+                          "\t\t\t\t\t\t\t\t\tpadding: 0px 0px; border: 0px; background-color: none; color: white;}")
+        .arg(QLatin1String(position));
+}
+
+} // namespace
+
+HearingProtection::HearingProtection(QWidget *parent)
+    : QDialog(parent), ui(new Ui::HearingProtection), m_player(new QMediaPlayer),
+      m_playlist(new QMediaPlaylist)
+{
+    ui->setupUi(this);
+    ui->labelHeadline->setText(tr("HearingProtection"));
+    ui->labelWarning->setText(tr("WarningRiskOfAcousticShock"));
+}
+
+HearingProtection::~HearingProtection()
+{
+    delete ui;
+    delete m_player; // ends a playback
+    delete m_playlist;
+}
+
+void HearingProtection::init(bool protection, int headphoneVolumeOffset)
+{
+    m_headphoneVolumeOffset = headphoneVolumeOffset >= kMinOffset && headphoneVolumeOffset <= kMaxOffset
+                                  ? headphoneVolumeOffset
+                                  : 0;
+    m_modeHearingProtection = protection;
+    m_playTesttone = false;
+    if (MainMenu *w = MainMenu::getInstanceMainMenu()) {
+        m_audioCodec = w->getAudioCodecInstance();
+        m_btSource = w->getBtSourceInstance();
+    }
+
+    m_playlist->clear();
+    m_playlist->addMedia(QUrl(QStringLiteral("qrc") + QLatin1String(kTesttone)));
+    m_playlist->setPlaybackMode(QMediaPlaylist::Loop);
+    m_player->setPlaylist(m_playlist);
+    m_player->setVolume(70);
+    // A PC without a media back end plays nothing; that is all.
+    static bool s_reported = false;
+    if (m_player->availability() != QMultimedia::Available && !s_reported) {
+        qDebug() << "Test tone: no media service available, the tone stays silent";
+        s_reported = true;
+    }
+
+    updateStylesheetProtectionMode();
+    ui->labelWarning->setText(protection ? tr("MaximumVolumeWillBeLimited") : tr("WarningRiskOfAcousticShock"));
+    showHeadphoneVolumeAdjust(!protection);
+    ui->labelHeadphoneVolumeOffset->setText(QString::number(m_headphoneVolumeOffset));
+}
+
+void HearingProtection::showHeadphoneVolumeAdjust(bool a_show)
+{
+    ui->labelDefaultHeadphoneVolume->setVisible(a_show);
+    ui->labelHeadphoneVolumeOffset->setVisible(a_show);
+    ui->butVolDown->setVisible(a_show);
+    ui->butVolUp->setVisible(a_show);
+    ui->butPlayPause->setVisible(a_show);
+}
+
+void HearingProtection::updateStylesheetProtectionMode()
+{
+    if (m_modeHearingProtection) {
+        ui->butSelect->setStyleSheet(switchStyle("top"));
+        showHeadphoneVolumeAdjust(false);
+        m_player->stop();
+        m_playTesttone = false;
+    } else {
+        ui->butSelect->setStyleSheet(switchStyle("bottom"));
+        showHeadphoneVolumeAdjust(true);
+    }
+}
+
+void HearingProtection::setProtection(bool protection)
+{
+    m_modeHearingProtection = protection;
+    updateStylesheetProtectionMode();
+    ui->labelWarning->setText(protection ? tr("MaximumVolumeWillBeLimited") : tr("WarningRiskOfAcousticShock"));
+}
+
+void HearingProtection::on_butEnabled_clicked()
+{
+    setProtection(true);
+}
+
+void HearingProtection::on_butDisabled_clicked()
+{
+    setProtection(false);
+}
+
+void HearingProtection::on_butSelect_clicked()
+{
+    setProtection(!m_modeHearingProtection);
+}
+
+void HearingProtection::applyOffset(int offset)
+{
+    m_headphoneVolumeOffset = qBound(kMinOffset, offset, kMaxOffset);
+    ui->labelHeadphoneVolumeOffset->setText(QString::number(m_headphoneVolumeOffset));
+    if (m_btSource)
+        m_btSource->setBtAdcGain(m_headphoneVolumeOffset + kGainForOffsetZero);
+}
+
+void HearingProtection::on_butVolDown_clicked()
+{
+    applyOffset(m_headphoneVolumeOffset - 1);
+}
+
+void HearingProtection::on_butVolUp_clicked()
+{
+    applyOffset(m_headphoneVolumeOffset + 1);
+}
+
+void HearingProtection::on_butPlayPause_clicked()
+{
+    if (!m_playTesttone) {
+        qDebug() << "Play Testtone" << kTesttone;
+        if (m_audioCodec) {
+            m_audioCodec->init();
+            m_audioCodec->setFilter(quint32(-1), quint32(-1), 0);
+            m_audioCodec->setRouting(1);
+        }
+        if (MainMenu *w = MainMenu::getInstanceMainMenu())
+            w->muteAudioPath(false, false);
+        m_player->play();
+        m_playTesttone = true;
+    } else {
+        qDebug() << "Pause Testtone" << kTesttone;
+        m_player->stop();
+        m_playTesttone = false;
+    }
+}
+
+void HearingProtection::restoreListening()
+{
+    m_player->stop();
+    m_playTesttone = false;
+    if (m_audioCodec) {
+        m_audioCodec->init();
+        m_audioCodec->setFilter(quint32(-1), quint32(-1), 0);
+        m_audioCodec->setRouting(0);
+    }
+    if (MainMenu *w = MainMenu::getInstanceMainMenu())
+        w->muteAudioPath(true, false);
+}
+
+void HearingProtection::on_butAccept_clicked()
+{
+    restoreListening();
+    accept();
+}
+
+void HearingProtection::on_butClose_clicked()
+{
+    restoreListening();
+    reject();
+}
+
+// --- Dialog key convention ---------------------------------------------------
+// The press of Escape is swallowed and its release rejects the dialog (the
+// power key's short press arrives as F11 press and Escape release); other
+// keys go to the plain widget handling, never to the dialog's default
+// button. Escape leaves as Cancel does, so a playing tone never leaves the
+// codec in playback with the path open.
+void HearingProtection::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape)
+        return;
+    QWidget::keyPressEvent(event);
+}
+
+void HearingProtection::keyReleaseEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        on_butClose_clicked();
+        return;
+    }
+    QWidget::keyReleaseEvent(event);
+}
+// -----------------------------------------------------------------------------
