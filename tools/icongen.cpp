@@ -97,8 +97,6 @@ const std::vector<Kind> kKinds = {
     {"flag", 60, 40, 0, 0.0, {{"", &kInkWhite}}, false},
     // Six-position selector switch, one station every 38 px.
     {"switch6", 40, 228, 0, 0.0, {{"_6x38px", &kInkWhite}}, false},
-    // Two-position switch beside a pair of 40 px list entries.
-    {"switch2", 40, 80, 0, 0.0, {{"_2x40px", &kInkWhite}}, false},
     // Small pictogram buttons: white, lit blue while pressed.
     {"icon30", 30, 30, 0, 0.0, {{"_ws_30px", &kInkWhite}, {"_sw_30px", &kInkBlue}}, false},
 };
@@ -387,15 +385,7 @@ void drawReturn(QPainter &p, const QRectF &box, const QColor &ink)
 }
 
 void drawSelector(QPainter &p, const QRectF &box, const QColor &ink, int position, int stations);
-
-// The two- and three-position slide switches: the selector's drawing with
-// fewer stations, 40 px apart.
-Draw slideSwitchAt(int position, int stations)
-{
-    return [position, stations](QPainter &p, const QRectF &box, const QColor &ink) {
-        drawSelector(p, box, ink, position, stations);
-    };
-}
+Draw selectorAt(int position, int stations = 6);
 
 // A filled triangle pointing up or down: previous and next page.
 void drawTriangle(QPainter &p, const QRectF &box, const QColor &ink, bool up)
@@ -929,7 +919,9 @@ void drawSelector(QPainter &p, const QRectF &box, const QColor &ink, int positio
     p.drawEllipse(QPointF(x, box.top() + pitch * (position - 0.5)), box.width() * 0.3, box.width() * 0.3);
 }
 
-Draw selectorAt(int position, int stations = 6)
+// The selector switch with its knob at one station; the two- and
+// three-position slide switches are the same drawing with fewer stations.
+Draw selectorAt(int position, int stations)
 {
     return [position, stations](QPainter &p, const QRectF &box, const QColor &ink) {
         drawSelector(p, box, ink, position, stations);
@@ -999,11 +991,11 @@ const std::vector<Icon> kIcons = {
     {"Allgemein", "Back", "frame44", drawBackArrow},
     {"Management/Systemsettings", "SwitchMode_Switch", "icon40", drawToggleSwitch},
     {"Management/Systemsettings", "SwitchMode_Button", "icon40", drawHeldKey},
-    {"Management/Systemsettings", "Radioswitch_top", "switch2", slideSwitchAt(1, 2)},
-    {"Management/Systemsettings", "Radioswitch_bottom", "switch2", slideSwitchAt(2, 2)},
-    {"Management/Systemsettings", "Radioswitch_top", "switch3", slideSwitchAt(1, 3)},
-    {"Management/Systemsettings", "Radioswitch_middle", "switch3", slideSwitchAt(2, 3)},
-    {"Management/Systemsettings", "Radioswitch_bottom", "switch3", slideSwitchAt(3, 3)},
+    {"Management/Systemsettings", "Radioswitch_top", "switch2", selectorAt(1, 2)},
+    {"Management/Systemsettings", "Radioswitch_bottom", "switch2", selectorAt(2, 2)},
+    {"Management/Systemsettings", "Radioswitch_top", "switch3", selectorAt(1, 3)},
+    {"Management/Systemsettings", "Radioswitch_middle", "switch3", selectorAt(2, 3)},
+    {"Management/Systemsettings", "Radioswitch_bottom", "switch3", selectorAt(3, 3)},
     {"Management/Flags", "USA", "flag", flag(flagUsa)},
     {"Management/Flags", "German", "flag", flag(flagGerman)},
     {"Management/Flags", "French", "flag", flag(flagFrench)},
@@ -1036,8 +1028,6 @@ const std::vector<Icon> kIcons = {
     {"Management/Systemsettings", "Radioswitch_pos6", "switch6", selectorAt(6)},
     {"Allgemein", "Triangle_left", "frame44", triangle(-1)},
     {"Allgemein", "Triangle_right", "frame44", triangle(1)},
-    {"Management/Systemsettings", "Radioswitch_top", "switch2", selectorAt(1, 2)},
-    {"Management/Systemsettings", "Radioswitch_bottom", "switch2", selectorAt(2, 2)},
     {"Management/Systemsettings", "Testtone", "icon30", drawSpeaker},
     {"Tools/Keyboard", "Accept", "accept40", drawCheck},
     {"Tools/Keyboard", "Cancel", "cancel25", drawCross},

@@ -28,7 +28,7 @@ QString switchStyle(const char *position)
 } // namespace
 
 HearingProtection::HearingProtection(QWidget *parent)
-    : QDialog(parent), ui(new Ui::HearingProtection), m_player(new QMediaPlayer),
+    : KeyDialog(parent), ui(new Ui::HearingProtection), m_player(new QMediaPlayer),
       m_playlist(new QMediaPlaylist)
 {
     ui->setupUi(this);
@@ -180,25 +180,7 @@ void HearingProtection::on_butClose_clicked()
     reject();
 }
 
-// --- Dialog key convention ---------------------------------------------------
-// The press of Escape is swallowed and its release rejects the dialog (the
-// power key's short press arrives as F11 press and Escape release); other
-// keys go to the plain widget handling, never to the dialog's default
-// button. Escape leaves as Cancel does, so a playing tone never leaves the
-// codec in playback with the path open.
-void HearingProtection::keyPressEvent(QKeyEvent *event)
+void HearingProtection::escapeReleased()
 {
-    if (event->key() == Qt::Key_Escape)
-        return;
-    QWidget::keyPressEvent(event);
+    on_butClose_clicked();
 }
-
-void HearingProtection::keyReleaseEvent(QKeyEvent *event)
-{
-    if (event->key() == Qt::Key_Escape) {
-        on_butClose_clicked();
-        return;
-    }
-    QWidget::keyReleaseEvent(event);
-}
-// -----------------------------------------------------------------------------

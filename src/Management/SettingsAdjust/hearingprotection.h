@@ -1,7 +1,7 @@
 #ifndef HEARINGPROTECTION_H
 #define HEARINGPROTECTION_H
 
-#include <QDialog>
+#include "keydialog.h"
 
 class AudioCodecSetup;
 class Bluetooth;
@@ -21,7 +21,7 @@ class HearingProtection;
 // stores getModeHearingProtection() and getHeadphoneVolumeOffset().
 // Leaving in any way (accept, cancel, Escape) stops the tone and puts the
 // codec back into listening routing without filter, with the path muted.
-class HearingProtection : public QDialog
+class HearingProtection : public KeyDialog
 {
     Q_OBJECT
 public:
@@ -34,8 +34,9 @@ public:
     void showHeadphoneVolumeAdjust(bool a_show);
 
 protected:
-    void keyPressEvent(QKeyEvent *event) override;
-    void keyReleaseEvent(QKeyEvent *event) override;
+    // Escape leaves as Cancel does, so a playing tone never leaves the codec
+    // in playback with the path open.
+    void escapeReleased() override;
 
 private slots:
     void on_butAccept_clicked();
