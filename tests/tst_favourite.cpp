@@ -6,6 +6,7 @@
 #include "eventhandler.h"
 #include "favouritebutton.h"
 #include "mainmenu.h"
+#include "messagedialog.h"
 #include "popupinfo.h"
 #include "selectfavouritebutton.h"
 #include "systemsettings.h"
@@ -13,7 +14,6 @@
 
 #include <QImageReader>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
 #include <QStackedWidget>
@@ -49,9 +49,9 @@ private:
                      : style.contains("Favourite_ws_40px")      ? "favourite"
                                                                  : "popup?");
             popup->closeDlg();
-        } else if (auto *box = qobject_cast<QMessageBox *>(modal)) {
-            seen << "message: " + box->text();
-            box->button(QMessageBox::Ok)->click();
+        } else if (auto *box = qobject_cast<MessageDialog *>(modal)) {
+            seen << "message: " + box->findChild<QLabel *>("labelInfotext")->text();
+            box->findChild<QPushButton *>("butMiddle")->click();
         }
     }
 

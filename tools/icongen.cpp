@@ -99,6 +99,14 @@ const std::vector<Kind> kKinds = {
     {"switch6", 40, 228, 0, 0.0, {{"_6x38px", &kInkWhite}}, false},
     // Small pictogram buttons: white, lit blue while pressed.
     {"icon30", 30, 30, 0, 0.0, {{"_ws_30px", &kInkWhite}, {"_sw_30px", &kInkBlue}}, false},
+    // Status-bar symbols, 20 px high: green while the device is active, red
+    // while it is not; white and blue ones have a single state.
+    {"bar20", 20, 20, 0, 0.0, {{"_gn_20px", &kInkGreen}, {"_rt_20px", &kInkRed}}, false},
+    {"bar20ws", 20, 20, 0, 0.0, {{"_ws_20px", &kInkWhite}}, false},
+    {"bar20bl", 24, 20, 0, 0.0, {{"_bl_20px", &kInkBlue}}, false},
+    {"bar20plain", 20, 20, 0, 0.0, {{"_20px", &kInkWhite}}, false},
+    // Symbols of the message box: their own colours, no ink.
+    {"dialog60", 60, 60, 0, 0.0, {{"", &kInkWhite}}, false},
 };
 
 // Draws a pictogram into box (a square) with the given ink.
@@ -901,6 +909,183 @@ void drawBin(QPainter &p, const QRectF &box, const QColor &ink)
     p.drawLine(at(r, 0.5, 0.3), at(r, 0.5, 0.85));
 }
 
+// --- Status-bar symbols (20 px) --------------------------------------------
+
+// The instrument seen from the front: a case with its display, drawn in the
+// upper 15 rows (the status bar places it 5 rows down).
+void drawInstrument(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    p.setPen(QPen(ink, 1.2));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(QRectF(box.left() + 2.5, box.top() + 0.5, box.width() - 5, 14), 2, 2);
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    p.drawRect(QRectF(box.left() + 5, box.top() + 3, box.width() - 10, 5));
+    p.drawEllipse(QPointF(box.center().x(), box.top() + 11.5), 1.4, 1.4);
+}
+
+// A capsule on a stand: the sensor unit's microphone.
+void drawMicrophone(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    const double cx = box.center().x();
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    p.drawRoundedRect(QRectF(cx - 3.5, box.top() + 1, 7, 11), 3.5, 3.5);
+    p.setPen(QPen(ink, 1.6));
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(QRectF(cx - 6, box.top() + 4, 12, 10), 180 * 16, 180 * 16);
+    p.drawLine(QPointF(cx, box.top() + 14), QPointF(cx, box.top() + 17.5));
+    p.drawLine(QPointF(cx - 4, box.top() + 18.5), QPointF(cx + 4, box.top() + 18.5));
+}
+
+// A disc with a spike underneath: the ground sensor of type 2.
+void drawGroundSensor(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    const double cx = box.center().x();
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    p.drawRoundedRect(QRectF(box.left() + 3, box.top() + 2, box.width() - 6, 8), 2, 2);
+    p.drawPolygon(QPolygonF({QPointF(cx - 3, box.top() + 10), QPointF(cx + 3, box.top() + 10),
+                             QPointF(cx, box.top() + 19)}));
+}
+
+// A probe with gas holes: the hydrogen sensor.
+void drawGasProbe(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    const double cx = box.center().x();
+    p.setPen(QPen(ink, 1.4));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(QRectF(cx - 4.5, box.top() + 1.5, 9, 13), 2, 2);
+    p.drawLine(QPointF(cx, box.top() + 14.5), QPointF(cx, box.top() + 19));
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    for (int row = 0; row < 3; ++row)
+        for (int col = -1; col <= 1; col += 2)
+            p.drawEllipse(QPointF(cx + col * 1.8, box.top() + 4.5 + row * 3.2), 0.9, 0.9);
+}
+
+// A microphone head with a cable running off: the wired sensor.
+void drawWiredSensor(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    p.drawEllipse(QRectF(box.left() + 2, box.top() + 2, 10, 10));
+    p.setPen(QPen(ink, 1.6));
+    p.setBrush(Qt::NoBrush);
+    QPainterPath cable(QPointF(box.left() + 7, box.top() + 12));
+    cable.cubicTo(QPointF(box.left() + 7, box.top() + 19), QPointF(box.left() + 16, box.top() + 19),
+                  QPointF(box.left() + 17, box.top() + 11));
+    p.drawPath(cable);
+    p.drawLine(QPointF(box.left() + 17, box.top() + 11), QPointF(box.left() + 17, box.top() + 7));
+}
+
+// A headband with two ear cups.
+void drawHeadphone(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    p.setPen(QPen(ink, 1.8));
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(QRectF(box.left() + 2.5, box.top() + 2, box.width() - 5, 16), 0, 180 * 16);
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    p.drawRoundedRect(QRectF(box.left() + 1.5, box.top() + 10, 5, 8), 1.5, 1.5);
+    p.drawRoundedRect(QRectF(box.right() - 6.5, box.top() + 10, 5, 8), 1.5, 1.5);
+}
+
+void drawSpeakerBody(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    const double cy = box.center().y();
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    p.drawPolygon(QPolygonF({QPointF(box.left() + 1, cy - 3), QPointF(box.left() + 5, cy - 3),
+                             QPointF(box.left() + 10, cy - 8), QPointF(box.left() + 10, cy + 8),
+                             QPointF(box.left() + 5, cy + 3), QPointF(box.left() + 1, cy + 3)}));
+}
+
+// A speaker with sound waves: listening.
+void drawSpeakerActive(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    drawSpeakerBody(p, box, ink);
+    p.setPen(QPen(ink, 1.4));
+    p.setBrush(Qt::NoBrush);
+    const QPointF c(box.left() + 9, box.center().y());
+    p.drawArc(QRectF(c.x() - 5, c.y() - 5, 10, 10), -50 * 16, 100 * 16);
+    p.drawArc(QRectF(c.x() - 9, c.y() - 9, 18, 18), -50 * 16, 100 * 16);
+}
+
+// A speaker with a cross: muted.
+void drawSpeakerMute(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    drawSpeakerBody(p, box, ink);
+    p.setPen(QPen(ink, 1.6));
+    const double cy = box.center().y();
+    p.drawLine(QPointF(box.left() + 12.5, cy - 4), QPointF(box.left() + 19, cy + 4));
+    p.drawLine(QPointF(box.left() + 12.5, cy + 4), QPointF(box.left() + 19, cy - 4));
+}
+
+// --- Message-box symbols (60 px), in their own colours ---------------------
+
+// A round badge with a letter drawn from strokes: "i", "?" or a cross.
+void drawBadge(QPainter &p, const QRectF &box, const QColor &fill, char glyph)
+{
+    const QRectF r = inner(box, 0.04);
+    p.setPen(Qt::NoPen);
+    p.setBrush(fill);
+    p.drawEllipse(r);
+    QPen pen(Qt::white, r.width() * 0.12);
+    pen.setCapStyle(Qt::RoundCap);
+    p.setPen(pen);
+    p.setBrush(Qt::NoBrush);
+    switch (glyph) {
+    case 'i':
+        p.drawLine(at(r, 0.5, 0.45), at(r, 0.5, 0.76));
+        p.drawPoint(at(r, 0.5, 0.27));
+        break;
+    case '?': {
+        QPainterPath hook(at(r, 0.34, 0.36));
+        hook.cubicTo(at(r, 0.34, 0.14), at(r, 0.68, 0.14), at(r, 0.66, 0.36));
+        hook.cubicTo(at(r, 0.64, 0.5), at(r, 0.5, 0.48), at(r, 0.5, 0.6));
+        p.drawPath(hook);
+        p.drawPoint(at(r, 0.5, 0.78));
+        break;
+    }
+    default:
+        p.drawLine(at(r, 0.32, 0.32), at(r, 0.68, 0.68));
+        p.drawLine(at(r, 0.32, 0.68), at(r, 0.68, 0.32));
+        break;
+    }
+}
+
+void drawInformation(QPainter &p, const QRectF &box, const QColor &)
+{
+    drawBadge(p, box, QColor(0x2a, 0x7a, 0xd8), 'i');
+}
+
+void drawQuestion(QPainter &p, const QRectF &box, const QColor &)
+{
+    drawBadge(p, box, QColor(0x2a, 0x7a, 0xd8), '?');
+}
+
+void drawError(QPainter &p, const QRectF &box, const QColor &)
+{
+    drawBadge(p, box, QColor(0xd0, 0x28, 0x28), 'x');
+}
+
+// A yellow warning triangle with an exclamation mark.
+void drawWarning(QPainter &p, const QRectF &box, const QColor &)
+{
+    const QRectF r = inner(box, 0.04);
+    QPen edge(QColor(0xf2, 0xc0, 0x1e), r.width() * 0.06);
+    edge.setJoinStyle(Qt::RoundJoin);
+    p.setPen(edge);
+    p.setBrush(QColor(0xf2, 0xc0, 0x1e));
+    p.drawPolygon(QPolygonF({at(r, 0.5, 0.06), at(r, 0.97, 0.9), at(r, 0.03, 0.9)}));
+    QPen pen(Qt::black, r.width() * 0.1);
+    pen.setCapStyle(Qt::RoundCap);
+    p.setPen(pen);
+    p.drawLine(at(r, 0.5, 0.36), at(r, 0.5, 0.62));
+    p.drawPoint(at(r, 0.5, 0.77));
+}
+
 // A vertical slide switch with six stations, its knob at station position
 // (1 at the top). The stations are 38 px apart, in line with the list beside.
 void drawSelector(QPainter &p, const QRectF &box, const QColor &ink, int position, int stations = 6)
@@ -1035,6 +1220,21 @@ const std::vector<Icon> kIcons = {
     {"Tools/Keyboard", "Enter", "key25", drawReturn},
     {"Tools/Keyboard", "Shift", "key25", drawShift},
     {"Tools/Keyboard", "Space", "key25", drawSpaceBar},
+    {"Tools/Messagedialog", "Information", "dialog60", drawInformation},
+    {"Tools/Messagedialog", "Warning", "dialog60", drawWarning},
+    {"Tools/Messagedialog", "Error", "dialog60", drawError},
+    {"Tools/Messagedialog", "Question", "dialog60", drawQuestion},
+    {"Tools/Statusbar", "TQ3900", "bar20plain", drawInstrument},
+    {"Tools/Statusbar", "microphone_k5", "bar20", drawMicrophone},
+    {"Tools/Statusbar", "sensor-type2", "bar20", drawGroundSensor},
+    {"Tools/Statusbar", "h2-sensor", "bar20", drawGasProbe},
+    {"Tools/Statusbar", "wired-sensor", "bar20", drawWiredSensor},
+    {"Tools/Statusbar", "headphone", "bar20", drawHeadphone},
+    {"Tools/Statusbar", "satellite", "bar20", drawSatellite},
+    {"Tools/Statusbar", "SwitchMode_Switch", "bar20bl", drawToggleSwitch},
+    {"Tools/Statusbar", "SwitchMode_Button", "bar20bl", drawHeldKey},
+    {"Tools/Statusbar", "speaker_mute", "bar20ws", drawSpeakerMute},
+    {"Tools/Statusbar", "speaker_active", "bar20ws", drawSpeakerActive},
 };
 
 const Kind *findKind(const char *id)

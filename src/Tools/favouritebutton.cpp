@@ -1,12 +1,12 @@
 #include "favouritebutton.h"
 #include "deviceroot.h"
 #include "mainmenu.h"
+#include "messagedialog.h"
 #include "systemsettings.h"
 
 #include <QApplication>
 #include <QDebug>
 #include <QDir>
-#include <QMessageBox>
 #include <QPixmap>
 #include <QRegularExpression>
 #include <QSaveFile>
@@ -106,8 +106,11 @@ int FavouriteButton::generateScreenshot()
         if (w)
             w->displayPopup(2);
     } else {
-        QMessageBox message(QMessageBox::Warning, QStringLiteral("TQ3900"),
-                            tr("TheScreenshotCouldNotBeSaved"), QMessageBox::Ok, w);
+        MessageDialog message(w);
+        message.setIcon(1);
+        message.setHeadline(tr("Warning"));
+        message.setDialogType(0);
+        message.setInfotext(tr("TheScreenshotCouldNotBeSaved"));
         message.exec();
     }
     qDebug() << "Screenshot finished" << saved << fileName;
