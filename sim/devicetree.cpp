@@ -50,7 +50,7 @@ bool layoutDeviceTree(const QString &root)
     if (!QDir().mkpath(root))
         return false;
     bool ok = true;
-    for (const char *dir : {"/home/root/meas/wav_temp", "/media/tq3900", "/media/ramdisk",
+    for (const char *dir : {"/home/root/meas/wav_temp", "/media/tq3900", "/media/tq3900/meas", "/media/ramdisk",
                             "/media/boot", "/var/lib/alsa", "/dev", "/usr/lib/fonts",
                             "/home/root/fonts", "/.tq3900"})
         ok = QDir().mkpath(root + QLatin1String(dir)) && ok;

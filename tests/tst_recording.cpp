@@ -8,6 +8,7 @@
 #include "audioworker.h"
 #include "backgroundrecording.h"
 #include "fifoaudioinput.h"
+#include "micwriter.h"
 #include "testroot.h"
 #include "tst_recording_wav.h"
 
@@ -27,49 +28,6 @@
 namespace {
 
 const QString kFolder = QStringLiteral("/home/root/meas/wav_temp");
-
-// The writing end of the microphone FIFO, in place of the simulator.
-class MicWriter
-{
-public:
-    explicit MicWriter(const TestRoot &root)
-    {
-        const QByteArray path = QFile::encodeName(root.local(QLatin1String(FifoAudioInputSource::kBoardPath)));
-        ::unlink(path.constData());
-        if (::mkfifo(path.constData(), 0600) == 0)
-            m_fd = ::open(path.constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-    }
-    ~MicWriter() { close(); }
-    bool isOpen() const { return m_fd >= 0; }
-    void close()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = -1;
-    }
-    bool write(const QByteArray &bytes)
-    {
-        return ::write(m_fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
-    }
-    int queued() const
-    {
-        int n = 0;
-        ::ioctl(m_fd, FIONREAD, &n);
-        return n;
-    }
-
-private:
-    int m_fd = -1;
-};
-
-// A chunk that tells where it came from: sample j of chunk k is k * 1000 + j.
-QByteArray chunkOf(int k, int bytes)
-{
-    QByteArray out(bytes, '\0');
-    for (int j = 0; 2 * j + 1 < bytes; ++j)
-        qToLittleEndian<quint16>(quint16(k * 1000 + j), out.data() + 2 * j);
-    return out;
-}
 
 } // namespace
 

@@ -316,6 +316,33 @@
     </message>
 </context>
 <context>
+    <name>Measurements</name>
+    <message>
+        <source>Warning</source>
+        <translation>Warning</translation>
+    </message>
+    <message>
+        <source>OnlyAfewMeasurementsCanBeStored</source>
+        <translation>Number of measurements near limit.
+Please delete old measurements.</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>NoMoreMeasurementsCanBeStored</source>
+        <translation>Maximum number of measurements reached.
+Measurement will not be stored.
+Please delete old measurements.</translation>
+    </message>
+    <message>
+        <source>MeasurementCouldNotBeStored</source>
+        <translation>Measurement could not be stored.
+Please check the SD card.</translation>
+    </message>
+</context>
+<context>
     <name>PlaceholderDialog</name>
     <message>
         <source>Close</source>
