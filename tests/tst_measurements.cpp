@@ -7,14 +7,16 @@
 #include "audioworker.h"
 #include "bluetooth.h"
 #include "mainmenu.h"
+#include "messagedialog.h"
 #include "measurements.h"
 #include "micwriter.h"
 #include "testroot.h"
 
 #include <QDir>
-#include <QMessageBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QTranslator>
 #include <QtTest>
 
@@ -30,7 +32,8 @@ namespace {
 const QString kMeas = QStringLiteral("/media/tq3900/meas");
 const QString kWavTemp = QStringLiteral("/home/root/meas/wav_temp");
 
-// Closes every modal message with OK and notes "<title>|<text>".
+// Closes every modal message with its one button and notes
+// "<icon>|<headline>|<text>".
 class MessageWatcher : public QObject
 {
 public:
@@ -39,9 +42,15 @@ public:
     MessageWatcher()
     {
         connect(&m_timer, &QTimer::timeout, this, [this] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                seen << box->windowTitle() + "|" + box->text();
-                box->button(QMessageBox::Ok)->click();
+            if (auto *box = qobject_cast<MessageDialog *>(QApplication::activeModalWidget())) {
+                const QString icon = box->findChild<QLabel *>("labelIcon")->styleSheet();
+                seen << QRegularExpression("/(\\w+)\\.png").match(icon).captured(1) + "|"
+                                + box->findChild<QLabel *>("labelHeadline")->text() + "|"
+                                + box->findChild<QLabel *>("labelInfotext")->text();
+                QVERIFY(box->findChild<QPushButton *>("butLeft")->isHidden());
+                QVERIFY(box->findChild<QPushButton *>("butRight")->isHidden());
+                QVERIFY(box->parentWidget() == nullptr);
+                box->findChild<QPushButton *>("butMiddle")->click();
             }
         });
         m_timer.start(10);
@@ -409,14 +418,14 @@ void TestMeasurements::limitsAndNames_data()
     QTest::addColumn<QString>("message");
     QTest::addColumn<int>("result");
     QTest::addColumn<QString>("folderEnd");
-    const QString warning = "Warning|Number of measurements near limit.\nPlease delete old measurements.\n(%1 / 100)";
+    const QString warning = "Warning|Warning|Number of measurements near limit.\nPlease delete old measurements.\n(%1 / 100)";
     QTest::newRow("none stored") << 0 << "" << 0 << "_M1";
     QTest::newRow("three stored") << 3 << "" << 0 << "_M4";
     QTest::newRow("84 stored") << 84 << "" << 0 << "_M85";
     QTest::newRow("85 stored") << 85 << warning.arg(85) << 0 << "_M86";
     QTest::newRow("99 stored") << 99 << warning.arg(99) << 0 << "_M100";
     QTest::newRow("100 stored") << 100
-                                << "Error|Maximum number of measurements reached.\nMeasurement will not be "
+                                << "Error|Error|Maximum number of measurements reached.\nMeasurement will not be "
                                    "stored.\nPlease delete old measurements.\n(100 / 100)"
                                 << -1 << "";
 }
@@ -539,7 +548,7 @@ void TestMeasurements::failedStoresLeaveNothing()
     std::signal(SIGXFSZ, oldHandler);
 
     QCOMPARE(result, -1);
-    QCOMPARE(messages.seen, QStringList("Error|Measurement could not be stored.\nPlease check the SD card."));
+    QCOMPARE(messages.seen, QStringList("Error|Error|Measurement could not be stored.\nPlease check the SD card."));
     if (what == "missing") {
         QVERIFY(!QFileInfo::exists(m_root->local(kMeas)));
         return;

@@ -4,13 +4,13 @@
 #include "deviceroot.h"
 #include "infoini.h"
 #include "mainmenu.h"
+#include "messagedialog.h"
 
 #include <QDateTime>
 #include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QSettings>
 
 #include <algorithm>
@@ -270,10 +270,14 @@ QStringList Measurements::getMeasurementList()
 
 int Measurements::showMessage(int icon, const QString &headline, const QString &text)
 {
-    QMessageBox box(icon == 2 ? QMessageBox::Critical : QMessageBox::Warning, headline, text,
-                    QMessageBox::Ok);
-    box.exec();
-    return box.clickedButton() == box.button(QMessageBox::Ok) ? 0 : 1;
+    // The store has no window of its own: the message has no parent.
+    MessageDialog message(nullptr);
+    message.setIcon(icon);
+    message.setHeadline(headline);
+    message.setDialogType(0);
+    message.setInfotext(text);
+    message.exec();
+    return message.getPressedButton();
 }
 
 int Measurements::storeMeasurement(int a_meastype, QString a_name, MeasInfoStructure a_additionalData)
