@@ -6,10 +6,12 @@
 #include "infoini.h"
 #include "audioworker.h"
 #include "bluetooth.h"
+#include "gps.h"
 #include "mainmenu.h"
 #include "messagedialog.h"
 #include "measurements.h"
 #include "micwriter.h"
+#include "simboard.h"
 #include "testroot.h"
 
 #include <QDir>
@@ -180,8 +182,18 @@ void TestMeasurements::storeEveryType()
     QFETCH(QString, folderPattern);
     QFETCH(QStringList, clips);
 
+    // The level measurement records the receiver's position: a simulated
+    // receiver with a fix. The long-term one has no receiver: 0, 0.
+    std::unique_ptr<SimBoard> board;
+    if (type == 0) {
+        board = std::make_unique<SimBoard>(m_root->root());
+        QVERIFY2(board->isRunning(), qPrintable(board->error()));
+        QCOMPARE(board->send("gps pos 48.125 -11.5"), QStringLiteral("ok"));
+    }
     // The gains come from the main window when the file is written.
     MainMenu w;
+    if (board)
+        QTRY_VERIFY_WITH_TIMEOUT(w.getGpsInstance()->isGpsDataValid() && qAbs(w.getGpsInstance()->getLatitude() - 48.125) < 1e-9, 8000);
     w.setMicGainStep(5);
     w.getBtSourceInstance()->setBtExtHeadphoneVolUp();
     w.getBtSourceInstance()->setBtExtHeadphoneVolUp();
@@ -205,8 +217,6 @@ void TestMeasurements::storeEveryType()
         typeText = "Levelmeasurement";
         d.level[0] = -3.5f;
         d.frequency[0] = 440;
-        d.posLat[0] = 48.1234567;
-        d.posLong[0] = -11.5;
         d.filterType = 1;
         d.filterLowCutOff = 160;
         d.filterHighCutOff = 1250;
@@ -221,7 +231,7 @@ void TestMeasurements::storeEveryType()
             values += QString::number(i) + "; ";
         }
         expected["Levels"] = {{"Frequency", "440"}, {"Level", "-3.500"}};
-        expected["GPS-Positions"] = {{"GPS-Position", "\"48.123457, -11.500000\""}};
+        expected["GPS-Positions"] = {{"GPS-Position", "\"48.125000, -11.500000\""}};
         expected["Gains"] = gains;
         expected["Filter"] = bandpass;
         expected["FFT"] = {{"FFT-Size", "512"}, {"FFT-Values", "\"" + values + "\""}, {"Samplerate", "7670"}};
@@ -237,12 +247,14 @@ void TestMeasurements::storeEveryType()
         for (int i = 1; i <= 10; ++i) {
             d.level[i] = levels[i];
             d.frequency[i] = freqs[i];
-            d.posLat[i] = i <= 5 ? 52.5 + i * 0.000001 + 0.0000003 : 0.0;
+            d.posLat[i] = i == 1 ? 48.1234567 : i <= 5 ? 52.5 + i * 0.000001 + 0.0000003 : 0.0;
             d.posLong[i] = i <= 5 ? 13.4 : 0.0;
             expected["Levels"][QStringLiteral("Level_%1").arg(i)] = QString::number(levels[i], 'f', 3);
             expected["Levels"][QStringLiteral("Frequency_%1").arg(i)] = QString::number(freqs[i]);
             expected["GPS-Positions"][QStringLiteral("GPS-Position_%1").arg(i)] =
-                i <= 5 ? QStringLiteral("\"52.50000%1, 13.400000\"").arg(i) : "\"0.000000, 0.000000\"";
+                i == 1  ? "\"48.123457, 13.400000\""
+                : i <= 5 ? QStringLiteral("\"52.50000%1, 13.400000\"").arg(i)
+                         : "\"0.000000, 0.000000\"";
         }
         d.filterType = 5;
         d.filterLowCutOff = 0;
@@ -274,8 +286,6 @@ void TestMeasurements::storeEveryType()
         break;
     case 4:
         typeText = "Longtermmeasurement";
-        d.posLat[0] = 0.0;
-        d.posLong[0] = 0.0;
         d.filterType = 1;
         d.filterLowCutOff = 160;
         d.filterHighCutOff = 1250;

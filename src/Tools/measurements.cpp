@@ -2,6 +2,7 @@
 
 #include "bluetooth.h"
 #include "deviceroot.h"
+#include "gps.h"
 #include "infoini.h"
 #include "mainmenu.h"
 #include "messagedialog.h"
@@ -148,9 +149,12 @@ void writePositions(InfoIni &ini, const MeasInfoStructure &d)
                      position(d.posLat[i], d.posLong[i]));
 }
 
-void writeSinglePosition(InfoIni &ini, const MeasInfoStructure &d)
+// The receiver's position when the file is written; 0, 0 without a
+// receiver, without a fix or out of range.
+void writeReceiverPosition(InfoIni &ini, const Gps *gps)
 {
-    ini.setValue(QStringLiteral("GPS-Positions"), QStringLiteral("GPS-Position"), position(d.posLat[0], d.posLong[0]));
+    ini.setValue(QStringLiteral("GPS-Positions"), QStringLiteral("GPS-Position"),
+                 position(gps ? gps->getLatitude() : 0.0, gps ? gps->getLongitude() : 0.0));
 }
 
 int boundedCount(int count, int capacity)
@@ -303,6 +307,8 @@ int Measurements::storeMeasurement(int a_meastype, QString a_name, MeasInfoStruc
     m_date = m_systemDate.toString(QStringLiteral("yyyyMMdd"));
     m_systemTime = now.time();
     m_time = m_systemTime.toString(QStringLiteral("hhmmss"));
+    MainMenu *w = MainMenu::getInstanceMainMenu();
+    m_gpsModul = w ? w->getGpsInstance() : nullptr;
 
     const QString prefix = prefixOf(a_meastype);
     if (prefix.isEmpty())
@@ -379,10 +385,11 @@ int Measurements::storeInfoFileLevelmeasurement(QString a_filename, QString a_na
                                                 MeasInfoStructure a_additionalData)
 {
     const MeasInfoStructure &d = a_additionalData;
-    return writeInfoFile(a_filename, QStringLiteral("Levelmeasurement"), a_name, [&d](InfoIni &ini, const Gains &gains) {
+    const Gps *gps = m_gpsModul;
+    return writeInfoFile(a_filename, QStringLiteral("Levelmeasurement"), a_name, [&d, gps](InfoIni &ini, const Gains &gains) {
         ini.setValue(QStringLiteral("Levels"), QStringLiteral("Level"), fixed(double(d.level[0]), 3));
         ini.setValue(QStringLiteral("Levels"), QStringLiteral("Frequency"), QString::number(d.frequency[0]));
-        writeSinglePosition(ini, d);
+        writeReceiverPosition(ini, gps);
         writeGains(ini, gains);
         writeFilter(ini, d);
         const QString g = QStringLiteral("FFT");
@@ -435,9 +442,10 @@ int Measurements::storeInfoFileLongtermmeasurement(QString a_filename, QString a
                                                    MeasInfoStructure a_additionalData)
 {
     const MeasInfoStructure &d = a_additionalData;
+    const Gps *gps = m_gpsModul;
     return writeInfoFile(a_filename, QStringLiteral("Longtermmeasurement"), a_name,
-                         [&d](InfoIni &ini, const Gains &gains) {
-                             writeSinglePosition(ini, d);
+                         [&d, gps](InfoIni &ini, const Gains &gains) {
+                             writeReceiverPosition(ini, gps);
                              writeGains(ini, gains);
                              writeFilter(ini, d);
                              const QString g = QStringLiteral("Levels_CSV");

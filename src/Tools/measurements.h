@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QTime>
 
+class Gps;
+
 // One measurement as a screen hands it to the store. Each type fills only the
 // fields it uses (see Measurements); the store reads no other field.
 struct MeasInfoStructure
@@ -17,9 +19,9 @@ struct MeasInfoStructure
     float level[20];
     // Hz; index 0 level measurement, 1 to 10 pinpointing and pipe locating.
     int frequency[20];
-    // Degrees. Index 0: the receiver's position when a level or long-term
-    // measurement is saved (the screen fills it); 1 to 10: the positions of
-    // pinpointing, pipe locating and hydrogen.
+    // Degrees; 1 to 10 the positions of pinpointing, pipe locating and
+    // hydrogen. (Level and long-term measurements record the receiver's
+    // position when they are stored.)
     double posLat[20];
     double posLong[20];
     // Samples of hydrogen and long-term measurement; arrayCnt of them valid.
@@ -105,6 +107,9 @@ private:
     // Shows one of the store's messages modally; returns the pressed button.
     static int showMessage(int icon, const QString &headline, const QString &text);
 
+    // The GPS driver, fetched again at every store (its position goes into
+    // the files of level and long-term measurements).
+    Gps *m_gpsModul = nullptr;
     QDate m_systemDate;
     QString m_date;
     QTime m_systemTime;
