@@ -137,6 +137,11 @@ void BtModulePeer::registerStartupCommands()
             return;
         }
         const QByteArray what = (args.value(0) + ' ' + args.value(1)).toUpper();
+        // A setting named without a value reads it back: the module's address.
+        if (what == "BT BDADDR" && args.size() == 2) {
+            emitLine("SET BT BDADDR " + m_address);
+            return;
+        }
         if (what == "BT NAME" && args.size() > 2) {
             m_name = args.value(2);
         } else if (what == "PROFILE A2DP") {

@@ -47,7 +47,8 @@ class PtyPort;
 //  - "LIST" gives "LIST <count>" and one "LIST n CONNECTED <profile> <addr>"
 //    line per open link; "SET" alone lists the module's own address, name
 //    and A2DP role ("SET BT BDADDR ...", "SET BT NAME ...", "SET PROFILE
-//    A2DP ...", then "SET"); other "SET ..." lines are taken silently; "AT"
+//    A2DP ...", then "SET"); "SET BT BDADDR" without a value reads the
+//    address back; other "SET ..." lines are taken silently; "AT"
 //    gets "OK".
 // In data mode every line goes to the device instead, and the device's lines
 // come back to the program; lines the device sends while the module is in

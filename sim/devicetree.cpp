@@ -1,5 +1,7 @@
 #include "devicetree.h"
 
+#include "boardidentity.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -87,13 +89,19 @@ bool layoutDeviceTree(const QString &root)
     ok = ensureFile(root, iio + "buffer/enable", "0") && ok;
     ok = ensureFile(root, iio + "buffer/length", "2") && ok;
     ok = ensureFile(root, iio + "scan_elements/in_voltage0_en", "0") && ok;
-    for (const char *ch : {"in_voltage1_raw", "in_voltage2_raw", "in_voltage4_raw", "in_voltage5_raw"})
+    for (const char *ch : {"in_voltage1_raw", "in_voltage2_raw"})
         ok = ensureFile(root, iio + ch, "2048\n") && ok;
+    // Inputs 4 and 5 code the hardware revision: a revision-1 board.
+    const QByteArray revision = QByteArray::number(BoardIdentity::kRevision1Input) + '\n';
+    for (const char *ch : {"in_voltage4_raw", "in_voltage5_raw"})
+        ok = ensureFile(root, iio + ch, revision) && ok;
     ok = ensureFile(root, "/sys/bus/i2c/devices/1-0018/registers", "") && ok;
 
-    ok = ensureFile(root, "/home/root/serialNumber", "TQ3900000001") && ok;
+    ok = ensureFile(root, "/home/root/serialNumber", BoardIdentity::kDefaultSerialNumber) && ok;
     ok = ensureFile(root, "/home/root/productionDate", "2026-01-15") && ok;
-    ok = ensureFile(root, "/home/root/bspinfo", "BSP 1.0 simulated\n") && ok;
+    ok = ensureFile(root, "/home/root/bspinfo", BoardIdentity::kDefaultBspInfo) && ok;
+    // The board boots from the SD card.
+    ok = ensureFile(root, BoardIdentity::dfAnswerPath(), "0\n" + BoardIdentity::dfOutput(BoardIdentity::RootFs::SdCard)) && ok;
     return ok;
 }
 

@@ -1,5 +1,6 @@
 #include "simulator.h"
 
+#include "boardidentity.h"
 #include "btmodulepeer.h"
 #include "codecview.h"
 #include "controlchannel.h"
@@ -116,6 +117,7 @@ bool Simulator::start(QString *error)
     m_sensorUnit->registerCommands(*m_control);
     m_headphone->registerCommands(*m_control);
     CodecView(m_root).registerCommands(*m_control);
+    BoardIdentity::registerCommands(*m_control, m_root);
     QString why;
     if (!m_control->open(&why))
         return fail(why);

@@ -9,4 +9,8 @@ extern int g_debugFeatures;
 // focused dialog unchanged (defined beside the event filter).
 extern bool g_hardwareTestActive;
 
+// Firmware version of the program as the user sees it; the project version
+// of the build (CMake passes it in).
+constexpr char kFirmwareVersionText[] = TQ3900_FIRMWARE_VERSION;
+
 #endif // GLOBALS_H

@@ -30,6 +30,8 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <initializer_list>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -107,6 +109,9 @@ const std::vector<Kind> kKinds = {
     {"bar20plain", 20, 20, 0, 0.0, {{"_20px", &kInkWhite}}, false},
     // Symbols of the message box: their own colours, no ink.
     {"dialog60", 60, 60, 0, 0.0, {{"", &kInkWhite}}, false},
+    // The world map of the time-zone choice and the marker over one zone.
+    {"worldmap", 400, 200, 0, 0.0, {{"", &kInkWhite}}, false},
+    {"zonemarker", 17, 200, 0, 0.0, {{"", &kInkWhite}}, false},
 };
 
 // Draws a pictogram into box (a square) with the given ink.
@@ -1141,6 +1146,88 @@ void drawSpeaker(QPainter &p, const QRectF &box, const QColor &ink)
     }
 }
 
+// The first x of each of the 31 time-zone stripes on the 400 px map, and the
+// end of the last; the dialog chooses zones by the same stripes.
+const int kZoneStripes[] = {0,   17,  34,  51,  68,  84,  100, 115, 120, 132, 149, 166, 179, 190, 214, 231,
+                            239, 248, 256, 265, 273, 277, 282, 290, 296, 313, 330, 338, 346, 365, 382, 401};
+
+// Map position of a longitude and latitude in degrees: London's stripe holds
+// longitude 0, the date line lies at both edges.
+QPointF mapPoint(double lon, double lat)
+{
+    const double x = 184.0 + lon * (lon < 0 ? 184.0 / 180.0 : 216.0 / 180.0);
+    return {x, 100.0 - lat * 1.05};
+}
+
+QPolygonF landOf(std::initializer_list<std::pair<double, double>> lonLat)
+{
+    QPolygonF land;
+    for (const auto &ll : lonLat)
+        land << mapPoint(ll.first, ll.second);
+    return land;
+}
+
+// The world map: sea, the zone stripes in alternate shades with thin
+// borders, and the continents in outline shapes.
+void drawWorldMap(QPainter &p, const QRectF &box, const QColor &)
+{
+    p.fillRect(box, QColor(0x10, 0x2a, 0x55));
+    const int stripes = int(sizeof kZoneStripes / sizeof kZoneStripes[0]) - 1;
+    for (int i = 0; i < stripes; ++i)
+        if (i % 2 == 1)
+            p.fillRect(QRectF(kZoneStripes[i], 0, kZoneStripes[i + 1] - kZoneStripes[i], box.height()),
+                       QColor(0x18, 0x38, 0x6c));
+    p.setBrush(QColor(0x5f, 0x9a, 0x55));
+    p.setPen(QPen(QColor(0xa8, 0xd0, 0x98), 0.8));
+    const std::vector<QPolygonF> lands = {
+        // North and Central America
+        landOf({{-165, 66}, {-140, 70}, {-95, 72}, {-78, 62}, {-56, 50}, {-70, 42}, {-80, 27}, {-97, 19},
+                {-83, 9}, {-78, 8}, {-92, 15}, {-105, 20}, {-117, 32}, {-124, 42}, {-125, 49}, {-150, 59},
+                {-165, 60}}),
+        // South America
+        landOf({{-80, 9}, {-61, 10}, {-35, -6}, {-40, -22}, {-57, -37}, {-68, -54}, {-74, -45}, {-71, -18},
+                {-81, -5}}),
+        // Greenland
+        landOf({{-54, 60}, {-22, 70}, {-20, 82}, {-60, 82}, {-70, 77}}),
+        // Europe and Asia
+        landOf({{-9, 37}, {-9, 43}, {-2, 48}, {5, 53}, {8, 57}, {5, 62}, {16, 69}, {28, 71}, {60, 70},
+                {100, 77}, {140, 72}, {180, 68}, {175, 63}, {160, 60}, {142, 52}, {135, 43}, {127, 38},
+                {122, 30}, {110, 20}, {106, 10}, {100, 13}, {98, 8}, {94, 17}, {90, 22}, {80, 8}, {72, 20},
+                {58, 25}, {56, 17}, {44, 12}, {34, 28}, {35, 36}, {27, 40}, {22, 36}, {15, 38}, {12, 44},
+                {3, 43}}),
+        // Africa
+        landOf({{-17, 21}, {-6, 35}, {10, 37}, {32, 31}, {43, 12}, {51, 11}, {40, -15}, {33, -28}, {20, -35},
+                {12, -17}, {9, 4}, {-8, 4}, {-17, 14}}),
+        // Great Britain, Japan, Madagascar, Indonesia, New Zealand
+        landOf({{-5, 50}, {1, 51}, {-1, 55}, {-3, 58}, {-6, 57}}),
+        landOf({{130, 31}, {140, 35}, {142, 44}, {145, 44}, {140, 38}, {134, 33}}),
+        landOf({{44, -25}, {50, -16}, {49, -12}, {43, -17}}),
+        landOf({{95, 5}, {106, -6}, {118, -9}, {140, -8}, {141, -3}, {120, 1}, {110, 2}}),
+        landOf({{167, -46}, {174, -41}, {178, -38}, {172, -34}, {171, -44}}),
+        // Australia
+        landOf({{114, -22}, {122, -18}, {131, -12}, {142, -11}, {146, -19}, {153, -27}, {150, -37},
+                {141, -38}, {135, -34}, {116, -35}}),
+    };
+    for (const QPolygonF &land : lands)
+        p.drawPolygon(land);
+    // Antarctica along the bottom edge.
+    p.drawRect(QRectF(0, box.bottom() - 8, box.width(), 8));
+    p.setPen(QPen(QColor(0xff, 0xff, 0xff, 0x50), 0.6));
+    for (int i = 1; i < stripes; ++i)
+        p.drawLine(QPointF(kZoneStripes[i], 0), QPointF(kZoneStripes[i], box.height()));
+}
+
+// The marker over the chosen zone: a translucent bar with a bright centre line.
+void drawZoneMarker(QPainter &p, const QRectF &box, const QColor &)
+{
+    p.fillRect(box, QColor(0xff, 0xd0, 0x20, 0x60));
+    p.setPen(QPen(QColor(0xff, 0xd0, 0x20), 1.0));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(box.adjusted(0.5, 0.5, -0.5, -0.5));
+    p.setPen(QPen(QColor(0xe0, 0x30, 0x30), 2.0));
+    p.drawLine(QPointF(box.center().x(), 0), QPointF(box.center().x(), box.height()));
+}
+
 struct Icon
 {
     const char *folder;
@@ -1235,6 +1322,8 @@ const std::vector<Icon> kIcons = {
     {"Tools/Statusbar", "SwitchMode_Button", "bar20bl", drawHeldKey},
     {"Tools/Statusbar", "speaker_mute", "bar20ws", drawSpeakerMute},
     {"Tools/Statusbar", "speaker_active", "bar20ws", drawSpeakerActive},
+    {"Management/Systemsettings", "World", "worldmap", drawWorldMap},
+    {"Management/Systemsettings", "TimezoneSelector", "zonemarker", drawZoneMarker},
 };
 
 const Kind *findKind(const char *id)

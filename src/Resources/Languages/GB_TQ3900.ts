@@ -2,6 +2,50 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_GB">
 <context>
+    <name>DateTimeAdjust</name>
+    <message>
+        <source>Accept</source>
+        <translation>Accept</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>GPS</source>
+        <translation>GPS</translation>
+    </message>
+    <message>
+        <source>Manual</source>
+        <comment>manual time adjustment</comment>
+        <translation>Manual</translation>
+    </message>
+    <message>
+        <source>Day</source>
+        <translation>Day</translation>
+    </message>
+    <message>
+        <source>Month</source>
+        <translation>Month</translation>
+    </message>
+    <message>
+        <source>Year</source>
+        <translation>Year</translation>
+    </message>
+    <message>
+        <source>Hour</source>
+        <translation>Hour</translation>
+    </message>
+    <message>
+        <source>Minute</source>
+        <translation>Minute</translation>
+    </message>
+    <message>
+        <source>Second</source>
+        <translation>Second</translation>
+    </message>
+</context>
+<context>
     <name>Displaysettings</name>
     <message>
         <source>Accept</source>
@@ -403,6 +447,149 @@ Please check the SD card.</translation>
     </message>
 </context>
 <context>
+    <name>SelectTimezone</name>
+    <message>
+        <source>Accept</source>
+        <translation>Accept</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Summertime</source>
+        <translation>Summer time</translation>
+    </message>
+    <message>
+        <source>Wintertime</source>
+        <translation>Winter time</translation>
+    </message>
+    <message>
+        <source>MidwayIslands</source>
+        <translation>Midway Islands</translation>
+    </message>
+    <message>
+        <source>Hawaii</source>
+        <translation>Hawaii</translation>
+    </message>
+    <message>
+        <source>Alaska</source>
+        <translation>Alaska</translation>
+    </message>
+    <message>
+        <source>Pacific</source>
+        <translation>Pacific</translation>
+    </message>
+    <message>
+        <source>Arizona</source>
+        <translation>Arizona</translation>
+    </message>
+    <message>
+        <source>Chicago</source>
+        <translation>Chicago</translation>
+    </message>
+    <message>
+        <source>NewYork</source>
+        <translation>New York</translation>
+    </message>
+    <message>
+        <source>Manaus</source>
+        <translation>Manaus</translation>
+    </message>
+    <message>
+        <source>Newfoundland</source>
+        <translation>Newfoundland</translation>
+    </message>
+    <message>
+        <source>Greenland</source>
+        <translation>Greenland</translation>
+    </message>
+    <message>
+        <source>MiddleAtlantic</source>
+        <translation>Middle Atlantic</translation>
+    </message>
+    <message>
+        <source>Azores</source>
+        <translation>Azores</translation>
+    </message>
+    <message>
+        <source>London</source>
+        <translation>London</translation>
+    </message>
+    <message>
+        <source>Berlin</source>
+        <translation>Berlin</translation>
+    </message>
+    <message>
+        <source>Cairo</source>
+        <translation>Cairo</translation>
+    </message>
+    <message>
+        <source>Moscow</source>
+        <translation>Moscow</translation>
+    </message>
+    <message>
+        <source>Teheran</source>
+        <translation>Teheran</translation>
+    </message>
+    <message>
+        <source>AbuDhabi</source>
+        <translation>Abu Dhabi</translation>
+    </message>
+    <message>
+        <source>Kabul</source>
+        <translation>Kabul</translation>
+    </message>
+    <message>
+        <source>Islamabad</source>
+        <translation>Islamabad</translation>
+    </message>
+    <message>
+        <source>NewDelhi</source>
+        <translation>New Delhi</translation>
+    </message>
+    <message>
+        <source>Katmandu</source>
+        <translation>Katmandu</translation>
+    </message>
+    <message>
+        <source>Nowosibirsk</source>
+        <translation>Nowosibirsk</translation>
+    </message>
+    <message>
+        <source>Yangon</source>
+        <translation>Yangon</translation>
+    </message>
+    <message>
+        <source>Bangkok</source>
+        <translation>Bangkok</translation>
+    </message>
+    <message>
+        <source>HongKong</source>
+        <translation>Hong Kong</translation>
+    </message>
+    <message>
+        <source>Tokio</source>
+        <translation>Tokio</translation>
+    </message>
+    <message>
+        <source>Darwin</source>
+        <translation>Darwin</translation>
+    </message>
+    <message>
+        <source>Sydney</source>
+        <translation>Sydney</translation>
+    </message>
+    <message>
+        <source>Magadan</source>
+        <translation>Magadan</translation>
+    </message>
+    <message>
+        <source>Fiji</source>
+        <translation>Fiji</translation>
+    </message>
+</context>
+<context>
     <name>SelectFavouriteButton</name>
     <message>
         <source>Accept</source>
@@ -469,6 +656,49 @@ Please check the SD card.</translation>
     <message>
         <source>TheBatteryIsVeryLowPleaseRecharge</source>
         <translation>The battery is very low. Please recharge.</translation>
+    </message>
+</context>
+<context>
+    <name>Systeminformation</name>
+    <message>
+        <source>Back</source>
+        <translation>Back</translation>
+    </message>
+    <message>
+        <source>Systeminformation</source>
+        <translation>System information</translation>
+    </message>
+    <message>
+        <source>Firmwareversion</source>
+        <translation>Firmware version</translation>
+    </message>
+    <message>
+        <source>Hardwareversion</source>
+        <translation>Hardware version</translation>
+    </message>
+    <message>
+        <source>BluetoothIdTx</source>
+        <translation>Bluetooth Id TX</translation>
+    </message>
+    <message>
+        <source>BluetoothIdRx</source>
+        <translation>Bluetooth Id RX</translation>
+    </message>
+    <message>
+        <source>Serialnumber</source>
+        <translation>Serialnumber</translation>
+    </message>
+    <message>
+        <source>OperatingSystem</source>
+        <translation>Operating system</translation>
+    </message>
+    <message>
+        <source>Battery</source>
+        <translation>Battery</translation>
+    </message>
+    <message>
+        <source>unknown</source>
+        <translation>unknown</translation>
     </message>
 </context>
 <context>
