@@ -2,6 +2,7 @@
 
 #include "bluetooth.h"
 #include "deviceroot.h"
+#include "globals.h"
 #include "gps.h"
 #include "infoini.h"
 #include "mainmenu.h"
@@ -23,7 +24,6 @@ namespace {
 
 const char kRoot[] = "/media/tq3900/meas/";
 const char kWavTemp[] = "/home/root/meas/wav_temp";
-const char kFirmwareVersion[] = "1.9.0";
 
 // Number forms of the info file: Qt's C-locale formatting of doubles, so "."
 // is the decimal point whatever the user's language.
@@ -114,7 +114,7 @@ void writeMeasurementInfo(InfoIni &ini, const QString &type, const QString &name
     ini.setValue(g, QStringLiteral("Measurementname"), name.trimmed());
     ini.setValue(g, QStringLiteral("Measurementdate"), now.date().toString(QStringLiteral("dd.MM.yyyy")));
     ini.setValue(g, QStringLiteral("Measurementtime"), now.time().toString(QStringLiteral("hh:mm:ss")));
-    ini.setValue(g, QStringLiteral("Firmwareversion"), QString::fromLatin1(kFirmwareVersion));
+    ini.setValue(g, QStringLiteral("Firmwareversion"), QString::fromLatin1(kFirmwareVersionText));
 }
 
 void writeGains(InfoIni &ini, const Gains &gains)
