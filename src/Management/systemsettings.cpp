@@ -3,13 +3,12 @@
 
 #include "deviceroot.h"
 #include "globals.h"
+#include "settingsfile.h"
 
 #include <QCoreApplication>
 #include <QDebug>
 #include <QFile>
-#include <QSettings>
-#include <QStringList>
-#include <QVariant>
+#include <QRegularExpression>
 
 int g_debugFeatures = 0;
 
@@ -47,99 +46,12 @@ QString settingsFileName()
     return DeviceRoot::path(QString::fromLatin1(kSettingsFile));
 }
 
-// Reads the keys of one settings file.
-//
-// QSettings does the parsing. Its INI reader turns an unquoted value that
-// holds commas into a list of texts; such a value (a hand-made file with a
-// time-zone name like "Brussels, Copenhagen, Madrid, Paris (+1 h)") is then
-// taken from the raw line of the file, so that the whole text comes back.
-// The quoted form that QSettings itself writes arrives as one text anyway.
-class SettingsReader
-{
-public:
-    explicit SettingsReader(const QString &fileName)
-        : m_fileName(fileName)
-        , m_settings(fileName, QSettings::IniFormat)
-    {
-        m_settings.setIniCodec("UTF-8");
-    }
-
-    // The value as text; def when the key is missing.
-    QString text(const char *group, const char *key, const QString &def)
-    {
-        const QString path = QLatin1String(group) + QLatin1Char('/') + QLatin1String(key);
-        if (!m_settings.contains(path))
-            return def;
-        const QVariant value = m_settings.value(path);
-        if (value.userType() == QMetaType::QStringList) {
-            QString raw;
-            if (rawValue(QLatin1String(group), QLatin1String(key), &raw))
-                return raw;
-            return value.toStringList().join(QStringLiteral(", "));
-        }
-        return value.toString();
-    }
-
-    // The value as a decimal number (0 when it is not one); def when the key
-    // is missing.
-    int integer(const char *group, const char *key, int def)
-    {
-        const QString path = QLatin1String(group) + QLatin1Char('/') + QLatin1String(key);
-        if (!m_settings.contains(path))
-            return def;
-        bool ok = false;
-        const int value = text(group, key, QString()).trimmed().toInt(&ok, 10);
-        return ok ? value : 0;
-    }
-
-    // False for an empty text, "0" or "false" (any case), else true; def when
-    // the key is missing.
-    bool boolean(const char *group, const char *key, bool def)
-    {
-        const QString path = QLatin1String(group) + QLatin1Char('/') + QLatin1String(key);
-        if (!m_settings.contains(path))
-            return def;
-        const QString value = text(group, key, QString()).trimmed();
-        return !(value.isEmpty() || value == QLatin1String("0")
-                 || value.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0);
-    }
-
-private:
-    // The text after the equals sign of key in [group], as it stands in the
-    // file (trimmed); the last occurrence wins, as in QSettings.
-    bool rawValue(const QString &group, const QString &key, QString *value)
-    {
-        if (!m_rawLoaded) {
-            m_rawLoaded = true;
-            QFile file(m_fileName);
-            if (file.open(QIODevice::ReadOnly))
-                m_rawLines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
-        }
-        bool found = false;
-        QString section;
-        for (const QString &line : qAsConst(m_rawLines)) {
-            const QString t = line.trimmed();
-            if (t.startsWith(QLatin1Char('['))) {
-                const int end = t.indexOf(QLatin1Char(']'));
-                section = t.mid(1, end < 0 ? -1 : end - 1).trimmed();
-                continue;
-            }
-            if (section != group || t.startsWith(QLatin1Char(';')))
-                continue;
-            const int eq = t.indexOf(QLatin1Char('='));
-            if (eq > 0 && t.left(eq).trimmed() == key) {
-                *value = t.mid(eq + 1).trimmed();
-                found = true;
-            }
-        }
-        return found;
-    }
-
-    QString m_fileName;
-    QSettings m_settings;
-    bool m_rawLoaded = false;
-    QStringList m_rawLines;
-};
+// Ranges of the numbers that enter arithmetic: the headphone module's gain is
+// the offset + 5 (1..15), the clock is set from UTC plus the zone's offset.
+constexpr int kMinHeadphoneVolumeOffset = -4;
+constexpr int kMaxHeadphoneVolumeOffset = 10;
+constexpr int kMinTimezoneOffset = -12 * 3600;
+constexpr int kMaxTimezoneOffset = 14 * 3600;
 
 } // namespace
 
@@ -149,14 +61,26 @@ Systemsettings::Systemsettings(QWidget *parent)
 {
     ui->setupUi(this);
 
-    // A missing or unreadable file is created with the defaults first.
-    QFile file(settingsFileName());
-    if (!file.open(QIODevice::ReadOnly)) {
+    // A missing or unreadable file (or a FIFO, device or folder in its place)
+    // is created with the defaults first.
+    QFile file;
+    const RegularFile::Status status = RegularFile::openForReading(settingsFileName(), &file);
+    file.close();
+    if (status != RegularFile::Status::Ok) {
+        if (status != RegularFile::Status::Missing)
+            qWarning().noquote() << "Systemsettings:" << settingsFileName() << RegularFile::describe(status);
         qDebug().noquote() << QStringLiteral("File für Systemeinstellungen mit Defaultwerten erzeugen");
         resetToDefaultSettings();
     }
-    file.close();
     loadSystemsettings();
+    // A damaged file is written anew at once: the record holds every readable
+    // value and the defaults of the rest, so the next start reads it cleanly.
+    if (!m_loadProblems.isEmpty()) {
+        for (const QString &problem : qAsConst(m_loadProblems))
+            qWarning().noquote() << "Systemsettings: settings.ini:" << problem;
+        qWarning().noquote() << "Systemsettings: settings.ini written anew";
+        storeSystemsettings();
+    }
 }
 
 Systemsettings::~Systemsettings()
@@ -216,19 +140,34 @@ QString Systemsettings::defaultTimezoneName()
 void Systemsettings::loadSystemsettings()
 {
     // A fresh reader for every load, released at the end.
-    SettingsReader r(settingsFileName());
+    SettingsFile r;
+    r.load(settingsFileName());
+    m_loadProblems = r.problems();
 
     m_btNameHeadphone = r.text(kGroupBluetooth, "Headphone_Name", QString()).trimmed();
     m_btIdHeadphone = r.text(kGroupBluetooth, "Headphone_ID", QString()).trimmed();
     m_btNameMicrophone = r.text(kGroupBluetooth, "Microphone_Name", QString()).trimmed();
     m_btIdMicrophone = r.text(kGroupBluetooth, "Microphone_ID", QString()).trimmed();
+    // The addresses go into the modules' commands: anything but an address
+    // (a line break would add a command of its own) means not paired.
+    if (!m_btIdHeadphone.isEmpty() && !isBluetoothAddress(m_btIdHeadphone)) {
+        m_loadProblems << QStringLiteral("Headphone_ID is no Bluetooth address: not paired");
+        m_btIdHeadphone.clear();
+        m_btNameHeadphone.clear();
+    }
+    if (!m_btIdMicrophone.isEmpty() && !isBluetoothAddress(m_btIdMicrophone)) {
+        m_loadProblems << QStringLiteral("Microphone_ID is no Bluetooth address: not paired");
+        m_btIdMicrophone.clear();
+        m_btNameMicrophone.clear();
+    }
 
     g_debugFeatures = r.integer(kGroupDebug, "Debugfeatures", kDefaultDebugFeatures);
 
     m_selectedLanguageNum = r.integer(kGroupLocal, "Language", kDefaultLanguage);
     m_timezoneName = r.text(kGroupLocal, "Timezone", defaultTimezoneName());
     m_timezoneNum = r.integer(kGroupLocal, "TimezoneNum", kDefaultTimezoneNum);
-    m_timezoneOffset = r.integer(kGroupLocal, "TimezoneOffset", kDefaultTimezoneOffset);
+    m_timezoneOffset = qBound(kMinTimezoneOffset, r.integer(kGroupLocal, "TimezoneOffset", kDefaultTimezoneOffset),
+                              kMaxTimezoneOffset);
     m_daylightSavingTime = r.integer(kGroupLocal, "DaylightSavingTime", kDefaultDaylightSavingTime);
     m_daylightSavingTimeOffset = m_daylightSavingTime == 1 ? kSummerTimeOffset : 0;
     m_dateFormat = r.text(kGroupLocal, "Dateformat", QString::fromLatin1(kDefaultDateFormat));
@@ -240,7 +179,9 @@ void Systemsettings::loadSystemsettings()
     m_powerOffTime = r.integer(kGroupSystem, "PowerOffTime", kDefaultPowerOffTime);
     m_displayOffTime = r.integer(kGroupSystem, "DisplayOffTime", kDefaultDisplayOffTime);
     m_hearingProtection = r.boolean(kGroupSystem, "HearingProtection", kDefaultHearingProtection);
-    m_headphoneVolumeOffset = r.integer(kGroupSystem, "HeadphoneVolumeOffset", kDefaultHeadphoneVolumeOffset);
+    m_headphoneVolumeOffset = qBound(kMinHeadphoneVolumeOffset,
+                                     r.integer(kGroupSystem, "HeadphoneVolumeOffset", kDefaultHeadphoneVolumeOffset),
+                                     kMaxHeadphoneVolumeOffset);
 
     int count = 0;
     const DisplayFlag *flags = displayFlags(&count);
@@ -250,56 +191,50 @@ void Systemsettings::loadSystemsettings()
 
 void Systemsettings::storeSystemsettings()
 {
-    const QString fileName = settingsFileName();
-    QSettings s(fileName, QSettings::IniFormat);
-    s.setIniCodec("UTF-8");
-    // Written to a temporary file that replaces the old one only when complete,
-    // so a power cut leaves either the old or the new file.
-    s.setAtomicSyncRequired(true);
     // The file holds exactly the record; whatever else a hand-made or damaged
-    // file carried is dropped.
-    s.clear();
+    // file carried is dropped. It is written to a temporary file that
+    // replaces the old one only when complete, so a power cut leaves either
+    // the old or the new file.
+    SettingsFile s;
+    s.beginGroup(kGroupBluetooth);
+    s.setText("Headphone_Name", m_btNameHeadphone.trimmed());
+    s.setText("Headphone_ID", m_btIdHeadphone.trimmed());
+    s.setText("Microphone_Name", m_btNameMicrophone.trimmed());
+    s.setText("Microphone_ID", m_btIdMicrophone.trimmed());
 
-    s.beginGroup(QLatin1String(kGroupBluetooth));
-    s.setValue(QStringLiteral("Headphone_Name"), m_btNameHeadphone.trimmed());
-    s.setValue(QStringLiteral("Headphone_ID"), m_btIdHeadphone.trimmed());
-    s.setValue(QStringLiteral("Microphone_Name"), m_btNameMicrophone.trimmed());
-    s.setValue(QStringLiteral("Microphone_ID"), m_btIdMicrophone.trimmed());
-    s.endGroup();
+    s.beginGroup(kGroupDebug);
+    s.setInteger("Debugfeatures", g_debugFeatures);
 
-    s.beginGroup(QLatin1String(kGroupDebug));
-    s.setValue(QStringLiteral("Debugfeatures"), g_debugFeatures);
-    s.endGroup();
+    s.beginGroup(kGroupLocal);
+    s.setInteger("Language", m_selectedLanguageNum);
+    s.setText("Timezone", m_timezoneName.trimmed());
+    s.setInteger("TimezoneNum", m_timezoneNum);
+    s.setInteger("TimezoneOffset", m_timezoneOffset);
+    s.setInteger("DaylightSavingTime", m_daylightSavingTime);
+    s.setText("Dateformat", m_dateFormat.trimmed());
+    s.setText("DateTimeSource", m_dateTimeSource.trimmed());
 
-    s.beginGroup(QLatin1String(kGroupLocal));
-    s.setValue(QStringLiteral("Language"), m_selectedLanguageNum);
-    s.setValue(QStringLiteral("Timezone"), m_timezoneName.trimmed());
-    s.setValue(QStringLiteral("TimezoneNum"), m_timezoneNum);
-    s.setValue(QStringLiteral("TimezoneOffset"), m_timezoneOffset);
-    s.setValue(QStringLiteral("DaylightSavingTime"), m_daylightSavingTime);
-    s.setValue(QStringLiteral("Dateformat"), m_dateFormat.trimmed());
-    s.setValue(QStringLiteral("DateTimeSource"), m_dateTimeSource.trimmed());
-    s.endGroup();
+    s.beginGroup(kGroupSystem);
+    s.setText("Switchmode", m_switchmode.trimmed());
+    s.setInteger("FavouriteButton", m_favouriteButton);
+    s.setInteger("Brightness", m_brightness);
+    s.setInteger("PowerOffTime", m_powerOffTime);
+    s.setInteger("DisplayOffTime", m_displayOffTime);
+    s.setBoolean("HearingProtection", m_hearingProtection);
+    s.setInteger("HeadphoneVolumeOffset", m_headphoneVolumeOffset);
 
-    s.beginGroup(QLatin1String(kGroupSystem));
-    s.setValue(QStringLiteral("Switchmode"), m_switchmode.trimmed());
-    s.setValue(QStringLiteral("FavouriteButton"), m_favouriteButton);
-    s.setValue(QStringLiteral("Brightness"), m_brightness);
-    s.setValue(QStringLiteral("PowerOffTime"), m_powerOffTime);
-    s.setValue(QStringLiteral("DisplayOffTime"), m_displayOffTime);
-    s.setValue(QStringLiteral("HearingProtection"), m_hearingProtection);
-    s.setValue(QStringLiteral("HeadphoneVolumeOffset"), m_headphoneVolumeOffset);
-    s.endGroup();
-
-    s.beginGroup(QLatin1String(kGroupDialogs));
+    s.beginGroup(kGroupDialogs);
     int count = 0;
     const DisplayFlag *flags = displayFlags(&count);
     for (int i = 0; i < count; ++i)
-        s.setValue(QLatin1String(flags[i].key), this->*flags[i].member);
-    s.endGroup();
+        s.setBoolean(flags[i].key, this->*flags[i].member);
 
-    s.sync();
-    if (s.status() == QSettings::AccessError)
+    const QString fileName = settingsFileName();
+    QString note;
+    const bool saved = SettingsFile::save(fileName, s.content(), &note);
+    if (!note.isEmpty())
+        qWarning().noquote() << "Systemsettings:" << fileName << note;
+    if (!saved)
         qWarning().noquote() << "Systemsettings: cannot write" << fileName;
 }
 
@@ -464,6 +399,12 @@ int Systemsettings::convertDateFormatToInt(const QString &format)
     if (format == QLatin1String("MMDDYYYY"))
         return 2;
     return -1;
+}
+
+bool Systemsettings::isBluetoothAddress(const QString &text)
+{
+    static const QRegularExpression address(QStringLiteral("^[0-9A-Fa-f]{2}(:[0-9A-Fa-f]{2}){5}$"));
+    return address.match(text).hasMatch();
 }
 
 int Systemsettings::convertDateTimeSourceToInt(const QString &source)

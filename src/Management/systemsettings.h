@@ -2,6 +2,7 @@
 #define SYSTEMSETTINGS_H
 
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 namespace Ui {
@@ -28,7 +29,10 @@ public:
 
     // --- Store operations ---------------------------------------------------
     // Reads the whole file into the record and g_debugFeatures. A key missing
-    // from the file takes its default; values present are taken unvalidated.
+    // from the file, or with a serialised value, takes its default. An
+    // address that is not a Bluetooth address means not paired; the headphone
+    // volume offset (-4..10) and the time-zone offset (-12 h..+14 h) are
+    // clamped to their ranges; other values are taken as they stand.
     void loadSystemsettings();
     // Writes the whole record and g_debugFeatures to the file (atomically).
     void storeSystemsettings();
@@ -101,6 +105,8 @@ public:
     static int convertDateFormatToInt(const QString &format);
     // "GPS" 0, "MAN" 1, else -1.
     static int convertDateTimeSourceToInt(const QString &source);
+    // Six pairs of hex digits separated by colons ("00:07:80:AB:CD:EF").
+    static bool isBluetoothAddress(const QString &text);
 
 signals:
     void gotoWidget(int widget, int dir, int variant);
@@ -173,6 +179,9 @@ private:
     bool m_suUseFavouriteForStartup = false;
     bool m_suUseFilterForStartup = false;
     bool m_suUseGpsForStartup = false;
+
+    // What the last load found damaged in the file (for the repair at start).
+    QStringList m_loadProblems;
 
     // --- Screen -------------------------------------------------------------
     int m_initCount = 0;

@@ -1,0 +1,49 @@
+#ifndef REGULARFILE_H
+#define REGULARFILE_H
+
+#include <QByteArray>
+#include <QString>
+
+class QFile;
+
+// Opens files from the card and the data folders as what they must be:
+// regular files. A FIFO, a device or a folder in place of a settings file or
+// a catalogue is refused at once (the open never waits for a writer), and a
+// size limit keeps a huge file from being read whole. A symbolic link to a
+// regular file is read like the file; writers that must not follow a link
+// use removeSymLink first.
+namespace RegularFile {
+
+enum class Status {
+    Ok,
+    Missing,     // no such file
+    NotRegular,  // FIFO, device, socket or folder
+    TooLarge,    // larger than the caller's limit
+    Unreadable,  // no permission or an I/O error
+};
+
+// Opens path for reading as a regular file; file must not be open. On Ok the
+// file is open (read-only) and *size holds its size.
+Status openForReading(const QString &path, QFile *file, qint64 *size = nullptr);
+
+// Reads the whole file when it is a regular file of at most maxBytes.
+Status read(const QString &path, qint64 maxBytes, QByteArray *content);
+
+// Opens path for appending; a missing file is created. False (and nothing
+// opened) when something other than a regular file, or a symbolic link,
+// stands there.
+bool openForAppend(const QString &path, QFile *file);
+
+// True when path itself is a symbolic link (wherever it points).
+bool isSymLink(const QString &path);
+
+// Removes a symbolic link at path (the link, never its target). True when no
+// link stands at path afterwards.
+bool removeSymLink(const QString &path);
+
+// A short English text for the debug output ("not a regular file", ...).
+QString describe(Status status);
+
+} // namespace RegularFile
+
+#endif // REGULARFILE_H
