@@ -5,6 +5,7 @@
 #include "audioworker.h"
 #include "batterystate.h"
 #include "bluetooth.h"
+#include "catalogue.h"
 #include "commandrunner.h"
 #include "debugmenu.h"
 #include "deviceroot.h"
@@ -22,6 +23,7 @@
 #include "pipelocating.h"
 #include "popupinfo.h"
 #include "pressuresensor.h"
+#include "regularfile.h"
 #include "statusbardata.h"
 #include "systemsettings.h"
 #include "testmenu.h"
@@ -46,6 +48,21 @@ const char kStyleSheet[] = ":/Stylesheets/Resources/Stylesheets/default.qss";
 // of the six microphone gain steps.
 const int kWiredPgaGain[6] = {900, 1800, 2250, 2900, 3500, 4100};
 const int kUnitGainCode[6] = {10, 13, 15, 17, 19, 21};
+
+// Longest waits for the start-up check and mount of the data partition.
+const int kFsckTimeoutMs = 120000;
+const int kMountTimeoutMs = 30000;
+
+void runStartupCommand(const QString &command, int timeoutMs)
+{
+    const CommandRunner::Result r = CommandRunner::runWithTimeout(command, timeoutMs);
+    if (r.timedOut)
+        qWarning().noquote() << QStringLiteral("\"%1\" did not end within %2 s: start-up goes on")
+                                    .arg(command)
+                                    .arg(timeoutMs / 1000);
+    else if (r.exitCode != 0)
+        qDebug().noquote() << QStringLiteral("\"%1\" ended with %2").arg(command).arg(r.exitCode);
+}
 } // namespace
 
 MainMenu::MainMenu(QWidget *parent)
@@ -71,11 +88,12 @@ MainMenu::MainMenu(QWidget *parent)
     m_micParameterMute = 1;
     m_micParameterButton = 1;
 
-    // 5. Data partition: check and mount
+    // 5. Data partition: check and mount. Both can hang on a damaged card;
+    // after a generous time the start goes on without them.
     QDir().mkpath(DeviceRoot::path(QStringLiteral("/media/tq3900")));
     qDebug() << "Filesystemcheck and mount";
-    CommandRunner::run(QStringLiteral("fsck -Mya /dev/mmcblk0p3"));
-    CommandRunner::run(QStringLiteral("mount /dev/mmcblk0p3 /media/tq3900"));
+    runStartupCommand(QStringLiteral("fsck -Mya /dev/mmcblk0p3"), kFsckTimeoutMs);
+    runStartupCommand(QStringLiteral("mount /dev/mmcblk0p3 /media/tq3900"), kMountTimeoutMs);
 
     // 6. GPIO lines
     Gpio::init();
@@ -716,18 +734,30 @@ void MainMenu::displayPopup(int picture)
 
 void MainMenu::loadLanguageFile(QString name)
 {
+    // A catalogue on the card is read only when it is a regular file of a
+    // sane size (a FIFO in its place must not hang the start), and handed to
+    // the translator only when its structure holds: QTranslator trusts the
+    // offsets inside and would read out of bounds on a damaged file. A
+    // damaged catalogue on the card must not leave raw keys on screen either:
+    // the built-in one serves instead.
     const QString onCard = DeviceRoot::path(QStringLiteral("/media/tq3900/%1").arg(name));
-    QFile file(onCard);
-    if (file.open(QIODevice::ReadOnly)) {
-        file.close();
-        if (translator.load(onCard)) {
+    QByteArray data;
+    const RegularFile::Status status = RegularFile::read(onCard, Catalogue::kMaxBytes, &data);
+    if (status == RegularFile::Status::Ok) {
+        QString why;
+        if (Catalogue::check(data, &why)
+            && translator.load(reinterpret_cast<const uchar *>(data.constData()), data.size())) {
+            // The translator reads from this buffer for as long as it holds it.
+            m_cardCatalogue = data;
             qDebug() << "Load language file from mass storage" << onCard;
             return;
         }
-        // A damaged catalogue on the card must not leave raw keys on screen.
-        qDebug() << "Language file on mass storage not loadable" << onCard;
+        qDebug() << "Language file on mass storage not loadable" << onCard << why;
+    } else if (status != RegularFile::Status::Missing) {
+        qDebug() << "Language file on mass storage not loadable" << onCard << RegularFile::describe(status);
     }
     translator.load(QStringLiteral(":/Languages/%1").arg(name));
+    m_cardCatalogue.clear();
     qDebug() << "Load language file from resource" << name;
 }
 
@@ -740,6 +770,8 @@ void MainMenu::changeLanguage(int num)
         loadLanguageFile(QStringLiteral("%1_TQ3900.qm").arg(QLatin1String(kCatalogues[num - 1])));
     else
         translator.load(QStringLiteral(":/Languages/GB_TQ3900.qm"));
+    if (num < 1 || num > 24)
+        m_cardCatalogue.clear();
     qApp->removeTranslator(&translator);
     qApp->installTranslator(&translator);
     m_systemsettings->init();

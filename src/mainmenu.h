@@ -160,6 +160,9 @@ private:
     int m_widget = 0;
     int m_storedWidgetMenu[10] = {};
     int m_currentMenuLevel = 0;
+    // A card catalogue the translator reads from (declared first: it must
+    // outlive the translator).
+    QByteArray m_cardCatalogue;
     QTranslator translator;
     int m_micGainStep = 0;
     int m_micGain = 0;

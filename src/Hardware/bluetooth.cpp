@@ -4,18 +4,22 @@
 #include "globals.h"
 #include "gpio.h"
 #include "mainmenu.h"
+#include "regularfile.h"
 #include "systemsettings.h"
 
 #include <QDebug>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
+#include <QSaveFile>
 #include <QSerialPort>
 #include <QTextCodec>
 #include <QTextDecoder>
 #include <QThread>
 #include <QTime>
 #include <QTimer>
+
+#include <poll.h>
 
 namespace {
 
@@ -38,6 +42,18 @@ const int kRfcommPolls = 200;
 const int kMaxUnterminated = 4096;
 // Text kept for getData() while no screen collects it: the newest part.
 const int kMaxCopy = 64 * 1024;
+// Module commands held while the module is in data mode: the newest whole
+// lines up to this many characters (a carrier that never drops must not
+// make the block grow for ever).
+const int kMaxHeldCommands = 4096;
+// Bytes waiting for a module that does not read; further lines are dropped.
+const qint64 kMaxPendingWrite = 16 * 1024;
+// A port whose peer hung up is closed and opened again at this interval.
+const int kReopenMs = 3000;
+// The diagnostic file keeps its newest part: past kMaxInfoBytes it is cut
+// to the newest kKeepInfoBytes (at a line start).
+const qint64 kMaxInfoBytes = 512 * 1024;
+const qint64 kKeepInfoBytes = 256 * 1024;
 
 // Field n of a line split at single blanks ("" when missing).
 QString field(const QStringList &fields, int n)
@@ -68,8 +84,12 @@ Bluetooth::Bluetooth()
     : uartPort(new QSerialPort())
     , m_btStateTimer(new QTimer(this))
     , m_btTimerTransmit(new QTimer(this))
+    , m_reopenTimer(new QTimer(this))
 {
     m_btTimerTransmit->setSingleShot(true);
+    m_reopenTimer->setInterval(kReopenMs);
+    connect(m_reopenTimer, &QTimer::timeout, this, &Bluetooth::reopenPort);
+    connect(uartPort, &QSerialPort::errorOccurred, this, &Bluetooth::portError);
 }
 
 Bluetooth::~Bluetooth()
@@ -93,17 +113,19 @@ void Bluetooth::initBluetooth(QString port, QString address)
 
     if (uartPort->isOpen())
         uartPort->close();
-    uartPort->setPortName(DeviceRoot::path(port));
-    const bool opened = uartPort->open(QIODevice::ReadWrite);
+    m_port = port;
+    m_portLossPending = false;
+    const bool opened = openPort();
     qDebug() << "Uart" << port << opened;
-    uartPort->setBaudRate(QSerialPort::Baud115200, QSerialPort::AllDirections);
-    uartPort->setDataBits(QSerialPort::Data8);
-    uartPort->setParity(QSerialPort::NoParity);
-    uartPort->setStopBits(QSerialPort::OneStop);
-    uartPort->setFlowControl(QSerialPort::NoFlowControl);
+    // A port that is not there yet (a module that comes up late) is tried
+    // again like one whose peer hung up.
+    if (opened)
+        m_reopenTimer->stop();
+    else
+        m_reopenTimer->start();
     connect(uartPort, &QSerialPort::readyRead, this, &Bluetooth::readTtyData, Qt::UniqueConnection);
 
-    m_btId = address;
+    m_btId = checkedAddress(address);
     m_btAnswer.clear();
     m_decoder.reset(QTextCodec::codecForName("UTF-8")->makeDecoder());
     resetLinkState();
@@ -139,6 +161,96 @@ void Bluetooth::initBluetooth(QString port, QString address)
     sendData(QStringLiteral("LIST"));
 }
 
+bool Bluetooth::openPort()
+{
+    uartPort->setPortName(DeviceRoot::path(m_port));
+    if (!uartPort->open(QIODevice::ReadWrite))
+        return false;
+    uartPort->setBaudRate(QSerialPort::Baud115200, QSerialPort::AllDirections);
+    uartPort->setDataBits(QSerialPort::Data8);
+    uartPort->setParity(QSerialPort::NoParity);
+    uartPort->setStopBits(QSerialPort::OneStop);
+    uartPort->setFlowControl(QSerialPort::NoFlowControl);
+    m_writeOverflow = false;
+    return true;
+}
+
+QString Bluetooth::checkedAddress(const QString &address)
+{
+    // The address goes into module commands ("CALL <addr> ..."); anything but
+    // an address (a line break would add a command of its own) is no device.
+    if (address.isEmpty() || Systemsettings::isBluetoothAddress(address))
+        return address;
+    qWarning() << "Bluetooth: no device address, treated as not paired:" << address.left(40);
+    return QString();
+}
+
+void Bluetooth::portError(QSerialPort::SerialPortError error)
+{
+    // Called from inside QSerialPort (a read or a flush): only decide here,
+    // close later from the event loop. A peer that hung up makes every read
+    // fail at once and for ever; a peer that merely does not read makes a
+    // flush report "resource temporarily unavailable" on a port that is fine.
+    if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError || !uartPort->isOpen()
+        || m_portLossPending)
+        return;
+    bool lost = error == QSerialPort::ReadError || error == QSerialPort::DeviceNotFoundError;
+    struct pollfd p = {int(uartPort->handle()), POLLIN | POLLOUT, 0};
+    if (p.fd < 0 || (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL))))
+        lost = true;
+    if (!lost)
+        return;
+    m_portLossPending = true;
+    m_portErrorText = uartPort->errorString();
+    QMetaObject::invokeMethod(this, &Bluetooth::closeLostPort, Qt::QueuedConnection);
+}
+
+void Bluetooth::closeLostPort()
+{
+    m_portLossPending = false;
+    if (!uartPort->isOpen())
+        return;
+    uartPort->close();
+    qWarning().noquote() << QStringLiteral("Uart %1 lost (%2): closed, opened again every %3 s")
+                                .arg(m_port, m_portErrorText)
+                                .arg(kReopenMs / 1000);
+    // Whatever the module was doing is gone with the port: the link starts
+    // again from scratch once the port is back. Meanwhile the state machine
+    // waits calmly (one step a second) for the A2DP stream.
+    m_btAnswer.clear();
+    m_commandOutputBuffer.clear();
+    m_waitForBTRX = false;
+    m_numDataToTransmit = 0;
+    m_btTimerTransmit->stop();
+    m_switchToDataMode = false;
+    m_switchToCommandMode = false;
+    m_btMode = 0;
+    if (m_btState >= 0) {
+        clearConnectionFlags();
+        clearLinkIds();
+        m_btState = 1;
+    }
+    emit connectionLost();
+    m_reopenTimer->start();
+}
+
+void Bluetooth::reopenPort()
+{
+    if (uartPort->isOpen() || !openPort())
+        return;
+    m_reopenTimer->stop();
+    qWarning().noquote() << "Uart" << m_port << "open again";
+    m_btAnswer.clear();
+    m_decoder.reset(QTextCodec::codecForName("UTF-8")->makeDecoder());
+    sendData(QStringLiteral("LIST"));
+    // A running link connects again from scratch (autocall on, wait for the
+    // stream, call the data link): the module may have restarted meanwhile.
+    if (m_btState >= 0) {
+        m_btState = 0;
+        updateState();
+    }
+}
+
 void Bluetooth::resetLinkState()
 {
     // Shared by initialisation and reset: connection, mode and gains.
@@ -160,8 +272,8 @@ void Bluetooth::resetLinkState()
     m_btMode = 0;
     m_btWaitForReadyAfterReset = false;
     m_waitForBTRX = false;
-    m_btIdMicrophone = settings ? settings->getBtIdMicrophone() : QString();
-    m_btIdHeadphone = settings ? settings->getBtIdHeadphone() : QString();
+    m_btIdMicrophone = settings ? checkedAddress(settings->getBtIdMicrophone()) : QString();
+    m_btIdHeadphone = settings ? checkedAddress(settings->getBtIdHeadphone()) : QString();
 }
 
 void Bluetooth::writeToPort(const QString &text)
@@ -171,6 +283,15 @@ void Bluetooth::writeToPort(const QString &text)
     // block right after a write).
     if (!uartPort->isOpen())
         return;
+    // A module that does not read must not make the program hold ever more
+    // bytes for it: beyond the limit lines are dropped (logged once).
+    if (uartPort->bytesToWrite() > kMaxPendingWrite) {
+        if (!m_writeOverflow)
+            qWarning().noquote() << "Uart" << m_port << "does not take data: lines dropped";
+        m_writeOverflow = true;
+        return;
+    }
+    m_writeOverflow = false;
     uartPort->write(text.toLatin1());
     uartPort->flush();
 }
@@ -219,11 +340,25 @@ void Bluetooth::sendData(QString line)
     qDebug() << "--> SEND_DATA" << line << m_btMode << m_btId;
     if (m_btMode == 1) {
         // Written by the state machine once the module is in command mode.
-        m_commandOutputBuffer += line + QLatin1Char('\n');
-        qDebug() << "Move to buffer" << m_commandOutputBuffer;
+        holdCommand(line + QLatin1Char('\n'));
+        qDebug() << "Move to buffer" << line << m_commandOutputBuffer.size();
     } else {
         writeToPort(line + QLatin1Char('\n'));
     }
+}
+
+void Bluetooth::holdCommand(const QString &line)
+{
+    // The newest whole lines are kept: the last gain or call is the one that
+    // counts once the module listens again.
+    m_commandOutputBuffer += line;
+    if (m_commandOutputBuffer.size() <= kMaxHeldCommands)
+        return;
+    int cut = m_commandOutputBuffer.size() - kMaxHeldCommands;
+    const int lineEnd = m_commandOutputBuffer.indexOf(QLatin1Char('\n'), cut - 1);
+    cut = lineEnd < 0 ? m_commandOutputBuffer.size() : lineEnd + 1;
+    m_commandOutputBuffer.remove(0, cut);
+    qDebug() << "Held module commands over" << kMaxHeldCommands << "characters: oldest dropped";
 }
 
 QString Bluetooth::getData()
@@ -269,14 +404,41 @@ void Bluetooth::transmitTimeout()
 
 void Bluetooth::writeBluetoothCmdsDbg(QString text)
 {
-    QFile file(DeviceRoot::path(QString::fromLatin1(kInfoFile)));
-    if (!file.open(QIODevice::ReadWrite | QIODevice::Append)) {
-        qDebug() << "Could not open file:" << file.fileName();
+    // Appended only to a regular file (never through a link, never into a
+    // FIFO that nobody reads), and cut to its newest part when it grows past
+    // its limit, so a chatty unit cannot fill the card.
+    const QString path = DeviceRoot::path(QString::fromLatin1(kInfoFile));
+    QFile file;
+    if (!RegularFile::openForAppend(path, &file)) {
+        qDebug() << "Could not open file:" << path;
         return;
+    }
+    if (file.size() >= kMaxInfoBytes) {
+        file.close();
+        keepNewestInfo(path);
+        if (!RegularFile::openForAppend(path, &file))
+            return;
     }
     const Systemsettings *settings = settingsStore();
     const QString format = settings ? settings->getFormatStringTime() : QStringLiteral("hh:mm:ss");
     file.write((QTime::currentTime().toString(format) + QLatin1Char(' ') + text).toLatin1());
+}
+
+void Bluetooth::keepNewestInfo(const QString &path)
+{
+    QFile in;
+    qint64 size = 0;
+    if (RegularFile::openForReading(path, &in, &size) != RegularFile::Status::Ok)
+        return;
+    in.seek(qMax<qint64>(0, size - kKeepInfoBytes));
+    QByteArray tail = in.read(kKeepInfoBytes);
+    in.close();
+    // Start at a whole line.
+    const int firstLine = tail.indexOf('\n');
+    tail.remove(0, firstLine < 0 ? tail.size() : firstLine + 1);
+    QSaveFile out(path);
+    if (out.open(QIODevice::WriteOnly) && out.write(tail) == tail.size())
+        out.commit();
 }
 
 void Bluetooth::readTtyData()
@@ -470,7 +632,7 @@ void Bluetooth::disconnectBtDevice()
 void Bluetooth::resetBluetooth(QString btId)
 {
     if (!btId.isEmpty())
-        m_btId = btId;
+        m_btId = checkedAddress(btId);
     m_btAnswer.clear();
     resetLinkState();
     updateState();
@@ -562,10 +724,17 @@ void Bluetooth::handleLine(const QString &line)
             m_btExtHeadphoneBatteryState = -1;
             requestHeadphoneBatteryState();
         } else if (field(f, 4).startsWith(QLatin1String("AT+IPHONEACCEV"))) {
-            const int level = field(f, 4).section(QLatin1Char(','), 2, 2).toInt();
-            m_btExtHeadphoneBatteryState = (level + 1) * 10;
-            qDebug() << "Headphone Batterystate:" << m_btExtHeadphoneBatteryState;
-            emit btHeadphoneBatteryStateReceived(m_btExtHeadphoneBatteryState);
+            // The battery level is a digit 0..9; any other report is ignored
+            // (a huge number must not reach the arithmetic).
+            bool ok = false;
+            const int level = field(f, 4).section(QLatin1Char(','), 2, 2).toInt(&ok);
+            if (ok && level >= 0 && level <= 9) {
+                m_btExtHeadphoneBatteryState = (level + 1) * 10;
+                qDebug() << "Headphone Batterystate:" << m_btExtHeadphoneBatteryState;
+                emit btHeadphoneBatteryStateReceived(m_btExtHeadphoneBatteryState);
+            } else {
+                qDebug() << "Headphone battery report out of range:" << field(f, 4).left(40);
+            }
         }
     } else if (starts("A2DP STREAMING STOP")) {
         clearConnectionFlags();

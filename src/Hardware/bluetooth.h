@@ -2,11 +2,11 @@
 #define BLUETOOTH_H
 
 #include <QObject>
+#include <QSerialPort>
 #include <QString>
 
 #include <memory>
 
-class QSerialPort;
 class QTextDecoder;
 class QTimer;
 
@@ -25,6 +25,11 @@ class QTimer;
 // Everything runs on the GUI thread. Blocking waits: initBluetooth (2 s DTR
 // toggle plus a bounded wait for the carrier line) and disconnectBtDevice
 // (500 ms).
+//
+// A port whose peer hangs up (or that is missing at initBluetooth) is closed
+// and opened again every 3 s; the link then starts again from scratch.
+// Everything a peer controls is bounded: held module commands, bytes waiting
+// for a module that does not read, the received text, the diagnostic file.
 class Bluetooth : public QObject
 {
     Q_OBJECT
@@ -76,6 +81,8 @@ public slots:
     void updateState();
     void sendDebugCmd();
     void transmitTimeout();
+    void portError(QSerialPort::SerialPortError error);
+    void reopenPort();
 
 signals:
     void connectionLost();
@@ -113,11 +120,24 @@ private:
     void sendGainCommand();
     void writeToPort(const QString &text);
     bool isSensorUnitLink() const;
+    bool openPort();
+    void closeLostPort();
+    void holdCommand(const QString &line);
+    void keepNewestInfo(const QString &path);
+    static QString checkedAddress(const QString &address);
     void callMainWindowMicrophoneUpdate();
 
     QSerialPort *uartPort;
     QTimer *m_btStateTimer;
     QTimer *m_btTimerTransmit;
+    QTimer *m_reopenTimer;
+    // Board path of the port ("/dev/ttyO2").
+    QString m_port;
+    // A lost port was seen and is about to be closed (from the event loop).
+    bool m_portLossPending = false;
+    QString m_portErrorText;
+    // Lines are being dropped because the module does not read.
+    bool m_writeOverflow = false;
     QString m_btId;
     QString m_btIdModul;
     QString m_btAnswer;

@@ -37,10 +37,17 @@ CommandRunner::Result CommandRunner::simulate(const QString &command, const QStr
             continue;
         const QByteArray all = f.readAll();
         const int nl = all.indexOf('\n');
-        bool ok = false;
-        const int code = (nl < 0 ? all : all.left(nl)).trimmed().toInt(&ok);
-        r.exitCode = ok ? code : 0;
+        const QByteArray first = (nl < 0 ? all : all.left(nl)).trimmed();
         r.output = nl < 0 ? QByteArray() : all.mid(nl + 1);
+        if (first == "timeout") {
+            // A command that would not end: as runWithTimeout reports it.
+            r.exitCode = -1;
+            r.timedOut = true;
+            break;
+        }
+        bool ok = false;
+        const int code = first.toInt(&ok);
+        r.exitCode = ok ? code : 0;
         break;
     }
     return r;

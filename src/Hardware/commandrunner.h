@@ -15,7 +15,8 @@
 // Answer files live in "<root>/.tq3900/answers/": first the file named after
 // the whole command (every character outside [A-Za-z0-9._-] replaced by '_'),
 // then the file named after the command's first word. The first line of the
-// file is the exit code, the rest is the output.
+// file is the exit code, the rest is the output; a first line "timeout" plays
+// a command that did not end in time (exit code -1, timedOut set).
 class CommandRunner
 {
 public:
