@@ -8,6 +8,7 @@
 // TQ3900_FUZZ_SECONDS sets the total time (default 30 s).
 #include "bluetooth.h"
 #include "btmodulepeer.h"
+#include "fuzzduration.h"
 #include "globals.h"
 #include "sensorunitpeer.h"
 #include "testroot.h"
@@ -127,12 +128,7 @@ void dropDebugOutput(QtMsgType type, const QMessageLogContext &context, const QS
         g_previousHandler(type, context, text);
 }
 
-int fuzzSeconds()
-{
-    bool ok = false;
-    const int s = qEnvironmentVariableIntValue("TQ3900_FUZZ_SECONDS", &ok);
-    return ok && s >= 0 ? s : 30;
-}
+const int kDefaultSeconds = 30;
 
 } // namespace
 
@@ -158,7 +154,7 @@ void TestBluetoothFuzz::initTestCase()
 void TestBluetoothFuzz::init()
 {
     g_debugFeatures = 0;
-    m_budgetMs = fuzzSeconds() * 1000;
+    m_budgetMs = fuzzSeconds(kDefaultSeconds) * 1000;
 }
 
 void TestBluetoothFuzz::receivePathAndParser()
@@ -301,5 +297,5 @@ void TestBluetoothFuzz::simulatedModuleAndUnit()
     qInfo("simulated module: %lld chunks", chunks);
 }
 
-QTEST_GUILESS_MAIN(TestBluetoothFuzz)
+TQ3900_FUZZ_MAIN(TestBluetoothFuzz, kDefaultSeconds)
 #include "tst_bluetooth_fuzz.moc"

@@ -268,12 +268,18 @@ QString SettingsFile::unescapedValue(const QByteArray &raw, bool *readable)
         out.truncate(end);
     }
 
+    // QSettings writes a text holding a zero character as "@String(...)": a
+    // plain text in a wrapper, taken as it stands. Every other serialised
+    // form is not read.
+    if (out.startsWith(QLatin1String("@String(")) && out.endsWith(QLatin1Char(')')))
+        return out.mid(8, out.size() - 9);
     *readable = !isSerialised(out);
     if (!*readable)
         return QString();
     if (out.startsWith(QLatin1String("@@")))
         out.remove(0, 1);
-    return out;
+    // A present key is never a null text, even when its value is empty.
+    return out.isNull() ? QString(QLatin1String("")) : out;
 }
 
 // ---------------------------------------------------------------------------

@@ -21,7 +21,8 @@ class QIODevice;
 //   whatever the file holds; at most kMaxEntries keys are kept;
 // - a value in serialised form ("@Variant(...)", "@ByteArray(...)", ...) is
 //   unreadable: its key counts as missing and takes its default. The store's
-//   values are plain texts, numbers and booleans; nothing is deserialised.
+//   values are plain texts, numbers and booleans; nothing is deserialised
+//   ("@String(...)", a plain text QSettings wraps, is taken as text).
 //
 // Every damage found is listed in problems(), so the store can write the file
 // anew. Keys in a section count; keys before the first section do not.
