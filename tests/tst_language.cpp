@@ -71,6 +71,8 @@ private slots:
     void outOfRangeLoadsBuiltInEnglish_data();
     void outOfRangeLoadsBuiltInEnglish();
     void damagedCatalogueOnCardFallsBack();
+    void damagedStructureFallsBack_data();
+    void damagedStructureFallsBack();
     void everyLanguageHasACatalogue();
     void englishWording();
     void everyKeyOfTheProgramIsInTheEnglishCatalogue();
@@ -146,6 +148,37 @@ void TestLanguage::damagedCatalogueOnCardFallsBack()
     m_root->write("/media/tq3900/FR_TQ3900.qm", QByteArray());
     m_window->changeLanguage(3);
     QVERIFY(pinpointingText() != QStringLiteral("Histogram"));
+}
+
+void TestLanguage::damagedStructureFallsBack_data()
+{
+    // One changed byte where QTranslator trusts the file: the high byte of
+    // the first translation's length, or of the first hash entry's offset
+    // into the messages.
+    QTest::addColumn<int>("section");
+    QTest::addColumn<int>("offset");
+    QTest::newRow("translation longer than the messages") << 0x69 << 1;
+    QTest::newRow("hash pointing past the messages") << 0x42 << 4;
+}
+
+void TestLanguage::damagedStructureFallsBack()
+{
+    QFETCH(int, section);
+    QFETCH(int, offset);
+    QByteArray de = testCatalogue("DE_TQ3900.qm");
+    int pos = 16;
+    while (pos + 5 <= de.size() && uchar(de.at(pos)) != section)
+        pos += 5 + int((uchar(de.at(pos + 1)) << 24) | (uchar(de.at(pos + 2)) << 16)
+                       | (uchar(de.at(pos + 3)) << 8) | uchar(de.at(pos + 4)));
+    QVERIFY(pos + 5 + offset < de.size());
+    QCOMPARE(int(de.at(pos + 5 + offset)), 0);
+    de[pos + 5 + offset] = char(0xa1);
+    m_window->changeLanguage(2);
+    const QString builtIn = pinpointingText();
+    m_root->write("/media/tq3900/DE_TQ3900.qm", de);
+    m_window->changeLanguage(2);
+    QCOMPARE(pinpointingText(), builtIn);
+    QVERIFY(builtIn != QStringLiteral("Histogram"));
 }
 
 void TestLanguage::everyLanguageHasACatalogue()

@@ -1,0 +1,453 @@
+// What the card and the peers hand the program is untrusted: bad files on the
+// card, a module that hangs up, floods, never reads or keeps its carrier up.
+// The program starts, keeps the user's settings and keeps working; what it
+// holds for a peer stays bounded.
+#include "bluetooth.h"
+#include "calllog.h"
+#include "globals.h"
+#include "mainmenu.h"
+#include "sensorunitlink.h"
+#include "simboard.h"
+#include "systemsettings.h"
+#include "testroot.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QStackedWidget>
+#include <QtTest>
+
+#include <csignal>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <pty.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <memory>
+
+namespace {
+
+const QString kSettings = QStringLiteral("/home/root/settings.ini");
+
+// Debug and warning lines while alive.
+class MessageCapture
+{
+public:
+    MessageCapture() { s_lines.clear(); m_previous = qInstallMessageHandler(handler); }
+    ~MessageCapture() { qInstallMessageHandler(m_previous); }
+    int count(const QString &part) const
+    {
+        int n = 0;
+        for (const QString &line : qAsConst(s_lines))
+            n += line.contains(part) ? 1 : 0;
+        return n;
+    }
+
+private:
+    static void handler(QtMsgType type, const QMessageLogContext &, const QString &text)
+    {
+        if (s_lines.size() < 100000)
+            s_lines << text;
+        if (type != QtDebugMsg)
+            fprintf(stderr, "%s\n", qPrintable(text.left(300)));
+    }
+    QtMessageHandler m_previous = nullptr;
+    static QStringList s_lines;
+};
+QStringList MessageCapture::s_lines;
+
+double cpuSeconds()
+{
+    timespec ts;
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
+
+// The German test catalogue with the length of its first translation made
+// huge (its zero high byte changed to 0xA1), as one changed byte on a card does.
+QByteArray damagedCatalogue()
+{
+    QFile f(QStringLiteral(TQ3900_TEST_DATA "/DE_TQ3900.qm"));
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    QByteArray d = f.readAll();
+    int pos = 16;
+    while (pos + 5 <= d.size()) {
+        const uchar tag = uchar(d.at(pos));
+        const int length = int((uchar(d.at(pos + 1)) << 24) | (uchar(d.at(pos + 2)) << 16)
+                               | (uchar(d.at(pos + 3)) << 8) | uchar(d.at(pos + 4)));
+        if (tag == 0x69) { // messages: the first record starts with a translation
+            if (d.at(pos + 5) != 3 || d.at(pos + 6) != 0)
+                return {};
+            d[pos + 6] = char(0xa1);
+            return d;
+        }
+        pos += 5 + length;
+    }
+    return {};
+}
+
+} // namespace
+
+class TestUntrusted : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    // Bad files on the card: the whole program starts against them.
+    void programStartsAgainstBadFiles_data();
+    void programStartsAgainstBadFiles();
+
+    // Settings values that reach the modules.
+    void addressAndOffsetFromTheSettingsAreChecked();
+    // Start-up commands that do not end.
+    void startupCheckAndMountTimeOut();
+
+    // Peers.
+    void moduleHangsUpAndComesBack();
+    void heldCommandsAreBoundedWhileTheCarrierSticks();
+    void moduleThatDoesNotReadGetsBoundedOutput();
+    void headphoneBatteryReportOutOfRange();
+    void diagnosticFileKeepsItsNewestPart();
+    void placeholderCallLogsAreBounded();
+
+private:
+    std::unique_ptr<TestRoot> m_root;
+    std::unique_ptr<SimBoard> m_board;
+};
+
+void TestUntrusted::init()
+{
+    m_root = std::make_unique<TestRoot>();
+    QVERIFY(m_root->isValid());
+    g_debugFeatures = 0;
+}
+
+void TestUntrusted::cleanup()
+{
+    m_board.reset();
+    m_root.reset();
+    g_debugFeatures = 0;
+}
+
+// ---------------------------------------------------------------------------
+// Bad files
+
+void TestUntrusted::programStartsAgainstBadFiles_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("serialised value, bad address, huge offset") << "values";
+    QTest::newRow("50 MB settings file with a comma list") << "huge";
+    QTest::newRow("damaged catalogue") << "catalogue";
+    QTest::newRow("FIFOs for settings and catalogue") << "fifo";
+    QTest::newRow("settings file is a link out of the folder") << "link";
+}
+
+void TestUntrusted::programStartsAgainstBadFiles()
+{
+    QFETCH(QString, kind);
+    const QString bin = qEnvironmentVariable("TQ3900_BIN");
+    if (bin.isEmpty())
+        QSKIP("TQ3900_BIN is not set (run through ctest)");
+    TestRoot &root = *m_root;
+    // The user's settings around the bad part.
+    const QByteArray head = "[Local-Settings]\nTimezone=Tokyo (+9 h)\n";
+    const QByteArray tail = "[Systemsettings]\nBrightness=7\nSwitchmode=Push-Button\n";
+    const QString outside = root.local(QStringLiteral("/outside.ini"));
+    QByteArray outsideBytes;
+    if (kind == "values") {
+        QVERIFY(root.write(kSettings, head + QByteArray("Language=@Variant(\\0\\0\\0\\v\\x7f\\xff\\xff\\xff)\n")
+                                          + "[Bluetooth]\nMicrophone_ID=\"02:00:00:39:01:02\\nSET BT NAME EVIL\"\n"
+                                          + tail + "HeadphoneVolumeOffset=2147483647\n"));
+    } else if (kind == "huge") {
+        QFile f(root.local(kSettings));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(head + "DateTimeSource=");
+        const QByteArray list = QByteArray("a,").repeated(1024 * 1024);
+        for (int i = 0; i < 25; ++i)
+            f.write(list);
+        f.write("\n" + tail);
+    } else if (kind == "catalogue") {
+        const QByteArray damaged = damagedCatalogue();
+        QVERIFY(!damaged.isEmpty());
+        QVERIFY(root.write("/media/tq3900/DE_TQ3900.qm", damaged));
+        QVERIFY(root.write(kSettings, head + "Language=2\n" + tail));
+    } else if (kind == "fifo") {
+        QCOMPARE(::mkfifo(QFile::encodeName(root.local(kSettings)).constData(), 0644), 0);
+        QVERIFY(QDir().mkpath(root.local("/media/tq3900")));
+        QCOMPARE(::mkfifo(QFile::encodeName(root.local("/media/tq3900/GB_TQ3900.qm")).constData(), 0644), 0);
+    } else if (kind == "link") {
+        // Needs a repair at start, so the store writes.
+        outsideBytes = head + "Language=@Variant(\\0\\0\\0\\v\\x7f\\xff\\xff\\xff)\n" + tail;
+        QFile f(outside);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(outsideBytes);
+        f.close();
+        QVERIFY(QFile::link(outside, root.local(kSettings)));
+    }
+
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("TQ3900_ROOT", root.root());
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    p.setProcessEnvironment(env);
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(bin, QStringList());
+    QVERIFY(p.waitForStarted(5000));
+    // Start-up is through when the ALSA state has been restored and the
+    // status data muted the path.
+    QTRY_VERIFY_WITH_TIMEOUT(root.commands().size() == 3, 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(root.read("/sys/class/gpio/gpio17/value"), QByteArray("0"), 10000);
+    QTest::qWait(500);
+    QCOMPARE(p.state(), QProcess::Running);
+    ::kill(pid_t(p.processId()), SIGTERM);
+    QVERIFY(p.waitForFinished(15000));
+    const QByteArray output = p.readAll();
+    QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0, output.right(3000).constData());
+    QVERIFY(!output.contains("ERROR: AddressSanitizer"));
+    QVERIFY(!output.contains("runtime error:"));
+
+    // The file afterwards: a regular file in its place, the user's settings kept.
+    QFileInfo info(root.local(kSettings));
+    QVERIFY(info.isFile() && !info.isSymLink());
+    QSettings s(root.local(kSettings), QSettings::IniFormat);
+    if (kind == "fifo") {
+        QCOMPARE(s.value("Systemsettings/Brightness").toString(), QStringLiteral("6"));
+        return;
+    }
+    QCOMPARE(s.value("Local-Settings/Timezone").toString(), QStringLiteral("Tokyo (+9 h)"));
+    QCOMPARE(s.value("Systemsettings/Brightness").toString(), QStringLiteral("7"));
+    if (kind == "values" || kind == "link") {
+        QCOMPARE(s.value("Local-Settings/Language").toString(), QStringLiteral("1"));
+        QCOMPARE(s.value("Systemsettings/Switchmode").toString(), QStringLiteral("Push-Button"));
+        QVERIFY(!root.read(kSettings).contains("@Variant"));
+    }
+    if (kind == "values") {
+        QCOMPARE(s.value("Bluetooth/Microphone_ID").toString(), QString());
+        QCOMPARE(s.value("Systemsettings/HeadphoneVolumeOffset").toString(), QStringLiteral("10"));
+    }
+    if (kind == "link") {
+        QFile f(outside);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), outsideBytes);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Settings values that reach the modules
+
+void TestUntrusted::addressAndOffsetFromTheSettingsAreChecked()
+{
+    // A line break in the paired unit's address would send a command of its
+    // own; a huge volume offset would overflow into a nonsense gain.
+    QVERIFY(m_root->write(kSettings, QByteArray("[Bluetooth]\n")
+                                         + "Microphone_ID=\"" + SimBoard::kUnitAddress + "\\nSET BT NAME EVIL\"\n"
+                                         + "Headphone_ID=" + SimBoard::kHeadphoneAddress + "\n"
+                                         + "[Systemsettings]\nHeadphoneVolumeOffset=2147483647\n"));
+    m_board = std::make_unique<SimBoard>(m_root->root());
+    QVERIFY(m_board->isRunning());
+    MainMenu w;
+    QVERIFY(w.getInstanceSystemsettings()->getBtIdMicrophone().isEmpty());
+    QCOMPARE(w.getInstanceSystemsettings()->getHeadphoneVolumeOffset(), 10);
+    // The headphone link comes up with the highest gain (offset 10 + 5).
+    QTRY_VERIFY_WITH_TIMEOUT(m_board->moduleLines("ttyO3").contains("SET CONTROL GAIN f f"), 5000);
+    QTest::qWait(1500);
+    for (const QString &port : {QStringLiteral("ttyO2"), QStringLiteral("ttyO3")}) {
+        const QStringList lines = m_board->moduleLines(port);
+        QVERIFY2(!lines.join('\n').contains("EVIL"), qPrintable(lines.join(" | ")));
+    }
+    // The unit is not paired: its module is never asked to call it.
+    QVERIFY(!m_board->moduleLines("ttyO2").join('\n').contains(SimBoard::kUnitAddress));
+}
+
+void TestUntrusted::startupCheckAndMountTimeOut()
+{
+    QVERIFY(m_root->write("/.tq3900/answers/fsck", "timeout\n"));
+    QVERIFY(m_root->write("/.tq3900/answers/mount", "timeout\n"));
+    MessageCapture capture;
+    MainMenu w;
+    const QStringList log = m_root->journal(QStringLiteral("commands.log"));
+    QVERIFY(log.value(0).startsWith("fsck -Mya /dev/mmcblk0p3\t"));
+    QVERIFY(log.value(0).endsWith("\ttimeout"));
+    QVERIFY(log.value(1).startsWith("mount /dev/mmcblk0p3 /media/tq3900\t"));
+    QVERIFY(log.value(1).endsWith("\ttimeout"));
+    QCOMPARE(capture.count("\"fsck -Mya /dev/mmcblk0p3\" did not end within 120 s"), 1);
+    QCOMPARE(capture.count("\"mount /dev/mmcblk0p3 /media/tq3900\" did not end within 30 s"), 1);
+    // The start went on to the main page.
+    QCOMPARE(m_root->commands().size(), 3);
+    auto *stack = w.findChild<QStackedWidget *>(QStringLiteral("mainWidget"));
+    QVERIFY(stack);
+    QCOMPARE(stack->currentWidget()->objectName(), QStringLiteral("mainPage"));
+}
+
+// ---------------------------------------------------------------------------
+// Peers
+
+void TestUntrusted::moduleHangsUpAndComesBack()
+{
+    m_board = std::make_unique<SimBoard>(m_root->root());
+    QVERIFY(m_board->isRunning());
+    MessageCapture capture;
+    Bluetooth link;
+    QVERIFY(connectSink(link, *m_board, *m_root));
+
+    // The simulator stops: the module's end of the port closes.
+    m_board.reset();
+    QTest::qWait(500);
+    const double before = cpuSeconds();
+    QTest::qWait(3000);
+    const double used = cpuSeconds() - before;
+    QVERIFY2(used < 0.3, qPrintable(QStringLiteral("%1 s of CPU in 3 s").arg(used)));
+    QCOMPARE(capture.count("Uart /dev/ttyO2 lost"), 1);
+    QVERIFY(!link.isConnectedRFCOMM());
+
+    // It starts again on the same root: the link comes back by itself.
+    m_board = std::make_unique<SimBoard>(m_root->root());
+    QVERIFY(m_board->isRunning());
+    QVERIFY(waitForSinkDataMode(link, *m_board, *m_root));
+    QCOMPARE(capture.count("Uart /dev/ttyO2 open again"), 1);
+    QCOMPARE(capture.count("Uart /dev/ttyO2 lost"), 1);
+}
+
+void TestUntrusted::heldCommandsAreBoundedWhileTheCarrierSticks()
+{
+    m_board = std::make_unique<SimBoard>(m_root->root());
+    QVERIFY(m_board->isRunning());
+    Bluetooth link;
+    QVERIFY(connectSink(link, *m_board, *m_root));
+    // The module stops switching: the carrier stays up while the link waits
+    // for command mode, and every module command is held meanwhile.
+    QCOMPARE(m_board->send("bt ttyO2 silent 1"), QStringLiteral("ok"));
+    MessageCapture capture;
+    const int count = 3000;
+    for (int i = 0; i < count; ++i)
+        link.sendData(QStringLiteral("SET CONTROL PREAMP %1 0").arg(i));
+    QTest::qWait(300);
+    QCOMPARE(gpio(*m_root, 59), QByteArray("1"));
+    // Each held line is logged by itself, never the whole block.
+    QVERIFY(capture.count(QStringLiteral("SET CONTROL PREAMP 0 0")) <= 2);
+
+    // The carrier drops at last: the newest whole lines go out, a bounded block.
+    QCOMPARE(m_board->send("gpio 59 0"), QStringLiteral("ok"));
+    const QString newest = QStringLiteral("SET CONTROL PREAMP %1 0").arg(count - 1);
+    QTRY_VERIFY_WITH_TIMEOUT((m_board->moduleLines("ttyO2") + m_board->unitLines()).contains(newest), 5000);
+    QStringList held;
+    for (const QString &line : m_board->moduleLines("ttyO2") + m_board->unitLines())
+        if (line.contains("PREAMP"))
+            held << line;
+    QVERIFY2(held.size() < 300, qPrintable(QString::number(held.size())));
+    QVERIFY(held.size() > 100);
+    for (const QString &line : qAsConst(held))
+        QVERIFY2(QRegularExpression("^SET CONTROL PREAMP \\d+ 0$").match(line).hasMatch(), qPrintable(line));
+    QCOMPARE(held.last(), newest);
+}
+
+void TestUntrusted::moduleThatDoesNotReadGetsBoundedOutput()
+{
+    // A pseudo-terminal whose master end nobody reads.
+    int master = -1;
+    int slave = -1;
+    char name[256] = {};
+    struct termios tio;
+    std::memset(&tio, 0, sizeof tio);
+    cfmakeraw(&tio);
+    QVERIFY(::openpty(&master, &slave, name, &tio, nullptr) == 0);
+    ::close(slave);
+    QVERIFY(QFile::link(QString::fromLocal8Bit(name), m_root->local("/dev/ttyO3")));
+    MessageCapture capture;
+    {
+        Bluetooth link;
+        link.initBluetooth(QStringLiteral("/dev/ttyO3"), QString());
+        const QString line = QStringLiteral("SET BT NAME ") + QString(60, QLatin1Char('x'));
+        for (int i = 0; i < 20000; ++i) { // 1.5 MB
+            link.sendData(line);
+            if (i % 100 == 0)
+                QCoreApplication::processEvents();
+        }
+        QTest::qWait(200);
+        QCOMPARE(capture.count("does not take data: lines dropped"), 1);
+
+        // The module reads at last: what reaches it is bounded.
+        ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+        qint64 received = 0;
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 1500) {
+            char buf[65536];
+            const ssize_t n = ::read(master, buf, sizeof buf);
+            if (n > 0)
+                received += n;
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        }
+        QVERIFY2(received > 4096 && received < 256 * 1024, qPrintable(QString::number(received)));
+        // And the link writes again once it drained.
+        link.sendData(QStringLiteral("LIST"));
+        QTest::qWait(100);
+        char buf[256];
+        const ssize_t n = ::read(master, buf, sizeof buf);
+        QVERIFY(n > 0 && QByteArray(buf, int(n)).contains("LIST\n"));
+    }
+    ::close(master);
+}
+
+void TestUntrusted::headphoneBatteryReportOutOfRange()
+{
+    m_board = std::make_unique<SimBoard>(m_root->root());
+    QVERIFY(m_board->isRunning());
+    Bluetooth link;
+    link.initBluetooth(QStringLiteral("/dev/ttyO3"), QString::fromLatin1(SimBoard::kHeadphoneAddress));
+    QSignalSpy battery(&link, &Bluetooth::btHeadphoneBatteryStateReceived);
+    for (const char *value : {"2147483647", "-2147483648", "99999999999999999999", "10", "-1", "x"})
+        QCOMPARE(m_board->send(QStringLiteral("bt ttyO3 send HFP-AG 3 IND 0 AT+IPHONEACCEV=1,1,%1").arg(value)),
+                 QStringLiteral("ok"));
+    QCOMPARE(m_board->send("bt ttyO3 send HFP-AG 3 IND 0 AT+IPHONEACCEV=1,1,7"), QStringLiteral("ok"));
+    QTRY_COMPARE(battery.count(), 1);
+    QCOMPARE(battery.at(0).at(0).toInt(), 80);
+    QCOMPARE(link.getBtExtHeadphoneBatteryState(), 80);
+}
+
+void TestUntrusted::diagnosticFileKeepsItsNewestPart()
+{
+    g_debugFeatures = 1;
+    Bluetooth link;
+    const QString info = QStringLiteral("/media/tq3900/btInfo.txt");
+    QVERIFY(QDir().mkpath(m_root->local("/media/tq3900")));
+    const int lines = 12000; // 12000 lines of 70 bytes: 840 kB written
+    for (int i = 0; i < lines; ++i)
+        link.writeBluetoothCmdsDbg(QStringLiteral("M->H BT_RX SENSVAL %1 %2\n").arg(i, 6, 10, QLatin1Char('0')).arg(QString(40, 'v')));
+    const QByteArray file = m_root->read(info);
+    QVERIFY2(file.size() <= 512 * 1024 + 100 && file.size() >= 200 * 1024, qPrintable(QString::number(file.size())));
+    const QList<QByteArray> kept = file.split('\n');
+    // Whole lines, the newest ones, in order.
+    QVERIFY(kept.last().isEmpty());
+    QVERIFY(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d M->H BT_RX SENSVAL \\d{6} v{40}$").match(QString::fromLatin1(kept.first())).hasMatch());
+    QVERIFY(kept.at(kept.size() - 2).contains(QStringLiteral("SENSVAL %1 ").arg(lines - 1, 6, 10, QLatin1Char('0')).toLatin1()));
+
+    // Never through a link to a file elsewhere.
+    const QString outside = m_root->local("/elsewhere.txt");
+    QVERIFY(m_root->write("/elsewhere.txt", "mine\n"));
+    QFile::remove(m_root->local(info));
+    QVERIFY(QFile::link(outside, m_root->local(info)));
+    link.writeBluetoothCmdsDbg(QStringLiteral("H->M BT_TX B\n"));
+    QCOMPARE(m_root->read("/elsewhere.txt"), QByteArray("mine\n"));
+}
+
+void TestUntrusted::placeholderCallLogsAreBounded()
+{
+    CallLog log;
+    for (int i = 0; i < CallLog::kMaxCalls + 500; ++i)
+        log.record(QStringLiteral("call %1").arg(i));
+    QCOMPARE(log.calls().size(), CallLog::kMaxCalls);
+    QCOMPARE(log.calls().first(), QStringLiteral("call 500"));
+    QCOMPARE(log.calls().last(), QStringLiteral("call %1").arg(CallLog::kMaxCalls + 499));
+}
+
+QTEST_MAIN(TestUntrusted)
+#include "tst_untrusted.moc"
