@@ -333,6 +333,7 @@ void TestUntrusted::heldCommandsAreBoundedWhileTheCarrierSticks()
     QCOMPARE(gpio(*m_root, 59), QByteArray("1"));
     // Each held line is logged by itself, never the whole block.
     QVERIFY(capture.count(QStringLiteral("SET CONTROL PREAMP 0 0")) <= 2);
+    QCOMPARE(capture.count(QStringLiteral("oldest dropped")), 1);
 
     // The carrier drops at last: the newest whole lines go out, a bounded block.
     QCOMPARE(m_board->send("gpio 59 0"), QStringLiteral("ok"));

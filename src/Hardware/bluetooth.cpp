@@ -219,6 +219,7 @@ void Bluetooth::closeLostPort()
     // waits calmly (one step a second) for the A2DP stream.
     m_btAnswer.clear();
     m_commandOutputBuffer.clear();
+    m_heldOverflow = false;
     m_waitForBTRX = false;
     m_numDataToTransmit = 0;
     m_btTimerTransmit->stop();
@@ -358,7 +359,9 @@ void Bluetooth::holdCommand(const QString &line)
     const int lineEnd = m_commandOutputBuffer.indexOf(QLatin1Char('\n'), cut - 1);
     cut = lineEnd < 0 ? m_commandOutputBuffer.size() : lineEnd + 1;
     m_commandOutputBuffer.remove(0, cut);
-    qDebug() << "Held module commands over" << kMaxHeldCommands << "characters: oldest dropped";
+    if (!m_heldOverflow)
+        qDebug() << "Held module commands over" << kMaxHeldCommands << "characters: oldest dropped";
+    m_heldOverflow = true;
 }
 
 QString Bluetooth::getData()
@@ -570,6 +573,7 @@ void Bluetooth::updateState()
             writeToPort(m_commandOutputBuffer);
             m_commandOutputBuffer.clear();
         }
+        m_heldOverflow = false;
         if (m_switchToDataMode) {
             Gpio::setValue(kGpioDtr, 0);
             sendData(QStringLiteral("SELECT %1").arg(m_linkId2_RFCOMM));

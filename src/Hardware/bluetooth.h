@@ -138,6 +138,8 @@ private:
     QString m_portErrorText;
     // Lines are being dropped because the module does not read.
     bool m_writeOverflow = false;
+    // Held module commands overflowed (logged once until they are written).
+    bool m_heldOverflow = false;
     QString m_btId;
     QString m_btIdModul;
     QString m_btAnswer;
