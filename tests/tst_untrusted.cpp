@@ -207,6 +207,15 @@ void TestUntrusted::programStartsAgainstBadFiles()
     QTRY_COMPARE_WITH_TIMEOUT(root.read("/sys/class/gpio/gpio17/value"), QByteArray("0"), 10000);
     QTest::qWait(500);
     QCOMPARE(p.state(), QProcess::Running);
+    // The program's peak memory so far (kB): a 50 MB file is not held whole
+    // (nor blown up into a list of 25 million texts).
+    QFile status(QStringLiteral("/proc/%1/status").arg(p.processId()));
+    QVERIFY(status.open(QIODevice::ReadOnly));
+    const QByteArray statusText = status.readAll();
+    const int hwm = statusText.indexOf("VmHWM:");
+    QVERIFY(hwm >= 0);
+    const long peakKb = statusText.mid(hwm + 6, statusText.indexOf('\n', hwm) - hwm - 6).trimmed().split(' ').value(0).toLong();
+    QVERIFY2(peakKb < 400 * 1024, qPrintable(QString::number(peakKb)));
     ::kill(pid_t(p.processId()), SIGTERM);
     QVERIFY(p.waitForFinished(15000));
     const QByteArray output = p.readAll();
@@ -217,6 +226,7 @@ void TestUntrusted::programStartsAgainstBadFiles()
     // The file afterwards: a regular file in its place, the user's settings kept.
     QFileInfo info(root.local(kSettings));
     QVERIFY(info.isFile() && !info.isSymLink());
+    QVERIFY2(info.size() < 4096, qPrintable(QString::number(info.size()))); // repaired
     QSettings s(root.local(kSettings), QSettings::IniFormat);
     if (kind == "fifo") {
         QCOMPARE(s.value("Systemsettings/Brightness").toString(), QStringLiteral("6"));
