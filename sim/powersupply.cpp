@@ -3,6 +3,8 @@
 #include "controlchannel.h"
 #include "devicetree.h"
 
+#include <QFile>
+
 namespace Sim {
 
 namespace {
@@ -51,6 +53,36 @@ bool PowerSupply::setTemperature(int tenths)
     return writeValue(QLatin1String(kGauge) + "temp", QByteArray::number(tenths));
 }
 
+bool PowerSupply::setCurrent(int microamperes)
+{
+    return writeValue(QLatin1String(kGauge) + "current_now", QByteArray::number(microamperes));
+}
+
+bool PowerSupply::setGaugePresent(bool present)
+{
+    const QString dir = m_root + QLatin1String(kGauge);
+    if (!present) {
+        if (!m_removedGauge.isEmpty())
+            return true;
+        for (const char *name : {"capacity", "voltage_now", "current_now", "temp", "status"}) {
+            const QString path = dir + QLatin1String(name);
+            QFile f(path);
+            if (!f.open(QIODevice::ReadOnly))
+                continue;
+            m_removedGauge.append({QLatin1String(name), f.readAll()});
+            f.close();
+            if (!QFile::remove(path))
+                return false;
+        }
+        return true;
+    }
+    bool ok = true;
+    for (const auto &file : qAsConst(m_removedGauge))
+        ok = writeBoardFile(m_root, QLatin1String(kGauge) + file.first, file.second) && ok;
+    m_removedGauge.clear();
+    return ok;
+}
+
 void PowerSupply::registerCommands(ControlChannel &channel)
 {
     const auto written = [](bool ok) {
@@ -80,6 +112,21 @@ void PowerSupply::registerCommands(ControlChannel &channel)
             if (r.args.size() != 1 || !parseInt(r.args[0], kMinTenths, kMaxTenths, &tenths))
                 return QStringLiteral("error: usage: temp <tenths of a degree C, %1..%2>").arg(kMinTenths).arg(kMaxTenths);
             return written(setTemperature(tenths));
+        });
+    channel.registerCommand(
+        QStringLiteral("current"), QStringLiteral("current <microamperes>: battery current, negative = discharge"),
+        [this, written](const ControlRequest &r) {
+            int ua = 0;
+            if (r.args.size() != 1 || !parseInt(r.args[0], -kMaxCurrentUa, kMaxCurrentUa, &ua))
+                return QStringLiteral("error: usage: current <microamperes %1..%2>").arg(-kMaxCurrentUa).arg(kMaxCurrentUa);
+            return written(setCurrent(ua));
+        });
+    channel.registerCommand(
+        QStringLiteral("gauge"), QStringLiteral("gauge <present|absent>: the fuel gauge's files appear or vanish"),
+        [this, written](const ControlRequest &r) {
+            if (r.args.size() != 1 || (r.args[0] != QLatin1String("present") && r.args[0] != QLatin1String("absent")))
+                return QStringLiteral("error: usage: gauge <present|absent>");
+            return written(setGaugePresent(r.args[0] == QLatin1String("present")));
         });
 }
 

@@ -1,6 +1,8 @@
 #ifndef SIM_POWERSUPPLY_H
 #define SIM_POWERSUPPLY_H
 
+#include <QList>
+#include <QPair>
 #include <QString>
 
 namespace Sim {
@@ -20,20 +22,29 @@ public:
     static constexpr int kMaxMillivolts = 5000;
     static constexpr int kMinTenths = -400;
     static constexpr int kMaxTenths = 1000;
+    static constexpr int kMaxCurrentUa = 5000000;
 
     explicit PowerSupply(const QString &root);
 
     bool setBattery(int percent, int millivolts);
     bool setCharging(bool charging);
     bool setTemperature(int tenths);
+    // The current the gauge measures (µA, negative while discharging); the
+    // next "charging" sets it again.
+    bool setCurrent(int microamperes);
+    // Takes the fuel gauge's files away (a gauge the driver did not find) or
+    // brings them back with the values they had.
+    bool setGaugePresent(bool present);
 
-    // Adds "battery", "charging" and "temp".
+    // Adds "battery", "charging", "temp", "current" and "gauge".
     void registerCommands(ControlChannel &channel);
 
 private:
     bool writeValue(const QString &boardPath, const QByteArray &value);
 
     QString m_root;
+    // The gauge's files while it is taken away: name and content.
+    QList<QPair<QString, QByteArray>> m_removedGauge;
 };
 
 } // namespace Sim

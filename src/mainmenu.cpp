@@ -208,6 +208,7 @@ MainMenu::MainMenu(QWidget *parent)
     if (g_debugFeatures == 1) {
         writeSystemInfo(QStringLiteral("System started."));
         m_timerSystemMonitor = new QTimer(this);
+        m_timerSystemMonitor->setObjectName(QStringLiteral("systemInfoTimer"));
         connect(m_timerSystemMonitor, &QTimer::timeout, this,
                 static_cast<void (MainMenu::*)()>(&MainMenu::writeSystemInfo));
         m_timerSystemMonitor->start(60000);
@@ -789,8 +790,8 @@ void MainMenu::writeSystemInfo(QString infoText)
 {
     BatteryState battery;
     const int charge = battery.fuelPercent();
-    const double voltage = battery.voltage();
-    const double current = battery.current();
+    const float voltage = battery.voltage();
+    const float current = battery.current();
     const bool charging = battery.isCharging();
     Statusbardata *status = StatusbarData();
 
@@ -813,4 +814,12 @@ void MainMenu::writeSystemInfo(QString infoText)
             + QString::number(status->batteryVoltageMic()) + QLatin1Char(';')
             + QString::number(status->batteryMicrophone()) + QLatin1Char(';') + infoText + "\n";
     file.write(line.toLatin1());
+}
+
+void MainMenu::writeErrorToFile(QString text)
+{
+    QFile file(DeviceRoot::path(QStringLiteral("/media/tq3900/errorInfo.txt")));
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Append))
+        return;
+    file.write(text.toLatin1() + "\n");
 }

@@ -107,6 +107,9 @@ public:
     // Language
     void loadLanguageFile(QString name);
 
+    // Appends the text and a line end to errorInfo.txt on the data partition.
+    void writeErrorToFile(QString text);
+
 public slots:
     void changeLanguage(int num);
     void displayMainMenu();

@@ -99,12 +99,18 @@ void TestEventHandler::init()
         m_board = std::make_unique<SimBoard>(m_root->root());
         QVERIFY2(m_board->isRunning(), qPrintable(m_board->error()));
     }
+    if (QByteArray(QTest::currentTestFunction()) == "powerSavingOnlyWakes") {
+        QVERIFY(m_root->write("/home/root/settings.ini",
+                              "[Systemsettings]\nDisplayOffTime=2\nPowerOffTime=7\nBrightness=5\n"));
+        // The test runs the 2-s step itself.
+        for (QTimer *timer : StatusbarData()->findChildren<QTimer *>())
+            timer->stop();
+    }
     m_window = std::make_unique<MainMenu>();
     m_filter = std::make_unique<EventHandler>();
     qApp->installEventFilter(m_filter.get());
     m_probe = std::make_unique<Probe>();
     g_hardwareTestActive = false;
-    StatusbarData()->setPowerSavingActive(false);
 }
 
 void TestEventHandler::cleanup()
@@ -116,6 +122,8 @@ void TestEventHandler::cleanup()
     m_board.reset();
     m_root.reset();
     g_hardwareTestActive = false;
+    for (QTimer *timer : StatusbarData()->findChildren<QTimer *>())
+        timer->start();
 }
 
 void TestEventHandler::drive(const QString &events)
@@ -323,37 +331,60 @@ void TestEventHandler::upAndDownTogetherSwitchToUart()
     QCOMPARE(m_root->read("/sys/class/gpio/gpio65/value"), QByteArray("0"));
 }
 
+// The backlight countdown of 2 s runs out at the next 2-s run of the status
+// data; the first key press or touch then only wakes the instrument.
 void TestEventHandler::powerSavingOnlyWakes()
 {
-    StatusbarData()->setPowerSavingActive(true);
+    const QString backlight = "/sys/class/backlight/backlight/brightness";
+    Statusbardata *status = StatusbarData();
+    QCOMPARE(m_root->read(backlight), QByteArray("5")); // the stored brightness at start
+    status->update();
+    QVERIFY(status->isPowerSavingActive());
+    QCOMPARE(m_root->read(backlight), QByteArray("0"));
+    QCOMPARE(status->powerOffCountdown(), 5);
     drive("p:F3");
     QVERIFY(m_probe->keys.isEmpty());
-    QVERIFY(!StatusbarData()->isPowerSavingActive());
+    QVERIFY(!status->isPowerSavingActive());
+    QCOMPARE(m_root->read(backlight), QByteArray("5"));
+    QCOMPARE(status->powerOffCountdown(), 7); // both countdowns start again
+    QCOMPARE(status->backlightOffCountdown(), 2);
     // Its release is handled as usual; the next press works.
     drive("r:F3 p:F3");
     QCOMPARE(m_probe->keys, QStringList({"R Up", "P Up"}));
 
-    // A touch end while asleep is swallowed, otherwise it passes.
-    StatusbarData()->setPowerSavingActive(true);
+    // A touch end while asleep is swallowed, otherwise it passes; both
+    // restart the countdowns.
+    status->update();
+    QVERIFY(status->isPowerSavingActive());
     QTouchEvent touch(QEvent::TouchEnd);
     QVERIFY(m_filter->eventFilter(m_probe.get(), &touch));
-    QVERIFY(!StatusbarData()->isPowerSavingActive());
-    const int resets = StatusbarData()->powerSavingResets();
+    QVERIFY(!status->isPowerSavingActive());
+    QCOMPARE(m_root->read(backlight), QByteArray("5"));
+    status->update();
+    QCOMPARE(status->powerOffCountdown(), 5);
+    QVERIFY(m_filter->eventFilter(m_probe.get(), &touch)); // asleep again: swallowed
     QVERIFY(!m_filter->eventFilter(m_probe.get(), &touch));
-    QCOMPARE(StatusbarData()->powerSavingResets(), resets + 1);
+    QCOMPARE(status->powerOffCountdown(), 7);
+    // Awake, the brightness is not written again.
+    QCOMPARE(m_root->sysfsWritesTo(backlight), QStringList({"5", "0", "5", "0", "5", "0", "5"}));
+    QVERIFY(!m_window->isPowerDownStarted());
 }
 
 void TestEventHandler::hardwareTestPassesKeys()
 {
     g_hardwareTestActive = true;
-    const int resets = StatusbarData()->powerSavingResets();
+    Statusbardata *status = StatusbarData();
+    status->update();
+    status->update();
     drive("p:F1 p:F1:x9 r:F1 p:F6 r:F6");
     QCOMPARE(m_probe->keys.first(), QStringLiteral("P F1"));
     QCOMPARE(m_probe->keys.last(), QStringLiteral("R F6"));
     QCOMPARE(m_probe->keys.size(), 13);
     QVERIFY(!m_window->isPowerDownStarted());
-    QVERIFY(m_root->sysfsWritesTo("/sys/class/backlight/backlight/brightness").isEmpty());
-    QCOMPARE(StatusbarData()->powerSavingResets(), resets + 11); // every press
+    QVERIFY(!m_root->sysfsWritesTo("/sys/class/backlight/backlight/brightness").contains("0"));
+    // The presses still count as activity.
+    QCOMPARE(status->powerOffCountdown(), 3600);
+    QCOMPARE(status->backlightOffCountdown(), 600);
 }
 
 void TestEventHandler::popupClosesAfterOneSecondAndIgnoresKeys()

@@ -1,43 +1,93 @@
 #include "batterystate.h"
-#include "driverhelper.h"
-
-#include <QString>
+#include "deviceroot.h"
 
 namespace {
-const char kGauge[] = "/sys/class/power_supply/bq27426-0/";
-
-int readGauge(const char *attribute)
-{
-    int value = 0;
-    DriverHelper::readFile((QByteArray(kGauge) + attribute).constData(), value);
-    return value;
-}
+const char kGaugeStatus[] = "/sys/class/power_supply/bq27426-0/status";
+const char kCapacity[] = "/sys/class/power_supply/bq27426-0/capacity";
+const char kVoltage[] = "/sys/class/power_supply/bq27426-0/voltage_now";
+const char kCurrent[] = "/sys/class/power_supply/bq27426-0/current_now";
+const char kTemperature[] = "/sys/class/power_supply/bq27426-0/temp";
+const char kChargerStatus[] = "/sys/class/power_supply/bq24190-battery/status";
+// The attributes are short; more is never read.
+constexpr qint64 kMaxBytes = 32;
 } // namespace
 
 BatteryState::BatteryState(QObject *parent)
     : QObject(parent)
 {
+    m_fileFuelgauge.setFileName(DeviceRoot::path(QString::fromLatin1(kGaugeStatus)));
 }
 
-int BatteryState::fuelPercent() const
+bool BatteryState::readAttribute(const char *path, QString *text)
 {
-    return readGauge("capacity");
-}
-
-double BatteryState::voltage() const
-{
-    return readGauge("voltage_now") / 1000000.0;
-}
-
-double BatteryState::current() const
-{
-    return readGauge("current_now") / 1000000.0;
-}
-
-bool BatteryState::isCharging() const
-{
-    char text[32];
-    if (!DriverHelper::readFile("/sys/class/power_supply/bq24190-battery/status", text, sizeof text))
+    m_fileFuelgauge.setFileName(DeviceRoot::path(QString::fromLatin1(path)));
+    if (!m_fileFuelgauge.open(QIODevice::ReadOnly))
         return false;
-    return QString::fromLatin1(text).trimmed().toLower() == QLatin1String("charging");
+    *text = QString::fromLatin1(m_fileFuelgauge.read(kMaxBytes)).toLower().trimmed();
+    m_fileFuelgauge.close();
+    return true;
+}
+
+// value = number in the file / scale; a text that is no number gives 0.
+bool BatteryState::readNumber(const char *path, float scale, float *value, bool *isNumber)
+{
+    QString text;
+    if (!readAttribute(path, &text))
+        return false;
+    bool ok = false;
+    const float raw = text.toFloat(&ok);
+    *value = ok ? raw / scale : 0.0f;
+    if (isNumber)
+        *isNumber = ok;
+    return true;
+}
+
+bool BatteryState::readStatus(const char *path)
+{
+    QString text;
+    if (readAttribute(path, &text))
+        m_charging = text == QLatin1String("charging");
+    return m_charging;
+}
+
+int BatteryState::fuelPercent()
+{
+    QString text;
+    if (readAttribute(kCapacity, &text))
+        m_battFuelPercent = text.toInt(nullptr, 10);
+    return m_battFuelPercent;
+}
+
+bool BatteryState::isCharging()
+{
+    return readStatus(kChargerStatus);
+}
+
+float BatteryState::voltage()
+{
+    bool isNumber = false;
+    if (readNumber(kVoltage, 1000000.0f, &m_voltage, &isNumber) && isNumber)
+        m_voltageRead = true;
+    return m_voltage;
+}
+
+float BatteryState::current()
+{
+    readNumber(kCurrent, 1000000.0f, &m_current);
+    return m_current;
+}
+
+float BatteryState::temperature()
+{
+    readNumber(kTemperature, 10.0f, &m_temperature);
+    return m_temperature;
+}
+
+void BatteryState::updateValues()
+{
+    readStatus(kGaugeStatus);
+    fuelPercent();
+    voltage();
+    current();
+    temperature();
 }

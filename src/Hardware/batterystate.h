@@ -1,23 +1,48 @@
 #ifndef BATTERYSTATE_H
 #define BATTERYSTATE_H
 
+#include <QFile>
 #include <QObject>
 
-// Reads the battery fuel gauge and the charger through their sysfs
-// attributes. Each getter reads its file afresh; a file that does not open
-// reads as 0 (false for charging).
+// Reads the battery fuel gauge and the charger through their power-supply
+// attributes in sysfs. Each getter reads its file afresh and keeps the value:
+// when a file does not open, the getter returns the last value read (or the
+// start value 0); a text that is not a number reads as 0.
 //
-// Built so far: the four readings the diagnostic log needs.
+// GUI thread only: every getter reuses the one file object.
 class BatteryState : public QObject
 {
     Q_OBJECT
 public:
     explicit BatteryState(QObject *parent = nullptr);
 
-    int fuelPercent() const;     // percent
-    double voltage() const;      // volts
-    double current() const;      // amperes
-    bool isCharging() const;     // charger reports "charging"
+    int fuelPercent();    // percent
+    bool isCharging();    // the charger reports "charging"
+    float voltage();      // volts
+    float current();      // amperes, negative while discharging
+    float temperature();  // degrees Celsius
+    // Refreshes all five values in one pass; the charging state comes from
+    // the fuel gauge's own status file here.
+    void updateValues();
+
+    // True once a voltage file has been opened and held a number: until
+    // then the voltage 0 says nothing about the battery.
+    bool hasVoltageReading() const { return m_voltageRead; }
+
+private:
+    // Opens the attribute, reads at most 32 bytes, lower-cased and trimmed.
+    // False when the file does not open.
+    bool readAttribute(const char *path, QString *text);
+    bool readNumber(const char *path, float scale, float *value, bool *isNumber = nullptr);
+    bool readStatus(const char *path);
+
+    QFile m_fileFuelgauge;
+    int m_battFuelPercent = 0;
+    bool m_charging = false;
+    float m_voltage = 0.0f;
+    float m_current = 0.0f;
+    float m_temperature = 0.0f;
+    bool m_voltageRead = false;
 };
 
 #endif // BATTERYSTATE_H

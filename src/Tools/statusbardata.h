@@ -1,50 +1,116 @@
 #ifndef STATUSBARDATA_H
 #define STATUSBARDATA_H
 
-#include "calllog.h"
-
 #include <QObject>
+#include <QPointer>
 
-// Device state for the status bar and the screens: batteries, sensor type,
-// link states, power saving. One instance, reached through StatusbarData().
+class BatteryState;
+class Bluetooth;
+class Gps;
+class MessageDialog;
+class QTimer;
+
+// The instrument's one device-state object, reached through StatusbarData()
+// and living on the GUI thread for the whole run. It watches the instrument
+// battery (low-battery warning, power-down when empty), detects the wired
+// sensor on GPIO 48, keeps the sensor type and battery of the wireless sensor
+// unit (asking it with "BT_TX T" and "BT_TX B"), shows the unit's alerts,
+// pulses the debug LED, and counts down the backlight-off time (power saving)
+// and the automatic power-off time.
 //
-// Not built yet: the 2 s and 30 s updates, battery readings and power saving.
-// Until then it records init and reports a quiet instrument (no sensor, no
-// link, power saving inactive).
+// Two timers drive it: update() every 2 s and rareUpdate() every 30 s, both
+// running from construction. They are stopped and destroyed when the
+// application object goes (the object itself outlives it).
+//
+// Sensor type codes: 0 none, 1 the unit's microphone, 2 the unit's type-2
+// sensor, 3 hydrogen sensor on the unit, 4 wired sensor (GPIO 48), 5 the
+// unit's type "4".
 class Statusbardata : public QObject
 {
     Q_OBJECT
 public:
     Statusbardata();
+    ~Statusbardata() override;
 
+    // Called once by the main window's constructor, after the links, the
+    // codec control and the GPS driver exist.
     void init();
-    // The 2 s update. Built so far: wired-sensor detection (GPIO 48 at 1
-    // gives sensor type 4; back at 0 the type returns to 0).
-    void update();
-    int sensorType() const { return m_sensorType; }
-    bool isPowerSavingActive() const { return m_powerSavingActive; }
-    // Restarts the countdowns and wakes the instrument.
-    void resetPowerSavingCnt()
-    {
-        ++m_powerSavingResets;
-        m_powerSavingActive = false;
-    }
-    // Until the countdowns are built, power saving is entered from outside.
-    void setPowerSavingActive(bool active) { m_powerSavingActive = active; }
-    int powerSavingResets() const { return m_powerSavingResets; }
-    bool stateHeadphone() const { return false; }
-    bool stateMicrophone() const { return false; }
-    bool stateGps() const { return false; }
-    int batteryMicrophone() const { return -1; }
-    int batteryVoltageMic() const { return 0; }
 
-    const CallLog &callLog() const { return m_log; }
+    // The 2 s and the 30 s run.
+    void update();
+    void rareUpdate();
+
+    bool stateGps();
+    // A2DP state of the headphone link; sets the headphone volume once after
+    // each new connection.
+    bool stateHeadphone();
+    bool stateMicrophone();
+    bool stateMute();
+    bool micSensorConnected() const { return m_micSensorConnected != 0; }
+    int batteryHL() const { return m_batteryHL; }
+    bool batteryHLCharging() const { return m_batteryHLCharging; }
+    int batteryHeadphone() const { return m_batteryHeadphone; }
+    int batteryMicrophone() const { return m_batteryMicrophone; } // -1: no valid reading
+    int batteryVoltageMic() const { return m_batteryVoltageMic; }  // mV as received
+    int sensorType() const { return m_sensorType; }
+
+    // Power saving: the backlight went off when its countdown ran out; any key
+    // press or touch (the event filter) calls resetPowerSavingCnt(), which
+    // restarts both countdowns and, when asleep, restores the brightness.
+    bool isPowerSavingActive() const { return m_powerSavingActive; }
+    void resetPowerSavingCnt();
+    // Seconds left until the automatic power-off and the backlight-off.
+    int powerOffCountdown() const { return m_powerOffCnt; }
+    int backlightOffCountdown() const { return m_backlightOffCnt; }
+    // The open low-battery warning or alert dialog (null when none is open).
+    MessageDialog *batteryWarning() const { return m_batteryWarning; }
+    MessageDialog *alertDialog() const { return m_alertDialog; }
+
+public slots:
+    void analyseAlert(QString a_alert);
+    void enableDisplayMsgDlg();
+    void btReceivedBattery(QString a_voltage);
+    void btReceivedHeadphoneBatteryState(int a_batteryPercent);
+    void btReceivedSensortype(QString a_type);
+    void btConnected();
+    void switchOffDbgLed();
 
 private:
-    CallLog m_log;
+    static void releaseTimers();
+    void reloadCountdowns();
+    void writeBrightness();
+    void sendToUnit(const QString &line);
+    // A warning dialog (icon 1, OK only, no parent) with the text.
+    MessageDialog *makeWarning(const QString &text);
+    void showBatteryWarning();
+
+    QPointer<Bluetooth> m_btSource;
+    QPointer<Bluetooth> m_btSink;
+    QPointer<Gps> m_gpsModul;
+    QTimer *m_timer = nullptr;
+    QTimer *m_longTimer = nullptr;
+    BatteryState *m_batteryState = nullptr;
+    bool m_stateGps = false;
+    bool m_stateHeadphone = false;
+    bool m_stateMicrophone = false;
+    bool m_stateMute = true;
+    int m_batteryHL = 0;
+    bool m_batteryHLCharging = false;
+    int m_batteryHeadphone = 0;
+    int m_batteryMicrophone = 0;
+    int m_batteryVoltageMic = 0;
+    float m_voltage = 0.0f;
     int m_sensorType = 0;
+    int m_micSensorConnected = 0;
+    bool m_messageVisible = false;
+    bool m_displayAccuWarningPopup = false;
+    int m_powerOffCnt = 3600;
+    int m_backlightOffCnt = 600;
     bool m_powerSavingActive = false;
-    int m_powerSavingResets = 0;
+    bool m_initConnectHeadphone = true;
+    int m_cntNextBatteryUpdate = 0;
+    MessageDialog *m_batteryWarning = nullptr; // the low-battery warning while open
+    MessageDialog *m_alertDialog = nullptr;    // the alert dialog while open
 };
 
 Statusbardata *StatusbarData();

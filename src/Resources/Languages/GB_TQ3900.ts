@@ -654,8 +654,24 @@ Please check the SD card.</translation>
 <context>
     <name>Statusbardata</name>
     <message>
+        <source>BatteryVoltageOfGX4ToLow</source>
+        <translation>Battery voltage of GX-4 is to low. Please recharge.</translation>
+    </message>
+    <message>
+        <source>ProblemWithSensorTypeDetection</source>
+        <translation>Type of sensor could not detected. Please fix sensor or clean contacts.</translation>
+    </message>
+    <message>
         <source>TheBatteryIsVeryLowPleaseRecharge</source>
         <translation>The battery is very low. Please recharge.</translation>
+    </message>
+    <message>
+        <source>TheSensorCouldNotBeDetected</source>
+        <translation>The sensor could not be detected.</translation>
+    </message>
+    <message>
+        <source>Warning</source>
+        <translation>Warning</translation>
     </message>
 </context>
 <context>
