@@ -319,6 +319,11 @@ void TestStatusData::lowBatteryWarningAndPowerDown()
         QVERIFY(m_root->write(gauge + "capacity", QByteArray::number(percent) + "\n"));
         QVERIFY(m_root->write(gauge + "voltage_now", QByteArray::number(millivolts * 1000) + "\n"));
     };
+    QList<int> intervals;
+    for (QTimer *timer : StatusbarData()->findChildren<QTimer *>())
+        intervals << timer->interval();
+    std::sort(intervals.begin(), intervals.end());
+    QCOMPARE(intervals, QList<int>({2000, 30000}));
     setStatusTimers(false); // the test runs the 30-s step itself
     auto w = std::make_unique<MainMenu>();
     Statusbardata *status = StatusbarData();
