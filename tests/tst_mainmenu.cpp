@@ -478,6 +478,9 @@ void TestMainMenu::screenExitReturnsToMainPage()
     QVERIFY(board.waitForDataLink());
     QTRY_VERIFY(board.unitLines().contains("BT_TX I 0f MUTE SWITCH"));
     QTRY_VERIFY(source->isConnectedA2DP());
+    // The status data has the unit's sensor and battery: it asks no more.
+    QTRY_VERIFY_WITH_TIMEOUT(StatusbarData()->micSensorConnected() && StatusbarData()->batteryMicrophone() >= 0,
+                             5000);
     w.displayWidget(0, 0, 0);
     w.displayWidget(1, 1, 0);
     w.displayWidget(1, 1, 0); // twice: connections stay unique

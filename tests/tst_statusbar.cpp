@@ -4,6 +4,7 @@
 // the time.
 #include "bluetooth.h"
 #include "globals.h"
+#include "gps.h"
 #include "mainmenu.h"
 #include "sensorunitlink.h"
 #include "simboard.h"
@@ -129,7 +130,8 @@ void TestStatusbar::instrumentAndUnitOnTheBar()
     QCOMPARE(greenRows(image, 70), 8);
     QVERIFY(showsIcon(image, 92, "headphone_gn_20px.png"));
     QCOMPARE(greenRows(image, 116), 7);
-    QVERIFY(showsIcon(image, 138, "satellite_rt_20px.png"));
+    QVERIFY(showsIcon(image, 138, w.getGpsInstance()->isGpsDataValid() ? "satellite_gn_20px.png"
+                                                                        : "satellite_rt_20px.png"));
     QVERIFY(showsIcon(image, 190, "SwitchMode_Switch_bl_20px.png"));
     QVERIFY(showsIcon(image, 220, "speaker_mute_ws_20px.png"));
     QCOMPARE(at(image, 29, 14), kGreen);
@@ -170,14 +172,24 @@ void TestStatusbar::instrumentAndUnitOnTheBar()
     QCOMPARE(at(image, 75, 10), kBlack);
 
     // The unit's type "4": a green square outline, black inside, no icon.
-    status->btReceivedBattery("3900");
-    status->btReceivedSensortype("4");
+    QVERIFY(board.send("unit sensor 4") == "ok");
+    QVERIFY(board.send("unit restart") == "ok");
+    QTRY_VERIFY(status->sensorType() == 5 && status->batteryMicrophone() == 60);
     image = redraw();
     QCOMPARE(at(image, 46, 10), kGreen);
     QCOMPARE(at(image, 61, 10), kGreen);
     QCOMPARE(at(image, 53, 2), kGreen);
     QCOMPARE(at(image, 53, 10), kBlack);
     QCOMPARE(at(image, 44, 10), kBlack);
+    // GPS: the satellite follows the fix of the simulated receiver.
+    w.getGpsInstance()->switchOnGpsModul();
+    QVERIFY(board.send("gps fix 1") == "ok");
+    QTRY_VERIFY_WITH_TIMEOUT(w.getGpsInstance()->isGpsDataValid(), 5000);
+    QVERIFY(showsIcon(redraw(), 138, "satellite_gn_20px.png"));
+    QVERIFY(board.send("gps fix 0") == "ok");
+    QTRY_VERIFY_WITH_TIMEOUT(!w.getGpsInstance()->isGpsDataValid(), 5000);
+    QVERIFY(showsIcon(redraw(), 138, "satellite_rt_20px.png"));
+
     // The time: right-aligned in the last 100 columns, nothing between the
     // speaker and those columns.
     image = redraw();
