@@ -75,6 +75,7 @@ private slots:
     void alertDialogs_data();
     void alertDialogs();
     void wiredSensorOnGpio48();
+    void headphoneVolumeOncePerConnection();
     void backlightAndPowerOffCountdowns();
     void lowBatteryWarningAndPowerDown();
     void diagnosticLog();
@@ -272,6 +273,37 @@ void TestStatusData::wiredSensorOnGpio48()
     QTRY_COMPARE_WITH_TIMEOUT(status->sensorType(), 1, 3000);
     w.setMicGainStep(6);
     QCOMPARE(w.getMicPgaGain(), 3.0f);
+}
+
+// The headphone's volume is set to 50 % once after each new connection; the
+// status bar's refresh each second runs this check. The simulated headphone
+// has no hands-free profile: the module reports its remote-control link by
+// hand, and the link's hands-free call then fails, which ends the connection
+// (slowly, so that the refresh sees the remote-control link first).
+void TestStatusData::headphoneVolumeOncePerConnection()
+{
+    QVERIFY(m_root->write("/home/root/settings.ini", pairing().toUtf8()));
+    m_board = std::make_unique<SimBoard>(m_root->root());
+    MainMenu w;
+    Bluetooth *headphone = w.getBtSourceInstance();
+    QTRY_VERIFY_WITH_TIMEOUT(headphone->isConnectedA2DP(), 8000);
+    QVERIFY(m_board->send("bt ttyO3 slow 1500") == "ok");
+    const QString ring = QStringLiteral("bt ttyO3 send RING 3 %1 17 AVRCP").arg(SimBoard::kHeadphoneAddress);
+    auto volumeLines = [&] { return m_board->moduleLines("ttyO3").count("AVRCP PDU 50 50"); };
+    QVERIFY(m_board->send(ring) == "ok");
+    QTRY_COMPARE_WITH_TIMEOUT(volumeLines(), 1, 3000);
+    QCOMPARE(headphone->getBtExtHeadphoneGain(), Bluetooth::convertVolPercentToVolStep(50));
+
+    // The connection breaks and comes back: the volume is set again, once.
+    QTRY_VERIFY_WITH_TIMEOUT(!headphone->isConnectedA2DP(), 5000);
+    QVERIFY(m_board->send("bt ttyO3 slow 0") == "ok");
+    QVERIFY(m_board->send("bt ttyO3 drop a2dp") == "ok");
+    QVERIFY(m_board->send("bt ttyO3 restore a2dp") == "ok");
+    QTRY_VERIFY_WITH_TIMEOUT(headphone->isConnectedA2DP(), 10000);
+    QCOMPARE(volumeLines(), 1);
+    QVERIFY(m_board->send("bt ttyO3 slow 1500") == "ok");
+    QVERIFY(m_board->send(ring) == "ok");
+    QTRY_COMPARE_WITH_TIMEOUT(volumeLines(), 2, 3000);
 }
 
 void TestStatusData::backlightAndPowerOffCountdowns()
