@@ -153,6 +153,11 @@ void TestStatusData::unitRepliesAndRequests()
     status->btReceivedSensortype(" 1");
     QCOMPARE(status->sensorType(), 0);
     QVERIFY(status->micSensorConnected()); // unchanged by an unknown reply
+    // The headphone's report, or the instrument's own charge for one out of range.
+    status->btReceivedHeadphoneBatteryState(80);
+    QCOMPARE(status->batteryHeadphone(), 80);
+    status->btReceivedHeadphoneBatteryState(110);
+    QCOMPARE(status->batteryHeadphone(), status->batteryHL());
 
     // A unit that reports no sensor and a battery out of range is asked
     // again every 2 s for both.
