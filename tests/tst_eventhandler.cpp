@@ -99,10 +99,12 @@ void TestEventHandler::init()
         m_board = std::make_unique<SimBoard>(m_root->root());
         QVERIFY2(m_board->isRunning(), qPrintable(m_board->error()));
     }
-    if (QByteArray(QTest::currentTestFunction()) == "powerSavingOnlyWakes") {
+    const QByteArray test = QTest::currentTestFunction();
+    if (test == "powerSavingOnlyWakes")
         QVERIFY(m_root->write("/home/root/settings.ini",
                               "[Systemsettings]\nDisplayOffTime=2\nPowerOffTime=7\nBrightness=5\n"));
-        // The test runs the 2-s step itself.
+    if (test == "powerSavingOnlyWakes" || test == "hardwareTestPassesKeys") {
+        // These tests run the status data's 2-s step themselves.
         for (QTimer *timer : StatusbarData()->findChildren<QTimer *>())
             timer->stop();
     }
