@@ -18,7 +18,7 @@ BatteryState::BatteryState(QObject *parent)
     m_fileFuelgauge.setFileName(DeviceRoot::path(QString::fromLatin1(kGaugeStatus)));
 }
 
-bool BatteryState::readAttribute(const char *path, QString *text)
+bool BatteryState::readAttribute(const char *path, QString *text) const
 {
     m_fileFuelgauge.setFileName(DeviceRoot::path(QString::fromLatin1(path)));
     if (!m_fileFuelgauge.open(QIODevice::ReadOnly))
@@ -29,7 +29,7 @@ bool BatteryState::readAttribute(const char *path, QString *text)
 }
 
 // value = number in the file / scale; a text that is no number gives 0.
-bool BatteryState::readNumber(const char *path, float scale, float *value, bool *isNumber)
+bool BatteryState::readNumber(const char *path, float scale, float *value, bool *isNumber) const
 {
     QString text;
     if (!readAttribute(path, &text))
@@ -42,7 +42,7 @@ bool BatteryState::readNumber(const char *path, float scale, float *value, bool 
     return true;
 }
 
-bool BatteryState::readStatus(const char *path)
+bool BatteryState::readStatus(const char *path) const
 {
     QString text;
     if (readAttribute(path, &text))
@@ -50,7 +50,7 @@ bool BatteryState::readStatus(const char *path)
     return m_charging;
 }
 
-int BatteryState::fuelPercent()
+int BatteryState::fuelPercent() const
 {
     QString text;
     if (readAttribute(kCapacity, &text))
@@ -58,12 +58,12 @@ int BatteryState::fuelPercent()
     return m_battFuelPercent;
 }
 
-bool BatteryState::isCharging()
+bool BatteryState::isCharging() const
 {
     return readStatus(kChargerStatus);
 }
 
-float BatteryState::voltage()
+float BatteryState::voltage() const
 {
     bool isNumber = false;
     if (readNumber(kVoltage, 1000000.0f, &m_voltage, &isNumber) && isNumber)
@@ -71,13 +71,13 @@ float BatteryState::voltage()
     return m_voltage;
 }
 
-float BatteryState::current()
+float BatteryState::current() const
 {
     readNumber(kCurrent, 1000000.0f, &m_current);
     return m_current;
 }
 
-float BatteryState::temperature()
+float BatteryState::temperature() const
 {
     readNumber(kTemperature, 10.0f, &m_temperature);
     return m_temperature;

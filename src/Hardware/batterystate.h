@@ -16,11 +16,11 @@ class BatteryState : public QObject
 public:
     explicit BatteryState(QObject *parent = nullptr);
 
-    int fuelPercent();    // percent
-    bool isCharging();    // the charger reports "charging"
-    float voltage();      // volts
-    float current();      // amperes, negative while discharging
-    float temperature();  // degrees Celsius
+    int fuelPercent() const;    // percent
+    bool isCharging() const;    // the charger reports "charging"
+    float voltage() const;      // volts
+    float current() const;      // amperes, negative while discharging
+    float temperature() const;  // degrees Celsius
     // Refreshes all five values in one pass; the charging state comes from
     // the fuel gauge's own status file here.
     void updateValues();
@@ -32,17 +32,19 @@ public:
 private:
     // Opens the attribute, reads at most 32 bytes, lower-cased and trimmed.
     // False when the file does not open.
-    bool readAttribute(const char *path, QString *text);
-    bool readNumber(const char *path, float scale, float *value, bool *isNumber = nullptr);
-    bool readStatus(const char *path);
+    bool readAttribute(const char *path, QString *text) const;
+    bool readNumber(const char *path, float scale, float *value, bool *isNumber = nullptr) const;
+    bool readStatus(const char *path) const;
 
-    QFile m_fileFuelgauge;
-    int m_battFuelPercent = 0;
-    bool m_charging = false;
-    float m_voltage = 0.0f;
-    float m_current = 0.0f;
-    float m_temperature = 0.0f;
-    bool m_voltageRead = false;
+    // Reading keeps the last value: the getters are const for their callers
+    // and update these.
+    mutable QFile m_fileFuelgauge;
+    mutable int m_battFuelPercent = 0;
+    mutable bool m_charging = false;
+    mutable float m_voltage = 0.0f;
+    mutable float m_current = 0.0f;
+    mutable float m_temperature = 0.0f;
+    mutable bool m_voltageRead = false;
 };
 
 #endif // BATTERYSTATE_H
