@@ -546,6 +546,9 @@ void TestMainMenu::muteHandlerFollowsScreens()
     Bluetooth *sink = w.getBtSinkInstance();
     QVERIFY(board.waitForDataLink());
     QTRY_VERIFY(board.unitLines().contains("BT_TX I 0f MUTE SWITCH"));
+    // The status data has the unit's sensor and battery: it asks no more.
+    QTRY_VERIFY_WITH_TIMEOUT(StatusbarData()->micSensorConnected() && StatusbarData()->batteryMicrophone() >= 0,
+                             5000);
     QTest::qWait(200);
     const QStringList muteLine{"BT_TX I 0f MUTE SWITCH"};
     // What reached the unit since a mark, once the link had time to send.
