@@ -458,6 +458,11 @@ void TestStatusData::diagnosticLog()
     QVERIFY2(QRegularExpression("^" + date + "42;3.712;0.45;1;" + links + "3650;10;$").match(lines().value(2)).hasMatch(),
              qPrintable(lines().value(2)));
     QVERIFY(m_root->read("/media/tq3900/systemInfo.txt").endsWith(";3650;10;\n"));
+
+    // The error file: each text in Latin-1 with a line end, appended.
+    w.writeErrorToFile(QStringLiteral("Fehler \u00c4"));
+    w.writeErrorToFile(QStringLiteral("second"));
+    QCOMPARE(m_root->read("/media/tq3900/errorInfo.txt"), QByteArray("Fehler \xc4\nsecond\n"));
 }
 
 QTEST_MAIN(TestStatusData)
