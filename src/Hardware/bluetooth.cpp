@@ -262,6 +262,7 @@ void Bluetooth::resetLinkState()
 {
     // Shared by initialisation and reset: connection, mode and gains.
     m_btState = -1;
+    m_listAfterCarrierDrop = false;
     clearLinkIds();
     clearConnectionFlags();
     m_callBtDeviceRfcomm = false;
@@ -560,6 +561,10 @@ void Bluetooth::updateState()
     case 2: // wait for the A2DP stream
         m_connectedRFCOMM = false;
         m_linkId2_RFCOMM = -1;
+        if (m_listAfterCarrierDrop && !Gpio::getValue(kGpioCarrier)) {
+            m_listAfterCarrierDrop = false;
+            sendData(QStringLiteral("LIST"));
+        }
         if (m_connectedA2DP)
             m_btState = 3;
         interval = 1000;
@@ -635,7 +640,11 @@ void Bluetooth::updateState()
             Gpio::setValue(kGpioDtr, 0);
             clearLinkIds();
             clearConnectionFlags();
+            m_callBtDeviceRfcomm = true;
             m_btMode = 0;
+            // Once the module is in command mode after all, its list tells
+            // which links it still holds, and they are taken over.
+            m_listAfterCarrierDrop = true;
             m_btState = 1;
             interval = 2000;
         }

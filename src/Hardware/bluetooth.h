@@ -193,6 +193,8 @@ private:
     QStringList m_heldUnitLines;
     // Start of the current wait for the carrier line (states 5 and 7).
     QElapsedTimer m_carrierWait;
+    // The module stayed in data mode: ask for its links once it has left it.
+    bool m_listAfterCarrierDrop = false;
 
     // Decodes the received bytes as UTF-8 across reads, so that a character
     // split between two reads stays whole.
