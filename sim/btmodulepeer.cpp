@@ -503,7 +503,16 @@ void BtModulePeer::restart()
     if (m_dataMode)
         leaveDataMode();
     m_held.clear();
+    // The stored automatic calling resumes once the module is ready.
+    const bool autocall = m_autocallTimer.isActive();
+    m_autocallTimer.stop();
     emitAfter(kRestartMs, {"WRAP THOR AI (4.1.0 build 1)", "READY."});
+    QPointer<BtModulePeer> self(this);
+    const quint64 boot = m_boots;
+    QTimer::singleShot(kRestartMs, Qt::PreciseTimer, this, [self, boot, autocall] {
+        if (self && self->m_boots == boot && autocall)
+            self->m_autocallTimer.start();
+    });
 }
 
 void BtModulePeer::closeLink(int id)
