@@ -239,6 +239,8 @@ void TestBluetoothConnection::disconnectInCommandMode()
     source.initBluetooth(QStringLiteral("/dev/ttyO3"), kHeadphone);
     source.callBtDeviceA2DP(false);
     QTRY_VERIFY_WITH_TIMEOUT(source.isConnectedA2DP(), 2000);
+    // The headphone's remote control and hands-free links follow the stream.
+    QTRY_VERIFY(m_board->moduleLines("ttyO3").contains("@3 +CHLD=0"));
     const int mark = m_board->moduleLines("ttyO3").size();
     QElapsedTimer clock;
     clock.start();
