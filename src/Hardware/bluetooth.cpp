@@ -635,6 +635,7 @@ void Bluetooth::updateState()
             qWarning() << "Bluetooth: Modul verlaesst den Datenmodus nicht nach" << kCarrierWaitMs
                        << "ms; gehaltene Befehle verworfen, Verbindung neu";
             m_commandOutputBuffer.clear();
+            m_heldOverflow = false;
             m_switchToCommandMode = false;
             m_switchToDataMode = false;
             Gpio::setValue(kGpioDtr, 0);
@@ -730,6 +731,7 @@ void Bluetooth::disconnectBtDevice()
             qWarning() << "Bluetooth: Modul verlaesst den Datenmodus nicht; Trennbefehle verworfen";
         }
         m_commandOutputBuffer.clear();
+        m_heldOverflow = false;
     }
     if (m_btMode == 0) {
         if (!m_btId.isEmpty())
