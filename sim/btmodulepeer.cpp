@@ -1,5 +1,6 @@
 #include "btmodulepeer.h"
 
+#include "btinquiry.h"
 #include "btremotepeer.h"
 #include "controlchannel.h"
 #include "devicetree.h"
@@ -112,8 +113,17 @@ void BtModulePeer::setRemote(BtRemotePeer *remote)
     if (m_remote)
         disconnect(m_remote, nullptr, this, nullptr);
     m_remote = remote;
-    if (m_remote)
-        connect(m_remote, &BtRemotePeer::dataToHost, this, &BtModulePeer::fromRemote);
+    if (!m_remote)
+        return;
+    connect(m_remote, &BtRemotePeer::dataToHost, this, &BtModulePeer::fromRemote);
+    connect(m_remote, &BtRemotePeer::handsFreeReport, this, [this](const QByteArray &at) {
+        if (const Link *l = connectedLink("HFP-AG"))
+            emitLine("HFP-AG " + QByteArray::number(l->id) + " UNKNOWN 0 " + at);
+    });
+    connect(m_remote, &BtRemotePeer::volumeReport, this, [this](int percent) {
+        if (const Link *l = connectedLink("AVRCP"))
+            emitLine("AVRCP " + QByteArray::number(l->id) + " NOTIFY 0 VOLUME_CHANGED " + QByteArray::number(percent));
+    });
 }
 
 void BtModulePeer::registerStartupCommands()
@@ -180,6 +190,18 @@ void BtModulePeer::registerStartupCommands()
         if (ok)
             closeLink(id);
     });
+    registerCommand("INQUIRY", [this](const QByteArray &, const QByteArrayList &args) { inquiry(args); });
+    registerCommand("PAIR", [this](const QByteArray &, const QByteArrayList &args) { pair(args.value(0)); });
+    registerCommand("RESET", [this](const QByteArray &, const QByteArrayList &) { restart(); });
+    registerCommand("AVRCP", [this](const QByteArray &, const QByteArrayList &args) {
+        const Link *l = connectedLink("AVRCP");
+        if (!l || !m_remote)
+            return; // no remote-control link: nobody hears it
+        const int id = l->id;
+        const int volume = m_remote->remoteControl(args);
+        if (volume >= 0)
+            emitLine("AVRCP " + QByteArray::number(id) + " NOTIFY 0 VOLUME_CHANGED " + QByteArray::number(volume));
+    });
     registerCommand("SELECT", [this](const QByteArray &, const QByteArrayList &args) {
         bool ok = false;
         const Link *l = link(args.value(0).toInt(&ok));
@@ -218,6 +240,17 @@ void BtModulePeer::handleLine(const QByteArray &line)
     }
     QByteArrayList words = line.simplified().split(' ');
     const QByteArray word = words.takeFirst().toUpper();
+    if (word.startsWith('@')) {
+        // "@<link> <AT command>": to the device on a hands-free link.
+        bool ok = false;
+        const int id = word.mid(1).toInt(&ok);
+        if (!ok) {
+            emitLine("SYNTAX ERROR");
+            return;
+        }
+        handsFree(id, words.join(' '));
+        return;
+    }
     const auto it = m_commands.constFind(word);
     if (it == m_commands.constEnd()) {
         emitLine("SYNTAX ERROR");
@@ -343,6 +376,8 @@ void BtModulePeer::call(const QByteArray &address, const QByteArray &profile)
     m_remote->linkChanged(profile, true);
     if (profile == "RFCOMM")
         enterDataMode(id);
+    else if (profile == "HFP-AG")
+        emitLine("HFP-AG " + QByteArray::number(id) + " READY");
 }
 
 void BtModulePeer::pageTimeout(int id, quint64 call)
@@ -370,6 +405,114 @@ void BtModulePeer::connectA2dp()
     emitLine("A2DP STREAMING START " + QByteArray::number(second >= 0 ? second : first));
     m_streaming = true;
     m_remote->linkChanged("A2DP", true);
+    openRemoteControl();
+}
+
+void BtModulePeer::openRemoteControl()
+{
+    // A headphone opens its remote-control link itself once it plays.
+    if (!m_remote || !m_remote->offers("AVRCP") || m_remote->refuses("AVRCP") || hasLink("AVRCP"))
+        return;
+    const int id = freeLinkId();
+    if (id < 0)
+        return;
+    m_links.append(Link{id, "AVRCP", m_remote->address(), true, ++m_calls});
+    emitLine("RING " + QByteArray::number(id) + ' ' + m_remote->address() + " 17 AVRCP");
+    m_remote->linkChanged("AVRCP", true);
+}
+
+const BtModulePeer::Link *BtModulePeer::connectedLink(const QByteArray &profile) const
+{
+    for (const Link &l : m_links)
+        if (l.connected && l.profile == profile)
+            return &l;
+    return nullptr;
+}
+
+void BtModulePeer::handsFree(int linkId, const QByteArray &at)
+{
+    const Link *l = link(linkId);
+    if (!l || !l->connected || l->profile != "HFP-AG" || !m_remote) {
+        emitLine("SYNTAX ERROR");
+        return;
+    }
+    for (const QByteArray &reply : m_remote->handsFree(at))
+        emitLine("HFP-AG " + QByteArray::number(linkId) + " UNKNOWN 0 " + reply);
+}
+
+void BtModulePeer::emitAfter(int ms, const QByteArrayList &lines)
+{
+    QPointer<BtModulePeer> self(this);
+    const quint64 boot = m_boots;
+    QTimer::singleShot(ms, Qt::PreciseTimer, this, [self, boot, lines] {
+        if (!self || self->m_boots != boot)
+            return;
+        for (const QByteArray &line : lines)
+            self->emitLine(line);
+    });
+}
+
+void BtModulePeer::inquiry(const QByteArrayList &args)
+{
+    bool ok = false;
+    const int length = args.value(0).toInt(&ok);
+    if (!ok || length < 1 || length > 48) {
+        emitLine("SYNTAX ERROR");
+        return;
+    }
+    const bool withNames = args.value(1).toUpper() == "NAME";
+    const QList<BtInquiry::Device> found = m_inquiry ? m_inquiry->devices() : QList<BtInquiry::Device>();
+    const int duration = m_inquiry ? m_inquiry->durationMs(length) : length * 1280;
+    // The devices answer one after another while the inquiry runs.
+    for (int i = 0; i < found.size(); ++i)
+        emitAfter(duration * (i + 1) / (found.size() + 1),
+                  {"INQUIRY_PARTIAL " + found.at(i).address + ' ' + found.at(i).deviceClass});
+    QByteArrayList summary{"INQUIRY " + QByteArray::number(found.size())};
+    for (const BtInquiry::Device &d : found)
+        summary << "INQUIRY " + d.address + ' ' + d.deviceClass;
+    emitAfter(duration, summary);
+    if (!withNames)
+        return;
+    // Then each device is asked for its name.
+    for (int i = 0; i < found.size(); ++i) {
+        const BtInquiry::Device &d = found.at(i);
+        emitAfter(duration + 100 * (i + 1),
+                  {d.name.isEmpty() ? "NAME ERROR 0x104 " + d.address + " HCI_ERROR_PAGE_TIMEOUT"
+                                    : "NAME " + d.address + " \"" + d.name + '"'});
+    }
+}
+
+void BtModulePeer::pair(const QByteArray &address)
+{
+    const BtInquiry::Device *d = m_inquiry ? m_inquiry->find(address) : nullptr;
+    if (!d || !d->pairs)
+        return; // nobody answers the pairing request
+    emitAfter(kPairMs, {"PAIR " + address + " OK"});
+}
+
+void BtModulePeer::restart()
+{
+    ++m_boots;
+    // The links are gone with the restart; the module reports none of it.
+    const QList<Link> links = m_links;
+    m_links.clear();
+    m_streaming = false;
+    for (const Link &l : links)
+        if (l.connected && m_remote)
+            m_remote->linkChanged(l.profile, false);
+    if (m_dataMode)
+        leaveDataMode();
+    m_held.clear();
+    // The stored automatic calling resumes once the module is ready.
+    const bool autocall = m_autocallTimer.isActive();
+    m_autocallTimer.stop();
+    emitAfter(kRestartMs, {"WRAP THOR AI (4.1.0 build 1)", "READY."});
+    QPointer<BtModulePeer> self(this);
+    const quint64 boot = m_boots;
+    QTimer::singleShot(kRestartMs, Qt::PreciseTimer, this, [self, boot, autocall] {
+        if (self && self->m_boots == boot && autocall)
+            self->m_autocallTimer.start();
+    });
 }
 
 void BtModulePeer::closeLink(int id)

@@ -17,6 +17,7 @@
 
 namespace Sim {
 
+class BtInquiry;
 class BtRemotePeer;
 class ControlChannel;
 class ModuleModeLine;
@@ -50,6 +51,21 @@ class PtyPort;
 //    A2DP ...", then "SET"); "SET BT BDADDR" without a value reads the
 //    address back; other "SET ..." lines are taken silently; "AT"
 //    gets "OK".
+//  - A device that offers remote control (the headphone) opens its AVRCP
+//    link once the stream runs: "RING n <addr> 17 AVRCP". "AVRCP <command>"
+//    goes to it; a volume it reports comes as "AVRCP n NOTIFY 0
+//    VOLUME_CHANGED <percent>". "CALL <addr> 111E HFP-AG" opens the
+//    hands-free link ("CONNECT n HFP-AG 1", then "HFP-AG n READY");
+//    "@n <AT command>" goes to the device over link n, whose AT texts come
+//    back as "HFP-AG n UNKNOWN 0 <text>".
+//  - "INQUIRY <length> [NAME]" finds the devices in range (BtInquiry): one
+//    "INQUIRY_PARTIAL <addr> <class>" each while the inquiry runs, at its end
+//    "INQUIRY <count>" and "INQUIRY <addr> <class>" lines, then with NAME one
+//    "NAME <addr> \"<name>\"" each (or "NAME ERROR 0x104 <addr>
+//    HCI_ERROR_PAGE_TIMEOUT"). "PAIR <addr>" gives "PAIR <addr> OK" after
+//    kPairMs for a device in range that pairs, else nothing.
+//  - "RESET" restarts the module: every link is gone without a report, data
+//    mode ends, and after kRestartMs it says "WRAP THOR AI ..." and "READY.".
 // In data mode every line goes to the device instead, and the device's lines
 // come back to the program; lines the device sends while the module is in
 // command mode are held until data mode returns. The module leaves data mode
@@ -62,6 +78,8 @@ public:
     static constexpr int kPageTimeoutMs = 5000;
     static constexpr int kMaxLinks = 7;
     static constexpr int kMaxHeldLines = 256;
+    static constexpr int kPairMs = 1000;
+    static constexpr int kRestartMs = 500;
 
     // line: the whole received line; args: its words after the command word.
     using CommandHandler = std::function<void(const QByteArray &line, const QByteArrayList &args)>;
@@ -81,6 +99,9 @@ public:
     // module leaves data mode on any DTR rise after a low level.
     void setModeLine(ModuleModeLine *modeLine);
     ModuleModeLine *modeLine() const { return m_modeLine; }
+
+    // The devices an inquiry finds (not owned; shared by both modules).
+    void setInquiry(BtInquiry *inquiry) { m_inquiry = inquiry; }
 
     // The device behind the module (not owned).
     void setRemote(BtRemotePeer *remote);
@@ -147,11 +168,22 @@ private:
     void leaveDataMode();
     void autocallTick();
     void fromRemote(const QByteArray &line);
+    const Link *connectedLink(const QByteArray &profile) const;
+    void openRemoteControl();
+    void inquiry(const QByteArrayList &args);
+    void pair(const QByteArray &address);
+    void restart();
+    void handsFree(int linkId, const QByteArray &at);
+    // Emits lines after ms, unless the module restarted meanwhile.
+    void emitAfter(int ms, const QByteArrayList &lines);
 
     QString m_root;
     PtyPort *m_port;
     ModuleModeLine *m_modeLine = nullptr;
     BtRemotePeer *m_remote = nullptr;
+    BtInquiry *m_inquiry = nullptr;
+    // Counts restarts; output scheduled before a restart is dropped.
+    quint64 m_boots = 0;
     LineSplitter m_splitter;
     QHash<QByteArray, CommandHandler> m_commands;
 

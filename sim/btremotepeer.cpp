@@ -32,4 +32,14 @@ void BtRemotePeer::receiveData(const QByteArray &)
 {
 }
 
+QByteArrayList BtRemotePeer::handsFree(const QByteArray &)
+{
+    return {};
+}
+
+int BtRemotePeer::remoteControl(const QByteArrayList &)
+{
+    return -1;
+}
+
 } // namespace Sim

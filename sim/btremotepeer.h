@@ -2,6 +2,7 @@
 #define SIM_BTREMOTEPEER_H
 
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QObject>
 #include <QSet>
 
@@ -35,10 +36,20 @@ public:
     virtual void linkChanged(const QByteArray &profile, bool up);
     // One line the program sent over the data link.
     virtual void receiveData(const QByteArray &line);
+    // An AT command the program sent over the hands-free link; the device
+    // answers with the AT texts returned.
+    virtual QByteArrayList handsFree(const QByteArray &at);
+    // A remote-control command ("PDU 50 30", "UP", "DN", "PDU 31 D"); the
+    // volume in percent to report as changed, or -1 for no report.
+    virtual int remoteControl(const QByteArrayList &args);
 
 signals:
     // A line the device sends over its data link.
     void dataToHost(const QByteArray &line);
+    // An AT text the device sends on its own over the hands-free link.
+    void handsFreeReport(const QByteArray &at);
+    // The device's volume changed (percent) and it reports so.
+    void volumeReport(int percent);
 
 private:
     QByteArray m_address;

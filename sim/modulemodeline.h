@@ -24,7 +24,8 @@ class ModuleModeLine : public QObject
 public:
     static constexpr int kPollMs = 10;
     static constexpr int kMinLowMs = 1000;
-    static constexpr int kCarrierDelayMs = 50;
+    // A module takes a few hundred ms to leave data mode after the escape.
+    static constexpr int kCarrierDelayMs = 300;
 
     enum class State {
         DtrHigh,      // DTR reads 1 (or has not been read yet)

@@ -1,6 +1,7 @@
 #include "simulator.h"
 
 #include "boardidentity.h"
+#include "btinquiry.h"
 #include "btmodulepeer.h"
 #include "codecview.h"
 #include "controlchannel.h"
@@ -42,6 +43,7 @@ Simulator::~Simulator()
     stop();
     delete m_power;
     delete m_signal;
+    delete m_inquiry;
 }
 
 QString Simulator::pidFilePath(const QString &root)
@@ -103,6 +105,9 @@ bool Simulator::start(QString *error)
     m_headphone = new HeadphonePeer(this);
     m_btModules.value(QStringLiteral("ttyO2"))->setRemote(m_sensorUnit);
     m_btModules.value(QStringLiteral("ttyO3"))->setRemote(m_headphone);
+    m_inquiry = new BtInquiry;
+    for (BtModulePeer *module : qAsConst(m_btModules))
+        module->setInquiry(m_inquiry);
     m_power = new PowerSupply(m_root);
     m_signal = new SignalSource;
     m_converter = new ConverterStream(m_root, *m_signal, this);
@@ -118,6 +123,7 @@ bool Simulator::start(QString *error)
     m_headphone->registerCommands(*m_control);
     CodecView(m_root).registerCommands(*m_control);
     BoardIdentity::registerCommands(*m_control, m_root);
+    m_inquiry->registerCommands(*m_control);
     QString why;
     if (!m_control->open(&why))
         return fail(why);

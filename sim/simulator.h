@@ -8,6 +8,7 @@
 
 namespace Sim {
 
+class BtInquiry;
 class BtModulePeer;
 class ControlChannel;
 class ConverterStream;
@@ -55,6 +56,7 @@ public:
     MicrophoneStream *microphone() const { return m_microphone; }
     SensorUnitPeer *sensorUnit() const { return m_sensorUnit; }
     HeadphonePeer *headphone() const { return m_headphone; }
+    BtInquiry *inquiry() const { return m_inquiry; }
 
 signals:
     // The "quit" command was given.
@@ -77,6 +79,7 @@ private:
     MicrophoneStream *m_microphone = nullptr;
     SensorUnitPeer *m_sensorUnit = nullptr;
     HeadphonePeer *m_headphone = nullptr;
+    BtInquiry *m_inquiry = nullptr;
 };
 
 } // namespace Sim

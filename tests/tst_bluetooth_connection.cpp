@@ -3,6 +3,7 @@
 // headphone link, giving up and trying again, link loss and return, taking
 // over the links a running module reports, disconnecting and resetting.
 #include "bluetooth.h"
+#include "mainmenu.h"
 #include "globals.h"
 #include "sensorunitlink.h"
 #include "simboard.h"
@@ -47,6 +48,10 @@ private slots:
     void disconnectInCommandMode();
     void disconnectFromDataMode();
     void resetTakesNewAddress();
+    void restartTakesOverAndSendsTheMicrophoneLine();
+    void disconnectWithSlowOrStuckCarrier();
+    void noDataLinkCallWithoutAddress();
+    void carrierWaitsAreBounded();
 
 private:
     std::unique_ptr<TestRoot> m_root;
@@ -137,9 +142,13 @@ void TestBluetoothConnection::headphoneLinkNeverCallsRfcomm()
     source.callBtDeviceA2DP(false);
     QTRY_VERIFY_WITH_TIMEOUT(source.isConnectedA2DP(), 2000);
     QTest::qWait(2500);
-    QCOMPARE(m_board->moduleLines("ttyO3"), QStringList({"LIST", "SET CONTROL AUTOCALL 19 500 A2DP"}));
+    // The headphone's own links (remote control, hands-free) follow; no
+    // data link is called.
+    const QStringList lines = m_board->moduleLines("ttyO3");
+    QCOMPARE(lines.mid(0, 2), QStringList({"LIST", "SET CONTROL AUTOCALL 19 500 A2DP"}));
+    QVERIFY2(lines.filter("RFCOMM").isEmpty(), qPrintable(lines.join(" | ")));
     QVERIFY(!source.isConnectedRFCOMM());
-    QCOMPARE(m_board->send("bt ttyO3 status"), QStringLiteral("command; 0 A2DP, 1 A2DP"));
+    QCOMPARE(m_board->send("bt ttyO3 status"), QStringLiteral("command; 0 A2DP, 1 A2DP, 2 AVRCP, 3 HFP-AG"));
     // The headphone link does not touch the control lines after initialisation.
     QCOMPARE(m_root->sysfsWritesTo("/sys/class/gpio/gpio58/value"), QStringList({"0"}));
 }
@@ -230,6 +239,8 @@ void TestBluetoothConnection::disconnectInCommandMode()
     source.initBluetooth(QStringLiteral("/dev/ttyO3"), kHeadphone);
     source.callBtDeviceA2DP(false);
     QTRY_VERIFY_WITH_TIMEOUT(source.isConnectedA2DP(), 2000);
+    // The headphone's remote control and hands-free links follow the stream.
+    QTRY_VERIFY(m_board->moduleLines("ttyO3").contains("@3 +CHLD=0"));
     const int mark = m_board->moduleLines("ttyO3").size();
     QElapsedTimer clock;
     clock.start();
@@ -301,6 +312,147 @@ void TestBluetoothConnection::resetTakesNewAddress()
     sink.resetBluetooth(QString());
     sink.disconnectBtDevice();
     QTRY_VERIFY(m_board->moduleLines("ttyO2").contains("KILL " + other));
+}
+
+void TestBluetoothConnection::restartTakesOverAndSendsTheMicrophoneLine()
+{
+    QVERIFY(m_root->write("/home/root/settings.ini",
+                          QStringLiteral("[Bluetooth]\nMicrophone_ID=%1\nHeadphone_ID=%2\n")
+                              .arg(kUnit, kHeadphone)
+                              .toUtf8()));
+    const QString micLine = QStringLiteral("BT_TX I 0f MUTE SWITCH");
+    {
+        MainMenu first;
+        QVERIFY(waitForSinkDataMode(*first.getBtSinkInstance(), *m_board, *m_root));
+        QTRY_COMPARE(m_board->unitLines().count(micLine), 1);
+        // The unit's gain is changed while the program runs.
+        QCOMPARE(m_board->send("unit key press"), QStringLiteral("ok"));
+        QTRY_VERIFY(m_board->send("unit status").contains("ACTIVE"));
+    }
+    // The program ended; the module keeps its links and its data mode.
+    QVERIFY(m_board->send("bt ttyO2 status").startsWith("data; 0 A2DP, 1 A2DP, 2 RFCOMM"));
+    const int calls = m_board->moduleLines("ttyO2").filter("1101 RFCOMM").size();
+
+    MainMenu second;
+    Bluetooth *sink = second.getBtSinkInstance();
+    QSignalSpy rfcomm(sink, &Bluetooth::btConnectedRfcomm);
+    QTRY_COMPARE_WITH_TIMEOUT(rfcomm.count(), 1, 3000);
+    QElapsedTimer takeOver;
+    takeOver.start();
+    // The microphone line sent on the take-over waits for the data link and
+    // reaches the unit, which is muted again and keeps the switch mode.
+    QTRY_COMPARE_WITH_TIMEOUT(m_board->unitLines().count(micLine), 2, 4000);
+    QVERIFY2(takeOver.elapsed() < 3000, qPrintable(QString::number(takeOver.elapsed())));
+    QVERIFY(m_board->send("unit status").contains("; MUTE; SWITCH"));
+    QVERIFY(m_board->send("bt ttyO2 status").startsWith("data"));
+    // Taken over, not called again.
+    QCOMPARE(m_board->moduleLines("ttyO2").filter("1101 RFCOMM").size(), calls);
+    QVERIFY(sink->isConnectedRFCOMM());
+}
+
+void TestBluetoothConnection::disconnectWithSlowOrStuckCarrier()
+{
+    const QStringList sequence{"SET CONTROL AUTOCALL", "KILL " + kUnit, "CLOSE 0", "CLOSE 1",
+                               "CLOSE 2", "CLOSE 3", "SET CONTROL AUTOCALL"};
+    Bluetooth sink;
+    QVERIFY(connectSink(sink, *m_board, *m_root));
+
+    // The carrier drops only after the 500 ms pause: the commands are
+    // written once it has, in one go, and none is left for a later link.
+    QCOMPARE(m_board->send("bt ttyO2 slow 600"), QStringLiteral("ok"));
+    int mark = m_board->moduleLines("ttyO2").size();
+    QElapsedTimer clock;
+    clock.start();
+    sink.disconnectBtDevice();
+    QVERIFY2(clock.elapsed() >= 800 && clock.elapsed() < 3600, qPrintable(QString::number(clock.elapsed())));
+    QTRY_COMPARE_WITH_TIMEOUT(m_board->moduleLines("ttyO2").mid(mark), sequence, 3000);
+    QVERIFY(m_board->unitLines().isEmpty());
+    QCOMPARE(m_board->send("bt ttyO2 slow 0"), QStringLiteral("ok"));
+    QTRY_COMPARE(m_board->send("bt ttyO2 status"), QStringLiteral("command"));
+
+    // The next link comes up and stays up: no stale KILL or CLOSE follows.
+    mark = m_board->moduleLines("ttyO2").size();
+    sink.callBtDeviceA2DP(true);
+    QVERIFY(waitForSinkDataMode(sink, *m_board, *m_root));
+    sink.sendData(QStringLiteral("BT_TX B"));
+    QTRY_COMPARE(m_board->unitLines(), QStringList({"BT_TX B"}));
+    QTest::qWait(1500);
+    const QStringList after = m_board->moduleLines("ttyO2").mid(mark);
+    QVERIFY2(after.filter("KILL").isEmpty() && after.filter("CLOSE").isEmpty(), qPrintable(after.join(" | ")));
+    QVERIFY(sink.isConnectedRFCOMM());
+
+    // A module that never leaves data mode: the disconnect gives up after a
+    // bounded wait and sends nothing, not to the module and not to the unit.
+    QCOMPARE(m_board->send("bt ttyO2 silent 1"), QStringLiteral("ok"));
+    mark = m_board->moduleLines("ttyO2").size();
+    clock.restart();
+    sink.disconnectBtDevice();
+    QVERIFY2(clock.elapsed() < 4500, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(!sink.isConnectedRFCOMM());
+    QTest::qWait(1200);
+    QCOMPARE(m_board->moduleLines("ttyO2").mid(mark), QStringList());
+    QCOMPARE(m_board->unitLines(), QStringList({"BT_TX B"}));
+}
+
+void TestBluetoothConnection::noDataLinkCallWithoutAddress()
+{
+    // A new instrument: no unit paired. The stream may come up (the module
+    // calls on its own), but the data link is never called.
+    Bluetooth sink;
+    sink.initBluetooth(QStringLiteral("/dev/ttyO2"), QString());
+    sink.callBtDeviceA2DP(true);
+    QTRY_VERIFY_WITH_TIMEOUT(sink.isConnectedA2DP(), 2000);
+    sink.callBtDeviceRFCOMM();
+    QTest::qWait(4000);
+    QCOMPARE(m_board->moduleLines("ttyO2"), QStringList({"LIST", "SET CONTROL AUTOCALL 19 500 A2DP"}));
+    QVERIFY(!sink.isConnectedRFCOMM());
+    // Dropping the links names no device either.
+    sink.disconnectBtDevice();
+    QTRY_COMPARE(m_board->moduleLines("ttyO2").mid(2),
+                 QStringList({"SET CONTROL AUTOCALL", "CLOSE 0", "CLOSE 1", "CLOSE 2", "CLOSE 3",
+                              "SET CONTROL AUTOCALL"}));
+}
+
+void TestBluetoothConnection::carrierWaitsAreBounded()
+{
+    Bluetooth sink;
+    QVERIFY(connectSink(sink, *m_board, *m_root));
+
+    // The carrier does not drop after the escape: the held command is
+    // given up (it would reach the unit as data) after a few seconds.
+    QCOMPARE(m_board->send("bt ttyO2 slow 5000"), QStringLiteral("ok"));
+    int mark = m_board->moduleLines("ttyO2").size();
+    sink.sendData(QStringLiteral("SET BT NAME HELD"));
+    QTest::qWait(2500);
+    QVERIFY(sink.isConnectedRFCOMM());
+    QTRY_VERIFY_WITH_TIMEOUT(!sink.isConnectedRFCOMM(), 1500);
+    // The module leaves data mode late; then the link asks for its links
+    // and takes them over, and messages reach the unit again.
+    QCOMPARE(m_board->send("bt ttyO2 slow 0"), QStringLiteral("ok"));
+    QTRY_VERIFY_WITH_TIMEOUT(sink.isConnectedRFCOMM(), 8000);
+    QVERIFY(!m_board->moduleLines("ttyO2").mid(mark).contains("SET BT NAME HELD"));
+    QVERIFY(m_board->moduleLines("ttyO2").mid(mark).contains("LIST"));
+    QVERIFY(waitForSinkDataMode(sink, *m_board, *m_root) || m_board->send("bt ttyO2 status").startsWith("command"));
+    sink.sendData(QStringLiteral("BT_TX T"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_board->unitLines().contains("BT_TX T"), 3000);
+    QVERIFY(!m_board->unitLines().contains("SET BT NAME HELD"));
+
+    // The carrier does not come up after the data link is selected: the
+    // link gives up after a few seconds and starts again.
+    QVERIFY(waitForSinkDataMode(sink, *m_board, *m_root));
+    sink.sendData(QStringLiteral("SET"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_board->send("bt ttyO2 status").left(7), QStringLiteral("command"), 2000);
+    QCOMPARE(m_board->send("bt ttyO2 slow 5000"), QStringLiteral("ok"));
+    mark = m_board->moduleLog("ttyO2").size();
+    sink.sendData(QStringLiteral("BT_TX B"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_board->moduleLines("ttyO2").mid(mark).contains("CLOSE 3"), 5000);
+    const auto log = m_board->moduleLog("ttyO2");
+    const int select = find(log, "SELECT 2", mark);
+    const int kill = find(log, "KILL " + kUnit, mark);
+    QVERIFY(select >= mark && kill > select);
+    const int waited = log.at(select).first.msecsTo(log.at(kill).first);
+    QVERIFY2(waited >= 2900 && waited < 4000, qPrintable(QString::number(waited)));
+    QCOMPARE(m_board->send("bt ttyO2 slow 0"), QStringLiteral("ok"));
 }
 
 QTEST_MAIN(TestBluetoothConnection)

@@ -76,6 +76,7 @@ private slots:
     void slowAndSilentModule();
     void droppedProfileIsRefusedUntilRestored();
     void unitKeyAndLostLines();
+    void inquiryPairingAndRestart();
     void controlErrors_data();
     void controlErrors();
 
@@ -321,6 +322,58 @@ void TestBluetoothSim::unitKeyAndLostLines()
     QCOMPARE(tty.lines(1), QByteArrayList({"BT_RX OK"}));
 }
 
+void TestBluetoothSim::inquiryPairingAndRestart()
+{
+    Tty tty(m_root->local("/dev/ttyO3"));
+    QVERIFY(tty.isOpen());
+    QTest::qWait(50);
+    const QByteArray other = "00:07:80:AA:BB:01";
+    QCOMPARE(m_board->send("inquiry add " + other + " 2C0404 Box (2) 5%"), QStringLiteral("ok"));
+    QCOMPARE(m_board->send("inquiry pair " + other + " silent"), QStringLiteral("ok"));
+    QCOMPARE(m_board->send("inquiry time 900"), QStringLiteral("ok"));
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(tty.line("INQUIRY 4 NAME"));
+    // The devices answer while the inquiry runs, the summary comes at its
+    // end, the names after it.
+    QCOMPARE(tty.lines(3, 1500), QByteArrayList({"INQUIRY_PARTIAL 02:00:00:39:01:02 280404",
+                                                 "INQUIRY_PARTIAL 02:00:00:39:01:03 240404",
+                                                 "INQUIRY_PARTIAL " + other + " 2C0404"}));
+    QVERIFY(clock.elapsed() < 900);
+    QCOMPARE(tty.lines(4, 1500), QByteArrayList({"INQUIRY 3", "INQUIRY 02:00:00:39:01:02 280404",
+                                                 "INQUIRY 02:00:00:39:01:03 240404", "INQUIRY " + other + " 2C0404"}));
+    QVERIFY2(clock.elapsed() >= 880, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(tty.lines(3, 1500), QByteArrayList({"NAME 02:00:00:39:01:02 \"GX-4 Sensor 0412\"",
+                                                 "NAME 02:00:00:39:01:03 \"Headset HS-20\"",
+                                                 "NAME " + other + " \"Box (2) 5%\""}));
+    // Pairing: the headphone answers after a second, the other device never.
+    clock.restart();
+    QVERIFY(tty.line("PAIR 02:00:00:39:01:03"));
+    QCOMPARE(tty.lines(1, 2000), QByteArrayList({"PAIR 02:00:00:39:01:03 OK"}));
+    QVERIFY2(clock.elapsed() >= 980, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(tty.line("PAIR " + other));
+    QVERIFY(tty.line("PAIR 00:07:80:00:00:99"));
+    QVERIFY(tty.linesFor(1500).isEmpty());
+    // None in range: the inquiry ends with nothing found.
+    QCOMPARE(m_board->send("inquiry clear"), QStringLiteral("ok"));
+    QVERIFY(tty.line("INQUIRY 1"));
+    QCOMPARE(tty.lines(1, 1500), QByteArrayList({"INQUIRY 0"}));
+    QVERIFY(tty.line("INQUIRY"));
+    QCOMPARE(tty.lines(1), QByteArrayList({"SYNTAX ERROR"}));
+
+    // A restart drops the links silently and reports itself; an inquiry
+    // under way is forgotten.
+    QVERIFY(tty.line("SET CONTROL AUTOCALL 19 300 A2DP"));
+    QCOMPARE(tty.lines(5, 1000).size(), 5); // stream, then the headphone's remote control
+    QCOMPARE(m_board->send("inquiry add " + other + " 2C0404"), QStringLiteral("ok"));
+    QVERIFY(tty.line("INQUIRY 1 NAME"));
+    QVERIFY(tty.line("RESET"));
+    QCOMPARE(tty.lines(2, 1500), QByteArrayList({"WRAP THOR AI (4.1.0 build 1)", "READY."}));
+    QVERIFY(m_board->send("headphone status").contains("a2dp down; avrcp down"));
+    const QByteArrayList after = tty.linesFor(1200);
+    QVERIFY(!after.join('|').contains("INQUIRY"));
+}
+
 void TestBluetoothSim::controlErrors_data()
 {
     QTest::addColumn<QString>("command");
@@ -342,7 +395,16 @@ void TestBluetoothSim::controlErrors_data()
     QTest::newRow("unit battery word") << "unit battery full" << "error: battery must be 0 to 9999 mV";
     QTest::newRow("unit restart extra") << "unit restart now" << "error: usage: unit";
     QTest::newRow("headphone address missing") << "headphone address" << "error: usage: headphone";
-    QTest::newRow("headphone status") << "headphone status" << "address 02:00:00:39:01:03; a2dp down";
+    QTest::newRow("headphone status") << "headphone status"
+                                      << "address 02:00:00:39:01:03; a2dp down; avrcp down; hfp down; volume 50; battery 6";
+    QTest::newRow("headphone volume 101") << "headphone volume 101" << "error: volume must be 0 to 100";
+    QTest::newRow("headphone battery 10") << "headphone battery 10" << "error: battery level must be 0 to 9";
+    QTest::newRow("inquiry list") << "inquiry" << "02:00:00:39:01:02 280404 \"GX-4 Sensor 0412\"; 02:00:00:39:01:03";
+    QTest::newRow("inquiry bad address") << "inquiry add 00:07:80 280404" << "error: bad address";
+    QTest::newRow("inquiry bad class") << "inquiry add 00:07:80:00:00:01 28040" << "error: bad class";
+    QTest::newRow("inquiry pair unknown") << "inquiry pair 00:07:80:00:00:01 ok" << "error: no device";
+    QTest::newRow("inquiry pair word") << "inquiry pair 02:00:00:39:01:02 maybe" << "error: usage: inquiry";
+    QTest::newRow("inquiry time") << "inquiry time 70000" << "error: time must be 0 to 60000 ms";
     QTest::newRow("module status") << "bt ttyO3 status" << "command";
     QTest::newRow("unit address") << "unit address 02:00:00:39:01:99" << "ok";
 }

@@ -112,6 +112,8 @@ const std::vector<Kind> kKinds = {
     // The world map of the time-zone choice and the marker over one zone.
     {"worldmap", 400, 200, 0, 0.0, {{"", &kInkWhite}}, false},
     {"zonemarker", 17, 200, 0, 0.0, {{"", &kInkWhite}}, false},
+    // Instruction pictures of the pairing dialog.
+    {"info300", 300, 55, 0, 0.0, {{"", &kInkWhite}}, false},
 };
 
 // Draws a pictogram into box (a square) with the given ink.
@@ -1228,6 +1230,73 @@ void drawZoneMarker(QPainter &p, const QRectF &box, const QColor &)
     p.drawLine(QPointF(box.center().x(), 0), QPointF(box.center().x(), box.height()));
 }
 
+// --- Pairing dialog ---------------------------------------------------------
+
+// A lens with a handle: search.
+void drawMagnifier(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    const QRectF r = inner(box, 0.1);
+    p.setPen(inkPen(r, ink, 0.1));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QRectF(at(r, 0.05, 0.05), at(r, 0.65, 0.65)));
+    QPen handle = inkPen(r, ink, 0.16);
+    p.setPen(handle);
+    p.drawLine(at(r, 0.6, 0.6), at(r, 0.95, 0.95));
+}
+
+// The Bluetooth rune: a vertical stroke with two arrow heads to the right.
+void drawRune(QPainter &p, const QRectF &r, const QColor &ink)
+{
+    p.setPen(inkPen(r, ink, 0.09));
+    p.setBrush(Qt::NoBrush);
+    p.drawPolyline(QPolygonF({at(r, 0.22, 0.3), at(r, 0.78, 0.72), at(r, 0.5, 0.95), at(r, 0.5, 0.05),
+                              at(r, 0.78, 0.28), at(r, 0.22, 0.7)}));
+}
+
+// The rune beside a small "i": what the modules said.
+void drawBluetoothInfo(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    const QRectF r = inner(box, 0.12);
+    drawRune(p, QRectF(r.left(), r.top(), r.width() * 0.62, r.height()), ink);
+    QPen pen = inkPen(r, ink, 0.1);
+    p.setPen(pen);
+    p.drawLine(at(r, 0.88, 0.45), at(r, 0.88, 0.9));
+    p.drawPoint(at(r, 0.88, 0.22));
+}
+
+// A status-bar symbol (drawn on a 20 px grid) scaled into a larger box.
+Draw scaledFrom20(Draw draw)
+{
+    return [draw](QPainter &p, const QRectF &box, const QColor &ink) {
+        const QRectF r = inner(box, 0.1);
+        p.save();
+        p.translate(r.topLeft());
+        p.scale(r.width() / 20.0, r.height() / 20.0);
+        draw(p, QRectF(0, 0, 20, 20), ink);
+        p.restore();
+    };
+}
+
+// The instruction of the pairing dialog: the device, dotted waves towards
+// the rune, and the instrument.
+Draw pairingInfoOf(Draw device)
+{
+    return [device](QPainter &p, const QRectF &box, const QColor &ink) {
+        const double h = box.height();
+        scaledFrom20(device)(p, QRectF(box.left() + 20, box.top(), h, h), ink);
+        QPen dots = inkPen(QRectF(0, 0, h, h), ink, 0.05);
+        dots.setStyle(Qt::DotLine);
+        p.setPen(dots);
+        p.setBrush(Qt::NoBrush);
+        for (int i = 0; i < 3; ++i) {
+            const double x = box.left() + 95 + i * 16;
+            p.drawArc(QRectF(x - 14, box.top() + h * 0.2, 28, h * 0.6), -50 * 16, 100 * 16);
+        }
+        drawRune(p, QRectF(box.center().x() - h * 0.35 + 10, box.top() + h * 0.1, h * 0.7, h * 0.8), ink);
+        scaledFrom20(drawInstrument)(p, QRectF(box.right() - h - 20, box.top(), h, h), ink);
+    };
+}
+
 struct Icon
 {
     const char *folder;
@@ -1324,6 +1393,13 @@ const std::vector<Icon> kIcons = {
     {"Tools/Statusbar", "speaker_active", "bar20ws", drawSpeakerActive},
     {"Management/Systemsettings", "World", "worldmap", drawWorldMap},
     {"Management/Systemsettings", "TimezoneSelector", "zonemarker", drawZoneMarker},
+    // Pairing dialog.
+    {"Management/Bluetooth", "Magnifier", "frame44", drawMagnifier},
+    {"Management/Bluetooth", "Bluetoothinfo", "frame44", drawBluetoothInfo},
+    {"Allgemein", "Microphone", "frame44", scaledFrom20(drawMicrophone)},
+    {"Allgemein", "Headphone", "frame44", scaledFrom20(drawHeadphone)},
+    {"Management/Bluetooth", "PairingInfo_GX-4", "info300", pairingInfoOf(drawMicrophone)},
+    {"Management/Bluetooth", "PairingInfo_HP", "info300", pairingInfoOf(drawHeadphone)},
 };
 
 const Kind *findKind(const char *id)

@@ -36,6 +36,12 @@ const int kDtrToggleMs = 2000;
 const int kCommandModeWaitMs = 2000;
 const int kCarrierPollMs = 10;
 const int kRfcommPolls = 200;
+// The state machine waits this long for the carrier line to follow a mode
+// switch (states 5 and 7); disconnectBtDevice waits as long for the module
+// to leave data mode. A module that does not follow is given up on.
+const int kCarrierWaitMs = 3000;
+// Sensor-unit messages held during a switch to command mode.
+const int kMaxHeldUnitLines = 32;
 
 // Received text without a line end is kept up to this many characters; a
 // longer run is not a module line and is dropped.
@@ -256,6 +262,7 @@ void Bluetooth::resetLinkState()
 {
     // Shared by initialisation and reset: connection, mode and gains.
     m_btState = -1;
+    m_listAfterCarrierDrop = false;
     clearLinkIds();
     clearConnectionFlags();
     m_callBtDeviceRfcomm = false;
@@ -307,11 +314,15 @@ void Bluetooth::sendData(QString line)
 
     // Messages to the sensor unit.
     if (line.startsWith(QLatin1String("BT_TX"))) {
-        if (m_switchToCommandMode)
-            return; // the module is about to leave data mode: dropped
-        if (m_btMode == 0)
+        // While the module is on its way to command mode, the message waits
+        // until the data link is selected again (state 6), behind any
+        // message already waiting there.
+        const bool hold = m_switchToCommandMode || !m_heldUnitLines.isEmpty();
+        if (hold)
+            holdUnitLine(line);
+        if (!m_switchToCommandMode && m_btMode == 0)
             switchBtMode(1);
-        if (m_connectedRFCOMM) {
+        if (m_connectedRFCOMM && !hold) {
             qDebug() << "--> SEND_DATA" << line << m_btMode << m_btId;
             if (g_debugFeatures == 1)
                 writeBluetoothCmdsDbg(QStringLiteral("H->M ") + line + QLatin1Char('\n'));
@@ -346,6 +357,20 @@ void Bluetooth::sendData(QString line)
     } else {
         writeToPort(line + QLatin1Char('\n'));
     }
+}
+
+void Bluetooth::holdUnitLine(const QString &line)
+{
+    // Without a data link there is nothing to come back to.
+    if (!m_connectedRFCOMM)
+        return;
+    if (m_heldUnitLines.size() >= kMaxHeldUnitLines) {
+        // As in the transmit queue: the newest waiting message is replaced.
+        m_heldUnitLines.last() = line;
+        return;
+    }
+    m_heldUnitLines << line;
+    qDebug() << "BT_TX bis zum Datenmodus gehalten:" << line;
 }
 
 void Bluetooth::holdCommand(const QString &line)
@@ -473,6 +498,33 @@ void Bluetooth::clearConnectionFlags()
     m_connectedRFCOMM = false;
     m_connectedAVRCP = false;
     m_connectedHFP = false;
+    // Held messages belong to the data link that was lost.
+    m_heldUnitLines.clear();
+}
+
+void Bluetooth::startCarrierWait()
+{
+    m_carrierWait.start();
+}
+
+bool Bluetooth::carrierWaitExpired() const
+{
+    return m_carrierWait.isValid() && m_carrierWait.elapsed() >= kCarrierWaitMs;
+}
+
+void Bluetooth::giveUpDataLink()
+{
+    // Drop every link and start again from state 1; the module's automatic
+    // calling brings the stream back. A call needs an address.
+    if (!m_btId.isEmpty())
+        sendData(QStringLiteral("KILL ") + m_btId);
+    for (int i = 0; i < 4; ++i)
+        sendData(QStringLiteral("CLOSE %1").arg(i));
+    m_callBtDeviceRfcomm = true;
+    clearLinkIds();
+    clearConnectionFlags();
+    m_btMode = 0;
+    m_btState = 1;
 }
 
 void Bluetooth::clearLinkIds()
@@ -509,6 +561,10 @@ void Bluetooth::updateState()
     case 2: // wait for the A2DP stream
         m_connectedRFCOMM = false;
         m_linkId2_RFCOMM = -1;
+        if (m_listAfterCarrierDrop && !Gpio::getValue(kGpioCarrier)) {
+            m_listAfterCarrierDrop = false;
+            sendData(QStringLiteral("LIST"));
+        }
         if (m_connectedA2DP)
             m_btState = 3;
         interval = 1000;
@@ -518,7 +574,10 @@ void Bluetooth::updateState()
         m_switchToDataMode = false;
         m_switchToCommandMode = false;
         m_linkId2_RFCOMM = -1;
-        if (m_callBtDeviceRfcomm) {
+        m_heldUnitLines.clear();
+        // Without a paired unit (no address) there is nobody to call; the
+        // machine waits here as on the headphone link.
+        if (m_callBtDeviceRfcomm && !m_btId.isEmpty()) {
             callBtDeviceRFCOMM();
             m_waitCntConnectRfcomm = 0;
             m_btState = 4;
@@ -528,26 +587,24 @@ void Bluetooth::updateState()
     case 4: // wait for the data link
         if (m_connectedRFCOMM) {
             m_btState = 5;
+            startCarrierWait();
             interval = 10;
         } else if (++m_waitCntConnectRfcomm <= kRfcommPolls) {
             interval = 10;
         } else {
-            // Give up: drop every link and start again.
-            sendData(QStringLiteral("KILL ") + m_btId);
-            for (int i = 0; i < 4; ++i)
-                sendData(QStringLiteral("CLOSE %1").arg(i));
-            m_callBtDeviceRfcomm = true;
-            clearLinkIds();
-            clearConnectionFlags();
-            m_btMode = 0;
-            m_btState = 1;
+            giveUpDataLink();
             interval = 2000;
         }
         break;
     case 5: // wait for carrier
-        if (Gpio::getValue(kGpioCarrier))
-            m_btState = 6;
         interval = 10;
+        if (Gpio::getValue(kGpioCarrier)) {
+            m_btState = 6;
+        } else if (carrierWaitExpired()) {
+            qWarning() << "Bluetooth: kein Carrier nach" << kCarrierWaitMs << "ms; Verbindung neu";
+            giveUpDataLink();
+            interval = 2000;
+        }
         break;
     case 6: // data mode
         m_switchToDataMode = false;
@@ -556,15 +613,42 @@ void Bluetooth::updateState()
         if (m_switchToCommandMode) {
             Gpio::setValue(kGpioDtr, 1);
             m_btState = 7;
+            startCarrierWait();
             interval = 10;
         } else {
             interval = 1000;
+            // Messages held while the module was in command mode.
+            const QStringList held = m_heldUnitLines;
+            m_heldUnitLines.clear();
+            for (const QString &line : held)
+                sendData(line);
         }
         break;
     case 7: // wait for the carrier to drop
-        if (!Gpio::getValue(kGpioCarrier))
-            m_btState = 8;
         interval = 10;
+        if (!Gpio::getValue(kGpioCarrier)) {
+            m_btState = 8;
+        } else if (carrierWaitExpired()) {
+            // The module stays in data mode: the held commands would reach
+            // the remote device as data, so they are dropped, and the
+            // connection starts again.
+            qWarning() << "Bluetooth: Modul verlaesst den Datenmodus nicht nach" << kCarrierWaitMs
+                       << "ms; gehaltene Befehle verworfen, Verbindung neu";
+            m_commandOutputBuffer.clear();
+            m_heldOverflow = false;
+            m_switchToCommandMode = false;
+            m_switchToDataMode = false;
+            Gpio::setValue(kGpioDtr, 0);
+            clearLinkIds();
+            clearConnectionFlags();
+            m_callBtDeviceRfcomm = true;
+            m_btMode = 0;
+            // Once the module is in command mode after all, its list tells
+            // which links it still holds, and they are taken over.
+            m_listAfterCarrierDrop = true;
+            m_btState = 1;
+            interval = 2000;
+        }
         break;
     case 8: // command mode
         m_btMode = 0;
@@ -574,10 +658,14 @@ void Bluetooth::updateState()
             m_commandOutputBuffer.clear();
         }
         m_heldOverflow = false;
+        // Messages that arrived during the switch want the data link back.
+        if (!m_heldUnitLines.isEmpty() && m_connectedRFCOMM)
+            m_switchToDataMode = true;
         if (m_switchToDataMode) {
             Gpio::setValue(kGpioDtr, 0);
             sendData(QStringLiteral("SELECT %1").arg(m_linkId2_RFCOMM));
             m_btState = 5;
+            startCarrierWait();
             interval = 10;
         } else {
             interval = 1000;
@@ -612,6 +700,10 @@ void Bluetooth::switchBtMode(int mode)
 
 void Bluetooth::callBtDeviceRFCOMM()
 {
+    if (m_btId.isEmpty()) {
+        qDebug() << "RFCOMM: keine Adresse, kein Ruf";
+        return;
+    }
     const QString line = QStringLiteral("CALL ") + m_btId + QStringLiteral(" 1101 RFCOMM");
     sendData(line);
     qDebug() << "RFCOMM:" << line;
@@ -621,15 +713,40 @@ void Bluetooth::disconnectBtDevice()
 {
     sendData(QStringLiteral("SET CONTROL AUTOCALL"));
     QThread::msleep(500);
-    sendData(QStringLiteral("KILL ") + m_btId);
-    for (int i = 0; i < 4; ++i)
-        sendData(QStringLiteral("CLOSE %1").arg(i));
-    sendData(QStringLiteral("SET CONTROL AUTOCALL"));
+    if (m_btMode == 1) {
+        // The module was in data mode: the command above is held until the
+        // carrier drops. The machine goes idle below, so nothing would write
+        // the held block later (a stale KILL or CLOSE would then tear down
+        // the next link): wait for the carrier here, bounded, and write the
+        // block, or drop it when the module stays in data mode.
+        QElapsedTimer waited;
+        waited.start();
+        while (Gpio::getValue(kGpioCarrier) && waited.elapsed() < kCarrierWaitMs)
+            QThread::msleep(kCarrierPollMs);
+        m_switchToCommandMode = false;
+        if (!Gpio::getValue(kGpioCarrier)) {
+            m_btMode = 0;
+            writeToPort(m_commandOutputBuffer);
+        } else {
+            qWarning() << "Bluetooth: Modul verlaesst den Datenmodus nicht; Trennbefehle verworfen";
+        }
+        m_commandOutputBuffer.clear();
+        m_heldOverflow = false;
+    }
+    if (m_btMode == 0) {
+        if (!m_btId.isEmpty())
+            sendData(QStringLiteral("KILL ") + m_btId);
+        for (int i = 0; i < 4; ++i)
+            sendData(QStringLiteral("CLOSE %1").arg(i));
+        sendData(QStringLiteral("SET CONTROL AUTOCALL"));
+    }
     qDebug() << "Autocall disabled";
     clearLinkIds();
     m_btState = -1;
     clearConnectionFlags();
     m_callBtDeviceRfcomm = false;
+    m_switchToCommandMode = false;
+    m_switchToDataMode = false;
     m_btMode = 0;
 }
 
@@ -909,6 +1026,18 @@ void Bluetooth::sendDebugCmd()
 // ---------------------------------------------------------------------------
 // Module set-up, gains and headphone
 
+// The set-up sequences are stored in the module. "SET CONTROL CD 04 1" makes
+// its carrier-detect output (GPIO 59) show data mode and "SET CONTROL ESCAPE
+// - 02 1" lets a DTR change (GPIO 58) end data mode; the state machine relies
+// on both.
+void Bluetooth::sendSetupSequence(const char *const *lines, int count)
+{
+    // In data mode the first line starts the switch to command mode and all
+    // of them are written as one block once the module is there.
+    for (int i = 0; i < count; ++i)
+        sendData(QLatin1String(lines[i]));
+}
+
 void Bluetooth::initBtModulSource()
 {
     static const char *const kLines[] = {
@@ -916,8 +1045,7 @@ void Bluetooth::initBtModulSource()
         "SET BT PAIRCOUNT 1", "SET BT NAME TQE3900_HP", "SET CONTROL PREAMP 0 0",
         "SET CONTROL CD 04 1", "SET CONTROL ESCAPE - 02 1", "SET PROFILE A2DP SOURCE",
         "SET PROFILE AVRCP TARGET 7", "SET PROFILE HFP-AG ON", "SET BT CLASS 280428"};
-    for (const char *line : kLines)
-        sendData(QLatin1String(line));
+    sendSetupSequence(kLines, int(sizeof(kLines) / sizeof(kLines[0])));
 }
 
 void Bluetooth::initBtModulSink()
@@ -927,8 +1055,25 @@ void Bluetooth::initBtModulSink()
         "SET BT PAIRCOUNT 1", "SET BT NAME TQE3900_MIC", "SET CONTROL PREAMP 0 0",
         "SET CONTROL CD 04 1", "SET CONTROL ESCAPE - 02 1", "SET PROFILE A2DP SINK",
         "SET PROFILE AVRCP CONTROLLER 3", "SET BT CLASS 280438"};
-    for (const char *line : kLines)
-        sendData(QLatin1String(line));
+    sendSetupSequence(kLines, int(sizeof(kLines) / sizeof(kLines[0])));
+}
+
+void Bluetooth::initBtModulSourceTestmode()
+{
+    // A module that plays the sensor unit in the production audio test.
+    static const char *const kLines[] = {
+        "SET BT PAGEMODE 3 4000 1", "SET CONTROL ECHO 5", "SET BT FILTER 200400 200400",
+        "SET BT PAIRCOUNT 1", "SET BT NAME TQE3900_SIM_MIC", "SET CONTROL PREAMP 0 0",
+        "SET CONTROL CD 04 1", "SET CONTROL ESCAPE - 02 1", "SET PROFILE A2DP SOURCE",
+        "SET PROFILE AVRCP TARGET 7", "SET BT CLASS 280428"};
+    sendSetupSequence(kLines, int(sizeof(kLines) / sizeof(kLines[0])));
+}
+
+void Bluetooth::setBtExtMicGain(int gain)
+{
+    // A gain code is one byte, sent as two lower-case hexadecimal digits.
+    m_btExtMicGain = qBound(0, gain, 0xff);
+    sendData(QStringLiteral("BT_TX G %1").arg(m_btExtMicGain, 2, 16, QLatin1Char('0')));
 }
 
 void Bluetooth::sendGainCommand()

@@ -1,9 +1,11 @@
 #ifndef BLUETOOTH_H
 #define BLUETOOTH_H
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QSerialPort>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -24,7 +26,9 @@ class QTimer;
 //
 // Everything runs on the GUI thread. Blocking waits: initBluetooth (2 s DTR
 // toggle plus a bounded wait for the carrier line) and disconnectBtDevice
-// (500 ms).
+// (500 ms, and from data mode a bounded wait for the carrier to drop).
+// The state machine's waits for the carrier line are bounded too; a module
+// that does not follow starts the connection again.
 //
 // A port whose peer hangs up (or that is missing at initBluetooth) is closed
 // and opened again every 3 s; the link then starts again from scratch.
@@ -58,11 +62,13 @@ public:
     // --- Module set-up, gains and headphone ----------------------------------
     void initBtModulSource();
     void initBtModulSink();
+    void initBtModulSourceTestmode();
     void setBtDacGain(int gain);
     void setBtAdcGain(int gain);
     void setBtLastAdcGain();
     int getBtDacGain() const { return m_btDacGain; }
     int getBtAdcGain() const { return m_btAdcGain; }
+    void setBtExtMicGain(int gain);
     int getBtExtMicGain() const { return m_btExtMicGain; }
     int getBtExtHeadphoneGain() const { return m_btExtHeadphoneGain; }
     void setBtExtHeadphoneVolUp();
@@ -126,6 +132,11 @@ private:
     void keepNewestInfo(const QString &path);
     static QString checkedAddress(const QString &address);
     void callMainWindowMicrophoneUpdate();
+    void sendSetupSequence(const char *const *lines, int count);
+    void holdUnitLine(const QString &line);
+    void startCarrierWait();
+    bool carrierWaitExpired() const;
+    void giveUpDataLink();
 
     QSerialPort *uartPort;
     QTimer *m_btStateTimer;
@@ -176,6 +187,14 @@ private:
     bool m_waitForBTRX = false;
     QString m_transmitBuffer[kQueueSize + 1];
     int m_numDataToTransmit = 0;
+
+    // Sensor-unit messages that arrived while the module was on its way to
+    // command mode; they go out once the data link is back (state 6).
+    QStringList m_heldUnitLines;
+    // Start of the current wait for the carrier line (states 5 and 7).
+    QElapsedTimer m_carrierWait;
+    // The module stayed in data mode: ask for its links once it has left it.
+    bool m_listAfterCarrierDrop = false;
 
     // Decodes the received bytes as UTF-8 across reads, so that a character
     // split between two reads stays whole.

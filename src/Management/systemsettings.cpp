@@ -1,7 +1,10 @@
 #include "systemsettings.h"
 #include "ui_systemsettings.h"
 
+#include "bluetooth.h"
+#include "bluetoothpairing.h"
 #include "deviceroot.h"
+#include "mainmenu.h"
 #include "globals.h"
 #include "settingsfile.h"
 
@@ -290,6 +293,41 @@ void Systemsettings::clearBtMicrophone()
     m_btIdMicrophone.clear();
     m_btNameMicrophone.clear();
     storeSystemsettings();
+}
+
+bool Systemsettings::pairBluetoothDevice(int device)
+{
+    const bool unit = device == 1;
+    MainMenu *w = MainMenu::getInstanceMainMenu();
+    Bluetooth *link = !w ? nullptr : unit ? w->getBtSinkInstance() : w->getBtSourceInstance();
+    bool paired = false;
+    {
+        BluetoothPairing dialog(this);
+        dialog.setPairingDevice(unit ? 1 : 0);
+        if (dialog.exec() == QDialog::Accepted) {
+            const QString address = dialog.getBluetoothId().trimmed();
+            const QString name = dialog.getBluetoothName().trimmed();
+            // Only an address reaches the file and the module's commands.
+            paired = isBluetoothAddress(address);
+            if (paired) {
+                if (unit) {
+                    m_btIdMicrophone = address;
+                    m_btNameMicrophone = name;
+                } else {
+                    m_btIdHeadphone = address;
+                    m_btNameHeadphone = name;
+                }
+                storeSystemsettings();
+                if (link)
+                    link->resetBluetooth(address);
+            } else {
+                qWarning() << "Pairing: no device address, nothing stored:" << address.left(40);
+            }
+        }
+    }
+    if (link)
+        link->callBtDeviceA2DP(unit);
+    return paired;
 }
 
 QString Systemsettings::getFormatStringTime() const

@@ -45,6 +45,13 @@ public:
     void clearBtHeadphone();
     void clearBtMicrophone();
 
+    // Runs the pairing dialog for the sensor unit (1) or a headphone (0):
+    // when the pairing is confirmed, the device's address and name become
+    // the paired ones, the file is stored and the link is reset to the new
+    // address. Accepted or not, the link is asked to connect again. Returns
+    // whether a device was paired (the settings buttons show its name).
+    bool pairBluetoothDevice(int device);
+
     // --- Getters (none touches the file) ------------------------------------
     int getSelectedLanguageNum() const { return m_selectedLanguageNum; }
     QString getBtIdHeadphone() const { return m_btIdHeadphone; }

@@ -2,6 +2,54 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_GB">
 <context>
+    <name>BluetoothPairing</name>
+    <message>
+        <source>SearchBluetoothDevices</source>
+        <translation>Search Bluetooth devices</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>FoundBluetoothDevices</source>
+        <translation>Found Bluetooth devices</translation>
+    </message>
+    <message>
+        <source>EnablePairingModeAndPressSearchButton</source>
+        <translation>Enable pairing mode
+and press Search-Button.</translation>
+    </message>
+    <message>
+        <source>Searching</source>
+        <translation>Searching</translation>
+    </message>
+    <message>
+        <source>PairingDevice</source>
+        <translation>Pairing device</translation>
+    </message>
+    <message>
+        <source>SelectDeviceForPairing</source>
+        <translation>Select device for pairing.</translation>
+    </message>
+    <message>
+        <source>NoDevicesFoundTryAgain</source>
+        <translation>No devices found.</translation>
+    </message>
+    <message>
+        <source>PairingNotSuccessfulPleaseTryAgain</source>
+        <translation>Pairing not successful. Please try again.</translation>
+    </message>
+    <message>
+        <source>unknown</source>
+        <translation>unknown</translation>
+    </message>
+    <message>
+        <source>PairingHeadline</source>
+        <translation>Bluetooth pairing</translation>
+    </message>
+</context>
+<context>
     <name>DateTimeAdjust</name>
     <message>
         <source>Accept</source>
