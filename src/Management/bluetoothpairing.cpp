@@ -4,7 +4,6 @@
 #include "bluetooth.h"
 #include "globals.h"
 #include "mainmenu.h"
-#include "messagedialog.h"
 #include "systemsettings.h"
 
 #include <QDebug>
@@ -16,7 +15,6 @@ namespace {
 
 const char kInquiryCommand[] = "INQUIRY 4 NAME\n";
 // A failed pairing is also reported in a message box that closes itself.
-constexpr int kFailureMessageSeconds = 5;
 // The raw text keeps its newest part (a chatty module must not grow it for
 // ever while the dialog stays open).
 constexpr int kMaxRawCharacters = 64 * 1024;
@@ -324,17 +322,8 @@ void BluetoothPairing::waitForPairing()
 
 void BluetoothPairing::showPairingFailure()
 {
+    // The dialog stays open with its devices, so another can be picked.
     ui->label->setText(tr("PairingNotSuccessfulPleaseTryAgain"));
-    // The dialog stays open with its devices; the message box on top closes
-    // itself after a few seconds.
-    auto *message = new MessageDialog(this);
-    message->setAttribute(Qt::WA_DeleteOnClose);
-    message->setIcon(1);
-    message->setDialogType(0);
-    message->setHeadline(tr("PairingHeadline"));
-    message->setInfotext(tr("PairingNotSuccessfulPleaseTryAgain"));
-    message->setAutoCloseTimeout(kFailureMessageSeconds);
-    message->open();
 }
 
 void BluetoothPairing::pairingOkReceived()

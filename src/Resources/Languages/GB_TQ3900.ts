@@ -44,10 +44,6 @@ and press Search-Button.</translation>
         <source>unknown</source>
         <translation>unknown</translation>
     </message>
-    <message>
-        <source>PairingHeadline</source>
-        <translation>Bluetooth pairing</translation>
-    </message>
 </context>
 <context>
     <name>DateTimeAdjust</name>
