@@ -10,8 +10,18 @@
 #include <QFont>
 #include <QFontDatabase>
 
+#include <cstdio>
+
 int main(int argc, char *argv[])
 {
+    // A PC build needs a simulated board; without one it stops here, before
+    // it opens any file or runs anything.
+    const QString missingRoot = DeviceRoot::missingRootMessage();
+    if (!missingRoot.isEmpty()) {
+        std::fprintf(stderr, "%s\n", missingRoot.toLocal8Bit().constData());
+        return 2;
+    }
+
     g_hardwareTestActive = false;
     QApplication::setAttribute(Qt::AA_Use96Dpi);
     QApplication app(argc, argv);

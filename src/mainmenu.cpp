@@ -9,6 +9,7 @@
 #include "commandrunner.h"
 #include "debugmenu.h"
 #include "deviceroot.h"
+#include "driverhelper.h"
 #include "favouritebutton.h"
 #include "globals.h"
 #include "gpio.h"
@@ -719,7 +720,24 @@ void MainMenu::powerDown()
     QDir::setCurrent(home);
     qDebug() << "Good bye!";
     CommandRunner::run(QStringLiteral("umount /media/tq3900"), home);
-    CommandRunner::run(QStringLiteral("poweroff"), home);
+    const int status = CommandRunner::run(QStringLiteral("poweroff"), home);
+    qDebug() << "poweroff returned" << status;
+    // "poweroff" returns 0 once the board is going down. Otherwise the
+    // instrument is still on: make it usable again, so that the next request
+    // (power key, countdown, low battery) tries once more.
+    if (status != 0)
+        recoverFromFailedPowerDown();
+}
+
+void MainMenu::recoverFromFailedPowerDown()
+{
+    m_powerDownStarted = false;
+    CommandRunner::run(QStringLiteral("mount /dev/mmcblk0p3 /media/tq3900"));
+    // The backlight knows the levels 5 to 7; "0" would leave it dark.
+    DriverHelper::writeFile("/sys/class/backlight/backlight/brightness",
+                            qBound(5, m_systemsettings->getBrightness(), 7));
+    // The main page with the path muted; both links are called again.
+    displayMainMenu();
 }
 
 void MainMenu::displayPopup(int picture)

@@ -141,6 +141,7 @@ private:
     void setMainPageTexts();
     void showDebugButtons();
     void sendMicLine();
+    void recoverFromFailedPowerDown();
 
     Ui::MainMenu *ui;
     static MainMenu *m_instanceMainMenu;

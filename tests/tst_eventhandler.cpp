@@ -76,6 +76,7 @@ private slots:
     void popupPictures_data();
     void popupPictures();
     void powerDownRunsOnce();
+    void failedPowerOffCanBeTriedAgain();
 
 private:
     // Sends "p:F1 p:F1:a r:F1" through the application filter to the probe.
@@ -91,11 +92,13 @@ private:
 void TestEventHandler::init()
 {
     m_root = std::make_unique<TestRoot>();
-    if (QByteArray(QTest::currentTestFunction()) == "powerDownRunsOnce") {
+    const QByteArray test = QTest::currentTestFunction();
+    if (test == "powerDownRunsOnce" || test == "failedPowerOffCanBeTriedAgain") {
         // Both devices paired; the simulated modules see the power-down.
         QVERIFY(m_root->write("/home/root/settings.ini",
                               QByteArray("[Bluetooth]\nMicrophone_ID=") + SimBoard::kUnitAddress
-                                  + "\nHeadphone_ID=" + SimBoard::kHeadphoneAddress + "\n"));
+                                  + "\nHeadphone_ID=" + SimBoard::kHeadphoneAddress
+                                  + "\n[Systemsettings]\nBrightness=7\n"));
         m_board = std::make_unique<SimBoard>(m_root->root());
         QVERIFY2(m_board->isRunning(), qPrintable(m_board->error()));
     }
@@ -460,6 +463,34 @@ void TestEventHandler::powerDownRunsOnce()
                                                     "CLOSE 3", "SET CONTROL AUTOCALL"}));
     }
     QVERIFY(!m_window->getBtSinkInstance()->isConnectedRFCOMM());
+}
+
+// "poweroff" fails: the instrument comes back (guard cleared, partition
+// mounted again, backlight at the stored level, both links called again) and
+// the next hold of the power key powers down once more.
+void TestEventHandler::failedPowerOffCanBeTriedAgain()
+{
+    m_root->answer("poweroff", 1, "poweroff: Operation not permitted\n");
+    const QString backlight = QStringLiteral("/sys/class/backlight/backlight/brightness");
+    Bluetooth *sink = m_window->getBtSinkInstance();
+    Bluetooth *source = m_window->getBtSourceInstance();
+    QVERIFY(waitForSinkDataMode(*sink, *m_board, *m_root));
+    QTRY_VERIFY(source->isConnectedA2DP());
+    for (int attempt = 1; attempt <= 2; ++attempt) {
+        drive("p:F1 p:F1:x8 r:F1");
+        QVERIFY(m_window->isPowerDownStarted());
+        QTRY_COMPARE_WITH_TIMEOUT(m_root->commands().count("poweroff"), attempt, 6000);
+        QVERIFY(!m_window->isPowerDownStarted());
+        const QStringList commands = m_root->commands();
+        QCOMPARE(commands.count("umount /media/tq3900"), attempt);
+        QCOMPARE(commands.mid(commands.lastIndexOf("umount /media/tq3900")),
+                 QStringList({"umount /media/tq3900", "poweroff", "mount /dev/mmcblk0p3 /media/tq3900"}));
+        QCOMPARE(m_root->sysfsWritesTo(backlight).mid(2 * (attempt - 1)), QStringList({"0", "7"}));
+        QCOMPARE(m_root->read(backlight), QByteArray("7"));
+        // Both links come back.
+        QVERIFY(waitForSinkDataMode(*sink, *m_board, *m_root));
+        QTRY_VERIFY_WITH_TIMEOUT(source->isConnectedA2DP(), 8000);
+    }
 }
 
 QTEST_MAIN(TestEventHandler)

@@ -1,5 +1,6 @@
 // The program as a whole process on a simulated device root: it starts,
 // reacts to its command-line words and ends cleanly on SIGTERM and SIGINT.
+#include "deviceroot.h"
 #include "testroot.h"
 
 #include <QProcess>
@@ -15,6 +16,8 @@ private slots:
     void initTestCase();
     void endsCleanlyOnSignal_data();
     void endsCleanlyOnSignal();
+    void pcBuildWithoutRootRunsNothing_data();
+    void pcBuildWithoutRootRunsNothing();
 
 private:
     bool startProgram(QProcess &p, const TestRoot &root, const QStringList &args);
@@ -79,6 +82,65 @@ void TestProgram::endsCleanlyOnSignal()
     QVERIFY(!output.contains("ERROR: AddressSanitizer"));
     QVERIFY(!output.contains("runtime error:"));
     QVERIFY(output.contains("=== Start MainMenu ==="));
+}
+
+void TestProgram::pcBuildWithoutRootRunsNothing_data()
+{
+    QTest::addColumn<QByteArray>("root"); // null: unset
+    QTest::newRow("unset") << QByteArray();
+    QTest::newRow("empty") << QByteArray("");
+    QTest::newRow("slash") << QByteArray("/");
+}
+
+// Started on a PC without a simulated board (an IDE's run button, the binary
+// the build left), the program runs none of the board's commands on the
+// host, touches no file, says how to start it and fails.
+void TestProgram::pcBuildWithoutRootRunsNothing()
+{
+    if (DeviceRoot::isBoardBuild())
+        QSKIP("a board build runs the board's commands without a root");
+    QFETCH(QByteArray, root);
+    QTemporaryDir dir;
+    const QString bin = dir.filePath("bin"), work = dir.filePath("work"), home = dir.filePath("home");
+    const QString called = dir.filePath("called");
+    for (const QString &d : {bin, work, home})
+        QVERIFY(QDir().mkpath(d));
+    for (const char *name : {"fsck", "mount", "alsactl", "umount", "poweroff", "reboot", "amixer", "hwclock"}) {
+        QFile fake(bin + "/" + name);
+        QVERIFY(fake.open(QIODevice::WriteOnly));
+        fake.write("#!/bin/sh\necho \"$0 $*\" >> '" + called.toLocal8Bit() + "'\n");
+        fake.close();
+        QVERIFY(fake.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    }
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("TQ3900_ROOT");
+    if (!root.isNull())
+        env.insert("TQ3900_ROOT", QString::fromLatin1(root));
+    env.insert("PATH", bin + ":/usr/bin:/bin");
+    env.insert("HOME", home);
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(work);
+    p.start(m_bin, QStringList());
+    const bool ended = p.waitForFinished(10000);
+    if (!ended) {
+        p.kill();
+        p.waitForFinished(5000);
+    }
+    QFile record(called);
+    QVERIFY2(!record.exists(), record.open(QIODevice::ReadOnly) ? record.readAll().constData() : "");
+    QVERIFY(ended);
+    const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QVERIFY(p.exitCode() != 0);
+    // One line that names both ways to start it.
+    QCOMPARE(err.count('\n'), 1);
+    QVERIFY2(err.contains("scripts/run") && err.contains("TQ3900_ROOT=<dir>"), qPrintable(err));
+    QVERIFY(p.readAllStandardOutput().isEmpty());
+    QCOMPARE(QDir(work).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+    QCOMPARE(QDir(home).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestProgram)

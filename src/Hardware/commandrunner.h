@@ -6,8 +6,9 @@
 
 // Runs every shell command of the system.
 //
-// On the board each command runs through "/bin/sh -c". Off the board (a device
-// root is set, see DeviceRoot) nothing is executed on the host: the command and
+// On the board each command runs through "/bin/sh -c". Off the board (any build
+// but the board's, or a device root is set; see DeviceRoot) nothing is
+// executed on the host: the command and
 // its working directory are appended to the journal "commands.log" under the
 // root, and the exit code and output come from a scripted answer file when the
 // simulator or a test left one, else exit code 0 and no output.

@@ -16,7 +16,15 @@ QString DeviceRoot::root()
 
 bool DeviceRoot::isBoard()
 {
-    return root().isEmpty();
+    return isBoardBuild() && root().isEmpty();
+}
+
+QString DeviceRoot::missingRootMessage()
+{
+    if (isBoardBuild() || !root().isEmpty())
+        return QString();
+    return QStringLiteral("tq3900: no simulated board: start it with scripts/run, or with "
+                          "TQ3900_ROOT=<dir> while \"tq3900-sim --root <dir>\" runs");
 }
 
 QString DeviceRoot::path(const QString &boardPath)

@@ -11,13 +11,30 @@
 // DeviceRoot::path() before it is opened. On the board the root is "/" and the
 // path is unchanged; on a PC the environment variable TQ3900_ROOT names a
 // folder laid out like the board (the simulator or a test fixture makes it).
+//
+// Whether this is the board is a property of the build (CMake option
+// TQ3900_BOARD), not of the environment: a PC build never takes the host for
+// the board, whatever TQ3900_ROOT holds.
 class DeviceRoot
 {
 public:
-    // The root folder without a trailing slash ("" on the board).
+    // True in a build for the board (TQ3900_BOARD).
+    static constexpr bool isBoardBuild()
+    {
+#ifdef TQ3900_BOARD
+        return true;
+#else
+        return false;
+#endif
+    }
+    // The root folder without a trailing slash ("" when unset, empty or "/").
     static QString root();
-    // True when the program runs on the board itself (TQ3900_ROOT unset, empty or "/").
+    // True when the program runs on the board itself: a board build with no
+    // root. Shell commands run only then.
     static bool isBoard();
+    // The one line that tells how to start a PC build; empty when the
+    // program can start (a board build, or a root is set).
+    static QString missingRootMessage();
     // Maps an absolute board path to the path to open here. Relative paths and
     // resource paths (":/...") are returned unchanged.
     static QString path(const QString &boardPath);
