@@ -186,8 +186,10 @@ void TestFavourite::numberingContinuesAfterExistingPictures_data()
     QTest::newRow("after the highest, gaps stay")
         << QStringList{"pic_002.png", "pic_041.png", "pic_007.png"} << "pic_042.png";
     QTest::newRow("other names do not count")
-        << QStringList{"pic_003.png", "pic_900.jpg", "PIC_500.png", "pic_12a.png", "mypic_700.png"}
+        << QStringList{"pic_003.png", "pic_900.jpg", "pic_12a.png", "mypic_700.png"}
         << "pic_004.png";
+    // FAT ignores case: a PC's "PIC_000.PNG" is taken.
+    QTest::newRow("any case") << QStringList{"PIC_000.PNG", "pic_001.png"} << "pic_002.png";
     QTest::newRow("999 then 1000") << QStringList{"pic_999.png"} << "pic_1000.png";
     QTest::newRow("more digits") << QStringList{"pic_1234.png"} << "pic_1235.png";
 }

@@ -31,7 +31,10 @@
 // finite and small enough that no intermediate value can overflow; any other
 // block, and any block shorter than 64, goes through the plain algorithm on
 // std::complex, which applies the special-value rules itself. Fused
-// multiply-add would round differently and is never used.
+// multiply-add would round differently and is never used: the build compiles
+// this file with -ffp-contract=off (src/CMakeLists.txt), so that no target
+// with fused multiply-add (x86 with FMA, ARM with VFPv4) contracts a product
+// and a sum of the plain algorithm or of a kernel into one.
 //
 // The vector code is compiled once for every instruction set worth having
 // (one variant each, besides the plain algorithm); fft() uses the best one
@@ -116,18 +119,18 @@ void fftPlain(Complex *x, std::size_t n, unsigned m)
 // The three-bit numbers reversed.
 const unsigned char kReverse3[8] = {0, 4, 2, 6, 1, 5, 3, 7};
 
-// AVX2 (without fused multiply-add).
+// AVX2 (which brings AVX and the SSE levels up to 4.2 and POPCNT).
 #pragma GCC push_options
 #pragma GCC target("avx2")
 #define FFT_KERNEL_NAMESPACE avx2
 #include "fftkernel.inc"
 #undef FFT_KERNEL_NAMESPACE
 #pragma GCC pop_options
-// AVX-512 (x86-64-v4): the same vector width, twice the registers. It comes
-// with fused multiply-add, so the compiler must not contract.
+// AVX-512 (x86-64-v4): the same vector width, twice the registers. The level
+// also brings x86-64-v3 (FMA, BMI1, BMI2, LZCNT, MOVBE, F16C), which the
+// compiler uses (BMI2 shifts in the index arithmetic).
 #pragma GCC push_options
 #pragma GCC target("arch=x86-64-v4")
-#pragma GCC optimize("fp-contract=off")
 #define FFT_KERNEL_NAMESPACE avx512
 #include "fftkernel.inc"
 #undef FFT_KERNEL_NAMESPACE
@@ -150,12 +153,14 @@ const std::vector<Variant> &variants()
         std::vector<Variant> v;
         v.push_back({"plain", nullptr});
 #ifdef FFT_HAVE_VECTOR_CODE
+        // A kernel runs only where the processor has every instruction set
+        // its target options enable (the checks include the system's support
+        // of the wider registers).
         __builtin_cpu_init();
-        if (__builtin_cpu_supports("avx2"))
+        if (__builtin_cpu_supports("x86-64-v2") && __builtin_cpu_supports("avx")
+            && __builtin_cpu_supports("avx2"))
             v.push_back({"avx2", avx2::transform});
-        if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("avx512f")
-            && __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512bw")
-            && __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512cd"))
+        if (__builtin_cpu_supports("x86-64-v4"))
             v.push_back({"avx512", avx512::transform});
 #endif
         return v;

@@ -119,7 +119,10 @@ int FavouriteButton::generateScreenshot()
 
 int FavouriteButton::nextScreenshotNumber(const QString &folder, int minimum)
 {
-    static const QRegularExpression name(QStringLiteral("^pic_(\\d+)\\.png$"));
+    // The data partition is FAT, shared with PCs: "PIC_005.PNG" is the same
+    // name as "pic_005.png" there.
+    static const QRegularExpression name(QStringLiteral("^pic_(\\d+)\\.png$"),
+                                         QRegularExpression::CaseInsensitiveOption);
     int next = qMax(0, minimum);
     const QStringList entries = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
     for (const QString &entry : entries) {
