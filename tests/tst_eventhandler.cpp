@@ -436,6 +436,7 @@ void TestEventHandler::powerDownRunsOnce()
     // The sensor-unit link is in data mode when the power-down starts.
     QVERIFY(waitForSinkDataMode(*m_window->getBtSinkInstance(), *m_board, *m_root));
     QTRY_VERIFY(m_window->getBtSourceInstance()->isConnectedA2DP());
+    const int sinkMark = m_board->moduleLines("ttyO2").size();
     drive("p:F1 p:F1:x8 r:F1");
     QVERIFY(m_window->isPowerDownStarted());
     QElapsedTimer clock;
@@ -463,6 +464,21 @@ void TestEventHandler::powerDownRunsOnce()
                                                     "CLOSE 3", "SET CONTROL AUTOCALL"}));
     }
     QVERIFY(!m_window->getBtSinkInstance()->isConnectedRFCOMM());
+    // The path was muted with the line to the unit before the sensor-unit
+    // link went down, and that link went down before the headphone link.
+    const QStringList sinkLines = m_board->moduleLines("ttyO2");
+    const int sinkKill = sinkLines.indexOf(QStringLiteral("KILL ") + SimBoard::kUnitAddress);
+    QVERIFY(sinkLines.lastIndexOf("BT_TX I 0f MUTE SWITCH", sinkKill) >= sinkMark);
+    auto killTime = [this](const QString &port, const char *address) {
+        for (const auto &entry : m_board->moduleLog(port))
+            if (entry.second == QStringLiteral("KILL ") + address)
+                return entry.first;
+        return QTime();
+    };
+    QVERIFY(killTime("ttyO2", SimBoard::kUnitAddress) < killTime("ttyO3", SimBoard::kHeadphoneAddress));
+    // "poweroff" went through: the instrument stays dark and does not come back.
+    QCOMPARE(m_root->sysfsWritesTo("/sys/class/backlight/backlight/brightness"), QStringList({"0"}));
+    QVERIFY(m_window->isPowerDownStarted());
 }
 
 // "poweroff" fails: the instrument comes back (guard cleared, partition

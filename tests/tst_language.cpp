@@ -189,6 +189,15 @@ void TestLanguage::everyLanguageHasACatalogue()
         // No screen shows a raw key: every catalogue has the main page's texts.
         QVERIFY2(!t.translate("MainMenu", "Histogram").isEmpty(), code);
     }
+    // Each number 1-24 loads its own code's catalogue from the card.
+    const QByteArray card = testCatalogue("GB_TQ3900.qm");
+    for (int n = 1; n <= 24; ++n) {
+        const QString file = QStringLiteral("/media/tq3900/%1_TQ3900.qm").arg(kCodes[n - 1]);
+        QVERIFY(m_root->write(file, card));
+        m_window->changeLanguage(n);
+        QVERIFY2(pinpointingText() == QStringLiteral("Card catalogue"), qPrintable(file));
+        QVERIFY(QFile::remove(m_root->local(file)));
+    }
 }
 
 void TestLanguage::englishWording()

@@ -154,6 +154,12 @@ void TestMainMenu::startupWindowAndMainPage()
     }
     QVERIFY(w.isMainMenuVisible());
     QCOMPARE(w.getCurrentMenuLevel(), 0);
+    // The window takes Up, Down, Escape and Return itself.
+    for (int key : {Qt::Key_Up, Qt::Key_Down, Qt::Key_Escape, Qt::Key_Return}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(&w, &press);
+        QVERIFY2(press.isAccepted(), qPrintable(QKeySequence(key).toString()));
+    }
     QCOMPARE(w.findChild<Statusbar *>("widgetStatusbar")->image().size(), QSize(480, 20));
     QCOMPARE(w.getCurrentVisibleDlgNum(), 2);
     QVERIFY(w.getFavouriteButtonInsance());
@@ -214,7 +220,20 @@ void TestMainMenu::startupWithHearingProtectionAndAddresses()
 
 void TestMainMenu::startupSysfsOrder()
 {
+    // What was journalled when the GPIO set-up began: the data partition's
+    // check and mount, no GPIO line yet.
+    static const TestRoot *root;
+    static QStringList atGpioSetUp;
+    static QtMessageHandler previous;
+    root = m_root.get();
+    previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context, const QString &text) {
+        if (text == QLatin1String("Init GPIO-Pins"))
+            atGpioSetUp = root->commands() + root->sysfsWrites();
+        previous(type, context, text);
+    });
     MainMenu w;
+    qInstallMessageHandler(previous);
+    QCOMPARE(atGpioSetUp, QStringList({"fsck -Mya /dev/mmcblk0p3", "mount /dev/mmcblk0p3 /media/tq3900"}));
     QCOMPARE(m_root->sysfsWritesTo("/sys/class/gpio/export"),
              QStringList({"58", "59", "114", "96", "54", "48", "65", "50", "17", "115", "16"}));
     QCOMPARE(m_root->sysfsWritesTo("/sys/class/pwm/pwmchip1/export"), QStringList({"0"}));
@@ -306,6 +325,13 @@ void TestMainMenu::debugFeatures()
     QCOMPARE(w.findChild<QPushButton *>("butDebugMenu")->isVisible(), debug == 1);
     QCOMPARE(w.findChild<QPushButton *>("butTestMenu")->isVisible(), debug == 1);
     QCOMPARE(m_root->exists("/media/tq3900/systemInfo.txt"), debug == 1);
+    // Unlocked or locked meanwhile: the main page's init shows or hides both.
+    g_debugFeatures = 1 - debug;
+    w.displayWidget(0, 0, 0);
+    QCOMPARE(QPair(w.findChild<QPushButton *>("butDebugMenu")->isVisible(),
+                   w.findChild<QPushButton *>("butTestMenu")->isVisible()),
+             QPair(debug == 0, debug == 0));
+    g_debugFeatures = debug;
     if (debug == 1) {
         const QString line = QString::fromLatin1(m_root->read("/media/tq3900/systemInfo.txt"));
         QVERIFY(line.startsWith(QDate::currentDate().toString("dd.MM.yyyy") + ";"));
@@ -521,6 +547,15 @@ void TestMainMenu::screenExitReturnsToMainPage()
     QTest::qWait(300);
     QCOMPARE(board.unitLines().mid(unitMark).count("BT_TX B"), 1);
     QCOMPARE(currentScreen(w), QStringLiteral("mainPage"));
+
+    // Back from level 1 shows the main page as it is: no second init (no
+    // mute line) and no battery request.
+    w.displayWidget(4, 1, 0);
+    unitMark = board.unitLines().size();
+    w.displayWidget(-1, 0, 0);
+    QCOMPARE(currentScreen(w), QStringLiteral("mainPage"));
+    QTest::qWait(300);
+    QCOMPARE(board.unitLines().mid(unitMark), QStringList());
 
     // With both connections lost, the return to the main page asks the
     // sensor-unit link to connect again and the headphone link too, before
