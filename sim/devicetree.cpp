@@ -39,6 +39,15 @@ bool appendBoardFile(const QString &root, const QString &boardPath, const QByteA
 }
 
 namespace {
+const char kPowerOnDirection[] = "in";
+
+// Line 48 reads 0: no wired sensor plugged in. Line 16 (GPS receiver power)
+// comes up on, as the board powers the receiver at boot.
+QByteArray powerOnValue(unsigned line)
+{
+    return line == 16 ? "1" : "0";
+}
+
 bool ensureFile(const QString &root, const QString &boardPath, const QByteArray &content)
 {
     if (QFileInfo::exists(root + boardPath))
@@ -61,10 +70,8 @@ bool layoutDeviceTree(const QString &root)
     ok = ensureFile(root, "/sys/class/gpio/unexport", "") && ok;
     for (unsigned line : kGpioLines) {
         const QString base = QStringLiteral("/sys/class/gpio/gpio%1/").arg(line);
-        ok = ensureFile(root, base + "direction", "in") && ok;
-        // Line 48 reads 0: no wired sensor plugged in. Line 16 (GPS receiver
-        // power) comes up on, as the board powers the receiver at boot.
-        ok = ensureFile(root, base + "value", line == 16 ? "1" : "0") && ok;
+        ok = ensureFile(root, base + "direction", kPowerOnDirection) && ok;
+        ok = ensureFile(root, base + "value", powerOnValue(line)) && ok;
     }
     ok = ensureFile(root, "/sys/class/pwm/pwmchip1/export", "") && ok;
     for (const char *f : {"period", "duty_cycle", "enable"})
@@ -102,6 +109,17 @@ bool layoutDeviceTree(const QString &root)
     ok = ensureFile(root, "/home/root/bspinfo", BoardIdentity::kDefaultBspInfo) && ok;
     // The board boots from the SD card.
     ok = ensureFile(root, BoardIdentity::dfAnswerPath(), "0\n" + BoardIdentity::dfOutput(BoardIdentity::RootFs::SdCard)) && ok;
+    return ok;
+}
+
+bool resetBoardLines(const QString &root)
+{
+    bool ok = true;
+    for (unsigned line : kGpioLines) {
+        const QString base = QStringLiteral("/sys/class/gpio/gpio%1/").arg(line);
+        ok = writeBoardFile(root, base + "direction", kPowerOnDirection) && ok;
+        ok = writeBoardFile(root, base + "value", powerOnValue(line)) && ok;
+    }
     return ok;
 }
 

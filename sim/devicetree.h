@@ -14,6 +14,11 @@ const unsigned kGpioLines[] = {58, 59, 114, 96, 54, 48, 113, 65, 50, 17, 115, 16
 // tests already used) keeps the state. Returns false when root is unwritable.
 bool layoutDeviceTree(const QString &root);
 
+// Puts the board's GPIO lines back to their power-on state (input, value
+// "0"), as a new start of the board does: what a run left (a module's
+// carrier on GPIO 59, DTR on 58) does not survive into the next.
+bool resetBoardLines(const QString &root);
+
 // Writes a file below root (board path), creating its folder.
 bool writeBoardFile(const QString &root, const QString &boardPath, const QByteArray &content);
 // Reads a file below root (board path); empty when missing.

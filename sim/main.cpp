@@ -2,6 +2,7 @@
 //
 //   tq3900-sim --root DIR                  run the simulated board on DIR
 //   tq3900-sim --root DIR --send "CMD"     give the running simulator a command
+//                                          and print its reply
 
 #include "controlchannel.h"
 #include "signalpipe.h"
@@ -10,7 +11,10 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QThread>
 
 #include <cerrno>
 #include <cstdio>
@@ -26,8 +30,46 @@ void say(FILE *stream, const QString &text)
     std::fflush(stream);
 }
 
+// The reply lines ("< ...") the simulator journalled after "> <line>" in
+// control.log at or after *offset; false while the command is not there yet.
+// Command and reply are appended in one write. On success *offset moves
+// past the command, where the next one's reply is looked for.
+bool findReply(const QString &root, qint64 *offset, const QString &line, QStringList *reply)
+{
+    QFile log(Sim::ControlChannel::logPath(root));
+    if (!log.open(QIODevice::ReadOnly) || !log.seek(*offset))
+        return false;
+    const QByteArray text = log.readAll();
+    const QByteArray command = "> " + line.toUtf8() + '\n';
+    int at = 0;
+    if (!text.startsWith(command)) {
+        at = text.indexOf('\n' + command);
+        if (at < 0)
+            return false;
+        ++at;
+    }
+    const int end = at + command.size();
+    *offset += end;
+    reply->clear();
+    for (const QByteArray &l : text.mid(end).split('\n')) {
+        if (!l.startsWith("< "))
+            break;
+        reply->append(QString::fromUtf8(l.mid(2)));
+    }
+    return true;
+}
+
 int sendCommand(const QString &root, QString command)
 {
+    // Commands that get a reply, as the control channel will see them.
+    QStringList expected;
+    for (const QString &line : command.split(QLatin1Char('\n'))) {
+        const Sim::ControlRequest request = Sim::ControlRequest::parse(line);
+        if (!request.name.isEmpty() && !request.name.startsWith(QLatin1Char('#')))
+            expected << request.line;
+    }
+    const qint64 offset = QFileInfo(Sim::ControlChannel::logPath(root)).size();
+
     const QByteArray fifo = QFile::encodeName(Sim::ControlChannel::fifoPath(root));
     // Non-blocking: without a simulator reading the FIFO the open fails at
     // once instead of waiting for ever.
@@ -55,7 +97,28 @@ int sendCommand(const QString &root, QString command)
         done += n;
     }
     ::close(fd);
-    return 0;
+
+    // Print each reply as the simulator journalled it; an "error: ..."
+    // reply makes the exit status 1.
+    int status = 0;
+    qint64 from = offset;
+    QElapsedTimer clock;
+    clock.start();
+    for (const QString &line : qAsConst(expected)) {
+        QStringList reply;
+        while (!findReply(root, &from, line, &reply)) {
+            if (clock.elapsed() > 5000) {
+                say(stderr, QStringLiteral("tq3900-sim: no reply to \"%1\" within 5 s").arg(line));
+                return 1;
+            }
+            QThread::msleep(10);
+        }
+        for (const QString &r : qAsConst(reply))
+            say(stdout, r);
+        if (!reply.isEmpty() && reply.first().startsWith(QLatin1String("error:")))
+            status = 1;
+    }
+    return status;
 }
 
 } // namespace
@@ -91,6 +154,7 @@ int main(int argc, char *argv[])
         return 1;
     }
     Sim::Simulator sim(root);
+    sim.setPowerOnReset(true);
     QString error;
     if (!sim.start(&error)) {
         say(stderr, QStringLiteral("tq3900-sim: ") + error);

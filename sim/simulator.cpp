@@ -81,6 +81,8 @@ bool Simulator::start(QString *error)
     qint64 other = 0;
     if (otherSimulatorRunning(&other))
         return fail(QStringLiteral("a simulator already runs on %1 (pid %2)").arg(m_root).arg(other));
+    if (m_powerOnReset && !resetBoardLines(m_root))
+        return fail(QStringLiteral("cannot reset the GPIO lines under %1").arg(m_root));
 
     m_running = true; // from here on stop() has something to undo
     const struct

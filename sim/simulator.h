@@ -38,6 +38,9 @@ public:
     // Lays out the device tree, opens ports and control channel and writes
     // the pid file. On failure everything opened so far is closed again.
     bool start(QString *error = nullptr);
+    // With this set, start() also puts the GPIO lines back to their
+    // power-on state (the simulator program; a test may lay out lines first).
+    void setPowerOnReset(bool on) { m_powerOnReset = on; }
     // Closes ports and control channel and removes the links, the FIFO and
     // the pid file. Safe to call twice.
     void stop();
@@ -68,6 +71,7 @@ private:
 
     QString m_root;
     bool m_running = false;
+    bool m_powerOnReset = false;
     QMap<QString, PtyPort *> m_ports;
     QMap<QString, BtModulePeer *> m_btModules;
     GpsPeer *m_gps = nullptr;

@@ -150,11 +150,12 @@ public:
         return m_out;
     }
     // Runs "tq3900-sim --root ROOT --send CMD"; returns its exit code.
-    int send(const QString &command, QByteArray *err = nullptr)
+    int send(const QString &command, QByteArray *err = nullptr, QByteArray *out = nullptr)
     {
-        return runClient(m_root, command, err);
+        return runClient(m_root, command, err, out);
     }
-    static int runClient(const QString &root, const QString &command, QByteArray *err = nullptr)
+    static int runClient(const QString &root, const QString &command, QByteArray *err = nullptr,
+                         QByteArray *out = nullptr)
     {
         QProcess client;
         client.start(program(), {QStringLiteral("--root"), root, QStringLiteral("--send"), command});
@@ -165,6 +166,8 @@ public:
         }
         if (err)
             *err = client.readAllStandardError();
+        if (out)
+            *out = client.readAllStandardOutput();
         return client.exitStatus() == QProcess::NormalExit ? client.exitCode() : -1;
     }
     QStringList controlLog() const
@@ -957,9 +960,11 @@ void TestSimulator::programBtModules()
         QVERIFY(log[2].endsWith(QLatin1String(" WHAT")));
     }
     // The port closed again: the line cannot be delivered, and the reply says so.
-    QCOMPARE(sim.send(QStringLiteral("bt ttyO2 send lost")), 0);
-    QCOMPARE(sim.send(QStringLiteral("bt ttyO4 send x")), 0);
-    QCOMPARE(sim.send(QStringLiteral("bt ttyO2 tell x")), 0);
+    QByteArray reply;
+    QCOMPARE(sim.send(QStringLiteral("bt ttyO2 send lost"), nullptr, &reply), 1);
+    QCOMPARE(reply, QByteArray("error: nobody has ttyO2 open; line dropped\n"));
+    QCOMPARE(sim.send(QStringLiteral("bt ttyO4 send x")), 1);
+    QCOMPARE(sim.send(QStringLiteral("bt ttyO2 tell x")), 1);
     QTRY_VERIFY_WITH_TIMEOUT(sim.controlLog().size() >= 10, 3000);
     const QStringList log = sim.controlLog();
     QCOMPARE(log.value(log.size() - 5), QStringLiteral("< error: nobody has ttyO2 open; line dropped"));
@@ -1034,12 +1039,20 @@ void TestSimulator::programControlFifo()
 {
     REQUIRE_PROGRAM();
     SimProcess sim;
+    // A run before left the module's carrier and DTR up: a new start is a
+    // board switched on again.
+    setGpio(sim.root(), 59, "1");
+    setGpio(sim.root(), 58, "1");
     QVERIFY(sim.start());
+    QCOMPARE(gpioValue(sim.root(), 59) + gpioValue(sim.root(), 58), QByteArray("00"));
     QCOMPARE(readLocal(sim.root(), QStringLiteral("/sys/class/gpio/gpio48/value")), QByteArray("0"));
     QVERIFY(writeFifo(sim.root(), "gpio 48 1\n"));
     QTRY_COMPARE_WITH_TIMEOUT(readLocal(sim.root(), QStringLiteral("/sys/class/gpio/gpio48/value")), QByteArray("1"),
                               3000);
-    QCOMPARE(sim.send(QStringLiteral("battery 12 3400")), 0);
+    // The client prints the reply.
+    QByteArray reply;
+    QCOMPARE(sim.send(QStringLiteral("battery 12 3400"), nullptr, &reply), 0);
+    QCOMPARE(reply, QByteArray("ok\n"));
     QTRY_COMPARE_WITH_TIMEOUT(readLocal(sim.root(), QStringLiteral("/sys/class/power_supply/bq27426-0/capacity")),
                               QByteArray("12\n"), 3000);
     QVERIFY(writeFifo(sim.root(), "launch rockets\n"));
