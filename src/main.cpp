@@ -1,3 +1,4 @@
+#include "applicationfont.h"
 #include "deviceroot.h"
 #include "eventhandler.h"
 #include "globals.h"
@@ -6,9 +7,6 @@
 
 #include <QApplication>
 #include <QDebug>
-#include <QFile>
-#include <QFont>
-#include <QFontDatabase>
 
 #include <cstdio>
 
@@ -31,14 +29,7 @@ int main(int argc, char *argv[])
     app.installEventFilter(eventHandler);
     UnixSignalQuit signalQuit;
 
-    for (const char *font : {"/usr/lib/fonts/ArialUnicode.ttf", "/home/root/fonts/ArialUnicode.ttf"}) {
-        const QString path = DeviceRoot::path(QString::fromLatin1(font));
-        if (QFile::exists(path)) // a missing file is skipped
-            QFontDatabase::addApplicationFont(path);
-    }
-    QFont font(QStringLiteral("Arial Unicode MS"));
-    font.setPixelSize(20);
-    font.setWeight(50);
+    const QFont font = loadApplicationFont();
     app.setFont(font);
     qDebug() << "Font" << font.family();
 

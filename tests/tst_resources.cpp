@@ -2,7 +2,11 @@
 // ALSA state and translation catalogues, reached through the resource objects
 // that every consumer of tq3900core links.
 
+#include "applicationfont.h"
+#include "testroot.h"
+
 #include <QApplication>
+#include <QFontDatabase>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -83,6 +87,7 @@ private slots:
     void mainButtonPictures();
     void mainButtonPicturesAreDistinct();
     void styleSheetParsesAndApplies();
+    void applicationFontWithoutTheBoardsFont();
     void alsaStateIsWellFormed();
     void englishCatalogueTranslatesMainMenu_data();
     void englishCatalogueTranslatesMainMenu();
@@ -246,6 +251,19 @@ void TestResources::everyCatalogueLoads()
         QVERIFY2(translator.load(QStringLiteral(":/Languages/") + file), qPrintable(file));
         QVERIFY2(!translator.isEmpty(), qPrintable(file));
     }
+}
+
+// A PC has no "Arial Unicode MS": the program names an installed stand-in
+// instead of letting every font look-up search the system's fonts.
+void TestResources::applicationFontWithoutTheBoardsFont()
+{
+    TestRoot root;
+    const QFont font = loadApplicationFont();
+    QCOMPARE(font.pixelSize(), 20);
+    const QStringList substitutes = QFont::substitutes(font.family());
+    QCOMPARE(substitutes.size(), 1);
+    QCOMPARE(substitutes.first(), QStringLiteral("dejavu sans")); // kept in lower case
+    QVERIFY(QFontDatabase().families().contains(substitutes.first(), Qt::CaseInsensitive));
 }
 
 QTEST_MAIN(TestResources)

@@ -5,17 +5,26 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 bool DriverHelper::writeFile(const char *path, const char *text)
 {
     // Like a sysfs attribute, a file that is not there is not created.
     const QByteArray local = DeviceRoot::path(path);
-    const int fd = ::open(local.constData(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    // A sysfs attribute takes the whole value from one write. A plain file
+    // off the board is overwritten in place and cut to the value's length:
+    // truncating it to nothing first makes ext4 flush it on close, some
+    // 0.25 ms a write (the start-up's GPIO set-up alone makes 35).
+    const bool board = DeviceRoot::isBoard();
+    const int fd = ::open(local.constData(), O_WRONLY | O_CLOEXEC | (board ? O_TRUNC : 0));
     if (fd < 0)
         return false;
     const size_t len = std::strlen(text);
-    const bool ok = ::write(fd, text, len) == static_cast<ssize_t>(len);
+    bool ok = ::write(fd, text, len) == static_cast<ssize_t>(len);
+    struct stat st;
+    if (ok && !board && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > off_t(len))
+        ok = ::ftruncate(fd, off_t(len)) == 0;
     const bool closed = ::close(fd) == 0;
     DeviceRoot::appendJournal(QStringLiteral("sysfs.log"),
                               QString::fromLocal8Bit(path) + QLatin1Char(' ')
