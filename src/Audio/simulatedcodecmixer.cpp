@@ -3,11 +3,12 @@
 #include "deviceroot.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -123,10 +124,18 @@ void save(const CardState &s)
         const int v = s.values.value(e.name);
         text += QByteArray(e.name) + '\t' + QByteArray::number(v) + '\t' + shown(e, v).toUtf8() + '\n';
     }
-    // Replaced whole, so that a reader never sees half a state.
-    QSaveFile f(SimulatedCodecMixer::stateFile());
-    if (f.open(QIODevice::WriteOnly) && f.write(text) == text.size())
-        f.commit();
+    // Overwritten in place and cut to length, in one write: neither
+    // truncated to nothing first nor replaced by a rename, each of which makes
+    // ext4 flush the file (QSaveFile even syncs it), and the start-up makes a
+    // dozen transactions. The program is the only writer; the simulator only
+    // reads the file for its "codec" report.
+    const int fd = ::open(QFile::encodeName(SimulatedCodecMixer::stateFile()).constData(),
+                          O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return;
+    if (::pwrite(fd, text.constData(), size_t(text.size()), 0) == text.size())
+        (void)!::ftruncate(fd, text.size());
+    ::close(fd);
 }
 
 } // namespace
