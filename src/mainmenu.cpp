@@ -732,7 +732,7 @@ void MainMenu::powerDown()
 void MainMenu::recoverFromFailedPowerDown()
 {
     m_powerDownStarted = false;
-    CommandRunner::run(QStringLiteral("mount /dev/mmcblk0p3 /media/tq3900"));
+    runStartupCommand(QStringLiteral("mount /dev/mmcblk0p3 /media/tq3900"), kMountTimeoutMs);
     // The backlight knows the levels 5 to 7; "0" would leave it dark.
     DriverHelper::writeFile("/sys/class/backlight/backlight/brightness",
                             qBound(5, m_systemsettings->getBrightness(), 7));
