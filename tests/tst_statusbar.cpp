@@ -120,16 +120,18 @@ void TestStatusbar::instrumentAndUnitOnTheBar()
     QCOMPARE(status->batteryHL(), 250);
 
     // Linked unit with its microphone and a valid battery: green microphone,
-    // its battery (60 %: 8 rows); the headphone without a report shows the
-    // instrument's charge.
+    // its battery (60 %: 8 rows); the headphone shows its own report (level 3:
+    // 40 %, 5 rows), not the instrument's charge (50 %: 7 rows).
     QVERIFY(board.send("battery 50 3950") == "ok");
+    QVERIFY(board.send("headphone battery 3") == "ok");
+    QTRY_COMPARE_WITH_TIMEOUT(status->batteryHeadphone(), 40, 5000);
     status->rareUpdate();
     QImage image = redraw();
     QVERIFY(showsIcon(image, 50, "microphone_k5_gn_20px.png"));
     QVERIFY(batteryDrawn(image, 70));
     QCOMPARE(greenRows(image, 70), 8);
     QVERIFY(showsIcon(image, 92, "headphone_gn_20px.png"));
-    QCOMPARE(greenRows(image, 116), 7);
+    QCOMPARE(greenRows(image, 116), 5);
     QVERIFY(showsIcon(image, 138, w.getGpsInstance()->isGpsDataValid() ? "satellite_gn_20px.png"
                                                                         : "satellite_rt_20px.png"));
     QVERIFY(showsIcon(image, 190, "SwitchMode_Switch_bl_20px.png"));
