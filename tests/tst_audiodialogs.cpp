@@ -82,6 +82,7 @@ private slots:
 
     void filterArrowsAndLabels();
     void automaticAndNoFilter();
+    void debugSections();
     void filterEscapeRestoresAndCloseRecords();
     void liveLevelAndSpectrum();
     void muteKeyInTheFilterDialog_data();
@@ -225,11 +226,38 @@ void TestAudioDialogs::automaticAndNoFilter()
     QCOMPARE(text(d, "labelFreqLow"), QStringLiteral("--- Hz"));
     QCOMPARE(text(d, "labelFreqHigh"), QStringLiteral("--- Hz"));
     QCOMPARE(m_root->journal("registers.log").size(), mark + 197);
-    // The arrows are off without a filter until one starts it.
     unsigned low = 0, high = 0;
     int type = -1;
     d.spectrum()->getFilter(&low, &high, &type);
     QCOMPARE(type, 0);
+}
+
+void TestAudioDialogs::debugSections()
+{
+    QVERIFY(start());
+    g_debugFeatures = 1;
+    AudioCodecSetup *codec = m_window->getAudioCodecInstance();
+    codec->setFilter(160, 1000, 1);
+    const int off = m_root->journal("registers.log").size();
+    codec->setFilter(160, 1000, 1);
+    const QStringList plain = m_root->journal("registers.log").mid(off);
+    Filtersettings d(m_window.get());
+    QVERIFY(!button(d, "but50HzFilter")->isHidden());
+    QVERIFY(!button(d, "butPreemphase")->isHidden());
+    // Each press toggles its section and programs the codec at once.
+    const int mark = m_root->journal("registers.log").size();
+    click(d, "but50HzFilter");
+    QCOMPARE(button(d, "but50HzFilter")->text(), QStringLiteral("50 Hz = 1"));
+    const QStringList with50Hz = m_root->journal("registers.log").mid(mark);
+    QCOMPARE(with50Hz.size(), 197);
+    QVERIFY(with50Hz != plain);
+    click(d, "butPreemphase");
+    QCOMPARE(button(d, "butPreemphase")->text(), QStringLiteral("Preem = 1"));
+    click(d, "but50HzFilter");
+    click(d, "butPreemphase");
+    QCOMPARE(button(d, "butPreemphase")->text(), QStringLiteral("Preem = 0"));
+    QCOMPARE(m_root->journal("registers.log").mid(m_root->journal("registers.log").size() - 197), plain);
+    QCOMPARE(codecFilter(codec), QVector<quint32>({160, 1000, 1}));
 }
 
 void TestAudioDialogs::filterEscapeRestoresAndCloseRecords()

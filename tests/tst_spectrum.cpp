@@ -73,6 +73,7 @@ private slots:
     void touchSetsTheBand();
     void traceMeanAndSilence();
     void cornerLabels();
+    void scaleStrip();
 
 private:
     std::unique_ptr<TestRoot> m_root;
@@ -170,6 +171,21 @@ void TestSpectrum::traceMeanAndSilence()
     QVERIFY(!colourNear(s.getImage(), x500 - 30, 0, qRgb(255, 255, 255)));
     QVERIFY(colourNear(s.getImage(), kW / 2 + 60, kBase, qRgb(255, 255, 255)));
     QCOMPARE(s.getImage().pixel(kW / 2 + 60, kBase / 2), QColor(Qt::darkGray).rgb());
+    // With debug features a red marker stands on the dominant bin.
+    QVERIFY(!colourNear(s.getImage(), x500, kBase - 5, qRgb(255, 0, 0)));
+    g_debugFeatures = 1;
+    s.refresh();
+    s.drawFft(spectrum, true);
+    g_debugFeatures = 0;
+    QVERIFY(colourNear(s.getImage(), x500, kBase - 5, qRgb(255, 0, 0)));
+    QVERIFY(!colourNear(s.getImage(), x500, kBase / 2, qRgb(255, 0, 0)));
+    // Hidden, the widget paints black; shown, the image.
+    s.resize(kW, kH);
+    s.hide();
+    QCOMPARE(s.grab().toImage().pixel(x500, 1), qRgb(0, 0, 0));
+    s.show();
+    QCOMPARE(s.grab().toImage().pixel(x500, 1), s.getImage().pixel(x500, 1));
+    QCOMPARE(s.grab().toImage().pixel(kW / 2 + 60, kBase / 2), QColor(Qt::darkGray).rgb());
     // Without the mean the frame is drawn as it is.
     spectrum[64] = 1e-3f;
     spectrum[128] = 1.0f;
@@ -223,6 +239,34 @@ void TestSpectrum::cornerLabels()
     s.drawFft(zeros, true);
     QVERIFY(greenPixels(s.getImage(), rows).isEmpty());
     QCOMPARE(s.getImage().pixel(kW / 2, 0), QColor(Qt::darkGray).rgb());
+}
+
+void TestSpectrum::scaleStrip()
+{
+    FreqSpectrum s;
+    s.init(kW, kH);
+    const int row = kH - 23;
+    // Off: nothing under the ticks.
+    s.drawScale();
+    QCOMPARE(s.getImage().pixel(kW / 2, row), QColor(Qt::darkGray).rgb());
+    // On, with any sensor but the unit's microphone: blue at 0 .. 20 Hz,
+    // pure yellow from the 1000 Hz stop on, red-orange in between.
+    s.setScaleBgGradient(true);
+    s.refresh();
+    s.drawScale();
+    const QImage &img = s.getImage();
+    const QColor atLeft(img.pixel(3, row)); // right of the 20 Hz tick
+    QVERIFY2(atLeft.blue() > 230 && atLeft.red() < 20 && atLeft.green() == 0, qPrintable(atLeft.name()));
+    const int x1000 = int(0.74426937 * kW) + 3;
+    QCOMPARE(img.pixel(x1000, row), qRgb(255, 255, 0));
+    QCOMPARE(img.pixel(kW - 10, row), qRgb(255, 255, 0));
+    const QColor at400(img.pixel(int(0.56994343 * kW) + 3, row));
+    QVERIFY(at400.red() > 150 && at400.green() < 80);
+    // The 20, 100 and 1000 Hz ticks are two pixels wide, white.
+    for (int f : {100, 1000}) {
+        const int x = FreqSpectrum::scaleX(f, kW);
+        QCOMPARE(img.pixel(x, kH - 24), qRgb(255, 255, 255));
+    }
 }
 
 QTEST_MAIN(TestSpectrum)
