@@ -94,7 +94,11 @@ private slots:
 private:
     // Settings, simulated board, main window with the unit's data link up.
     bool start(const QString &switchmode = "Switch", bool hearingProtection = false);
-    bool unitGot(const QString &line, int timeoutMs = 5000);
+    // The sensor unit's microphone lines after `mark` (the status data's own
+    // requests come in between at any time).
+    QStringList micLines(int mark) const;
+    // Waits until the unit got `line` after `mark`.
+    bool unitGot(const QString &line, int mark, int timeoutMs = 5000);
     bool headphoneGot(const QString &line, int mark, int timeoutMs = 3000);
     // Makes the wired sensor present or absent.
     void wired(bool on);
@@ -130,12 +134,16 @@ void TestAudioDialogs::cleanup()
     g_debugFeatures = 0;
 }
 
-bool TestAudioDialogs::unitGot(const QString &line, int timeoutMs)
+QStringList TestAudioDialogs::micLines(int mark) const
 {
-    if (QTest::qWaitFor([&] { return m_board->unitLines().value(m_board->unitLines().size() - 1) == line; },
-                        timeoutMs))
+    return m_board->unitLines().mid(mark).filter(QRegularExpression("^BT_TX I "));
+}
+
+bool TestAudioDialogs::unitGot(const QString &line, int mark, int timeoutMs)
+{
+    if (QTest::qWaitFor([&] { return micLines(mark).contains(line); }, timeoutMs))
         return true;
-    qWarning() << "unit lines:" << m_board->unitLines();
+    qWarning() << "unit lines:" << m_board->unitLines().mid(mark);
     return false;
 }
 
@@ -211,14 +219,33 @@ void TestAudioDialogs::automaticAndNoFilter()
     QVERIFY(start());
     AudioCodecSetup *codec = m_window->getAudioCodecInstance();
     Filtersettings d(m_window.get());
-    // The band by sensor type.
-    const QList<QPair<bool, QVector<quint32>>> rows = {{false, {160, 4000, 1}}, {true, {160, 1000, 1}}};
-    for (const auto &row : rows) {
-        wired(row.first);
+    // The band by sensor type: the unit's microphone, its type-2 sensor, its
+    // hydrogen sensor, a wired sensor.
+    struct Row
+    {
+        const char *command;
+        int type;
+        quint32 low, high;
+    };
+    const Row rows[] = {{"unit sensor 1", 1, 160, 800},
+                        {"unit sensor 2", 2, 400, 1000},
+                        {"unit sensor 3", 3, 160, 4000},
+                        {"gpio 48 1", 4, 160, 1000}};
+    const QPoint strip400(int(0.56994343 * 416) + 3, 126 - 23);
+    for (const Row &row : rows) {
+        QVERIFY(m_board->send(row.command).startsWith("ok"));
+        if (row.type != 4) // the unit tells its new sensor when it restarts
+            QVERIFY(m_board->send("unit restart").startsWith("ok"));
+        QTRY_COMPARE_WITH_TIMEOUT(StatusbarData()->sensorType(), row.type, 6000);
         click(d, "butAutoFilter");
-        QCOMPARE(codecFilter(codec), row.second);
-        QCOMPARE(text(d, "labelFreqLow"), QStringLiteral("160 Hz"));
-        QCOMPARE(text(d, "labelFreqHigh"), QStringLiteral("%1 Hz").arg(row.second.at(1)));
+        QCOMPARE(codecFilter(codec), QVector<quint32>({row.low, row.high, 1}));
+        QCOMPARE(text(d, "labelFreqLow"), QStringLiteral("%1 Hz").arg(row.low));
+        QCOMPARE(text(d, "labelFreqHigh"), QStringLiteral("%1 Hz").arg(row.high));
+        // The spectrum's colour strip: the unit's microphone has its colours
+        // up to 300 Hz (400 Hz is yellow already), the others up to 1000 Hz.
+        QTest::qWait(2 * AnalogInputWorker::kTickMs);
+        const bool yellow = d.spectrum()->getImage().pixel(strip400) == qRgb(255, 255, 0);
+        QCOMPARE(yellow, row.type == 1);
     }
     const int mark = m_root->journal("registers.log").size();
     click(d, "butNoFilter");
@@ -359,31 +386,33 @@ void TestAudioDialogs::muteKeyInTheFilterDialog()
     QFETCH(QString, word);
     QVERIFY(start(switchmode));
     const bool push = word == "PUSHBUT";
-    QVERIFY(unitGot("BT_TX I 0f MUTE " + word));
+    QVERIFY(unitGot("BT_TX I 0f MUTE " + word, 0));
     Filtersettings d(m_window.get());
     // The key goes to the dialog, not to the main window.
+    int mark = m_board->unitLines().size();
     key(&d, QEvent::KeyPress, Qt::Key_F10);
-    QVERIFY(unitGot("BT_TX I 0f ACTIVE " + word));
+    QVERIFY(unitGot("BT_TX I 0f ACTIVE " + word, mark));
     QCOMPARE(gpio(*m_root, 17), QByteArray("1"));
     QVERIFY(!m_window->isAudioPathMuted());
-    const int mark = m_board->unitLines().size();
+    mark = m_board->unitLines().size();
     key(&d, QEvent::KeyRelease, Qt::Key_F10);
     if (push) {
         // Listening only while held.
-        QVERIFY(unitGot("BT_TX I 0f MUTE PUSHBUT"));
+        QVERIFY(unitGot("BT_TX I 0f MUTE PUSHBUT", mark));
         QCOMPARE(gpio(*m_root, 17), QByteArray("0"));
         QVERIFY(m_window->isAudioPathMuted());
     } else {
         // A switch: the release changes nothing, the next press mutes.
         QTest::qWait(300);
-        QCOMPARE(m_board->unitLines().size(), mark);
+        QCOMPARE(micLines(mark), QStringList());
         QCOMPARE(gpio(*m_root, 17), QByteArray("1"));
         key(&d, QEvent::KeyPress, Qt::Key_F10);
-        QVERIFY(unitGot("BT_TX I 0f MUTE SWITCH"));
+        QVERIFY(unitGot("BT_TX I 0f MUTE SWITCH", mark));
         QCOMPARE(gpio(*m_root, 17), QByteArray("0"));
         key(&d, QEvent::KeyRelease, Qt::Key_F10);
+        mark = m_board->unitLines().size();
         key(&d, QEvent::KeyPress, Qt::Key_F10);
-        QVERIFY(unitGot("BT_TX I 0f ACTIVE SWITCH"));
+        QVERIFY(unitGot("BT_TX I 0f ACTIVE SWITCH", mark));
     }
     QCOMPARE(d.result(), 0); // the key never closes the dialog
 }
@@ -402,6 +431,8 @@ void TestAudioDialogs::headphoneVolume()
     QFETCH(int, highestYellow);
     QVERIFY(start("Switch", protection));
     Bluetooth *link = m_window->getBtSourceInstance();
+    // The headphone's remote-control link carries the volume both ways.
+    QTRY_VERIFY_WITH_TIMEOUT(link->isConnectedAVRCP(), 8000);
     const int mark = m_board->moduleLines("ttyO3").size();
     Headphonesettings d(m_window.get());
     // Registers for the headphone's volume reports.
@@ -435,8 +466,9 @@ void TestAudioDialogs::headphoneVolume()
     QCOMPARE(shown(), 15);
     QVERIFY(headphoneGot("AVRCP UP", top));
 
-    // The headphone reports a volume of its own: 6 % is step 1.
-    QVERIFY(m_board->send("bt ttyO3 send AVRCP 2 NOTIFY 0 VOLUME_CHANGED 6").startsWith("ok"));
+    // The headphone's own volume changes (it reports because the dialog
+    // registered for it): 6 % is step 1.
+    QVERIFY(m_board->send("headphone volume 6").startsWith("ok"));
     QTRY_COMPARE(shown(), 1);
     QCOMPARE(bar()->value(), 1);
     QVERIFY(warning()->isHidden());
@@ -458,15 +490,17 @@ void TestAudioDialogs::microphoneSteps()
 {
     QVERIFY(start());
     // The measurement screens start with the recorded step 3.
+    int mark = m_board->unitLines().size();
     m_window->setMicGainStep(m_window->getCurrentMicGainStep());
-    QVERIFY(unitGot("BT_TX I 0f MUTE SWITCH"));
+    QVERIFY(unitGot("BT_TX I 0f MUTE SWITCH", mark));
     {
         Micsettings d(m_window.get());
         QCOMPARE(text(d, "labelMicGain"), QStringLiteral("3(18 dB)"));
         QCOMPARE(d.focusWidget(), button(d, "butGain3"));
         // The wireless unit's step 1: gain code 0a in its microphone line.
+        mark = m_board->unitLines().size();
         click(d, "butGain1");
-        QVERIFY(unitGot("BT_TX I 0a MUTE SWITCH"));
+        QVERIFY(unitGot("BT_TX I 0a MUTE SWITCH", mark));
         QCOMPARE(text(d, "labelMicGain"), QStringLiteral("1(3 dB)"));
         QCOMPARE(runDialog(d, [&] { click(d, "butClose"); }), 1);
         QCOMPARE(m_window->getCurrentMicGainStep(), 1);
@@ -493,7 +527,7 @@ void TestAudioDialogs::microphoneSteps()
     QCOMPARE(m_window->getCurrentMicGainStep(), 1);
     QCOMPARE(m_root->journal("mixer.log").last(), QStringLiteral("PGA Level := 41.00 dB"));
     QTest::qWait(200);
-    QCOMPARE(m_board->unitLines().size(), unitMark); // nothing to the unit
+    QCOMPARE(micLines(unitMark), QStringList()); // nothing to the unit
 }
 
 QTEST_MAIN(TestAudioDialogs)
