@@ -442,27 +442,35 @@ void TestAudioDialogs::headphoneVolume()
     auto warning = [&d] { return d.findChild<QLabel *>("labelWarning"); };
     QCOMPARE(shown(), link->getBtExtHeadphoneGain());
     QCOMPARE(bar()->value(), link->getBtExtHeadphoneGain());
+    // The headphone answers every step with its new volume; each press waits
+    // for that report, so that none arrives late.
+    QSignalSpy reports(link, &Bluetooth::btHeadphoneVolumeChanged);
+    auto press = [&](const char *name) {
+        const int n = reports.count();
+        click(d, name);
+        QVERIFY(QTest::qWaitFor([&] { return reports.count() > n; }, 3000));
+    };
 
     // Up to the last yellow step, then one more.
     while (shown() < highestYellow)
-        click(d, "butVolUp");
+        press("butVolUp");
     QCOMPARE(shown(), highestYellow);
     QVERIFY(bar()->styleSheet().contains("yellow"));
     QVERIFY(warning()->isHidden());
-    click(d, "butVolUp");
+    press("butVolUp");
     QCOMPARE(shown(), highestYellow + 1);
     QCOMPARE(bar()->value(), highestYellow + 1);
     QCOMPARE(bar()->styleSheet(), QStringLiteral("QProgressBar::chunk {background-color: red;}"));
     QVERIFY(!warning()->isHidden());
     QCOMPARE(warning()->text(), QStringLiteral("Warning!\nHigh volumes can lead to hearing damage."));
-    click(d, "butVolDown");
+    press("butVolDown");
     QVERIFY(warning()->isHidden());
 
     // At the top the command still goes out; the step stays 15.
-    for (int i = 0; i < 20; ++i)
-        click(d, "butVolUp");
+    while (shown() < 15)
+        press("butVolUp");
     const int top = m_board->moduleLines("ttyO3").size();
-    click(d, "butVolUp");
+    press("butVolUp");
     QCOMPARE(shown(), 15);
     QVERIFY(headphoneGot("AVRCP UP", top));
 
@@ -474,8 +482,8 @@ void TestAudioDialogs::headphoneVolume()
     QVERIFY(warning()->isHidden());
     // At the bottom likewise.
     const int bottom = m_board->moduleLines("ttyO3").size();
-    click(d, "butVolDown");
-    click(d, "butVolDown");
+    press("butVolDown");
+    press("butVolDown");
     QCOMPARE(shown(), 0);
     QVERIFY(headphoneGot("AVRCP DN", bottom));
     QCOMPARE(m_board->moduleLines("ttyO3").mid(bottom).count("AVRCP DN"), 2);
