@@ -183,7 +183,7 @@ private slots:
     void quietBlocksReadTheFloorFromTheFourthTick();
     void minimumCoversTheNewest27Ticks();
     void lowestMinimumOnlyFalls();
-    void shortAndEmptyBlocksAreCompletedWithSilence();
+    void shortAndEmptyBlocksAreSkipped();
     void dominantFrequency_data();
     void dominantFrequency();
     void frequencyAtTheLowestMinimum();
@@ -205,6 +205,7 @@ private slots:
     void streamSilence();
     void streamQuietNoise();
     void streamMissingDeviceDoesNoHarm();
+    void streamStallAndShortReadKeepTheLowestMinimum();
     void teardownWithAStalledStreamIsQuick();
     void simulatorProgramStream();
 
@@ -451,11 +452,12 @@ void TestAnalysis::minimumCoversTheNewest27Ticks()
         w.calculateData(squareBlock(tick == 30 ? 400 : 1000));
     QCOMPARE(lowestMinimum(w), low);
     // The history is full and has moved down by one: tick 4 now sits in
-    // slot 2. A silent block resets the lowest minimum without touching the
+    // slot 2. A constant block resets the lowest minimum without touching the
     // history, so the next tick shows the window minimum itself: ticks 5 ..
     // 31, without the low value.
+    const QByteArray constant = makeBlock([](int) { return -700; });
     QTest::ignoreMessage(QtDebugMsg, "calculateLevel: Noch keine sinnvollen Werte");
-    w.calculateData(QByteArray());
+    w.calculateData(constant);
     QCOMPARE(lowestMinimum(w), 1.0f);
     w.calculateData(squareBlock(1000));
     QCOMPARE(lowestMinimum(w), middle);
@@ -463,10 +465,10 @@ void TestAnalysis::minimumCoversTheNewest27Ticks()
     // the last that counts, at tick 57 it is out too.
     for (int tick = 32; tick <= 55; ++tick)
         w.calculateData(squareBlock(1000));
-    w.calculateData(QByteArray());
+    w.calculateData(constant);
     w.calculateData(squareBlock(1000));
     QCOMPARE(lowestMinimum(w), middle);
-    w.calculateData(QByteArray());
+    w.calculateData(constant);
     w.calculateData(squareBlock(1000));
     QCOMPARE(lowestMinimum(w), 1000.0f / 32768.0f);
 }
@@ -484,23 +486,70 @@ void TestAnalysis::lowestMinimumOnlyFalls()
     QCOMPARE(lowestMinimum(w), 200.0f / 32768.0f);
 }
 
-void TestAnalysis::shortAndEmptyBlocksAreCompletedWithSilence()
+void TestAnalysis::shortAndEmptyBlocksAreSkipped()
 {
     AnalogInputWorker w;
-    // 512 samples of +-1000, then silence: RMS 1000/32768 / sqrt 2.
-    w.calculateData(squareBlock(1000).left(1024));
-    QVERIFY(std::abs(level(w) - float(1000.0 / 32768.0 / std::sqrt(2.0))) < 1e-6f);
-    // An odd number of bytes: the last half sample is completed too.
-    w.calculateData(squareBlock(1000).left(7));
-    QVERIFY(level(w) > 0.0f);
-    // Nothing read at all: a silent block, no history entry.
-    QTest::ignoreMessage(QtDebugMsg, "calculateLevel: Noch keine sinnvollen Werte");
-    w.calculateData(QByteArray());
-    QCOMPARE(level(w), 0.0f);
-    QCOMPARE(lowestMinimum(w), 1.0f);
+    for (int tick = 1; tick <= 4; ++tick)
+        w.calculateData(toneBlock(3000.0, 100));
+    const float tone = level(w);
+    QCOMPARE(lowestMinimum(w), tone);
+    float spectrum[1024], before[1024];
+    w.getFft(before);
+    // Half a block of a louder tone, a few bytes, nothing at all: no value
+    // moves, not even the spectrum or the frequency.
+    for (const QByteArray &block : {toneBlock(9000.0, 300).left(1024), toneBlock(9000.0, 300).left(7), QByteArray(),
+                                    toneBlock(9000.0, 300).left(2047)}) {
+        w.calculateData(block);
+        QCOMPARE(level(w), tone);
+        QCOMPARE(lowestMinimum(w), tone);
+        QCOMPARE(w.getSignificandFrequency(), 750u);
+        w.getFft(spectrum);
+        QVERIFY(std::equal(std::begin(spectrum), std::end(spectrum), std::begin(before)));
+    }
+    // ... nor the history: the fifth full block is history slot 4, and
+    // the window minimum covers slots 3 and 4 only.
+    w.calculateData(toneBlock(1500.0, 100));
+    QCOMPARE(lowestMinimum(w), level(w));
     // More than one block: only the first 1024 samples count.
     w.calculateData(squareBlock(100) + squareBlock(9000));
     QCOMPARE(level(w), 100.0f / 32768.0f);
+}
+
+void TestAnalysis::streamStallAndShortReadKeepTheLowestMinimum()
+{
+    // A steady tone from the converter, then a read that stalls (an empty
+    // block after the reader's time-out), then a read that gets only part of
+    // a block, then the tone again. The minimum a user pinpoints by must
+    // stay the tone's level all along.
+    StalledDevice device(*m_root);
+    QVERIFY(device.isValid());
+    AnalogInputWorker w;
+    w.startCapture();
+    const QByteArray tone = toneBlock(3000.0, 100);
+    QVERIFY(device.write(tone + tone + tone + tone + tone));
+    w.pauseCapture(false);
+    QVERIFY(runTicks(w, 5));
+    const float full = level(w);
+    QVERIFY(full > 0.01f);
+    QCOMPARE(lowestMinimum(w), full);
+
+    QTest::ignoreMessage(QtWarningMsg, "Error: No data from /dev/iio:device0");
+    QTest::qWait(AnalogInput::kReadTimeoutMs + AnalogInput::kReadTimeoutMs / 2); // the stalled read is over
+    QCOMPARE(lowestMinimum(w), full);
+    QCOMPARE(level(w), full);
+
+    QVERIFY(device.write(tone.left(600)));
+    QTest::qWait(2 * AnalogInputWorker::kTickMs);
+    QCOMPARE(lowestMinimum(w), full);
+    QCOMPARE(w.getSignificandFrequency(), 750u);
+
+    QVERIFY(device.write(tone + tone + tone));
+    QTest::qWait(4 * AnalogInputWorker::kTickMs);
+    float l = 0, p = 0, m = 0;
+    w.getAudioLevel(&l, &p, &m);
+    QCOMPARE(l, full);
+    QCOMPARE(m, full);
+    w.stopCapture();
 }
 
 void TestAnalysis::dominantFrequency_data()
@@ -796,11 +845,13 @@ void TestAnalysis::streamMissingDeviceDoesNoHarm()
 {
     AnalogInputWorker w;
     QSignalSpy requests(&w, &AnalogInputWorker::updateAinData);
+    const float minimum = lowestMinimum(w);
     w.startCapture();
     w.pauseCapture(false);
     QVERIFY(runTicks(w, 1));
+    // The empty block is no measurement: nothing moves.
     QCOMPARE(level(w), 0.0f);
-    QCOMPARE(lowestMinimum(w), 1.0f);
+    QCOMPARE(lowestMinimum(w), minimum);
     w.stopCapture();
 }
 

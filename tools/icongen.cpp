@@ -1297,6 +1297,42 @@ Draw pairingInfoOf(Draw device)
     };
 }
 
+// --- Filter dialog ----------------------------------------------------------
+
+// A band-pass curve: flat outside, raised in the middle.
+void drawBandCurve(QPainter &p, const QRectF &box)
+{
+    const double l = box.left(), t = box.top(), w = box.width(), h = box.height();
+    QPainterPath band(QPointF(l + 0.05 * w, t + 0.8 * h));
+    band.cubicTo(QPointF(l + 0.3 * w, t + 0.8 * h), QPointF(l + 0.22 * w, t + 0.3 * h), QPointF(l + 0.4 * w, t + 0.3 * h));
+    band.lineTo(l + 0.6 * w, t + 0.3 * h);
+    band.cubicTo(QPointF(l + 0.78 * w, t + 0.3 * h), QPointF(l + 0.7 * w, t + 0.8 * h), QPointF(l + 0.95 * w, t + 0.8 * h));
+    p.drawPath(band);
+}
+
+// The band filter chosen by the sensor: the band with an "A" under it.
+void drawAutoFilter(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    p.setPen(QPen(ink, box.width() / 14));
+    p.setBrush(Qt::NoBrush);
+    drawBandCurve(p, box.adjusted(0, -box.height() * 0.15, 0, -box.height() * 0.15));
+    QFont f = p.font();
+    f.setPixelSize(int(box.height() * 0.38));
+    f.setBold(true);
+    p.setFont(f);
+    p.drawText(box.adjusted(0, box.height() * 0.55, 0, 0), Qt::AlignHCenter | Qt::AlignTop, QStringLiteral("A"));
+}
+
+// No filter: the band struck through.
+void drawNoFilter(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    p.setPen(QPen(ink, box.width() / 14));
+    p.setBrush(Qt::NoBrush);
+    drawBandCurve(p, box);
+    p.drawLine(QPointF(box.left() + 0.15 * box.width(), box.bottom() - 0.1 * box.height()),
+               QPointF(box.right() - 0.15 * box.width(), box.top() + 0.1 * box.height()));
+}
+
 struct Icon
 {
     const char *folder;
@@ -1400,6 +1436,8 @@ const std::vector<Icon> kIcons = {
     {"Allgemein", "Headphone", "frame44", scaledFrom20(drawHeadphone)},
     {"Management/Bluetooth", "PairingInfo_GX-4", "info300", pairingInfoOf(drawMicrophone)},
     {"Management/Bluetooth", "PairingInfo_HP", "info300", pairingInfoOf(drawHeadphone)},
+    {"Audio", "Autofilter", "frame44", drawAutoFilter},
+    {"Audio", "Nofilter", "frame44", drawNoFilter},
 };
 
 const Kind *findKind(const char *id)

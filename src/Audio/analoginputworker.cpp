@@ -144,9 +144,17 @@ void AnalogInputWorker::onBlockReady(const QByteArray &block)
 
 void AnalogInputWorker::calculateData(const QByteArray &block)
 {
+    // A short or empty block (a stalled or interrupted read) is no
+    // measurement: completed with silence it would drag the level, the
+    // minimum and the lowest minimum down, and an empty one would reset the
+    // lowest minimum the user pinpoints a leak by. The tick is skipped
+    // whole: level, history, minima, spectrum and frequencies keep the
+    // values of the last full block.
+    if (block.size() < kBlockBytes) {
+        qDebug() << "calculateData: short block skipped" << block.size();
+        return;
+    }
     m_analyseAudioData = block.left(kBlockBytes);
-    if (m_analyseAudioData.size() < kBlockBytes)
-        m_analyseAudioData.append(QByteArray(kBlockBytes - m_analyseAudioData.size(), '\0'));
     calculateLevel();
     calculateFft();
 }

@@ -73,8 +73,8 @@ public:
 public slots:
     // Tick: asks the reader for a block unless one is still on its way.
     void updateData();
-    // Analyses one block (at most 2048 bytes; a shorter one is completed
-    // with silence).
+    // Analyses one block: its first 2048 bytes. A shorter block is skipped
+    // and every value stays as the last full block left it.
     void calculateData(const QByteArray &block);
 
 signals:

@@ -823,4 +823,52 @@ Please check the SD card.</translation>
         <translation>Space</translation>
     </message>
 </context>
+<context>
+    <name>Filtersettings</name>
+    <message>
+        <source>Accept</source>
+        <translation>Accept</translation>
+    </message>
+    <message>
+        <source>MicrophoneGain</source>
+        <translation>Microphone gain</translation>
+    </message>
+    <message>
+        <source>HeadphoneVolume</source>
+        <translation>Headphone volume</translation>
+    </message>
+    <message>
+        <source>AutomaticFilterSetting</source>
+        <translation>Automatic filter setting</translation>
+    </message>
+    <message>
+        <source>NoFilter</source>
+        <translation>No filter</translation>
+    </message>
+</context>
+<context>
+    <name>Headphonesettings</name>
+    <message>
+        <source>Accept</source>
+        <translation>Accept</translation>
+    </message>
+    <message>
+        <source>WarningRiskOfAcousticShock</source>
+        <translation>Warning! Risk of an acoustic shock.</translation>
+    </message>
+    <message>
+        <source>WarningHighVolumesCanLeadToHearingDamage</source>
+        <comment>Warning! High volumes can lead
+to hearing damage.</comment>
+        <translation>Warning!
+High volumes can lead to hearing damage.</translation>
+    </message>
+</context>
+<context>
+    <name>Micsettings</name>
+    <message>
+        <source>Accept</source>
+        <translation>Accept</translation>
+    </message>
+</context>
 </TS>
