@@ -502,11 +502,11 @@ Please check the SD card.</translation>
     </message>
     <message>
         <source>Summertime</source>
-        <translation>Summer time</translation>
+        <translation>Summertime</translation>
     </message>
     <message>
         <source>Wintertime</source>
-        <translation>Winter time</translation>
+        <translation>Wintertime</translation>
     </message>
     <message>
         <source>MidwayIslands</source>
@@ -829,11 +829,11 @@ Please check the SD card.</translation>
     </message>
     <message>
         <source>Summertime</source>
-        <translation>Summer time</translation>
+        <translation>Summertime</translation>
     </message>
     <message>
         <source>Wintertime</source>
-        <translation>Winter time</translation>
+        <translation>Wintertime</translation>
     </message>
     <message>
         <source>PairedHeadphone</source>
