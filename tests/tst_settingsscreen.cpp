@@ -3,6 +3,7 @@
 // dialog leaves in settings.ini and at the simulated modules, the display
 // options with their couplings and the receiver switch, and the reset to the
 // delivery state.
+#include "bluetooth.h"
 #include "customizedialogs.h"
 #include "eventhandler.h"
 #include "globals.h"
@@ -104,6 +105,7 @@ private slots:
     void reachedByTouchAndKeys();
     void cancelledDialogsLeaveTheFile_data();
     void cancelledDialogsLeaveTheFile();
+    void pairingHeadphoneStartsAtPlainVolume();
     void acceptedDialogsStoreAndAct();
     void displayOptionsCouplings();
     void resetToDeliveryState_data();
@@ -265,6 +267,8 @@ void TestSettingsScreen::cancelledDialogsLeaveTheFile_data()
                           "butLanguage", "butTime", "butDate", "butTimezone", "butDaylightSavingTime"}) {
         QTest::newRow(b) << b << true;
     }
+    QTest::newRow("butPairedHeadphone") << "butPairedHeadphone" << true;
+    QTest::newRow("butPairedMicrophone") << "butPairedMicrophone" << false;
     QTest::newRow("butReset back") << "butReset" << false;
     QTest::newRow("butCustomize cancel") << "butCustomize" << false;
     QTest::newRow("butBrightness cancel") << "butBrightness" << false;
@@ -284,12 +288,16 @@ void TestSettingsScreen::cancelledDialogsLeaveTheFile()
         QVERIFY(f.setFileTime(old, QFileDevice::FileModificationTime));
     }
     const int commands = m_root->commands().size();
+    const int unitMark = m_board->moduleLines("ttyO2").size();
+    const int headphoneMark = m_board->moduleLines("ttyO3").size();
 
     ModalHand hand({[byPowerKey](QWidget *d) {
         if (byPowerKey)
             powerKey(d);
         else if (d->findChild<QPushButton *>("butClose"))
             click(d, "butClose");
+        else if (d->findChild<QPushButton *>("butCancel"))
+            click(d, "butCancel");
         else
             click(d, "butMenuBack");
     }});
@@ -300,6 +308,41 @@ void TestSettingsScreen::cancelledDialogsLeaveTheFile()
     QCOMPARE(QFileInfo(path).lastModified().toSecsSinceEpoch(), old.toSecsSinceEpoch());
     QCOMPARE(m_root->commands().mid(commands).filter("reboot"), QStringList());
     QCOMPARE(screenName(), QStringLiteral("Systemsettings"));
+
+    // A cancelled pairing has freed the module: its link connects again,
+    // the sensor unit's with the data link, the headphone's with A2DP only.
+    if (button == QLatin1String("butPairedMicrophone")) {
+        QVERIFY(waitForSinkDataMode(*m_window->getBtSinkInstance(), *m_board, *m_root));
+        const QStringList lines = m_board->moduleLines("ttyO2").mid(unitMark);
+        QVERIFY2(lines.indexOf("CALL " + QString::fromLatin1(SimBoard::kUnitAddress) + " 1101 RFCOMM")
+                     > lines.indexOf("KILL " + QString::fromLatin1(SimBoard::kUnitAddress)),
+                 qPrintable(lines.join(" | ")));
+    } else if (button == QLatin1String("butPairedHeadphone")) {
+        QTRY_VERIFY_WITH_TIMEOUT(m_window->getBtSourceInstance()->isConnectedA2DP(), 5000);
+        const QStringList lines = m_board->moduleLines("ttyO3").mid(headphoneMark);
+        QVERIFY2(lines.lastIndexOf(QRegularExpression("SET CONTROL AUTOCALL .*A2DP"))
+                     > lines.indexOf("KILL " + QString::fromLatin1(SimBoard::kHeadphoneAddress)),
+                 qPrintable(lines.join(" | ")));
+        QVERIFY(lines.filter("RFCOMM").isEmpty());
+    }
+}
+
+void TestSettingsScreen::pairingHeadphoneStartsAtPlainVolume()
+{
+    QCOMPARE(m_board->send("inquiry time 3000"), QStringLiteral("ok"));
+    Systemsettings *s = openByTouch();
+    QCOMPARE(value(s, "butPairedHeadphone"), QStringLiteral("Phones"));
+    ModalHand hand({[this](QWidget *d) {
+        click(d, "butSearch");
+        QTRY_VERIFY_WITH_TIMEOUT(!d->findChild<QWidget *>("butBtDev_1")->isHidden(), 20000);
+        click(d, "butBtDev_1");
+    }});
+    click(s, "butPairedHeadphone");
+    QCOMPARE(setting("Bluetooth/Headphone_Name"), QStringLiteral("Headset HS-20"));
+    QCOMPARE(setting("Systemsettings/HeadphoneVolumeOffset"), QStringLiteral("0"));
+    QCOMPARE(setting("Bluetooth/Microphone_Name"), QStringLiteral("GX-4 0815"));
+    QCOMPARE(value(s, "butPairedHeadphone"), QStringLiteral("Headset HS-20"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_window->getBtSourceInstance()->isConnectedA2DP(), 5000);
 }
 
 void TestSettingsScreen::acceptedDialogsStoreAndAct()

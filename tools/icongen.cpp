@@ -1302,6 +1302,8 @@ Draw pairingInfoOf(Draw device)
         drawRune(p, QRectF(box.center().x() - h * 0.35 + 10, box.top() + h * 0.1, h * 0.7, h * 0.8), ink);
         scaledFrom20(drawInstrument)(p, QRectF(box.right() - h - 20, box.top(), h, h), ink);
     };
+}
+
 // A check box, ticked or empty.
 void drawCheckbox(QPainter &p, const QRectF &box, const QColor &ink, bool ticked)
 {
