@@ -350,9 +350,15 @@ void TestSettingsScreen::acceptedDialogsStoreAndAct()
     SystemClock::setFixedNow(QDateTime(QDate(2026, 3, 4), QTime(10, 20, 30)));
     Systemsettings *s = openByTouch();
     auto accept = [](QWidget *d) { click(d, "butAccept"); };
+    // The last gain the headphone module got (the dialog sets it too while
+    // the user changes the offset; the screen's is the one that stays).
     auto headphoneGain = [&](const QString &gain) {
         return QTest::qWaitFor(
-            [&] { return m_board->moduleLines("ttyO3").contains("SET CONTROL GAIN " + gain + " f"); }, 3000);
+            [&] {
+                const QStringList gains = m_board->moduleLines("ttyO3").filter("SET CONTROL GAIN ");
+                return !gains.isEmpty() && gains.last() == "SET CONTROL GAIN " + gain + " f";
+            },
+            3000);
     };
 
     // Hearing protection off with offset 3: the headphone module's gain is 8;
