@@ -502,11 +502,11 @@ Please check the SD card.</translation>
     </message>
     <message>
         <source>Summertime</source>
-        <translation>Summertime</translation>
+        <translation>Summer time</translation>
     </message>
     <message>
         <source>Wintertime</source>
-        <translation>Wintertime</translation>
+        <translation>Winter time</translation>
     </message>
     <message>
         <source>MidwayIslands</source>
