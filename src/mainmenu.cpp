@@ -38,6 +38,8 @@
 #include <QTime>
 #include <QTimer>
 
+#include <type_traits>
+
 MainMenu *MainMenu::m_instanceMainMenu = nullptr;
 
 namespace {
@@ -280,14 +282,23 @@ void MainMenu::init()
 // ---------------------------------------------------------------------------
 // Screen navigation and back stack
 
+namespace {
+// Whether a screen has the exit() signal (the measurement screens and the
+// browser); the menus have gotoWidget only.
+template <class S, class = void> struct HasExitSignal : std::false_type {};
+template <class S> struct HasExitSignal<S, std::void_t<decltype(&S::exit)>> : std::true_type {};
+} // namespace
+
 template <class Screen>
 Screen *MainMenu::ensureScreen(Screen *&screen, bool connectExit)
 {
     if (!screen) {
         screen = new Screen(this);
         ui->mainWidget->addWidget(screen);
-        if (connectExit)
-            connect(screen, &Screen::exit, this, &MainMenu::displayMainMenu, Qt::UniqueConnection);
+        if constexpr (HasExitSignal<Screen>::value) {
+            if (connectExit)
+                connect(screen, &Screen::exit, this, &MainMenu::displayMainMenu, Qt::UniqueConnection);
+        }
         connect(screen, &Screen::gotoWidget, this, &MainMenu::displayWidget, Qt::UniqueConnection);
     }
     return screen;
@@ -671,8 +682,15 @@ void MainMenu::keyPressEvent(QKeyEvent *event)
     switch (event->key()) {
     case Qt::Key_Escape:
     case Qt::Key_Return:
+        return;
+    // The up and down keys, ignored by the focused button, move the focus
+    // through the visible screen's buttons; select (Space) presses the
+    // focused one. So every screen is reachable without the touch screen.
     case Qt::Key_Up:
+        focusNextPrevChild(false);
+        return;
     case Qt::Key_Down:
+        focusNextPrevChild(true);
         return;
     default:
         QMainWindow::keyPressEvent(event);

@@ -114,6 +114,13 @@ const std::vector<Kind> kKinds = {
     {"zonemarker", 17, 200, 0, 0.0, {{"", &kInkWhite}}, false},
     // Instruction pictures of the pairing dialog.
     {"info300", 300, 55, 0, 0.0, {{"", &kInkWhite}}, false},
+    // Settings-screen buttons: white, blue while pressed (the favourite's
+    // white picture is the confirmation pop-up's, so it gets only the blue).
+    {"setting40", 40, 40, 0, 0.0, {{"_ws_40px", &kInkWhite}, {"_sw_40px", &kInkBlue}}, false},
+    {"setting40sw", 40, 40, 0, 0.0, {{"_sw_40px", &kInkBlue}}, false},
+    // Check boxes of the display options and the power key of their start-up page.
+    {"check44", 44, 44, 0, 0.0, {{"_44px", &kInkWhite}}, false},
+    {"plain50", 50, 50, 0, 0.0, {{"_50px", &kInkWhite}}, false},
 };
 
 // Draws a pictogram into box (a square) with the given ink.
@@ -1333,6 +1340,23 @@ void drawNoFilter(QPainter &p, const QRectF &box, const QColor &ink)
                QPointF(box.right() - 0.15 * box.width(), box.top() + 0.1 * box.height()));
 }
 
+// A check box, ticked or empty.
+void drawCheckbox(QPainter &p, const QRectF &box, const QColor &ink, bool ticked)
+{
+    const QRectF frame = box.adjusted(box.width() * 0.18, box.height() * 0.18, -box.width() * 0.18,
+                                      -box.height() * 0.18);
+    p.setPen(QPen(ink, box.width() * 0.06));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(frame, 3, 3);
+    if (ticked)
+        drawCheck(p, frame.adjusted(2, 2, -2, -2), ink);
+}
+
+Draw checkbox(bool ticked)
+{
+    return [ticked](QPainter &p, const QRectF &box, const QColor &ink) { drawCheckbox(p, box, ink, ticked); };
+}
+
 struct Icon
 {
     const char *folder;
@@ -1438,6 +1462,35 @@ const std::vector<Icon> kIcons = {
     {"Management/Bluetooth", "PairingInfo_HP", "info300", pairingInfoOf(drawHeadphone)},
     {"Audio", "Autofilter", "frame44", drawAutoFilter},
     {"Audio", "Nofilter", "frame44", drawNoFilter},
+    {"Management/Systemsettings", "Switchmode", "setting40", drawToggleSwitch},
+    {"Management/Systemsettings", "HearingProtection", "setting40", scaledFrom20(drawSpeakerMute)},
+    {"Management/Systemsettings", "Customize", "setting40", checkbox(true)},
+    {"Management/Systemsettings", "Headphone", "setting40", scaledFrom20(drawHeadphone)},
+    {"Management/Systemsettings", "Microphone", "setting40", scaledFrom20(drawMicrophone)},
+    {"Management/Systemsettings", "Brightness", "setting40", textOf("*", 0.9)},
+    {"Management/Systemsettings", "Powersaving", "setting40", textOf("Zz", 0.5)},
+    {"Management/Systemsettings", "Favourite", "setting40sw", drawStar},
+    {"Management/Systemsettings", "Systeminformation", "setting40", textOf("i", 0.8)},
+    {"Management/Systemsettings", "Reset", "setting40", drawBackArrow},
+    {"Management/Systemsettings", "Flag", "setting40", textOf("Aa", 0.55)},
+    {"Management/Systemsettings", "Time", "setting40", textOf("12:00", 0.3)},
+    {"Management/Systemsettings", "Date", "setting40", textOf("31", 0.55)},
+    {"Management/Systemsettings", "Timezone", "setting40", textOf("UTC", 0.4)},
+    {"Management/Systemsettings", "DaylightSaving", "setting40", textOf("+1h", 0.4)},
+    {"Management/Customize", "Checkbox_checked", "check44", checkbox(true)},
+    {"Management/Customize", "Checkbox_unchecked", "check44", checkbox(false)},
+    {"Management/Customize", "IOKey", "plain50", textOf("I/O", 0.4)},
+    {"Management/Measurements", "Levelmeasurement", "icon40", drawLevelMeter},
+    {"Management/Measurements", "Pinpointing", "icon40", drawTarget},
+    {"Management/Measurements", "Longtermmeasurement", "icon40", drawTrend},
+    {"Management/Measurements", "H2_Sensor", "icon40", drawH2Bubble},
+    {"Management/Measurements", "Pipelocating", "icon40", drawPipeLocator},
+    {"Management", "Measurements", "main", drawTrend},
+    {"Management", "Datatransmission", "main", textOf("USB", 0.35)},
+    {"Management", "Deviceconfig", "main", scaledFrom20(drawMicrophone)},
+    {"Management", "Firmwareupdate", "main", textOf("FW", 0.45)},
+    {"Management", "Gps", "main", drawSatellite},
+    {"Management", "Systemsettings", "main", drawWrench},
 };
 
 const Kind *findKind(const char *id)

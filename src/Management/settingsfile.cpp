@@ -138,9 +138,12 @@ void SettingsFile::parseLine(const QByteArray &line)
     // The last occurrence wins, as in QSettings.
     if (readable) {
         m_unreadable.remove(name);
+        if (!m_values.contains(name))
+            m_order << qMakePair(m_group, key);
         m_values.insert(name, value);
     } else {
-        m_values.remove(name);
+        if (m_values.remove(name))
+            m_order.removeOne(qMakePair(m_group, key));
         m_unreadable.insert(name);
         addProblem(QStringLiteral("%1: serialised value ignored").arg(name));
     }
@@ -157,6 +160,14 @@ void SettingsFile::addProblem(const QString &problem)
 QString SettingsFile::entryName(const char *group, const char *key)
 {
     return QLatin1String(group) + QLatin1Char('/') + QLatin1String(key);
+}
+
+QList<SettingsFile::Entry> SettingsFile::entries() const
+{
+    QList<Entry> list;
+    for (const auto &gk : m_order)
+        list.append({gk.first, gk.second, m_values.value(gk.first + QLatin1Char('/') + gk.second)});
+    return list;
 }
 
 bool SettingsFile::contains(const char *group, const char *key) const
@@ -345,6 +356,16 @@ void SettingsFile::beginGroup(const char *group)
     m_out += '[';
     m_out += group;
     m_out += "]\n";
+}
+
+void SettingsFile::beginGroup(const QString &group)
+{
+    beginGroup(group.toUtf8().constData());
+}
+
+void SettingsFile::setText(const QString &key, const QString &value)
+{
+    setText(key.toUtf8().constData(), value);
 }
 
 void SettingsFile::setText(const char *key, const QString &value)

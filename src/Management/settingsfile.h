@@ -5,6 +5,8 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QList>
+#include <QPair>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -49,13 +51,25 @@ public:
     // missing or unreadable.
     bool boolean(const char *group, const char *key, bool def) const;
 
+    // Every readable entry, group and key, in the order of first appearance
+    // in the file (the last value of a repeated key counts).
+    struct Entry
+    {
+        QString group;
+        QString key;
+        QString value;
+    };
+    QList<Entry> entries() const;
+
     bool isDamaged() const { return !m_problems.isEmpty(); }
     QStringList problems() const { return m_problems; }
 
     // --- Writing ------------------------------------------------------------
     // Builds the file's content section by section.
     void beginGroup(const char *group);
+    void beginGroup(const QString &group);
     void setText(const char *key, const QString &value);
+    void setText(const QString &key, const QString &value);
     void setInteger(const char *key, int value);
     void setBoolean(const char *key, bool value);
     QByteArray content() const { return m_out; }
@@ -80,6 +94,7 @@ private:
     QString m_group;
     QHash<QString, QString> m_values;
     QSet<QString> m_unreadable;
+    QList<QPair<QString, QString>> m_order; // group, key
     QStringList m_problems;
     QByteArray m_out;
 };

@@ -3,15 +3,31 @@
 
 #include "bluetooth.h"
 #include "bluetoothpairing.h"
+#include "commandrunner.h"
+#include "customizedialogs.h"
+#include "datetimeadjust.h"
 #include "deviceroot.h"
-#include "mainmenu.h"
+#include "displaysettings.h"
 #include "globals.h"
+#include "gps.h"
+#include "hearingprotection.h"
+#include "languageselect.h"
+#include "mainmenu.h"
+#include "powersaving.h"
+#include "resetsettings.h"
+#include "selectfavouritebutton.h"
+#include "selectswitchmode.h"
+#include "selecttimezone.h"
 #include "settingsfile.h"
+#include "systemclock.h"
+#include "systeminformation.h"
 
 #include <QCoreApplication>
 #include <QDebug>
 #include <QFile>
+#include <QKeyEvent>
 #include <QRegularExpression>
+#include <QSet>
 
 int g_debugFeatures = 0;
 
@@ -63,6 +79,9 @@ Systemsettings::Systemsettings(QWidget *parent)
     , ui(new Ui::Systemsettings)
 {
     ui->setupUi(this);
+    showPage(1);
+    // One language dialog for the whole run: it keeps its page and choice.
+    m_selectLanguage = new LanguageSelect(this);
 
     // A missing or unreadable file (or a FIFO, device or folder in its place)
     // is created with the defaults first.
@@ -94,13 +113,330 @@ Systemsettings::~Systemsettings()
 void Systemsettings::init()
 {
     ++m_initCount;
+    ui->butMenuUp->setToolTip(tr("PreviousPage"));
+    ui->butMenuBack->setToolTip(tr("Mainmenu"));
+    ui->butMenuDown->setToolTip(tr("NextPage"));
+
+    if (MainMenu *window = MainMenu::getInstanceMainMenu()) {
+        m_btSource = window->getBtSourceInstance();
+        m_btSink = window->getBtSinkInstance();
+    }
+
     // The file may have been replaced since the last load (provisioning copy).
     loadSystemsettings();
+    showPage(1);
+
+    m_selectedLanguageString = getLanguageName(m_selectedLanguageNum);
+    ui->butLanguage->setText2(tr("Language"), m_selectedLanguageString);
+    refreshClockButtons();
+    ui->butTimezone->setText2(tr("Timezone"), m_timezoneName);
+    ui->butDaylightSavingTime->setText2(tr("DaylightSavingTime"),
+                                        m_daylightSavingTime == 1 ? tr("Summertime") : tr("Wintertime"));
+    ui->butPairedHeadphone->setText2(tr("PairedHeadphone"), m_btNameHeadphone);
+    ui->butPairedMicrophone->setText2(tr("PairedMicrophone"), m_btNameMicrophone);
+    ui->butSwitchmode->setText2(tr("ModeMuteButton"), switchmodeText());
+    QString favourite;
+    const int favouriteNum = getFavouriteButton(&favourite);
+    qDebug() << "Systemsettings: favourite" << favouriteNum << favourite;
+    ui->butFavouriteButton->setText2(tr("FavouriteButton"), favourite);
+    ui->butBrightness->setText2(tr("Brightness"), brightnessText());
+    ui->butPowerSaving->setText2(tr("PowerSaving"), powerSavingText());
+    ui->butSysteminformation->setText2(tr("Systeminformation"),
+                                       QStringLiteral("FW: %1").arg(QLatin1String(kFirmwareVersionText)));
+    ui->butCustomize->setText2(tr("Customize"), tr("differentValues"));
+    ui->butReset->setText2(tr("ResetToDeliverystate"), QString());
+    ui->butHearingProtection->setText2(tr("HearingProtection"),
+                                       m_hearingProtection ? tr("Active") : tr("Inactive"));
+    ui->butMenuBack->setFocus();
+}
+
+void Systemsettings::showPage(int page)
+{
+    m_currentPage = page;
+    ui->mainArea->setCurrentIndex(page - 1);
+}
+
+QString Systemsettings::switchmodeText() const
+{
+    return m_switchmode == QLatin1String("Switch") ? tr("Switch") : tr("PushButton");
+}
+
+QString Systemsettings::brightnessText() const
+{
+    switch (m_brightness) {
+    case 5:
+        return tr("low");
+    case 6:
+        return tr("medium");
+    case 7:
+        return tr("high");
+    default:
+        return QString::number(m_brightness);
+    }
+}
+
+QString Systemsettings::powerSavingText() const
+{
+    // Backlight first, then the power-off time.
+    return convertTimeToText(m_displayOffTime) + QStringLiteral(" / ") + convertTimeToText(m_powerOffTime);
+}
+
+void Systemsettings::refreshClockButtons()
+{
+    const QDateTime now = SystemClock::now();
+    m_time = now.time().toString(getFormatStringTime());
+    m_date = now.date().toString(getFormatStringDate());
+    ui->butTime->setText2(tr("Time"), m_time);
+    ui->butDate->setText2(tr("Date"), m_date);
+}
+
+void Systemsettings::on_butMenuUp_clicked()
+{
+    showPage(m_currentPage <= 1 ? 3 : m_currentPage - 1);
+}
+
+void Systemsettings::on_butMenuDown_clicked()
+{
+    showPage(m_currentPage >= 3 ? 1 : m_currentPage + 1);
 }
 
 void Systemsettings::on_butMenuBack_clicked()
 {
     emit gotoWidget(0, -1, 0);
+}
+
+void Systemsettings::keyPressEvent(QKeyEvent *event)
+{
+    // The power key's short press: the press is swallowed, the release goes back.
+    if (event->key() == Qt::Key_Escape)
+        return;
+    QWidget::keyPressEvent(event);
+}
+
+void Systemsettings::keyReleaseEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        on_butMenuBack_clicked();
+        return;
+    }
+    QWidget::keyReleaseEvent(event);
+}
+
+void Systemsettings::on_butLanguage_clicked()
+{
+    if (m_selectLanguage->exec() != QDialog::Accepted)
+        return;
+    m_selectedLanguageNum = m_selectLanguage->getSelectedLanguage();
+    m_selectedLanguageString = getLanguageName(m_selectedLanguageNum);
+    ui->butLanguage->setText2(tr("Language"), m_selectedLanguageString);
+    storeSystemsettings();
+    // The main window loads the catalogue and calls init() again.
+    emit changeLanguage(m_selectedLanguageNum);
+}
+
+void Systemsettings::takeDateTimeSource(int source)
+{
+    m_dateTimeSource = source == 1 ? QStringLiteral("MAN") : QStringLiteral("GPS");
+    if (MainMenu *window = MainMenu::getInstanceMainMenu())
+        if (Gps *gps = window->getGpsInstance())
+            gps->enableSystemTimeSettingViaGps(m_dateTimeSource != QLatin1String("MAN"));
+}
+
+void Systemsettings::on_butTime_clicked()
+{
+    DateTimeAdjust dialog(this);
+    dialog.init(1, convertDateFormatToInt(m_dateFormat), convertDateTimeSourceToInt(m_dateTimeSource));
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    refreshClockButtons();
+    takeDateTimeSource(dialog.getDateTimeSource());
+    storeSystemsettings();
+}
+
+void Systemsettings::on_butDate_clicked()
+{
+    DateTimeAdjust dialog(this);
+    dialog.init(0, convertDateFormatToInt(m_dateFormat), convertDateTimeSourceToInt(m_dateTimeSource));
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    switch (dialog.getDateFormat()) {
+    case 1:
+        m_dateFormat = QStringLiteral("YYYYMMDD");
+        break;
+    case 2:
+        m_dateFormat = QStringLiteral("MMDDYYYY");
+        break;
+    default:
+        m_dateFormat = QStringLiteral("DDMMYYYY");
+        break;
+    }
+    refreshClockButtons();
+    takeDateTimeSource(dialog.getDateTimeSource());
+    storeSystemsettings();
+}
+
+void Systemsettings::on_butTimezone_clicked()
+{
+    SelectTimezone dialog(this);
+    dialog.init(0, m_timezoneNum, m_daylightSavingTime);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    m_timezoneName = dialog.getTimezoneName();
+    m_timezoneNum = dialog.getSelectedTimezone();
+    m_timezoneOffset = dialog.getTimezoneOffset();
+    ui->butTimezone->setText2(tr("Timezone"), m_timezoneName);
+    // The dialog has moved the clock by the change of offset.
+    refreshClockButtons();
+    storeSystemsettings();
+}
+
+void Systemsettings::on_butDaylightSavingTime_clicked()
+{
+    SelectTimezone dialog(this);
+    dialog.init(1, m_timezoneNum, m_daylightSavingTime);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    m_daylightSavingTime = dialog.getDaylightSavingTime();
+    m_daylightSavingTimeOffset = dialog.getDaylightSavingTimeOffset();
+    ui->butDaylightSavingTime->setText2(tr("DaylightSavingTime"),
+                                        m_daylightSavingTime == 1 ? tr("Summertime") : tr("Wintertime"));
+    refreshClockButtons();
+    storeSystemsettings();
+}
+
+void Systemsettings::on_butPairedHeadphone_clicked()
+{
+    if (pairBluetoothDevice(0))
+        ui->butPairedHeadphone->setText2(tr("PairedHeadphone"), m_btNameHeadphone);
+}
+
+void Systemsettings::on_butPairedMicrophone_clicked()
+{
+    if (pairBluetoothDevice(1))
+        ui->butPairedMicrophone->setText2(tr("PairedMicrophone"), m_btNameMicrophone);
+}
+
+void Systemsettings::on_butSwitchmode_clicked()
+{
+    SelectSwitchmode dialog(this);
+    dialog.init(m_switchmode);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    m_switchmode = dialog.getSwitchmode();
+    ui->butSwitchmode->setText2(tr("ModeMuteButton"), switchmodeText());
+    storeSystemsettings();
+}
+
+void Systemsettings::on_butFavouriteButton_clicked()
+{
+    SelectFavouriteButton dialog(this);
+    dialog.init(m_favouriteButton);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    QString text;
+    m_favouriteButton = dialog.getFavouriteButton(&text);
+    ui->butFavouriteButton->setText2(tr("FavouriteButton"), text);
+    storeSystemsettings();
+}
+
+void Systemsettings::on_butBrightness_clicked()
+{
+    Displaysettings dialog(this);
+    dialog.init();
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    QString text;
+    // The dialog has already written the level to the backlight.
+    m_brightness = dialog.getBrightness(&text);
+    ui->butBrightness->setText2(tr("Brightness"), text.isEmpty() ? brightnessText() : text);
+    storeSystemsettings();
+}
+
+void Systemsettings::on_butPowerSaving_clicked()
+{
+    PowerSaving dialog(this);
+    dialog.init(m_powerOffTime, m_displayOffTime);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    QString powerText;
+    QString backlightText;
+    m_powerOffTime = dialog.getPowerOffTime(&powerText);
+    m_displayOffTime = dialog.getBacklightOffTime(&backlightText);
+    ui->butPowerSaving->setText2(tr("PowerSaving"), backlightText + QStringLiteral(" / ") + powerText);
+    storeSystemsettings();
+}
+
+void Systemsettings::on_butSysteminformation_clicked()
+{
+    // The dialog stores by itself when it unlocks the debug features.
+    Systeminformation dialog(this);
+    dialog.init();
+    dialog.exec();
+}
+
+void Systemsettings::on_butCustomize_clicked()
+{
+    CustomizeDialogs dialog(this);
+    dialog.init();
+    dialog.setLevelParameter(m_showFft, m_showFrequencyValue, m_showPeakLevelBar, m_useFrequColorForBar);
+    dialog.setPinpointingParameter(m_ppShowFrequencyValue, m_ppUseFrequColorForBar, m_ppShowFilterParameter,
+                                   m_ppDynamicScaling);
+    dialog.setLongtermParameter(m_ltShowFrequencyValue, m_ltUseFrequColorForBar, m_ltShowGrid,
+                                m_ltShowFilterParameter);
+    dialog.setH2Parameter(m_h2ShowHistogram, m_h2ShowGrid, m_h2DynamicScaling, m_h2ShowWorkingRange);
+    dialog.setPipelocatingParameter(m_plShowFft, m_plShowFrequencyValue, m_plUseFrequColorForBar,
+                                    m_plShowFilterParameter);
+    dialog.setStartupParameter(m_suUseFavouriteForStartup, m_suUseFilterForStartup, m_suUseGpsForStartup);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    dialog.getLevelParameter(&m_showFft, &m_showFrequencyValue, &m_showPeakLevelBar, &m_useFrequColorForBar);
+    dialog.getPinpointingParameter(&m_ppShowFrequencyValue, &m_ppUseFrequColorForBar, &m_ppShowFilterParameter,
+                                   &m_ppDynamicScaling);
+    dialog.getLongtermParameter(&m_ltShowFrequencyValue, &m_ltUseFrequColorForBar, &m_ltShowGrid,
+                                &m_ltShowFilterParameter);
+    dialog.getH2Parameter(&m_h2ShowHistogram, &m_h2ShowGrid, &m_h2DynamicScaling, &m_h2ShowWorkingRange);
+    dialog.getPipelocatingParameter(&m_plShowFft, &m_plShowFrequencyValue, &m_plUseFrequColorForBar,
+                                    &m_plShowFilterParameter);
+    dialog.getStartupParameter(&m_suUseFavouriteForStartup, &m_suUseFilterForStartup, &m_suUseGpsForStartup);
+    storeSystemsettings();
+}
+
+void Systemsettings::on_butHearingProtection_clicked()
+{
+    HearingProtection dialog(this);
+    dialog.init(m_hearingProtection, m_headphoneVolumeOffset);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    m_hearingProtection = dialog.getModeHearingProtection();
+    m_headphoneVolumeOffset = dialog.getHeadphoneVolumeOffset();
+    ui->butHearingProtection->setText2(tr("HearingProtection"),
+                                       m_hearingProtection ? tr("Active") : tr("Inactive"));
+    storeSystemsettings();
+    if (m_btSource)
+        m_btSource->setBtAdcGain(m_hearingProtection ? 1 : m_headphoneVolumeOffset + 5);
+}
+
+void Systemsettings::on_butReset_clicked()
+{
+    ResetSettings dialog(this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    // The defaults are in the file before any module is touched.
+    resetToDefaultSettings();
+    emit changeLanguage(m_selectedLanguageNum);
+    // Both modules forget every pairing they hold: the sensor unit's first.
+    if (m_btSink) {
+        m_btSink->disconnectBtDevice();
+        m_btSink->initBtModulSink();
+        m_btSink->sendData(QStringLiteral("SET BT PAIR *"));
+    }
+    if (m_btSource) {
+        m_btSource->disconnectBtDevice();
+        m_btSource->initBtModulSource();
+        m_btSource->sendData(QStringLiteral("SET BT PAIR *"));
+    }
+    qDebug() << "Restarting TQ3900";
+    CommandRunner::run(QStringLiteral("reboot"));
 }
 
 const Systemsettings::DisplayFlag *Systemsettings::displayFlags(int *count)
@@ -194,45 +530,80 @@ void Systemsettings::loadSystemsettings()
 
 void Systemsettings::storeSystemsettings()
 {
-    // The file holds exactly the record; whatever else a hand-made or damaged
-    // file carried is dropped. It is written to a temporary file that
-    // replaces the old one only when complete, so a power cut leaves either
-    // the old or the new file.
-    SettingsFile s;
-    s.beginGroup(kGroupBluetooth);
-    s.setText("Headphone_Name", m_btNameHeadphone.trimmed());
-    s.setText("Headphone_ID", m_btIdHeadphone.trimmed());
-    s.setText("Microphone_Name", m_btNameMicrophone.trimmed());
-    s.setText("Microphone_ID", m_btIdMicrophone.trimmed());
+    // The record's keys, group by group, in their fixed order. Keys the file
+    // holds that the record does not know (a provisioned file, another
+    // firmware version) are kept: they follow the record's keys of their
+    // group, and groups of their own follow the record's groups. A value
+    // that could not be read (serialised form) is not carried over. The
+    // file is written to a temporary file that replaces the old one only
+    // when complete, so a power cut leaves either the old or the new file.
+    QList<SettingsFile::Entry> out;
+    auto put = [&out](const char *group, const char *key, const QString &value) {
+        out.append({QLatin1String(group), QLatin1String(key), value});
+    };
+    auto putInt = [&put](const char *group, const char *key, int value) { put(group, key, QString::number(value)); };
+    auto putBool = [&put](const char *group, const char *key, bool value) {
+        put(group, key, value ? QStringLiteral("true") : QStringLiteral("false"));
+    };
 
-    s.beginGroup(kGroupDebug);
-    s.setInteger("Debugfeatures", g_debugFeatures);
+    put(kGroupBluetooth, "Headphone_Name", m_btNameHeadphone.trimmed());
+    put(kGroupBluetooth, "Headphone_ID", m_btIdHeadphone.trimmed());
+    put(kGroupBluetooth, "Microphone_Name", m_btNameMicrophone.trimmed());
+    put(kGroupBluetooth, "Microphone_ID", m_btIdMicrophone.trimmed());
 
-    s.beginGroup(kGroupLocal);
-    s.setInteger("Language", m_selectedLanguageNum);
-    s.setText("Timezone", m_timezoneName.trimmed());
-    s.setInteger("TimezoneNum", m_timezoneNum);
-    s.setInteger("TimezoneOffset", m_timezoneOffset);
-    s.setInteger("DaylightSavingTime", m_daylightSavingTime);
-    s.setText("Dateformat", m_dateFormat.trimmed());
-    s.setText("DateTimeSource", m_dateTimeSource.trimmed());
+    putInt(kGroupDebug, "Debugfeatures", g_debugFeatures);
 
-    s.beginGroup(kGroupSystem);
-    s.setText("Switchmode", m_switchmode.trimmed());
-    s.setInteger("FavouriteButton", m_favouriteButton);
-    s.setInteger("Brightness", m_brightness);
-    s.setInteger("PowerOffTime", m_powerOffTime);
-    s.setInteger("DisplayOffTime", m_displayOffTime);
-    s.setBoolean("HearingProtection", m_hearingProtection);
-    s.setInteger("HeadphoneVolumeOffset", m_headphoneVolumeOffset);
+    putInt(kGroupLocal, "Language", m_selectedLanguageNum);
+    put(kGroupLocal, "Timezone", m_timezoneName.trimmed());
+    putInt(kGroupLocal, "TimezoneNum", m_timezoneNum);
+    putInt(kGroupLocal, "TimezoneOffset", m_timezoneOffset);
+    putInt(kGroupLocal, "DaylightSavingTime", m_daylightSavingTime);
+    put(kGroupLocal, "Dateformat", m_dateFormat.trimmed());
+    put(kGroupLocal, "DateTimeSource", m_dateTimeSource.trimmed());
 
-    s.beginGroup(kGroupDialogs);
+    put(kGroupSystem, "Switchmode", m_switchmode.trimmed());
+    putInt(kGroupSystem, "FavouriteButton", m_favouriteButton);
+    putInt(kGroupSystem, "Brightness", m_brightness);
+    putInt(kGroupSystem, "PowerOffTime", m_powerOffTime);
+    putInt(kGroupSystem, "DisplayOffTime", m_displayOffTime);
+    putBool(kGroupSystem, "HearingProtection", m_hearingProtection);
+    putInt(kGroupSystem, "HeadphoneVolumeOffset", m_headphoneVolumeOffset);
+
     int count = 0;
     const DisplayFlag *flags = displayFlags(&count);
     for (int i = 0; i < count; ++i)
-        s.setBoolean(flags[i].key, this->*flags[i].member);
+        putBool(kGroupDialogs, flags[i].key, this->*flags[i].member);
 
     const QString fileName = settingsFileName();
+    QSet<QString> own;
+    for (const SettingsFile::Entry &e : qAsConst(out))
+        own.insert(e.group + QLatin1Char('/') + e.key);
+    // The same bounded reader as the load; at most as many keys in all as a
+    // load keeps, so the next load sees the record's keys whole.
+    SettingsFile old;
+    old.load(fileName);
+    QStringList groups;
+    for (const SettingsFile::Entry &e : qAsConst(out))
+        if (!groups.contains(e.group))
+            groups << e.group;
+    for (const SettingsFile::Entry &e : old.entries()) {
+        if (out.size() >= SettingsFile::kMaxEntries)
+            break;
+        if (own.contains(e.group + QLatin1Char('/') + e.key))
+            continue;
+        out.append(e);
+        if (!groups.contains(e.group))
+            groups << e.group;
+    }
+
+    SettingsFile s;
+    for (const QString &group : qAsConst(groups)) {
+        s.beginGroup(group);
+        for (const SettingsFile::Entry &e : qAsConst(out))
+            if (e.group == group)
+                s.setText(e.key, e.value);
+    }
+
     QString note;
     const bool saved = SettingsFile::save(fileName, s.content(), &note);
     if (!note.isEmpty())
@@ -316,6 +687,8 @@ bool Systemsettings::pairBluetoothDevice(int device)
                 } else {
                     m_btIdHeadphone = address;
                     m_btNameHeadphone = name;
+                    // A new headphone starts at the plain volume.
+                    m_headphoneVolumeOffset = 0;
                 }
                 storeSystemsettings();
                 if (link)

@@ -5,6 +5,10 @@
 #include <QStringList>
 #include <QWidget>
 
+class Bluetooth;
+class LanguageSelect;
+class QKeyEvent;
+
 namespace Ui {
 class Systemsettings;
 }
@@ -21,9 +25,12 @@ public:
     explicit Systemsettings(QWidget *parent = nullptr);
     ~Systemsettings() override;
 
-    // Loads the settings file again (the screen shows the file's state each
-    // time it is opened).
+    // Fills the settings screen: takes the two Bluetooth links from the main
+    // window, loads the settings file again (it may have been replaced since)
+    // and shows page 1 with every button's label and value.
     void init();
+    // The page of the settings screen shown (1..3).
+    int currentPage() const { return m_currentPage; }
     // Number of init() calls so far.
     int initCount() const { return m_initCount; }
 
@@ -49,7 +56,8 @@ public:
     // when the pairing is confirmed, the device's address and name become
     // the paired ones, the file is stored and the link is reset to the new
     // address. Accepted or not, the link is asked to connect again. Returns
-    // whether a device was paired (the settings buttons show its name).
+    // whether a device was paired (the settings buttons show its name). A
+    // new headphone starts with the volume offset 0.
     bool pairBluetoothDevice(int device);
 
     // --- Getters (none touches the file) ------------------------------------
@@ -120,7 +128,28 @@ signals:
     void changeLanguage(int num);
 
 private slots:
+    void on_butMenuUp_clicked();
     void on_butMenuBack_clicked();
+    void on_butMenuDown_clicked();
+    void on_butLanguage_clicked();
+    void on_butTime_clicked();
+    void on_butDate_clicked();
+    void on_butTimezone_clicked();
+    void on_butDaylightSavingTime_clicked();
+    void on_butPairedHeadphone_clicked();
+    void on_butPairedMicrophone_clicked();
+    void on_butSwitchmode_clicked();
+    void on_butFavouriteButton_clicked();
+    void on_butBrightness_clicked();
+    void on_butPowerSaving_clicked();
+    void on_butSysteminformation_clicked();
+    void on_butCustomize_clicked();
+    void on_butReset_clicked();
+    void on_butHearingProtection_clicked();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
 
 private:
     // One display flag: its key in the group "Dialogconfiguration", the
@@ -133,6 +162,16 @@ private:
     };
     static const DisplayFlag *displayFlags(int *count);
     static QString defaultTimezoneName();
+
+    void showPage(int page);
+    // Button values as the screen shows them.
+    QString switchmodeText() const;
+    QString brightnessText() const;
+    QString powerSavingText() const;
+    void refreshClockButtons();
+    // After the date or time dialog: the clock source it chose, and whether
+    // the GPS receiver may set the clock.
+    void takeDateTimeSource(int source);
 
     // The unit test sets members the way the settings screen does.
     friend class TestSystemsettings;
@@ -191,6 +230,13 @@ private:
     QStringList m_loadProblems;
 
     // --- Screen -------------------------------------------------------------
+    LanguageSelect *m_selectLanguage = nullptr;
+    Bluetooth *m_btSource = nullptr; // headphone link, from the main window
+    Bluetooth *m_btSink = nullptr;   // sensor-unit link, from the main window
+    int m_currentPage = 1;
+    QString m_selectedLanguageString;
+    QString m_time;
+    QString m_date;
     int m_initCount = 0;
 };
 

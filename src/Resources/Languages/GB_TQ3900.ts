@@ -795,6 +795,118 @@ Please check the SD card.</translation>
         <source>never</source>
         <translation>never</translation>
     </message>
+    <message>
+        <source>PreviousPage</source>
+        <translation>Previous page</translation>
+    </message>
+    <message>
+        <source>Mainmenu</source>
+        <translation>Main menu</translation>
+    </message>
+    <message>
+        <source>NextPage</source>
+        <translation>Next page</translation>
+    </message>
+    <message>
+        <source>Language</source>
+        <translation>Language</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>Date</source>
+        <translation>Date</translation>
+    </message>
+    <message>
+        <source>Timezone</source>
+        <translation>Time zone</translation>
+    </message>
+    <message>
+        <source>DaylightSavingTime</source>
+        <translation>Daylight saving time</translation>
+    </message>
+    <message>
+        <source>Summertime</source>
+        <translation>Summertime</translation>
+    </message>
+    <message>
+        <source>Wintertime</source>
+        <translation>Wintertime</translation>
+    </message>
+    <message>
+        <source>PairedHeadphone</source>
+        <translation>Paired headphone</translation>
+    </message>
+    <message>
+        <source>PairedMicrophone</source>
+        <translation>Paired GX-4</translation>
+    </message>
+    <message>
+        <source>ModeMuteButton</source>
+        <translation>Mode of the mute key</translation>
+    </message>
+    <message>
+        <source>Switch</source>
+        <translation>Switch</translation>
+    </message>
+    <message>
+        <source>PushButton</source>
+        <translation>Push-button</translation>
+    </message>
+    <message>
+        <source>FavouriteButton</source>
+        <translation>Favourite key</translation>
+    </message>
+    <message>
+        <source>Brightness</source>
+        <translation>Brightness</translation>
+    </message>
+    <message>
+        <source>low</source>
+        <translation>low</translation>
+    </message>
+    <message>
+        <source>medium</source>
+        <translation>medium</translation>
+    </message>
+    <message>
+        <source>high</source>
+        <translation>high</translation>
+    </message>
+    <message>
+        <source>PowerSaving</source>
+        <translation>Power saving</translation>
+    </message>
+    <message>
+        <source>Systeminformation</source>
+        <translation>System information</translation>
+    </message>
+    <message>
+        <source>Customize</source>
+        <translation>Display options</translation>
+    </message>
+    <message>
+        <source>differentValues</source>
+        <translation>various values</translation>
+    </message>
+    <message>
+        <source>ResetToDeliverystate</source>
+        <translation>Reset to delivery state</translation>
+    </message>
+    <message>
+        <source>HearingProtection</source>
+        <translation>Hearing protection</translation>
+    </message>
+    <message>
+        <source>Active</source>
+        <translation>Active</translation>
+    </message>
+    <message>
+        <source>Inactive</source>
+        <translation>Inactive</translation>
+    </message>
 </context>
 <context>
     <name>VirtualKeyboard</name>
@@ -869,6 +981,146 @@ High volumes can lead to hearing damage.</translation>
     <message>
         <source>Accept</source>
         <translation>Accept</translation>
+    </message>
+</context>
+<context>
+    <name>CustomizeDialogs</name>
+    <message>
+        <source>LevelMeasurement</source>
+        <translation>Level measurement</translation>
+    </message>
+    <message>
+        <source>Histogram</source>
+        <translation>Pinpointing</translation>
+    </message>
+    <message>
+        <source>LongtermMeasurement</source>
+        <translation>Long-term measurement</translation>
+    </message>
+    <message>
+        <source>H2measurement</source>
+        <translation>H2 measurement</translation>
+    </message>
+    <message>
+        <source>Pipelocating</source>
+        <translation>Pipe locating</translation>
+    </message>
+    <message>
+        <source>PowerOn</source>
+        <translation>Power on</translation>
+    </message>
+    <message>
+        <source>ShowFrequencySpectrum</source>
+        <translation>Show frequency spectrum</translation>
+    </message>
+    <message>
+        <source>ShowFrequencyValue</source>
+        <translation>Show frequency value</translation>
+    </message>
+    <message>
+        <source>ShowPeakLevelBar</source>
+        <translation>Show peak level bar</translation>
+    </message>
+    <message>
+        <source>UseFrequencyColorForLevelBar</source>
+        <translation>Frequency colour for the level bar</translation>
+    </message>
+    <message>
+        <source>ShowFilterParameter</source>
+        <translation>Show filter parameters</translation>
+    </message>
+    <message>
+        <source>DynamicScaling</source>
+        <translation>Dynamic scaling</translation>
+    </message>
+    <message>
+        <source>ShowGrid</source>
+        <translation>Show grid</translation>
+    </message>
+    <message>
+        <source>ShowHistogram</source>
+        <translation>Show histogram</translation>
+    </message>
+    <message>
+        <source>ShowWorkingRange</source>
+        <translation>Show working range</translation>
+    </message>
+    <message>
+        <source>StartWithFavourite</source>
+        <translation>Start with the favourite</translation>
+    </message>
+    <message>
+        <source>StartWithFilter</source>
+        <translation>Start with the filter</translation>
+    </message>
+    <message>
+        <source>StartWithGps</source>
+        <translation>Start with GPS</translation>
+    </message>
+    <message>
+        <source>PreviousPage</source>
+        <translation>Previous page</translation>
+    </message>
+    <message>
+        <source>Accept</source>
+        <translation>Accept</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>NextPage</source>
+        <translation>Next page</translation>
+    </message>
+</context>
+<context>
+    <name>ResetSettings</name>
+    <message>
+        <source>Back</source>
+        <translation>Back</translation>
+    </message>
+    <message>
+        <source>Warning</source>
+        <translation>Warning</translation>
+    </message>
+    <message>
+        <source>ResetToDeliveryState</source>
+        <translation>Reset to delivery state.
+All settings (e.g. language,
+paired bluetooth devices) will be reset.
+Stored measurements will not be deleted.</translation>
+    </message>
+    <message>
+        <source>Reset</source>
+        <translation>Reset</translation>
+    </message>
+    <message>
+        <source>DoYouReallyWantToResetAllSettings</source>
+        <translation>Do you really want to reset all settings?</translation>
+    </message>
+</context>
+<context>
+    <name>Management</name>
+    <message>
+        <source>Measurements</source>
+        <translation>Measurements</translation>
+    </message>
+    <message>
+        <source>GX-4</source>
+        <translation>GX-4</translation>
+    </message>
+    <message>
+        <source>Update</source>
+        <translation>Update</translation>
+    </message>
+    <message>
+        <source>GPS</source>
+        <translation>GPS</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>Settings</translation>
     </message>
 </context>
 </TS>

@@ -1,0 +1,6 @@
+#include "backupdialog.h"
+
+BackupDialog::BackupDialog(QWidget *parent)
+    : PlaceholderDialog(QStringLiteral("BackupDialog"), parent)
+{
+}

@@ -1,0 +1,6 @@
+#include "configuration.h"
+
+Configuration::Configuration(QWidget *parent)
+    : PlaceholderDialog(QStringLiteral("Configuration"), parent)
+{
+}

@@ -1,0 +1,6 @@
+#include "firmwareupdate.h"
+
+Firmwareupdate::Firmwareupdate(QWidget *parent)
+    : PlaceholderDialog(QStringLiteral("Firmwareupdate"), parent)
+{
+}
