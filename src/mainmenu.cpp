@@ -682,15 +682,8 @@ void MainMenu::keyPressEvent(QKeyEvent *event)
     switch (event->key()) {
     case Qt::Key_Escape:
     case Qt::Key_Return:
-        return;
-    // The up and down keys, ignored by the focused button, move the focus
-    // through the visible screen's buttons; select (Space) presses the
-    // focused one. So every screen is reachable without the touch screen.
     case Qt::Key_Up:
-        focusNextPrevChild(false);
-        return;
     case Qt::Key_Down:
-        focusNextPrevChild(true);
         return;
     default:
         QMainWindow::keyPressEvent(event);
