@@ -17,42 +17,6 @@ namespace Sim {
 
 namespace {
 
-// Turns "\r", "\n", "\t", "\0", "\\" and "\xNN" in a control-channel text into
-// bytes. False on an unknown or incomplete escape.
-bool unescape(const QString &text, QByteArray *out)
-{
-    const QByteArray in = text.toUtf8();
-    out->clear();
-    for (int i = 0; i < in.size(); ++i) {
-        const char c = in.at(i);
-        if (c != '\\') {
-            out->append(c);
-            continue;
-        }
-        if (++i >= in.size())
-            return false;
-        switch (in.at(i)) {
-        case 'r': out->append('\r'); break;
-        case 'n': out->append('\n'); break;
-        case 't': out->append('\t'); break;
-        case '0': out->append('\0'); break;
-        case '\\': out->append('\\'); break;
-        case 'x': {
-            const QByteArray hex = in.mid(i + 1, 2);
-            bool ok = false;
-            const int value = hex.toInt(&ok, 16);
-            if (hex.size() != 2 || !ok)
-                return false;
-            out->append(char(value));
-            i += 2;
-            break;
-        }
-        default:
-            return false;
-        }
-    }
-    return true;
-}
 
 } // namespace
 
@@ -667,7 +631,7 @@ void BtModulePeer::registerCommands(ControlChannel &channel, const QMap<QString,
             }
             if (sub == QLatin1String("raw") && count >= 3) {
                 QByteArray bytes;
-                if (!unescape(r.rest(2), &bytes))
+                if (!unescapeControlText(r.rest(2), &bytes))
                     return QStringLiteral("error: bad escape in the text; ") + usage;
                 if (!module->port() || !module->port()->write(bytes))
                     return QStringLiteral("error: nobody has %1 open; bytes dropped").arg(r.args[0]);

@@ -175,4 +175,39 @@ void ControlChannel::journal(const QString &line, const QString &reply)
     appendBoardFile(m_root, QStringLiteral("/.tq3900/control.log"), text);
 }
 
+bool unescapeControlText(const QString &text, QByteArray *out)
+{
+    const QByteArray in = text.toUtf8();
+    out->clear();
+    for (int i = 0; i < in.size(); ++i) {
+        const char c = in.at(i);
+        if (c != '\\') {
+            out->append(c);
+            continue;
+        }
+        if (++i >= in.size())
+            return false;
+        switch (in.at(i)) {
+        case 'r': out->append('\r'); break;
+        case 'n': out->append('\n'); break;
+        case 't': out->append('\t'); break;
+        case '0': out->append('\0'); break;
+        case '\\': out->append('\\'); break;
+        case 'x': {
+            const QByteArray hex = in.mid(i + 1, 2);
+            bool ok = false;
+            const int value = hex.toInt(&ok, 16);
+            if (hex.size() != 2 || !ok)
+                return false;
+            out->append(char(value));
+            i += 2;
+            break;
+        }
+        default:
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace Sim

@@ -84,6 +84,11 @@ private:
     LineSplitter m_splitter;
 };
 
+// Turns the escapes \r, \n, \t, \0, \\ and \xNN in a control-channel
+// text into bytes (for commands that make a peer send raw bytes). False on an
+// unknown or incomplete escape.
+bool unescapeControlText(const QString &text, QByteArray *out);
+
 } // namespace Sim
 
 #endif // SIM_CONTROLCHANNEL_H

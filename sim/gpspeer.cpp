@@ -29,39 +29,6 @@ bool parseLatLon(const QString &lat, const QString &lon, QPointF *out)
     return true;
 }
 
-// "\r", "\n", "\t", "\0", "\\" and "\xNN" escapes; false on a broken escape.
-bool unescapeBytes(const QString &text, QByteArray *out)
-{
-    const QByteArray in = text.toUtf8();
-    for (int i = 0; i < in.size(); ++i) {
-        if (in[i] != '\\') {
-            out->append(in[i]);
-            continue;
-        }
-        if (++i >= in.size())
-            return false;
-        switch (in[i]) {
-        case 'r': out->append('\r'); break;
-        case 'n': out->append('\n'); break;
-        case 't': out->append('\t'); break;
-        case '0': out->append('\0'); break;
-        case '\\': out->append('\\'); break;
-        case 'x': {
-            bool ok = false;
-            const QByteArray hex = in.mid(i + 1, 2);
-            const int v = hex.toInt(&ok, 16);
-            if (!ok || hex.size() != 2)
-                return false;
-            out->append(char(v));
-            i += 2;
-            break;
-        }
-        default:
-            return false;
-        }
-    }
-    return true;
-}
 
 } // namespace
 
@@ -353,7 +320,7 @@ void GpsPeer::registerCommands(ControlChannel &channel)
         [this](const ControlRequest &req) -> QString {
             if (req.args.value(0) == QLatin1String("raw") && req.args.size() >= 2) {
                 QByteArray bytes;
-                if (!unescapeBytes(req.rest(1), &bytes))
+                if (!unescapeControlText(req.rest(1), &bytes))
                     return QStringLiteral("error: broken escape; ") + QLatin1String(kUsage);
                 if (!m_port || !m_port->write(bytes))
                     return QStringLiteral("error: nobody has the port open");
