@@ -179,7 +179,7 @@ void MeasurementFrame::checkBtConnection()
     warning.setIcon(1);
     warning.setHeadline(tr("Warning"));
     warning.setDialogType(0);
-    warning.setInfotext(tr("NoBluetoothConnectionPleaseCheckYourGX4", "No bluetooth connection. Please check your GX-4."));
+    warning.setInfotext(tr("NoBluetoothConnectionPleaseCheckYourGX4"));
     warning.exec();
 }
 
