@@ -7,6 +7,7 @@
 // Every test runs for each screen in screens(); a screen built on the frame
 // joins by adding its row there.
 #include "eventhandler.h"
+#include "measmanagement.h"
 #include "mainmenu.h"
 #include "measurementframe.h"
 #include "messagedialog.h"
