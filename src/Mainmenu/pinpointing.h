@@ -48,6 +48,9 @@ public:
     int scaleMode() const { return m_scaleMode; }
     int leakPosition() const { return m_leakPos; }
     QTimer *levelTimer() const { return m_timerLevel; }
+    // The headphone dialog (the form has no button of this name; the
+    // settings and stored pages have their own).
+    void on_butMenuHeadphone_clicked();
     // How long the GUI thread waited for the last clip to be written, ms.
     qint64 lastClipStoreMs() const { return m_lastClipStoreMs; }
 
@@ -61,7 +64,6 @@ public slots:
     void on_butMenuSave_clicked();
     void on_butMenuScale_clicked();
     void on_butMenuDeleteLast_clicked();
-    void on_butMenuHeadphone_clicked();
     void on_butMenuSettings_clicked();
     void on_butMenuFilter_clicked();
     void on_butMenuMicrophone_clicked();
