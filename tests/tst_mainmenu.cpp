@@ -611,8 +611,13 @@ void TestMainMenu::muteHandlerFollowsScreens()
     emit sink->stateActiveMuteChanged(true);
     QVERIFY(settledSince(mark).isEmpty());
 
-    // A measurement screen takes the unit's mute report over.
+    // A measurement screen takes the unit's mute report over. Its entry
+    // mutes (codec set-up and screen) and sends the microphone gain: three
+    // lines, before the mark.
+    mark = board.unitLines().size();
     w.displayWidget(3, 1, 0);
+    QTRY_COMPARE(board.unitLines().mid(mark), muteLine + muteLine + muteLine);
+    QCOMPARE(settledSince(mark), muteLine + muteLine + muteLine);
     mark = board.unitLines().size();
     emit sink->stateActiveMuteChanged(false);
     QVERIFY(settledSince(mark).isEmpty());
