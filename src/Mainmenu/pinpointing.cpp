@@ -504,7 +504,13 @@ void Pinpointing::on_butMenuFilter_clicked()
     Audioworker()->pauseAudioRecording(true);
     int type = 0;
     unsigned low = 0, high = 4000;
-    if (m_frame->runFilterDialog(&type, &low, &high)) {
+    const bool accepted = m_frame->runFilterDialog(&type, &low, &high);
+    // The mute key works inside the dialog on the main window's path alone;
+    // the positions follow the screen's state, so the path returns to it.
+    MainMenu *w = MainMenu::getInstanceMainMenu();
+    if (w->isAudioPathMuted() != m_muted)
+        w->muteAudioPath(m_muted, true);
+    if (accepted) {
         m_storedFilterType = type;
         m_storedFilterLowCutOff = low;
         m_storedFilterHighCutOff = high;
