@@ -173,7 +173,6 @@ void MeasurementFrame::checkBtConnection()
     const bool linkUp = status->stateMicrophone();
     if (!watchdogTick(linkUp, status->sensorType(), &m_enableWarningBtConnection))
         return;
-    ++m_warningsShown;
     m_screen->frameMute(true, true);
     MessageDialog warning;
     warning.setIcon(1);

@@ -49,7 +49,6 @@ public:
     int favouriteNumber() const { return m_favouriteNumber; }
     QTimer *watchdogTimer() const { return m_timerCheckBtConnection; }
     bool isWatchdogArmed() const { return m_enableWarningBtConnection; }
-    int warningsShown() const { return m_warningsShown; }
 
     // --- Entry ---------------------------------------------------------------
     // The note shown at a live entry with the hydrogen sensor attached.
@@ -119,7 +118,6 @@ private:
     QTimer *m_timerCheckBtConnection;
     QPointer<Bluetooth> m_unitKeySource;
     bool m_enableWarningBtConnection = false;
-    int m_warningsShown = 0;
 };
 
 #endif // MEASUREMENTFRAME_H
