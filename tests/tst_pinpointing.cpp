@@ -5,6 +5,7 @@
 // folder, the bars, labels and markers on the screen, the lines the unit
 // receives, the audio path, the stored folder with its info.ini and clips
 // (read with sox), and the playback journal of the stored view.
+#include "audiocodecsetup.h"
 #include "audioworker.h"
 #include "gps.h"
 #include "mainmenu.h"
@@ -106,6 +107,7 @@ void TestPinpointing::listen(Pinpointing *pp, double level, int ms)
     QCOMPARE(m_board->send(level > 0 ? QStringLiteral("signal level %1").arg(level) : QStringLiteral("signal silence")),
              QStringLiteral("ok"));
     QVERIFY(pp->isMuted());
+    QTest::qWait(400); // the converter's buffer holds the new sound only
     key(pp);
     QVERIFY(!pp->isMuted());
     QTest::qWait(ms);
@@ -233,6 +235,37 @@ void TestPinpointing::listenSaveAndReplay()
     key(pp);
     QCOMPARE(pos.currentStep, 5);
 
+    // The settings page's dialogs: the automatic band accepted while muted
+    // is in the codec and on the screen; microphone and headphone open.
+    QStringList dialogs;
+    QTimer answer;
+    connect(&answer, &QTimer::timeout, [&dialogs] {
+        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        dialogs << dialog->metaObject()->className();
+        if (auto *autoBand = dialog->findChild<QPushButton *>("butAutoFilter")) {
+            autoBand->click();
+            dialog->findChild<QPushButton *>("butClose")->click();
+        } else {
+            dialog->reject();
+        }
+    });
+    answer.start(50);
+    pp->findChild<QPushButton *>("butMenuSettings")->click();
+    for (const char *button : {"butMenuFilter", "butMenuMicrophone", "butMenuHeadphone_2"})
+        pp->findChild<QPushButton *>(button)->click();
+    answer.stop();
+    QCOMPARE(dialogs, QStringList({"Filtersettings", "Micsettings", "Headphonesettings"}));
+    quint32 low = 0, high = 0;
+    int type = -1;
+    w.getAudioCodecInstance()->getFilter(&low, &high, &type);
+    QCOMPARE(type, 1);
+    QCOMPARE(label("labelFilterrange")->text(), QStringLiteral("%1 Hz\n%2 Hz").arg(low).arg(high));
+    QVERIFY(pp->levelTimer()->isActive());
+    QVERIFY(pp->isMuted() && w.isAudioPathMuted());
+    pp->findChild<QPushButton *>("butMenuBack")->click();
+
     // Fill all ten, then the eleventh listening: 2..10 move down with their
     // clips, position 10 is listened to anew.
     for (int i = 6; i <= 10; ++i)
@@ -274,6 +307,9 @@ void TestPinpointing::listenSaveAndReplay()
     QVERIFY2(folder.endsWith("_Main  st"), qPrintable(folder));
     QSettings info(meas.filePath(folder + "/info.ini"), QSettings::IniFormat);
     QCOMPARE(info.value("Measurementinfo/Measurementtype").toString(), QStringLiteral("Histogram"));
+    QCOMPARE(info.value("Filter/Filtertype").toString(), QStringLiteral("Bandpass"));
+    QCOMPARE(info.value("Filter/LowCutOff-Frequency").toUInt(), low);
+    QCOMPARE(info.value("Filter/HighCutOff-Frequency").toUInt(), high);
     for (int i = 1; i <= 10; ++i) {
         QCOMPARE(info.value(QStringLiteral("Levels/Level_%1").arg(i)).toString(),
                  QString::number(double(pos.minimum[i]), 'f', 3));

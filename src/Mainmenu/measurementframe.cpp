@@ -5,10 +5,13 @@
 #include "audioworker.h"
 #include "bluetooth.h"
 #include "deviceroot.h"
+#include "filtersettings.h"
+#include "headphonesettings.h"
 #include "mainmenu.h"
 #include "measmanagement.h"
 #include "measurements.h"
 #include "messagedialog.h"
+#include "micsettings.h"
 #include "statusbardata.h"
 #include "systemsettings.h"
 #include "virtualkeyboard.h"
@@ -221,21 +224,23 @@ bool MeasurementFrame::save()
 
 bool MeasurementFrame::runFilterDialog(int *type, unsigned *low, unsigned *high)
 {
-    Q_UNUSED(type)
-    Q_UNUSED(low)
-    Q_UNUSED(high)
-    qDebug() << "Filter dialog not available";
-    return false;
+    Filtersettings dialog(m_widget);
+    if (dialog.exec() != 1)
+        return false;
+    dialog.getFiltersettings(type, low, high);
+    return true;
 }
 
 void MeasurementFrame::runMicrophoneDialog()
 {
-    qDebug() << "Microphone dialog not available";
+    Micsettings dialog(m_widget);
+    dialog.exec();
 }
 
 void MeasurementFrame::runHeadphoneDialog()
 {
-    qDebug() << "Headphone dialog not available";
+    Headphonesettings dialog(m_widget);
+    dialog.exec();
 }
 
 // ---------------------------------------------------------------------------
