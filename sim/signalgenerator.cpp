@@ -36,6 +36,36 @@ bool SignalSource::setNoise(double rms)
     return true;
 }
 
+double SignalSource::rms() const
+{
+    const double a = m_settings.amplitude;
+    return std::sqrt(a * a / 2.0 + m_settings.noise * m_settings.noise);
+}
+
+double SignalSource::rmsOfDisplayLevel(double level)
+{
+    return std::pow(10.0, (level / 1.8 - 77.0) / 20.0);
+}
+
+void SignalSource::setDisplayLevel(double level)
+{
+    if (level <= 0.0) {
+        setSilence();
+        return;
+    }
+    const double target = rmsOfDisplayLevel(level);
+    const double now = rms();
+    if (now <= 0.0) {
+        m_settings.noise = target;
+        return;
+    }
+    // Tone and noise keep their proportion (the sound stays the same, only
+    // louder or quieter), limited to full scale.
+    const double k = target / now;
+    m_settings.amplitude = std::min(1.0, m_settings.amplitude * k);
+    m_settings.noise = std::min(1.0, m_settings.noise * k);
+}
+
 void SignalSource::setSilence()
 {
     m_settings.amplitude = 0.0;
@@ -54,10 +84,10 @@ void SignalSource::registerCommands(ControlChannel &channel)
 {
     channel.registerCommand(
         QStringLiteral("signal"),
-        QStringLiteral("signal [tone <Hz> <amplitude 0-1> | noise <rms 0-1> | silence]: the sensor's signal"),
+        QStringLiteral("signal [tone <Hz> <amplitude 0-1> | noise <rms 0-1> | level <0-99> | silence]: the sensor's signal"),
         [this](const ControlRequest &r) {
             const QString usage = QStringLiteral(
-                "usage: signal [tone <Hz 0-%1> <amplitude 0-1> | noise <rms 0-1> | silence]")
+                "usage: signal [tone <Hz 0-%1> <amplitude 0-1> | noise <rms 0-1> | level <0-99> | silence]")
                                       .arg(kMaxFrequency);
             const QString what = r.args.value(0);
             if (r.args.isEmpty())
@@ -74,6 +104,13 @@ void SignalSource::registerCommands(ControlChannel &channel)
                 if (!parseReal(r.args[1], 0.0, 1.0, &rms))
                     return QStringLiteral("error: ") + usage;
                 setNoise(rms);
+                return QStringLiteral("ok");
+            }
+            if (what == QLatin1String("level") && r.args.size() == 2) {
+                double level = 0.0;
+                if (!parseReal(r.args[1], 0.0, 99.0, &level))
+                    return QStringLiteral("error: ") + usage;
+                setDisplayLevel(level);
                 return QStringLiteral("ok");
             }
             if (what == QLatin1String("silence") && r.args.size() == 1) {

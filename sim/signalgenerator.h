@@ -33,6 +33,14 @@ public:
     bool setTone(double frequency, double amplitude);
     bool setNoise(double rms);
     void setSilence();
+    // Scales tone and noise together so that the instrument shows the
+    // display level (77 + 20 log10 rms) * 1.8 for the whole signal; 0 is
+    // silence; from silence it sets noise alone. A person walking along a
+    // pipe sets one level per listening position.
+    void setDisplayLevel(double level);
+    // RMS of the whole signal, fraction of full scale.
+    double rms() const;
+    static double rmsOfDisplayLevel(double level);
     QString describe() const;
 
     void registerCommands(ControlChannel &channel);

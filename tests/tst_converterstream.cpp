@@ -2,6 +2,7 @@
 // command, and the FIFO stream with its buffer/enable and buffer/length
 // handling. (tst_analysis reads the stream of the tq3900-sim program.)
 
+#include "analoginputworker.h"
 #include "controlchannel.h"
 #include "converterstream.h"
 #include "devicetree.h"
@@ -144,7 +145,7 @@ void TestConverterStream::signalCommand_data()
 {
     QTest::addColumn<QString>("command");
     QTest::addColumn<QString>("reply");
-    const QString usage = QStringLiteral("error: usage: signal [tone <Hz 0-8000> <amplitude 0-1> | noise <rms 0-1> | silence]");
+    const QString usage = QStringLiteral("error: usage: signal [tone <Hz 0-8000> <amplitude 0-1> | noise <rms 0-1> | level <0-99> | silence]");
     QTest::newRow("status") << "signal" << "tone 1000 Hz amplitude 0.01 noise 0";
     QTest::newRow("tone") << "signal tone 500 0.1" << "ok";
     QTest::newRow("tone fractions") << "signal tone 312.5 0.0005" << "ok";
@@ -159,6 +160,8 @@ void TestConverterStream::signalCommand_data()
     QTest::newRow("noise too large") << "signal noise 2" << usage;
     QTest::newRow("silence with argument") << "signal silence 1" << usage;
     QTest::newRow("unknown") << "signal loud" << usage;
+    QTest::newRow("level") << "signal level 55.5" << "ok";
+    QTest::newRow("level above 99") << "signal level 100" << usage;
 }
 
 void TestConverterStream::signalCommand()
@@ -190,6 +193,19 @@ void TestConverterStream::signalCommandSetsTheSource()
     QCOMPARE(source.settings().noise, 0.0);
     QCOMPARE(source.settings().frequency, 500.0);
     QVERIFY(channel.hasCommand(QStringLiteral("signal")));
+
+    // A display level: from silence noise alone, then tone and noise scaled
+    // together, so that the instrument's scale shows that level.
+    QCOMPARE(channel.execute(QStringLiteral("signal level 40")), QStringLiteral("ok"));
+    QCOMPARE(source.settings().amplitude, 0.0);
+    QVERIFY(qAbs(AnalogInputWorker::audioLevelToDb(float(source.settings().noise)) - 40.0f) < 0.01f);
+    channel.execute(QStringLiteral("signal tone 500 0.02"));
+    channel.execute(QStringLiteral("signal noise 0.01"));
+    QCOMPARE(channel.execute(QStringLiteral("signal level 61")), QStringLiteral("ok"));
+    QVERIFY(qAbs(AnalogInputWorker::audioLevelToDb(float(source.rms())) - 61.0f) < 0.01f);
+    QVERIFY(qAbs(source.settings().amplitude / source.settings().noise - 2.0) < 1e-9);
+    QCOMPARE(channel.execute(QStringLiteral("signal level 0")), QStringLiteral("ok"));
+    QCOMPARE(source.rms(), 0.0);
 }
 
 // ---------------------------------------------------------------------------

@@ -60,6 +60,7 @@ const Palette kInkBlack{Qt::transparent, Qt::transparent, Qt::transparent, Qt::b
 const Palette kInkGreen{Qt::transparent, Qt::transparent, Qt::transparent, QColor(0x2f, 0xc0, 0x4a)};
 const Palette kInkRed{Qt::transparent, Qt::transparent, Qt::transparent, QColor(0xe0, 0x30, 0x30)};
 const Palette kInkBlue{Qt::transparent, Qt::transparent, Qt::transparent, QColor(0x3d, 0x8f, 0xe0)};
+const Palette kInkGrey{Qt::transparent, Qt::transparent, Qt::transparent, QColor(0xa0, 0xa0, 0xa0)};
 
 struct State
 {
@@ -121,6 +122,11 @@ const std::vector<Kind> kKinds = {
     // Check boxes of the display options and the power key of their start-up page.
     {"check44", 44, 44, 0, 0.0, {{"_44px", &kInkWhite}}, false},
     {"plain50", 50, 50, 0, 0.0, {{"_50px", &kInkWhite}}, false},
+    // Pinpointing: the leak drop, the filter-type symbol and the marker of
+    // the next listening position.
+    {"drop30", 30, 45, 0, 0.0, {{"_bl_30px", &kInkBlue}}, false},
+    {"filter40", 40, 40, 0, 0.0, {{"_gr_40px", &kInkGrey}}, false},
+    {"marker37", 37, 155, 0, 0.0, {{"_ws_37px", &kInkWhite}}, false},
 };
 
 // Draws a pictogram into box (a square) with the given ink.
@@ -1357,6 +1363,127 @@ Draw checkbox(bool ticked)
     return [ticked](QPainter &p, const QRectF &box, const QColor &ink) { drawCheckbox(p, box, ink, ticked); };
 }
 
+// Pinpointing and the measurement frame: bars, scale, delete-last, save,
+// filter band, next position, leak drop and the next-position marker.
+void drawLevelBars(QPainter &p, const QRectF &box, const QColor &ink, int crossed)
+{
+    const double heights[] = {0.45, 0.8, 0.6, 0.35};
+    const double w = box.width() / 5.5;
+    for (int i = 0; i < 4; ++i) {
+        const QRectF bar(box.left() + w * 0.4 + i * w * 1.3, box.bottom() - heights[i] * box.height(), w,
+                         heights[i] * box.height());
+        p.fillRect(bar, ink);
+        if (i == crossed) {
+            p.setPen(QPen(QColor(0xe0, 0x30, 0x30), box.width() / 12));
+            p.drawLine(bar.topLeft() - QPointF(w * 0.3, 0), bar.bottomRight() + QPointF(w * 0.3, 0));
+            p.drawLine(bar.topRight() + QPointF(w * 0.3, 0), bar.bottomLeft() - QPointF(w * 0.3, 0));
+        }
+    }
+}
+
+void drawScaleBars(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    drawLevelBars(p, box.adjusted(box.width() * 0.2, box.height() * 0.1, 0, 0), ink, -1);
+    p.setPen(QPen(ink, box.width() / 18));
+    p.drawLine(QPointF(box.left() + box.width() * 0.1, box.top()), QPointF(box.left() + box.width() * 0.1, box.bottom()));
+    for (int i = 0; i <= 4; ++i) {
+        const double y = box.top() + i * box.height() / 4;
+        p.drawLine(QPointF(box.left() + box.width() * 0.1, y), QPointF(box.left() + box.width() * 0.2, y));
+    }
+}
+
+void drawScaleMagnifier(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    drawLevelBars(p, box.adjusted(0, box.height() * 0.35, -box.width() * 0.3, 0), ink, -1);
+    p.setPen(QPen(ink, box.width() / 12));
+    p.setBrush(Qt::NoBrush);
+    const QRectF lens(box.left() + box.width() * 0.35, box.top(), box.width() * 0.45, box.height() * 0.45);
+    p.drawEllipse(lens);
+    p.drawLine(lens.center() + QPointF(lens.width() * 0.35, lens.height() * 0.35), box.topRight() + QPointF(0, box.height() * 0.6));
+}
+
+void drawDeleteLast(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    drawLevelBars(p, box, ink, 3);
+}
+
+void drawDiskette(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    const QRectF r = box.adjusted(box.width() * 0.1, box.height() * 0.1, -box.width() * 0.1, -box.height() * 0.1);
+    QPainterPath body;
+    body.moveTo(r.topLeft());
+    body.lineTo(r.right() - r.width() * 0.2, r.top());
+    body.lineTo(r.right(), r.top() + r.height() * 0.2);
+    body.lineTo(r.bottomRight());
+    body.lineTo(r.bottomLeft());
+    body.closeSubpath();
+    p.fillPath(body, ink);
+    p.fillRect(QRectF(r.left() + r.width() * 0.2, r.top(), r.width() * 0.5, r.height() * 0.3), Qt::black);
+    p.fillRect(QRectF(r.left() + r.width() * 0.15, r.top() + r.height() * 0.55, r.width() * 0.7, r.height() * 0.4),
+               Qt::black);
+}
+
+void drawBandShape(QPainter &p, const QRectF &box, const QColor &ink, bool stop)
+{
+    p.setPen(QPen(ink, box.width() / 12));
+    p.setBrush(Qt::NoBrush);
+    const double l = box.left(), t = box.top(), w = box.width(), h = box.height();
+    const double low = stop ? 0.3 : 0.8, high = stop ? 0.8 : 0.3;
+    QPainterPath band(QPointF(l + 0.05 * w, t + low * h));
+    band.cubicTo(QPointF(l + 0.3 * w, t + low * h), QPointF(l + 0.22 * w, t + high * h), QPointF(l + 0.4 * w, t + high * h));
+    band.lineTo(l + 0.6 * w, t + high * h);
+    band.cubicTo(QPointF(l + 0.78 * w, t + high * h), QPointF(l + 0.7 * w, t + low * h), QPointF(l + 0.95 * w, t + low * h));
+    p.drawPath(band);
+}
+
+void drawBandpassShape(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    drawBandShape(p, box, ink, false);
+}
+
+void drawBandstopShape(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    drawBandShape(p, box, ink, true);
+}
+
+void drawForward(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    const QRectF r = box.adjusted(box.width() * 0.15, box.height() * 0.2, -box.width() * 0.15, -box.height() * 0.2);
+    QPolygonF arrow;
+    arrow << r.topLeft() << QPointF(r.left() + r.width() * 0.75, r.center().y()) << r.bottomLeft();
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    p.drawPolygon(arrow);
+    p.fillRect(QRectF(r.left() + r.width() * 0.8, r.top(), r.width() * 0.2, r.height()), ink);
+}
+
+void drawWaterdrop(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    const double cx = box.center().x(), w = box.width() * 0.8;
+    QPainterPath drop(QPointF(cx, box.top() + box.height() * 0.05));
+    drop.cubicTo(QPointF(cx + w * 0.1, box.top() + box.height() * 0.35), QPointF(cx + w / 2, box.top() + box.height() * 0.5),
+                 QPointF(cx + w / 2, box.top() + box.height() * 0.7));
+    drop.arcTo(QRectF(cx - w / 2, box.bottom() - w - box.height() * 0.02, w, w), 0, -180);
+    drop.cubicTo(QPointF(cx - w / 2, box.top() + box.height() * 0.5), QPointF(cx - w * 0.1, box.top() + box.height() * 0.35),
+                 QPointF(cx, box.top() + box.height() * 0.05));
+    p.fillPath(drop, ink);
+}
+
+// The spot for the next listening: an arrow down onto a ground microphone.
+void drawNextPositionMarker(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    const double w = box.width();
+    p.setPen(QPen(ink, w / 10, Qt::DashLine));
+    p.drawLine(QPointF(box.center().x(), box.top() + w * 0.2), QPointF(box.center().x(), box.bottom() - w * 1.4));
+    QPolygonF head;
+    head << QPointF(box.left() + w * 0.2, box.bottom() - w * 1.5) << QPointF(box.right() - w * 0.2, box.bottom() - w * 1.5)
+         << QPointF(box.center().x(), box.bottom() - w * 1.05);
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    p.drawPolygon(head);
+    drawGroundSensor(p, QRectF(box.left(), box.bottom() - w, w, w), ink);
+}
+
 struct Icon
 {
     const char *folder;
@@ -1491,6 +1618,19 @@ const std::vector<Icon> kIcons = {
     {"Management", "Firmwareupdate", "main", textOf("FW", 0.45)},
     {"Management", "Gps", "main", drawSatellite},
     {"Management", "Systemsettings", "main", drawWrench},
+    {"Allgemein", "Diskette", "frame44", drawDiskette},
+    {"Allgemein", "Filter", "frame44", drawBandpassShape},
+    {"Mainmenu/Pinpointing", "Scale", "frame44", drawScaleBars},
+    {"Mainmenu/Pinpointing", "ScaleMagnifierFull", "frame44", drawScaleMagnifier},
+    {"Mainmenu/Pinpointing", "DelLast", "frame44", drawDeleteLast},
+    {"Mainmenu/Pinpointing", "Wrench", "frame44", drawWrench},
+    {"Mainmenu/Pinpointing", "Start", "frame44", drawPlay},
+    {"Mainmenu/Pinpointing", "Stop", "frame44", drawStop},
+    {"Mainmenu/Pinpointing", "Forward", "frame44", drawForward},
+    {"Mainmenu/Pinpointing", "Waterdrop", "drop30", drawWaterdrop},
+    {"Mainmenu/Pinpointing", "Filtertype_Bandpass", "filter40", drawBandpassShape},
+    {"Mainmenu/Pinpointing", "Filtertype_Bandstop", "filter40", drawBandstopShape},
+    {"Mainmenu/Pinpointing", "Pinpointing_KORB5", "marker37", drawNextPositionMarker},
 };
 
 const Kind *findKind(const char *id)

@@ -1123,4 +1123,75 @@ Stored measurements will not be deleted.</translation>
         <translation>Settings</translation>
     </message>
 </context>
+<context>
+    <name>MeasurementFrame</name>
+    <message>
+        <source>Note</source>
+        <translation>Note</translation>
+    </message>
+    <message>
+        <source>YouMustConnectAnAcousticalSensorToUseThisMeasurement.</source>
+        <translation>You must connect an acoustical sensor
+to use this measurement.</translation>
+    </message>
+    <message>
+        <source>Warning</source>
+        <translation>Warning</translation>
+    </message>
+    <message>
+        <source>NoBluetoothConnectionPleaseCheckYourGX4</source>
+        <translation>No bluetooth connection. Please check your GX-4.</translation>
+    </message>
+</context>
+<context>
+    <name>Pinpointing</name>
+    <message>
+        <source>Mainmenu</source>
+        <translation>Main menu</translation>
+    </message>
+    <message>
+        <source>Autoscale</source>
+        <translation>Autoscale</translation>
+    </message>
+    <message>
+        <source>DeleteLastLevel</source>
+        <translation>Delete last level</translation>
+    </message>
+    <message>
+        <source>AdditionalSettings</source>
+        <translation>Additional settings</translation>
+    </message>
+    <message>
+        <source>Store</source>
+        <translation>Store</translation>
+    </message>
+    <message>
+        <source>AdjustFilter</source>
+        <translation>Adjust filter</translation>
+    </message>
+    <message>
+        <source>MicrophoneGain</source>
+        <translation>Microphone gain</translation>
+    </message>
+    <message>
+        <source>HeadphoneVolume</source>
+        <translation>Headphone volume</translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation>Back</translation>
+    </message>
+    <message>
+        <source>PlayAudioData</source>
+        <translation>Play audio data</translation>
+    </message>
+    <message>
+        <source>StopPlaying</source>
+        <translation>Stop playing</translation>
+    </message>
+    <message>
+        <source>PlayNextPosition</source>
+        <translation>Play next position</translation>
+    </message>
+</context>
 </TS>
