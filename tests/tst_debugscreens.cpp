@@ -10,6 +10,7 @@
 #include "messagedialog.h"
 #include "sensorunitlink.h"
 #include "simboard.h"
+#include "statusbardata.h"
 #include "testroot.h"
 #include "virtualkeyboard.h"
 
@@ -220,6 +221,9 @@ void TestDebugScreens::rawCommandsAndModes()
 
     // "Cmd" and "Data" switch the module; the label follows GPIO 59 back.
     const auto carrier = [this] { return m_root->read("/sys/class/gpio/gpio59/value"); };
+    // Once the status data has the unit's sensor and battery it sends
+    // nothing more that would take the module back to data mode.
+    QTRY_VERIFY_WITH_TIMEOUT(StatusbarData()->sensorType() == 1 && StatusbarData()->batteryMicrophone() > 0, 8000);
     button(&dialog, "butCommandMode")->click();
     QCOMPARE(mode->text(), QStringLiteral("Cmd"));
     QTRY_VERIFY_WITH_TIMEOUT(carrier() == "0" && mode->text() == QLatin1String("Cmd"), 8000);
