@@ -1,9 +1,17 @@
 // The debug menu's live level view: its capture buffer with long captures in
 // awkward pieces, the levels and spectrum it computes, and the view itself
 // against the simulated microphone and without any input.
+#include "debugaudiolevelfft.h"
+#include "freqspectrum.h"
 #include "levelcapture.h"
+#include "simboard.h"
+#include "testroot.h"
 
 #include <QBuffer>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTextEdit>
 #include <QtTest>
 
 #include <cmath>
@@ -38,6 +46,11 @@ QByteArray sine(double hz, double amplitude, int n)
     return pcm(s);
 }
 
+QPushButton *button(QWidget *parent, const char *name)
+{
+    return parent->findChild<QPushButton *>(QLatin1String(name));
+}
+
 } // namespace
 
 class TestLevelView : public QObject
@@ -50,6 +63,8 @@ private slots:
     void startAndOddEnds();
     void deviceThatNeverRunsDry();
     void spectrumPeak();
+    void viewWithoutInput();
+    void viewShowsTheSimulatedSignal();
 };
 
 void TestLevelView::levelsOfFullScaleAndNegativeInput()
@@ -161,6 +176,63 @@ void TestLevelView::spectrumPeak()
     const LevelCapture::Levels l = LevelCapture::levels(x, LevelCapture::kSamples);
     QCOMPARE(int(l.peak * 100), 50);
     QCOMPARE(int(l.rms * 100), 35);
+}
+
+void TestLevelView::viewWithoutInput()
+{
+    // No simulator: no microphone FIFO under the root.
+    TestRoot root;
+    DebugAudioLevelFft view;
+    view.show();
+    // Before any capture the widget shows the triangle: highest at bin 256.
+    const float *drawn = view.spectrum()->drawnValues();
+    QCOMPARE(int(std::max_element(drawn, drawn + LevelCapture::kBins) - drawn), 256);
+
+    button(&view, "butDo")->click();
+    QVERIFY(!view.isCapturing());
+    auto *messages = view.findChild<QTextEdit *>(QStringLiteral("textEditMessages"));
+    QVERIFY2(messages->toPlainText().contains(QStringLiteral("No audio input device")),
+             qPrintable(messages->toPlainText()));
+    button(&view, "butDo")->click();
+    QVERIFY(!view.isCapturing());
+    button(&view, "butClear")->click();
+    QVERIFY(messages->toPlainText().isEmpty());
+}
+
+void TestLevelView::viewShowsTheSimulatedSignal()
+{
+    TestRoot root;
+    SimBoard board(root.root());
+    QVERIFY(board.isRunning());
+    QCOMPARE(board.send("signal tone 1000 0.5"), QStringLiteral("ok"));
+
+    DebugAudioLevelFft view;
+    view.show();
+    auto *rms = view.findChild<QProgressBar *>(QStringLiteral("progBarAudioLevel"));
+    auto *peak = view.findChild<QProgressBar *>(QStringLiteral("progBarAudioLevelPeak"));
+    button(&view, "butDo")->click();
+    QVERIFY(view.isCapturing());
+    QVERIFY(view.findChild<QLineEdit *>(QStringLiteral("lineEditAudioInputDevice"))->text().contains("/dev/microphone"));
+    QTRY_VERIFY_WITH_TIMEOUT(rms->value() >= 33 && rms->value() <= 36, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(peak->value() >= 48 && peak->value() <= 50, 5000);
+    const float *drawn = view.spectrum()->drawnValues();
+    QCOMPARE(int(std::max_element(drawn, drawn + LevelCapture::kBins) - drawn), 64);
+
+    // A second start begins again from an empty buffer.
+    const qint64 first = view.capture().dataLength();
+    QVERIFY(first > 0);
+    button(&view, "butDo")->click();
+    QVERIFY(view.capture().dataLength() < first);
+    QVERIFY(view.isCapturing());
+
+    // Ten seconds, then the capture ends by itself; the buffer never grew.
+    QTRY_VERIFY_WITH_TIMEOUT(!view.isCapturing(), 14000);
+    QVERIFY2(view.capture().dataLength() > 250000 && view.capture().dataLength() < 400000,
+             qPrintable(QString::number(view.capture().dataLength())));
+    QCOMPARE(view.capture().buffer().size(), LevelCapture::kBufferBytes);
+    const int lastRms = rms->value();
+    QTest::qWait(300);
+    QCOMPARE(rms->value(), lastRms); // the last picture stays
 }
 
 QTEST_MAIN(TestLevelView)

@@ -4,10 +4,7 @@
 #include "audiocodecsetup.h"
 #include "bluetooth.h"
 #include "commandrunner.h"
-#if __has_include("debugaudiolevelfft.h")
 #include "debugaudiolevelfft.h"
-#define HAVE_LEVEL_VIEW 1
-#endif
 #include "debugbluetoothcommand.h"
 #include "debuggain.h"
 #include "debuginitbluetooth.h"
@@ -161,10 +158,8 @@ void DebugMenu::on_butGain_clicked()
 
 void DebugMenu::on_butAudioLevelFft_clicked()
 {
-#ifdef HAVE_LEVEL_VIEW
     DebugAudioLevelFft dialog(this);
     dialog.exec();
-#endif
 }
 
 void DebugMenu::on_butUartTerminal_clicked()
