@@ -77,6 +77,8 @@ void DebugAudioLevelFft::on_butDo_clicked()
                                                   .arg(QString::fromLatin1(FifoAudioInputSource::kBoardPath)));
         ui->lineEditAudioOutputDevice->setText(QStringLiteral("none (simulated board)"));
     }
+    ui->lineEditAudioInputDevice->setCursorPosition(0);
+    ui->lineEditAudioOutputDevice->setCursorPosition(0);
     m_format = format;
 
     m_capture.reset();
