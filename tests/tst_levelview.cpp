@@ -1,5 +1,5 @@
 // The debug menu's live level view: its capture buffer with long captures in
-// awkward pieces, the levels and spectrum it computes, and the view itself
+// awkward chunks, the levels and spectrum it computes, and the view itself
 // against the simulated microphone and without any input.
 #include "debugaudiolevelfft.h"
 #include "freqspectrum.h"
@@ -91,15 +91,15 @@ void TestLevelView::levelsOfFullScaleAndNegativeInput()
 
 void TestLevelView::longCaptureStaysInTheBuffer()
 {
-    // Ten seconds at 16000 samples per second in pieces of every size, some
+    // Ten seconds at 16000 samples per second in chunks of every size, some
     // odd and some larger than the buffer itself.
     LevelCapture capture;
     const int total = 10 * 16000;
     const QByteArray all = ramp(0, total);
-    const int pieces[] = {997, 1, 3, 4096, 2048, 131071, 7, 100000, 12345};
+    const int chunks[] = {997, 1, 3, 4096, 2048, 131071, 7, 100000, 12345};
     qint64 at = 0;
     for (int i = 0; at < all.size(); ++i) {
-        const int n = int(qMin<qint64>(pieces[i % 9], all.size() - at));
+        const int n = int(qMin<qint64>(chunks[i % 9], all.size() - at));
         capture.append(all.constData() + at, n);
         at += n;
         QCOMPARE(capture.buffer().size(), LevelCapture::kBufferBytes);
