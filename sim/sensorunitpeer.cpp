@@ -4,6 +4,7 @@
 #include "devicetree.h"
 
 #include <QTime>
+#include <QTimer>
 
 namespace Sim {
 
@@ -74,6 +75,12 @@ void SensorUnitPeer::receiveData(const QByteArray &line)
     } else if (command == "S") {
         const qint64 seconds = m_linkUpSince.isValid() ? m_linkUpSince.elapsed() / 1000 : 0;
         reply("BT_RX SENSVAL " + m_sensorValue + ' ' + QByteArray::number(seconds));
+    } else if (command == "X") {
+        if (w.size() > 2)
+            m_mode = w.value(2);
+        reply("BT_RX X " + m_mode);
+    } else if (command == "FH" || command == "FD" || command == "FS") {
+        handleFirmwareLine(w);
     } else if (command == "O") {
         reply("BT_RX OK");
     } else if (command == "P") {
@@ -86,6 +93,65 @@ void SensorUnitPeer::receiveData(const QByteArray &line)
         reply(QByteArray("BT_RX BUTTON ") + (m_switchMode ? "SWITCH" : "PUSHBUT"));
         reply("!$!");
     }
+}
+
+QString SensorUnitPeer::firmwareStatus() const
+{
+    if (!m_firmwareStarted)
+        return QStringLiteral("none");
+    return QStringLiteral("%1 %2/%3")
+        .arg(QString::fromLatin1(m_firmwareVersion))
+        .arg(m_firmwareImage.size())
+        .arg(m_firmwareSize);
+}
+
+void SensorUnitPeer::handleFirmwareLine(const QByteArrayList &w)
+{
+    if (m_firmwareReply == FirmwareReply::Silent)
+        return;
+    const bool refuse = m_firmwareReply == FirmwareReply::Error;
+    const QByteArray command = w.value(1);
+    bool ok = false;
+    if (command == "FH") {
+        const qint64 size = w.value(2).toLongLong(&ok);
+        // Images beyond a few MiB are no sensor-unit firmware.
+        ok = ok && size > 0 && size <= 16 * 1024 * 1024 && w.size() == 4 && !refuse;
+        if (ok) {
+            m_firmwareStarted = true;
+            m_firmwareSize = size;
+            m_firmwareVersion = w.value(3);
+            m_firmwareImage.clear();
+            m_nextPacket = 0;
+        }
+        reply(ok ? "BT_RX FH OK" : "BT_RX FH ERROR");
+        return;
+    }
+    if (command == "FD") {
+        const QByteArray numberField = w.value(2);
+        const int number = numberField.toInt(&ok);
+        bool lengthOk = false;
+        const int length = w.value(3).toInt(&lengthOk);
+        const QByteArray digits = w.value(4);
+        const QByteArray data = QByteArray::fromHex(digits);
+        const bool hexOk = digits.size() % 2 == 0 && data.toHex() == digits.toLower();
+        ok = ok && lengthOk && hexOk && !refuse && m_firmwareStarted && w.size() == 5
+             && number == m_nextPacket && length == data.size()
+             && m_firmwareImage.size() + data.size() <= m_firmwareSize;
+        if (ok) {
+            m_firmwareImage += data;
+            ++m_nextPacket;
+        }
+        reply("BT_RX FD " + (numberField.isEmpty() ? QByteArray("0") : numberField) + (ok ? " OK" : " ERROR"));
+        return;
+    }
+    // FS
+    ok = !refuse && m_firmwareStarted && m_firmwareImage.size() == m_firmwareSize;
+    reply(ok ? "BT_RX FS OK" : "BT_RX FS ERROR");
+    if (!ok)
+        return;
+    writeBoardFile(m_root, QStringLiteral("/.tq3900/unit-firmware.bin"), m_firmwareImage);
+    m_firmwareStarted = false;
+    QTimer::singleShot(kRestartAfterUpdateMs, this, [this] { restart(); });
 }
 
 void SensorUnitPeer::pressKey()
@@ -118,11 +184,12 @@ void SensorUnitPeer::registerCommands(ControlChannel &channel)
     channel.registerCommand(
         QStringLiteral("unit"),
         QStringLiteral("unit key <press|release> | sensor <0-9> | battery <mV> | alert <code> | value <v> | "
-                       "restart | address <addr> | status: the sensor unit behind ttyO2"),
+                       "restart | address <addr> | mode | firmware [reply <ok|error|silent>] | status: the sensor unit behind ttyO2"),
         [this](const ControlRequest &r) {
             const QString usage = QStringLiteral(
                 "usage: unit key <press|release> | unit sensor <0-9> | unit battery <mV 0-9999> | "
-                "unit alert <code> | unit value <v> | unit restart | unit address <addr> | unit status");
+                "unit alert <code> | unit value <v> | unit restart | unit address <addr> | "
+                "unit mode | unit firmware [reply <ok|error|silent>] | unit status");
             const QString sub = r.args.value(0);
             const QString arg = r.args.value(1);
             const int count = r.args.size();
@@ -162,6 +229,22 @@ void SensorUnitPeer::registerCommands(ControlChannel &channel)
             }
             if (sub == QLatin1String("address") && count == 2) {
                 setAddress(arg.toLatin1());
+                return QStringLiteral("ok");
+            }
+            if (sub == QLatin1String("mode") && count == 1)
+                return QString::fromLatin1(m_mode);
+            if (sub == QLatin1String("firmware") && count == 1)
+                return firmwareStatus();
+            if (sub == QLatin1String("firmware") && count == 3 && arg == QLatin1String("reply")) {
+                const QString how = r.args.value(2);
+                if (how == QLatin1String("ok"))
+                    m_firmwareReply = FirmwareReply::Ok;
+                else if (how == QLatin1String("error"))
+                    m_firmwareReply = FirmwareReply::Error;
+                else if (how == QLatin1String("silent"))
+                    m_firmwareReply = FirmwareReply::Silent;
+                else
+                    return QStringLiteral("error: ") + usage;
                 return QStringLiteral("ok");
             }
             if (sub == QLatin1String("status") && count == 1)

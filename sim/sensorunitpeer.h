@@ -23,6 +23,16 @@ class ControlChannel;
 // (alert handled) with "OK"; a bare "AT" with "OK". "RS", "RP" and anything
 // else get no answer.
 //
+// "X <mode>" (service mode, "X DEBUG") sets the unit's mode and is answered
+// "X <mode>". Firmware transfer: "FH <size> <version>" starts an image
+// ("FH OK"), "FD <nnn> <lll> <hex>" carries packet nnn of lll bytes as hex
+// digits ("FD <nnn> OK" when it is the next packet, the length matches the
+// digits and the image does not grow past its size, else "FD <nnn> ERROR"),
+// "FS" ends it ("FS OK" when the image is complete, else "FS ERROR"); the
+// unit then writes the image to <root>/.tq3900/unit-firmware.bin and restarts
+// (RDY) 2 s later. "unit firmware reply error|silent" makes it refuse or
+// ignore every firmware line.
+//
 // Its mute key reports "MUTE_STATE ACTIVE" or "MUTE_STATE MUTE": as a switch
 // each press toggles, as a push button the press opens and the release
 // mutes. Lines the unit sends while its data link is down are lost.
@@ -55,11 +65,18 @@ public:
     // The unit starts again and reports "BT_RX RDY <mV> <type>".
     void restart();
 
+    QByteArray mode() const { return m_mode; }
+    // Firmware transfer state: "<version> <received>/<size>" or "none".
+    QString firmwareStatus() const;
+
+    static constexpr int kRestartAfterUpdateMs = 2000;
+
     // Adds "unit ..." to the control channel.
     void registerCommands(ControlChannel &channel);
 
 private:
     void reply(const QByteArray &text);
+    void handleFirmwareLine(const QByteArrayList &w);
     QByteArray muteWord() const { return m_muted ? "MUTE" : "ACTIVE"; }
 
     QString m_root;
@@ -70,6 +87,14 @@ private:
     int m_batteryMv = 3900;
     QByteArray m_sensorValue = "0";
     QElapsedTimer m_linkUpSince;
+    QByteArray m_mode = "NORMAL";
+    enum class FirmwareReply { Ok, Error, Silent };
+    FirmwareReply m_firmwareReply = FirmwareReply::Ok;
+    bool m_firmwareStarted = false;
+    qint64 m_firmwareSize = 0;
+    QByteArray m_firmwareVersion;
+    QByteArray m_firmwareImage;
+    int m_nextPacket = 0;
 };
 
 } // namespace Sim

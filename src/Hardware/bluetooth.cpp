@@ -420,6 +420,25 @@ void Bluetooth::transmitTimeout()
         m_waitForBTRX = false;
         return;
     }
+    if (m_switchToCommandMode || !m_heldUnitLines.isEmpty()) {
+        // Lines held for the way back to data mode are newer than every
+        // queued one: the queue goes in front of them, so the unit gets the
+        // messages in the order they were sent (the last mute state wins).
+        QStringList queued;
+        for (int i = 1; i <= m_numDataToTransmit; ++i) {
+            queued << m_transmitBuffer[i];
+            m_transmitBuffer[i].clear();
+        }
+        m_numDataToTransmit = 0;
+        m_waitForBTRX = false;
+        if (!m_connectedRFCOMM)
+            return;
+        QStringList lines = queued + m_heldUnitLines;
+        if (lines.size() > kMaxHeldUnitLines) // as when holding: the newest replaces the last kept
+            lines = lines.mid(0, kMaxHeldUnitLines - 1) << lines.last();
+        m_heldUnitLines = lines;
+        return;
+    }
     for (int i = 0; i < kQueueSize; ++i)
         m_transmitBuffer[i] = m_transmitBuffer[i + 1];
     m_transmitBuffer[kQueueSize].clear();
