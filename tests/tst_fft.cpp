@@ -10,9 +10,11 @@
 #include <cmath>
 #include <complex>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <random>
 #include <valarray>
+#include <vector>
 
 namespace {
 
@@ -127,6 +129,7 @@ private slots:
     void variants();
     void ifftInvertsFft_data();
     void ifftInvertsFft();
+    void sameBitsOnEveryMachine();
 };
 
 void TestFft::pcmToRealIsExact()
@@ -384,6 +387,103 @@ void TestFft::ifftInvertsFft()
     ifft(x);
     for (int i = 0; i < n; ++i)
         QVERIFY2(std::abs(x[i] - original[i]) < 1e-4f, qPrintable(QString::number(i)));
+}
+
+// Blocks whose bits do not depend on the machine that makes them: samples
+// from an integer generator, scaled by powers of two (exact), from full
+// scale down to where the results are subnormal and up to where they
+// overflow, plus the special values.
+static std::vector<Block> machineIndependentBlocks()
+{
+    std::uint32_t state = 0x2545f491u;
+    const auto next = [&state] {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        return short(state & 0xffffu);
+    };
+    std::vector<Block> blocks;
+    for (int n = 2; n <= 4096; n *= 2) {
+        for (const int exponent : {0, -120, -140, 110}) {
+            Block x(std::size_t(n), Complex());
+            for (Complex &v : x) {
+                const float re = std::ldexp(pcmToReal(next()), exponent);
+                const float im = std::ldexp(pcmToReal(next()), exponent);
+                v = Complex(re, im);
+            }
+            blocks.push_back(x);
+        }
+    }
+    Block special(16, Complex(0.25f, -0.5f));
+    special[1] = Complex(std::numeric_limits<float>::infinity(), 0.0f);
+    special[5] = Complex(0.0f, std::numeric_limits<float>::quiet_NaN());
+    special[9] = Complex(-0.0f, FLT_MIN);
+    blocks.push_back(special);
+    return blocks;
+}
+
+// The board build's transform gives the bits of the PC build's plain path.
+// The PC build's test writes what its plain path makes of the blocks above
+// to TQ3900_FFT_RECORD; the board build's test, run under emulation, finds
+// the same bits from fft() and every variant it has (TQ3900_FFT_REFERENCE).
+void TestFft::sameBitsOnEveryMachine()
+{
+    const QString record = qEnvironmentVariable("TQ3900_FFT_RECORD");
+    const QString reference = qEnvironmentVariable("TQ3900_FFT_REFERENCE");
+    if (record.isEmpty() && reference.isEmpty())
+        QSKIP("needs TQ3900_FFT_RECORD or TQ3900_FFT_REFERENCE (the board run sets them)");
+    const std::vector<Block> blocks = machineIndependentBlocks();
+
+    // What a transform makes of every block, forward and back, as bytes.
+    const auto transformAll = [&blocks](const std::function<void(Block &)> &transform) {
+        QByteArray bytes;
+        for (const Block &input : blocks) {
+            Block x = input;
+            transform(x);
+            bytes.append(reinterpret_cast<const char *>(&x[0]), int(x.size() * sizeof(Complex)));
+            for (Complex &v : x)
+                v = std::conj(v);
+            transform(x);
+            bytes.append(reinterpret_cast<const char *>(&x[0]), int(x.size() * sizeof(Complex)));
+        }
+        return bytes;
+    };
+
+    if (!record.isEmpty()) {
+        int plain = -1;
+        for (int v = 0; v < fftVariantCount(); ++v)
+            if (qstrcmp(fftVariantName(v), "plain") == 0)
+                plain = v;
+        QVERIFY2(plain >= 0, "no plain variant");
+        const QByteArray bytes = transformAll([plain](Block &x) { fftWithVariant(plain, x); });
+        QFile file(record);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QCOMPARE(file.write(bytes), qint64(bytes.size()));
+    }
+    if (!reference.isEmpty()) {
+        QFile file(reference);
+        QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(reference));
+        const QByteArray expected = file.readAll();
+        QVERIFY(!expected.isEmpty());
+        const auto check = [&expected](const QByteArray &bytes, const char *what) {
+            QCOMPARE(bytes.size(), expected.size());
+            for (int i = 0; i < bytes.size(); i += int(sizeof(float))) {
+                if (std::memcmp(bytes.constData() + i, expected.constData() + i, sizeof(float)) == 0)
+                    continue;
+                float got, want;
+                std::memcpy(&got, bytes.constData() + i, sizeof(float));
+                std::memcpy(&want, expected.constData() + i, sizeof(float));
+                QFAIL(qPrintable(QStringLiteral("%1: float %2 is %3, the PC's plain path gives %4")
+                                     .arg(QLatin1String(what))
+                                     .arg(i / int(sizeof(float)))
+                                     .arg(double(got), 0, 'g', 9)
+                                     .arg(double(want), 0, 'g', 9)));
+            }
+        };
+        check(transformAll([](Block &x) { fft(x); }), "fft");
+        for (int v = 0; v < fftVariantCount() && !QTest::currentTestFailed(); ++v)
+            check(transformAll([v](Block &x) { fftWithVariant(v, x); }), fftVariantName(v));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestFft)
