@@ -405,7 +405,7 @@ static std::vector<Block> machineIndependentBlocks()
     std::vector<Block> blocks;
     for (int n = 2; n <= 4096; n *= 2) {
         for (const int exponent : {0, -120, -140, 110}) {
-            Block x(std::size_t(n), Complex());
+            Block x(Complex(0.0f, 0.0f), std::size_t(n));
             for (Complex &v : x) {
                 const float re = std::ldexp(pcmToReal(next()), exponent);
                 const float im = std::ldexp(pcmToReal(next()), exponent);
@@ -414,7 +414,7 @@ static std::vector<Block> machineIndependentBlocks()
             blocks.push_back(x);
         }
     }
-    Block special(16, Complex(0.25f, -0.5f));
+    Block special(Complex(0.25f, -0.5f), 16);
     special[1] = Complex(std::numeric_limits<float>::infinity(), 0.0f);
     special[5] = Complex(0.0f, std::numeric_limits<float>::quiet_NaN());
     special[9] = Complex(-0.0f, FLT_MIN);
