@@ -422,7 +422,8 @@ static std::vector<Block> machineIndependentBlocks()
     return blocks;
 }
 
-// The board build's transform gives the bits of the PC build's plain path.
+// The board build's transform gives the bits of the PC build's plain path
+// (a NaN for a NaN: its sign and payload are the processor's).
 // The PC build's test writes what its plain path makes of the blocks above
 // to TQ3900_FFT_RECORD; the board build's test, run under emulation, finds
 // the same bits from fft() and every variant it has (TQ3900_FFT_REFERENCE).
@@ -473,6 +474,10 @@ void TestFft::sameBitsOnEveryMachine()
                 float got, want;
                 std::memcpy(&got, bytes.constData() + i, sizeof(float));
                 std::memcpy(&want, expected.constData() + i, sizeof(float));
+                // The bits of a NaN an operation makes are the processor's
+                // own (x86: sign set; ARM: the default NaN, sign clear).
+                if (std::isnan(got) && std::isnan(want))
+                    continue;
                 QFAIL(qPrintable(QStringLiteral("%1: float %2 is %3, the PC's plain path gives %4")
                                      .arg(QLatin1String(what))
                                      .arg(i / int(sizeof(float)))

@@ -45,8 +45,19 @@ inline QString soxInfo(const QString &file, const char *option)
 }
 
 // What sox makes of a clip: 16 kHz mono 16-bit PCM with this many samples.
+// Where no child process can be started (TQ3900_NO_CHILD_PROCESSES: the
+// board run under qemu-user, whose QProcess loses the child's process id),
+// the test reads the header itself instead.
 inline void checkWithSox(const QString &file, qint64 samples)
 {
+    if (qEnvironmentVariableIsSet("TQ3900_NO_CHILD_PROCESSES")) {
+        QFile f(file);
+        QVERIFY2(f.open(QIODevice::ReadOnly), qPrintable(file));
+        const QByteArray bytes = f.readAll();
+        checkHeader(bytes);
+        QCOMPARE(qint64(bytes.size() - 44) / 2, samples);
+        return;
+    }
     QCOMPARE(soxInfo(file, "-t"), QStringLiteral("wav"));
     QCOMPARE(soxInfo(file, "-r"), QStringLiteral("16000"));
     QCOMPARE(soxInfo(file, "-c"), QStringLiteral("1"));
