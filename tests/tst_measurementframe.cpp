@@ -8,6 +8,7 @@
 // joins by adding its row there.
 #include "eventhandler.h"
 #include "levelmeasurement.h"
+#include "longtermmeasurement.h"
 #include "pipelocating.h"
 #include "measmanagement.h"
 #include "mainmenu.h"
@@ -59,6 +60,10 @@ QList<QPair<QString, FrameScreen>> screens()
          {8, 5, "PL_", [](MainMenu &w) -> QWidget * { return w.pipelocatingScreen(); },
           [](MainMenu &w) { return w.pipelocatingScreen()->frame(); },
           [](MainMenu &w) { return w.pipelocatingScreen()->updateTimer(); }, true}},
+        {"long-term measurement",
+         {9, 3, "LT_", [](MainMenu &w) -> QWidget * { return w.longtermScreen(); },
+          [](MainMenu &w) { return w.longtermScreen()->frame(); },
+          [](MainMenu &w) { return w.longtermScreen()->updateTimer(); }}},
     };
 }
 

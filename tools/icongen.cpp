@@ -1502,6 +1502,18 @@ void drawPipeSymbol(QPainter &p, const QRectF &box, const QColor &ink)
     p.drawLine(QPointF(box.left() + 7, box.top() + 2), QPointF(box.left() + 7, box.bottom() - 2));
 }
 
+// The window of the long-term trend: a clock face.
+void drawClock(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    const QPointF c = box.center();
+    const double r = box.width() * 0.36;
+    p.setPen(QPen(ink, box.width() / 14));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(c, r, r);
+    p.drawLine(c, c + QPointF(0, -r * 0.7));
+    p.drawLine(c, c + QPointF(r * 0.5, 0));
+}
+
 const std::vector<Icon> kIcons = {
     {"Mainmenu", "Pinpointing", "main", drawTarget},
     {"Mainmenu", "Levelmeasurement", "main", drawLevelMeter},
@@ -1644,6 +1656,7 @@ const std::vector<Icon> kIcons = {
     {"Mainmenu/Levelmeasurement", "Start", "frame44", drawPlay},
     {"Mainmenu/Levelmeasurement", "Stop", "frame44", drawStop},
     {"Mainmenu/Pipelocating", "Pipe", "pipe30", drawPipeSymbol},
+    {"Mainmenu/Longtermmeasurement", "Clock", "frame44", drawClock},
 };
 
 const Kind *findKind(const char *id)

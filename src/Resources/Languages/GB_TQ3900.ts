@@ -1260,4 +1260,43 @@ to use this measurement.</translation>
         <translation>Back</translation>
     </message>
 </context>
+<context>
+    <name>Longtermmeasurement</name>
+    <message>
+        <source>Mainmenu</source>
+        <translation>Main menu</translation>
+    </message>
+    <message>
+        <source>AnalysisTime</source>
+        <translation>Analysis time</translation>
+    </message>
+    <message>
+        <source>Autoscale</source>
+        <translation>Autoscale</translation>
+    </message>
+    <message>
+        <source>AdditionalSettings</source>
+        <translation>Additional settings</translation>
+    </message>
+    <message>
+        <source>Store</source>
+        <translation>Store</translation>
+    </message>
+    <message>
+        <source>AdjustFilter</source>
+        <translation>Adjust filter</translation>
+    </message>
+    <message>
+        <source>MicrophoneGain</source>
+        <translation>Microphone gain</translation>
+    </message>
+    <message>
+        <source>HeadphoneVolume</source>
+        <translation>Headphone volume</translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation>Back</translation>
+    </message>
+</context>
 </TS>
