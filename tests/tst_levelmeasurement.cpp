@@ -268,6 +268,7 @@ void TestLevelmeasurement::listenSaveAndReplay()
     w.displayWidget(1, 1, 0);
     QVERIFY(!le->isStoredView());
     QVERIFY(le->spectrum()->isHidden());
+    QVERIFY(le->findChild<QWidget *>("verticalLayoutWidget")->isHidden());
     QCOMPARE(label("labelLevel")->pos(), QPoint(132, 0));
     QCOMPARE(label("labelFrequency")->pos(), QPoint(132, 90));
     QCOMPARE(label("labelLevel")->text(), QStringLiteral("0"));

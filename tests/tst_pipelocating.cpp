@@ -133,6 +133,10 @@ void TestPipelocating::positionsSaveAndStoredView()
     QCOMPARE(pos.currentStep, 0);
     QVERIFY(bar(1)->isHidden());
     QVERIFY(label("labelPipesymbol")->isHidden());
+    // Without the spectrum (the default) the level stands in the middle,
+    // not covered by the spectrum's frame.
+    QVERIFY(pl->findChild<QWidget *>("verticalLayoutWidget")->isHidden());
+    QCOMPARE(label("labelLevel")->pos(), QPoint(132, 5));
 
     // Two positions, the second louder: it carries the pipe symbol.
     listen(pl, 40, 1300);

@@ -102,6 +102,8 @@ void Levelmeasurement::init(int variant)
         ui->labelLevel->move(132, 0);
         ui->labelFrequency->move(132, 90);
     }
+    // The spectrum's frame would cover the level standing in the middle.
+    ui->verticalLayoutWidget->setVisible(settings->isShowFftEnabled());
     freqSpectrum->setScaleBgGradient(settings->isUseFrequColorForBarEnabled());
     for (QWidget *debug : {static_cast<QWidget *>(ui->butDigitalLoopback), static_cast<QWidget *>(ui->butAnalogLoopback),
                            static_cast<QWidget *>(ui->butDbgStartRec), static_cast<QWidget *>(ui->butDbgStopRec),

@@ -131,6 +131,8 @@ void Pipelocating::init(int variant)
         for (QWidget *label : filterLabels)
             label->hide();
     }
+    // The spectrum's frame would cover the level standing in the middle.
+    ui->verticalLayoutWidget->setVisible(settings->isPLShowFftEnabled());
     freqSpectrum->setScaleBgGradient(settings->isPLUseFrequColorForBarEnabled());
 
     m_positions.clear();
