@@ -300,7 +300,10 @@ void TestFavourite::heldKeyStoresVisibleMeasurement()
     QVERIFY(m_window->levelmeasurementScreen());
     QCOMPARE(m_modals->seen, QStringList{});
 
+    // The level screen reported itself on its entry; then the hydrogen screen.
+    QCOMPARE(m_window->getCurrentVisibleDlgNum(), 2);
     m_window->displayWidget(0, 0, 0);
+    m_window->setCurrentVisibleDlgNum(4);
     favouriteKey(8);
     QCOMPARE(storedFavourite(), 4);
     QCOMPARE(m_modals->seen, QStringList{"favourite"});

@@ -7,6 +7,9 @@
 // Every test runs for each screen in screens(); a screen built on the frame
 // joins by adding its row there.
 #include "eventhandler.h"
+#include "levelmeasurement.h"
+#include "longtermmeasurement.h"
+#include "pipelocating.h"
 #include "measmanagement.h"
 #include "mainmenu.h"
 #include "measurementframe.h"
@@ -37,6 +40,9 @@ struct FrameScreen {
     QString prefix;   // folder prefix of its measurements
     std::function<QWidget *(MainMenu &)> widget;
     std::function<MeasurementFrame *(MainMenu &)> frame;
+    // The screen's measurement update timer, and whether it runs while muted.
+    std::function<QTimer *(MainMenu &)> timer;
+    bool timerWhileMuted = false;
 };
 
 QList<QPair<QString, FrameScreen>> screens()
@@ -44,7 +50,20 @@ QList<QPair<QString, FrameScreen>> screens()
     return {
         {"pinpointing",
          {3, 1, "PP_", [](MainMenu &w) -> QWidget * { return w.pinpointingScreen(); },
-          [](MainMenu &w) { return w.pinpointingScreen()->frame(); }}},
+          [](MainMenu &w) { return w.pinpointingScreen()->frame(); },
+          [](MainMenu &w) { return w.pinpointingScreen()->levelTimer(); }}},
+        {"level measurement",
+         {1, 2, "LE_", [](MainMenu &w) -> QWidget * { return w.levelmeasurementScreen(); },
+          [](MainMenu &w) { return w.levelmeasurementScreen()->frame(); },
+          [](MainMenu &w) { return w.levelmeasurementScreen()->levelTimer(); }}},
+        {"pipe locating",
+         {8, 5, "PL_", [](MainMenu &w) -> QWidget * { return w.pipelocatingScreen(); },
+          [](MainMenu &w) { return w.pipelocatingScreen()->frame(); },
+          [](MainMenu &w) { return w.pipelocatingScreen()->updateTimer(); }, true}},
+        {"long-term measurement",
+         {9, 3, "LT_", [](MainMenu &w) -> QWidget * { return w.longtermScreen(); },
+          [](MainMenu &w) { return w.longtermScreen()->frame(); },
+          [](MainMenu &w) { return w.longtermScreen()->updateTimer(); }}},
     };
 }
 
@@ -104,6 +123,8 @@ private slots:
     void watchdogAfterFavouriteStart();
     void saveAndFavourite_data();
     void saveAndFavourite();
+    void repeatedReportsAndCancelledFilter_data() { watchdog_data(); }
+    void repeatedReportsAndCancelledFilter();
 
 private:
     void pair(const QString &switchmode, const QString &extra = QString());
@@ -289,8 +310,9 @@ void TestMeasurementFrame::watchdog()
     QCOMPARE(m_board->send("gpio 48 0"), QStringLiteral("ok"));
     StatusbarData()->update();
     w.displayWidget(7, 1, 0);
-    QVERIFY(QDir().mkpath(m_root->local("/media/tq3900/meas/PP_20240315_143012_Old")));
-    w.getInstanceMeasManagement()->openMeasurement("PP_20240315_143012_Old");
+    const QString old = screens().at(index).second.prefix + "20240315_143012_Old";
+    QVERIFY(QDir().mkpath(m_root->local("/media/tq3900/meas/" + old)));
+    w.getInstanceMeasManagement()->openMeasurement(old);
     QTest::qWait(2 * MeasurementFrame::kWatchdogMs + 300);
     QCOMPARE(modals.seen.size(), 2);
 }
@@ -298,13 +320,15 @@ void TestMeasurementFrame::watchdog()
 void TestMeasurementFrame::watchdogAfterFavouriteStart_data()
 {
     QTest::addColumn<int>("favourite");
+    QTest::addColumn<int>("screen");
     for (const auto &s : screens())
-        QTest::addRow("%s", qPrintable(s.first)) << s.second.favourite;
+        QTest::addRow("%s", qPrintable(s.first)) << s.second.favourite << s.second.number;
 }
 
 void TestMeasurementFrame::watchdogAfterFavouriteStart()
 {
     QFETCH(int, favourite);
+    QFETCH(int, screen);
     // Started straight into the screen, before the link is up: no warning
     // until the link has been up once and is lost.
     pair("Switch", QStringLiteral("FavouriteButton=%1\n[Dialogconfiguration]\nStartup_UseFavouriteForStartup=true\n")
@@ -323,7 +347,8 @@ void TestMeasurementFrame::watchdogAfterFavouriteStart()
 
     // Entered again from the main page (no start-up any more): armed at once.
     w.displayWidget(0, 0, 0);
-    w.displayWidget(w.getCurrentVisibleDlgNum() == 1 ? 3 : 0, 1, 0);
+    QCOMPARE(w.getCurrentVisibleDlgNum(), favourite);
+    w.displayWidget(screen, 1, 0);
     QTRY_COMPARE_WITH_TIMEOUT(modals.seen.size(), 2, 4000);
 }
 
@@ -395,6 +420,51 @@ void TestMeasurementFrame::saveAndFavourite()
                      .toInt(),
                  favourite);
     qApp->removeEventFilter(&keys);
+}
+
+// A report of the unit's key that repeats the state in force changes
+// nothing, and a filter dialog left without a choice returns the screen to
+// what it was doing: listening with its updates, or muted without them.
+void TestMeasurementFrame::repeatedReportsAndCancelledFilter()
+{
+    QFETCH(int, index);
+    const FrameScreen s = screens().at(index).second;
+    pair("Switch");
+    MainMenu w;
+    QVERIFY(waitForSinkDataMode(*w.getBtSinkInstance(), *m_board, *m_root));
+    w.displayWidget(s.number, 1, 0);
+    QWidget *page = s.widget(w);
+    QTimer *timer = s.timer(w);
+    QTimer reject; // leaves every opened dialog without a choice
+    connect(&reject, &QTimer::timeout, [] {
+        if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget()))
+            dialog->reject();
+    });
+    reject.start(50);
+    QPushButton *filter = page->findChild<QPushButton *>("butMenuFilter");
+
+    for (bool listening : {true, false}) {
+        if (listening)
+            QTest::keyPress(page, Qt::Key_F10);
+        QTRY_COMPARE(w.isAudioPathMuted(), !listening);
+        const QString state = listening ? "ACTIVE" : "MUTE";
+        const int gpioMark = gpio17().size();
+        QCOMPARE(m_board->send("bt ttyO2 send BT_RX MUTE_STATE " + state), QStringLiteral("ok"));
+        QCOMPARE(m_board->send("bt ttyO2 send BT_RX MUTE_STATE " + state), QStringLiteral("ok"));
+        QTest::qWait(400);
+        QVERIFY(!gpio17().mid(gpioMark).contains(listening ? "0" : "1"));
+        QCOMPARE(w.isAudioPathMuted(), !listening);
+        QCOMPARE(timer->isActive(), listening || s.timerWhileMuted);
+        const int interval = timer->interval();
+
+        filter->click();
+        QCOMPARE(w.isAudioPathMuted(), !listening);
+        QCOMPARE(timer->isActive(), listening || s.timerWhileMuted);
+        QCOMPARE(timer->interval(), interval);
+        QCOMPARE(gpio17().last(), listening ? QStringLiteral("1") : QStringLiteral("0"));
+        if (listening)
+            QTest::keyPress(page, Qt::Key_F10);
+    }
 }
 
 QTEST_MAIN(TestMeasurementFrame)

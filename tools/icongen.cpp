@@ -125,6 +125,7 @@ const std::vector<Kind> kKinds = {
     // Pinpointing: the leak drop, the filter-type symbol and the marker of
     // the next listening position.
     {"drop30", 30, 45, 0, 0.0, {{"_bl_30px", &kInkBlue}}, false},
+    {"pipe30", 30, 10, 0, 0.0, {{"_sw_30px", &kInkWhite}}, false},
     {"filter40", 40, 40, 0, 0.0, {{"_gr_40px", &kInkGrey}}, false},
     {"marker37", 37, 155, 0, 0.0, {{"_ws_37px", &kInkWhite}}, false},
 };
@@ -1492,6 +1493,27 @@ struct Icon
     Draw draw;
 };
 
+// The pipe under the loudest pipe-locating position: a tube seen from the side.
+void drawPipeSymbol(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    p.setPen(QPen(ink, 1.5));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(box.adjusted(2, 2, -2, -2), 3, 3);
+    p.drawLine(QPointF(box.left() + 7, box.top() + 2), QPointF(box.left() + 7, box.bottom() - 2));
+}
+
+// The window of the long-term trend: a clock face.
+void drawClock(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    const QPointF c = box.center();
+    const double r = box.width() * 0.36;
+    p.setPen(QPen(ink, box.width() / 14));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(c, r, r);
+    p.drawLine(c, c + QPointF(0, -r * 0.7));
+    p.drawLine(c, c + QPointF(r * 0.5, 0));
+}
+
 const std::vector<Icon> kIcons = {
     {"Mainmenu", "Pinpointing", "main", drawTarget},
     {"Mainmenu", "Levelmeasurement", "main", drawLevelMeter},
@@ -1631,6 +1653,10 @@ const std::vector<Icon> kIcons = {
     {"Mainmenu/Pinpointing", "Filtertype_Bandpass", "filter40", drawBandpassShape},
     {"Mainmenu/Pinpointing", "Filtertype_Bandstop", "filter40", drawBandstopShape},
     {"Mainmenu/Pinpointing", "Pinpointing_KORB5", "marker37", drawNextPositionMarker},
+    {"Mainmenu/Levelmeasurement", "Start", "frame44", drawPlay},
+    {"Mainmenu/Levelmeasurement", "Stop", "frame44", drawStop},
+    {"Mainmenu/Pipelocating", "Pipe", "pipe30", drawPipeSymbol},
+    {"Mainmenu/Longtermmeasurement", "Clock", "frame44", drawClock},
 };
 
 const Kind *findKind(const char *id)

@@ -34,6 +34,12 @@ public:
     // later refresh() calls.
     void setAxisX(float a_min, float a_max, float a_mainStep, float a_minorStep, bool a_visible);
     void setAxisY(float a_min, float a_max, float a_mainStep, float a_minorStep, bool a_visible);
+    // The axes as last set: x in minutes, y in dB.
+    float axisXMax() const { return m_xAxis_max; }
+    float axisXMainStep() const { return m_xAxis_mainStep; }
+    float axisYMin() const { return m_yAxis_min; }
+    float axisYMax() const { return m_yAxis_max; }
+    float axisYMainStep() const { return m_yAxis_mainStep; }
     void displayHGrid(bool a_visible) { m_hGrid_visible = a_visible; }
     void displayVGrid(bool a_visible) { m_vGrid_visible = a_visible; }
     void setColorScale(QColor c) { m_scaleColor = c; }

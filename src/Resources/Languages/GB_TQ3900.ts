@@ -1194,4 +1194,109 @@ to use this measurement.</translation>
         <translation>Play next position</translation>
     </message>
 </context>
+<context>
+    <name>Levelmeasurement</name>
+    <message>
+        <source>Mainmenu</source>
+        <translation>Main menu</translation>
+    </message>
+    <message>
+        <source>AdjustFilter</source>
+        <translation>Adjust filter</translation>
+    </message>
+    <message>
+        <source>MicrophoneGain</source>
+        <translation>Microphone gain</translation>
+    </message>
+    <message>
+        <source>HeadphoneVolume</source>
+        <translation>Headphone volume</translation>
+    </message>
+    <message>
+        <source>Store</source>
+        <translation>Store</translation>
+    </message>
+    <message>
+        <source>PlayRecordedSound</source>
+        <translation>Play recorded sound</translation>
+    </message>
+    <message>
+        <source>StopPlaying</source>
+        <translation>Stop playing</translation>
+    </message>
+    <message>
+        <source>HeadphoneGain</source>
+        <translation>Headphone gain</translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation>Back</translation>
+    </message>
+</context>
+<context>
+    <name>Pipelocating</name>
+    <message>
+        <source>Mainmenu</source>
+        <translation>Main menu</translation>
+    </message>
+    <message>
+        <source>AdjustFilter</source>
+        <translation>Adjust filter</translation>
+    </message>
+    <message>
+        <source>MicrophoneGain</source>
+        <translation>Microphone gain</translation>
+    </message>
+    <message>
+        <source>HeadphoneVolume</source>
+        <translation>Headphone volume</translation>
+    </message>
+    <message>
+        <source>Store</source>
+        <translation>Store</translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation>Back</translation>
+    </message>
+</context>
+<context>
+    <name>Longtermmeasurement</name>
+    <message>
+        <source>Mainmenu</source>
+        <translation>Main menu</translation>
+    </message>
+    <message>
+        <source>AnalysisTime</source>
+        <translation>Analysis time</translation>
+    </message>
+    <message>
+        <source>Autoscale</source>
+        <translation>Autoscale</translation>
+    </message>
+    <message>
+        <source>AdditionalSettings</source>
+        <translation>Additional settings</translation>
+    </message>
+    <message>
+        <source>Store</source>
+        <translation>Store</translation>
+    </message>
+    <message>
+        <source>AdjustFilter</source>
+        <translation>Adjust filter</translation>
+    </message>
+    <message>
+        <source>MicrophoneGain</source>
+        <translation>Microphone gain</translation>
+    </message>
+    <message>
+        <source>HeadphoneVolume</source>
+        <translation>Headphone volume</translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation>Back</translation>
+    </message>
+</context>
 </TS>

@@ -1,0 +1,287 @@
+// Level measurement against the simulated board: a person opens the screen
+// from the main page, listens to a tone the simulator plays, saves under a
+// name and opens the measurement again from the browser, plays its clip by
+// key and goes back. Observed: the bars, markers and labels, the saved
+// folder with its clip (read with sox) and info.ini, the codec's filter
+// programme and mixer writes, and the playback journal.
+#include "audiocodecsetup.h"
+#include "clipplayer.h"
+#include "freqspectrum.h"
+#include "levelmeasurement.h"
+#include "mainmenu.h"
+#include "measmanagement.h"
+#include "progressbarminmaxmarker.h"
+#include "sensorunitlink.h"
+#include "simboard.h"
+#include "testroot.h"
+#include "tst_recording_wav.h"
+#include "virtualkeyboard.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QSettings>
+#include <QStackedWidget>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+const char kMeas[] = "/media/tq3900/meas/";
+
+// Types a name into the name keyboard when it opens.
+class NameTyper : public QObject
+{
+public:
+    QString name;
+
+    NameTyper()
+    {
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            auto *keys = qobject_cast<VirtualKeyboard *>(QApplication::activeModalWidget());
+            if (!keys)
+                return;
+            for (QChar c : name)
+                keys->findChild<QPushButton *>(QStringLiteral("but_%1").arg(c.toUpper()))->click();
+            keys->findChild<QPushButton *>("but_Accept")->click();
+        });
+        m_timer.start(20);
+    }
+
+private:
+    QTimer m_timer;
+};
+
+} // namespace
+
+class TestLevelmeasurement : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void listenSaveAndReplay();
+    void peakColours();
+
+private:
+    void settings(const QString &dialogs);
+    void key(QWidget *page) { QTest::keyPress(page, Qt::Key_F10); QTest::keyRelease(page, Qt::Key_F10); }
+
+    std::unique_ptr<TestRoot> m_root;
+    std::unique_ptr<SimBoard> m_board;
+};
+
+void TestLevelmeasurement::settings(const QString &dialogs)
+{
+    QVERIFY(m_root->write("/home/root/settings.ini",
+                          QStringLiteral("[Bluetooth]\nMicrophone_ID=%1\nHeadphone_ID=%2\n"
+                                         "[Systemsettings]\nSwitchmode=Switch\n[Dialogconfiguration]\n%3")
+                              .arg(SimBoard::kUnitAddress, SimBoard::kHeadphoneAddress, dialogs)
+                              .toUtf8()));
+}
+
+void TestLevelmeasurement::init()
+{
+    m_root = std::make_unique<TestRoot>();
+    settings("LevelMeasurement_ShowPeakLevelBar=true\n");
+    QVERIFY(QDir().mkpath(m_root->local("/media/tq3900/meas")));
+    m_board = std::make_unique<SimBoard>(m_root->root());
+    QVERIFY2(m_board->isRunning(), qPrintable(m_board->error()));
+}
+
+void TestLevelmeasurement::cleanup()
+{
+    m_board.reset();
+    m_root.reset();
+}
+
+void TestLevelmeasurement::listenSaveAndReplay()
+{
+    QCOMPARE(m_board->send("signal tone 400 0.01"), QStringLiteral("ok"));
+    MainMenu w;
+    w.show();
+    QVERIFY(waitForSinkDataMode(*w.getBtSinkInstance(), *m_board, *m_root));
+    NameTyper typer;
+    typer.name = QStringLiteral("Kerb");
+
+    // From the main page: muted, zeros, the spectrum beside the numbers.
+    QTest::mouseClick(w.findChild<QPushButton *>("butLevelmeasurement"), Qt::LeftButton);
+    Levelmeasurement *le = w.levelmeasurementScreen();
+    QCOMPARE(w.findChild<QStackedWidget *>("mainWidget")->currentWidget(), le);
+    QCOMPARE(w.getCurrentVisibleDlgNum(), 2);
+    auto label = [le](const char *name) { return le->findChild<QLabel *>(name); };
+    auto bar = [le](const char *name) { return le->findChild<ProgressBarMinMaxMarker *>(name); };
+    QVERIFY(le->isMuted() && w.isAudioPathMuted());
+    QVERIFY(!le->levelTimer()->isActive());
+    QCOMPARE(label("labelLevel")->text(), QStringLiteral("0"));
+    QCOMPARE(label("labelFrequency")->text(), QStringLiteral("0 Hz"));
+    QCOMPARE(label("labelLevel")->pos(), QPoint(5, 0));
+    QVERIFY(le->spectrum()->isVisible() && !le->spectrum()->isEnabled());
+    QVERIFY(le->findChild<QWidget *>("subMenu_1")->isVisible());
+
+    // Listening: the minimum, the frequency at it, the max-hold markers.
+    key(le);
+    QVERIFY(!le->isMuted() && !w.isAudioPathMuted());
+    QCOMPARE(le->levelTimer()->interval(), 300);
+    QVERIFY(le->spectrum()->isEnabled());
+    QTest::qWait(1800);
+    key(le);
+    QVERIFY(le->isMuted() && w.isAudioPathMuted());
+    QVERIFY(!le->levelTimer()->isActive());
+    const float minimum = le->minimumLevel();
+    QVERIFY2(minimum > 20 && minimum < 99, qPrintable(QString::number(minimum)));
+    QCOMPARE(label("labelLevel")->text(), QString::number(qRound(minimum)));
+    QCOMPARE(bar("prgbMinimumLevel")->value(), int(minimum * 10));
+    const QString freqText = label("labelFrequency")->text();
+    QVERIFY2(qAbs(freqText.section(' ', 0, 0).toInt() - 400) <= 10, qPrintable(freqText));
+    const float hold = le->maxHoldValue();
+    QVERIFY(hold >= minimum);
+    QCOMPARE(bar("prgbMinimumLevel")->maxMarker(), int(hold * 10));
+    QCOMPARE(bar("prgbCurrentLevel")->maxMarker(), int(hold * 10));
+    QCOMPARE(bar("prgbMinimumLevel")->minMarker(), -1);
+    QCOMPARE(bar("prgbCurrentLevel")->minMarker(), -1);
+    // The spectrum has its peak near 400 Hz (bins of 7.8125 Hz).
+    const float *fft = le->fftValues();
+    int peakBin = 0;
+    for (int i = 1; i < 512; ++i)
+        if (fft[i] > fft[peakBin])
+            peakBin = i;
+    QVERIFY2(qAbs(peakBin * 7.8125 - 400) < 20, qPrintable(QString::number(peakBin)));
+
+    // Saved: the complete clip and 512 spectrum values.
+    le->findChild<QPushButton *>("butMenuSave")->click();
+    const QDir meas(m_root->local(kMeas));
+    const QStringList folders = meas.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    QCOMPARE(folders.size(), 1);
+    const QString folder = folders.first();
+    QVERIFY2(QRegularExpression("^LE_\\d{8}_\\d{6}_Kerb$").match(folder).hasMatch(), qPrintable(folder));
+    const QString wav = meas.filePath(folder + "/LE_sound.wav");
+    QCOMPARE(soxInfo(wav, "-r"), QStringLiteral("16000"));
+    QVERIFY2(soxInfo(wav, "-s").toInt() >= 16000 * 3 / 2, qPrintable(soxInfo(wav, "-s")));
+    QCOMPARE(soxInfo(wav, "-s").toLongLong(), (QFileInfo(wav).size() - 44) / 2);
+    {
+        QSettings info(meas.filePath(folder + "/info.ini"), QSettings::IniFormat);
+        QCOMPARE(info.value("FFT/FFT-Size").toInt(), 512);
+        const QStringList values = info.value("FFT/FFT-Values").toString().split(';');
+        QCOMPARE(values.size(), 513); // each value ends in "; "
+        QVERIFY(values.last().trimmed().isEmpty());
+        QCOMPARE(values.at(peakBin).toFloat(), fft[peakBin]);
+        QVERIFY(qAbs(info.value("Levels/Level").toFloat() - minimum) < 0.01f);
+        QVERIFY(qAbs(info.value("Levels/Frequency").toInt() - 400) <= 10);
+    }
+    QVERIFY(le->isMuted() && w.isAudioPathMuted());
+
+    // Opened again with a band-pass filter written into its file: the codec
+    // gets that filter, the numbers and the spectrum come back.
+    {
+        QSettings info(meas.filePath(folder + "/info.ini"), QSettings::IniFormat);
+        info.setValue("Filter/Filtertype", "Bandpass");
+        info.setValue("Filter/LowCutOff-Frequency", 300);
+        info.setValue("Filter/HighCutOff-Frequency", 1200);
+    }
+    AudioCodecSetup *codec = w.getAudioCodecInstance();
+    codec->setFilter(0, 4000, 0);
+    w.displayWidget(7, 1, 0);
+    int regMark = m_root->journal("registers.log").size();
+    QVERIFY(w.getInstanceMeasManagement()->openMeasurement(folder));
+    QVERIFY(le->isStoredView());
+    QVERIFY(le->findChild<QWidget *>("subMenu_2")->isVisible());
+    QCOMPARE(label("labelStoredMeasurement")->text(), QStringLiteral("Kerb"));
+    QCOMPARE(label("labelLevel")->text(), QString::number(qRound(minimum)));
+    QVERIFY(bar("prgbCurrentLevel")->isHidden());
+    QCOMPARE(bar("prgbMinimumLevel")->value(), int(minimum * 10));
+    quint32 low = 0, high = 0;
+    int type = -1;
+    codec->getFilter(&low, &high, &type);
+    QCOMPARE(type, 1);
+    // The same programme as the codec writes for that filter itself.
+    const QStringList programme = m_root->journal("registers.log").mid(regMark).mid(0, 197);
+    QCOMPARE(programme.size(), 197);
+    {
+        AudioCodecSetup again;
+        const int mark = m_root->journal("registers.log").size();
+        again.setFilter(300, 1200, 1);
+        QCOMPARE(m_root->journal("registers.log").mid(mark), programme);
+        quint32 l2 = 0, h2 = 0;
+        int t2 = 0;
+        again.getFilter(&l2, &h2, &t2);
+        QCOMPARE(low, l2);
+        QCOMPARE(high, h2);
+        QVERIFY(low >= 200 && low <= 400 && high >= 1000 && high <= 1400);
+    }
+    QCOMPARE(le->fftValues()[peakBin], fft[peakBin]);
+    QVERIFY(!le->frame()->watchdogTimer()->isActive());
+
+    // The mute key plays and stops the clip; nothing measures meanwhile.
+    QVERIFY(m_root->journal("playback.log").isEmpty());
+    key(le);
+    const QString played = QStringLiteral("play %1%2/LE_sound.wav %3").arg(kMeas, folder).arg(QFileInfo(wav).size() - 44);
+    QTRY_COMPARE(m_root->journal("playback.log").value(0), played);
+    QVERIFY(!le->levelTimer()->isActive());
+    key(le);
+    QTRY_VERIFY(m_root->journal("playback.log").value(1).startsWith("stop "));
+    le->findChild<QPushButton *>("butMenuStoredPlay")->click();
+    QTRY_COMPARE(m_root->journal("playback.log").value(2), played);
+
+    // Back: playback over, listening routing, output off, the browser.
+    const int mixMark = m_root->journal("mixer.log").size();
+    le->findChild<QPushButton *>("butMenuStoredBack")->click();
+    QTRY_VERIFY(m_root->journal("playback.log").value(3).startsWith("stop "));
+    QVERIFY(!le->player());
+    const QStringList mixer = m_root->journal("mixer.log").mid(mixMark);
+    QVERIFY2(mixer.contains("Loopback-SecDataIn := item 1"), qPrintable(mixer.join('|')));
+    QCOMPARE(mixer.last(), QStringLiteral("LO DAC := 0"));
+    QVERIFY(codec->isMuted());
+    QCOMPARE(w.findChild<QStackedWidget *>("mainWidget")->currentWidget(), w.getInstanceMeasManagement());
+
+    // A file with fewer values and a filter type in lower case: only its own
+    // values, no rest of the measurement before, no filter.
+    const QString shortFolder = QStringLiteral("LE_20240101_120000_Short");
+    QVERIFY(m_root->write(QStringLiteral("%1%2/info.ini").arg(kMeas, shortFolder),
+                          "[Measurementinfo]\nMeasurementname=Short\n[Levels]\nLevel=33.4\nFrequency=120\n"
+                          "[FFT]\nFFT-Size=900\nFFT-Values=\"1;2; x;4\"\n"
+                          "[Filter]\nFiltertype=bandpass\nLowCutOff-Frequency=300\nHighCutOff-Frequency=900\n"));
+    w.displayWidget(7, 1, 0);
+    QVERIFY(w.getInstanceMeasManagement()->openMeasurement(shortFolder));
+    const float expected[] = {1, 2, 0, 4};
+    for (int i = 0; i < 4; ++i)
+        QCOMPARE(le->fftValues()[i], expected[i]);
+    for (int i = 4; i < 1024; ++i)
+        QVERIFY2(le->fftValues()[i] == 0.0f, qPrintable(QString::number(i)));
+    QCOMPARE(label("labelLevel")->text(), QStringLiteral("33"));
+    QCOMPARE(label("labelFrequency")->text(), QStringLiteral("120 Hz"));
+    codec->getFilter(&low, &high, &type);
+    QCOMPARE(type, 0);
+    // Its missing clip plays nothing.
+    const int played2 = m_root->journal("playback.log").size();
+    le->findChild<QPushButton *>("butMenuStoredPlay")->click();
+    QTest::qWait(300);
+    QCOMPARE(m_root->journal("playback.log").size(), played2);
+
+    // Without the spectrum the numbers stand in the middle of the page.
+    le->findChild<QPushButton *>("butMenuMainmenu_2")->click();
+    QCOMPARE(w.findChild<QStackedWidget *>("mainWidget")->currentWidget()->objectName(), QStringLiteral("mainPage"));
+    settings("LevelMeasurement_ShowFft=false\n");
+    w.displayWidget(5, 1, 0); // the settings screen reads the file again
+    w.displayWidget(1, 1, 0);
+    QVERIFY(!le->isStoredView());
+    QVERIFY(le->spectrum()->isHidden());
+    QVERIFY(le->findChild<QWidget *>("verticalLayoutWidget")->isHidden());
+    QCOMPARE(label("labelLevel")->pos(), QPoint(132, 0));
+    QCOMPARE(label("labelFrequency")->pos(), QPoint(132, 90));
+    QCOMPARE(label("labelLevel")->text(), QStringLiteral("0"));
+}
+
+// The peak bar's colour at the two thresholds, compared on the linear peak.
+void TestLevelmeasurement::peakColours()
+{
+    QVERIFY(Levelmeasurement::peakStyle(0.0561).contains("red"));
+    QVERIFY(Levelmeasurement::peakStyle(0.056).contains("orange"));
+    QVERIFY(Levelmeasurement::peakStyle(0.0401).contains("orange"));
+    QVERIFY(Levelmeasurement::peakStyle(0.04).contains("lightgreen"));
+}
+
+QTEST_MAIN(TestLevelmeasurement)
+#include "tst_levelmeasurement.moc"
