@@ -158,9 +158,9 @@ void TestLevelmeasurement::listenSaveAndReplay()
     const QString folder = folders.first();
     QVERIFY2(QRegularExpression("^LE_\\d{8}_\\d{6}_Kerb$").match(folder).hasMatch(), qPrintable(folder));
     const QString wav = meas.filePath(folder + "/LE_sound.wav");
-    QCOMPARE(soxInfo(wav, "-r"), QStringLiteral("16000"));
-    QVERIFY2(soxInfo(wav, "-s").toInt() >= 16000 * 3 / 2, qPrintable(soxInfo(wav, "-s")));
-    QCOMPARE(soxInfo(wav, "-s").toLongLong(), (QFileInfo(wav).size() - 44) / 2);
+    const qint64 samples = (QFileInfo(wav).size() - 44) / 2;
+    QVERIFY2(samples >= 16000 * 3 / 2, qPrintable(QString::number(samples)));
+    checkWithSox(wav, samples);
     {
         QSettings info(meas.filePath(folder + "/info.ini"), QSettings::IniFormat);
         QCOMPARE(info.value("FFT/FFT-Size").toInt(), 512);
