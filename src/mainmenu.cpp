@@ -83,8 +83,11 @@ MainMenu::MainMenu(QWidget *parent)
     m_btSource = new Bluetooth();
     m_btSink = new Bluetooth();
 
-    // 3. Settings store (loads the settings file)
-    m_systemsettings = new Systemsettings(this);
+    // 3. Settings store (loads the settings file). The settings screen and the
+    // GPS monitor are made inside the page stack that shows them: moving a
+    // widget with a style sheet to another parent polishes its whole tree
+    // again, which for these two pages was a third of the start-up.
+    m_systemsettings = new Systemsettings(ui->mainWidget);
 
     // 4. Fields of the microphone line
     m_micParameterGain = 15;
@@ -189,7 +192,7 @@ MainMenu::MainMenu(QWidget *parent)
     setMainPageTexts();
 
     // 19. GPS monitor
-    m_gpsMonitor = new GpsMonitor(this);
+    m_gpsMonitor = new GpsMonitor(ui->mainWidget);
     connect(m_gpsMonitor, &GpsMonitor::gotoWidget, this, &MainMenu::displayWidget);
     ui->mainWidget->addWidget(m_gpsMonitor);
 

@@ -24,6 +24,9 @@ GpsMonitor::GpsMonitor(QWidget *parent)
     , ui(new Ui_GpsMonitor)
     , m_timer(new QTimer(this))
 {
+    // Made inside a page stack, the monitor is a page of it, not a window.
+    if (parent)
+        setWindowFlags(windowFlags() & ~Qt::WindowType_Mask);
     ui->setupUi(this);
     ui->textGpsRcv->document()->setMaximumBlockCount(kMaxNmeaLines);
     if (MainMenu *w = MainMenu::getInstanceMainMenu())

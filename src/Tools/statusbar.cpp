@@ -5,6 +5,7 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPixmap>
 #include <QPolygon>
 #include <QTime>
 #include <QTimer>
@@ -20,9 +21,11 @@ QRect cells(int left, int top, int right, int bottom)
     return QRect(QPoint(left, top), QPoint(right, bottom));
 }
 
+// The bar is drawn again each second: its icons come from the pixmap cache
+// instead of being decoded anew each time.
 void drawIcon(QPainter &p, int x, int y, const QString &name)
 {
-    p.drawImage(QPoint(x, y), QImage(kIcons + name));
+    p.drawPixmap(QPoint(x, y), QPixmap(kIcons + name));
 }
 
 QString activeIcon(const char *name, bool active)
