@@ -51,6 +51,12 @@ bool ModuleModeLine::setCarrier(bool high)
     return file.commit();
 }
 
+int ModuleModeLine::readCarrier() const
+{
+    const QByteArray v = readBoardFile(m_root, valuePath(m_carrierLine)).trimmed();
+    return !v.isEmpty() && v.at(0) == '1' ? 1 : 0;
+}
+
 int ModuleModeLine::readDtr() const
 {
     const QByteArray v = readBoardFile(m_root, valuePath(m_dtrLine)).trimmed();
@@ -73,11 +79,14 @@ void ModuleModeLine::poll()
         break;
     case State::DtrLow:
         if (level == 1) {
-            if (m_lowSince.elapsed() >= m_minLowMs) {
+            // A module in command mode ignores DTR: only a module in data
+            // mode (carrier up) escapes. Otherwise an escape seen late would
+            // end a data mode entered after the rise (the program's SELECT).
+            if (m_lowSince.elapsed() >= m_minLowMs && readCarrier() == 1) {
                 m_state = State::EscapePending;
                 m_carrierTimer.start();
             } else {
-                m_state = State::DtrHigh; // too short a pulse: no escape
+                m_state = State::DtrHigh; // too short a pulse, or command mode: no escape
             }
         }
         break;

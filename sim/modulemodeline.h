@@ -14,7 +14,8 @@ namespace Sim {
 // mode.
 //
 // The module leaves data mode on a DTR escape: DTR held low for at least
-// kMinLowMs (or the time set with setMinLowMs) and then raised. It answers
+// kMinLowMs (or the time set with setMinLowMs) and then raised while the
+// carrier is up; in command mode a rise does nothing. It answers
 // with the carrier line falling to "0" kCarrierDelayMs (or setCarrierDelayMs)
 // later. The DTR value file is polled every kPollMs, because file watchers
 // miss writes to such files.
@@ -63,6 +64,7 @@ private:
     // -1 when the file is missing or momentarily empty (a writer truncates
     // it before writing the new value).
     int readDtr() const;
+    int readCarrier() const;
     void poll();
     void finishEscape();
 

@@ -710,6 +710,17 @@ void TestSimulator::modeLineEscape()
     setGpio(root.root(), 58, "1");
     QTRY_COMPARE_WITH_TIMEOUT(entered.count(), 2, 1000);
     QCOMPARE(gpioValue(root.root(), 59), QByteArray("0"));
+
+    // In command mode a rise is no escape: data mode entered right after it
+    // (the program's SELECT) stays.
+    setGpio(root.root(), 58, "0");
+    QTest::qWait(ModuleModeLine::kMinLowMs + 50);
+    setGpio(root.root(), 58, "1");
+    QTest::qWait(3 * ModuleModeLine::kPollMs);
+    setGpio(root.root(), 59, "1");
+    QTest::qWait(ModuleModeLine::kCarrierDelayMs + 100);
+    QCOMPARE(entered.count(), 2);
+    QCOMPARE(gpioValue(root.root(), 59), QByteArray("1"));
 }
 
 void TestSimulator::modeLineShortPulseIsNoEscape()
