@@ -8,6 +8,7 @@
 #include "longtermmeasurement.h"
 #include "mainmenu.h"
 #include "measmanagement.h"
+#include "nametyper.h"
 #include "sensorunitlink.h"
 #include "simboard.h"
 #include "testroot.h"
@@ -26,29 +27,6 @@
 namespace {
 
 const char kMeas[] = "/media/tq3900/meas/";
-
-// Types a name into the name keyboard when it opens.
-class NameTyper : public QObject
-{
-public:
-    QString name;
-
-    NameTyper()
-    {
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            auto *keys = qobject_cast<VirtualKeyboard *>(QApplication::activeModalWidget());
-            if (!keys)
-                return;
-            for (QChar c : name)
-                keys->findChild<QPushButton *>(QStringLiteral("but_%1").arg(c.toUpper()))->click();
-            keys->findChild<QPushButton *>("but_Accept")->click();
-        });
-        m_timer.start(20);
-    }
-
-private:
-    QTimer m_timer;
-};
 
 } // namespace
 

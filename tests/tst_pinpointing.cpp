@@ -11,6 +11,7 @@
 #include "mainmenu.h"
 #include "measmanagement.h"
 #include "messagedialog.h"
+#include "nametyper.h"
 #include "pinpointing.h"
 #include "sensorunitlink.h"
 #include "simboard.h"
@@ -32,33 +33,6 @@
 namespace {
 
 const char kTemp[] = "/home/root/meas/wav_temp/";
-
-// Types a name into the name keyboard when it opens.
-class NameTyper : public QObject
-{
-public:
-    QString name;
-    int keyboards = 0;
-
-    NameTyper()
-    {
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            auto *keys = qobject_cast<VirtualKeyboard *>(QApplication::activeModalWidget());
-            if (!keys)
-                return;
-            ++keyboards;
-            for (QChar c : name)
-                keys->findChild<QPushButton *>(c == ' ' ? QStringLiteral("but_Space")
-                                                        : QStringLiteral("but_%1").arg(c.toUpper()))
-                    ->click();
-            keys->findChild<QPushButton *>("but_Accept")->click();
-        });
-        m_timer.start(20);
-    }
-
-private:
-    QTimer m_timer;
-};
 
 } // namespace
 

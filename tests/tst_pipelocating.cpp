@@ -9,6 +9,7 @@
 #include "gps.h"
 #include "mainmenu.h"
 #include "measmanagement.h"
+#include "nametyper.h"
 #include "pipelocating.h"
 #include "progressbarminmaxmarker.h"
 #include "sensorunitlink.h"
@@ -31,29 +32,6 @@ namespace {
 
 const char kMeas[] = "/media/tq3900/meas/";
 const QString kGreen = QStringLiteral("QProgressBar::chunk {background-color: rgb(0,255,127);}");
-
-// Types a name into the name keyboard when it opens.
-class NameTyper : public QObject
-{
-public:
-    QString name;
-
-    NameTyper()
-    {
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            auto *keys = qobject_cast<VirtualKeyboard *>(QApplication::activeModalWidget());
-            if (!keys)
-                return;
-            for (QChar c : name)
-                keys->findChild<QPushButton *>(QStringLiteral("but_%1").arg(c.toUpper()))->click();
-            keys->findChild<QPushButton *>("but_Accept")->click();
-        });
-        m_timer.start(20);
-    }
-
-private:
-    QTimer m_timer;
-};
 
 } // namespace
 
