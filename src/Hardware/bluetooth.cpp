@@ -293,13 +293,17 @@ void Bluetooth::writeToPort(const QString &text)
         return;
     // A module that does not read must not make the program hold ever more
     // bytes for it: beyond the limit lines are dropped (logged once).
-    if (uartPort->bytesToWrite() > kMaxPendingWrite) {
+    const qint64 pending = uartPort->bytesToWrite();
+    if (pending > kMaxPendingWrite) {
         if (!m_writeOverflow)
             qWarning().noquote() << "Uart" << m_port << "does not take data: lines dropped";
         m_writeOverflow = true;
         return;
     }
-    m_writeOverflow = false;
+    // The episode ends when the module has taken most of what waited, not
+    // when the kernel's own buffer frees a few bytes now and then.
+    if (pending < kMaxPendingWrite / 4)
+        m_writeOverflow = false;
     uartPort->write(text.toLatin1());
     uartPort->flush();
 }
