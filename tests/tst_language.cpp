@@ -1,12 +1,16 @@
 // Language loading: catalogues on the data partition before the built-in
 // ones, the fallbacks, and the built-in catalogues' completeness.
+#include "applicationfont.h"
 #include "mainmenu.h"
+#include "messagedialog.h"
 #include "systemsettings.h"
 #include "testroot.h"
 
 #include <QDirIterator>
+#include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QXmlStreamReader>
 #include <QtTest>
 
@@ -75,6 +79,7 @@ private slots:
     void damagedStructureFallsBack();
     void everyLanguageHasACatalogue();
     void englishWording();
+    void messageTextsFitTheMessageBox();
     void everyKeyOfTheProgramIsInTheEnglishCatalogue();
 
 private:
@@ -204,9 +209,39 @@ void TestLanguage::englishWording()
 {
     m_window->changeLanguage(1);
     QCOMPARE(QCoreApplication::translate("Statusbardata", "TheBatteryIsVeryLowPleaseRecharge"),
-             QStringLiteral("The battery is very low. Please recharge."));
+             QStringLiteral("The battery is very low.\nPlease recharge."));
     QCOMPARE(QCoreApplication::translate("LanguageSelect", "Suomi"), QStringLiteral("Suomi"));
     QCOMPARE(m_window->getInstanceSystemsettings()->convertTimeToText(0), QStringLiteral("never"));
+}
+
+// The message box shows its text without word wrap: every line of the
+// English texts of the classes that raise it fits its text field, with the
+// application's font and style sheet.
+void TestLanguage::messageTextsFitTheMessageBox()
+{
+    const QFont appFont = QApplication::font();
+    QApplication::setFont(loadApplicationFont()); // as the program starts
+    const auto restore = qScopeGuard([&] { QApplication::setFont(appFont); });
+    MessageDialog box;
+    box.ensurePolished();
+    auto *label = box.findChild<QLabel *>("labelInfotext");
+    label->ensurePolished();
+    const QFontMetrics fm = label->fontMetrics();
+    const QStringList contexts{"Statusbardata", "Measurements", "MeasurementFrame", "FavouriteButton"};
+    int checked = 0;
+    for (const Message &m : readTs(QStringLiteral(TQ3900_SOURCE_DIR "/src/Resources/Languages/GB_TQ3900.ts"))) {
+        if (!contexts.contains(m.context))
+            continue;
+        const QStringList lines = m.translation.split(QLatin1Char('\n'));
+        for (const QString &line : lines)
+            QVERIFY2(fm.horizontalAdvance(line) <= label->width(),
+                     qPrintable(QStringLiteral("%1/%2: \"%3\" is %4 px wide")
+                                    .arg(m.context, m.source, line)
+                                    .arg(fm.horizontalAdvance(line))));
+        QVERIFY2(lines.size() * fm.lineSpacing() <= label->height(), qPrintable(m.source));
+        ++checked;
+    }
+    QVERIFY(checked >= 8);
 }
 
 // Every text the program translates (tr() in a class, or translate() with a

@@ -282,7 +282,7 @@ void TestMeasurementFrame::watchdog()
     lost.start();
     QTRY_COMPARE_WITH_TIMEOUT(modals.seen.size(), 1, 4000);
     QVERIFY2(lost.elapsed() <= MeasurementFrame::kWatchdogMs + 700, qPrintable(QString::number(lost.elapsed())));
-    QCOMPARE(modals.seen.first(), QStringLiteral("No bluetooth connection. Please check your GX-4."));
+    QCOMPARE(modals.seen.first(), QStringLiteral("No bluetooth connection.\nPlease check your GX-4."));
     QVERIFY(w.isAudioPathMuted());
     QCOMPARE(gpio17().last(), QStringLiteral("0"));
     QTest::qWait(3 * MeasurementFrame::kWatchdogMs);

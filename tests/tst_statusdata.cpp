@@ -365,7 +365,7 @@ void TestStatusData::lowBatteryWarningAndPowerDown()
     status->rareUpdate();
     MessageDialog *warning = status->batteryWarning();
     QVERIFY(warning && warning->isVisible() && warning->isModal());
-    QCOMPARE(infotext(warning), QStringLiteral("The battery is very low. Please recharge."));
+    QCOMPARE(infotext(warning), QStringLiteral("The battery is very low.\nPlease recharge."));
     QCOMPARE(warning->getAutoCloseTimeout(), 120);
     status->rareUpdate(); // one at a time
     QCOMPARE(status->batteryWarning(), warning);

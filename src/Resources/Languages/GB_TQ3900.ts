@@ -699,15 +699,18 @@ Please check the SD card.</translation>
     <name>Statusbardata</name>
     <message>
         <source>BatteryVoltageOfGX4ToLow</source>
-        <translation>Battery voltage of GX-4 is to low. Please recharge.</translation>
+        <translation>The battery voltage of the GX-4 is too low.
+Please recharge.</translation>
     </message>
     <message>
         <source>ProblemWithSensorTypeDetection</source>
-        <translation>Type of sensor could not detected. Please fix sensor or clean contacts.</translation>
+        <translation>The type of the sensor could not be detected.
+Please fix the sensor or clean its contacts.</translation>
     </message>
     <message>
         <source>TheBatteryIsVeryLowPleaseRecharge</source>
-        <translation>The battery is very low. Please recharge.</translation>
+        <translation>The battery is very low.
+Please recharge.</translation>
     </message>
     <message>
         <source>TheSensorCouldNotBeDetected</source>
@@ -1140,7 +1143,8 @@ to use this measurement.</translation>
     </message>
     <message>
         <source>NoBluetoothConnectionPleaseCheckYourGX4</source>
-        <translation>No bluetooth connection. Please check your GX-4.</translation>
+        <translation>No bluetooth connection.
+Please check your GX-4.</translation>
     </message>
 </context>
 <context>
