@@ -580,6 +580,7 @@ void TestMainMenu::screenExitReturnsToMainPage()
     QCOMPARE(board.send("bt ttyO3 drop a2dp"), QStringLiteral("ok"));
     QTRY_VERIFY(!sink->isConnectedA2DP() && !source->isConnectedA2DP());
     w.displayWidget(1, 1, 0);
+    QTest::qWait(300); // what the screen's entry sent has reached the modules
     const int sinkMark = board.moduleLines("ttyO2").size();
     const int sourceMark2 = board.moduleLines("ttyO3").size();
     w.levelmeasurementScreen()->frame()->stopWatchdog();

@@ -315,6 +315,19 @@ void TestMeasurementFrame::watchdog()
     w.getInstanceMeasManagement()->openMeasurement(old);
     QTest::qWait(2 * MeasurementFrame::kWatchdogMs + 300);
     QCOMPARE(modals.seen.size(), 2);
+
+    // A live screen that another page replaced without leaving it (as the
+    // favourite key does) warns no more: its watchdog stops with the page.
+    w.show();
+    QCOMPARE(m_board->send("bt ttyO2 restore rfcomm"), QStringLiteral("ok"));
+    QVERIFY(waitForSinkDataMode(*w.getBtSinkInstance(), *m_board, *m_root));
+    w.displayWidget(screen, 1, 0);
+    QTRY_VERIFY_WITH_TIMEOUT(frame->isWatchdogArmed(), 2 * MeasurementFrame::kWatchdogMs);
+    w.displayWidget(5, 1, 0);
+    QVERIFY(!frame->watchdogTimer()->isActive());
+    QCOMPARE(m_board->send("bt ttyO2 drop rfcomm"), QStringLiteral("ok"));
+    QTest::qWait(2 * MeasurementFrame::kWatchdogMs + 300);
+    QCOMPARE(modals.seen.size(), 2);
 }
 
 void TestMeasurementFrame::watchdogAfterFavouriteStart_data()

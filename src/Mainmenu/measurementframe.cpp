@@ -40,6 +40,14 @@ MeasurementFrame::MeasurementFrame(QWidget *widget, Screen *screen, int favourit
 {
     connect(m_timerCheckBtConnection, &QTimer::timeout, this, &MeasurementFrame::checkBtConnection,
             Qt::UniqueConnection);
+    widget->installEventFilter(this);
+}
+
+bool MeasurementFrame::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_widget && event->type() == QEvent::Hide)
+        stopWatchdog();
+    return QObject::eventFilter(watched, event);
 }
 
 // ---------------------------------------------------------------------------

@@ -110,6 +110,12 @@ signals:
     void exit();
     void gotoWidget(int widget, int dir, int variant);
 
+protected:
+    // A screen page that is hidden (another page took its place, as the
+    // favourite key does without leaving it) stops its watchdog: a hidden
+    // screen must not warn about the link or mute the path of the one shown.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     QWidget *m_widget;
     Screen *m_screen;
