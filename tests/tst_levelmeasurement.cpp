@@ -11,6 +11,7 @@
 #include "mainmenu.h"
 #include "measmanagement.h"
 #include "nametyper.h"
+#include "pairedboard.h"
 #include "progressbarminmaxmarker.h"
 #include "sensorunitlink.h"
 #include "simboard.h"
@@ -53,20 +54,12 @@ private:
 
 void TestLevelmeasurement::settings(const QString &dialogs)
 {
-    QVERIFY(m_root->write("/home/root/settings.ini",
-                          QStringLiteral("[Bluetooth]\nMicrophone_ID=%1\nHeadphone_ID=%2\n"
-                                         "[Systemsettings]\nSwitchmode=Switch\n[Dialogconfiguration]\n%3")
-                              .arg(SimBoard::kUnitAddress, SimBoard::kHeadphoneAddress, dialogs)
-                              .toUtf8()));
+    QVERIFY(m_root->write("/home/root/settings.ini", pairedSettings("[Dialogconfiguration]\n" + dialogs)));
 }
 
 void TestLevelmeasurement::init()
 {
-    m_root = std::make_unique<TestRoot>();
-    settings("LevelMeasurement_ShowPeakLevelBar=true\n");
-    QVERIFY(QDir().mkpath(m_root->local("/media/tq3900/meas")));
-    m_board = std::make_unique<SimBoard>(m_root->root());
-    QVERIFY2(m_board->isRunning(), qPrintable(m_board->error()));
+    startPairedBoard(&m_root, &m_board, "[Dialogconfiguration]\nLevelMeasurement_ShowPeakLevelBar=true\n");
 }
 
 void TestLevelmeasurement::cleanup()

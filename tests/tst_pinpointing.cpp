@@ -12,6 +12,7 @@
 #include "measmanagement.h"
 #include "messagedialog.h"
 #include "nametyper.h"
+#include "pairedboard.h"
 #include "pinpointing.h"
 #include "sensorunitlink.h"
 #include "simboard.h"
@@ -59,15 +60,7 @@ private:
 
 void TestPinpointing::init()
 {
-    m_root = std::make_unique<TestRoot>();
-    QVERIFY(m_root->write("/home/root/settings.ini",
-                          QStringLiteral("[Bluetooth]\nMicrophone_ID=%1\nHeadphone_ID=%2\n"
-                                         "[Systemsettings]\nSwitchmode=Switch\n")
-                              .arg(SimBoard::kUnitAddress, SimBoard::kHeadphoneAddress)
-                              .toUtf8()));
-    QVERIFY(QDir().mkpath(m_root->local("/media/tq3900/meas")));
-    m_board = std::make_unique<SimBoard>(m_root->root());
-    QVERIFY2(m_board->isRunning(), qPrintable(m_board->error()));
+    startPairedBoard(&m_root, &m_board);
 }
 
 void TestPinpointing::cleanup()

@@ -10,6 +10,7 @@
 #include "mainmenu.h"
 #include "measmanagement.h"
 #include "nametyper.h"
+#include "pairedboard.h"
 #include "pipelocating.h"
 #include "progressbarminmaxmarker.h"
 #include "sensorunitlink.h"
@@ -55,15 +56,7 @@ private:
 
 void TestPipelocating::init()
 {
-    m_root = std::make_unique<TestRoot>();
-    QVERIFY(m_root->write("/home/root/settings.ini",
-                          QStringLiteral("[Bluetooth]\nMicrophone_ID=%1\nHeadphone_ID=%2\n"
-                                         "[Systemsettings]\nSwitchmode=Switch\n")
-                              .arg(SimBoard::kUnitAddress, SimBoard::kHeadphoneAddress)
-                              .toUtf8()));
-    QVERIFY(QDir().mkpath(m_root->local("/media/tq3900/meas")));
-    m_board = std::make_unique<SimBoard>(m_root->root());
-    QVERIFY2(m_board->isRunning(), qPrintable(m_board->error()));
+    startPairedBoard(&m_root, &m_board);
 }
 
 void TestPipelocating::cleanup()
