@@ -30,8 +30,12 @@ class ControlChannel;
 // digits and the image does not grow past its size, else "FD <nnn> ERROR"),
 // "FS" ends it ("FS OK" when the image is complete, else "FS ERROR"); the
 // unit then writes the image to <root>/.tq3900/unit-firmware.bin and restarts
-// (RDY) 2 s later. "unit firmware reply error|silent" makes it refuse or
-// ignore every firmware line.
+// (RDY) 2 s later, reporting the new version as its FW-VERSION from then
+// on. "unit firmware reply error|silent" makes it refuse or ignore every
+// firmware line; "unit firmware ack-twice <n>" makes it acknowledge packet n
+// twice; "unit firmware drop <ms>" makes it go off the air across the
+// restart: its links close with "FS OK", its RDY is lost, and for ms it
+// refuses the data link (offAir).
 //
 // Its mute key reports "MUTE_STATE ACTIVE" or "MUTE_STATE MUTE": as a switch
 // each press toggles, as a push button the press opens and the release
@@ -71,8 +75,17 @@ public:
 
     static constexpr int kRestartAfterUpdateMs = 2000;
 
+    // The version its "P" answer reports as FW-VERSION.
+    QByteArray firmwareVersion() const { return m_installedVersion; }
+    void setFirmwareVersion(const QByteArray &version) { m_installedVersion = version; }
+
     // Adds "unit ..." to the control channel.
     void registerCommands(ControlChannel &channel);
+
+signals:
+    // The unit restarts after an update and is out of reach (true: every
+    // link closes, the data link is refused) or back (false).
+    void offAir(bool off);
 
 private:
     void reply(const QByteArray &text);
@@ -95,6 +108,9 @@ private:
     QByteArray m_firmwareVersion;
     QByteArray m_firmwareImage;
     int m_nextPacket = 0;
+    int m_ackTwicePacket = -1;
+    int m_offAirMs = 0;
+    QByteArray m_installedVersion;
 };
 
 } // namespace Sim

@@ -15,6 +15,7 @@
 #include "ptyport.h"
 #include "sensorunitpeer.h"
 #include "signalgenerator.h"
+#include "usbstorage.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -107,6 +108,10 @@ bool Simulator::start(QString *error)
     m_headphone = new HeadphonePeer(this);
     m_btModules.value(QStringLiteral("ttyO2"))->setRemote(m_sensorUnit);
     m_btModules.value(QStringLiteral("ttyO3"))->setRemote(m_headphone);
+    // The unit restarting after an update is out of reach for a while.
+    BtModulePeer *unitModule = m_btModules.value(QStringLiteral("ttyO2"));
+    connect(m_sensorUnit, &SensorUnitPeer::offAir, unitModule,
+            [unitModule](bool off) { off ? unitModule->drop("RFCOMM") : unitModule->restore("RFCOMM"); });
     m_inquiry = new BtInquiry;
     for (BtModulePeer *module : qAsConst(m_btModules))
         module->setInquiry(m_inquiry);
@@ -114,6 +119,7 @@ bool Simulator::start(QString *error)
     m_signal = new SignalSource;
     m_converter = new ConverterStream(m_root, *m_signal, this);
     m_microphone = new MicrophoneStream(m_root, *m_signal, this);
+    m_usbStorage = new UsbStorage(m_root, this);
 
     m_control = new ControlChannel(m_root, this);
     registerCommands();
@@ -126,6 +132,7 @@ bool Simulator::start(QString *error)
     CodecView(m_root).registerCommands(*m_control);
     BoardIdentity::registerCommands(*m_control, m_root);
     m_inquiry->registerCommands(*m_control);
+    m_usbStorage->registerCommands(*m_control);
     QString why;
     if (!m_control->open(&why))
         return fail(why);
