@@ -1,6 +1,7 @@
 #include "simulator.h"
 
 #include "boardidentity.h"
+#include "boardshell.h"
 #include "btinquiry.h"
 #include "btmodulepeer.h"
 #include "codecview.h"
@@ -121,6 +122,7 @@ bool Simulator::start(QString *error)
     m_microphone = new MicrophoneStream(m_root, *m_signal, this);
     m_usbStorage = new UsbStorage(m_root, this);
 
+    m_shell = new BoardShell(m_root, this);
     m_control = new ControlChannel(m_root, this);
     registerCommands();
     m_gps->registerCommands(*m_control);
@@ -133,8 +135,11 @@ bool Simulator::start(QString *error)
     BoardIdentity::registerCommands(*m_control, m_root);
     m_inquiry->registerCommands(*m_control);
     m_usbStorage->registerCommands(*m_control);
+    m_usbStorage->registerShell(*m_shell);
     QString why;
     if (!m_control->open(&why))
+        return fail(why);
+    if (!m_shell->open(&why))
         return fail(why);
     if (!m_converter->open(&why))
         return fail(why);
@@ -161,6 +166,8 @@ void Simulator::stop()
         m_modeLine->stop();
     if (m_control)
         m_control->close();
+    if (m_shell)
+        m_shell->close();
     if (m_converter)
         m_converter->close();
     if (m_microphone)

@@ -1,5 +1,6 @@
 #include "usbstorage.h"
 
+#include "boardshell.h"
 #include "controlchannel.h"
 
 #include <QDir>
@@ -215,6 +216,20 @@ bool UsbStorage::pcRemove(const QString &name, QString *error)
     if (!ok)
         *error = QStringLiteral("cannot remove %1").arg(name);
     return ok;
+}
+
+void UsbStorage::registerShell(BoardShell &shell)
+{
+    using Tool = bool (UsbStorage::*)(const QStringList &, int *, QByteArray *);
+    const QPair<QString, Tool> tools[] = {{QStringLiteral("umount"), &UsbStorage::umount},
+                                          {QStringLiteral("modprobe"), &UsbStorage::modprobe},
+                                          {QStringLiteral("mount"), &UsbStorage::mount}};
+    for (const auto &tool : tools) {
+        const Tool run = tool.second;
+        shell.addHandler(tool.first, [this, run](const ShellCommand &command, ShellAnswer *answer) {
+            return (this->*run)(command.words, &answer->exitCode, &answer->output);
+        });
+    }
 }
 
 void UsbStorage::registerCommands(ControlChannel &channel)

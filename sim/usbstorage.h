@@ -8,6 +8,7 @@
 
 namespace Sim {
 
+class BoardShell;
 class ControlChannel;
 
 // The data partition /dev/mmcblk0p3 and the kernel's USB mass-storage
@@ -55,6 +56,8 @@ public:
 
     // Adds "usb ...".
     void registerCommands(ControlChannel &channel);
+    // Answers "umount", "modprobe" and "mount" of the data partition.
+    void registerShell(BoardShell &shell);
 
 private:
     QString mountPoint() const;
