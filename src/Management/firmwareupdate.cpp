@@ -63,6 +63,9 @@ Firmwareupdate::Firmwareupdate(QWidget *parent)
     m_timerProgress = new QTimer(this);
     m_timerCheck = new QTimer(this);
     m_timerWaitRestart = new QTimer(this);
+    m_timerProgress->setObjectName(QStringLiteral("timerProgress"));
+    m_timerCheck->setObjectName(QStringLiteral("timerCheck"));
+    m_timerWaitRestart->setObjectName(QStringLiteral("timerWaitRestart"));
     connect(m_timerProgress, &QTimer::timeout, this, &Firmwareupdate::updateProgress, Qt::UniqueConnection);
     connect(m_timerCheck, &QTimer::timeout, this, &Firmwareupdate::updateError, Qt::UniqueConnection);
     connect(m_timerWaitRestart, &QTimer::timeout, this, &Firmwareupdate::checkRestart, Qt::UniqueConnection);
