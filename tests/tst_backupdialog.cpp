@@ -181,7 +181,7 @@ void TestBackupDialog::leavingAppliesNothingAndBusyPartitionIsNotLent()
     m_root->clearJournals();
     MessageCloser closer;
     button(&dialog, "butConnect")->click();
-    QCOMPARE(closer.texts, QStringList({"DataPartitionNotLent|TheDataPartitionIsInUseTryAgain"}));
+    QCOMPARE(closer.texts, QStringList({"Error|TheDataPartitionIsInUseTryAgain"}));
     QCOMPARE(m_root->commands(), QStringList({"umount /media/tq3900"}));
     QCOMPARE(m_board->send("usb"), QStringLiteral("mounted"));
     QVERIFY(button(&dialog, "butConnect")->isVisible());

@@ -1641,7 +1641,7 @@ const std::vector<Icon> kIcons = {
     {"Management", "Datatransmission", "main", textOf("USB", 0.35)},
     {"Management", "Deviceconfig", "main", scaledFrom20(drawMicrophone)},
     {"Management", "Firmwareupdate", "main", textOf("FW", 0.45)},
-    {"Management/Firmwareupdate", "FwTQ3900", "tile150", drawInstrument},
+    {"Management/Firmwareupdate", "FwTQ3900", "tile150", scaledFrom20(drawInstrument)},
     {"Management/Firmwareupdate", "FwGX4", "tile150", scaledFrom20(drawMicrophone)},
     {"Management/Firmwareupdate", "Accept", "accept40", drawCheck},
     {"Management/Firmwareupdate", "Cancel", "cancel40", drawCross},

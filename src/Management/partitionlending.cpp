@@ -4,6 +4,7 @@
 #include "deviceroot.h"
 #include "messagedialog.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
 
@@ -48,8 +49,8 @@ void PartitionLending::showLendFailed(QWidget *parent)
     MessageDialog box(parent);
     box.setIcon(2);
     box.setDialogType(0);
-    box.setHeadline(tr("DataPartitionNotLent"));
-    box.setInfotext(tr("TheDataPartitionIsInUseTryAgain"));
+    box.setHeadline(QCoreApplication::translate("PartitionLending", "Error"));
+    box.setInfotext(QCoreApplication::translate("PartitionLending", "TheDataPartitionIsInUseTryAgain"));
     box.exec();
 }
 
@@ -58,7 +59,7 @@ void PartitionLending::showTakeBackFailed(QWidget *parent)
     MessageDialog box(parent);
     box.setIcon(2);
     box.setDialogType(0);
-    box.setHeadline(tr("DataPartitionNotTakenBack"));
-    box.setInfotext(tr("ThePCStillHoldsTheDataPartitionTryAgain"));
+    box.setHeadline(QCoreApplication::translate("PartitionLending", "Error"));
+    box.setInfotext(QCoreApplication::translate("PartitionLending", "ThePCStillHoldsTheDataPartitionTryAgain"));
     box.exec();
 }

@@ -1,7 +1,6 @@
 #ifndef PARTITIONLENDING_H
 #define PARTITIONLENDING_H
 
-#include <QCoreApplication>
 #include <QString>
 
 class QWidget;
@@ -14,7 +13,6 @@ class QWidget;
 // the export was withdrawn.
 class PartitionLending
 {
-    Q_DECLARE_TR_FUNCTIONS(PartitionLending)
 public:
     static const char kUnmount[];
     static const char kExport[];

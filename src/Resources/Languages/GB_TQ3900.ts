@@ -592,21 +592,19 @@ Please check the SD card.</translation>
 <context>
     <name>PartitionLending</name>
     <message>
-        <source>DataPartitionNotLent</source>
-        <translation>Data not lent to the PC</translation>
+        <source>Error</source>
+        <translation>Error</translation>
     </message>
     <message>
         <source>TheDataPartitionIsInUseTryAgain</source>
-        <translation>The data partition is in use.
+        <translation>The data cannot be lent to the PC:
+the partition is in use.
 Please try again.</translation>
     </message>
     <message>
-        <source>DataPartitionNotTakenBack</source>
-        <translation>Data not taken back</translation>
-    </message>
-    <message>
         <source>ThePCStillHoldsTheDataPartitionTryAgain</source>
-        <translation>The PC still holds the data.
+        <translation>The data cannot be taken back:
+the PC still holds the partition.
 Please try again.</translation>
     </message>
 </context>
