@@ -4,10 +4,11 @@
 // back, leaving without applying, an unmount that fails, and provisioning
 // that cannot replace its target.
 #include "backupdialog.h"
+#include "debugmessages.h"
 #include "eventhandler.h"
+#include "formwidgets.h"
 #include "messagecloser.h"
-#include "simboard.h"
-#include "testroot.h"
+#include "pairedboard.h"
 
 #include <QPushButton>
 #include <QtTest>
@@ -16,23 +17,8 @@
 
 namespace {
 
-QStringList g_messages;
-QtMessageHandler g_previousHandler = nullptr;
-
-void catchMessage(QtMsgType type, const QMessageLogContext &context, const QString &text)
-{
-    g_messages << text;
-    if (g_previousHandler)
-        g_previousHandler(type, context, text);
-}
-
 const QString kExport = QStringLiteral(
     "modprobe g_mass_storage file=/dev/mmcblk0p3 stall=0 removable=y iSerialNumber=1234567890");
-
-QPushButton *button(QWidget *w, const char *name)
-{
-    return w->findChild<QPushButton *>(QLatin1String(name));
-}
 
 } // namespace
 
@@ -56,15 +42,13 @@ private:
 
 void TestBackupDialog::initTestCase()
 {
-    g_previousHandler = qInstallMessageHandler(catchMessage);
+    DebugMessages::install();
 }
 
 void TestBackupDialog::init()
 {
-    m_root = std::make_unique<TestRoot>();
-    m_board = std::make_unique<SimBoard>(m_root->root());
-    QVERIFY2(m_board->isRunning(), qPrintable(m_board->error()));
-    g_messages.clear();
+    startPairedBoard(&m_root, &m_board);
+    DebugMessages::clear();
 }
 
 void TestBackupDialog::cleanup()
@@ -86,16 +70,16 @@ void TestBackupDialog::lendProvisionAndTakeBack()
     // The service connector is switched to USB by the construction alone.
     QCOMPARE(m_root->sysfsWrites(), QStringList({"/sys/class/gpio/gpio50/value 0", "/sys/class/gpio/gpio65/value 0"}));
     dialog.show();
-    QVERIFY(button(&dialog, "butConnect")->isVisible());
-    QVERIFY(!button(&dialog, "butDisconnect")->isVisible());
+    QVERIFY(child(&dialog, "butConnect")->isVisible());
+    QVERIFY(!child(&dialog, "butDisconnect")->isVisible());
     QCOMPARE(m_board->send("usb list"), QStringLiteral("error: the partition is not exported to the PC (mounted)"));
 
-    button(&dialog, "butConnect")->click();
+    child(&dialog, "butConnect")->click();
     QCOMPARE(m_root->commands(), QStringList({"umount /media/tq3900", kExport}));
     QCOMPARE(m_root->commandDirs(), QStringList({"/home/root", "/home/root"}));
     QCOMPARE(QDir::currentPath(), m_root->local("/home/root"));
-    QVERIFY(!button(&dialog, "butConnect")->isVisible());
-    QVERIFY(button(&dialog, "butDisconnect")->isVisible());
+    QVERIFY(!child(&dialog, "butConnect")->isVisible());
+    QVERIFY(child(&dialog, "butDisconnect")->isVisible());
     // The PC has the partition, the instrument sees the bare mount point.
     QCOMPARE(m_board->send("usb"), QStringLiteral("exported"));
     QVERIFY(QDir(m_root->local("/media/tq3900")).isEmpty());
@@ -110,20 +94,20 @@ void TestBackupDialog::lendProvisionAndTakeBack()
     QCOMPARE(m_board->send("usb put ../escape x"), QStringLiteral("error: ../escape is no name inside the partition"));
 
     m_root->clearJournals();
-    g_messages.clear();
-    button(&dialog, "butDisconnect")->click();
+    DebugMessages::clear();
+    child(&dialog, "butDisconnect")->click();
     QCOMPARE(m_root->commands(), QStringList({"modprobe g_mass_storage -r", "mount /dev/mmcblk0p3 /media/tq3900",
                                               "/media/tq3900/do_universalScript.sh"}));
     QCOMPARE(m_board->send("usb"), QStringLiteral("mounted"));
-    QVERIFY(button(&dialog, "butConnect")->isVisible());
-    QVERIFY(!button(&dialog, "butDisconnect")->isVisible());
+    QVERIFY(child(&dialog, "butConnect")->isVisible());
+    QVERIFY(!child(&dialog, "butDisconnect")->isVisible());
     QCOMPARE(m_root->read("/home/root/serialNumber"), QByteArray("TQ3900000777-extra\0\x01", 20));
     QCOMPARE(m_root->read("/home/root/productionDate"), QByteArray("2026-12-07"));
     QCOMPARE(m_root->read("/home/root/settings.ini"), QByteArray("[Systemsettings]\nSwitchmode=Switch\n"));
-    QCOMPARE(g_messages.filter("New ").join('|'),
+    QCOMPARE(DebugMessages::all().filter("New ").join('|'),
              QStringLiteral("New Serialnumber = TQ3900000777|New production date = 2026-12-07"));
     // The four steps in order, each file deleted afterwards.
-    const QStringList steps = g_messages.filter(QRegularExpression("^(New |Updating|Executing|File do_)"));
+    const QStringList steps = DebugMessages::all().filter(QRegularExpression("^(New |Updating|Executing|File do_)"));
     QCOMPARE(steps, QStringList({"New Serialnumber = TQ3900000777", "File do_serialNumber deleted. OK.",
                                  "New production date = 2026-12-07", "File do_productionDate deleted. OK.",
                                  "Updating systemsettings.", "File do_settings.ini deleted. OK.",
@@ -147,7 +131,7 @@ void TestBackupDialog::leavingAppliesNothingAndBusyPartitionIsNotLent()
         BackupDialog dialog;
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        button(&dialog, "butConnect")->click();
+        child(&dialog, "butConnect")->click();
         QCOMPARE(m_board->send("usb put do_productionDate 2030-01-01"), QStringLiteral("ok"));
         m_root->clearJournals();
         // The power key's short press (F11 press, Escape release through the
@@ -167,7 +151,7 @@ void TestBackupDialog::leavingAppliesNothingAndBusyPartitionIsNotLent()
         BackupDialog dialog;
         dialog.show();
         m_root->clearJournals();
-        button(&dialog, "butMenuCancel")->click();
+        child(&dialog, "butMenuCancel")->click();
         QVERIFY(!dialog.isVisible());
         QCOMPARE(m_root->commands(), QStringList({"modprobe g_mass_storage -r", "mount /dev/mmcblk0p3 /media/tq3900"}));
         QCOMPARE(m_board->send("usb"), QStringLiteral("mounted"));
@@ -180,17 +164,17 @@ void TestBackupDialog::leavingAppliesNothingAndBusyPartitionIsNotLent()
     dialog.show();
     m_root->clearJournals();
     MessageCloser closer;
-    button(&dialog, "butConnect")->click();
+    child(&dialog, "butConnect")->click();
     QCOMPARE(closer.texts, QStringList({"Error|TheDataPartitionIsInUseTryAgain"}));
     QCOMPARE(m_root->commands(), QStringList({"umount /media/tq3900"}));
     QCOMPARE(m_board->send("usb"), QStringLiteral("mounted"));
-    QVERIFY(button(&dialog, "butConnect")->isVisible());
-    QVERIFY(!button(&dialog, "butDisconnect")->isVisible());
+    QVERIFY(child(&dialog, "butConnect")->isVisible());
+    QVERIFY(!child(&dialog, "butDisconnect")->isVisible());
     // Once it is free, Connect lends it.
     QCOMPARE(m_board->send("usb umount ok"), QStringLiteral("ok"));
-    button(&dialog, "butConnect")->click();
+    child(&dialog, "butConnect")->click();
     QCOMPARE(m_board->send("usb"), QStringLiteral("exported"));
-    QVERIFY(button(&dialog, "butDisconnect")->isVisible());
+    QVERIFY(child(&dialog, "butDisconnect")->isVisible());
 }
 
 // What the USB test does: a dialog only constructed, the provisioning step
@@ -215,8 +199,8 @@ void TestBackupDialog::provisioningKeepsWhatItCannotApply()
     // The failed script is deleted all the same.
     QVERIFY(!m_root->exists("/media/tq3900/do_universalScript.sh"));
     QCOMPARE(m_root->commands(), QStringList({"/media/tq3900/do_universalScript.sh"}));
-    QVERIFY(g_messages.contains("File do_productionDate not applied; kept for the next attempt."));
-    QVERIFY(!g_messages.contains("File do_settings.ini deleted. OK."));
+    QVERIFY(DebugMessages::all().contains("File do_productionDate not applied; kept for the next attempt."));
+    QVERIFY(!DebugMessages::all().contains("File do_settings.ini deleted. OK."));
 }
 
 QTEST_MAIN(TestBackupDialog)

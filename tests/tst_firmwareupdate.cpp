@@ -2,10 +2,11 @@
 // search, the copy into the firmware folder on the dialog's thread, the
 // run-mode file and the reboot; files refused, a copy that fails, Cancel and
 // the power key during the copy, and lending the partition to copy a file.
+#include "debugmessages.h"
 #include "eventhandler.h"
 #include "firmwareupdate.h"
-#include "simboard.h"
-#include "testroot.h"
+#include "formwidgets.h"
+#include "pairedboard.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
@@ -20,32 +21,12 @@
 
 namespace {
 
-QStringList g_messages;
-QtMessageHandler g_previousHandler = nullptr;
-
-void catchMessage(QtMsgType type, const QMessageLogContext &context, const QString &text)
-{
-    g_messages << text;
-    if (g_previousHandler)
-        g_previousHandler(type, context, text);
-}
-
 QByteArray bytes(int size, char seed)
 {
     QByteArray out(size, Qt::Uninitialized);
     for (int i = 0; i < size; ++i)
         out[i] = char(seed + i * 7 + i / 251);
     return out;
-}
-
-template <class T = QPushButton> T *child(QWidget *w, const char *name)
-{
-    return w->findChild<T *>(QLatin1String(name));
-}
-
-QString page(QWidget *w)
-{
-    return child<QStackedWidget>(w, "mainArea")->currentWidget()->objectName();
 }
 
 } // namespace
@@ -70,15 +51,13 @@ private:
 
 void TestFirmwareupdate::initTestCase()
 {
-    g_previousHandler = qInstallMessageHandler(catchMessage);
+    DebugMessages::install();
 }
 
 void TestFirmwareupdate::init()
 {
-    m_root = std::make_unique<TestRoot>();
-    m_board = std::make_unique<SimBoard>(m_root->root());
-    QVERIFY2(m_board->isRunning(), qPrintable(m_board->error()));
-    g_messages.clear();
+    startPairedBoard(&m_root, &m_board);
+    DebugMessages::clear();
 }
 
 void TestFirmwareupdate::cleanup()
@@ -119,7 +98,7 @@ void TestFirmwareupdate::newestFileCopiedAndRebooted()
     QCOMPARE(child<QLineEdit>(&dialog, "lineEditConfirmCurrentFw")->text(), QStringLiteral("1.9.0"));
     QCOMPARE(child<QLineEdit>(&dialog, "lineEditConfirmNewFw")->text(), QStringLiteral("2.0.7"));
     QCOMPARE(QDir::currentPath(), m_root->local("/media/tq3900"));
-    QVERIFY(g_messages.contains("TQE3900: \"fw_tqe3900_v2-0-7.TQ3\" \"2.0.7\""));
+    QVERIFY(DebugMessages::all().contains("TQE3900: \"fw_tqe3900_v2-0-7.TQ3\" \"2.0.7\""));
 
     QList<int> bar;
     connect(child<QProgressBar>(&dialog, "progressBar"), &QProgressBar::valueChanged, this, [&](int v) { bar << v; });
@@ -158,7 +137,7 @@ void TestFirmwareupdate::newestFileCopiedAndRebooted()
     QVERIFY2(delay >= 2800 && delay < 10000, qPrintable(QString::number(delay)));
     QCOMPARE(m_root->commands(), QStringList({"reboot"}));
     QCOMPARE(m_root->read("/media/ramdisk/runmode"), QByteArray("reboot"));
-    QVERIFY(g_messages.contains("Runmode Reboot written"));
+    QVERIFY(DebugMessages::all().contains("Runmode Reboot written"));
 }
 
 void TestFirmwareupdate::refusedFileAndFileCopiedFromThePc()
@@ -262,12 +241,12 @@ void TestFirmwareupdate::failedCancelledAndAbandonedCopies()
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         child(&dialog, "butUpdateTQ3900")->click();
-        g_messages.clear();
+        DebugMessages::clear();
         child(&dialog, "butAccept")->click();
         child(&dialog, "butCancelUpdate")->click();
         QCOMPARE(page(&dialog), QStringLiteral("pageConfirm"));
         QCOMPARE(child<QLabel>(&dialog, "labelProgressStatus")->text(), QStringLiteral("FirmwareupdateCancelled"));
-        QTRY_VERIFY(g_messages.filter("Copy in Thread finished").size() == 1);
+        QTRY_VERIFY(DebugMessages::all().filter("Copy in Thread finished").size() == 1);
         QCOMPARE(page(&dialog), QStringLiteral("pageConfirm"));
         QCOMPARE(QDir(m_root->local("/home/root/firmware")).entryList(QDir::Files | QDir::Hidden), QStringList());
         QCOMPARE(QFileInfo(m_root->local(source)).size(), 64 * 1024 * 1024);

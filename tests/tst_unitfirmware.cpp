@@ -4,8 +4,10 @@
 // silence, stray and negative replies, Cancel at the last packet, a
 // negative start, and a unit whose link drops across its restart.
 #include "bluetooth.h"
+#include "debugmessages.h"
 #include "debugmenu.h"
 #include "firmwareupdate.h"
+#include "formwidgets.h"
 #include "mainmenu.h"
 #include "pairedboard.h"
 #include "sensorunitlink.h"
@@ -21,26 +23,6 @@
 #include <memory>
 
 namespace {
-
-QStringList g_messages;
-QtMessageHandler g_previousHandler = nullptr;
-
-void catchMessage(QtMsgType type, const QMessageLogContext &context, const QString &text)
-{
-    g_messages << text;
-    if (g_previousHandler)
-        g_previousHandler(type, context, text);
-}
-
-template <class T = QPushButton> T *child(QWidget *w, const char *name)
-{
-    return w->findChild<T *>(QLatin1String(name));
-}
-
-QString page(QWidget *w)
-{
-    return child<QStackedWidget>(w, "mainArea")->currentWidget()->objectName();
-}
 
 QString status(QWidget *w)
 {
@@ -90,7 +72,7 @@ private:
 
 void TestUnitFirmware::initTestCase()
 {
-    g_previousHandler = qInstallMessageHandler(catchMessage);
+    DebugMessages::install();
 }
 
 void TestUnitFirmware::init()
@@ -98,7 +80,7 @@ void TestUnitFirmware::init()
     startPairedBoard(&m_root, &m_board);
     m_main = std::make_unique<MainMenu>();
     QVERIFY(waitForSinkDataMode(*m_main->getBtSinkInstance(), *m_board, *m_root));
-    g_messages.clear();
+    DebugMessages::clear();
 }
 
 void TestUnitFirmware::cleanup()
@@ -160,7 +142,7 @@ void TestUnitFirmware::debugFileWithDoubledAcknowledgement()
     QCOMPARE(steps.mid(0, 3), QList<int>({6, 12, 18}));
     QCOMPARE(bar.mid(bar.indexOf(6)), steps);
     QCOMPARE(status(&dialog), fw("FirmwareupdateSuccessful"));
-    QVERIFY(g_messages.contains("GX-4: RDY received"));
+    QVERIFY(DebugMessages::all().contains("GX-4: RDY received"));
 
     QCOMPARE(child<QLabel>(&dialog, "labelFinalHeadline")->text(), fw("FirmwareupdateGX-4"));
     QCOMPARE(child<QLabel>(&dialog, "labelFinalMessage")->text(), fw("FirmwareupdateSuccessfullyFinished."));
@@ -223,7 +205,7 @@ void TestUnitFirmware::silenceStrayRepliesCancelAndNegativeStart()
     child(&dialog, "butCancelUpdate")->click();
     QCOMPARE(page(&dialog), QStringLiteral("pageConfirm"));
     reply("BT_RX FD 015 OK");
-    QTRY_VERIFY(g_messages.contains("Update cancelled."));
+    QTRY_VERIFY(DebugMessages::all().contains("Update cancelled."));
     m_main->getBtSinkInstance()->sendData("BT_TX O"); // a marker behind anything sent
     QVERIFY(unitGot("BT_TX O"));
     QCOMPARE(firmwareLines(), expected);
@@ -279,7 +261,7 @@ void TestUnitFirmware::linkDropsAcrossTheRestart()
     QMetaObject::invokeMethod(&dialog, "checkRestart");
     QCOMPARE(page(&dialog), QStringLiteral("pageFinal"));
     QVERIFY(!restartTick->isActive());
-    QVERIFY(!g_messages.contains("GX-4: RDY received"));
+    QVERIFY(!DebugMessages::all().contains("GX-4: RDY received"));
     QVERIFY(!m_root->exists(file));
 }
 

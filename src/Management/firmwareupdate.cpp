@@ -445,6 +445,17 @@ void Firmwareupdate::sendPacket(int number)
     ui->progressBar->setValue(int(qint64(m_transmittedBytesFwGx4) * 100 / m_sizeFwGx4));
 }
 
+bool Firmwareupdate::endedByCancel()
+{
+    // The unit is told nothing; the next positive reply ends the sending.
+    if (!m_cancelUpdate)
+        return false;
+    qDebug() << "Update cancelled.";
+    m_timerCheck->stop();
+    m_unitStep = UnitStep::Idle;
+    return true;
+}
+
 void Firmwareupdate::btFwHeaderReceived(bool ok)
 {
     if (m_unitStep != UnitStep::Header)
@@ -454,12 +465,8 @@ void Firmwareupdate::btFwHeaderReceived(bool ok)
         qDebug() << "Firmwareupdate Header ERROR";
         return;
     }
-    if (m_cancelUpdate) {
-        qDebug() << "Update cancelled.";
-        m_timerCheck->stop();
-        m_unitStep = UnitStep::Idle;
+    if (endedByCancel())
         return;
-    }
     m_unitStep = UnitStep::Data;
     sendPacket(0);
 }
@@ -476,12 +483,8 @@ void Firmwareupdate::btFwDataReceived(int packetNum, bool ok)
         qDebug() << "Firmwareupdate Header ERROR" << packetNum;
         return;
     }
-    if (m_cancelUpdate) {
-        qDebug() << "Update cancelled.";
-        m_timerCheck->stop();
-        m_unitStep = UnitStep::Idle;
+    if (endedByCancel())
         return;
-    }
     const int next = packetNum + 1;
     if (qint64(next) * PacketSize >= m_sizeFwGx4) {
         // The image is complete.

@@ -86,6 +86,8 @@ private:
     void chooseUnit(int unit);
     void refuseFirmwareFile(const QString &path, bool opened);
     void sendPacket(int number);
+    // After a cancel: stops the transfer (true).
+    bool endedByCancel();
     QString copyTarget() const;
 
     Ui::Firmwareupdate *ui;

@@ -44,22 +44,24 @@ bool PartitionLending::takeBack(bool wasLent)
     return true;
 }
 
-void PartitionLending::showLendFailed(QWidget *parent)
+namespace {
+void showError(QWidget *parent, const QString &text)
 {
     MessageDialog box(parent);
     box.setIcon(2);
     box.setDialogType(0);
     box.setHeadline(QCoreApplication::translate("PartitionLending", "Error"));
-    box.setInfotext(QCoreApplication::translate("PartitionLending", "TheDataPartitionIsInUseTryAgain"));
+    box.setInfotext(text);
     box.exec();
+}
+} // namespace
+
+void PartitionLending::showLendFailed(QWidget *parent)
+{
+    showError(parent, QCoreApplication::translate("PartitionLending", "TheDataPartitionIsInUseTryAgain"));
 }
 
 void PartitionLending::showTakeBackFailed(QWidget *parent)
 {
-    MessageDialog box(parent);
-    box.setIcon(2);
-    box.setDialogType(0);
-    box.setHeadline(QCoreApplication::translate("PartitionLending", "Error"));
-    box.setInfotext(QCoreApplication::translate("PartitionLending", "ThePCStillHoldsTheDataPartitionTryAgain"));
-    box.exec();
+    showError(parent, QCoreApplication::translate("PartitionLending", "ThePCStillHoldsTheDataPartitionTryAgain"));
 }
