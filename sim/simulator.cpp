@@ -15,6 +15,7 @@
 #include "ptyport.h"
 #include "sensorunitpeer.h"
 #include "signalgenerator.h"
+#include "teststation.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -114,6 +115,7 @@ bool Simulator::start(QString *error)
     m_signal = new SignalSource;
     m_converter = new ConverterStream(m_root, *m_signal, this);
     m_microphone = new MicrophoneStream(m_root, *m_signal, this);
+    m_testStation = new TestStation(m_root, this);
 
     m_control = new ControlChannel(m_root, this);
     registerCommands();
@@ -126,6 +128,7 @@ bool Simulator::start(QString *error)
     CodecView(m_root).registerCommands(*m_control);
     BoardIdentity::registerCommands(*m_control, m_root);
     m_inquiry->registerCommands(*m_control);
+    m_testStation->registerCommands(*m_control);
     QString why;
     if (!m_control->open(&why))
         return fail(why);

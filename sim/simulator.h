@@ -20,6 +20,7 @@ class PowerSupply;
 class PtyPort;
 class SensorUnitPeer;
 class SignalSource;
+class TestStation;
 
 // The whole simulated board on one device root: the device tree, the three
 // serial ports with their peers (GPS receiver on ttyO1, Bluetooth modules on
@@ -60,6 +61,7 @@ public:
     SensorUnitPeer *sensorUnit() const { return m_sensorUnit; }
     HeadphonePeer *headphone() const { return m_headphone; }
     BtInquiry *inquiry() const { return m_inquiry; }
+    TestStation *testStation() const { return m_testStation; }
 
 signals:
     // The "quit" command was given.
@@ -84,6 +86,7 @@ private:
     SensorUnitPeer *m_sensorUnit = nullptr;
     HeadphonePeer *m_headphone = nullptr;
     BtInquiry *m_inquiry = nullptr;
+    TestStation *m_testStation = nullptr;
 };
 
 } // namespace Sim

@@ -1,0 +1,6 @@
+#include "testmenuled.h"
+
+TestmenuLed::TestmenuLed(QWidget *parent)
+    : PlaceholderTest("TestmenuLed", "LED", "cmdTestLed", parent)
+{
+}
