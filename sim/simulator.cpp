@@ -1,6 +1,7 @@
 #include "simulator.h"
 
 #include "boardidentity.h"
+#include "boardshell.h"
 #include "btinquiry.h"
 #include "btmodulepeer.h"
 #include "codecview.h"
@@ -117,6 +118,7 @@ bool Simulator::start(QString *error)
     m_microphone = new MicrophoneStream(m_root, *m_signal, this);
     m_testStation = new TestStation(m_root, this);
 
+    m_shell = new BoardShell(m_root, this);
     m_control = new ControlChannel(m_root, this);
     registerCommands();
     m_gps->registerCommands(*m_control);
@@ -131,6 +133,8 @@ bool Simulator::start(QString *error)
     m_testStation->registerCommands(*m_control);
     QString why;
     if (!m_control->open(&why))
+        return fail(why);
+    if (!m_shell->open(&why))
         return fail(why);
     if (!m_converter->open(&why))
         return fail(why);
@@ -157,6 +161,8 @@ void Simulator::stop()
         m_modeLine->stop();
     if (m_control)
         m_control->close();
+    if (m_shell)
+        m_shell->close();
     if (m_converter)
         m_converter->close();
     if (m_microphone)

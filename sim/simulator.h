@@ -8,6 +8,7 @@
 
 namespace Sim {
 
+class BoardShell;
 class BtInquiry;
 class BtModulePeer;
 class ControlChannel;
@@ -62,6 +63,8 @@ public:
     HeadphonePeer *headphone() const { return m_headphone; }
     BtInquiry *inquiry() const { return m_inquiry; }
     TestStation *testStation() const { return m_testStation; }
+    // The shell the program's commands reach; peers add what a command does.
+    BoardShell *boardShell() const { return m_shell; }
 
 signals:
     // The "quit" command was given.
@@ -87,6 +90,7 @@ private:
     HeadphonePeer *m_headphone = nullptr;
     BtInquiry *m_inquiry = nullptr;
     TestStation *m_testStation = nullptr;
+    BoardShell *m_shell = nullptr;
 };
 
 } // namespace Sim
