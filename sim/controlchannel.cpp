@@ -143,15 +143,21 @@ QString ControlChannel::execute(const QString &line)
     if (it != m_commands.constEnd() && it->deferred) {
         appendBoardFile(m_root, QStringLiteral("/.tq3900/control.log"), "= " + req.line.toUtf8() + '\n');
         QPointer<ControlChannel> self(this);
-        auto replied = std::make_shared<bool>(false);
-        it->deferred(req, [self, replied, line = req.line](const QString &reply) {
-            if (*replied || !self)
+        struct State {
+            bool replied = false;
+            QString reply;
+        };
+        auto state = std::make_shared<State>();
+        it->deferred(req, [self, state, line = req.line](const QString &reply) {
+            if (state->replied || !self)
                 return;
-            *replied = true;
+            state->replied = true;
+            state->reply = reply;
             self->journal(line, reply);
             emit self->commandExecuted(line, reply);
         });
-        return QString();
+        // A reply given at once (a usage error) is returned as any other.
+        return state->reply;
     }
     const QString reply = it == m_commands.constEnd()
         ? QStringLiteral("error: unknown command %1").arg(req.name)

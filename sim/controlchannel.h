@@ -70,8 +70,8 @@ public:
 
     // Runs one command line, journals it and returns the reply. Empty lines
     // and lines starting with '#' are ignored (empty reply, no journal). A
-    // deferred command returns an empty reply; its reply is journalled and
-    // signalled when it comes.
+    // deferred command returns an empty reply unless it replied at once;
+    // its reply is journalled and signalled when it comes.
     QString execute(const QString &line);
 
 signals:

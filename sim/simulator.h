@@ -21,6 +21,7 @@ class PowerSupply;
 class PtyPort;
 class SensorUnitPeer;
 class SignalSource;
+class SdCard;
 class TestStation;
 
 // The whole simulated board on one device root: the device tree, the three
@@ -63,6 +64,7 @@ public:
     HeadphonePeer *headphone() const { return m_headphone; }
     BtInquiry *inquiry() const { return m_inquiry; }
     TestStation *testStation() const { return m_testStation; }
+    SdCard *sdCard() const { return m_sdCard; }
     // The shell the program's commands reach; peers add what a command does.
     BoardShell *boardShell() const { return m_shell; }
 
@@ -90,6 +92,7 @@ private:
     HeadphonePeer *m_headphone = nullptr;
     BtInquiry *m_inquiry = nullptr;
     TestStation *m_testStation = nullptr;
+    SdCard *m_sdCard = nullptr;
     BoardShell *m_shell = nullptr;
 };
 

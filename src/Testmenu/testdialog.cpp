@@ -117,6 +117,15 @@ void TestDialog::showPass()
     frame->butPass->show();
 }
 
+QString TestDialog::commandOutputText(const QByteArray &output)
+{
+    QByteArray text = output.left(kMaxShownBytes);
+    const int zero = text.indexOf('\0');
+    if (zero >= 0)
+        text.truncate(zero);
+    return QString::fromUtf8(text);
+}
+
 QPushButton *TestDialog::backButton() const
 {
     return frame->butBack;

@@ -82,6 +82,10 @@ protected:
     void on_butFail_clicked();
 
     void showPass();
+    // A tool's output as a test shows it: up to the first NUL, UTF-8, at
+    // most kMaxShownBytes.
+    static QString commandOutputText(const QByteArray &output);
+    static constexpr int kMaxShownBytes = 65536;
     QPushButton *backButton() const;
     QPushButton *passButton() const;
     QPushButton *failButton() const;
