@@ -93,14 +93,6 @@ QPushButton *button(QWidget *w, const char *name)
 
 // The power key's short press as the board delivers it, through the key
 // filter: F1 press (posted on as F11) and F1 release (Escape release).
-void powerKey(QWidget *w)
-{
-    QWidget *target = w->focusWidget() ? w->focusWidget() : w;
-    QTest::keyPress(target, Qt::Key_F1);
-    QCoreApplication::processEvents();
-    QTest::keyRelease(target, Qt::Key_F1);
-    QCoreApplication::processEvents();
-}
 
 } // namespace
 
@@ -297,7 +289,7 @@ void TestTestMenu::contractOnEveryTest()
         QCOMPARE(m_station->pollNow(test->remote(), kind.openingCommand), QStringLiteral("staActive"));
         QCOMPARE(m_station->pollNow(test->remote(), other.openingCommand), QStringLiteral("staUnknownCommand"));
         QCOMPARE(m_station->pollNow(test->remote(), "cmdFinish"), QStringLiteral("staUnknownCommand"));
-        powerKey(test.get());
+        shortPowerKeyPress(test.get());
         QVERIFY(test->isVisible());
 
         QSignalSpy finished(test.get(), &QDialog::finished);
@@ -407,7 +399,7 @@ void TestTestMenu::touchOpenedTestTakesTheStationsCommands()
         .thenDo([&]() {
             QCOMPARE(modalName(), QStringLiteral("TestmenuLed"));
             QVERIFY(!menu.remote()->isPolling());
-            powerKey(QApplication::activeModalWidget());
+            shortPowerKeyPress(QApplication::activeModalWidget());
         })
         .then("cmdTestSdcard", "staUnknownCommand")
         .thenDo([&]() { QCOMPARE(modalName(), QStringLiteral("TestmenuLed")); })

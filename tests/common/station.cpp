@@ -141,3 +141,12 @@ void Station::tick()
     m_waiting = true;
     m_deadline = QDateTime::currentMSecsSinceEpoch() + kTimeoutMs;
 }
+
+void shortPowerKeyPress(QWidget *w)
+{
+    QWidget *target = w->focusWidget() ? w->focusWidget() : w;
+    QTest::keyPress(target, Qt::Key_F1);
+    QCoreApplication::processEvents();
+    QTest::keyRelease(target, Qt::Key_F1);
+    QCoreApplication::processEvents();
+}

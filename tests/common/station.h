@@ -24,6 +24,7 @@
 // a test's), so the script goes on while a test runs modally. A step that
 // fails (wrong answer, no answer in time, a failed check in thenDo) stops
 // the script and closes every modal dialog, so the test's exec() returns.
+class QWidget;
 class TestmenuRemoteCtrl;
 
 class Station : public QObject
@@ -81,5 +82,10 @@ private:
     QString m_failure;
     QStringList m_answers;
 };
+
+// The power key's short press as the board delivers it, through the
+// application's key filter (which must be installed): F1 press (posted on
+// as F11) and F1 release (an Escape release).
+void shortPowerKeyPress(QWidget *w);
 
 #endif // STATION_H
