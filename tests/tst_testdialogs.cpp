@@ -73,6 +73,7 @@ private slots:
     void sdcardTestWithoutOutputInTime();
     void flashUpdateMarksTheBootPartition();
     void stationOfTheSimulatorWaitsForTheAnswer();
+    void sendWaitsForALateStationAnswer();
 
 private:
     std::unique_ptr<TestRoot> m_root;
@@ -300,6 +301,38 @@ void TestTestDialogs::stationOfTheSimulatorWaitsForTheAnswer()
     QCOMPARE(outcome.contents, QByteArray("cmdTestGps\n"));
     QVERIFY(board.send("station send cmd\\q").startsWith("error:"));
     QVERIFY(board.send("station").startsWith("error: usage"));
+}
+
+// The simulator program and its "--send" client, with this test as a slow
+// instrument: an answer later than the client's usual 5 s still arrives.
+void TestTestDialogs::sendWaitsForALateStationAnswer()
+{
+    const QString program = qEnvironmentVariable("TQ3900_SIM");
+    if (program.isEmpty())
+        QSKIP("TQ3900_SIM is not set");
+    QProcess sim;
+    sim.setProcessChannelMode(QProcess::MergedChannels);
+    sim.start(program, {"--root", m_root->root()});
+    QByteArray out;
+    QTRY_VERIFY_WITH_TIMEOUT((out += sim.readAll()).contains("ready\n"), 20000);
+
+    QProcess client;
+    client.start(program, {"--root", m_root->root(), "--send", "station send cmdTestSelftest"});
+    QTRY_COMPARE_WITH_TIMEOUT(m_station->contents(), QByteArray("cmdTestSelftest\n"), 10000);
+    // The instrument takes its time: past the client's 5 s for a plain reply.
+    QTest::qWait(5500);
+    QCOMPARE(client.state(), QProcess::Running);
+    QVERIFY(m_station->write("staActive\n"));
+    QVERIFY(client.waitForFinished(10000));
+    QCOMPARE(client.exitCode(), 0);
+    QCOMPARE(client.readAllStandardOutput(), QByteArray("staActive\n"));
+
+    QProcess file;
+    file.start(program, {"--root", m_root->root(), "--send", "station file"});
+    QVERIFY(file.waitForFinished(10000));
+    QCOMPARE(file.readAllStandardOutput(), QByteArray("staActive\n"));
+    sim.terminate();
+    QVERIFY(sim.waitForFinished(10000));
 }
 
 QTEST_MAIN(TestTestDialogs)
