@@ -3,6 +3,7 @@
 // partition the simulated shell plays, driven by the station as in the
 // factory, by touch and through the key filter; and the simulator's own
 // station command, which waits for the instrument's answer.
+#include "commandrunner.h"
 #include "controlchannel.h"
 #include "eventhandler.h"
 #include "sdcard.h"
@@ -248,6 +249,14 @@ void TestTestDialogs::flashUpdateMarksTheBootPartition()
     shortPowerKeyPress(&test);
     QVERIFY(test.isVisible());
     QCOMPARE(m_station->pollNow(test.remote(), "cmdFlashUpdate"), QStringLiteral("staActive"));
+
+    // The card plays only its own device and mount point; other commands
+    // of the same tools are left to other handlers (none here: no output).
+    QVERIFY(CommandRunner::runWithTimeout("ls -la /media/tq3900", 3000).output.isEmpty());
+    QVERIFY(CommandRunner::runWithTimeout("parted -sm /dev/sda print free", 3000).output.isEmpty());
+    QCOMPARE(CommandRunner::runWithTimeout("mount /dev/mmcblk0p1 /media/boot", 3000).exitCode, 32);
+    QCOMPARE(CommandRunner::runWithTimeout("mount /dev/mmcblk0p2 /media/boot", 3000).exitCode, 0);
+    QVERIFY(board.send("sdcard boot").startsWith("/dev/mmcblk0p1 mounted on /media/boot\n"));
     QCOMPARE(m_station->pollNow(test.remote(), "cmdPass"), QStringLiteral("resPassed"));
 }
 
