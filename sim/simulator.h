@@ -22,6 +22,8 @@ class PtyPort;
 class SensorUnitPeer;
 class SignalSource;
 class UsbStorage;
+class SdCard;
+class TestStation;
 
 // The whole simulated board on one device root: the device tree, the three
 // serial ports with their peers (GPS receiver on ttyO1, Bluetooth modules on
@@ -63,6 +65,8 @@ public:
     HeadphonePeer *headphone() const { return m_headphone; }
     BtInquiry *inquiry() const { return m_inquiry; }
     UsbStorage *usbStorage() const { return m_usbStorage; }
+    TestStation *testStation() const { return m_testStation; }
+    SdCard *sdCard() const { return m_sdCard; }
     // The shell the program's commands reach; peers add what a command does.
     BoardShell *boardShell() const { return m_shell; }
 
@@ -90,6 +94,8 @@ private:
     HeadphonePeer *m_headphone = nullptr;
     BtInquiry *m_inquiry = nullptr;
     UsbStorage *m_usbStorage = nullptr;
+    TestStation *m_testStation = nullptr;
+    SdCard *m_sdCard = nullptr;
     BoardShell *m_shell = nullptr;
 };
 
