@@ -14,7 +14,7 @@
 #include "systemsettings.h"
 #include "virtualkeyboard.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDebug>
 #include <QDir>
 #include <QKeyEvent>
@@ -129,6 +129,11 @@ void PressureSensor::init(int variant)
     showPlaceholders();
     ui->labelSensorType->setText(tr("-- bar"));
     setXSpan(0);
+    // The keys reach the screen through its focus; coming from the debug
+    // menu no button of the page holds it.
+    QWidget *focus = QApplication::focusWidget();
+    if (!focus || !isAncestorOf(focus))
+        setFocus();
     qDebug() << "PressureSensor: Init";
 }
 
