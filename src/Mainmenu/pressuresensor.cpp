@@ -278,20 +278,22 @@ void PressureSensor::on_butMenuScaleX_clicked()
     redrawLive();
 }
 
+void PressureSensor::toggleYScale(int start, int count)
+{
+    m_zoomed = !m_zoomed;
+    const PressureIntake::Statistics s = m_intake.statistics(start, count);
+    // Whole bar around the samples; the sensor's range when that leaves
+    // no span (no sample).
+    const float lo = s.valid ? std::trunc(s.min) : 0.0f;
+    const float hi = s.valid ? std::trunc(s.max + 1.0f) : 0.0f;
+    const bool fitted = m_zoomed && lo < hi;
+    m_minYScaleValue = fitted ? lo : 0.0f;
+    m_maxYScaleValue = fitted ? hi : m_intake.range();
+}
+
 void PressureSensor::on_butMenuScaleY_clicked()
 {
-    if (!m_zoomed) {
-        const PressureIntake::Statistics s = m_intake.statistics(0, m_intake.count());
-        const float lo = s.valid ? std::trunc(s.min) : 0.0f;
-        const float hi = s.valid ? std::trunc(s.max + 1.0f) : 0.0f;
-        m_minYScaleValue = lo < hi ? lo : 0.0f;
-        m_maxYScaleValue = lo < hi ? hi : m_intake.range();
-        m_zoomed = true;
-    } else {
-        m_minYScaleValue = 0.0f;
-        m_maxYScaleValue = m_intake.range();
-        m_zoomed = false;
-    }
+    toggleYScale(0, m_intake.count());
     // The span from the window's first slot; the next packet shows the
     // newest span again.
     m_dataStart = int(m_minXScaleValue * 100.0f);
@@ -363,20 +365,9 @@ void PressureSensor::on_butMenuAnalyseNext_clicked()
 
 void PressureSensor::on_butMenuAnalyseScaleY_clicked()
 {
-    if (!m_zoomed) {
-        const int pageSlots = qMin(m_dataCntScaled, PressureIntake::kWindow - m_analyseDataStart);
-        updatePressureValues(m_analyseDataStart, pageSlots, true);
-        const PressureIntake::Statistics s = m_intake.statistics(m_analyseDataStart, pageSlots);
-        const float lo = s.valid ? std::trunc(s.min) : 0.0f;
-        const float hi = s.valid ? std::trunc(s.max + 1.0f) : 0.0f;
-        m_minYScaleValue = lo < hi ? lo : 0.0f;
-        m_maxYScaleValue = lo < hi ? hi : m_intake.range();
-        m_zoomed = true;
-    } else {
-        m_minYScaleValue = 0.0f;
-        m_maxYScaleValue = m_intake.range();
-        m_zoomed = false;
-    }
+    if (!m_zoomed)
+        pageStatistics();
+    toggleYScale(m_analyseDataStart, qMin(m_dataCntScaled, PressureIntake::kWindow - m_analyseDataStart));
     updateDiagram(m_minXScaleValue, m_maxXScaleValue, m_minYScaleValue, m_maxYScaleValue,
                   unsigned(m_analyseDataStart), unsigned(m_analyseDataEnd),
                   unsigned(m_analyseDataEnd - m_analyseDataStart));

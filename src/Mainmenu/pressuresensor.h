@@ -93,6 +93,9 @@ private:
     // from the start's whole second.
     void redrawPage(bool limitAxisTo60);
     void pageStatistics();
+    // Y auto-scale on (fitted to the statistics of count slots from start)
+    // or off (0 .. the sensor's range).
+    void toggleYScale(int start, int count);
     void showError();
 
     Ui::PressureSensor *ui;
