@@ -185,11 +185,11 @@ void TestPressureSensor::listenToTheUnitFromTheDebugMenu()
     QTRY_VERIFY(unitLinesSince(mark).contains("BT_TX RS"));
     QTRY_COMPARE(gpio(*m_root, 17), QByteArray("1"));
     QVERIFY(!ps->isMuted());
-    QTRY_COMPARE(label(ps, "labelSensorType"), QStringLiteral("25 bar"));
+    QTRY_COMPARE_WITH_TIMEOUT(label(ps, "labelSensorType"), QStringLiteral("25 bar"), 15000);
     QTRY_VERIFY_WITH_TIMEOUT(ps->intake().count() >= 300, 15000);
     QVERIFY2(clock.elapsed() >= 2500, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(ps->intake().count() % 100, 0);
-    QTRY_COMPARE(label(ps, "labelDeviation"), QStringLiteral("ACT = 7.50 bar"));
+    QTRY_COMPARE_WITH_TIMEOUT(label(ps, "labelDeviation"), QStringLiteral("ACT = 7.50 bar"), 15000);
     QCOMPARE(label(ps, "labelMax"), QStringLiteral("MAX = 7.50 bar"));
     QCOMPARE(label(ps, "labelMin"), QStringLiteral("MIN = 7.50 bar"));
     QCOMPARE(gpio(*m_root, PressureSensor::kDebugLed), QByteArray("0"));
@@ -204,7 +204,7 @@ void TestPressureSensor::listenToTheUnitFromTheDebugMenu()
     instrumentKey(Qt::Key_F6);
     QTRY_VERIFY(unitLinesSince(mark).contains("BT_TX RP"));
     QTRY_COMPARE(gpio(*m_root, 17), QByteArray("0"));
-    QTRY_VERIFY(m_board->send("pressure").contains("; stopped;"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_board->send("pressure").contains("; stopped;"), 15000);
     QVERIFY(ps->isMuted());
     const int kept = ps->intake().count();
 
@@ -213,8 +213,8 @@ void TestPressureSensor::listenToTheUnitFromTheDebugMenu()
     QCOMPARE(m_board->send("pressure sensor 10 500 3500"), QStringLiteral("ok"));
     QCOMPARE(m_board->send("pressure set 4"), QStringLiteral("ok"));
     instrumentKey(Qt::Key_F6);
-    QTRY_COMPARE(label(ps, "labelSensorType"), QStringLiteral("10 bar"));
-    QTRY_COMPARE(label(ps, "labelDeviation"), QStringLiteral("ACT = 4.00 bar"));
+    QTRY_COMPARE_WITH_TIMEOUT(label(ps, "labelSensorType"), QStringLiteral("10 bar"), 15000);
+    QTRY_COMPARE_WITH_TIMEOUT(label(ps, "labelDeviation"), QStringLiteral("ACT = 4.00 bar"), 15000);
     QCOMPARE(ps->maxYScaleValue(), 10.0f);
     QVERIFY(ps->intake().count() > kept);
     instrumentKey(Qt::Key_F6);
@@ -223,7 +223,7 @@ void TestPressureSensor::listenToTheUnitFromTheDebugMenu()
     const int before = ps->intake().count();
     instrumentKey(Qt::Key_F6);
     // Packets of 50 samples, two a second.
-    QTRY_COMPARE(ps->intake().count() % 100, 50);
+    QTRY_COMPARE_WITH_TIMEOUT(ps->intake().count() % 100, 50, 15000);
     QVERIFY(ps->intake().count() > before);
     QCOMPARE(label(ps, "labelSensorType"), QStringLiteral("10 bar"));
     QCOMPARE(ps->intake().range(), 10.0f);
