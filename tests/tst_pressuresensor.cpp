@@ -400,6 +400,14 @@ void TestPressureSensor::diagramSpansAndAnalysisPages()
     QCOMPARE(ps->intake().count(), 6000);
     QCOMPARE(label(ps, "labelMin"), QStringLiteral("MIN = 0.00 bar"));
     QCOMPARE(label(ps, "labelMax"), QStringLiteral("MAX = 10.00 bar"));
+
+    // The screen's own generator (nothing starts it): 100 readings climbing
+    // from 600 with a noise below 50 steps.
+    QVERIFY(!ps->dummyDataTimer()->isActive());
+    ps->generateDummyData();
+    const PressureIntake::Statistics generated = ps->intake().statistics(5900, 100);
+    QVERIFY(generated.min >= PressureIntake::scale(600, 10, 500, 3500));
+    QVERIFY(generated.max < PressureIntake::scale(600 + 99 + 50, 10, 500, 3500));
 }
 
 void TestPressureSensor::saveFolderWithLogCopies()
