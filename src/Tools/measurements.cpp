@@ -527,8 +527,12 @@ void Measurements::removeLeftovers()
 
 bool Measurements::isRealFolder(const QString &path)
 {
+    // A trailing slash would make lstat look through a link.
+    QString name = path;
+    while (name.size() > 1 && name.endsWith(QLatin1Char('/')))
+        name.chop(1);
     struct stat st;
-    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+    return ::lstat(QFile::encodeName(name).constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 bool Measurements::entryExists(const QString &path)
