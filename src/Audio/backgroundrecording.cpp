@@ -344,9 +344,10 @@ int BackgroundRecording::startAudioPlayback(QString filename)
     // Read-only: playing a path that does not exist creates nothing. Checked
     // and opened in one step: a FIFO or a link in place of a clip is refused
     // and never blocks the audio thread.
-    m_playbackFile.setFileName(DeviceRoot::path(filename));
-    const RegularFile::Status status = RegularFile::openForReading(m_playbackFile.fileName(), &m_playbackFile,
-                                                                   nullptr, RegularFile::Links::Refuse);
+    const QString path = DeviceRoot::path(filename);
+    m_playbackFile.setObjectName(path); // the file itself has no name when opened so
+    const RegularFile::Status status = RegularFile::openForReading(path, &m_playbackFile, nullptr,
+                                                                   RegularFile::Links::Refuse);
     if (status != RegularFile::Status::Ok) {
         qDebug() << "Cannot open file:" << filename << RegularFile::describe(status);
         return -1;
