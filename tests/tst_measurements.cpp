@@ -95,6 +95,13 @@ void setMtime(const QString &path, qint64 secs)
     QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
 }
 
+// The folder the last store made or merged into.
+QString lastFolder(const QString &prefix, const QString &name)
+{
+    return kMeas + "/" + prefix + MeasurementData()->lastStoreDate().toString("yyyyMMdd") + "_"
+           + MeasurementData()->lastStoreTime().toString("hhmmss") + "_" + name;
+}
+
 QDateTime secondsOnly(const QDateTime &t)
 {
     return QDateTime::fromSecsSinceEpoch(t.toSecsSinceEpoch());
@@ -559,8 +566,7 @@ void TestMeasurements::existingFolderIsMergedNotReplaced()
     MessageWatcher messages;
     QCOMPARE(MeasurementData()->storeMeasurement(0, "Same", d), 0);
     QCOMPARE(messages.seen, QStringList());
-    const QString folder = kMeas + "/LE_" + MeasurementData()->lastStoreDate().toString("yyyyMMdd") + "_"
-                           + MeasurementData()->lastStoreTime().toString("hhmmss") + "_Same";
+    const QString folder = lastFolder("LE_", "Same");
     const QByteArray file = m_root->read(folder + "/info.ini");
     QVERIFY2(file.contains("\nFrequency=") && file.contains("\nLevel=12.250\n") && file.contains("\nOld=kept\n"),
              file.constData());
@@ -680,8 +686,7 @@ void TestMeasurements::craftedInfoFiles()
     MessageWatcher messages;
     QCOMPARE(MeasurementData()->storeMeasurement(0, "Crafted", d), 0);
     QCOMPARE(messages.seen, QStringList());
-    const QString folder = kMeas + "/LE_" + MeasurementData()->lastStoreDate().toString("yyyyMMdd") + "_"
-                           + MeasurementData()->lastStoreTime().toString("hhmmss") + "_Crafted";
+    const QString folder = lastFolder("LE_", "Crafted");
     QVERIFY(folders.contains(folder));
     const QString merged = m_root->local(folder + "/info.ini");
     QVERIFY(QFileInfo(merged).isFile() && !QFileInfo(merged).isSymLink());
