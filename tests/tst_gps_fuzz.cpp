@@ -4,6 +4,7 @@
 // crashes nothing and takes the next good fix; the simulated receiver's
 // frame reader survives random bytes and journals only whole frames. A
 // flood of bytes without line ends stays bounded in the port.
+#include "craftedinfo.h"
 #include "gps.h"
 #include "gpspeer.h"
 #include "nmea.h"
@@ -247,12 +248,7 @@ void TestGpsFuzz::floodWithoutLineEndsStaysBounded()
     QRandomGenerator rng(960);
     const qint64 total = 60 * 960 + 15 * 100000;
     qint64 written = 0, most = 0;
-    const long rssBefore = [] {
-        QFile f("/proc/self/status");
-        f.open(QIODevice::ReadOnly);
-        const QByteArray s = f.readAll();
-        return s.mid(s.indexOf("VmRSS:") + 6).trimmed().split(' ').value(0).toLong();
-    }();
+    const long rssBefore = CraftedInfo::residentKb();
     while (written < total) {
         QByteArray piece(4096, '\0');
         for (char &c : piece) {
@@ -269,12 +265,7 @@ void TestGpsFuzz::floodWithoutLineEndsStaysBounded()
     }
     QTRY_VERIFY(gps.unreadBytes() <= Gps::kMaxUnreadBytes);
     QVERIFY2(most <= Gps::kMaxUnreadBytes + 64 * 1024, qPrintable(QString::number(most)));
-    const long rssAfter = [] {
-        QFile f("/proc/self/status");
-        f.open(QIODevice::ReadOnly);
-        const QByteArray s = f.readAll();
-        return s.mid(s.indexOf("VmRSS:") + 6).trimmed().split(' ').value(0).toLong();
-    }();
+    const long rssAfter = CraftedInfo::residentKb();
     const QString figures = QStringLiteral("%1 bytes without a line end: at most %2 unread, resident %3 kB more")
                                 .arg(written).arg(most).arg(rssAfter - rssBefore);
 

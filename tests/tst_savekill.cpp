@@ -76,7 +76,7 @@ void TestSaveKill::savesKilledAtRandomMomentsLeaveWholeFolders()
         QVERIFY(root.write(kWavTemp + QStringLiteral("/PP_Sound_%1.wav").arg(i), clipOf(i)));
     const QString meas = root.local(kMeas);
     QRandomGenerator rng(2712);
-    int kills = 0, checked = 0, torn = 0;
+    int kills = 0, checked = 0;
     QSet<QString> leftovers;
     QStringList problems;
     for (; kills < kKills; ++kills) {
@@ -122,10 +122,8 @@ void TestSaveKill::savesKilledAtRandomMomentsLeaveWholeFolders()
             for (const QString &clip : clips) {
                 QFile f(meas + "/" + entry + "/" + clip);
                 const int n = clip.startsWith("LE") ? 0 : clip.mid(9, 1).toInt();
-                if (!f.open(QIODevice::ReadOnly) || f.readAll() != clipOf(n)) {
+                if (!f.open(QIODevice::ReadOnly) || f.readAll() != clipOf(n))
                     problems << entry + ": clip " + clip;
-                    ++torn;
-                }
             }
             // Checked folders go, so that the store never fills up.
             QDir(meas + "/" + entry).removeRecursively();
@@ -133,7 +131,6 @@ void TestSaveKill::savesKilledAtRandomMomentsLeaveWholeFolders()
     }
     qInfo("%d kills, %d whole folders checked, %d hidden leftovers seen", kills, checked, int(leftovers.size()));
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
-    QCOMPARE(torn, 0);
     QVERIFY(checked > kKills / 2); // the saves did run between the kills
 
     // The next start removes what the cut saves left, also a clip half

@@ -19,7 +19,7 @@ QStringList kinds();
 // device root the link kind points to (written with a readable info.ini).
 bool make(const QString &kind, const QString &path, const QString &outside);
 
-// Resident memory of this process in kB (VmRSS).
+// Resident memory of this process in kB (VmRSS), for the bounds of a test.
 long residentKb();
 
 } // namespace CraftedInfo
