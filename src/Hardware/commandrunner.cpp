@@ -6,6 +6,11 @@
 #include <QFile>
 #include <QProcess>
 
+namespace {
+// How long a command may take to start before it counts as not started.
+constexpr int kStartTimeoutMs = 30000;
+} // namespace
+
 QString CommandRunner::answerKey(const QString &command)
 {
     QString key = command.trimmed();
@@ -65,7 +70,8 @@ CommandRunner::Result CommandRunner::execute(const QString &command, const QStri
         p.setWorkingDirectory(workDir);
     p.setProcessChannelMode(QProcess::MergedChannels);
     p.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command});
-    if (!p.waitForStarted()) {
+    // The caller's time-out counts from the start on.
+    if (!p.waitForStarted(kStartTimeoutMs)) {
         qDebug() << "Command did not start:" << command;
         return r;
     }
