@@ -3,6 +3,7 @@
 // its power line), in the command journal and on the screen. Sentences are
 // played into the port by the test (a pseudo-terminal linked as ttyO1) so
 // that every value and time stamp is known.
+#include "applicationfont.h"
 #include "globals.h"
 #include "gps.h"
 #include "gpsmonitor.h"
@@ -13,6 +14,7 @@
 #include "simboard.h"
 #include "testroot.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -449,6 +451,14 @@ void TestGps::monitor()
     w.displayWidget(10, -1, 0);
     QCOMPARE(screen(), QStringLiteral("GpsMonitor"));
     QVERIFY(mon->findChild<QPushButton *>("butMenuNmea")->isVisibleTo(mon));
+    // The captions of the distance page fit their labels with the program's font.
+    const QFont font = QApplication::font();
+    QApplication::setFont(loadApplicationFont()); // as the program starts
+    for (const char *caption : {"labelRefPos", "labelCurPos", "labelDistance"}) {
+        auto *l = mon->findChild<QLabel *>(caption);
+        QVERIFY2(l->fontMetrics().horizontalAdvance(l->text()) <= l->contentsRect().width(), caption);
+    }
+    QApplication::setFont(font);
     mon->updateGpsData();
     for (const char *f : {"leditLatitude", "leditLongitude", "leditCurLatitude", "leditCurLongitude"})
         QCOMPARE(text(f), QStringLiteral("---"));
