@@ -431,6 +431,12 @@ void TestGps::monitor()
 {
     writeSettings(*m_root, "[Local-Settings]\nDateTimeSource=MAN\n[Debug]\nDebugfeatures=1\n");
     Receiver rx(*m_root);
+    // The program's font, set before the window as the program does.
+    struct FontAsTheProgram {
+        QFont saved = QApplication::font();
+        FontAsTheProgram() { QApplication::setFont(loadApplicationFont()); }
+        ~FontAsTheProgram() { QApplication::setFont(saved); }
+    } font;
     MainMenu w;
     Gps &gps = *w.getGpsInstance();
     GpsMonitor *mon = w.getGpsMonitorInstance();
@@ -452,13 +458,12 @@ void TestGps::monitor()
     QCOMPARE(screen(), QStringLiteral("GpsMonitor"));
     QVERIFY(mon->findChild<QPushButton *>("butMenuNmea")->isVisibleTo(mon));
     // The captions of the distance page fit their labels with the program's font.
-    const QFont font = QApplication::font();
-    QApplication::setFont(loadApplicationFont()); // as the program starts
     for (const char *caption : {"labelRefPos", "labelCurPos", "labelDistance"}) {
         auto *l = mon->findChild<QLabel *>(caption);
-        QVERIFY2(l->fontMetrics().horizontalAdvance(l->text()) <= l->contentsRect().width(), caption);
+        const int advance = l->fontMetrics().horizontalAdvance(l->text());
+        QVERIFY2(advance <= l->contentsRect().width(),
+                 qPrintable(QStringLiteral("%1: %2 of %3 px").arg(caption).arg(advance).arg(l->contentsRect().width())));
     }
-    QApplication::setFont(font);
     mon->updateGpsData();
     for (const char *f : {"leditLatitude", "leditLongitude", "leditCurLatitude", "leditCurLongitude"})
         QCOMPARE(text(f), QStringLiteral("---"));
