@@ -62,6 +62,12 @@ void TestmenuKeyboard::keyPressEvent(QKeyEvent *event)
 void TestmenuKeyboard::keyReleaseEvent(QKeyEvent *event)
 {
     if (Key *k = keyFor(event->key())) {
+        // A held key repeats as release/press pairs: only the real release
+        // ends the key's press.
+        if (event->isAutoRepeat()) {
+            event->accept();
+            return;
+        }
         // A release counts only after a press this dialog has seen: a key
         // held down when the test opened must be pressed again.
         if (k->pressed)
