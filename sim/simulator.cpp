@@ -6,6 +6,7 @@
 #include "btmodulepeer.h"
 #include "codecview.h"
 #include "controlchannel.h"
+#include "converterinput.h"
 #include "converterstream.h"
 #include "devicetree.h"
 #include "gpspeer.h"
@@ -140,6 +141,7 @@ bool Simulator::start(QString *error)
     m_headphone->registerCommands(*m_control);
     CodecView(m_root).registerCommands(*m_control);
     BoardIdentity::registerCommands(*m_control, m_root);
+    ConverterInput::registerCommands(*m_control, m_root);
     m_inquiry->registerCommands(*m_control);
     m_usbStorage->registerCommands(*m_control);
     m_usbStorage->registerShell(*m_shell);
