@@ -9,6 +9,7 @@
 #include "devicetree.h"
 #include "gpspeer.h"
 #include "headphonepeer.h"
+#include "measfolders.h"
 #include "microphonestream.h"
 #include "modulemodeline.h"
 #include "powersupply.h"
@@ -126,6 +127,7 @@ bool Simulator::start(QString *error)
     CodecView(m_root).registerCommands(*m_control);
     BoardIdentity::registerCommands(*m_control, m_root);
     m_inquiry->registerCommands(*m_control);
+    MeasFolders(m_root).registerCommands(*m_control);
     QString why;
     if (!m_control->open(&why))
         return fail(why);
