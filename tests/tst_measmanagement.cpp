@@ -299,8 +299,16 @@ void TestMeasManagement::browseAndOpen()
     const QString pl = add("PL", 50, "Pipe");
     const QString h2 = add("H2", 40, "Gas");
     const QString lt = add("LT", 30, "Night");
-    add("PS", 20, "Pressure");
-    add("XY", 10, "Other");
+    const QString ps = add("PS", 20, "Pressure");
+    const QString other = add("XY", 10, "Other");
+    // The simulator's folders: refused requests make nothing.
+    for (const char *bad : {"meas add L 5 x", "meas add LE_ 5 x", "meas add LE -1 x", "meas add LE 5 a/b",
+                            "meas add LE soon x", "meas drop"})
+        QVERIFY2(m_board->send(bad).startsWith("error: "), bad);
+    QCOMPARE(m_board->send("meas list"), QStringList({other, ps, lt, h2, pl, pp, le}).join("; "));
+    QCOMPARE(QSettings(m_root->local(QString(kMeas) + pp + "/info.ini"), QSettings::IniFormat)
+                 .value("Measurementinfo/Measurementtype").toString(),
+             QStringLiteral("Histogram"));
     openBrowser();
     const QStringList newestFirst{lt, h2, pl, pp, le};
     QCOMPARE(listed(), newestFirst);

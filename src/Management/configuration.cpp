@@ -38,6 +38,7 @@ Configuration::Configuration(QWidget *parent)
     m_timer = new QTimer(this);
     m_timer->setObjectName(QStringLiteral("replyTimer"));
     m_timer->setSingleShot(true);
+    m_timer->setTimerType(Qt::PreciseTimer); // a coarse timer may end up to 350 ms early
     connect(m_timer, &QTimer::timeout, this, &Configuration::readBtAnswer);
     init();
 }
