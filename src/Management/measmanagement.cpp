@@ -10,8 +10,6 @@
 
 #include <QDebug>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QStackedWidget>
 
@@ -46,20 +44,6 @@ QString typePicture(const QString &type)
     if (type == QLatin1String("LT"))
         return QStringLiteral("Longtermmeasurement");
     return QString();
-}
-
-// An entry as itself: true for a folder that is no link.
-bool isRealFolder(const QString &path)
-{
-    const QFileInfo info(path);
-    return info.isDir() && !info.isSymLink();
-}
-
-// Whether anything (also a dangling link) has this name.
-bool entryExists(const QString &path)
-{
-    const QFileInfo info(path);
-    return info.exists() || info.isSymLink();
 }
 
 } // namespace
@@ -253,7 +237,7 @@ void MeasManagement::editMeasurement(const QString &dirName)
 bool MeasManagement::writeMeasurementName(const QString &dirName)
 {
     const QString folder = storePath() + dirName;
-    if (!isRealFolder(folder))
+    if (!Measurements::isRealFolder(folder))
         return false;
     const QString path = folder + QStringLiteral("/info.ini");
     InfoIni ini;
@@ -286,7 +270,7 @@ void MeasManagement::renameMeasurement(const QString &oldName, const QString &ne
     bool renamed = false;
     if (newName == oldName) {
         qDebug() << "Rename: name unchanged" << oldName;
-    } else if (entryExists(to)) {
+    } else if (Measurements::entryExists(to)) {
         // Never over another measurement (rename() would replace an empty
         // folder of that name).
         qDebug() << "Rename refused: target exists" << newName;
@@ -308,10 +292,9 @@ void MeasManagement::deleteMeasurement(const QString &dirName)
         return;
     }
     const QString path = storePath() + dirName;
-    // A link or a plain file is removed as itself; removeRecursively would
-    // empty the folder a link points to.
-    const bool removed = isRealFolder(path) ? QDir(path).removeRecursively() : QFile::remove(path);
-    qDebug() << "Delete:" << dirName << removed;
+    // A link or a plain file is removed as itself, never what it points to.
+    Measurements::removeEntry(path);
+    qDebug() << "Delete:" << dirName << !Measurements::entryExists(path);
 }
 
 void MeasManagement::keyPressEvent(QKeyEvent *event)
