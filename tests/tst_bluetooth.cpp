@@ -370,6 +370,15 @@ void TestBluetooth::setUpAndGainCommands()
     QCOMPARE(Bluetooth::convertVolStepToVolPercent(16), 50);
     for (int step = 0; step < 16; ++step)
         QCOMPARE(Bluetooth::convertVolPercentToVolStep(Bluetooth::convertVolStepToVolPercent(step)), step);
+    // Between the rows too: every percent gets the step whose own percent is
+    // nearest (the lower one on a tie).
+    for (int percent = 0; percent <= 100; ++percent) {
+        const int step = Bluetooth::convertVolPercentToVolStep(percent);
+        const int distance = qAbs(percent - Bluetooth::convertVolStepToVolPercent(step));
+        const bool nearest = (step == 0 || distance < qAbs(percent - Bluetooth::convertVolStepToVolPercent(step - 1)))
+            && (step == 15 || distance <= qAbs(percent - Bluetooth::convertVolStepToVolPercent(step + 1)));
+        QVERIFY2(nearest, qPrintable(QStringLiteral("%1 % -> step %2").arg(percent).arg(step)));
+    }
 }
 
 void TestBluetooth::getDataWaitsForLineEnd()
