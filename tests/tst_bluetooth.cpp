@@ -9,6 +9,7 @@
 #include "sensorunitlink.h"
 #include "simboard.h"
 #include "statusbardata.h"
+#include "testpart.h"
 #include "testroot.h"
 
 #include <QElapsedTimer>
@@ -85,6 +86,7 @@ private:
 
 void TestBluetooth::init()
 {
+    SKIP_OUTSIDE_THIS_PART();
     g_debugFeatures = 0;
     m_root = std::make_unique<TestRoot>();
     QVERIFY(m_root->isValid());

@@ -11,6 +11,7 @@
 #include "settingsbutton.h"
 #include "simboard.h"
 #include "systemsettings.h"
+#include "testpart.h"
 #include "testroot.h"
 
 #include <QApplication>
@@ -83,6 +84,7 @@ private:
 
 void TestBluetoothPairing::init()
 {
+    SKIP_OUTSIDE_THIS_PART();
     g_debugFeatures = 0;
     m_root = std::make_unique<TestRoot>();
     QVERIFY(m_root->isValid());

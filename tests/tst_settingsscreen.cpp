@@ -15,6 +15,7 @@
 #include "simboard.h"
 #include "systemclock.h"
 #include "systemsettings.h"
+#include "testpart.h"
 #include "testroot.h"
 
 #include <QApplication>
@@ -127,6 +128,7 @@ private:
 
 void TestSettingsScreen::init()
 {
+    SKIP_OUTSIDE_THIS_PART();
     g_debugFeatures = 0;
     m_root = std::make_unique<TestRoot>();
     QVERIFY(m_root->write(kSettings, QStringLiteral("[Bluetooth]\nMicrophone_ID=%1\nMicrophone_Name=GX-4 0815\n"
