@@ -1,6 +1,7 @@
 #include "simulator.h"
 
 #include "boardidentity.h"
+#include "boardshell.h"
 #include "btinquiry.h"
 #include "btmodulepeer.h"
 #include "codecview.h"
@@ -115,6 +116,7 @@ bool Simulator::start(QString *error)
     m_converter = new ConverterStream(m_root, *m_signal, this);
     m_microphone = new MicrophoneStream(m_root, *m_signal, this);
 
+    m_shell = new BoardShell(m_root, this);
     m_control = new ControlChannel(m_root, this);
     registerCommands();
     m_gps->registerCommands(*m_control);
@@ -128,6 +130,8 @@ bool Simulator::start(QString *error)
     m_inquiry->registerCommands(*m_control);
     QString why;
     if (!m_control->open(&why))
+        return fail(why);
+    if (!m_shell->open(&why))
         return fail(why);
     if (!m_converter->open(&why))
         return fail(why);
@@ -154,6 +158,8 @@ void Simulator::stop()
         m_modeLine->stop();
     if (m_control)
         m_control->close();
+    if (m_shell)
+        m_shell->close();
     if (m_converter)
         m_converter->close();
     if (m_microphone)

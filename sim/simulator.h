@@ -8,6 +8,7 @@
 
 namespace Sim {
 
+class BoardShell;
 class BtInquiry;
 class BtModulePeer;
 class ControlChannel;
@@ -60,6 +61,8 @@ public:
     SensorUnitPeer *sensorUnit() const { return m_sensorUnit; }
     HeadphonePeer *headphone() const { return m_headphone; }
     BtInquiry *inquiry() const { return m_inquiry; }
+    // The shell the program's commands reach; peers add what a command does.
+    BoardShell *boardShell() const { return m_shell; }
 
 signals:
     // The "quit" command was given.
@@ -84,6 +87,7 @@ private:
     SensorUnitPeer *m_sensorUnit = nullptr;
     HeadphonePeer *m_headphone = nullptr;
     BtInquiry *m_inquiry = nullptr;
+    BoardShell *m_shell = nullptr;
 };
 
 } // namespace Sim
