@@ -8,6 +8,7 @@
 //
 // Every test runs for each screen in screens() (tests/common/framescreens.h).
 #include "framescreens.h"
+#include "testpart.h"
 
 #include <QtTest>
 
@@ -16,6 +17,7 @@ class TestMeasurementFrame : public QObject
     Q_OBJECT
 
 private slots:
+    void init() { SKIP_OUTSIDE_THIS_PART(); }
     void cleanup() { m_sim.reset(); }
 
     void keysAndUnitKey_data();
