@@ -63,7 +63,7 @@ void TestMeasurementFrameQuiet::wiredStoredAndReplaced()
     // favourite key does) warns no more: its watchdog stops with the page.
     w.show();
     QCOMPARE(board.send("bt ttyO2 restore rfcomm"), QStringLiteral("ok"));
-    QVERIFY(waitForSinkDataMode(*w.getBtSinkInstance(), board, *m_sim.root));
+    QVERIFY(m_sim.linkBack(*w.getBtSinkInstance()));
     w.displayWidget(s.number, 1, 0);
     QTRY_VERIFY_WITH_TIMEOUT(frame->isWatchdogArmed(), 10 * MeasurementFrame::kWatchdogMs);
     w.displayWidget(5, 1, 0);
@@ -92,7 +92,7 @@ void TestMeasurementFrameQuiet::watchdogAfterFavouriteStart()
     QTRY_VERIFY_WITH_TIMEOUT(ticks.size() >= 2, 10 * MeasurementFrame::kWatchdogMs);
     QCOMPARE(modals.seen, QStringList());
     QCOMPARE(board.send("bt ttyO2 restore rfcomm"), QStringLiteral("ok"));
-    QVERIFY(waitForSinkDataMode(*w.getBtSinkInstance(), board, *m_sim.root));
+    QVERIFY(m_sim.linkBack(*w.getBtSinkInstance()));
     QTRY_VERIFY_WITH_TIMEOUT(frame->isWatchdogArmed(), 10 * MeasurementFrame::kWatchdogMs);
     QCOMPARE(modals.seen, QStringList());
     QCOMPARE(board.send("bt ttyO2 drop rfcomm"), QStringLiteral("ok"));

@@ -58,7 +58,7 @@ void TestMeasurementFrameWatchdog::watchdog()
 
     // Back for a tick, lost again: a second warning.
     QCOMPARE(board.send("bt ttyO2 restore rfcomm"), QStringLiteral("ok"));
-    QVERIFY(waitForSinkDataMode(*w.getBtSinkInstance(), board, *m_sim.root));
+    QVERIFY(m_sim.linkBack(*w.getBtSinkInstance()));
     QTRY_VERIFY_WITH_TIMEOUT(frame->isWatchdogArmed(), 10 * MeasurementFrame::kWatchdogMs);
     QCOMPARE(modals.seen.size(), 1);
     QCOMPARE(board.send("bt ttyO2 drop rfcomm"), QStringLiteral("ok"));

@@ -160,6 +160,14 @@ public:
         return false;
     }
 
+    // The data link back after "bt ttyO2 restore rfcomm": the link's state
+    // machine calls again on its own schedule, which a loaded machine or an
+    // emulator stretches well beyond a first connection's wait.
+    bool linkBack(const Bluetooth &link) const
+    {
+        return board->waitForDataLink(30000) && waitForSinkDataMode(link, *board, *root);
+    }
+
     // The microphone lines the unit received (the status data's requests
     // for its sensor and battery left out).
     QStringList micLines() const { return board->unitLines().filter(QRegularExpression("^BT_TX I ")); }
