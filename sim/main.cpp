@@ -3,7 +3,10 @@
 //   tq3900-sim --root DIR                  run the simulated board on DIR
 //   tq3900-sim --root DIR --send "CMD"     give the running simulator a command
 //                                          and print its reply
+//   tq3900-sim --log FILE                  copy standard input into FILE, kept
+//                                          bounded (FILE and one older part)
 
+#include "boundedlog.h"
 #include "controlchannel.h"
 #include "signalpipe.h"
 #include "simulator.h"
@@ -18,6 +21,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
@@ -57,6 +61,18 @@ bool findReply(const QString &root, qint64 *offset, const QString &line, QString
         reply->append(QString::fromUtf8(l.mid(2)));
     }
     return true;
+}
+
+// True when the simulator announced a later reply to the line ("= <line>")
+// at or after offset.
+bool isDeferred(const QString &root, qint64 offset, const QString &line)
+{
+    QFile log(Sim::ControlChannel::logPath(root));
+    if (!log.open(QIODevice::ReadOnly) || !log.seek(offset))
+        return false;
+    const QByteArray mark = "= " + line.toUtf8() + '\n';
+    const QByteArray text = log.readAll();
+    return text.startsWith(mark) || text.contains('\n' + mark);
 }
 
 int sendCommand(const QString &root, QString command)
@@ -106,13 +122,19 @@ int sendCommand(const QString &root, QString command)
     clock.start();
     for (const QString &line : qAsConst(expected)) {
         QStringList reply;
+        // A command that replies later says so at once ("= <line>").
+        int limitMs = 5000;
         while (!findReply(root, &from, line, &reply)) {
-            if (clock.elapsed() > 5000) {
-                say(stderr, QStringLiteral("tq3900-sim: no reply to \"%1\" within 5 s").arg(line));
+            if (limitMs < Sim::ControlChannel::kDeferredReplyLimitMs && isDeferred(root, from, line))
+                limitMs = Sim::ControlChannel::kDeferredReplyLimitMs;
+            if (clock.elapsed() > limitMs) {
+                say(stderr, QStringLiteral("tq3900-sim: no reply to \"%1\" within %2 s")
+                                .arg(line).arg(limitMs / 1000));
                 return 1;
             }
             QThread::msleep(10);
         }
+        clock.restart();
         for (const QString &r : qAsConst(reply))
             say(stdout, r);
         if (!reply.isEmpty() && reply.first().startsWith(QLatin1String("error:")))
@@ -136,9 +158,21 @@ int main(int argc, char *argv[])
     const QCommandLineOption sendOption(
         QStringLiteral("send"), QStringLiteral("Give the simulator running on the root one command and exit."),
         QStringLiteral("command"));
+    const QCommandLineOption logOption(
+        QStringLiteral("log"), QStringLiteral("Copy standard input into a bounded log file until its end."),
+        QStringLiteral("file"));
     parser.addOption(rootOption);
     parser.addOption(sendOption);
+    parser.addOption(logOption);
     parser.process(app);
+
+    if (parser.isSet(logOption)) {
+        // Ctrl-C reaches the whole process group: the log keeps reading until
+        // the writer has ended and closed its output.
+        std::signal(SIGINT, SIG_IGN);
+        Sim::BoundedLog log(parser.value(logOption));
+        return log.pump(STDIN_FILENO);
+    }
 
     if (!parser.isSet(rootOption) || parser.value(rootOption).isEmpty()) {
         say(stderr, QStringLiteral("tq3900-sim: --root DIR is required"));

@@ -15,7 +15,9 @@
 #include "powersupply.h"
 #include "ptyport.h"
 #include "sensorunitpeer.h"
+#include "sdcard.h"
 #include "signalgenerator.h"
+#include "teststation.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -115,8 +117,13 @@ bool Simulator::start(QString *error)
     m_signal = new SignalSource;
     m_converter = new ConverterStream(m_root, *m_signal, this);
     m_microphone = new MicrophoneStream(m_root, *m_signal, this);
+    m_testStation = new TestStation(m_root, this);
 
     m_shell = new BoardShell(m_root, this);
+    m_sdCard = new SdCard(m_root, this);
+    if (!m_sdCard->layout())
+        return fail(QStringLiteral("cannot lay out the SD card's boot partition under %1").arg(m_root));
+    m_sdCard->registerShell(*m_shell);
     m_control = new ControlChannel(m_root, this);
     registerCommands();
     m_gps->registerCommands(*m_control);
@@ -128,6 +135,8 @@ bool Simulator::start(QString *error)
     CodecView(m_root).registerCommands(*m_control);
     BoardIdentity::registerCommands(*m_control, m_root);
     m_inquiry->registerCommands(*m_control);
+    m_testStation->registerCommands(*m_control);
+    m_sdCard->registerCommands(*m_control);
     QString why;
     if (!m_control->open(&why))
         return fail(why);

@@ -21,6 +21,8 @@ class PowerSupply;
 class PtyPort;
 class SensorUnitPeer;
 class SignalSource;
+class SdCard;
+class TestStation;
 
 // The whole simulated board on one device root: the device tree, the three
 // serial ports with their peers (GPS receiver on ttyO1, Bluetooth modules on
@@ -61,6 +63,8 @@ public:
     SensorUnitPeer *sensorUnit() const { return m_sensorUnit; }
     HeadphonePeer *headphone() const { return m_headphone; }
     BtInquiry *inquiry() const { return m_inquiry; }
+    TestStation *testStation() const { return m_testStation; }
+    SdCard *sdCard() const { return m_sdCard; }
     // The shell the program's commands reach; peers add what a command does.
     BoardShell *boardShell() const { return m_shell; }
 
@@ -87,6 +91,8 @@ private:
     SensorUnitPeer *m_sensorUnit = nullptr;
     HeadphonePeer *m_headphone = nullptr;
     BtInquiry *m_inquiry = nullptr;
+    TestStation *m_testStation = nullptr;
+    SdCard *m_sdCard = nullptr;
     BoardShell *m_shell = nullptr;
 };
 
