@@ -457,8 +457,8 @@ void BtModulePeer::inquiry(const QByteArrayList &args)
 void BtModulePeer::pair(const QByteArray &address)
 {
     if (m_peerModule && address.toLower() == m_peerModule->address().toLower()) {
-        if (!peerModuleAccepts())
-            return; // a module of the wrong role does not answer
+        // A module of the wrong role, silent or restarting when the pairing
+        // would end, does not answer.
         QPointer<BtModulePeer> self(this);
         const quint64 boot = m_boots;
         QTimer::singleShot(kPairMs, Qt::PreciseTimer, this, [self, boot, address] {
@@ -498,11 +498,15 @@ void BtModulePeer::restart()
     // The stored automatic calling resumes once the module is ready.
     const bool autocall = m_autocallTimer.isActive();
     m_autocallTimer.stop();
+    m_restarting = true;
     emitAfter(kRestartMs, {"WRAP THOR AI (4.1.0 build 1)", "READY."});
     QPointer<BtModulePeer> self(this);
     const quint64 boot = m_boots;
     QTimer::singleShot(kRestartMs, Qt::PreciseTimer, this, [self, boot, autocall] {
-        if (self && self->m_boots == boot && autocall)
+        if (!self || self->m_boots != boot)
+            return;
+        self->m_restarting = false;
+        if (autocall)
             self->m_autocallTimer.start();
     });
 }
@@ -545,7 +549,7 @@ void BtModulePeer::closeLink(int id)
 
 bool BtModulePeer::peerModuleAccepts() const
 {
-    if (!m_peerModule || m_peerModule->isSilent())
+    if (!m_peerModule || m_peerModule->isSilent() || m_peerModule->m_restarting)
         return false;
     const QByteArray other = m_peerModule->a2dpRole();
     return (m_a2dpRole == "SINK" && other == "SOURCE") || (m_a2dpRole == "SOURCE" && other == "SINK");

@@ -209,6 +209,8 @@ private:
     BtInquiry *m_inquiry = nullptr;
     BtModulePeer *m_peerModule = nullptr;
     bool m_pairedWithModule = false;
+    // Between "RESET" and its ready report: nobody can pair with or call it.
+    bool m_restarting = false;
     // Counts restarts; output scheduled before a restart is dropped.
     quint64 m_boots = 0;
     LineSplitter m_splitter;
