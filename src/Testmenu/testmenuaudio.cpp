@@ -106,9 +106,12 @@ void TestmenuAudio::openAudioPath(AudioCodecSetup *codec, bool selectInput1)
     codec->setRouting(0);
     if (selectInput1)
         codec->setInputPath(1);
-    w->muteAudioPath(false, true);
+    // Recording and capture start paused and run only once the path is
+    // opened: the path is opened after they start, or nothing would be
+    // measured until something else opened it.
     Audioworker()->startAudioRecording();
     Analoginputworker()->startCapture();
+    w->muteAudioPath(false, true);
     codec->setLoopbackEnable(true);
     w->setMicGainStep(3);
 }
