@@ -28,7 +28,7 @@ void SensorUnitPeer::linkChanged(const QByteArray &profile, bool up)
 {
     BtRemotePeer::linkChanged(profile, up);
     if (profile.toUpper() == "RFCOMM" && up)
-        m_linkUpSince.start();
+        m_reading.linkUp();
 }
 
 void SensorUnitPeer::reply(const QByteArray &text)
@@ -73,8 +73,7 @@ void SensorUnitPeer::receiveData(const QByteArray &line)
     } else if (command == "T") {
         reply("BT_RX SENSOR " + QByteArray::number(m_sensorType));
     } else if (command == "S") {
-        const qint64 seconds = m_linkUpSince.isValid() ? m_linkUpSince.elapsed() / 1000 : 0;
-        reply("BT_RX SENSVAL " + m_sensorValue + ' ' + QByteArray::number(seconds));
+        reply("BT_RX SENSVAL " + m_reading.value() + ' ' + QByteArray::number(m_reading.activeSeconds()));
     } else if (command == "X") {
         if (w.size() > 2)
             m_mode = w.value(2);
@@ -184,11 +183,13 @@ void SensorUnitPeer::registerCommands(ControlChannel &channel)
     channel.registerCommand(
         QStringLiteral("unit"),
         QStringLiteral("unit key <press|release> | sensor <0-9> | battery <mV> | alert <code> | value <v> | "
+                       "ramp <from> <to> <s> | active <s> | "
                        "restart | address <addr> | mode | firmware [reply <ok|error|silent>] | status: the sensor unit behind ttyO2"),
         [this](const ControlRequest &r) {
             const QString usage = QStringLiteral(
                 "usage: unit key <press|release> | unit sensor <0-9> | unit battery <mV 0-9999> | "
-                "unit alert <code> | unit value <v> | unit restart | unit address <addr> | "
+                "unit alert <code> | unit value <v> | unit ramp <from> <to> <s> | unit active <s> | "
+                "unit restart | unit address <addr> | "
                 "unit mode | unit firmware [reply <ok|error|silent>] | unit status");
             const QString sub = r.args.value(0);
             const QString arg = r.args.value(1);
@@ -221,6 +222,19 @@ void SensorUnitPeer::registerCommands(ControlChannel &channel)
             }
             if (sub == QLatin1String("value") && count == 2) {
                 setSensorValue(arg.toLatin1());
+                return QStringLiteral("ok");
+            }
+            if (sub == QLatin1String("ramp") && count == 4) {
+                bool toOk = false, timeOk = false;
+                if (!m_reading.startRamp(arg.toDouble(&ok), r.args.value(2).toDouble(&toOk),
+                                         r.args.value(3).toDouble(&timeOk))
+                    || !ok || !toOk || !timeOk)
+                    return QStringLiteral("error: ramp needs two values and 0 to 86400 s; ") + usage;
+                return QStringLiteral("ok");
+            }
+            if (sub == QLatin1String("active") && count == 2) {
+                if (!m_reading.setActiveSeconds(arg.toLongLong(&ok)) || !ok)
+                    return QStringLiteral("error: active time must be 0 to 10000000 s; ") + usage;
                 return QStringLiteral("ok");
             }
             if (sub == QLatin1String("restart") && count == 1) {
