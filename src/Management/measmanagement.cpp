@@ -17,6 +17,8 @@ int MeasManagement::screenOf(const QString &folder)
         return 1;
     if (prefix == QLatin1String("PP_"))
         return 3;
+    if (prefix == QLatin1String("H2_"))
+        return 6;
     if (prefix == QLatin1String("PL_"))
         return 8;
     if (prefix == QLatin1String("LT_"))

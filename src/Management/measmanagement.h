@@ -20,7 +20,7 @@ public:
 
     // Folder name (below /media/tq3900/meas/) of the measurement picked last.
     QString getSelectedMeasurementDir() const { return m_selectedMeasurementDir; }
-    // The screen that shows a folder by its prefix: "LE" 1, "PP" 3, "PL" 8,
+    // The screen that shows a folder by its prefix: "LE" 1, "PP" 3, "H2" 6, "PL" 8,
     // "LT" 9; -1 for any other.
     static int screenOf(const QString &folder);
     // Picks a folder and opens it in its screen with gotoWidget(screen, -1, 1).
