@@ -81,6 +81,12 @@ void H2Sensor::setUpChart(int x, int y, int width, int height)
     longtermData->init(width, height, kScaleColour, kDataColour);
 }
 
+// The level axis over a range: labels every fifth, ticks every tenth.
+void H2Sensor::setRangeAxis(int range)
+{
+    longtermData->setAxisY(0.0f, float(range), float(range / 5), float(range / 10), true);
+}
+
 // ---------------------------------------------------------------------------
 // Entry
 
@@ -188,7 +194,7 @@ void H2Sensor::init(int variant)
         longtermData->setGeometry(5, 35, 416, 185);
         longtermData->init(416, 185, kScaleColour, kDataColour);
         const int range = m_h2storedRangeMax;
-        longtermData->setAxisY(0.0f, float(range), float(range / 5), float(range / 10), true);
+        setRangeAxis(range);
         longtermData->drawDataScaled(m_h2storedValues, m_h2storedValuesCnt, H2SensorLevels::kHistoryLength, false,
                                      0.0f, float(range));
         qDebug() << "Stored H2" << m_h2storedValuesCnt << m_h2storedReferenceLevel << m_h2storedRangeMax;
@@ -301,7 +307,7 @@ void H2Sensor::btReceivedSensorvalue(QString a_sensorvalue, QString a_activeTime
     ui->labelPpm->setText(QStringLiteral("AD %1\n%2").arg(raw, 0, 'f', 0).arg(m_levels.level));
     updatePwmValue();
 
-    longtermData->setAxisY(0.0f, float(range), float(range / 5), float(range / 10), true);
+    setRangeAxis(range);
     longtermData->refresh();
     longtermData->drawDataScaled(m_levels.history, m_levels.dataCnt, H2SensorLevels::kHistoryLength, true, 0.0f,
                                  float(range));
@@ -326,7 +332,7 @@ void H2Sensor::updateScaleMaxValue(int mode)
     ui->labelScaleMax->setText(m_levels.scaleMaxText());
     showScaleMin();
     const int range = m_levels.rangeMax;
-    longtermData->setAxisY(0.0f, float(range), float(range / 5), float(range / 10), true);
+    setRangeAxis(range);
     longtermData->refresh();
 }
 
@@ -342,7 +348,7 @@ void H2Sensor::on_butMenuZero_clicked()
     ui->butMenuZero->setStyleSheet(ui->butMenuZero->styleSheet());
     qDebug() << "butMenuZero" << m_levels.reference << m_levels.rangeMax;
     const int range = m_levels.rangeMax;
-    longtermData->setAxisY(0.0f, float(range), float(range / 5), float(range / 10), true);
+    setRangeAxis(range);
     longtermData->refresh();
 }
 

@@ -91,6 +91,7 @@ private:
     void showSensorNoteIfNeeded();
     void applyLayout(bool withChart);
     void setUpChart(int x, int y, int width, int height);
+    void setRangeAxis(int range);
     void showScaleMin();
     void showActiveTime(const QString &activeTime, int seconds);
     void updateDial(int seconds);
