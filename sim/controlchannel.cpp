@@ -5,11 +5,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QSocketNotifier>
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -113,7 +115,13 @@ void ControlChannel::close()
 
 void ControlChannel::registerCommand(const QString &name, const QString &help, Handler handler)
 {
-    m_commands.insert(name, Entry{help, std::move(handler)});
+    m_commands.insert(name, Entry{help, std::move(handler), DeferredHandler()});
+}
+
+void ControlChannel::registerDeferredCommand(const QString &name, const QString &help,
+                                             DeferredHandler handler)
+{
+    m_commands.insert(name, Entry{help, Handler(), std::move(handler)});
 }
 
 bool ControlChannel::hasCommand(const QString &name) const
@@ -132,6 +140,25 @@ QString ControlChannel::execute(const QString &line)
     if (req.name.isEmpty() || req.name.startsWith(QLatin1Char('#')))
         return QString();
     const auto it = m_commands.constFind(req.name);
+    if (it != m_commands.constEnd() && it->deferred) {
+        appendBoardFile(m_root, QStringLiteral("/.tq3900/control.log"), "= " + req.line.toUtf8() + '\n');
+        QPointer<ControlChannel> self(this);
+        struct State {
+            bool replied = false;
+            QString reply;
+        };
+        auto state = std::make_shared<State>();
+        it->deferred(req, [self, state, line = req.line](const QString &reply) {
+            if (state->replied || !self)
+                return;
+            state->replied = true;
+            state->reply = reply;
+            self->journal(line, reply);
+            emit self->commandExecuted(line, reply);
+        });
+        // A reply given at once (a usage error) is returned as any other.
+        return state->reply;
+    }
     const QString reply = it == m_commands.constEnd()
         ? QStringLiteral("error: unknown command %1").arg(req.name)
         : it->handler(req);

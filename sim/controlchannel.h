@@ -40,6 +40,13 @@ class ControlChannel : public QObject
     Q_OBJECT
 public:
     using Handler = std::function<QString(const ControlRequest &)>;
+    // A command whose reply comes later: the handler gets a function to call
+    // once with the reply (later calls are ignored). Until then the channel
+    // has journalled "= <command>", which tells "--send" to wait longer.
+    using Reply = std::function<void(const QString &)>;
+    using DeferredHandler = std::function<void(const ControlRequest &, Reply)>;
+    // How long "--send" waits at most for a deferred reply.
+    static constexpr int kDeferredReplyLimitMs = 130000;
 
     explicit ControlChannel(const QString &root, QObject *parent = nullptr);
     ~ControlChannel() override;
@@ -55,11 +62,16 @@ public:
 
     // Adds or replaces a command; help is its one-line description.
     void registerCommand(const QString &name, const QString &help, Handler handler);
+    // Adds a command that replies later (see DeferredHandler); its handler
+    // must call the reply within kDeferredReplyLimitMs.
+    void registerDeferredCommand(const QString &name, const QString &help, DeferredHandler handler);
     bool hasCommand(const QString &name) const;
     QStringList commandNames() const;
 
     // Runs one command line, journals it and returns the reply. Empty lines
-    // and lines starting with '#' are ignored (empty reply, no journal).
+    // and lines starting with '#' are ignored (empty reply, no journal). A
+    // deferred command returns an empty reply unless it replied at once;
+    // its reply is journalled and signalled when it comes.
     QString execute(const QString &line);
 
 signals:
@@ -74,6 +86,7 @@ private:
     {
         QString help;
         Handler handler;
+        DeferredHandler deferred;
     };
 
     QString m_root;

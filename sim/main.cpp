@@ -59,6 +59,18 @@ bool findReply(const QString &root, qint64 *offset, const QString &line, QString
     return true;
 }
 
+// True when the simulator announced a later reply to the line ("= <line>")
+// at or after offset.
+bool isDeferred(const QString &root, qint64 offset, const QString &line)
+{
+    QFile log(Sim::ControlChannel::logPath(root));
+    if (!log.open(QIODevice::ReadOnly) || !log.seek(offset))
+        return false;
+    const QByteArray mark = "= " + line.toUtf8() + '\n';
+    const QByteArray text = log.readAll();
+    return text.startsWith(mark) || text.contains('\n' + mark);
+}
+
 int sendCommand(const QString &root, QString command)
 {
     // Commands that get a reply, as the control channel will see them.
@@ -106,13 +118,19 @@ int sendCommand(const QString &root, QString command)
     clock.start();
     for (const QString &line : qAsConst(expected)) {
         QStringList reply;
+        // A command that replies later says so at once ("= <line>").
+        int limitMs = 5000;
         while (!findReply(root, &from, line, &reply)) {
-            if (clock.elapsed() > 5000) {
-                say(stderr, QStringLiteral("tq3900-sim: no reply to \"%1\" within 5 s").arg(line));
+            if (limitMs < Sim::ControlChannel::kDeferredReplyLimitMs && isDeferred(root, from, line))
+                limitMs = Sim::ControlChannel::kDeferredReplyLimitMs;
+            if (clock.elapsed() > limitMs) {
+                say(stderr, QStringLiteral("tq3900-sim: no reply to \"%1\" within %2 s")
+                                .arg(line).arg(limitMs / 1000));
                 return 1;
             }
             QThread::msleep(10);
         }
+        clock.restart();
         for (const QString &r : qAsConst(reply))
             say(stdout, r);
         if (!reply.isEmpty() && reply.first().startsWith(QLatin1String("error:")))

@@ -1,6 +1,7 @@
 #include "simulator.h"
 
 #include "boardidentity.h"
+#include "boardshell.h"
 #include "btinquiry.h"
 #include "btmodulepeer.h"
 #include "codecview.h"
@@ -14,7 +15,9 @@
 #include "powersupply.h"
 #include "ptyport.h"
 #include "sensorunitpeer.h"
+#include "sdcard.h"
 #include "signalgenerator.h"
+#include "teststation.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -114,7 +117,13 @@ bool Simulator::start(QString *error)
     m_signal = new SignalSource;
     m_converter = new ConverterStream(m_root, *m_signal, this);
     m_microphone = new MicrophoneStream(m_root, *m_signal, this);
+    m_testStation = new TestStation(m_root, this);
 
+    m_shell = new BoardShell(m_root, this);
+    m_sdCard = new SdCard(m_root, this);
+    if (!m_sdCard->layout())
+        return fail(QStringLiteral("cannot lay out the SD card's boot partition under %1").arg(m_root));
+    m_sdCard->registerShell(*m_shell);
     m_control = new ControlChannel(m_root, this);
     registerCommands();
     m_gps->registerCommands(*m_control);
@@ -126,8 +135,12 @@ bool Simulator::start(QString *error)
     CodecView(m_root).registerCommands(*m_control);
     BoardIdentity::registerCommands(*m_control, m_root);
     m_inquiry->registerCommands(*m_control);
+    m_testStation->registerCommands(*m_control);
+    m_sdCard->registerCommands(*m_control);
     QString why;
     if (!m_control->open(&why))
+        return fail(why);
+    if (!m_shell->open(&why))
         return fail(why);
     if (!m_converter->open(&why))
         return fail(why);
@@ -154,6 +167,8 @@ void Simulator::stop()
         m_modeLine->stop();
     if (m_control)
         m_control->close();
+    if (m_shell)
+        m_shell->close();
     if (m_converter)
         m_converter->close();
     if (m_microphone)

@@ -8,6 +8,7 @@
 
 namespace Sim {
 
+class BoardShell;
 class BtInquiry;
 class BtModulePeer;
 class ControlChannel;
@@ -20,6 +21,8 @@ class PowerSupply;
 class PtyPort;
 class SensorUnitPeer;
 class SignalSource;
+class SdCard;
+class TestStation;
 
 // The whole simulated board on one device root: the device tree, the three
 // serial ports with their peers (GPS receiver on ttyO1, Bluetooth modules on
@@ -60,6 +63,10 @@ public:
     SensorUnitPeer *sensorUnit() const { return m_sensorUnit; }
     HeadphonePeer *headphone() const { return m_headphone; }
     BtInquiry *inquiry() const { return m_inquiry; }
+    TestStation *testStation() const { return m_testStation; }
+    SdCard *sdCard() const { return m_sdCard; }
+    // The shell the program's commands reach; peers add what a command does.
+    BoardShell *boardShell() const { return m_shell; }
 
 signals:
     // The "quit" command was given.
@@ -84,6 +91,9 @@ private:
     SensorUnitPeer *m_sensorUnit = nullptr;
     HeadphonePeer *m_headphone = nullptr;
     BtInquiry *m_inquiry = nullptr;
+    TestStation *m_testStation = nullptr;
+    SdCard *m_sdCard = nullptr;
+    BoardShell *m_shell = nullptr;
 };
 
 } // namespace Sim

@@ -1,5 +1,6 @@
 // The platform seam: device root mapping, the command runner's journal and
 // scripted answers, sysfs writes and reads, and the GPIO line table.
+#include "boardshell.h"
 #include "commandrunner.h"
 #include "deviceroot.h"
 #include "driverhelper.h"
@@ -7,7 +8,9 @@
 #include "testroot.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QThread>
 #include <QtTest>
 
 #include <cstring>
@@ -22,6 +25,7 @@ private slots:
     void commandsAreJournalledNotRun();
     void commandAnswersAreScripted();
     void commandWorkingDirectoryIsJournalledAsBoardPath();
+    void commandsReachTheSimulatedBoard();
     void writeFileTruncatesAndJournals();
     void writeFileToMissingFolderFails();
     void readFileAlwaysTerminates();
@@ -123,6 +127,117 @@ void TestPlatform::commandWorkingDirectoryIsJournalledAsBoardPath()
     TestRoot root;
     CommandRunner::run("umount /media/tq3900", DeviceRoot::path(QStringLiteral("/home/root")));
     QCOMPARE(root.commandDirs(), QStringList({"/home/root"}));
+}
+
+namespace {
+// A simulated board shell on a thread of its own, as the simulator runs
+// beside the program: "parted" answers a table, "false" fails, "slow" answers
+// after 400 ms, "hang" never answers, "pwd" tells the working directory.
+class ShellThread : public QThread
+{
+public:
+    explicit ShellThread(const QString &root) : m_root(root) {}
+    QStringList received; // read after the thread ended
+    QAtomicInt opened;
+
+protected:
+    void run() override
+    {
+        Sim::BoardShell shell(m_root);
+        shell.addHandler("parted", [](const Sim::ShellCommand &c, Sim::ShellAnswer *a) {
+            a->output = "BYT;\n/dev/mmcblk0:" + c.words.value(1).toUtf8() + "\n";
+            return true;
+        });
+        shell.addHandler("false", [](const Sim::ShellCommand &, Sim::ShellAnswer *a) {
+            a->exitCode = 1;
+            return true;
+        });
+        shell.addHandler("slow", [](const Sim::ShellCommand &, Sim::ShellAnswer *a) {
+            a->delayMs = 400;
+            a->output = "late";
+            return true;
+        });
+        shell.addHandler("hang", [](const Sim::ShellCommand &, Sim::ShellAnswer *a) {
+            a->silent = true;
+            return true;
+        });
+        shell.addHandler("pwd", [](const Sim::ShellCommand &c, Sim::ShellAnswer *a) {
+            a->output = c.workDir.toUtf8();
+            return true;
+        });
+        // A newer handler of the same word that declines passes it on.
+        shell.addHandler("parted", [](const Sim::ShellCommand &, Sim::ShellAnswer *) { return false; });
+        QObject::connect(&shell, &Sim::BoardShell::commandReceived,
+                         [this](const QString &line, const QString &) { received << line; });
+        if (shell.open())
+            opened = 1;
+        else
+            opened = -1;
+        exec();
+    }
+
+private:
+    QString m_root;
+};
+} // namespace
+
+void TestPlatform::commandsReachTheSimulatedBoard()
+{
+    TestRoot root;
+    root.answer("mount", 32, "scripted");
+    ShellThread shell(DeviceRoot::root());
+    shell.start();
+    QTRY_VERIFY(shell.opened != 0);
+    QCOMPARE(int(shell.opened), 1);
+
+    CommandRunner::Result r = CommandRunner::runWithTimeout("parted -sm /dev/mmcblk0 print", 5000);
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.output, QByteArray("BYT;\n/dev/mmcblk0:-sm\n"));
+    QCOMPARE(CommandRunner::run("false"), 1);
+    // No handler: done, no output, as before the board played any command.
+    r = CommandRunner::runWithTimeout("sync", 5000);
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(r.output.isEmpty());
+    // A scripted answer file wins over the simulated board.
+    r = CommandRunner::runWithTimeout("mount /dev/mmcblk0p3 /media/tq3900", 5000);
+    QCOMPARE(r.exitCode, 32);
+    QCOMPARE(r.output, QByteArray("scripted"));
+    QCOMPARE(CommandRunner::runWithTimeout("pwd", 5000, DeviceRoot::path("/home/root")).output,
+             QByteArray("/home/root"));
+
+    // An answer later than the caller waits is a time-out; the wait is bounded
+    // by the caller's time, not by the answer.
+    QElapsedTimer clock;
+    clock.start();
+    r = CommandRunner::runWithTimeout("slow", 50);
+    QVERIFY(r.timedOut);
+    QCOMPARE(r.exitCode, -1);
+    QVERIFY2(clock.elapsed() < 390, qPrintable(QString::number(clock.elapsed())));
+    r = CommandRunner::runWithTimeout("slow", 20000);
+    QVERIFY(!r.timedOut);
+    QCOMPARE(r.output, QByteArray("late"));
+    r = CommandRunner::runWithTimeout("hang", 100);
+    QVERIFY(r.timedOut);
+    // The shell still answers after a command it never answered.
+    QCOMPARE(CommandRunner::run("false"), 1);
+    // A detached command is journalled only.
+    QVERIFY(CommandRunner::startDetached("hang"));
+
+    shell.quit();
+    QVERIFY(shell.wait(10000));
+    QVERIFY(!shell.received.contains("mount /dev/mmcblk0p3 /media/tq3900"));
+    QCOMPARE(shell.received.count("hang"), 1);
+    QVERIFY(!QFile::exists(Sim::BoardShell::socketPath(DeviceRoot::root())));
+
+    // No simulator (also with a stale socket file left behind): done, no output.
+    r = CommandRunner::runWithTimeout("parted -sm /dev/mmcblk0 print", 5000);
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(r.output.isEmpty());
+    QFile stale(Sim::BoardShell::socketPath(DeviceRoot::root()));
+    QVERIFY(stale.open(QIODevice::WriteOnly));
+    stale.close();
+    QCOMPARE(CommandRunner::run("false"), 0);
+    QCOMPARE(root.commands().count("false"), 3);
 }
 
 void TestPlatform::writeFileTruncatesAndJournals()

@@ -4,7 +4,100 @@
 #include <QDebug>
 #include <QDir>
 #include <QFile>
+#include <QElapsedTimer>
 #include <QProcess>
+
+#include <cerrno>
+#include <cstring>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+
+// How long run() waits for the simulated board's answer.
+const int kSimulatedRunTimeoutMs = 120000;
+// The most of a simulated command's output that is taken.
+const int kMaxSimulatedOutput = 4 * 1024 * 1024;
+
+// Hands the command to the simulator running on the device root (its board
+// shell, a Unix socket in the journal folder) and waits at most timeoutMs for
+// its answer. False when no simulator takes it (none runs, or an old socket
+// file is left), so the caller answers as without one.
+bool askSimulatedBoard(const QString &command, const QString &boardWorkDir, int timeoutMs,
+                       CommandRunner::Result *result)
+{
+    const QByteArray path = QFile::encodeName(DeviceRoot::journalDir() + QStringLiteral("/shell"));
+    sockaddr_un addr {};
+    addr.sun_family = AF_UNIX;
+    if (size_t(path.size()) >= sizeof addr.sun_path || !QFile::exists(QFile::decodeName(path)))
+        return false;
+    std::memcpy(addr.sun_path, path.constData(), size_t(path.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    if (::connect(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0) {
+        ::close(fd);
+        return false;
+    }
+    const QByteArray request = boardWorkDir.toUtf8() + '\n' + command.toUtf8();
+    qint64 sent = 0;
+    while (sent < request.size()) {
+        const ssize_t n = ::send(fd, request.constData() + sent, size_t(request.size() - sent), MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ::close(fd);
+            return false;
+        }
+        sent += n;
+    }
+    ::shutdown(fd, SHUT_WR);
+
+    QByteArray answer;
+    QElapsedTimer clock;
+    clock.start();
+    bool ended = false;
+    while (!ended) {
+        const qint64 left = timeoutMs - clock.elapsed();
+        if (left <= 0)
+            break;
+        pollfd p {fd, POLLIN, 0};
+        const int ready = ::poll(&p, 1, int(qMin<qint64>(left, 1000)));
+        if (ready < 0 && errno != EINTR)
+            break;
+        if (ready <= 0)
+            continue;
+        char buf[4096];
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n > 0) {
+            if (answer.size() < kMaxSimulatedOutput + 16)
+                answer.append(buf, int(n));
+        } else if (n == 0 || errno != EINTR) {
+            ended = true;
+        }
+    }
+    ::close(fd);
+
+    const int nl = answer.indexOf('\n');
+    bool ok = false;
+    const int code = (nl < 0 ? answer : answer.left(nl)).trimmed().toInt(&ok);
+    if (!ended || !ok) {
+        // No answer in time (or the simulator went away mid-answer): as a
+        // command that did not end.
+        result->exitCode = -1;
+        result->timedOut = true;
+        result->output = nl < 0 ? QByteArray() : answer.mid(nl + 1);
+        return true;
+    }
+    result->exitCode = code;
+    result->timedOut = false;
+    result->output = answer.mid(nl + 1).left(kMaxSimulatedOutput);
+    return true;
+}
+
+} // namespace
 
 QString CommandRunner::answerKey(const QString &command)
 {
@@ -20,7 +113,7 @@ QString CommandRunner::answerKey(const QString &command)
 }
 
 CommandRunner::Result CommandRunner::simulate(const QString &command, const QString &workDir,
-                                              const char *mode)
+                                              const char *mode, int timeoutMs)
 {
     const QString dir = workDir.isEmpty() ? QDir::currentPath() : workDir;
     DeviceRoot::appendJournal(QStringLiteral("commands.log"),
@@ -46,13 +139,17 @@ CommandRunner::Result CommandRunner::simulate(const QString &command, const QStr
             // A command that would not end: as runWithTimeout reports it.
             r.exitCode = -1;
             r.timedOut = true;
-            break;
+            return r;
         }
         bool ok = false;
         const int code = first.toInt(&ok);
         r.exitCode = ok ? code : 0;
-        break;
+        return r;
     }
+    // No scripted answer: a simulator running on the root plays the board's
+    // shell. A detached command is not waited for, so it is only journalled.
+    if (timeoutMs != 0)
+        askSimulatedBoard(command, DeviceRoot::boardPath(dir), timeoutMs, &r);
     return r;
 }
 
@@ -84,7 +181,7 @@ CommandRunner::Result CommandRunner::execute(const QString &command, const QStri
 int CommandRunner::run(const QString &command, const QString &workDir)
 {
     if (!DeviceRoot::isBoard())
-        return simulate(command, workDir, "wait").exitCode;
+        return simulate(command, workDir, "wait", kSimulatedRunTimeoutMs).exitCode;
     return execute(command, workDir, -1).exitCode;
 }
 
@@ -92,14 +189,15 @@ CommandRunner::Result CommandRunner::runWithTimeout(const QString &command, int 
                                                     const QString &workDir)
 {
     if (!DeviceRoot::isBoard())
-        return simulate(command, workDir, "timeout");
+        return simulate(command, workDir, "timeout",
+                        timeoutMs < 0 ? kSimulatedRunTimeoutMs : qMax(1, timeoutMs));
     return execute(command, workDir, timeoutMs);
 }
 
 bool CommandRunner::startDetached(const QString &command, const QString &workDir)
 {
     if (!DeviceRoot::isBoard())
-        return simulate(command, workDir, "detached").exitCode == 0;
+        return simulate(command, workDir, "detached", 0).exitCode == 0;
     return QProcess::startDetached(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command},
                                    workDir);
 }

@@ -18,6 +18,13 @@
 // then the file named after the command's first word. The first line of the
 // file is the exit code, the rest is the output; a first line "timeout" plays
 // a command that did not end in time (exit code -1, timedOut set).
+//
+// Without an answer file, a simulator running on the root plays the board's
+// shell: the command goes to it over the socket "<root>/.tq3900/shell" and
+// the runner waits for its exit code and output, at most the caller's time-out
+// (120 s for run()); no answer in time counts as a time-out. With no simulator
+// the answer is exit code 0 and no output. Detached commands are only
+// journalled.
 class CommandRunner
 {
 public:
@@ -42,7 +49,8 @@ public:
     static QString answerKey(const QString &command);
 
 private:
-    static Result simulate(const QString &command, const QString &workDir, const char *mode);
+    static Result simulate(const QString &command, const QString &workDir, const char *mode,
+                           int timeoutMs);
     static Result execute(const QString &command, const QString &workDir, int timeoutMs);
 };
 

@@ -948,6 +948,43 @@ Please recharge.</translation>
     </message>
 </context>
 <context>
+    <name>TestDialog</name>
+    <message>
+        <source>Back</source>
+        <translation>Back</translation>
+    </message>
+    <message>
+        <source>Pass</source>
+        <translation>Pass</translation>
+    </message>
+    <message>
+        <source>Fail</source>
+        <translation>Fail</translation>
+    </message>
+</context>
+<context>
+    <name>TestMenu</name>
+    <message>
+        <source>PreviousPage</source>
+        <translation>Previous page</translation>
+    </message>
+    <message>
+        <source>Mainmenu</source>
+        <translation>Main menu</translation>
+    </message>
+    <message>
+        <source>NextPage</source>
+        <translation>Next page</translation>
+    </message>
+</context>
+<context>
+    <name>TestmenuRemoteCtrl</name>
+    <message>
+        <source>Back</source>
+        <translation>Back</translation>
+    </message>
+</context>
+<context>
     <name>VirtualKeyboard</name>
     <message>
         <source>Accept</source>

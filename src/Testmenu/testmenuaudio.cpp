@@ -1,0 +1,6 @@
+#include "testmenuaudio.h"
+
+TestmenuAudio::TestmenuAudio(QWidget *parent)
+    : PlaceholderTest("TestmenuAudio", "Audio", "cmdTestAudioChannels", parent)
+{
+}

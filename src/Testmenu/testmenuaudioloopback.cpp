@@ -1,0 +1,6 @@
+#include "testmenuaudioloopback.h"
+
+TestMenuAudioLoopback::TestMenuAudioLoopback(QWidget *parent)
+    : PlaceholderTest("TestMenuAudioLoopback", "Audio Loopback", "cmdTestAudioLoopback", parent)
+{
+}

@@ -1,0 +1,6 @@
+#include "testmenubattery.h"
+
+TestmenuBattery::TestmenuBattery(QWidget *parent)
+    : PlaceholderTest("TestmenuBattery", "Battery", "cmdTestBattery", parent)
+{
+}

@@ -1,0 +1,6 @@
+#include "testmenudisplay.h"
+
+TestmenuDisplay::TestmenuDisplay(QWidget *parent)
+    : PlaceholderTest("TestmenuDisplay", "Display", "cmdTestDisplay", parent)
+{
+}

@@ -1,0 +1,6 @@
+#include "testmenugps.h"
+
+TestmenuGps::TestmenuGps(QWidget *parent)
+    : PlaceholderTest("TestmenuGps", "GPS", "cmdTestGps", parent)
+{
+}

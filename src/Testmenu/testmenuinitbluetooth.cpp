@@ -1,0 +1,6 @@
+#include "testmenuinitbluetooth.h"
+
+TestmenuInitBluetooth::TestmenuInitBluetooth(QWidget *parent)
+    : PlaceholderTest("TestmenuInitBluetooth", "Init Bluetooth", "cmdTestBluetooth", parent)
+{
+}

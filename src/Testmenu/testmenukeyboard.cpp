@@ -1,0 +1,6 @@
+#include "testmenukeyboard.h"
+
+TestmenuKeyboard::TestmenuKeyboard(QWidget *parent)
+    : PlaceholderTest("TestmenuKeyboard", "Keyboard", "cmdTestKeyboard", parent)
+{
+}

@@ -1,0 +1,159 @@
+#include "testmenuremotectrl.h"
+#include "ui_testmenuremotectrl.h"
+
+#include "commandrunner.h"
+#include "deviceroot.h"
+#include "regularfile.h"
+
+#include <QDebug>
+#include <QTimer>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+const char TestmenuRemoteCtrl::kFailureScript[] = "/home/root/hardwaretest.sh dbg";
+const char TestmenuRemoteCtrl::kCommandFile[] = "/media/ramdisk/production";
+
+TestmenuRemoteCtrl::TestmenuRemoteCtrl(QWidget *parent)
+    : QDialog(parent), ui(new Ui::TestmenuRemoteCtrl)
+{
+    ui->setupUi(this);
+    ui->butBack->setToolTip(tr("Back"));
+    setFileName(QString::fromLatin1(kCommandFile));
+    m_timer = new QTimer(this);
+    connect(m_timer, &QTimer::timeout, this, [this]() { readCommandFile(); });
+    m_timer->start(kPollMs);
+}
+
+TestmenuRemoteCtrl::~TestmenuRemoteCtrl()
+{
+    delete m_timer;
+    delete ui;
+}
+
+void TestmenuRemoteCtrl::setFileName(const QString &name)
+{
+    m_fileName = name;
+}
+
+void TestmenuRemoteCtrl::pause()
+{
+    m_timer->stop();
+}
+
+void TestmenuRemoteCtrl::resume()
+{
+    m_timer->start(kPollMs);
+}
+
+bool TestmenuRemoteCtrl::isPolling() const
+{
+    return m_timer->isActive();
+}
+
+void TestmenuRemoteCtrl::on_butBack_clicked()
+{
+    m_timer->stop();
+    close();
+}
+
+void TestmenuRemoteCtrl::runFailureScript()
+{
+    // The factory script is outside the program; it is given a generous
+    // time, never an unbounded wait, and its result is not used.
+    qDebug() << "TestmenuRemoteCtrl: running" << kFailureScript;
+    const CommandRunner::Result r =
+        CommandRunner::runWithTimeout(QString::fromLatin1(kFailureScript), kFailureScriptTimeoutMs);
+    if (r.timedOut)
+        qDebug() << "TestmenuRemoteCtrl:" << kFailureScript << "did not end within"
+                 << kFailureScriptTimeoutMs << "ms";
+}
+
+QString TestmenuRemoteCtrl::firstLineText(const QByteArray &content, bool *tooLong)
+{
+    QByteArray line = content;
+    const int newline = line.indexOf('\n');
+    if (newline >= 0)
+        line.truncate(newline + 1);
+    *tooLong = (newline < 0 ? line.size() : newline) > kMaxLineBytes;
+    if (*tooLong)
+        return QString();
+    const int zero = line.indexOf('\0');
+    if (zero >= 0)
+        line.truncate(zero);
+    return QString::fromUtf8(line);
+}
+
+void TestmenuRemoteCtrl::readCommandFile()
+{
+    // Opened as a regular file only: a FIFO in its place must not block the
+    // GUI thread. (An open through a descriptor leaves the file object
+    // without its name, so the path is given each time.)
+    const RegularFile::Status status =
+        RegularFile::openForReading(DeviceRoot::path(m_fileName), &m_commandFile);
+    if (status != RegularFile::Status::Ok) {
+        qDebug() << "Could not open/read file" << m_fileName.toUtf8().constData();
+        runFailureScript();
+        return;
+    }
+    // One byte past the limit tells a line that is too long.
+    const QByteArray head = m_commandFile.read(kMaxLineBytes + 1);
+    m_commandFile.close();
+    bool tooLong = false;
+    const QString line = firstLineText(head, &tooLong);
+    if (tooLong) {
+        qDebug() << "TestmenuRemoteCtrl: first line longer than" << kMaxLineBytes << "bytes";
+        writeResult(QStringLiteral("staUnknownCommand"));
+        return;
+    }
+    analyseCommand(line);
+}
+
+int TestmenuRemoteCtrl::analyseCommand(const QString &line)
+{
+    if (line.startsWith(QLatin1String("cmd"))) {
+        // The answer is in the file before the owner acts; whatever the
+        // owner writes replaces it.
+        writeResult(QStringLiteral("staActive"));
+        emit sendCommand(line);
+        return 0;
+    }
+    if (line.startsWith(QLatin1String("res")) || line.startsWith(QLatin1String("sta")))
+        return 0;
+    writeResult(QStringLiteral("staUnknownCommand"));
+    return -1;
+}
+
+bool TestmenuRemoteCtrl::writeCommandFile(const QString &boardPath, const QByteArray &bytes)
+{
+    const QByteArray local = QFile::encodeName(DeviceRoot::path(boardPath));
+    const int fd = ::open(local.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += n;
+    }
+    ::close(fd);
+    return done == bytes.size();
+}
+
+void TestmenuRemoteCtrl::writeResult(const QString &text)
+{
+    if (!writeCommandFile(m_fileName, (text + QLatin1Char('\n')).toLatin1())) {
+        qDebug() << "Could not open/write file" << m_fileName.toUtf8().constData();
+        runFailureScript();
+    }
+}

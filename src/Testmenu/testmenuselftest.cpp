@@ -1,0 +1,6 @@
+#include "testmenuselftest.h"
+
+TestmenuSelftest::TestmenuSelftest(QWidget *parent)
+    : PlaceholderTest("TestmenuSelftest", "Selftest", "cmdTestSelftest", parent)
+{
+}

@@ -1,0 +1,6 @@
+#include "testmenusensordetection.h"
+
+TestmenuSensordetection::TestmenuSensordetection(QWidget *parent)
+    : PlaceholderTest("TestmenuSensordetection", "Sensordetection", "cmdTestSensordetection", parent)
+{
+}

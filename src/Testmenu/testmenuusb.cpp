@@ -1,0 +1,6 @@
+#include "testmenuusb.h"
+
+TestmenuUsb::TestmenuUsb(QWidget *parent)
+    : PlaceholderTest("TestmenuUsb", "USB", "cmdTestUsb", parent)
+{
+}
