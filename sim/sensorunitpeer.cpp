@@ -226,14 +226,16 @@ void SensorUnitPeer::registerCommands(ControlChannel &channel)
             }
             if (sub == QLatin1String("ramp") && count == 4) {
                 bool toOk = false, timeOk = false;
-                if (!m_reading.startRamp(arg.toDouble(&ok), r.args.value(2).toDouble(&toOk),
-                                         r.args.value(3).toDouble(&timeOk))
-                    || !ok || !toOk || !timeOk)
+                const double from = arg.toDouble(&ok);
+                const double to = r.args.value(2).toDouble(&toOk);
+                const double seconds = r.args.value(3).toDouble(&timeOk);
+                if (!ok || !toOk || !timeOk || !m_reading.startRamp(from, to, seconds))
                     return QStringLiteral("error: ramp needs two values and 0 to 86400 s; ") + usage;
                 return QStringLiteral("ok");
             }
             if (sub == QLatin1String("active") && count == 2) {
-                if (!m_reading.setActiveSeconds(arg.toLongLong(&ok)) || !ok)
+                const qint64 seconds = arg.toLongLong(&ok);
+                if (!ok || !m_reading.setActiveSeconds(seconds))
                     return QStringLiteral("error: active time must be 0 to 10000000 s; ") + usage;
                 return QStringLiteral("ok");
             }

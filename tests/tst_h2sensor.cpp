@@ -29,6 +29,8 @@
 #include <QStackedWidget>
 #include <QtTest>
 
+#include <algorithm>
+
 namespace {
 
 const char kMeas[] = "/media/tq3900/meas/";
@@ -91,6 +93,7 @@ private slots:
     void stepsSaveAndStoredView();
     void dialGrabs();
     void rangeRulesBeyondTheScreen();
+    void simulatedRampAndActiveTime();
 
 private:
     void start(const QString &more);
@@ -526,6 +529,55 @@ void TestH2Sensor::rangeRulesBeyondTheScreen()
     QCOMPARE(l.stepLat[9], 10.0);
     QCOMPARE(l.stepLevel[10], 0.0f); // no reply in the eleventh period
     QCOMPARE(l.stepLong[10], 0.0);
+}
+
+// The simulated unit walked up to a leak: its reading ramps from one raw
+// value to another and stays there; the active time counts on from a value
+// set by hand. Bad commands change nothing.
+void TestH2Sensor::simulatedRampAndActiveTime()
+{
+    start(QString());
+    Bluetooth sink;
+    QVERIFY(connectSink(sink, *m_board, *m_root));
+    QSignalSpy replies(&sink, &Bluetooth::btSensorvalueReceived);
+    auto poll = [&] {
+        const int before = replies.count();
+        sink.sendData(QStringLiteral("BT_TX S"));
+        return QTest::qWaitFor([&] { return replies.count() > before; }, 3000) ? replies.last() : QVariantList();
+    };
+    QCOMPARE(poll().value(1).toInt(), 0); // the link just came up
+
+    for (const char *bad : {"unit ramp 100 200", "unit ramp 100 x 2", "unit ramp 100 200 -1",
+                            "unit ramp 100 200 90000", "unit active -3", "unit active soon"})
+        QVERIFY2(m_board->send(bad).startsWith("error: "), bad);
+    QCOMPARE(poll().value(0).toString(), QStringLiteral("0"));
+
+    QCOMPARE(m_board->send("unit active 600"), QStringLiteral("ok"));
+    QCOMPARE(m_board->send("unit ramp 1000 3000 1.5"), QStringLiteral("ok"));
+    QElapsedTimer clock;
+    clock.start();
+    QList<int> values;
+    QVariantList reply;
+    do {
+        reply = poll();
+        QVERIFY(!reply.isEmpty());
+        values << reply.value(0).toInt();
+        QVERIFY2(values.last() >= 1000 && values.last() <= 3000, qPrintable(reply.value(0).toString()));
+        QTest::qWait(100);
+    } while (values.last() < 3000 && clock.elapsed() < 10000);
+    QCOMPARE(values.last(), 3000);
+    QVERIFY(std::is_sorted(values.begin(), values.end()));
+    QVERIFY2(values.size() >= 3 && values.at(1) < 3000, qPrintable(QString::number(values.size())));
+    const int active = reply.value(1).toInt();
+    QVERIFY2(active >= 600 && active < 600 + clock.elapsed() / 1000 + 2, qPrintable(QString::number(active)));
+    QTest::qWait(300);
+    QCOMPARE(poll().value(0).toString(), QStringLiteral("3000")); // held at its end
+
+    // A fixed value ends the ramp; a ramp of no time jumps to its end.
+    QCOMPARE(m_board->send("unit value 77"), QStringLiteral("ok"));
+    QCOMPARE(poll().value(0).toString(), QStringLiteral("77"));
+    QCOMPARE(m_board->send("unit ramp 5 9 0"), QStringLiteral("ok"));
+    QCOMPARE(poll().value(0).toString(), QStringLiteral("9"));
 }
 
 QTEST_MAIN(TestH2Sensor)
