@@ -345,6 +345,8 @@ void H2Sensor::on_butMenuZero_clicked()
 {
     m_levels.zero();
     showScaleMin();
+    // A dynamic range restarted at 100 is shown at once, not at the next reply.
+    ui->labelScaleMax->setText(m_levels.scaleMaxText());
     ui->butMenuZero->setStyleSheet(ui->butMenuZero->styleSheet());
     qDebug() << "butMenuZero" << m_levels.reference << m_levels.rangeMax;
     const int range = m_levels.rangeMax;
