@@ -2,6 +2,7 @@
 
 #include "controlchannel.h"
 #include "devicetree.h"
+#include "pressurestream.h"
 
 #include <QTime>
 #include <QTimer>
@@ -14,8 +15,9 @@ const char kFirmwareVersion[] = "1.4.2";
 } // namespace
 
 SensorUnitPeer::SensorUnitPeer(const QString &root, QObject *parent)
-    : BtRemotePeer(kDefaultAddress, parent), m_root(root)
+    : BtRemotePeer(kDefaultAddress, parent), m_root(root), m_pressure(new PressureStream(this))
 {
+    connect(m_pressure, &PressureStream::line, this, &SensorUnitPeer::reply);
 }
 
 bool SensorUnitPeer::offers(const QByteArray &profile) const
@@ -29,6 +31,8 @@ void SensorUnitPeer::linkChanged(const QByteArray &profile, bool up)
     BtRemotePeer::linkChanged(profile, up);
     if (profile.toUpper() == "RFCOMM" && up)
         m_reading.linkUp();
+    if (profile.toUpper() == "RFCOMM" && !up)
+        m_pressure->stop();
 }
 
 void SensorUnitPeer::reply(const QByteArray &text)
@@ -78,6 +82,11 @@ void SensorUnitPeer::receiveData(const QByteArray &line)
         if (w.size() > 2)
             m_mode = w.value(2);
         reply("BT_RX X " + m_mode);
+    } else if (command == "RS") {
+        reply(m_pressure->announcement());
+        m_pressure->start();
+    } else if (command == "RP") {
+        m_pressure->stop();
     } else if (command == "FH" || command == "FD" || command == "FS") {
         handleFirmwareLine(w);
     } else if (command == "O") {
@@ -180,6 +189,7 @@ void SensorUnitPeer::restart()
 
 void SensorUnitPeer::registerCommands(ControlChannel &channel)
 {
+    m_pressure->registerCommands(channel);
     channel.registerCommand(
         QStringLiteral("unit"),
         QStringLiteral("unit key <press|release> | sensor <0-9> | battery <mV> | alert <code> | value <v> | "

@@ -9,6 +9,7 @@
 namespace Sim {
 
 class ControlChannel;
+class PressureStream;
 
 // The wireless sensor unit GX-4 behind the sensor-unit module (ttyO2): an
 // A2DP source with an RFCOMM data link over which it answers the program's
@@ -20,8 +21,10 @@ class ControlChannel;
 // "SENSOR <type>"; "S" with "SENSVAL <value> <seconds since the data link
 // came up>"; "P" with the seven lines HW-VERSION, FW-VERSION, BATT_VOLTAGE,
 // SENSOR, MIC-GAIN, MUTE_STATE, BUTTON and the end marker "!$!"; "O"
-// (alert handled) with "OK"; a bare "AT" with "OK". "RS", "RP" and anything
-// else get no answer.
+// (alert handled) with "OK"; a bare "AT" with "OK". "RS" starts the pressure
+// sensor's stream (its announcement "RS ..." first, then "RD ..." packets,
+// see PressureStream) and "RP" stops it without an answer, as does a lost
+// data link; anything else gets no answer.
 //
 // "X <mode>" (service mode, "X DEBUG") sets the unit's mode and is answered
 // "X <mode>". Firmware transfer: "FH <size> <version>" starts an image
@@ -70,6 +73,8 @@ public:
     // The unit starts again and reports "BT_RX RDY <mV> <type>".
     void restart();
 
+    PressureStream *pressure() const { return m_pressure; }
+
     QByteArray mode() const { return m_mode; }
     // Firmware transfer state: "<version> <received>/<size>" or "none".
     QString firmwareStatus() const;
@@ -85,6 +90,7 @@ private:
     QByteArray muteWord() const { return m_muted ? "MUTE" : "ACTIVE"; }
 
     QString m_root;
+    PressureStream *m_pressure = nullptr;
     bool m_muted = true;
     bool m_switchMode = true;
     int m_gain = 15;

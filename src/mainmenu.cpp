@@ -503,6 +503,8 @@ void MainMenu::displayDebugMenu()
 {
     DebugMenu menu(this);
     menu.exec();
+    if (menu.requestedScreen() >= 0)
+        displayWidget(menu.requestedScreen(), 1, 0);
 }
 
 void MainMenu::showWidget(int number)

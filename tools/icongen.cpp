@@ -1514,20 +1514,6 @@ void drawClock(QPainter &p, const QRectF &box, const QColor &ink)
     p.drawLine(c, c + QPointF(r * 0.5, 0));
 }
 
-// The hydrogen screen's range: a scale with arrows up and down.
-void drawRangeArrows(QPainter &p, const QRectF &box, const QColor &ink)
-{
-    drawScaleBars(p, box.adjusted(0, 0, -box.width() * 0.35, 0), ink);
-    const double x = box.right() - box.width() * 0.15;
-    const double a = box.width() * 0.12;
-    p.setPen(QPen(ink, box.width() / 16));
-    p.drawLine(QPointF(x, box.top() + a), QPointF(x, box.bottom() - a));
-    p.drawLine(QPointF(x - a, box.top() + 2 * a), QPointF(x, box.top() + a));
-    p.drawLine(QPointF(x + a, box.top() + 2 * a), QPointF(x, box.top() + a));
-    p.drawLine(QPointF(x - a, box.bottom() - 2 * a), QPointF(x, box.bottom() - a));
-    p.drawLine(QPointF(x + a, box.bottom() - 2 * a), QPointF(x, box.bottom() - a));
-}
-
 const std::vector<Icon> kIcons = {
     {"Mainmenu", "Pinpointing", "main", drawTarget},
     {"Mainmenu", "Levelmeasurement", "main", drawLevelMeter},
@@ -1671,7 +1657,9 @@ const std::vector<Icon> kIcons = {
     {"Mainmenu/Levelmeasurement", "Stop", "frame44", drawStop},
     {"Mainmenu/Pipelocating", "Pipe", "pipe30", drawPipeSymbol},
     {"Mainmenu/Longtermmeasurement", "Clock", "frame44", drawClock},
-    {"Mainmenu/H2Sensor", "H2Scale", "frame44", drawRangeArrows},
+    // The range of a chart axis (the pressure screen's X span, the hydrogen
+    // screen's range).
+    {"Mainmenu/H2Sensor", "H2Scale", "frame44", drawDistance},
 };
 
 const Kind *findKind(const char *id)

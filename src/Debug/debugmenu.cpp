@@ -266,3 +266,10 @@ void DebugMenu::on_butSetGX4ToDebugMode_clicked()
     if (m_btSink)
         m_btSink->sendData(QStringLiteral("BT_TX X DEBUG"));
 }
+
+void DebugMenu::on_but11_clicked()
+{
+    // The pressure screen has no other way in.
+    m_requestedScreen = 11;
+    close();
+}
