@@ -43,7 +43,7 @@ QString rawFor(int level)
 // What the screen shows after each reply it handled.
 struct Seen {
     QString value, active, number, scaleMin, scaleMax, activeText, activeStyle;
-    int bar, reference, range, dial;
+    int bar, reference, dial;
     bool listening;
 };
 
@@ -135,7 +135,7 @@ void TestH2Sensor::watch(MainMenu &w)
                                          text("labelScaleMax"), text("labelActiveTime"),
                                          m_screen->findChild<QLabel *>("labelActiveTime")->styleSheet(),
                                          m_screen->findChild<QProgressBar *>("progBarH2Level")->value(),
-                                         l.reference, l.rangeMax, m_screen->dial()->currentTime(),
+                                         l.reference, m_screen->dial()->currentTime(),
                                          !m_screen->isMuted()};
                       });
 }
