@@ -20,6 +20,7 @@
 #include "longtermmeasurement.h"
 #include "management.h"
 #include "measmanagement.h"
+#include "measurements.h"
 #include "pinpointing.h"
 #include "pipelocating.h"
 #include "popupinfo.h"
@@ -100,6 +101,8 @@ MainMenu::MainMenu(QWidget *parent)
     qDebug() << "Filesystemcheck and mount";
     runStartupCommand(QStringLiteral("fsck -Mya /dev/mmcblk0p3"), kFsckTimeoutMs);
     runStartupCommand(QStringLiteral("mount /dev/mmcblk0p3 /media/tq3900"), kMountTimeoutMs);
+    // A measurement whose store was cut short left a hidden folder.
+    MeasurementData()->removeLeftovers();
 
     // 6. GPIO lines
     Gpio::init();
@@ -829,9 +832,10 @@ void MainMenu::writeSystemInfo(QString infoText)
     const bool charging = battery.isCharging();
     Statusbardata *status = StatusbarData();
 
-    QFile file(DeviceRoot::path(QStringLiteral("/media/tq3900/systemInfo.txt")));
-    if (!file.open(QIODevice::ReadWrite | QIODevice::Append)) {
-        qDebug() << "Could not open file:" << file.fileName();
+    QFile file;
+    // Only a regular file on the card, never through a link or into a FIFO.
+    if (!RegularFile::openForAppend(DeviceRoot::path(QStringLiteral("/media/tq3900/systemInfo.txt")), &file)) {
+        qDebug() << "Could not open file: systemInfo.txt";
         return;
     }
     QString line = QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")) + QLatin1Char(';')
@@ -852,8 +856,10 @@ void MainMenu::writeSystemInfo(QString infoText)
 
 void MainMenu::writeErrorToFile(QString text)
 {
-    QFile file(DeviceRoot::path(QStringLiteral("/media/tq3900/errorInfo.txt")));
-    if (!file.open(QIODevice::ReadWrite | QIODevice::Append))
+    QFile file;
+    if (!RegularFile::openForAppend(DeviceRoot::path(QStringLiteral("/media/tq3900/errorInfo.txt")), &file)) {
+        qDebug() << "Could not open file: errorInfo.txt";
         return;
+    }
     file.write(text.toLatin1() + "\n");
 }

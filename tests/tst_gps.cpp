@@ -507,6 +507,14 @@ void TestGps::monitor()
     click("butMenuStop");
     QVERIFY(!mon->isRefreshRunning());
     QCOMPARE(clockCommands(*m_root), QStringList({"date +%F -s 2024-3-8", "date +%T -s 0:30:0"}));
+    // A receiver time outside 2016..2050 (a week roll-over) sets nothing,
+    // as the driver's own clock setting does.
+    QVERIFY(rx.play(gps, {gga("GP", "101500.00", 50.0, 8.0, 7, "123.4"),
+                          rmc("GP", "101500.00", true, 50.0, 8.0, "070399", "10.000", "54.70")}));
+    QTRY_VERIFY(gps.getDateTime().isValid() && !Gps::isClockTime(gps.getDateTime()));
+    m_root->clearJournals();
+    click("butMenuStop");
+    QCOMPARE(clockCommands(*m_root), QStringList());
     w.displayWidget(0, -1, 0);
     w.displayWidget(10, -1, 0);
     QVERIFY(!mon->isRefreshRunning());

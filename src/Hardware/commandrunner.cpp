@@ -156,6 +156,23 @@ CommandRunner::Result CommandRunner::simulate(const QString &command, const QStr
 CommandRunner::Result CommandRunner::execute(const QString &command, const QString &workDir,
                                              int timeoutMs)
 {
+    // No command may hold the GUI thread for ever: one run without a limit
+    // of its caller gets its command's (a clock or mixer command ends at
+    // once, an unmount or a power-down returns soon or hangs), else 120 s.
+    static const struct {
+        const char *firstWord;
+        int limitMs;
+    } kLimits[] = {{"date", 10000},     {"hwclock", 10000}, {"alsactl", 30000},
+                   {"umount", 30000},   {"poweroff", 60000}, {"reboot", 60000}};
+    int limitMs = timeoutMs;
+    if (limitMs < 0) {
+        limitMs = 120000;
+        const QString first = command.trimmed().section(QLatin1Char(' '), 0, 0);
+        for (const auto &l : kLimits)
+            if (first == QLatin1String(l.firstWord))
+                limitMs = l.limitMs;
+    }
+
     Result r;
     QProcess p;
     if (!workDir.isEmpty())
@@ -166,7 +183,8 @@ CommandRunner::Result CommandRunner::execute(const QString &command, const QStri
         qDebug() << "Command did not start:" << command;
         return r;
     }
-    if (!p.waitForFinished(timeoutMs)) {
+    if (!p.waitForFinished(limitMs)) {
+        qDebug() << "Command timed out after" << limitMs << "ms:" << command;
         r.timedOut = true;
         r.output = p.readAll();
         p.kill();

@@ -94,6 +94,8 @@ Gps::Gps(QObject *parent)
         m_reopenTimer->start();
     }
 
+    // Connected before the source starts, so it looks at each arrival first.
+    connect(uartPort1, &QSerialPort::readyRead, this, &Gps::dropWhatIsNoSentence);
     m_nmeaSource = new NmeaPositionInfoSourceRaw(QNmeaPositionInfoSource::RealTimeMode, this);
     m_nmeaSource->setDevice(uartPort1);
 }
@@ -133,6 +135,36 @@ void Gps::portError()
         qDebug() << "Uart 1: error," << why << "- reopening every" << kReopenMs << "ms";
     m_portFailed = true;
     m_reopenTimer->start();
+}
+
+qint64 Gps::unreadBytes() const
+{
+    return uartPort1->bytesAvailable();
+}
+
+// The source reads whole lines only: bytes that never end a line (noise, a
+// receiver at the wrong baud rate, a flooding peer) would stay in the port's
+// buffer and grow it for ever. Beyond kMaxUnreadBytes without a line end they
+// are dropped, all but a last sentence start, whose end may still come. One
+// log line per episode; a line end ends it.
+void Gps::dropWhatIsNoSentence()
+{
+    if (uartPort1->canReadLine()) {
+        m_dropping = false;
+        return;
+    }
+    const qint64 waiting = uartPort1->bytesAvailable();
+    if (waiting <= kMaxUnreadBytes)
+        return;
+    const QByteArray bytes = uartPort1->peek(waiting);
+    const int start = bytes.lastIndexOf('$');
+    const qint64 keep = start >= 0 && bytes.size() - start <= NmeaPositionInfoSourceRaw::kMaxLine
+        ? bytes.size() - start
+        : 0;
+    uartPort1->skip(waiting - keep);
+    if (!m_dropping)
+        qDebug() << "Uart 1: no line end in" << waiting << "bytes: dropped up to the next line end";
+    m_dropping = true;
 }
 
 void Gps::reopenPort()
@@ -441,10 +473,15 @@ QStringList Gps::clockCommands(const QDateTime &utc, int offsetSecs)
             QStringLiteral("date +%T -s %1:%2:%3").arg(t.hour()).arg(t.minute()).arg(t.second())};
 }
 
+bool Gps::isClockTime(const QDateTime &utc)
+{
+    return utc.isValid() && utc.date().year() >= 2016 && utc.date().year() <= 2050;
+}
+
 bool Gps::setSystemTime()
 {
     const QDateTime d = getDateTime();
-    if (!d.isValid() || d.date().year() > 2050 || d.date().year() < 2016)
+    if (!isClockTime(d))
         return false;
     Systemsettings *s = settings();
     const int z = s ? s->getTimezoneOffset() : 0;

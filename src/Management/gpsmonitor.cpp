@@ -207,11 +207,11 @@ void GpsMonitor::on_butMenuStop_clicked()
     m_timer->stop();
     if (!gpsModul)
         return;
-    // Without a time stamp there is no time to set; the commands would set
-    // the clock to garbage.
+    // Without a plausible time stamp there is no time to set: the same gate
+    // as the driver's own clock setting.
     const QDateTime d = gpsModul->getDateTime();
-    if (!d.isValid()) {
-        qDebug() << "No GPS time: clock not set";
+    if (!Gps::isClockTime(d)) {
+        qDebug() << "No usable GPS time: clock not set" << d;
         return;
     }
     for (const QString &command : Gps::clockCommands(d, kStopButtonOffsetSecs))
