@@ -27,6 +27,7 @@
 #include "pressuresensor.h"
 #include "regularfile.h"
 #include "statusbardata.h"
+#include "systemclock.h"
 #include "systemsettings.h"
 #include "testmenu.h"
 
@@ -838,8 +839,9 @@ void MainMenu::writeSystemInfo(QString infoText)
         qDebug() << "Could not open file: systemInfo.txt";
         return;
     }
-    QString line = QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")) + QLatin1Char(';')
-            + QTime::currentTime().toString(Qt::TextDate) + QLatin1Char(';')
+    const QDateTime now = SystemClock::now();
+    QString line = now.date().toString(QStringLiteral("dd.MM.yyyy")) + QLatin1Char(';')
+            + now.time().toString(Qt::TextDate) + QLatin1Char(';')
             + QString::number(charge) + QLatin1Char(';') + QString::number(voltage) + QLatin1Char(';')
             + QString::number(current) + QLatin1Char(';') + (charging ? "1;" : "0;");
     QFile temp(DeviceRoot::path(QStringLiteral("/sys/class/power_supply/bq27426-0/temp")));

@@ -3,6 +3,7 @@
 // its power line), in the command journal and on the screen. Sentences are
 // played into the port by the test (a pseudo-terminal linked as ttyO1) so
 // that every value and time stamp is known.
+#include "applicationfont.h"
 #include "globals.h"
 #include "gps.h"
 #include "gpsmonitor.h"
@@ -13,6 +14,7 @@
 #include "simboard.h"
 #include "testroot.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -429,6 +431,12 @@ void TestGps::monitor()
 {
     writeSettings(*m_root, "[Local-Settings]\nDateTimeSource=MAN\n[Debug]\nDebugfeatures=1\n");
     Receiver rx(*m_root);
+    // The program's font, set before the window as the program does.
+    struct FontAsTheProgram {
+        QFont saved = QApplication::font();
+        FontAsTheProgram() { QApplication::setFont(loadApplicationFont()); }
+        ~FontAsTheProgram() { QApplication::setFont(saved); }
+    } font;
     MainMenu w;
     Gps &gps = *w.getGpsInstance();
     GpsMonitor *mon = w.getGpsMonitorInstance();
@@ -449,6 +457,13 @@ void TestGps::monitor()
     w.displayWidget(10, -1, 0);
     QCOMPARE(screen(), QStringLiteral("GpsMonitor"));
     QVERIFY(mon->findChild<QPushButton *>("butMenuNmea")->isVisibleTo(mon));
+    // The captions of the distance page fit their labels with the program's font.
+    for (const char *caption : {"labelRefPos", "labelCurPos", "labelDistance"}) {
+        auto *l = mon->findChild<QLabel *>(caption);
+        const int advance = l->fontMetrics().horizontalAdvance(l->text());
+        QVERIFY2(advance <= l->contentsRect().width(),
+                 qPrintable(QStringLiteral("%1: %2 of %3 px").arg(caption).arg(advance).arg(l->contentsRect().width())));
+    }
     mon->updateGpsData();
     for (const char *f : {"leditLatitude", "leditLongitude", "leditCurLatitude", "leditCurLongitude"})
         QCOMPARE(text(f), QStringLiteral("---"));

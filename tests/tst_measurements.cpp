@@ -13,6 +13,7 @@
 #include "measurements.h"
 #include "micwriter.h"
 #include "simboard.h"
+#include "systemclock.h"
 #include "testroot.h"
 
 #include <QDir>
@@ -314,9 +315,10 @@ void TestMeasurements::storeEveryType()
     }
 
     MessageWatcher messages;
-    const QDateTime before = secondsOnly(QDateTime::currentDateTime());
+    // The instrument's clock (the simulated receiver's fix may have set it).
+    const QDateTime before = secondsOnly(SystemClock::now());
     QCOMPARE(MeasurementData()->storeMeasurement(type, name, d), 0);
-    const QDateTime after = QDateTime::currentDateTime();
+    const QDateTime after = SystemClock::now();
     QCOMPARE(messages.seen, QStringList());
     QCOMPARE(QDir::currentPath(), QDir(m_root->local(kMeas)).canonicalPath());
 

@@ -25,8 +25,11 @@ private slots:
     void upAndDownHeldTogetherSwitchToUart();
     void separateLongPressesDoNotSwitch();
     void heldPowerKeyPowersDown();
+    void pcKeyboardNamesAMeasurement();
 
 private:
+    void startProgram();
+    void stopProgram();
     bool xdotool(const QStringList &args, int timeoutMs = 10000);
     void hold(const QStringList &keys, int ms);
     int logCount(const QByteArray &text);
@@ -82,6 +85,11 @@ bool TestX11Keys::xdotool(const QStringList &args, int timeoutMs)
 void TestX11Keys::init()
 {
     m_root = std::make_unique<TestRoot>();
+    startProgram();
+}
+
+void TestX11Keys::startProgram()
+{
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("TQ3900_ROOT", m_root->root());
     env.insert("QT_QPA_PLATFORM", "xcb");
@@ -93,16 +101,17 @@ void TestX11Keys::init()
     m_program.setProcessChannelMode(QProcess::MergedChannels);
     m_log.clear();
     connect(&m_program, &QProcess::readyRead, this, [this] { m_log += m_program.readAll(); });
+    const int commands = m_root->commands().size();
     m_program.start(qEnvironmentVariable("TQ3900_BIN"), QStringList());
     QVERIFY(m_program.waitForStarted(5000));
     // Without a window manager the window takes the focus directly.
     QVERIFY(xdotool({"search", "--sync", "--onlyvisible", "--name", "^TQ3900$", "windowfocus",
                      "--sync", "%1"}, 60000));
-    QTRY_VERIFY_WITH_TIMEOUT(m_root->commands().size() == 3, 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_root->commands().size() == commands + 3, 30000);
     QTest::qWait(300);
 }
 
-void TestX11Keys::cleanup()
+void TestX11Keys::stopProgram()
 {
     disconnect(&m_program, nullptr, this, nullptr);
     if (m_program.state() == QProcess::Running) {
@@ -111,6 +120,11 @@ void TestX11Keys::cleanup()
         m_log += m_program.readAll();
         QVERIFY2(m_program.exitCode() == 0, m_log.right(2000).constData());
     }
+}
+
+void TestX11Keys::cleanup()
+{
+    stopProgram();
     m_root.reset();
 }
 
@@ -180,6 +194,44 @@ void TestX11Keys::heldPowerKeyPowersDown()
     QCOMPARE(m_root->commands().count("umount /media/tq3900"), 1);
     QCOMPARE(logCount("Send Event for shutdown"), 1);
     QCOMPARE(logCount("Good bye!"), 1);
+}
+
+// A name typed on the PC's keyboard into the save keyboard counts as typed
+// on its keys; Return accepts.
+void TestX11Keys::pcKeyboardNamesAMeasurement()
+{
+    // A wired sensor: no link warning comes between the keys and the keyboard.
+    stopProgram();
+    QVERIFY(m_root->write("/sys/class/gpio/gpio48/value", "1"));
+    startProgram();
+
+    QProcess search;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", m_display);
+    search.setProcessEnvironment(env);
+    search.start("xdotool", {"search", "--onlyvisible", "--name", "^TQ3900$"});
+    QVERIFY(search.waitForFinished(10000));
+    const QString window = QString::fromLatin1(search.readAllStandardOutput()).split('\n').first().trimmed();
+    QVERIFY(!window.isEmpty());
+
+    // The level button of the main page; the screen programs the codec's
+    // filter on entry.
+    const int registers = m_root->journal("registers.log").size();
+    QVERIFY(xdotool({"mousemove", "--window", window, "240", "65", "click", "1"}));
+    QTRY_VERIFY_WITH_TIMEOUT(m_root->journal("registers.log").size() >= registers + 197, 10000);
+    // Its save button, then the keyboard's own window.
+    QVERIFY(xdotool({"mousemove", "--window", window, "453", "244", "click", "1"}));
+    QVERIFY(xdotool({"search", "--sync", "--onlyvisible", "--name", "^Keyboard$", "windowfocus", "--sync", "%1"},
+                    20000));
+    QVERIFY(xdotool({"type", "--delay", "40", "Main St 12"}));
+    QVERIFY(xdotool({"key", "Return"}));
+
+    const QDir meas(m_root->local("/media/tq3900/meas"));
+    QTRY_COMPARE_WITH_TIMEOUT(meas.entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 1, 10000);
+    const QString folder = meas.entryList(QDir::Dirs | QDir::NoDotAndDotDot).first();
+    QVERIFY2(QRegularExpression("^LE_\\d{8}_\\d{6}_Main St 12$").match(folder).hasMatch(), qPrintable(folder));
+    const QByteArray info = m_root->read("/media/tq3900/meas/" + folder + "/info.ini");
+    QVERIFY2(info.contains("\nMeasurementname=Main St 12\n"), info.constData());
 }
 
 QTEST_GUILESS_MAIN(TestX11Keys)

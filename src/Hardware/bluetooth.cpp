@@ -5,6 +5,7 @@
 #include "gpio.h"
 #include "mainmenu.h"
 #include "regularfile.h"
+#include "systemclock.h"
 #include "systemsettings.h"
 
 #include <QDebug>
@@ -472,7 +473,7 @@ void Bluetooth::writeBluetoothCmdsDbg(QString text)
     }
     const Systemsettings *settings = settingsStore();
     const QString format = settings ? settings->getFormatStringTime() : QStringLiteral("hh:mm:ss");
-    file.write((QTime::currentTime().toString(format) + QLatin1Char(' ') + text).toLatin1());
+    file.write((SystemClock::now().time().toString(format) + QLatin1Char(' ') + text).toLatin1());
 }
 
 void Bluetooth::keepNewestInfo(const QString &path)

@@ -16,6 +16,8 @@
 
 namespace {
 
+// How long a command may take to start before it counts as not started.
+constexpr int kStartTimeoutMs = 30000;
 // How long run() waits for the simulated board's answer.
 const int kSimulatedRunTimeoutMs = 120000;
 // The most of a simulated command's output that is taken.
@@ -179,7 +181,8 @@ CommandRunner::Result CommandRunner::execute(const QString &command, const QStri
         p.setWorkingDirectory(workDir);
     p.setProcessChannelMode(QProcess::MergedChannels);
     p.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command});
-    if (!p.waitForStarted()) {
+    // The caller's time-out counts from the start on.
+    if (!p.waitForStarted(kStartTimeoutMs)) {
         qDebug() << "Command did not start:" << command;
         return r;
     }

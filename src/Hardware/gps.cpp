@@ -1,10 +1,12 @@
 #include "gps.h"
+#include "systemclock.h"
 
 #include "commandrunner.h"
 #include "deviceroot.h"
 #include "gpio.h"
 #include "mainmenu.h"
 #include "nmeapositioninfosourceraw.h"
+#include "systemclock.h"
 #include "systemsettings.h"
 
 #include <QDebug>
@@ -467,10 +469,7 @@ int Gps::getGpsQuality() const
 QStringList Gps::clockCommands(const QDateTime &utc, int offsetSecs)
 {
     const QDateTime local = utc.toUTC().addSecs(offsetSecs);
-    const QDate d = local.date();
-    const QTime t = local.time();
-    return {QStringLiteral("date +%F -s %1-%2-%3").arg(d.year()).arg(d.month()).arg(d.day()),
-            QStringLiteral("date +%T -s %1:%2:%3").arg(t.hour()).arg(t.minute()).arg(t.second())};
+    return SystemClock::setCommands(local.date(), local.time());
 }
 
 bool Gps::isClockTime(const QDateTime &utc)
@@ -492,9 +491,8 @@ bool Gps::setSystemTime()
     qDebug() << "Offset Time:" << z << zh << zm;
     // Local time with the offsets carried into minutes, hours and date, so
     // that the clock never gets hour 24 or a UTC date with a local time.
-    for (const QString &command : clockCommands(d, zh * 3600 + zm * 60 + sh * 3600))
-        CommandRunner::run(command);
-    CommandRunner::run(QStringLiteral("hwclock -w -f /dev/rtc0"));
+    const QDateTime local = d.toUTC().addSecs(zh * 3600 + zm * 60 + sh * 3600);
+    SystemClock::set(local.date(), local.time(), true);
     return true;
 }
 

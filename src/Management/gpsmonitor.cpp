@@ -5,6 +5,7 @@
 #include "globals.h"
 #include "gps.h"
 #include "mainmenu.h"
+#include "systemclock.h"
 
 #include <QDateTime>
 #include <QDebug>
@@ -117,7 +118,7 @@ void GpsMonitor::updateGpsData()
 
     const QDateTime d = gpsModul->getDateTime();
     const QString t = d.time().isValid() ? d.time().toString(Qt::TextDate) : QString();
-    const QString now = QTime::currentTime().toString(Qt::TextDate);
+    const QString now = SystemClock::now().time().toString(Qt::TextDate);
     const QString suffix = t.isEmpty() ? QStringLiteral("%1? (%2)").arg(gpsModul->getRmcUtcTime(), now)
                                        : QStringLiteral(" (%1)").arg(now);
     ui->leditTime->setText(t + suffix);

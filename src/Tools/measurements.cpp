@@ -9,6 +9,7 @@
 #include "messagedialog.h"
 #include "regularfile.h"
 #include "settingsfile.h"
+#include "systemclock.h"
 
 #include <QDateTime>
 #include <QDebug>
@@ -111,7 +112,7 @@ Gains currentGains()
 void writeMeasurementInfo(InfoIni &ini, const QString &type, const QString &name)
 {
     const QString g = QStringLiteral("Measurementinfo");
-    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime now = SystemClock::now();
     ini.setValue(g, QStringLiteral("Measurementtype"), type);
     ini.setValue(g, QStringLiteral("Measurementname"), name.trimmed());
     ini.setValue(g, QStringLiteral("Measurementdate"), now.date().toString(QStringLiteral("dd.MM.yyyy")));
@@ -312,7 +313,7 @@ int Measurements::storeMeasurement(int a_meastype, QString a_name, MeasInfoStruc
 
     // One reading of the clock, so that date and time belong to the same
     // moment also around midnight.
-    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime now = SystemClock::now();
     m_systemDate = now.date();
     m_date = m_systemDate.toString(QStringLiteral("yyyyMMdd"));
     m_systemTime = now.time();
