@@ -294,6 +294,24 @@ void TestH2Sensor::repliesRangesAndTicker()
     QCOMPARE(m_screen->pollTimer()->interval(), 2500);
     QCOMPARE(m_root->read("/sys/class/gpio/gpio17/value"), QByteArray("0"));
     QCOMPARE(modals.seen, QStringList());
+
+    // The power key inside the headphone dialog while listening: the main
+    // page shows, the path is muted, the screen polls no more.
+    QTest::keyPress(m_screen, Qt::Key_F10);
+    QVERIFY(!m_screen->isMuted());
+    QTimer powerKey;
+    connect(&powerKey, &QTimer::timeout, [] {
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            QTest::keyPress(modal, Qt::Key_F1);
+            QTest::keyRelease(modal, Qt::Key_F1);
+        }
+    });
+    powerKey.start(50);
+    m_screen->findChild<QPushButton *>("butMenuHeadphone")->click();
+    powerKey.stop();
+    QCOMPARE(w.findChild<QStackedWidget *>("mainWidget")->currentWidget()->objectName(), QStringLiteral("mainPage"));
+    QVERIFY(m_screen->isMuted() && w.isAudioPathMuted());
+    QVERIFY(!m_screen->pollTimer()->isActive());
     qApp->removeEventFilter(&keys);
 }
 

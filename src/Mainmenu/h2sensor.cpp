@@ -90,7 +90,7 @@ void H2Sensor::setRangeAxis(int range)
 // ---------------------------------------------------------------------------
 // Entry
 
-void H2Sensor::showSensorNoteIfNeeded()
+bool H2Sensor::showSensorNoteIfNeeded()
 {
     MainMenu *w = MainMenu::getInstanceMainMenu();
     QString name;
@@ -98,16 +98,17 @@ void H2Sensor::showSensorNoteIfNeeded()
         && w->getInstanceSystemsettings()->getFavouriteButton(&name) == kFavouriteNumber) {
         // The unit has not reported its sensor yet right after the start.
         qDebug() << "Direkt boot to H2-Dialog";
-        return;
+        return true;
     }
     if (StatusbarData()->sensorType() == kHydrogenSensor)
-        return;
+        return true;
     MessageDialog note;
     note.setIcon(0);
     note.setHeadline(tr("Note"));
     note.setDialogType(0);
     note.setInfotext(tr("YouMustConnectAH2-SensorToUseThisMeasurement"));
     note.exec();
+    return m_frame->isShown();
 }
 
 void H2Sensor::applyLayout(bool withChart)
@@ -127,8 +128,8 @@ void H2Sensor::init(int variant)
     Systemsettings *settings = w->getInstanceSystemsettings();
 
     ui->retranslateUi(this);
-    if (variant == 0)
-        showSensorNoteIfNeeded();
+    if (variant == 0 && !showSensorNoteIfNeeded())
+        return; // left by the power key inside the note
     // The stored view always shows its curve.
     applyLayout(settings->isH2ShowHistogramEnabled() || variant == 1);
     longtermData->displayHGrid(settings->isH2ShowGridEnabled());
@@ -373,6 +374,13 @@ void H2Sensor::muteAudioPath(bool a_mute, bool a_sendToMic)
         w->muteAudioPath(a_mute, a_sendToMic);
     if (!a_mute)
         m_levels.beginListening();
+}
+
+void H2Sensor::frameHidden()
+{
+    // The main window muted the path when it showed another page.
+    m_timerRead->stop();
+    m_muted = true;
 }
 
 void H2Sensor::switchActiveMute(bool mute)

@@ -84,11 +84,13 @@ private:
     bool frameIsMuted() const override { return m_muted; }
     void frameLeave() override { on_butMenuHome_clicked(); }
     void frameFill(MeasInfoStructure *info) override;
+    void frameHidden() override;
 
     void readData();
     void updateScaleMaxValue(int mode);
     void analyseInfoFile();
-    void showSensorNoteIfNeeded();
+    // False when the main window left the screen while the note was open.
+    bool showSensorNoteIfNeeded();
     void applyLayout(bool withChart);
     void setUpChart(int x, int y, int width, int height);
     void setRangeAxis(int range);
