@@ -66,6 +66,14 @@ public:
     // Adds the "gps" command to the control channel.
     void registerCommands(ControlChannel &channel);
 
+    // The kinds of sentence a generated epoch holds, in the receiver's own
+    // order RMC, GGA, GSA, GSV; all four unless restricted ("gps sentences").
+    enum Kind { Rmc = 1, Gga = 2, Gsa = 4, Gsv = 8, AllKinds = Rmc | Gga | Gsa | Gsv };
+    void setSentenceKinds(int kinds) { m_kinds = kinds & AllKinds; }
+    int sentenceKinds() const { return m_kinds; }
+    // The sentences of one generated epoch, of the kinds set.
+    QByteArray epochSentences() const;
+
     // Sends one second's sentences now (nothing while stopped or unpowered).
     void sendEpoch();
 
@@ -86,6 +94,7 @@ private:
     QList<QByteArray> m_playEpochs;
     int m_playPos = 0;
     bool m_outputOn = true;
+    int m_kinds = AllKinds;
     QByteArray m_ubx;           // received bytes not yet part of a whole frame
 };
 

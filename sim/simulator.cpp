@@ -6,6 +6,7 @@
 #include "btmodulepeer.h"
 #include "codecview.h"
 #include "controlchannel.h"
+#include "converterinput.h"
 #include "converterstream.h"
 #include "devicetree.h"
 #include "gpspeer.h"
@@ -134,6 +135,7 @@ bool Simulator::start(QString *error)
     m_headphone->registerCommands(*m_control);
     CodecView(m_root).registerCommands(*m_control);
     BoardIdentity::registerCommands(*m_control, m_root);
+    ConverterInput::registerCommands(*m_control, m_root);
     m_inquiry->registerCommands(*m_control);
     m_testStation->registerCommands(*m_control);
     m_sdCard->registerCommands(*m_control);

@@ -1,6 +1,7 @@
 // Real key presses on an X server (Xvfb, xdotool): the program sees each key
 // once although X11 shows the filter every key for the window and the focus
-// widget and reports a held key as auto-repeated release/press pairs.
+// widget and reports a held key as auto-repeated release/press pairs; and
+// the production keyboard test sees the six keys raw, as it shows on screen.
 #include "testroot.h"
 
 #include <QDir>
@@ -26,6 +27,7 @@ private slots:
     void separateLongPressesDoNotSwitch();
     void heldPowerKeyPowersDown();
     void pcKeyboardNamesAMeasurement();
+    void keyboardTestSeesTheRawKeys();
 
 private:
     void startProgram();
@@ -33,6 +35,9 @@ private:
     bool xdotool(const QStringList &args, int timeoutMs = 10000);
     void hold(const QStringList &keys, int ms);
     int logCount(const QByteArray &text);
+    // Pixels of the screen in the colour given (ImageMagick's import
+    // -1 when no picture could be taken.
+    int screenPixels(QRgb colour);
     int gpio17Mutes() const { return m_root->sysfsWritesTo("/sys/class/gpio/gpio17/value").count("0"); }
 
     QProcess m_xvfb;
@@ -101,8 +106,12 @@ void TestX11Keys::startProgram()
     m_program.setProcessChannelMode(QProcess::MergedChannels);
     m_log.clear();
     connect(&m_program, &QProcess::readyRead, this, [this] { m_log += m_program.readAll(); });
+    // The keyboard test's scenario starts with the production test menu.
+    const bool testMenu = QByteArray(QTest::currentTestFunction()) == "keyboardTestSeesTheRawKeys";
+    if (testMenu && QStandardPaths::findExecutable("import").isEmpty())
+        QSKIP("ImageMagick's import is needed for the screen's pictures");
     const int commands = m_root->commands().size();
-    m_program.start(qEnvironmentVariable("TQ3900_BIN"), QStringList());
+    m_program.start(qEnvironmentVariable("TQ3900_BIN"), testMenu ? QStringList({"test"}) : QStringList());
     QVERIFY(m_program.waitForStarted(5000));
     // Without a window manager the window takes the focus directly.
     QVERIFY(xdotool({"search", "--sync", "--onlyvisible", "--name", "^TQ3900$", "windowfocus",
@@ -232,6 +241,65 @@ void TestX11Keys::pcKeyboardNamesAMeasurement()
     QVERIFY2(QRegularExpression("^LE_\\d{8}_\\d{6}_Main St 12$").match(folder).hasMatch(), qPrintable(folder));
     const QByteArray info = m_root->read("/media/tq3900/meas/" + folder + "/info.ini");
     QVERIFY2(info.contains("\nMeasurementname=Main St 12\n"), info.constData());
+}
+
+int TestX11Keys::screenPixels(QRgb colour)
+{
+    QProcess shot;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", m_display);
+    shot.setProcessEnvironment(env);
+    shot.start("import", {"-window", "root", "ppm:-"});
+    if (!shot.waitForFinished(20000) || shot.exitCode() != 0)
+        return -1;
+    const QImage image = QImage::fromData(shot.readAllStandardOutput(), "PPM");
+    if (image.isNull())
+        return -1;
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            n += (image.pixel(x, y) & 0xffffff) == (colour & 0xffffff);
+    return n;
+}
+
+void TestX11Keys::keyboardTestSeesTheRawKeys()
+{
+    const char file[] = "/media/ramdisk/production";
+    const QRgb yellow = qRgb(252, 233, 79), green = qRgb(138, 226, 52);
+    // An indicator is 70 x 50; its colour fills most of it.
+    const int button = 70 * 50 / 2;
+    QVERIFY(m_root->write(file, "cmdTestKeyboard\n"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_root->read(file), QByteArray("staActive\n"), 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(screenPixels(yellow) > 6 * button, 15000);
+    QCOMPARE(screenPixels(green), 0);
+
+    // FAV turns green once raw-key mode is on (else it is the favourite key).
+    QTRY_VERIFY_WITH_TIMEOUT(xdotool({"key", "F2"}) && screenPixels(green) > button, 15000);
+
+    // The power key held for seconds: no power-down. (X repeats a held key
+    // as release/press pairs; a busy client may see them unmarked.)
+    hold({"F1"}, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(screenPixels(green) > 2 * button, 10000);
+    QVERIFY(logCount("IO released") >= 1);
+    QVERIFY(!m_root->sysfsWritesTo("/sys/class/backlight/backlight/brightness").contains("0"));
+    QVERIFY(!m_root->commands().contains("poweroff"));
+
+    for (const char *key : {"F3", "F4", "F5", "F6"})
+        QVERIFY(xdotool({"key", key}));
+    QTRY_VERIFY_WITH_TIMEOUT(screenPixels(green) > 6 * button, 10000);
+    QCOMPARE(screenPixels(yellow), 0);
+
+    // Passed: the power key is the power key again.
+    QVERIFY(m_root->write(file, "cmdPass\n"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_root->read(file), QByteArray("resPassed\n"), 15000);
+    QTRY_COMPARE_WITH_TIMEOUT(screenPixels(green), 0, 15000);
+    QVERIFY(xdotool({"keydown", "F1"}));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        m_root->sysfsWritesTo("/sys/class/backlight/backlight/brightness").contains("0"), 10000);
+    QVERIFY(xdotool({"keyup", "F1"}));
+    const int released = logCount("IO released");
+    QTRY_VERIFY_WITH_TIMEOUT(m_root->commands().contains("poweroff"), 10000);
+    QCOMPARE(logCount("IO released"), released);
 }
 
 QTEST_GUILESS_MAIN(TestX11Keys)
