@@ -11,6 +11,7 @@
 #include "devicetree.h"
 #include "gpspeer.h"
 #include "headphonepeer.h"
+#include "measfolders.h"
 #include "microphonestream.h"
 #include "modulemodeline.h"
 #include "powersupply.h"
@@ -137,6 +138,7 @@ bool Simulator::start(QString *error)
     BoardIdentity::registerCommands(*m_control, m_root);
     ConverterInput::registerCommands(*m_control, m_root);
     m_inquiry->registerCommands(*m_control);
+    MeasFolders(m_root).registerCommands(*m_control);
     m_testStation->registerCommands(*m_control);
     m_sdCard->registerCommands(*m_control);
     QString why;

@@ -75,8 +75,11 @@ public slots:
     void btConnected();
     void switchOffDbgLed();
 
-private:
+    // Stops and destroys the timers (at the end of the application; a test
+    // that needs the debug LED and the countdowns left alone calls it too).
     static void releaseTimers();
+
+private:
     void reloadCountdowns();
     void writeBrightness();
     void sendToUnit(const QString &line);
