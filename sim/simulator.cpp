@@ -115,6 +115,8 @@ bool Simulator::start(QString *error)
     m_inquiry = new BtInquiry;
     for (BtModulePeer *module : qAsConst(m_btModules))
         module->setInquiry(m_inquiry);
+    m_btModules.value(QStringLiteral("ttyO2"))->setPeerModule(m_btModules.value(QStringLiteral("ttyO3")));
+    m_btModules.value(QStringLiteral("ttyO3"))->setPeerModule(m_btModules.value(QStringLiteral("ttyO2")));
     m_power = new PowerSupply(m_root);
     m_signal = new SignalSource;
     m_converter = new ConverterStream(m_root, *m_signal, this);

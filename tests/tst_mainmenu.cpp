@@ -23,6 +23,7 @@
 #include "systemclock.h"
 #include "systemsettings.h"
 #include "testmenu.h"
+#include "testpart.h"
 #include "testroot.h"
 
 #include <QPushButton>
@@ -122,6 +123,7 @@ private:
 
 void TestMainMenu::init()
 {
+    SKIP_OUTSIDE_THIS_PART();
     m_root.reset(); // restore the environment before the next root
     m_root = std::make_unique<TestRoot>();
     QVERIFY(m_root->isValid());

@@ -106,6 +106,7 @@ private:
     int m_sensorType = 0;
     int m_micSensorConnected = 0;
     bool m_messageVisible = false;
+    int m_alertRun = 0; // counts init(): a quiet time of an earlier run ends nothing
     bool m_displayAccuWarningPopup = false;
     int m_powerOffCnt = 3600;
     int m_backlightOffCnt = 600;
