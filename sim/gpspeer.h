@@ -66,6 +66,12 @@ public:
     // Adds the "gps" command to the control channel.
     void registerCommands(ControlChannel &channel);
 
+    // A receiver stuck on one sentence: every second it repeats the very
+    // RMC sentence of the moment this was set (clock and position frozen),
+    // and sends nothing else. Off: normal epochs again.
+    void setRepeatRmc(bool on);
+    bool isRepeatingRmc() const { return !m_repeatedRmc.isEmpty(); }
+
     // Sends one second's sentences now (nothing while stopped or unpowered).
     void sendEpoch();
 
@@ -86,6 +92,7 @@ private:
     QList<QByteArray> m_playEpochs;
     int m_playPos = 0;
     bool m_outputOn = true;
+    QByteArray m_repeatedRmc;   // the sentence repeated while stuck; empty: normal
     QByteArray m_ubx;           // received bytes not yet part of a whole frame
 };
 

@@ -48,6 +48,13 @@ bool PowerSupply::setCharging(bool charging)
     return ok;
 }
 
+bool PowerSupply::setStatus(const QByteArray &word)
+{
+    bool ok = writeValue(QLatin1String(kGauge) + "status", word);
+    ok = writeValue(QLatin1String(kCharger) + "status", word) && ok;
+    return ok;
+}
+
 bool PowerSupply::setTemperature(int tenths)
 {
     return writeValue(QLatin1String(kGauge) + "temp", QByteArray::number(tenths));
@@ -104,6 +111,19 @@ void PowerSupply::registerCommands(ControlChannel &channel)
             if (r.args.size() != 1 || !parseInt(r.args[0], 0, 1, &on))
                 return QStringLiteral("error: usage: charging <0|1>");
             return written(setCharging(on == 1));
+        });
+    channel.registerCommand(
+        QStringLiteral("supplystatus"),
+        QStringLiteral("supplystatus <word>: the word of both battery status files, charger and gauge (Full, Not charging, ...)"),
+        [this, written](const ControlRequest &r) {
+            const QString word = r.rest(0);
+            bool printable = !word.isEmpty() && word.size() <= kMaxStatusLength;
+            for (const QChar c : word)
+                printable = printable && c.unicode() >= 0x20 && c.unicode() < 0x7f;
+            if (!printable)
+                return QStringLiteral("error: usage: supplystatus <word of 1-%1 printable ASCII characters>")
+                    .arg(kMaxStatusLength);
+            return written(setStatus(word.toLatin1()));
         });
     channel.registerCommand(
         QStringLiteral("temp"), QStringLiteral("temp <tenths of a degree C>: battery temperature"),

@@ -28,6 +28,10 @@ public:
 
     bool setBattery(int percent, int millivolts);
     bool setCharging(bool charging);
+    // Any word the charger and the gauge may report ("Full", "Not charging",
+    // ...), in both status files; the current stays as it is.
+    bool setStatus(const QByteArray &word);
+    static constexpr int kMaxStatusLength = 32;
     bool setTemperature(int tenths);
     // The current the gauge measures (µA, negative while discharging); the
     // next "charging" sets it again.
@@ -36,7 +40,7 @@ public:
     // brings them back with the values they had.
     bool setGaugePresent(bool present);
 
-    // Adds "battery", "charging", "temp", "current" and "gauge".
+    // Adds "battery", "charging", "supplystatus", "temp", "current" and "gauge".
     void registerCommands(ControlChannel &channel);
 
 private:

@@ -11,6 +11,7 @@
 #include "gpspeer.h"
 #include "headphonepeer.h"
 #include "microphonestream.h"
+#include "mixertool.h"
 #include "modulemodeline.h"
 #include "powersupply.h"
 #include "ptyport.h"
@@ -45,6 +46,7 @@ Simulator::~Simulator()
 {
     stop();
     delete m_power;
+    delete m_mixer;
     delete m_signal;
     delete m_inquiry;
 }
@@ -124,6 +126,8 @@ bool Simulator::start(QString *error)
     if (!m_sdCard->layout())
         return fail(QStringLiteral("cannot lay out the SD card's boot partition under %1").arg(m_root));
     m_sdCard->registerShell(*m_shell);
+    m_mixer = new MixerTool;
+    m_mixer->registerShell(*m_shell);
     m_control = new ControlChannel(m_root, this);
     registerCommands();
     m_gps->registerCommands(*m_control);
@@ -137,6 +141,7 @@ bool Simulator::start(QString *error)
     m_inquiry->registerCommands(*m_control);
     m_testStation->registerCommands(*m_control);
     m_sdCard->registerCommands(*m_control);
+    m_mixer->registerCommands(*m_control);
     QString why;
     if (!m_control->open(&why))
         return fail(why);

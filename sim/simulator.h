@@ -16,6 +16,7 @@ class ConverterStream;
 class GpsPeer;
 class HeadphonePeer;
 class MicrophoneStream;
+class MixerTool;
 class ModuleModeLine;
 class PowerSupply;
 class PtyPort;
@@ -65,6 +66,7 @@ public:
     BtInquiry *inquiry() const { return m_inquiry; }
     TestStation *testStation() const { return m_testStation; }
     SdCard *sdCard() const { return m_sdCard; }
+    MixerTool *mixer() const { return m_mixer; }
     // The shell the program's commands reach; peers add what a command does.
     BoardShell *boardShell() const { return m_shell; }
 
@@ -93,6 +95,7 @@ private:
     BtInquiry *m_inquiry = nullptr;
     TestStation *m_testStation = nullptr;
     SdCard *m_sdCard = nullptr;
+    MixerTool *m_mixer = nullptr;
     BoardShell *m_shell = nullptr;
 };
 
