@@ -52,6 +52,9 @@ TestmenuSelftest::TestmenuSelftest(QWidget *parent)
         m_btSource = w->getBtSourceInstance();
         m_gpsModul = w->getGpsInstance();
     }
+    // Precise: a coarse timer may be 5 % off, which could put the second
+    // sampling (2400 ms) after the analysis (3000 ms).
+    m_timerGps->setTimerType(Qt::PreciseTimer);
     connect(m_timerGps, &QTimer::timeout, this, &TestmenuSelftest::updateGps);
 }
 
@@ -231,7 +234,7 @@ int TestmenuSelftest::startTestBluetooth(Bluetooth *module, void (TestmenuSelfte
     }
     // Bound to the dialog: an analysis still pending when the test closes
     // is dropped with it.
-    QTimer::singleShot(kBtJudgeMs, this, analyse);
+    QTimer::singleShot(kBtJudgeMs, Qt::PreciseTimer, this, analyse);
     *text = QStringLiteral("wait ...");
     return 1;
 }
@@ -280,14 +283,16 @@ void TestmenuSelftest::analyseResultBtSource()
 }
 
 // A receiver that talks sends new sentences each second: two samplings 1.2 s
-// apart keep two different ones (RMC and GSA, or two RMC of other seconds).
+// apart keep two different ones (RMC and GSA, or two RMC of other seconds),
+// and the second finds other sentences than the first.
 int TestmenuSelftest::startTestGps(QString *text)
 {
     m_currentGpsLine = 1;
     m_gpsLine1.clear();
     m_gpsLine2.clear();
+    m_gpsSamples = 0;
     m_timerGps->start(kGpsSampleMs);
-    QTimer::singleShot(kGpsJudgeMs, this, &TestmenuSelftest::analyseResultGps);
+    QTimer::singleShot(kGpsJudgeMs, Qt::PreciseTimer, this, &TestmenuSelftest::analyseResultGps);
     *text = QStringLiteral("wait ...");
     return 1;
 }
@@ -295,6 +300,9 @@ int TestmenuSelftest::startTestGps(QString *text)
 void TestmenuSelftest::updateGps()
 {
     const QString nmea = m_gpsModul ? m_gpsModul->getNmeaString() : QString();
+    m_gpsSample[0] = m_gpsSample[1];
+    m_gpsSample[1] = nmea;
+    ++m_gpsSamples;
     const QStringList parts = nmea.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     for (const QString &part : parts) {
         const QString sentence = part.trimmed();
@@ -317,7 +325,11 @@ void TestmenuSelftest::keepGpsSentence(const QString &sentence)
 void TestmenuSelftest::analyseResultGps()
 {
     m_timerGps->stop();
-    if (m_gpsLine1 == m_gpsLine2 || !isRecordedSentence(m_gpsLine1)) {
+    // The driver keeps the sentences of a receiver that fell silent: an
+    // RMC and a GSA kept from then would differ forever. A receiver that
+    // talks has sent a new second between the two samplings.
+    const bool fresh = m_gpsSamples >= 2 && m_gpsSample[0] != m_gpsSample[1];
+    if (!fresh || m_gpsLine1 == m_gpsLine2 || !isRecordedSentence(m_gpsLine1)) {
         ui->labelStateGps->setText(QStringLiteral("ERROR"));
         return;
     }

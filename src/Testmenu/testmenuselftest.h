@@ -90,6 +90,10 @@ private:
     QString m_gpsLine1;
     QString m_gpsLine2;
     int m_currentGpsLine = 1;
+    // What the receiver's service held at the last two samplings of a run:
+    // the driver keeps the last sentences of a receiver that fell silent.
+    QString m_gpsSample[2];
+    int m_gpsSamples = 0;
     // Charge controller, fuel gauge, audio codec, Bluetooth in, Bluetooth
     // out, GPS.
     bool m_test1 = false;
