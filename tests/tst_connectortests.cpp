@@ -3,11 +3,15 @@
 // the station from the menu) and the USB test (lending the data partition to
 // the simulated PC, the provisioning files it leaves, the verdicts that take
 // the partition back).
+#include "debugmessages.h"
 #include "eventhandler.h"
+#include "partitionlending.h"
+#include "simboard.h"
 #include "station.h"
 #include "testmenu.h"
 #include "testmenuremotectrl.h"
 #include "testmenuuartusbswitch.h"
+#include "testmenuusb.h"
 #include "testroot.h"
 
 #include <QApplication>
@@ -57,13 +61,21 @@ private slots:
     void init();
     void cleanup();
 
+    void initTestCase();
     void uartUsbSwitchFromTheStation();
+    void usbTestLendsAndProvisions();
+    void usbTestVerdictsAndARefusedUnmount();
 
 private:
     std::unique_ptr<TestRoot> m_root;
     std::unique_ptr<Station> m_station;
     EventHandler m_filter;
 };
+
+void TestConnectorTests::initTestCase()
+{
+    DebugMessages::install();
+}
 
 void TestConnectorTests::init()
 {
@@ -135,6 +147,123 @@ void TestConnectorTests::uartUsbSwitchFromTheStation()
     menu.exec();
     QTRY_VERIFY(s.isDone());
     QVERIFY2(s.succeeded(), qPrintable(s.failure()));
+}
+
+namespace {
+const QStringList kLend = {PartitionLending::kUnmount, PartitionLending::kExport};
+const QStringList kTakeBack = {PartitionLending::kUnexport, PartitionLending::kRemount};
+
+bool visible(QWidget *w, const char *button)
+{
+    auto *b = w->findChild<QPushButton *>(QLatin1String(button));
+    return b && b->isVisible();
+}
+} // namespace
+
+// Opening writes the information line over the start of an older, longer
+// file; the station lends the partition, the PC leaves a serial number,
+// Disconnect takes the partition back and applies it; "cmdPass" while lent
+// takes it back without applying what the PC left.
+void TestConnectorTests::usbTestLendsAndProvisions()
+{
+    SimBoard board(m_root->root());
+    QVERIFY2(board.isRunning(), qPrintable(board.error()));
+    const QByteArray older = "An older information file, longer than the line written now: " + QByteArray(40, '.');
+    QVERIFY(m_root->write("/media/tq3900/info.txt", older));
+    QVERIFY(m_root->write(kLine65, "1"));
+    m_root->clearJournals();
+
+    TestmenuUsb test;
+    test.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&test));
+    QCOMPARE(lineWrites(*m_root), QStringList({"50 0", "65 0"}));
+    const QByteArray info = m_root->read("/media/tq3900/info.txt");
+    QVERIFY(info.startsWith(TestmenuUsb::kInfoLine));
+    QCOMPARE(info.size(), older.size());
+    QVERIFY(info.endsWith(older.mid(int(qstrlen(TestmenuUsb::kInfoLine)))));
+    QVERIFY(visible(&test, "butConnect") && !visible(&test, "butDisconnect") && !visible(&test, "butPass"));
+    QCOMPARE(labelText(&test, "label"), QStringLiteral("Connect the TQ3900 to your PC\nand press the button Connect."));
+    m_root->clearJournals();
+
+    QCOMPARE(m_station->send("cmdUsbConnect"), QStringLiteral("staActive"));
+    QCOMPARE(m_root->commands(), kLend);
+    QCOMPARE(m_root->commandDirs(), QStringList({"/home/root", "/home/root"}));
+    QVERIFY(test.isLent());
+    QVERIFY(!visible(&test, "butConnect") && visible(&test, "butDisconnect") && visible(&test, "butPass"));
+    QCOMPARE(board.send("usb put do_serialNumber TQ3900123456789"), QStringLiteral("ok"));
+    QVERIFY(board.send("usb list").contains("info.txt"));
+
+    m_root->clearJournals();
+    DebugMessages::clear();
+    QCOMPARE(m_station->pollNow(test.remote(), "cmdUsbDisconnect"), QStringLiteral("staActive"));
+    QCOMPARE(m_root->commands(), kTakeBack);
+    QCOMPARE(m_root->read("/home/root/serialNumber"), QByteArray("TQ3900123456789"));
+    QVERIFY(!m_root->exists("/media/tq3900/do_serialNumber"));
+    QVERIFY(DebugMessages::all().contains("File do_serialNumber deleted. OK."));
+    QVERIFY(visible(&test, "butConnect") && !visible(&test, "butDisconnect") && visible(&test, "butPass"));
+    QCOMPARE(m_root->read(kLine65), QByteArray("0"));
+
+    // Lent again by touch; the PC leaves a production date; the power key
+    // through the key filter leaves the test open.
+    QTest::mouseClick(test.findChild<QPushButton *>("butConnect"), Qt::LeftButton);
+    QVERIFY(test.isLent());
+    QCOMPARE(board.send("usb put do_productionDate 2026-12-07"), QStringLiteral("ok"));
+    shortPowerKeyPress(&test);
+    QVERIFY(test.isVisible());
+    m_root->clearJournals();
+    QCOMPARE(m_station->pollNow(test.remote(), "cmdPass"), QStringLiteral("resPassed"));
+    QCOMPARE(m_root->commands(), kTakeBack);
+    QVERIFY(!test.isLent());
+    // Not applied: it waits on the partition for the next take-back.
+    QCOMPARE(m_root->read("/media/tq3900/do_productionDate"), QByteArray("2026-12-07"));
+    QCOMPARE(m_root->read("/home/root/productionDate"), QByteArray("2026-01-15"));
+    QCOMPARE(lineWrites(*m_root), QStringList({"50 0", "65 1"}));
+    QVERIFY(!test.isVisible());
+}
+
+void TestConnectorTests::usbTestVerdictsAndARefusedUnmount()
+{
+    SimBoard board(m_root->root());
+    QVERIFY2(board.isRunning(), qPrintable(board.error()));
+    // A folder where the information file would go is left alone.
+    QVERIFY(QDir().mkpath(m_root->local("/media/tq3900/info.txt")));
+    {
+        TestmenuUsb test;
+        test.show();
+        QVERIFY(QFileInfo(m_root->local("/media/tq3900/info.txt")).isDir());
+
+        // The partition is busy: nothing is exported, the test stays unlent
+        // and says so, and Pass is not offered.
+        QCOMPARE(board.send("usb umount busy"), QStringLiteral("ok"));
+        m_root->clearJournals();
+        QCOMPARE(m_station->pollNow(test.remote(), "cmdUsbConnect"), QStringLiteral("staActive"));
+        QCOMPARE(m_root->commands(), QStringList({PartitionLending::kUnmount}));
+        QVERIFY(!test.isLent());
+        QVERIFY(visible(&test, "butConnect") && !visible(&test, "butPass"));
+        QVERIFY(labelText(&test, "label").startsWith("The data partition is in use."));
+
+        // Lent and taken back: Pass afterwards runs no command.
+        QCOMPARE(board.send("usb umount ok"), QStringLiteral("ok"));
+        QCOMPARE(m_station->pollNow(test.remote(), "cmdUsbConnect"), QStringLiteral("staActive"));
+        QCOMPARE(labelText(&test, "label"), QStringLiteral("Connect the TQ3900 to your PC\nand press the button Connect."));
+        QTest::mouseClick(test.findChild<QPushButton *>("butDisconnect"), Qt::LeftButton);
+        QVERIFY(!test.isLent());
+        m_root->clearJournals();
+        QTest::mouseClick(test.findChild<QPushButton *>("butPass"), Qt::LeftButton);
+        QCOMPARE(m_station->contents(), QByteArray("resPassed\n"));
+        QCOMPARE(m_root->commands(), QStringList());
+        QCOMPARE(m_root->read(kLine65), QByteArray("1"));
+    }
+    // Back while lent takes the partition back first.
+    TestmenuUsb test;
+    test.show();
+    QCOMPARE(m_station->pollNow(test.remote(), "cmdUsbConnect"), QStringLiteral("staActive"));
+    m_root->clearJournals();
+    QTest::mouseClick(test.findChild<QPushButton *>("butBack"), Qt::LeftButton);
+    QCOMPARE(m_station->contents(), QByteArray("resCanceled\n"));
+    QCOMPARE(m_root->commands(), kTakeBack);
+    QCOMPARE(lineWrites(*m_root), QStringList({"50 0", "65 1"}));
+    QVERIFY(!m_root->exists("/media/tq3900/do_serialNumber"));
 }
 
 QTEST_MAIN(TestConnectorTests)

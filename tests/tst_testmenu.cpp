@@ -77,7 +77,7 @@ const QList<TestKind> &allTests()
         {"TestmenuGps", "cmdTestGps", "butGps", factory<TestmenuGps>()},
         {"TestmenuBattery", "cmdTestBattery", "butBattery", factory<TestmenuBattery>()},
         {"TestmenuSensordetection", "cmdTestSensordetection", "butSensordetection", factory<TestmenuSensordetection>()},
-        {"TestmenuUsb", "cmdTestUsb", "butUsb", factory<TestmenuUsb>()},
+        {"TestmenuUsb", "cmdTestUsb", "butUsb", factory<TestmenuUsb>(), "0"},
     };
     return tests;
 }
