@@ -188,9 +188,15 @@ void ControlChannel::onReadable()
 
 QString ControlChannel::helpText() const
 {
+    // One line per command: its usage when the help starts with it (most
+    // do), else the name and the help.
     QStringList lines;
-    for (auto it = m_commands.constBegin(); it != m_commands.constEnd(); ++it)
-        lines << it.key().leftJustified(9) + it->help;
+    for (auto it = m_commands.constBegin(); it != m_commands.constEnd(); ++it) {
+        const QString &help = it->help;
+        const bool usage = help == it.key() || help.startsWith(it.key() + QLatin1Char(' '))
+                || help.startsWith(it.key() + QLatin1Char(':'));
+        lines << (usage ? help : it.key() + QStringLiteral(": ") + help);
+    }
     return lines.join(QLatin1Char('\n'));
 }
 

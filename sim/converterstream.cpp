@@ -13,9 +13,11 @@ const char kLength[] = "/sys/bus/iio/devices/iio:device0/buffer/length";
 ConverterStream::ConverterStream(const QString &root, const SignalSource &source, QObject *parent)
     : QObject(parent),
       m_root(root),
+      m_codecFilter(root),
       m_generator(new SignalGenerator(source, kSampleRate)),
       m_fifo(devicePath(root))
 {
+    m_generator->setCodecFilter(&m_codecFilter);
     m_timer.setTimerType(Qt::PreciseTimer);
     m_timer.setInterval(kStepMs);
     connect(&m_timer, &QTimer::timeout, this, &ConverterStream::step);

@@ -1,6 +1,7 @@
 #ifndef SIM_CONVERTERSTREAM_H
 #define SIM_CONVERTERSTREAM_H
 
+#include "codecfilter.h"
 #include "fifodevice.h"
 
 #include <QElapsedTimer>
@@ -62,6 +63,9 @@ private:
     int readLength() const;
 
     QString m_root;
+    // The band the program programmed into the codec, which the signal
+    // passes before it is delivered.
+    CodecFilter m_codecFilter;
     std::unique_ptr<SignalGenerator> m_generator;
     FifoDevice m_fifo;
     QTimer m_timer;

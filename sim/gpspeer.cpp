@@ -15,7 +15,47 @@ namespace {
 const char kUsage[] =
     "usage: gps fix <0|1> | pos <lat> <lon> | sats <0-12> | sky <GP|GL|GA|GB> <0-12> | talker <GP|GN|GL|GA|GB> | "
     "hdop <0.5-99.99> | height <m> | motion <knots> <course> | time <yyyy-MM-ddThh:mm:ss|now> | "
-    "track <lat,lon> ... | play <file|off> | raw <text with \\r \\n \\t \\0 \\\\ \\xNN> | output <0|1> | repeat <0|1> | status";
+    "track <lat,lon> ... | play <file|off> | raw <text with \\r \\n \\t \\0 \\\\ \\xNN> | output <0|1> | repeat <0|1> | status | "
+    "sentences <all|KIND[,KIND...]> (KIND: RMC GGA GSA GSV)";
+
+// "RMC,GSA" or "all" as a set of GpsPeer::Kind; 0 when a word is no kind.
+int parseKinds(const QString &text)
+{
+    if (text == QLatin1String("all"))
+        return GpsPeer::AllKinds;
+    int kinds = 0;
+    const QStringList words = text.split(QLatin1Char(','));
+    for (const QString &w : words) {
+        const QString k = w.toUpper();
+        if (k == QLatin1String("RMC"))
+            kinds |= GpsPeer::Rmc;
+        else if (k == QLatin1String("GGA"))
+            kinds |= GpsPeer::Gga;
+        else if (k == QLatin1String("GSA"))
+            kinds |= GpsPeer::Gsa;
+        else if (k == QLatin1String("GSV"))
+            kinds |= GpsPeer::Gsv;
+        else
+            return 0;
+    }
+    return kinds;
+}
+
+QString kindsText(int kinds)
+{
+    if (kinds == GpsPeer::AllKinds)
+        return QStringLiteral("all");
+    QStringList names;
+    if (kinds & GpsPeer::Rmc)
+        names << QStringLiteral("RMC");
+    if (kinds & GpsPeer::Gga)
+        names << QStringLiteral("GGA");
+    if (kinds & GpsPeer::Gsa)
+        names << QStringLiteral("GSA");
+    if (kinds & GpsPeer::Gsv)
+        names << QStringLiteral("GSV");
+    return names.join(QLatin1Char(','));
+}
 
 bool parseLatLon(const QString &lat, const QString &lon, QPointF *out)
 {
@@ -150,7 +190,26 @@ void GpsPeer::sendEpoch()
         m_port->write(m_repeatedRmc);
         return;
     }
-    m_port->write(Nmea::epoch(m_fix, clock()));
+    m_port->write(epochSentences());
+}
+
+QByteArray GpsPeer::epochSentences() const
+{
+    if (m_kinds == AllKinds)
+        return Nmea::epoch(m_fix, clock());
+    QByteArray out;
+    const QDateTime utc = clock();
+    if (m_kinds & Rmc)
+        out += Nmea::rmc(m_fix, utc);
+    if (m_kinds & Gga)
+        out += Nmea::gga(m_fix, utc);
+    if (m_kinds & Gsa)
+        out += Nmea::gsa(m_fix);
+    if (m_kinds & Gsv) {
+        for (const QByteArray &s : Nmea::gsv(m_fix))
+            out += s;
+    }
+    return out;
 }
 
 void GpsPeer::setRepeatRmc(bool on)
@@ -308,8 +367,15 @@ QString GpsPeer::command(const QStringList &a)
         setRepeatRmc(a[1] == QLatin1String("1"));
         return QStringLiteral("ok");
     }
+    if (sub == QLatin1String("sentences") && a.size() == 2) {
+        const int kinds = parseKinds(a[1]);
+        if (kinds == 0)
+            return error(QStringLiteral("sentences are all or a comma list of RMC, GGA, GSA, GSV"));
+        m_kinds = kinds;
+        return QStringLiteral("ok");
+    }
     if (sub == QLatin1String("status") && a.size() == 1) {
-        return QStringLiteral("%1 %2 %3 %4,%5 talker %6 sats GP %7 GL %8 GA %9 GB %10 %11")
+        return QStringLiteral("%1 %2 %3 %4,%5 talker %6 sats GP %7 GL %8 GA %9 GB %10 %11 sentences %12")
             .arg(isPowered() ? (m_outputOn ? "sending" : "stopped") : "unpowered")
             .arg(m_fix.valid ? "fix" : "nofix")
             .arg(clock().toString(Qt::ISODate))
@@ -320,7 +386,8 @@ QString GpsPeer::command(const QStringList &a)
             .arg(m_fix.inView("GL"))
             .arg(m_fix.inView("GA"))
             .arg(m_fix.inView("GB"))
-            .arg(m_playEpochs.isEmpty() ? QStringLiteral("generated") : QStringLiteral("playing"));
+            .arg(m_playEpochs.isEmpty() ? QStringLiteral("generated") : QStringLiteral("playing"))
+            .arg(kindsText(m_kinds));
     }
     return error(QStringLiteral("unknown or incomplete gps command"));
 }
@@ -332,6 +399,7 @@ void GpsPeer::registerCommands(ControlChannel &channel)
         QStringLiteral("gps fix <0|1> | pos <lat> <lon> | sats <n> | sky <GP|GL|GA|GB> <n> | talker <GP|GN|...> | "
                        "hdop <x> | height <m> | motion <knots> <course> | time <iso|now> | track <lat,lon> ... | "
                        "play <file|off> | raw <text> | output <0|1> | status | "
+                       "sentences <all|RMC,GGA,GSA,GSV>: the kinds of sentence sent; "
                        "repeat <0|1>: one identical RMC sentence every second, nothing else"),
         [this](const ControlRequest &req) -> QString {
             if (req.args.value(0) == QLatin1String("raw") && req.args.size() >= 2) {

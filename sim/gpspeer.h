@@ -66,6 +66,14 @@ public:
     // Adds the "gps" command to the control channel.
     void registerCommands(ControlChannel &channel);
 
+    // The kinds of sentence a generated epoch holds, in the receiver's own
+    // order RMC, GGA, GSA, GSV; all four unless restricted ("gps sentences").
+    enum Kind { Rmc = 1, Gga = 2, Gsa = 4, Gsv = 8, AllKinds = Rmc | Gga | Gsa | Gsv };
+    void setSentenceKinds(int kinds) { m_kinds = kinds & AllKinds; }
+    int sentenceKinds() const { return m_kinds; }
+    // The sentences of one generated epoch, of the kinds set.
+    QByteArray epochSentences() const;
+
     // A receiver stuck on one sentence: every second it repeats the very
     // RMC sentence of the moment this was set (clock and position frozen),
     // and sends nothing else. Off: normal epochs again.
@@ -92,6 +100,7 @@ private:
     QList<QByteArray> m_playEpochs;
     int m_playPos = 0;
     bool m_outputOn = true;
+    int m_kinds = AllKinds;
     QByteArray m_repeatedRmc;   // the sentence repeated while stuck; empty: normal
     QByteArray m_ubx;           // received bytes not yet part of a whole frame
 };

@@ -3,7 +3,10 @@
 //   tq3900-sim --root DIR                  run the simulated board on DIR
 //   tq3900-sim --root DIR --send "CMD"     give the running simulator a command
 //                                          and print its reply
+//   tq3900-sim --log FILE                  copy standard input into FILE, kept
+//                                          bounded (FILE and one older part)
 
+#include "boundedlog.h"
 #include "controlchannel.h"
 #include "signalpipe.h"
 #include "simulator.h"
@@ -18,6 +21,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
@@ -154,9 +158,21 @@ int main(int argc, char *argv[])
     const QCommandLineOption sendOption(
         QStringLiteral("send"), QStringLiteral("Give the simulator running on the root one command and exit."),
         QStringLiteral("command"));
+    const QCommandLineOption logOption(
+        QStringLiteral("log"), QStringLiteral("Copy standard input into a bounded log file until its end."),
+        QStringLiteral("file"));
     parser.addOption(rootOption);
     parser.addOption(sendOption);
+    parser.addOption(logOption);
     parser.process(app);
+
+    if (parser.isSet(logOption)) {
+        // Ctrl-C reaches the whole process group: the log keeps reading until
+        // the writer has ended and closed its output.
+        std::signal(SIGINT, SIG_IGN);
+        Sim::BoundedLog log(parser.value(logOption));
+        return log.pump(STDIN_FILENO);
+    }
 
     if (!parser.isSet(rootOption) || parser.value(rootOption).isEmpty()) {
         say(stderr, QStringLiteral("tq3900-sim: --root DIR is required"));

@@ -5,8 +5,12 @@
 namespace Sim {
 
 MicrophoneStream::MicrophoneStream(const QString &root, const SignalSource &source, QObject *parent)
-    : QObject(parent), m_generator(new SignalGenerator(source, kSampleRate)), m_fifo(devicePath(root))
+    : QObject(parent),
+      m_codecFilter(root),
+      m_generator(new SignalGenerator(source, kSampleRate)),
+      m_fifo(devicePath(root))
 {
+    m_generator->setCodecFilter(&m_codecFilter);
     m_timer.setTimerType(Qt::PreciseTimer);
     m_timer.setInterval(kStepMs);
     connect(&m_timer, &QTimer::timeout, this, &MicrophoneStream::step);

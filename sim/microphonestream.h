@@ -1,6 +1,7 @@
 #ifndef SIM_MICROPHONESTREAM_H
 #define SIM_MICROPHONESTREAM_H
 
+#include "codecfilter.h"
 #include "fifodevice.h"
 
 #include <QElapsedTimer>
@@ -58,6 +59,9 @@ public:
     void step();
 
 private:
+    // The band the program programmed into the codec, which the signal
+    // passes before it is delivered.
+    CodecFilter m_codecFilter;
     std::unique_ptr<SignalGenerator> m_generator;
     FifoDevice m_fifo;
     QTimer m_timer;

@@ -2,7 +2,9 @@
 
 #include "controlchannel.h"
 #include "devicetree.h"
+#include "pressurestream.h"
 
+#include <QRegularExpression>
 #include <QTime>
 #include <QTimer>
 
@@ -14,8 +16,10 @@ const char kFirmwareVersion[] = "1.4.2";
 } // namespace
 
 SensorUnitPeer::SensorUnitPeer(const QString &root, QObject *parent)
-    : BtRemotePeer(kDefaultAddress, parent), m_root(root)
+    : BtRemotePeer(kDefaultAddress, parent), m_root(root), m_pressure(new PressureStream(this)),
+      m_installedVersion(kFirmwareVersion)
 {
+    connect(m_pressure, &PressureStream::line, this, &SensorUnitPeer::reply);
 }
 
 bool SensorUnitPeer::offers(const QByteArray &profile) const
@@ -29,6 +33,8 @@ void SensorUnitPeer::linkChanged(const QByteArray &profile, bool up)
     BtRemotePeer::linkChanged(profile, up);
     if (profile.toUpper() == "RFCOMM" && up)
         m_linkUpSince.start();
+    if (profile.toUpper() == "RFCOMM" && !up)
+        m_pressure->stop();
 }
 
 void SensorUnitPeer::reply(const QByteArray &text)
@@ -79,13 +85,18 @@ void SensorUnitPeer::receiveData(const QByteArray &line)
         if (w.size() > 2)
             m_mode = w.value(2);
         reply("BT_RX X " + m_mode);
+    } else if (command == "RS") {
+        reply(m_pressure->announcement());
+        m_pressure->start();
+    } else if (command == "RP") {
+        m_pressure->stop();
     } else if (command == "FH" || command == "FD" || command == "FS") {
         handleFirmwareLine(w);
     } else if (command == "O") {
         reply("BT_RX OK");
     } else if (command == "P") {
         reply(QByteArray("BT_RX HW-VERSION ") + kHardwareVersion);
-        reply(QByteArray("BT_RX FW-VERSION ") + kFirmwareVersion);
+        reply("BT_RX FW-VERSION " + m_installedVersion);
         reply("BT_RX BATT_VOLTAGE " + QByteArray::number(m_batteryMv));
         reply("BT_RX SENSOR " + QByteArray::number(m_sensorType));
         reply("BT_RX MIC-GAIN " + QByteArray::number(m_gain, 16).rightJustified(2, '0'));
@@ -141,7 +152,10 @@ void SensorUnitPeer::handleFirmwareLine(const QByteArrayList &w)
             m_firmwareImage += data;
             ++m_nextPacket;
         }
-        reply("BT_RX FD " + (numberField.isEmpty() ? QByteArray("0") : numberField) + (ok ? " OK" : " ERROR"));
+        const QByteArray answer = "BT_RX FD " + (numberField.isEmpty() ? QByteArray("0") : numberField) + (ok ? " OK" : " ERROR");
+        reply(answer);
+        if (ok && number == m_ackTwicePacket)
+            reply(answer);
         return;
     }
     // FS
@@ -151,6 +165,12 @@ void SensorUnitPeer::handleFirmwareLine(const QByteArrayList &w)
         return;
     writeBoardFile(m_root, QStringLiteral("/.tq3900/unit-firmware.bin"), m_firmwareImage);
     m_firmwareStarted = false;
+    m_installedVersion = m_firmwareVersion;
+    if (m_offAirMs > 0) {
+        // Its RDY goes out while no link is up and is lost.
+        emit offAir(true);
+        QTimer::singleShot(m_offAirMs, this, [this] { emit offAir(false); });
+    }
     QTimer::singleShot(kRestartAfterUpdateMs, this, [this] { restart(); });
 }
 
@@ -181,15 +201,18 @@ void SensorUnitPeer::restart()
 
 void SensorUnitPeer::registerCommands(ControlChannel &channel)
 {
+    m_pressure->registerCommands(channel);
     channel.registerCommand(
         QStringLiteral("unit"),
         QStringLiteral("unit key <press|release> | sensor <0-9> | battery <mV> | alert <code> | value <v> | "
-                       "restart | address <addr> | mode | firmware [reply <ok|error|silent>] | status: the sensor unit behind ttyO2"),
+                       "restart | address <addr> | mode | firmware [reply <ok|error|silent> | ack-twice <n|off> | drop <ms>] | "
+                       "fw-version <v> | status: the sensor unit behind ttyO2"),
         [this](const ControlRequest &r) {
             const QString usage = QStringLiteral(
                 "usage: unit key <press|release> | unit sensor <0-9> | unit battery <mV 0-9999> | "
                 "unit alert <code> | unit value <v> | unit restart | unit address <addr> | "
-                "unit mode | unit firmware [reply <ok|error|silent>] | unit status");
+                "unit mode | unit firmware [reply <ok|error|silent> | ack-twice <n|off> | drop <ms 0-600000>] | "
+                "unit fw-version <digits and points> | unit status");
             const QString sub = r.args.value(0);
             const QString arg = r.args.value(1);
             const int count = r.args.size();
@@ -245,6 +268,30 @@ void SensorUnitPeer::registerCommands(ControlChannel &channel)
                     m_firmwareReply = FirmwareReply::Silent;
                 else
                     return QStringLiteral("error: ") + usage;
+                return QStringLiteral("ok");
+            }
+            if (sub == QLatin1String("firmware") && count == 3 && arg == QLatin1String("ack-twice")) {
+                const int packet = r.args.value(2).toInt(&ok);
+                if (r.args.value(2) == QLatin1String("off"))
+                    m_ackTwicePacket = -1;
+                else if (ok && packet >= 0)
+                    m_ackTwicePacket = packet;
+                else
+                    return QStringLiteral("error: ") + usage;
+                return QStringLiteral("ok");
+            }
+            if (sub == QLatin1String("firmware") && count == 3 && arg == QLatin1String("drop")) {
+                const int ms = r.args.value(2).toInt(&ok);
+                if (!ok || ms < 0 || ms > 600000)
+                    return QStringLiteral("error: ") + usage;
+                m_offAirMs = ms;
+                return QStringLiteral("ok");
+            }
+            if (sub == QLatin1String("fw-version") && count == 2) {
+                static const QRegularExpression form(QStringLiteral("^[0-9.]{1,32}$"));
+                if (!form.match(arg).hasMatch())
+                    return QStringLiteral("error: ") + usage;
+                setFirmwareVersion(arg.toLatin1());
                 return QStringLiteral("ok");
             }
             if (sub == QLatin1String("status") && count == 1)

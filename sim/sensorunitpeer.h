@@ -9,6 +9,7 @@
 namespace Sim {
 
 class ControlChannel;
+class PressureStream;
 
 // The wireless sensor unit GX-4 behind the sensor-unit module (ttyO2): an
 // A2DP source with an RFCOMM data link over which it answers the program's
@@ -20,8 +21,10 @@ class ControlChannel;
 // "SENSOR <type>"; "S" with "SENSVAL <value> <seconds since the data link
 // came up>"; "P" with the seven lines HW-VERSION, FW-VERSION, BATT_VOLTAGE,
 // SENSOR, MIC-GAIN, MUTE_STATE, BUTTON and the end marker "!$!"; "O"
-// (alert handled) with "OK"; a bare "AT" with "OK". "RS", "RP" and anything
-// else get no answer.
+// (alert handled) with "OK"; a bare "AT" with "OK". "RS" starts the pressure
+// sensor's stream (its announcement "RS ..." first, then "RD ..." packets,
+// see PressureStream) and "RP" stops it without an answer, as does a lost
+// data link; anything else gets no answer.
 //
 // "X <mode>" (service mode, "X DEBUG") sets the unit's mode and is answered
 // "X <mode>". Firmware transfer: "FH <size> <version>" starts an image
@@ -30,8 +33,12 @@ class ControlChannel;
 // digits and the image does not grow past its size, else "FD <nnn> ERROR"),
 // "FS" ends it ("FS OK" when the image is complete, else "FS ERROR"); the
 // unit then writes the image to <root>/.tq3900/unit-firmware.bin and restarts
-// (RDY) 2 s later. "unit firmware reply error|silent" makes it refuse or
-// ignore every firmware line.
+// (RDY) 2 s later, reporting the new version as its FW-VERSION from then
+// on. "unit firmware reply error|silent" makes it refuse or ignore every
+// firmware line; "unit firmware ack-twice <n>" makes it acknowledge packet n
+// twice; "unit firmware drop <ms>" makes it go off the air across the
+// restart: its links close with "FS OK", its RDY is lost, and for ms it
+// refuses the data link (offAir).
 //
 // Its mute key reports "MUTE_STATE ACTIVE" or "MUTE_STATE MUTE": as a switch
 // each press toggles, as a push button the press opens and the release
@@ -65,14 +72,25 @@ public:
     // The unit starts again and reports "BT_RX RDY <mV> <type>".
     void restart();
 
+    PressureStream *pressure() const { return m_pressure; }
+
     QByteArray mode() const { return m_mode; }
     // Firmware transfer state: "<version> <received>/<size>" or "none".
     QString firmwareStatus() const;
 
     static constexpr int kRestartAfterUpdateMs = 2000;
 
+    // The version its "P" answer reports as FW-VERSION.
+    QByteArray firmwareVersion() const { return m_installedVersion; }
+    void setFirmwareVersion(const QByteArray &version) { m_installedVersion = version; }
+
     // Adds "unit ..." to the control channel.
     void registerCommands(ControlChannel &channel);
+
+signals:
+    // The unit restarts after an update and is out of reach (true: every
+    // link closes, the data link is refused) or back (false).
+    void offAir(bool off);
 
 private:
     void reply(const QByteArray &text);
@@ -80,6 +98,7 @@ private:
     QByteArray muteWord() const { return m_muted ? "MUTE" : "ACTIVE"; }
 
     QString m_root;
+    PressureStream *m_pressure = nullptr;
     bool m_muted = true;
     bool m_switchMode = true;
     int m_gain = 15;
@@ -95,6 +114,9 @@ private:
     QByteArray m_firmwareVersion;
     QByteArray m_firmwareImage;
     int m_nextPacket = 0;
+    int m_ackTwicePacket = -1;
+    int m_offAirMs = 0;
+    QByteArray m_installedVersion;
 };
 
 } // namespace Sim

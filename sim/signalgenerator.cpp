@@ -122,7 +122,7 @@ void SignalSource::registerCommands(ControlChannel &channel)
 }
 
 SignalGenerator::SignalGenerator(const SignalSource &source, double sampleRate)
-    : m_source(source), m_rate(sampleRate), m_random(7670u)
+    : m_source(source), m_rate(sampleRate), m_random(7670u), m_run(sampleRate)
 {
 }
 
@@ -134,12 +134,31 @@ QByteArray SignalGenerator::generate(int count)
     out.resize(2 * count);
     const SignalSettings s = m_source.settings();
     const double step = s.frequency / m_rate;
+    if (m_filter)
+        m_filter->refresh();
+    const bool filtered = m_filter && !m_filter->isPassThrough();
+    if (!m_filter || m_filter->generation() != m_filterGeneration) {
+        m_run.reset(); // a new programme starts from rest
+        m_filterGeneration = m_filter ? m_filter->generation() : 0;
+    }
+    const std::complex<double> h = filtered ? m_filter->response(s.frequency) : 1.0;
+    const double toneGain = std::abs(h);
+    const double toneShift = std::arg(h) / (2.0 * M_PI);
     for (int i = 0; i < count; ++i) {
         double v = 0.0;
-        if (s.amplitude > 0.0)
-            v += s.amplitude * std::sin(2.0 * M_PI * m_phase);
-        if (s.noise > 0.0)
-            v += s.noise * m_gauss(m_random);
+        if (!filtered) {
+            if (s.amplitude > 0.0)
+                v += s.amplitude * std::sin(2.0 * M_PI * m_phase);
+            if (s.noise > 0.0)
+                v += s.noise * m_gauss(m_random);
+        } else {
+            if (s.amplitude > 0.0)
+                v += s.amplitude * toneGain * std::sin(2.0 * M_PI * (m_phase + toneShift));
+            // Zeros while there is no noise, so that the sections come to rest.
+            for (int n = m_run.inputsNeeded(); n > 0; --n)
+                m_run.push(*m_filter, s.noise > 0.0 ? s.noise * m_gauss(m_random) : 0.0);
+            v += m_run.take();
+        }
         m_phase += step;
         m_phase -= std::floor(m_phase);
         const long sample = std::lround(v * 32768.0);

@@ -1,6 +1,8 @@
 #ifndef SIM_SIGNALGENERATOR_H
 #define SIM_SIGNALGENERATOR_H
 
+#include "codecfilter.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -52,12 +54,19 @@ private:
 // Turns the settings into 16-bit samples at one sample rate. The tone's
 // phase runs on across calls and setting changes, so the signal has no
 // jumps; the noise comes from a fixed seed, so runs repeat.
+//
+// With the codec's filter set, what it delivers has passed the band the
+// program programmed: the tone with the chain's gain and phase at its
+// frequency, the noise through the chain's sections at the codec's rate.
+// While the chain passes everything the samples are the unfiltered ones.
 class SignalGenerator
 {
 public:
     SignalGenerator(const SignalSource &source, double sampleRate);
 
     double sampleRate() const { return m_rate; }
+    // The filter is not owned; it is refreshed at every generate().
+    void setCodecFilter(CodecFilter *filter) { m_filter = filter; }
     // count samples, signed 16-bit little endian, clipped to full scale.
     QByteArray generate(int count);
 
@@ -67,6 +76,9 @@ private:
     double m_phase = 0.0; // in cycles, 0 <= phase < 1
     std::mt19937 m_random;
     std::normal_distribution<double> m_gauss;
+    CodecFilter *m_filter = nullptr;
+    CodecFilterRun m_run;
+    quint64 m_filterGeneration = 0;
 };
 
 } // namespace Sim

@@ -6,6 +6,7 @@
 #include "btmodulepeer.h"
 #include "codecview.h"
 #include "controlchannel.h"
+#include "converterinput.h"
 #include "converterstream.h"
 #include "devicetree.h"
 #include "gpspeer.h"
@@ -18,6 +19,7 @@
 #include "sensorunitpeer.h"
 #include "sdcard.h"
 #include "signalgenerator.h"
+#include "usbstorage.h"
 #include "teststation.h"
 
 #include <QCoreApplication>
@@ -112,6 +114,10 @@ bool Simulator::start(QString *error)
     m_headphone = new HeadphonePeer(this);
     m_btModules.value(QStringLiteral("ttyO2"))->setRemote(m_sensorUnit);
     m_btModules.value(QStringLiteral("ttyO3"))->setRemote(m_headphone);
+    // The unit restarting after an update is out of reach for a while.
+    BtModulePeer *unitModule = m_btModules.value(QStringLiteral("ttyO2"));
+    connect(m_sensorUnit, &SensorUnitPeer::offAir, unitModule,
+            [unitModule](bool off) { off ? unitModule->drop("RFCOMM") : unitModule->restore("RFCOMM"); });
     m_inquiry = new BtInquiry;
     for (BtModulePeer *module : qAsConst(m_btModules))
         module->setInquiry(m_inquiry);
@@ -119,6 +125,7 @@ bool Simulator::start(QString *error)
     m_signal = new SignalSource;
     m_converter = new ConverterStream(m_root, *m_signal, this);
     m_microphone = new MicrophoneStream(m_root, *m_signal, this);
+    m_usbStorage = new UsbStorage(m_root, this);
     m_testStation = new TestStation(m_root, this);
 
     m_shell = new BoardShell(m_root, this);
@@ -138,7 +145,10 @@ bool Simulator::start(QString *error)
     m_headphone->registerCommands(*m_control);
     CodecView(m_root).registerCommands(*m_control);
     BoardIdentity::registerCommands(*m_control, m_root);
+    ConverterInput::registerCommands(*m_control, m_root);
     m_inquiry->registerCommands(*m_control);
+    m_usbStorage->registerCommands(*m_control);
+    m_usbStorage->registerShell(*m_shell);
     m_testStation->registerCommands(*m_control);
     m_sdCard->registerCommands(*m_control);
     m_mixer->registerCommands(*m_control);

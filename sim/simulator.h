@@ -22,6 +22,7 @@ class PowerSupply;
 class PtyPort;
 class SensorUnitPeer;
 class SignalSource;
+class UsbStorage;
 class SdCard;
 class TestStation;
 
@@ -64,6 +65,7 @@ public:
     SensorUnitPeer *sensorUnit() const { return m_sensorUnit; }
     HeadphonePeer *headphone() const { return m_headphone; }
     BtInquiry *inquiry() const { return m_inquiry; }
+    UsbStorage *usbStorage() const { return m_usbStorage; }
     TestStation *testStation() const { return m_testStation; }
     SdCard *sdCard() const { return m_sdCard; }
     MixerTool *mixer() const { return m_mixer; }
@@ -93,6 +95,7 @@ private:
     SensorUnitPeer *m_sensorUnit = nullptr;
     HeadphonePeer *m_headphone = nullptr;
     BtInquiry *m_inquiry = nullptr;
+    UsbStorage *m_usbStorage = nullptr;
     TestStation *m_testStation = nullptr;
     SdCard *m_sdCard = nullptr;
     MixerTool *m_mixer = nullptr;

@@ -20,12 +20,14 @@
 #include "longtermmeasurement.h"
 #include "management.h"
 #include "measmanagement.h"
+#include "measurements.h"
 #include "pinpointing.h"
 #include "pipelocating.h"
 #include "popupinfo.h"
 #include "pressuresensor.h"
 #include "regularfile.h"
 #include "statusbardata.h"
+#include "systemclock.h"
 #include "systemsettings.h"
 #include "testmenu.h"
 
@@ -100,6 +102,8 @@ MainMenu::MainMenu(QWidget *parent)
     qDebug() << "Filesystemcheck and mount";
     runStartupCommand(QStringLiteral("fsck -Mya /dev/mmcblk0p3"), kFsckTimeoutMs);
     runStartupCommand(QStringLiteral("mount /dev/mmcblk0p3 /media/tq3900"), kMountTimeoutMs);
+    // A measurement whose store was cut short left a hidden folder.
+    MeasurementData()->removeLeftovers();
 
     // 6. GPIO lines
     Gpio::init();
@@ -503,6 +507,8 @@ void MainMenu::displayDebugMenu()
 {
     DebugMenu menu(this);
     menu.exec();
+    if (menu.requestedScreen() >= 0)
+        displayWidget(menu.requestedScreen(), 1, 0);
 }
 
 void MainMenu::showWidget(int number)
@@ -827,13 +833,15 @@ void MainMenu::writeSystemInfo(QString infoText)
     const bool charging = battery.isCharging();
     Statusbardata *status = StatusbarData();
 
-    QFile file(DeviceRoot::path(QStringLiteral("/media/tq3900/systemInfo.txt")));
-    if (!file.open(QIODevice::ReadWrite | QIODevice::Append)) {
-        qDebug() << "Could not open file:" << file.fileName();
+    QFile file;
+    // Only a regular file on the card, never through a link or into a FIFO.
+    if (!RegularFile::openForAppend(DeviceRoot::path(QStringLiteral("/media/tq3900/systemInfo.txt")), &file)) {
+        qDebug() << "Could not open file: systemInfo.txt";
         return;
     }
-    QString line = QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")) + QLatin1Char(';')
-            + QTime::currentTime().toString(Qt::TextDate) + QLatin1Char(';')
+    const QDateTime now = SystemClock::now();
+    QString line = now.date().toString(QStringLiteral("dd.MM.yyyy")) + QLatin1Char(';')
+            + now.time().toString(Qt::TextDate) + QLatin1Char(';')
             + QString::number(charge) + QLatin1Char(';') + QString::number(voltage) + QLatin1Char(';')
             + QString::number(current) + QLatin1Char(';') + (charging ? "1;" : "0;");
     QFile temp(DeviceRoot::path(QStringLiteral("/sys/class/power_supply/bq27426-0/temp")));
@@ -850,8 +858,10 @@ void MainMenu::writeSystemInfo(QString infoText)
 
 void MainMenu::writeErrorToFile(QString text)
 {
-    QFile file(DeviceRoot::path(QStringLiteral("/media/tq3900/errorInfo.txt")));
-    if (!file.open(QIODevice::ReadWrite | QIODevice::Append))
+    QFile file;
+    if (!RegularFile::openForAppend(DeviceRoot::path(QStringLiteral("/media/tq3900/errorInfo.txt")), &file)) {
+        qDebug() << "Could not open file: errorInfo.txt";
         return;
+    }
     file.write(text.toLatin1() + "\n");
 }

@@ -230,12 +230,12 @@ void TestBluetooth::messageWithoutReplyTimesOut()
 {
     Bluetooth sink;
     QVERIFY(connectSink(sink, *m_board, *m_root));
-    // "RS" gets no answer: the next message waits for the 2000 ms time-out,
+    // "RP" gets no answer: the next message waits for the 2000 ms time-out,
     // the one after it only for the answer.
-    sink.sendData(QStringLiteral("BT_TX RS"));
+    sink.sendData(QStringLiteral("BT_TX RP"));
     sink.sendData(QStringLiteral("BT_TX B"));
     sink.sendData(QStringLiteral("BT_TX T"));
-    QTRY_COMPARE_WITH_TIMEOUT(m_board->unitLines(), QStringList({"BT_TX RS", "BT_TX B", "BT_TX T"}), 4000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_board->unitLines(), QStringList({"BT_TX RP", "BT_TX B", "BT_TX T"}), 4000);
     const auto log = m_board->unitLog();
     const int waited = msBetween(log[0].first, log[1].first);
     // (timers may fire up to 5 % early)
@@ -243,17 +243,17 @@ void TestBluetooth::messageWithoutReplyTimesOut()
     QVERIFY(msBetween(log[1].first, log[2].first) < 500);
     // The given-up message is not repeated.
     QTest::qWait(300);
-    QCOMPARE(m_board->unitLines().count("BT_TX RS"), 1);
+    QCOMPARE(m_board->unitLines().count("BT_TX RP"), 1);
 }
 
 void TestBluetooth::queueOverflowReplacesNewest()
 {
     Bluetooth sink;
     QVERIFY(connectSink(sink, *m_board, *m_root));
-    sink.sendData(QStringLiteral("BT_TX RS")); // outstanding for 2 s
+    sink.sendData(QStringLiteral("BT_TX RP")); // outstanding for 2 s
     for (int i = 1; i <= 40; ++i)
         sink.sendData(QStringLiteral("BT_TX G %1").arg(i, 2, 16, QLatin1Char('0')));
-    QStringList expected{"BT_TX RS"};
+    QStringList expected{"BT_TX RP"};
     for (int i = 1; i <= 31; ++i)
         expected << QStringLiteral("BT_TX G %1").arg(i, 2, 16, QLatin1Char('0'));
     expected << QStringLiteral("BT_TX G 28"); // 40: it replaced 32 to 39 in turn
@@ -267,13 +267,13 @@ void TestBluetooth::anyReplyReleasesTheNextMessage()
     Bluetooth sink;
     QVERIFY(connectSink(sink, *m_board, *m_root));
     QSignalSpy alerts(&sink, &Bluetooth::btAlertMessageReceived);
-    sink.sendData(QStringLiteral("BT_TX RS"));
+    sink.sendData(QStringLiteral("BT_TX RP"));
     sink.sendData(QStringLiteral("BT_TX B"));
     QTest::qWait(200);
-    QCOMPARE(m_board->unitLines(), QStringList({"BT_TX RS"}));
+    QCOMPARE(m_board->unitLines(), QStringList({"BT_TX RP"}));
     // An unsolicited alert is a reply too.
     QCOMPARE(m_board->send("unit alert 1"), QStringLiteral("ok"));
-    QTRY_COMPARE_WITH_TIMEOUT(m_board->unitLines(), QStringList({"BT_TX RS", "BT_TX B"}), 1000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_board->unitLines(), QStringList({"BT_TX RP", "BT_TX B"}), 1000);
     QCOMPARE(alerts.count(), 1);
     QCOMPARE(alerts.at(0).at(0).toString(), QStringLiteral("1"));
 }
@@ -418,6 +418,13 @@ void TestBluetooth::replies_data()
     QTest::newRow("packet") << L{"BT_RX FD 007 OK"} << "btFwDataReceived(int,bool)" << "7|true";
     QTest::newRow("packet failed") << L{"BT_RX FD x ERR"} << "btFwDataReceived(int,bool)" << "0|false";
     QTest::newRow("start update") << L{"BT_RX FS OK"} << "btFwStartUpdateReceived(bool)" << "true";
+    QTest::newRow("pressure sensor") << L{"BT_RX RS 10 500 3500"}
+                                     << "btEnableReceivePressuredata(bool,int,ushort,ushort)" << "true|10|500|3500";
+    QTest::newRow("pressure sensor, reading too large") << L{"BT_RX RS 10 500 70000"} << "" << "";
+    QTest::newRow("pressure packet") << L{"BT_RX RD 2 199;E65;"} << "btPressuredataReceived(int,QString)"
+                                     << "2|199;E65;";
+    QTest::newRow("pressure packet, no samples") << L{"BT_RX RD 5"} << "btPressuredataReceived(int,QString)" << "5|";
+    QTest::newRow("pressure packet, no count") << L{"BT_RX RD x 199;"} << "" << "";
     QTest::newRow("firmware version") << L{"BT_RX FW-VERSION 1.4.2"} << "btFirmwareVersion(QString)" << "1.4.2";
     QTest::newRow("any reply") << L{"BT_RX HW-VERSION 2.1"} << "btAnswerFromDeviceReceived()" << "";
     QTest::newRow("end marker") << L{"!$!"} << "terminationStringDetected()" << "";

@@ -313,8 +313,9 @@ void TestBluetoothSim::unitKeyAndLostLines()
     QCOMPARE(tty.lines(8), QByteArrayList({"BT_RX HW-VERSION 2.1", "BT_RX FW-VERSION 1.4.2", "BT_RX BATT_VOLTAGE 3900",
                                            "BT_RX SENSOR 4", "BT_RX MIC-GAIN 13", "BT_RX MUTE_STATE MUTE",
                                            "BT_RX BUTTON PUSHBUT", "!$!"}));
-    // No answer to what the unit does not know, nor to the pressure commands.
-    QVERIFY(tty.line("BT_TX RS"));
+    // No answer to what the unit does not know, nor to the end of the
+    // pressure stream.
+    QVERIFY(tty.line("BT_TX RP"));
     QVERIFY(tty.line("BT_TX Q 1"));
     QVERIFY(tty.line("garbage"));
     QVERIFY(tty.linesFor(300).isEmpty());

@@ -3,6 +3,7 @@
 // its power line), in the command journal and on the screen. Sentences are
 // played into the port by the test (a pseudo-terminal linked as ttyO1) so
 // that every value and time stamp is known.
+#include "applicationfont.h"
 #include "globals.h"
 #include "gps.h"
 #include "gpsmonitor.h"
@@ -13,6 +14,7 @@
 #include "simboard.h"
 #include "testroot.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -429,6 +431,12 @@ void TestGps::monitor()
 {
     writeSettings(*m_root, "[Local-Settings]\nDateTimeSource=MAN\n[Debug]\nDebugfeatures=1\n");
     Receiver rx(*m_root);
+    // The program's font, set before the window as the program does.
+    struct FontAsTheProgram {
+        QFont saved = QApplication::font();
+        FontAsTheProgram() { QApplication::setFont(loadApplicationFont()); }
+        ~FontAsTheProgram() { QApplication::setFont(saved); }
+    } font;
     MainMenu w;
     Gps &gps = *w.getGpsInstance();
     GpsMonitor *mon = w.getGpsMonitorInstance();
@@ -449,6 +457,13 @@ void TestGps::monitor()
     w.displayWidget(10, -1, 0);
     QCOMPARE(screen(), QStringLiteral("GpsMonitor"));
     QVERIFY(mon->findChild<QPushButton *>("butMenuNmea")->isVisibleTo(mon));
+    // The captions of the distance page fit their labels with the program's font.
+    for (const char *caption : {"labelRefPos", "labelCurPos", "labelDistance"}) {
+        auto *l = mon->findChild<QLabel *>(caption);
+        const int advance = l->fontMetrics().horizontalAdvance(l->text());
+        QVERIFY2(advance <= l->contentsRect().width(),
+                 qPrintable(QStringLiteral("%1: %2 of %3 px").arg(caption).arg(advance).arg(l->contentsRect().width())));
+    }
     mon->updateGpsData();
     for (const char *f : {"leditLatitude", "leditLongitude", "leditCurLatitude", "leditCurLongitude"})
         QCOMPARE(text(f), QStringLiteral("---"));
@@ -507,6 +522,14 @@ void TestGps::monitor()
     click("butMenuStop");
     QVERIFY(!mon->isRefreshRunning());
     QCOMPARE(clockCommands(*m_root), QStringList({"date +%F -s 2024-3-8", "date +%T -s 0:30:0"}));
+    // A receiver time outside 2016..2050 (a week roll-over) sets nothing,
+    // as the driver's own clock setting does.
+    QVERIFY(rx.play(gps, {gga("GP", "101500.00", 50.0, 8.0, 7, "123.4"),
+                          rmc("GP", "101500.00", true, 50.0, 8.0, "070399", "10.000", "54.70")}));
+    QTRY_VERIFY(gps.getDateTime().isValid() && !Gps::isClockTime(gps.getDateTime()));
+    m_root->clearJournals();
+    click("butMenuStop");
+    QCOMPARE(clockCommands(*m_root), QStringList());
     w.displayWidget(0, -1, 0);
     w.displayWidget(10, -1, 0);
     QVERIFY(!mon->isRefreshRunning());

@@ -2,7 +2,9 @@
 // sentences, wrong checksums, zero bytes, overlong lines) for a bounded time
 // (TQ3900_FUZZ_SECONDS, default 10). The driver keeps its last valid state,
 // crashes nothing and takes the next good fix; the simulated receiver's
-// frame reader survives random bytes and journals only whole frames.
+// frame reader survives random bytes and journals only whole frames. A
+// flood of bytes without line ends stays bounded in the port.
+#include "craftedinfo.h"
 #include "gps.h"
 #include "gpspeer.h"
 #include "nmea.h"
@@ -110,6 +112,7 @@ class TestGpsFuzz : public QObject
 private slots:
     void mutatedNmeaKeepsTheLastValidState();
     void simulatedReceiverFrameReader();
+    void floodWithoutLineEndsStaysBounded();
 };
 
 void TestGpsFuzz::mutatedNmeaKeepsTheLastValidState()
@@ -215,6 +218,74 @@ void TestGpsFuzz::simulatedReceiverFrameReader()
         whole += line.endsWith(QLatin1String(" b5 62 06 04 04 00 00 00 08 00 16 74"))
             || line.endsWith(QLatin1String(" b5 62 06 04 04 00 00 00 09 00 17 76"));
     QVERIFY2(whole >= frames * 9 / 10, qPrintable(QStringLiteral("%1 of %2").arg(whole).arg(frames)));
+}
+
+namespace {
+
+QStringList s_messages;
+void keepMessage(QtMsgType, const QMessageLogContext &, const QString &text)
+{
+    if (s_messages.size() < 100000)
+        s_messages << text;
+}
+
+} // namespace
+
+void TestGpsFuzz::floodWithoutLineEndsStaysBounded()
+{
+    TestRoot root;
+    Sim::PtyPort port(QStringLiteral("ttyO1"), 9600);
+    QVERIFY(port.open(root.local("/dev/ttyO1")));
+    s_messages.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(keepMessage);
+    Gps gps;
+    gps.initGps();
+    QDateTime utc(QDate(2024, 3, 7), QTime(9, 0, 0), Qt::UTC);
+
+    // The receiver's 960 bytes a second for a minute, then a peer's 100 kB a
+    // second for 15 s: 1.56 MB that never end a line, with a sentence start
+    // now and then. Written faster than that, in pieces the line takes.
+    QRandomGenerator rng(960);
+    const qint64 total = 60 * 960 + 15 * 100000;
+    qint64 written = 0, most = 0;
+    const long rssBefore = CraftedInfo::residentKb();
+    while (written < total) {
+        QByteArray piece(4096, '\0');
+        for (char &c : piece) {
+            c = char(rng.bounded(256));
+            if (c == '\n' || c == '\r')
+                c = 'x';
+        }
+        if (rng.bounded(4) == 0)
+            piece.replace(int(rng.bounded(4000)), 7, "$GPRMC,");
+        QVERIFY(port.write(piece));
+        written += piece.size();
+        QTest::qWait(1);
+        most = qMax(most, gps.unreadBytes());
+    }
+    QTRY_VERIFY(gps.unreadBytes() <= Gps::kMaxUnreadBytes);
+    QVERIFY2(most <= Gps::kMaxUnreadBytes + 64 * 1024, qPrintable(QString::number(most)));
+    const long rssAfter = CraftedInfo::residentKb();
+    const QString figures = QStringLiteral("%1 bytes without a line end: at most %2 unread, resident %3 kB more")
+                                .arg(written).arg(most).arg(rssAfter - rssBefore);
+
+    // Sentences that follow are read again; the flood was one episode.
+    const Sim::GpsFix fix = fixAt(12.5, 34.25);
+    QVERIFY(port.write("\r\n" + Sim::Nmea::epoch(fix, utc) + Sim::Nmea::epoch(fix, utc.addSecs(1))));
+    QTRY_VERIFY_WITH_TIMEOUT(qAbs(gps.nmeaSource()->lastKnownPosition().coordinate().latitude() - 12.5) < 1e-6, 5000);
+    const auto episodes = [] {
+        return int(std::count_if(s_messages.cbegin(), s_messages.cend(),
+                                 [](const QString &m) { return m.startsWith("Uart 1: no line end"); }));
+    };
+    QCOMPARE(episodes(), 1);
+    // A second flood is a second episode.
+    for (int i = 0; i < 4; ++i) {
+        QVERIFY(port.write(QByteArray(4096, 'z')));
+        QTest::qWait(1);
+    }
+    QTRY_COMPARE(episodes(), 2);
+    qInstallMessageHandler(previous);
+    qInfo("%s", qPrintable(figures));
 }
 
 QTEST_MAIN(TestGpsFuzz)

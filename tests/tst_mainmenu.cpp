@@ -19,6 +19,7 @@
 #include "simboard.h"
 #include "statusbar.h"
 #include "statusbardata.h"
+#include "systemclock.h"
 #include "systemsettings.h"
 #include "testmenu.h"
 #include "testroot.h"
@@ -340,7 +341,7 @@ void TestMainMenu::debugFeatures()
     g_debugFeatures = debug;
     if (debug == 1) {
         const QString line = QString::fromLatin1(m_root->read("/media/tq3900/systemInfo.txt"));
-        QVERIFY(line.startsWith(QDate::currentDate().toString("dd.MM.yyyy") + ";"));
+        QVERIFY(line.startsWith(SystemClock::now().date().toString("dd.MM.yyyy") + ";"));
         // charge;voltage;current;charging;temperature;headphone;unit;unit mV;unit battery;text
         const QStringList fields = line.trimmed().split(';');
         QCOMPARE(fields.size(), 12);

@@ -3,6 +3,7 @@
 // the count limits and their messages, listing and the working directory,
 // and stores that must fail visibly without leaving anything behind.
 #include "analoginputworker.h"
+#include "craftedinfo.h"
 #include "infoini.h"
 #include "audioworker.h"
 #include "bluetooth.h"
@@ -12,6 +13,7 @@
 #include "measurements.h"
 #include "micwriter.h"
 #include "simboard.h"
+#include "systemclock.h"
 #include "testroot.h"
 
 #include <QDir>
@@ -26,6 +28,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -93,6 +96,13 @@ void setMtime(const QString &path, qint64 secs)
     QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
 }
 
+// The folder the last store made or merged into.
+QString lastFolder(const QString &prefix, const QString &name)
+{
+    return kMeas + "/" + prefix + MeasurementData()->lastStoreDate().toString("yyyyMMdd") + "_"
+           + MeasurementData()->lastStoreTime().toString("hhmmss") + "_" + name;
+}
+
 QDateTime secondsOnly(const QDateTime &t)
 {
     return QDateTime::fromSecsSinceEpoch(t.toSecsSinceEpoch());
@@ -119,6 +129,11 @@ private slots:
     void failedStoresLeaveNothing();
     void existingFolderIsMergedNotReplaced();
     void clipsAreCopiedWhole();
+    void craftedInfoFiles_data();
+    void craftedInfoFiles();
+    void cardWithoutRoom_data();
+    void cardWithoutRoom();
+    void nothingIsWrittenThroughLinks();
 
 private:
     QStringList entries() const { return QDir(m_root->local(kMeas)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden); }
@@ -300,9 +315,10 @@ void TestMeasurements::storeEveryType()
     }
 
     MessageWatcher messages;
-    const QDateTime before = secondsOnly(QDateTime::currentDateTime());
+    // The instrument's clock (the simulated receiver's fix may have set it).
+    const QDateTime before = secondsOnly(SystemClock::now());
     QCOMPARE(MeasurementData()->storeMeasurement(type, name, d), 0);
-    const QDateTime after = QDateTime::currentDateTime();
+    const QDateTime after = SystemClock::now();
     QCOMPARE(messages.seen, QStringList());
     QCOMPARE(QDir::currentPath(), QDir(m_root->local(kMeas)).canonicalPath());
 
@@ -552,8 +568,7 @@ void TestMeasurements::existingFolderIsMergedNotReplaced()
     MessageWatcher messages;
     QCOMPARE(MeasurementData()->storeMeasurement(0, "Same", d), 0);
     QCOMPARE(messages.seen, QStringList());
-    const QString folder = kMeas + "/LE_" + MeasurementData()->lastStoreDate().toString("yyyyMMdd") + "_"
-                           + MeasurementData()->lastStoreTime().toString("hhmmss") + "_Same";
+    const QString folder = lastFolder("LE_", "Same");
     const QByteArray file = m_root->read(folder + "/info.ini");
     QVERIFY2(file.contains("\nFrequency=") && file.contains("\nLevel=12.250\n") && file.contains("\nOld=kept\n"),
              file.constData());
@@ -599,6 +614,215 @@ void TestMeasurements::clipsAreCopiedWhole()
     }
     audio->stopAudioRecording();
     Analoginputworker()->stopCapture();
+}
+
+// ---------------------------------------------------------------------------
+// Hostile files and a full card
+
+void TestMeasurements::craftedInfoFiles_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("readable");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<float>("level");
+    QTest::addColumn<int>("count"); // fftSize and arrayCnt
+    QTest::newRow("serialised value") << "serialised" << true << "" << 42.0f << 2;
+    QTest::newRow("40 MB comma list") << "list40mb" << false << "" << 0.0f << 0;
+    QTest::newRow("link to a file outside the root") << "link" << false << "" << 0.0f << 0;
+    QTest::newRow("FIFO") << "fifo" << false << "" << 0.0f << 0;
+    QTest::newRow("0 bytes") << "empty" << true << "" << 0.0f << 0;
+    QTest::newRow("binary junk") << "junk" << true << "" << 0.0f << 0;
+    QTest::newRow("counts far above the values") << "counts" << true << "Counts" << 0.0f << 3;
+}
+
+void TestMeasurements::craftedInfoFiles()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, readable);
+    QFETCH(QString, name);
+    QFETCH(float, level);
+    QFETCH(int, count);
+    QTemporaryDir elsewhere;
+    const QString outside = elsewhere.filePath("info.ini");
+    // The folders the next seconds' store would merge into, each with the
+    // crafted file.
+    const QDateTime now = QDateTime::currentDateTime();
+    QStringList folders;
+    for (int s = 0; s <= 5; ++s) {
+        folders << kMeas + "/LE_" + now.addSecs(s).toString("yyyyMMdd_hhmmss") + "_Crafted";
+        QVERIFY(QDir().mkpath(m_root->local(folders.last())));
+        QVERIFY(CraftedInfo::make(kind, m_root->local(folders.last() + "/info.ini"), outside));
+    }
+    const QByteArray outsideBefore = kind == "link" ? m_root->read(outside.mid(m_root->root().size())) : QByteArray();
+    const QString file = m_root->local(folders.first() + "/info.ini");
+
+    // What every stored view reads: bounded in time and memory.
+    const long rssBefore = CraftedInfo::residentKb();
+    qint64 slowest = 0;
+    for (int type = 0; type <= 4; ++type) {
+        auto d = std::make_unique<MeasInfoStructure>();
+        QString back = "stale";
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(Measurements::readInfoFile(file, type, d.get(), &back), readable);
+        slowest = qMax(slowest, clock.elapsed());
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(back, name);
+        if (type == 0) {
+            QCOMPARE(d->level[0], level);
+            QCOMPARE(d->fftSize, count);
+        } else if (type >= 3) {
+            QCOMPARE(d->arrayCnt, count);
+            if (count == 3)
+                QCOMPARE(d->array[2], 3.5f);
+        }
+        QVERIFY(std::isfinite(d->level[1]) && d->fftSize <= 1024 && d->arrayCnt <= 2048);
+    }
+    QVERIFY2(CraftedInfo::residentKb() - rssBefore < 100 * 1024,
+             qPrintable(QString::number(CraftedInfo::residentKb() - rssBefore)));
+    qInfo("slowest read %lld ms, resident %ld kB more", slowest, CraftedInfo::residentKb() - rssBefore);
+
+    // A save of that second and name merges into the folder: it stores, the
+    // file is whole and readable afterwards, nothing outside is touched.
+    QVERIFY(m_root->write(kWavTemp + "/LE_sound.wav", "clip"));
+    MeasInfoStructure d = garbage();
+    d.level[0] = 7.5f;
+    d.fftSize = 0;
+    MessageWatcher messages;
+    QCOMPARE(MeasurementData()->storeMeasurement(0, "Crafted", d), 0);
+    QCOMPARE(messages.seen, QStringList());
+    const QString folder = lastFolder("LE_", "Crafted");
+    QVERIFY(folders.contains(folder));
+    const QString merged = m_root->local(folder + "/info.ini");
+    QVERIFY(QFileInfo(merged).isFile() && !QFileInfo(merged).isSymLink());
+    QVERIFY(QFileInfo(merged).size() < InfoIni::kMaxFileBytes);
+    QString back;
+    QVERIFY(Measurements::readInfoFile(merged, 0, &d, &back));
+    QCOMPARE(back, QStringLiteral("Crafted"));
+    QCOMPARE(d.level[0], 7.5f);
+    QVERIFY(!m_root->read(folder + "/info.ini").contains("@Variant"));
+    QCOMPARE(m_root->read(folder + "/LE_sound.wav"), QByteArray("clip"));
+    if (kind == "link")
+        QCOMPARE(m_root->read(outside.mid(m_root->root().size())), outsideBefore);
+}
+
+namespace {
+
+// A small file system in place of the data partition, as a card with
+// little room left; nullptr where mounting is not allowed.
+struct SmallCard
+{
+    QString path;
+    bool mounted = false;
+    SmallCard(const QString &at, int kib) : path(at)
+    {
+        const QByteArray options = "size=" + QByteArray::number(kib) + "k";
+        mounted = ::mount("tmpfs", QFile::encodeName(at).constData(), "tmpfs", 0, options.constData()) == 0;
+    }
+    ~SmallCard()
+    {
+        if (mounted)
+            ::umount2(QFile::encodeName(path).constData(), MNT_DETACH);
+    }
+};
+
+} // namespace
+
+void TestMeasurements::cardWithoutRoom_data()
+{
+    QTest::addColumn<bool>("roomForInfo");
+    QTest::newRow("room for the info.ini, not the clips") << true;
+    QTest::newRow("room for nothing") << false;
+}
+
+void TestMeasurements::cardWithoutRoom()
+{
+    QFETCH(bool, roomForInfo);
+    // Clips of 64 KiB: one does not fit into the 16 KiB left.
+    for (int i = 1; i <= 3; ++i)
+        QVERIFY(m_root->write(kWavTemp + QStringLiteral("/PP_Sound_%1.wav").arg(i), QByteArray(64 * 1024, char('0' + i))));
+    const QString meas = m_root->local(kMeas);
+    SmallCard card(meas, 16);
+    struct rlimit saved;
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    if (card.mounted) {
+        QVERIFY(QDir(meas).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
+        if (!roomForInfo) // what is left filled up
+            QVERIFY(m_root->write(kMeas + "/filler", QByteArray(16 * 1024, 'f')));
+    } else {
+        // Without the right to mount: files may not grow beyond the room.
+        qInfo("tmpfs not mounted (%s): file size limit instead", std::strerror(errno));
+        struct rlimit small = saved;
+        small.rlim_cur = roomForInfo ? 16 * 1024 : 0;
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    }
+    const QStringList before = entries();
+    MeasInfoStructure d = garbage();
+    for (int i = 1; i <= 10; ++i) {
+        d.level[i] = i <= 3 ? 40.0f : 0.0f;
+        d.frequency[i] = 300;
+    }
+    MessageWatcher messages;
+    const int result = MeasurementData()->storeMeasurement(1, "Full", d);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    QCOMPARE(result, -1);
+    QCOMPARE(messages.seen, QStringList("Error|Error|Measurement could not be stored.\nPlease check the SD card."));
+    QCOMPARE(entries(), before);
+    QCOMPARE(MeasurementData()->getNumMeasurements(), 0);
+}
+
+void TestMeasurements::nothingIsWrittenThroughLinks()
+{
+    QTemporaryDir elsewhere;
+    QVERIFY(m_root->write(kWavTemp + "/LE_sound.wav", "clip"));
+    MeasInfoStructure d = garbage();
+    d.fftSize = 0;
+    const auto outsideEntries = [&elsewhere] {
+        return QDir(elsewhere.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    };
+
+    // The measurement folders of the next seconds are links to a folder
+    // outside the root.
+    const QDateTime now = QDateTime::currentDateTime();
+    for (int s = 0; s <= 5; ++s)
+        QVERIFY(QFile::link(elsewhere.path(), m_root->local(kMeas + "/LE_" + now.addSecs(s).toString("yyyyMMdd_hhmmss") + "_Linked")));
+    {
+        MessageWatcher messages;
+        QCOMPARE(MeasurementData()->storeMeasurement(0, "Linked", d), -1);
+        QCOMPARE(messages.seen.size(), 1);
+    }
+    QCOMPARE(outsideEntries(), QStringList());
+
+    // A merged folder whose info.ini and clip are links out: both stay
+    // untouched, the info.ini becomes a file of the folder.
+    QVERIFY(QFile(elsewhere.filePath("target.ini")).open(QIODevice::WriteOnly));
+    for (int s = 0; s <= 5; ++s) {
+        const QString folder = m_root->local(kMeas + "/LE_" + now.addSecs(s).toString("yyyyMMdd_hhmmss") + "_Merged");
+        QVERIFY(QDir().mkdir(folder));
+        QVERIFY(QFile::link(elsewhere.filePath("target.ini"), folder + "/info.ini"));
+        QVERIFY(QFile::link(elsewhere.filePath("target.wav"), folder + "/LE_sound.wav"));
+    }
+    {
+        MessageWatcher messages;
+        QCOMPARE(MeasurementData()->storeMeasurement(0, "Merged", d), 0);
+        QCOMPARE(messages.seen, QStringList());
+    }
+    QCOMPARE(outsideEntries(), QStringList{"target.ini"});
+    QCOMPARE(QFileInfo(elsewhere.filePath("target.ini")).size(), 0);
+
+    // The store itself is a link to a folder outside: nothing is counted,
+    // listed or written.
+    QVERIFY(QDir(m_root->local(kMeas)).removeRecursively());
+    QVERIFY(QFile::link(elsewhere.path(), m_root->local(kMeas)));
+    {
+        MessageWatcher messages;
+        QCOMPARE(MeasurementData()->storeMeasurement(0, "Out", d), -1);
+        QCOMPARE(messages.seen.size(), 1);
+    }
+    QCOMPARE(MeasurementData()->getMeasurementList(), QStringList());
+    QCOMPARE(outsideEntries(), QStringList{"target.ini"});
 }
 
 QTEST_MAIN(TestMeasurements)

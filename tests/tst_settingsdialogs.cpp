@@ -445,7 +445,9 @@ void TestSettingsDialogs::powerSavingTimes()
     PowerSaving dialog;
     dialog.init(powerOff, backlightOff);
     QStringList seen;
+    QString focusAtOpening;
     const int result = run(dialog, [&] {
+        focusAtOpening = dialog.focusWidget() ? dialog.focusWidget()->objectName() : QString();
         for (const QString &b : presses) {
             click(&dialog, b);
             seen << QStringLiteral("%1/%2").arg(dialog.getPowerOffTime(nullptr)).arg(dialog.getBacklightOffTime(nullptr));
@@ -454,6 +456,11 @@ void TestSettingsDialogs::powerSavingTimes()
     });
     QCOMPARE(result, 1);
     QCOMPARE(seen, trail);
+    // The highlighted (focused) time button at the opening matches the power
+    // switch as it opened: a time outside the table shows the default.
+    const QList<int> powerTimes = {600, 1800, 3600, 7200, 10800, 0};
+    const int opened = powerOff == -1 ? 6 : powerTimes.contains(powerOff) ? powerTimes.indexOf(powerOff) + 1 : 3;
+    QCOMPARE(focusAtOpening, QStringLiteral("butPow_%1").arg(opened));
 
     QString text;
     QCOMPARE(dialog.getPowerOffTime(&text), power);

@@ -117,6 +117,12 @@ void TestSpectrum::touchSetsTheBand()
     // narrows the band to 10 Hz from the finger.
     touch(s, QEvent::MouseMove, 300);
     QCOMPARE(band(s), QVector<quint32>({282, 912, 1}));
+    // Far beyond the right edge (no number a frequency can hold): the top
+    // of the axis.
+    touch(s, QEvent::MouseMove, kW * 1000);
+    QCOMPARE(band(s), QVector<quint32>({282, 4000, 1}));
+    QCOMPARE(FreqSpectrum::frequencyAt(std::nan(""), kW), 4000u);
+    QCOMPARE(FreqSpectrum::frequencyAt(-1e6, kW), 0u);
     touch(s, QEvent::MouseMove, 50);
     QCOMPARE(band(s), QVector<quint32>({37, 47, 1}));
     // Nothing reaches the codec before the release.

@@ -2,16 +2,22 @@
 // card, a module that hangs up, floods, never reads or keeps its carrier up.
 // The program starts, keeps the user's settings and keeps working; what it
 // holds for a peer stays bounded.
+#include "backgroundrecording.h"
 #include "bluetooth.h"
 #include "calllog.h"
+#include "craftedinfo.h"
+#include "debugmenu.h"
 #include "globals.h"
 #include "mainmenu.h"
+#include "measmanagement.h"
 #include "sensorunitlink.h"
 #include "simboard.h"
 #include "systemsettings.h"
 #include "testroot.h"
 
+#include <QLabel>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
@@ -117,6 +123,13 @@ private slots:
     void headphoneBatteryReportOutOfRange();
     void diagnosticFileKeepsItsNewestPart();
     void placeholderCallLogsAreBounded();
+
+    // Stored measurements and files on the card.
+    void craftedInfoFileInEveryStoredView_data();
+    void craftedInfoFileInEveryStoredView();
+    void cardFilesAreOpenedOnlyAsRegularFiles();
+    // The logs scripts/run keeps.
+    void logsStayBoundedUnderAFlood();
 
 private:
     std::unique_ptr<TestRoot> m_root;
@@ -458,6 +471,155 @@ void TestUntrusted::placeholderCallLogsAreBounded()
     QCOMPARE(log.calls().size(), CallLog::kMaxCalls);
     QCOMPARE(log.calls().first(), QStringLiteral("call 500"));
     QCOMPARE(log.calls().last(), QStringLiteral("call %1").arg(CallLog::kMaxCalls + 499));
+}
+
+// ---------------------------------------------------------------------------
+// Stored measurements and files on the card
+
+void TestUntrusted::craftedInfoFileInEveryStoredView_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("name");
+    for (const QString &kind : CraftedInfo::kinds())
+        QTest::newRow(qPrintable(kind)) << kind << (kind == "counts" ? "Counts" : "");
+}
+
+void TestUntrusted::craftedInfoFileInEveryStoredView()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, name);
+    QTemporaryDir elsewhere;
+    const QString meas = QStringLiteral("/media/tq3900/meas/");
+    const QStringList folders{"LE_20260101_120000_View", "PP_20260101_120000_View", "PL_20260101_120000_View",
+                              "LT_20260101_120000_View"};
+    for (const QString &folder : folders) {
+        QVERIFY(QDir().mkpath(m_root->local(meas + folder)));
+        QVERIFY(CraftedInfo::make(kind, m_root->local(meas + folder + "/info.ini"), elsewhere.filePath(folder)));
+    }
+    // What a save cut short left: the start removes it.
+    QVERIFY(m_root->write(meas + ".saving-LE_20260101_120001/info.ini", "[Levels]\n"));
+
+    MainMenu w;
+    QVERIFY(!m_root->exists(meas + ".saving-LE_20260101_120001"));
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    auto *stack = w.findChild<QStackedWidget *>("mainWidget");
+    QVERIFY(stack);
+    const long rssBefore = CraftedInfo::residentKb();
+    for (const QString &folder : folders) {
+        w.displayWidget(7, 1, 0);
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(w.getInstanceMeasManagement()->openMeasurement(folder));
+        QWidget *view = stack->currentWidget();
+        QVERIFY(view && !view->inherits("MeasManagement"));
+        auto *label = view->findChild<QLabel *>("labelStoredMeasurement");
+        QVERIFY2(label, view->metaObject()->className());
+        QTRY_VERIFY(label->isVisible());
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(folder + " " + QString::number(clock.elapsed())));
+        QCOMPARE(label->text(), name);
+    }
+    QVERIFY2(CraftedInfo::residentKb() - rssBefore < 100 * 1024,
+             qPrintable(QString::number(CraftedInfo::residentKb() - rssBefore)));
+    w.displayWidget(0, 0, 0);
+}
+
+void TestUntrusted::cardFilesAreOpenedOnlyAsRegularFiles()
+{
+    QTemporaryDir elsewhere;
+    const QString card = QStringLiteral("/media/tq3900");
+    QVERIFY(QDir().mkpath(m_root->local(card + "/meas/LE_20260101_120000_Clip")));
+    const auto fifo = [this](const QString &path) {
+        return ::mkfifo(QFile::encodeName(m_root->local(path)).constData(), 0600) == 0;
+    };
+    const QString outside = elsewhere.filePath("outside.txt");
+    {
+        QFile f(outside);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("mine\n");
+    }
+    // Diagnostic files: a FIFO without a reader, a link out of the card.
+    QVERIFY(fifo(card + "/errorInfo.txt"));
+    QVERIFY(QFile::link(outside, m_root->local(card + "/systemInfo.txt")));
+    MainMenu w;
+    QElapsedTimer clock;
+    clock.start();
+    w.writeErrorToFile(QStringLiteral("error"));
+    w.writeSystemInfo();
+    {
+        // The test firmware file as a link and as a FIFO.
+        DebugMenu menu(&w);
+        QVERIFY(QFile::link(outside, m_root->local(card + "/FW_GX4_V1-22-33.gx4")));
+        menu.findChild<QPushButton *>("butFwTestString")->click();
+        QVERIFY(QFile::remove(m_root->local(card + "/FW_GX4_V1-22-33.gx4")));
+        QVERIFY(fifo(card + "/FW_GX4_V1-22-33.gx4"));
+        menu.findChild<QPushButton *>("butFwTestString")->click();
+    }
+    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+    QFile f(outside);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("mine\n"));
+
+    // Stored clips: a FIFO is refused at once; 50 MB of empty chunks before
+    // any "data" chunk are no clip, found out quickly.
+    const QString clip = card + "/meas/LE_20260101_120000_Clip/LE_sound.wav";
+    QVERIFY(fifo(clip));
+    BackgroundRecording playback;
+    clock.restart();
+    QCOMPARE(playback.startAudioPlayback(clip), -1);
+    QVERIFY(QFile::remove(m_root->local(clip)));
+    {
+        QFile wav(m_root->local(clip));
+        QVERIFY(wav.open(QIODevice::WriteOnly));
+        wav.write(QByteArray("RIFF\xff\xff\xff\x0fWAVE", 12));
+        const QByteArray empty = QByteArray("JUNK\0\0\0\0", 8).repeated(64 * 1024);
+        for (int i = 0; i < 100; ++i) // 6.5 million empty chunks
+            QVERIFY(wav.write(empty) == empty.size());
+        wav.write(BackgroundRecording::wavHeader(4).mid(36) + QByteArray(4, '\0'));
+    }
+    QCOMPARE(playback.startAudioPlayback(clip), -1);
+    QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+    // A clip with a chunk before its data still plays.
+    QByteArray good = BackgroundRecording::wavHeader(4);
+    good.insert(36, QByteArray("LIST\x04\0\0\0abcd", 12));
+    QVERIFY(m_root->write(card + "/meas/LE_20260101_120000_Clip/good.wav", good + QByteArray(4, '\0')));
+    QCOMPARE(playback.startAudioPlayback(card + "/meas/LE_20260101_120000_Clip/good.wav"), 0);
+    playback.stopAudioPlayback();
+}
+
+void TestUntrusted::logsStayBoundedUnderAFlood()
+{
+    const QString sim = qEnvironmentVariable("TQ3900_SIM");
+    if (sim.isEmpty())
+        QSKIP("TQ3900_SIM is not set (run through ctest)");
+    const QString log = m_root->local("/.tq3900/program.log");
+    // 20 MiB of numbered lines, as a flooding peer makes the program write.
+    QProcess logger;
+    logger.start(sim, {"--log", log});
+    QVERIFY(logger.waitForStarted(10000));
+    const int lines = 200000;
+    QByteArray block;
+    for (int i = 0; i < lines; ++i) {
+        block += QByteArray("line ") + QByteArray::number(i).rightJustified(8, '0') + ' ' + QByteArray(90, 'f') + '\n';
+        if (block.size() >= 64 * 1024 || i == lines - 1) {
+            logger.write(block);
+            block.clear();
+            QVERIFY(logger.waitForBytesWritten(10000) || logger.bytesToWrite() == 0);
+        }
+    }
+    logger.closeWriteChannel();
+    QVERIFY(logger.waitForFinished(30000));
+    QCOMPARE(logger.exitCode(), 0);
+    const qint64 bound = 4 * 1024 * 1024 + 64 * 1024;
+    const QFileInfo current(log), older(log + ".1");
+    QVERIFY2(current.size() <= bound && older.size() <= bound && older.size() > 3 * 1024 * 1024,
+             qPrintable(QStringLiteral("%1 %2").arg(current.size()).arg(older.size())));
+    QFile f(log);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QVERIFY(f.readAll().endsWith(QByteArray("line ") + QByteArray::number(lines - 1).rightJustified(8, '0') + ' '
+                                 + QByteArray(90, 'f') + '\n'));
+    // No more than the two parts.
+    QCOMPARE(QDir(m_root->local("/.tq3900")).entryList({"program.log*"}).size(), 2);
 }
 
 QTEST_MAIN(TestUntrusted)

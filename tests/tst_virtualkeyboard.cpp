@@ -5,6 +5,7 @@
 #include "eventhandler.h"
 #include "virtualkeyboard.h"
 
+#include <QClipboard>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QtTest>
@@ -63,6 +64,7 @@ private slots:
     void deleteAtStartChangesNothing();
     void deleteKeepsCaseMode();
     void insertionPointClampedToText();
+    void pcKeyboardTypesAsTheKeys();
 
     // Result
     void resultIsTrimmed();
@@ -239,16 +241,15 @@ void TestVirtualKeyboard::deleteKeepsCaseMode()
     QCOMPARE(kb.getText(), QStringLiteral("c"));
 }
 
-// Up, Down and Space from the hardware keys reach the text field itself; the
-// keys still insert into the keyboard's own text, at most at its end.
+// The field edited by other means than the keys: the keys still insert into
+// the keyboard's own text, at most at its end.
 void TestVirtualKeyboard::insertionPointClampedToText()
 {
     VirtualKeyboard kb;
     kb.show();
     QVERIFY(QTest::qWaitForWindowExposed(&kb));
     kb.setText("ABC");
-    QTest::keyClick(field(kb), Qt::Key_Space);
-    QTest::keyClick(field(kb), Qt::Key_Space);
+    field(kb)->insertPlainText("  ");
     QCOMPARE(field(kb)->toPlainText(), QStringLiteral("ABC  "));
     QCOMPARE(field(kb)->textCursor().position(), 5);
     press(kb, "D");
@@ -256,11 +257,61 @@ void TestVirtualKeyboard::insertionPointClampedToText()
     QCOMPARE(field(kb)->toPlainText(), QStringLiteral("ABCD"));
     QCOMPARE(field(kb)->textCursor().position(), 4);
 
-    QTest::keyClick(field(kb), Qt::Key_Space);
-    QTest::keyClick(field(kb), Qt::Key_Space);
+    field(kb)->insertPlainText("  ");
     press(kb, "Del");
     QCOMPARE(kb.getText(), QStringLiteral("ABC"));
     QCOMPARE(field(kb)->textCursor().position(), 3);
+}
+
+// A PC keyboard types into the field as the keys would: what no key can
+// type is refused, and the field never shows more than the result.
+void TestVirtualKeyboard::pcKeyboardTypesAsTheKeys()
+{
+    VirtualKeyboard kb;
+    kb.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&kb));
+    kb.setText("");
+    kb.useEnterAsAccept(true);
+    QTest::keyClicks(field(kb), "Main St 12!");
+    QCOMPARE(kb.getText(), QStringLiteral("Main St 12")); // no "!" without special characters
+    QCOMPARE(field(kb)->toPlainText(), QStringLiteral("Main St 12"));
+    QCOMPARE(key(kb, "but_B")->text(), QStringLiteral("b")); // the case rule followed the typing
+
+    // Backspace deletes as DEL does, at the cursor; Delete and a paste change nothing.
+    QTest::keyClick(field(kb), Qt::Key_Left);
+    QTest::keyClick(field(kb), Qt::Key_Backspace);
+    QTest::keyClick(field(kb), Qt::Key_Delete);
+    QApplication::clipboard()->setText("XYZ");
+    QTest::keyClick(field(kb), Qt::Key_V, Qt::ControlModifier);
+    QKeyEvent umlaut(QEvent::KeyPress, Qt::Key_Adiaeresis, Qt::NoModifier, QStringLiteral("ä"));
+    QApplication::sendEvent(field(kb), &umlaut);
+    QCOMPARE(kb.getText(), QStringLiteral("Main St 2"));
+    QCOMPARE(field(kb)->toPlainText(), kb.getText());
+    // The key buttons clicked with the mouse leave the typing in the field.
+    press(kb, "Shift");
+    QCOMPARE(kb.focusWidget(), field(kb));
+    QTest::keyClicks(kb.focusWidget(), "-_");
+    QCOMPARE(kb.getText(), QStringLiteral("Main St -_2"));
+
+    // The instrument's select key (a Space without text) types nothing.
+    QKeyEvent select(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QString());
+    QApplication::sendEvent(field(kb), &select);
+    QCOMPARE(kb.getText(), QStringLiteral("Main St -_2"));
+
+    // Return accepts as ENTER does.
+    QCOMPARE(execWith(kb, [&kb] { QTest::keyClick(field(kb), Qt::Key_Return); }), 1);
+    QCOMPARE(kb.getText(), QStringLiteral("Main St -_2"));
+
+    // With special characters they count; Return then breaks the line.
+    VirtualKeyboard raw;
+    raw.show();
+    raw.setText("");
+    raw.enableSpecialChar(true);
+    QTest::keyClicks(field(raw), "at!:.,+/\"*@?=#");
+    QTest::keyClick(field(raw), Qt::Key_Return);
+    QVERIFY(raw.isVisible());
+    QTest::keyClicks(field(raw), "x");
+    QCOMPARE(field(raw)->toPlainText(), QStringLiteral("at!:.,+/\"*@?=\nx"));
 }
 
 // ---------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 // Real key presses on an X server (Xvfb, xdotool): the program sees each key
 // once although X11 shows the filter every key for the window and the focus
-// widget and reports a held key as auto-repeated release/press pairs.
+// widget and reports a held key as auto-repeated release/press pairs; and
+// the production keyboard test sees the six keys raw, as it shows on screen.
 #include "testroot.h"
 
 #include <QDir>
@@ -25,11 +26,18 @@ private slots:
     void upAndDownHeldTogetherSwitchToUart();
     void separateLongPressesDoNotSwitch();
     void heldPowerKeyPowersDown();
+    void pcKeyboardNamesAMeasurement();
+    void keyboardTestSeesTheRawKeys();
 
 private:
+    void startProgram();
+    void stopProgram();
     bool xdotool(const QStringList &args, int timeoutMs = 10000);
     void hold(const QStringList &keys, int ms);
     int logCount(const QByteArray &text);
+    // Pixels of the screen in the colour given (ImageMagick's import
+    // -1 when no picture could be taken.
+    int screenPixels(QRgb colour);
     int gpio17Mutes() const { return m_root->sysfsWritesTo("/sys/class/gpio/gpio17/value").count("0"); }
 
     QProcess m_xvfb;
@@ -82,6 +90,11 @@ bool TestX11Keys::xdotool(const QStringList &args, int timeoutMs)
 void TestX11Keys::init()
 {
     m_root = std::make_unique<TestRoot>();
+    startProgram();
+}
+
+void TestX11Keys::startProgram()
+{
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("TQ3900_ROOT", m_root->root());
     env.insert("QT_QPA_PLATFORM", "xcb");
@@ -93,16 +106,21 @@ void TestX11Keys::init()
     m_program.setProcessChannelMode(QProcess::MergedChannels);
     m_log.clear();
     connect(&m_program, &QProcess::readyRead, this, [this] { m_log += m_program.readAll(); });
-    m_program.start(qEnvironmentVariable("TQ3900_BIN"), QStringList());
+    // The keyboard test's scenario starts with the production test menu.
+    const bool testMenu = QByteArray(QTest::currentTestFunction()) == "keyboardTestSeesTheRawKeys";
+    if (testMenu && QStandardPaths::findExecutable("import").isEmpty())
+        QSKIP("ImageMagick's import is needed for the screen's pictures");
+    const int commands = m_root->commands().size();
+    m_program.start(qEnvironmentVariable("TQ3900_BIN"), testMenu ? QStringList({"test"}) : QStringList());
     QVERIFY(m_program.waitForStarted(5000));
     // Without a window manager the window takes the focus directly.
     QVERIFY(xdotool({"search", "--sync", "--onlyvisible", "--name", "^TQ3900$", "windowfocus",
                      "--sync", "%1"}, 60000));
-    QTRY_VERIFY_WITH_TIMEOUT(m_root->commands().size() == 3, 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_root->commands().size() == commands + 3, 30000);
     QTest::qWait(300);
 }
 
-void TestX11Keys::cleanup()
+void TestX11Keys::stopProgram()
 {
     disconnect(&m_program, nullptr, this, nullptr);
     if (m_program.state() == QProcess::Running) {
@@ -111,6 +129,11 @@ void TestX11Keys::cleanup()
         m_log += m_program.readAll();
         QVERIFY2(m_program.exitCode() == 0, m_log.right(2000).constData());
     }
+}
+
+void TestX11Keys::cleanup()
+{
+    stopProgram();
     m_root.reset();
 }
 
@@ -180,6 +203,103 @@ void TestX11Keys::heldPowerKeyPowersDown()
     QCOMPARE(m_root->commands().count("umount /media/tq3900"), 1);
     QCOMPARE(logCount("Send Event for shutdown"), 1);
     QCOMPARE(logCount("Good bye!"), 1);
+}
+
+// A name typed on the PC's keyboard into the save keyboard counts as typed
+// on its keys; Return accepts.
+void TestX11Keys::pcKeyboardNamesAMeasurement()
+{
+    // A wired sensor: no link warning comes between the keys and the keyboard.
+    stopProgram();
+    QVERIFY(m_root->write("/sys/class/gpio/gpio48/value", "1"));
+    startProgram();
+
+    QProcess search;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", m_display);
+    search.setProcessEnvironment(env);
+    search.start("xdotool", {"search", "--onlyvisible", "--name", "^TQ3900$"});
+    QVERIFY(search.waitForFinished(10000));
+    const QString window = QString::fromLatin1(search.readAllStandardOutput()).split('\n').first().trimmed();
+    QVERIFY(!window.isEmpty());
+
+    // The level button of the main page; the screen programs the codec's
+    // filter on entry.
+    const int registers = m_root->journal("registers.log").size();
+    QVERIFY(xdotool({"mousemove", "--window", window, "240", "65", "click", "1"}));
+    QTRY_VERIFY_WITH_TIMEOUT(m_root->journal("registers.log").size() >= registers + 197, 10000);
+    // Its save button, then the keyboard's own window.
+    QVERIFY(xdotool({"mousemove", "--window", window, "453", "244", "click", "1"}));
+    QVERIFY(xdotool({"search", "--sync", "--onlyvisible", "--name", "^Keyboard$", "windowfocus", "--sync", "%1"},
+                    20000));
+    QVERIFY(xdotool({"type", "--delay", "40", "Main St 12"}));
+    QVERIFY(xdotool({"key", "Return"}));
+
+    const QDir meas(m_root->local("/media/tq3900/meas"));
+    QTRY_COMPARE_WITH_TIMEOUT(meas.entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 1, 10000);
+    const QString folder = meas.entryList(QDir::Dirs | QDir::NoDotAndDotDot).first();
+    QVERIFY2(QRegularExpression("^LE_\\d{8}_\\d{6}_Main St 12$").match(folder).hasMatch(), qPrintable(folder));
+    const QByteArray info = m_root->read("/media/tq3900/meas/" + folder + "/info.ini");
+    QVERIFY2(info.contains("\nMeasurementname=Main St 12\n"), info.constData());
+}
+
+int TestX11Keys::screenPixels(QRgb colour)
+{
+    QProcess shot;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", m_display);
+    shot.setProcessEnvironment(env);
+    shot.start("import", {"-window", "root", "ppm:-"});
+    if (!shot.waitForFinished(20000) || shot.exitCode() != 0)
+        return -1;
+    const QImage image = QImage::fromData(shot.readAllStandardOutput(), "PPM");
+    if (image.isNull())
+        return -1;
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            n += (image.pixel(x, y) & 0xffffff) == (colour & 0xffffff);
+    return n;
+}
+
+void TestX11Keys::keyboardTestSeesTheRawKeys()
+{
+    const char file[] = "/media/ramdisk/production";
+    const QRgb yellow = qRgb(252, 233, 79), green = qRgb(138, 226, 52);
+    // An indicator is 70 x 50; its colour fills most of it.
+    const int button = 70 * 50 / 2;
+    QVERIFY(m_root->write(file, "cmdTestKeyboard\n"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_root->read(file), QByteArray("staActive\n"), 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(screenPixels(yellow) > 6 * button, 15000);
+    QCOMPARE(screenPixels(green), 0);
+
+    // FAV turns green once raw-key mode is on (else it is the favourite key).
+    QTRY_VERIFY_WITH_TIMEOUT(xdotool({"key", "F2"}) && screenPixels(green) > button, 15000);
+
+    // The power key held for seconds: no power-down. (X repeats a held key
+    // as release/press pairs; a busy client may see them unmarked.)
+    hold({"F1"}, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(screenPixels(green) > 2 * button, 10000);
+    QVERIFY(logCount("IO released") >= 1);
+    QVERIFY(!m_root->sysfsWritesTo("/sys/class/backlight/backlight/brightness").contains("0"));
+    QVERIFY(!m_root->commands().contains("poweroff"));
+
+    for (const char *key : {"F3", "F4", "F5", "F6"})
+        QVERIFY(xdotool({"key", key}));
+    QTRY_VERIFY_WITH_TIMEOUT(screenPixels(green) > 6 * button, 10000);
+    QCOMPARE(screenPixels(yellow), 0);
+
+    // Passed: the power key is the power key again.
+    QVERIFY(m_root->write(file, "cmdPass\n"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_root->read(file), QByteArray("resPassed\n"), 15000);
+    QTRY_COMPARE_WITH_TIMEOUT(screenPixels(green), 0, 15000);
+    QVERIFY(xdotool({"keydown", "F1"}));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        m_root->sysfsWritesTo("/sys/class/backlight/backlight/brightness").contains("0"), 10000);
+    QVERIFY(xdotool({"keyup", "F1"}));
+    const int released = logCount("IO released");
+    QTRY_VERIFY_WITH_TIMEOUT(m_root->commands().contains("poweroff"), 10000);
+    QCOMPARE(logCount("IO released"), released);
 }
 
 QTEST_GUILESS_MAIN(TestX11Keys)

@@ -93,6 +93,9 @@ const std::vector<Kind> kKinds = {
     {"key25", 25, 25, 0, 0.0, {{"_ws_25px", &kInkWhite}, {"_sw_25px", &kInkBlack}}, false},
     {"accept40", 40, 40, 0, 0.0, {{"_gn_40px", &kInkGreen}}, false},
     {"cancel25", 25, 25, 0, 0.0, {{"_rt_25px", &kInkRed}}, false},
+    // Firmware update: the unit buttons and the confirm page's buttons.
+    {"tile150", 150, 150, 30, 10.0, {{"_150px", &kReleased}}},
+    {"cancel40", 40, 40, 0, 0.0, {{"_rt_40px", &kInkRed}}, false},
     // Two- and three-position slide switches, one station every 40 px.
     {"switch2", 40, 80, 0, 0.0, {{"_2x40px", &kInkWhite}}, false},
     {"switch3", 40, 120, 0, 0.0, {{"_3x40px", &kInkWhite}}, false},
@@ -1638,6 +1641,10 @@ const std::vector<Icon> kIcons = {
     {"Management", "Datatransmission", "main", textOf("USB", 0.35)},
     {"Management", "Deviceconfig", "main", scaledFrom20(drawMicrophone)},
     {"Management", "Firmwareupdate", "main", textOf("FW", 0.45)},
+    {"Management/Firmwareupdate", "FwTQ3900", "tile150", scaledFrom20(drawInstrument)},
+    {"Management/Firmwareupdate", "FwGX4", "tile150", scaledFrom20(drawMicrophone)},
+    {"Management/Firmwareupdate", "Accept", "accept40", drawCheck},
+    {"Management/Firmwareupdate", "Cancel", "cancel40", drawCross},
     {"Management", "Gps", "main", drawSatellite},
     {"Management", "Systemsettings", "main", drawWrench},
     {"Allgemein", "Diskette", "frame44", drawDiskette},
@@ -1657,6 +1664,8 @@ const std::vector<Icon> kIcons = {
     {"Mainmenu/Levelmeasurement", "Stop", "frame44", drawStop},
     {"Mainmenu/Pipelocating", "Pipe", "pipe30", drawPipeSymbol},
     {"Mainmenu/Longtermmeasurement", "Clock", "frame44", drawClock},
+    // The range of a chart axis (the pressure screen's X span).
+    {"Mainmenu/H2Sensor", "H2Scale", "frame44", drawDistance},
 };
 
 const Kind *findKind(const char *id)

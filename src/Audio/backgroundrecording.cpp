@@ -5,6 +5,7 @@
 #include "fifoaudioinput.h"
 #include "journalaudiooutput.h"
 #include "qtaudiodevices.h"
+#include "regularfile.h"
 
 #include <QDebug>
 #include <QDir>
@@ -37,6 +38,10 @@ void appendLe16(QByteArray &out, quint16 value)
     out.append(bytes, 2);
 }
 
+// Chunks looked at before the "data" chunk; a WAV file has two or three
+// (format, perhaps a list). A file of many empty chunks is no clip.
+const int kMaxChunks = 64;
+
 // Where the sound of a WAV file begins: just after the header of its "data"
 // chunk, whatever chunks come before it. -1 when the file is no WAV file.
 qint64 wavDataOffset(QFile &file)
@@ -47,7 +52,7 @@ qint64 wavDataOffset(QFile &file)
     if (riff.size() < 12 || !riff.startsWith("RIFF") || riff.mid(8, 4) != "WAVE")
         return -1;
     qint64 pos = 12;
-    while (pos + 8 <= file.size()) {
+    for (int chunk = 0; chunk < kMaxChunks && pos + 8 <= file.size(); ++chunk) {
         if (!file.seek(pos))
             return -1;
         const QByteArray header = file.read(8);
@@ -336,10 +341,15 @@ int BackgroundRecording::startAudioPlayback(QString filename)
     init();
     if (m_playbackFile.isOpen())
         m_playbackFile.close();
-    m_playbackFile.setFileName(DeviceRoot::path(filename));
-    // Read-only: playing a path that does not exist creates nothing.
-    if (!m_playbackFile.open(QIODevice::ReadOnly)) {
-        qDebug() << "Cannot open file:" << filename;
+    // Read-only: playing a path that does not exist creates nothing. Checked
+    // and opened in one step: a FIFO or a link in place of a clip is refused
+    // and never blocks the audio thread.
+    const QString path = DeviceRoot::path(filename);
+    m_playbackFile.setObjectName(path); // the file itself has no name when opened so
+    const RegularFile::Status status = RegularFile::openForReading(path, &m_playbackFile, nullptr,
+                                                                   RegularFile::Links::Refuse);
+    if (status != RegularFile::Status::Ok) {
+        qDebug() << "Cannot open file:" << filename << RegularFile::describe(status);
         return -1;
     }
     const qint64 offset = wavDataOffset(m_playbackFile);

@@ -2,6 +2,7 @@
 
 #include "audioworker.h"
 #include "deviceroot.h"
+#include "regularfile.h"
 
 #include <QDebug>
 #include <QFileInfo>
@@ -14,7 +15,10 @@ ClipPlayer::~ClipPlayer()
 void ClipPlayer::play()
 {
     stop();
-    if (m_path.isEmpty() || !QFileInfo(DeviceRoot::path(m_path)).isFile())
+    // The audio thread opens the clip (regular files only); a link in its
+    // place plays nothing.
+    const QString path = DeviceRoot::path(m_path);
+    if (m_path.isEmpty() || RegularFile::isSymLink(path) || !QFileInfo(path).isFile())
         return;
     qDebug() << "Play file" << m_path << "volume" << m_volume;
     Audioworker()->startAudioPlayback(m_path);

@@ -98,8 +98,11 @@ void JournalAudioOutputSink::start(QIODevice *source)
     }
     m_source = source;
     m_played = 0;
+    // A file opened from a checked descriptor has no file name: its object
+    // name carries the path then.
     const auto *file = qobject_cast<QFileDevice *>(source);
-    const QString name = file ? DeviceRoot::boardPath(file->fileName()) : QStringLiteral("-");
+    const QString path = file ? (file->fileName().isEmpty() ? file->objectName() : file->fileName()) : QString();
+    const QString name = file ? DeviceRoot::boardPath(path) : QStringLiteral("-");
     const qint64 bytes = source->isSequential() ? source->bytesAvailable() : source->size() - source->pos();
     journal(QStringLiteral("play %1 %2").arg(name).arg(bytes));
     m_clock.start();

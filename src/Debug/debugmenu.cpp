@@ -195,17 +195,14 @@ void DebugMenu::on_butFwTestString_clicked()
 {
     const QString path = DeviceRoot::path(QString::fromLatin1(kTestFirmwareFile));
     // Only a regular file (or none yet) is written; a link or a FIFO in its
-    // place is left alone.
-    const QFileInfo info(path);
-    if (RegularFile::isSymLink(path) || (info.exists() && !info.isFile())) {
+    // place is left alone. Read-write keeps whatever follows the image in a
+    // longer file.
+    QFile file;
+    if (!RegularFile::openForWriting(path, &file)) {
         qDebug() << "Testfile not written: no regular file" << kTestFirmwareFile;
         return;
     }
     const QByteArray image = testFirmwareImage();
-    QFile file(path);
-    // Read-write keeps whatever follows the image in a longer file.
-    if (!file.open(QIODevice::ReadWrite))
-        return;
     file.write(image);
     file.close();
     qDebug() << "Testfile written" << kTestFirmwareFile << image.mid(48, 7);
@@ -265,4 +262,11 @@ void DebugMenu::on_butSetGX4ToDebugMode_clicked()
     qDebug() << "Set GX-4 to debug mode.";
     if (m_btSink)
         m_btSink->sendData(QStringLiteral("BT_TX X DEBUG"));
+}
+
+void DebugMenu::on_but11_clicked()
+{
+    // The pressure screen has no other way in.
+    m_requestedScreen = 11;
+    close();
 }

@@ -38,6 +38,9 @@ public:
     static const char kTestFirmwareFile[];
 
     int currentPage() const { return m_currentPage; }
+    // The screen the menu was left for (the main window shows it one level
+    // deep once the menu has closed), or -1.
+    int requestedScreen() const { return m_requestedScreen; }
     bool isStresstestRunning() const;
 
 protected:
@@ -62,6 +65,7 @@ private slots:
     void on_butResetAudio_clicked();
     void on_butAudioCodecStresstest_clicked();
     void on_butSetGX4ToDebugMode_clicked();
+    void on_but11_clicked();
     void timerSlot();
 
 private:
@@ -72,6 +76,7 @@ private:
     QTimer *m_anyTimer = nullptr;
     int m_currentPage = 1;
     bool m_uartTerminal = false;
+    int m_requestedScreen = -1;
 };
 
 #endif // DEBUGMENU_H

@@ -5,6 +5,7 @@
 #include "gpio.h"
 #include "mainmenu.h"
 #include "regularfile.h"
+#include "systemclock.h"
 #include "systemsettings.h"
 
 #include <QDebug>
@@ -472,7 +473,7 @@ void Bluetooth::writeBluetoothCmdsDbg(QString text)
     }
     const Systemsettings *settings = settingsStore();
     const QString format = settings ? settings->getFormatStringTime() : QStringLiteral("hh:mm:ss");
-    file.write((QTime::currentTime().toString(format) + QLatin1Char(' ') + text).toLatin1());
+    file.write((SystemClock::now().time().toString(format) + QLatin1Char(' ') + text).toLatin1());
 }
 
 void Bluetooth::keepNewestInfo(const QString &path)
@@ -1033,6 +1034,30 @@ void Bluetooth::handleUnitReply(const QString &line)
     } else if (keyword == QLatin1String("FS")) {
         if (need(1))
             emit btFwStartUpdateReceived(v.at(0) == QLatin1String("OK"));
+    } else if (keyword == QLatin1String("RS")) {
+        // The pressure sensor's announcement: range in bar, readings at
+        // 0 bar and at full scale.
+        if (need(3)) {
+            bool rangeOk = false, zeroOk = false, fullOk = false;
+            const int range = v.at(0).toInt(&rangeOk);
+            const uint atZero = v.at(1).toUInt(&zeroOk);
+            const uint atRange = v.at(2).toUInt(&fullOk);
+            if (rangeOk && zeroOk && fullOk && atZero <= 0xFFFF && atRange <= 0xFFFF)
+                emit btEnableReceivePressuredata(true, range, ushort(atZero), ushort(atRange));
+            else
+                qDebug() << "BT_RX RS unreadable:" << line.left(80);
+        }
+    } else if (keyword == QLatin1String("RD")) {
+        // One packet of pressure samples: their count, then the samples
+        // (missing ones read 0 at the screen).
+        if (need(1)) {
+            bool ok = false;
+            const int count = v.at(0).toInt(&ok);
+            if (ok)
+                emit btPressuredataReceived(count, v.value(1));
+            else
+                qDebug() << "BT_RX RD unreadable:" << line.left(80);
+        }
     } else if (keyword == QLatin1String("FW-VERSION")) {
         if (need(1)) {
             m_fwVersion = v.at(0);

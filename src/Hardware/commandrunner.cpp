@@ -16,6 +16,8 @@
 
 namespace {
 
+// How long a command may take to start before it counts as not started.
+constexpr int kStartTimeoutMs = 30000;
 // How long run() waits for the simulated board's answer.
 const int kSimulatedRunTimeoutMs = 120000;
 // The most of a simulated command's output that is taken.
@@ -156,17 +158,36 @@ CommandRunner::Result CommandRunner::simulate(const QString &command, const QStr
 CommandRunner::Result CommandRunner::execute(const QString &command, const QString &workDir,
                                              int timeoutMs)
 {
+    // No command may hold the GUI thread for ever: one run without a limit
+    // of its caller gets its command's (a clock or mixer command ends at
+    // once, an unmount or a power-down returns soon or hangs), else 120 s.
+    static const struct {
+        const char *firstWord;
+        int limitMs;
+    } kLimits[] = {{"date", 10000},     {"hwclock", 10000}, {"alsactl", 30000},
+                   {"umount", 30000},   {"poweroff", 60000}, {"reboot", 60000}};
+    int limitMs = timeoutMs;
+    if (limitMs < 0) {
+        limitMs = 120000;
+        const QString first = command.trimmed().section(QLatin1Char(' '), 0, 0);
+        for (const auto &l : kLimits)
+            if (first == QLatin1String(l.firstWord))
+                limitMs = l.limitMs;
+    }
+
     Result r;
     QProcess p;
     if (!workDir.isEmpty())
         p.setWorkingDirectory(workDir);
     p.setProcessChannelMode(QProcess::MergedChannels);
     p.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command});
-    if (!p.waitForStarted()) {
+    // The caller's time-out counts from the start on.
+    if (!p.waitForStarted(kStartTimeoutMs)) {
         qDebug() << "Command did not start:" << command;
         return r;
     }
-    if (!p.waitForFinished(timeoutMs)) {
+    if (!p.waitForFinished(limitMs)) {
+        qDebug() << "Command timed out after" << limitMs << "ms:" << command;
         r.timedOut = true;
         r.output = p.readAll();
         p.kill();

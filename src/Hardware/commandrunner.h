@@ -34,8 +34,11 @@ public:
         QByteArray output;      // standard output and standard error
     };
 
-    // Runs the command and waits for its end. workDir empty: the process's
-    // current directory. Returns the exit code (-1 when it could not start).
+    // Runs the command and waits for its end: on the board at most a limit
+    // of the command's (10 s for date and hwclock, 30 s for alsactl and
+    // umount, 60 s for poweroff and reboot, else 120 s; a time-out is logged).
+    // workDir empty: the process's current directory. Returns the exit code
+    // (-1 when it could not start or timed out).
     static int run(const QString &command, const QString &workDir = QString());
 
     // Runs the command, waits at most timeoutMs and returns what arrived.

@@ -1,10 +1,12 @@
 #include "gps.h"
+#include "systemclock.h"
 
 #include "commandrunner.h"
 #include "deviceroot.h"
 #include "gpio.h"
 #include "mainmenu.h"
 #include "nmeapositioninfosourceraw.h"
+#include "systemclock.h"
 #include "systemsettings.h"
 
 #include <QDebug>
@@ -94,6 +96,8 @@ Gps::Gps(QObject *parent)
         m_reopenTimer->start();
     }
 
+    // Connected before the source starts, so it looks at each arrival first.
+    connect(uartPort1, &QSerialPort::readyRead, this, &Gps::dropWhatIsNoSentence);
     m_nmeaSource = new NmeaPositionInfoSourceRaw(QNmeaPositionInfoSource::RealTimeMode, this);
     m_nmeaSource->setDevice(uartPort1);
 }
@@ -133,6 +137,36 @@ void Gps::portError()
         qDebug() << "Uart 1: error," << why << "- reopening every" << kReopenMs << "ms";
     m_portFailed = true;
     m_reopenTimer->start();
+}
+
+qint64 Gps::unreadBytes() const
+{
+    return uartPort1->bytesAvailable();
+}
+
+// The source reads whole lines only: bytes that never end a line (noise, a
+// receiver at the wrong baud rate, a flooding peer) would stay in the port's
+// buffer and grow it for ever. Beyond kMaxUnreadBytes without a line end they
+// are dropped, all but a last sentence start, whose end may still come. One
+// log line per episode; a line end ends it.
+void Gps::dropWhatIsNoSentence()
+{
+    if (uartPort1->canReadLine()) {
+        m_dropping = false;
+        return;
+    }
+    const qint64 waiting = uartPort1->bytesAvailable();
+    if (waiting <= kMaxUnreadBytes)
+        return;
+    const QByteArray bytes = uartPort1->peek(waiting);
+    const int start = bytes.lastIndexOf('$');
+    const qint64 keep = start >= 0 && bytes.size() - start <= NmeaPositionInfoSourceRaw::kMaxLine
+        ? bytes.size() - start
+        : 0;
+    uartPort1->skip(waiting - keep);
+    if (!m_dropping)
+        qDebug() << "Uart 1: no line end in" << waiting << "bytes: dropped up to the next line end";
+    m_dropping = true;
 }
 
 void Gps::reopenPort()
@@ -435,16 +469,18 @@ int Gps::getGpsQuality() const
 QStringList Gps::clockCommands(const QDateTime &utc, int offsetSecs)
 {
     const QDateTime local = utc.toUTC().addSecs(offsetSecs);
-    const QDate d = local.date();
-    const QTime t = local.time();
-    return {QStringLiteral("date +%F -s %1-%2-%3").arg(d.year()).arg(d.month()).arg(d.day()),
-            QStringLiteral("date +%T -s %1:%2:%3").arg(t.hour()).arg(t.minute()).arg(t.second())};
+    return SystemClock::setCommands(local.date(), local.time());
+}
+
+bool Gps::isClockTime(const QDateTime &utc)
+{
+    return utc.isValid() && utc.date().year() >= 2016 && utc.date().year() <= 2050;
 }
 
 bool Gps::setSystemTime()
 {
     const QDateTime d = getDateTime();
-    if (!d.isValid() || d.date().year() > 2050 || d.date().year() < 2016)
+    if (!isClockTime(d))
         return false;
     Systemsettings *s = settings();
     const int z = s ? s->getTimezoneOffset() : 0;
@@ -455,9 +491,8 @@ bool Gps::setSystemTime()
     qDebug() << "Offset Time:" << z << zh << zm;
     // Local time with the offsets carried into minutes, hours and date, so
     // that the clock never gets hour 24 or a UTC date with a local time.
-    for (const QString &command : clockCommands(d, zh * 3600 + zm * 60 + sh * 3600))
-        CommandRunner::run(command);
-    CommandRunner::run(QStringLiteral("hwclock -w -f /dev/rtc0"));
+    const QDateTime local = d.toUTC().addSecs(zh * 3600 + zm * 60 + sh * 3600);
+    SystemClock::set(local.date(), local.time(), true);
     return true;
 }
 

@@ -29,6 +29,10 @@ public:
     static constexpr int kReopenMs = 3000;
     // Raw text kept by readTty1Data() until getGpsData() takes it.
     static constexpr int kMaxRawText = 64 * 1024;
+    // Bytes of the port still without a line end beyond which they are
+    // dropped: no sentence is that long (the source reads only whole lines,
+    // so without this nothing would ever take them from the port).
+    static constexpr int kMaxUnreadBytes = 4096;
 
     explicit Gps(QObject *parent = nullptr);
     ~Gps() override;
@@ -62,6 +66,10 @@ public:
     // Sets the system clock and the real-time clock from getDateTime(),
     // converted to local time; false (nothing run) outside 2016 to 2050.
     bool setSystemTime();
+    // The gate every clock setting from the receiver goes through: a valid
+    // time stamp in 2016 to 2050 (a receiver without a fix or after a week
+    // roll-over reports years far off).
+    static bool isClockTime(const QDateTime &utc);
 
     QGeoPositionInfo getGpsInfo() const { return m_posInfo; }
     float getGpsInfoPdop() const { return m_pdop; }
@@ -73,6 +81,8 @@ public:
 
     NmeaPositionInfoSourceRaw *nmeaSource() const { return m_nmeaSource; }
     bool isPortOpen() const;
+    // Bytes the port holds that nobody has read yet.
+    qint64 unreadBytes() const;
 
     // The UBX CFG-RST frame with the given reset mode (0x09 start, 0x08 stop),
     // checksum included.
@@ -91,6 +101,7 @@ public slots:
 private:
     bool openPort();
     void portError();
+    void dropWhatIsNoSentence();
     void reopenPort();
     void sendResetFrame(quint8 resetMode, const char *what);
     void clearPosition();
@@ -125,6 +136,7 @@ private:
     bool m_updatesWanted = false;  // initGps asked the source to run
     bool m_updatesStarted = false; // ... and it has been started on an open port
     bool m_portFailed = false;     // the failure has been logged
+    bool m_dropping = false;       // inside an episode of bytes without a line end
 };
 
 #endif // GPS_H

@@ -86,8 +86,9 @@ void Levelmeasurement::init(int variant)
     Systemsettings *settings = w->getInstanceSystemsettings();
 
     ui->retranslateUi(this);
-    if (variant == 0)
-        m_frame->showHydrogenNoteIfNeeded();
+    // The power key inside the note returns to the main page: no entry then.
+    if (variant == 0 && !m_frame->showHydrogenNoteIfNeeded())
+        return;
 
     ui->labelFrequency->setVisible(settings->isShowFrequencyValueEnabled());
     ui->prgbPeakLevel->setVisible(settings->isShowPeakLevelBarEnabled() && g_debugFeatures == 1);
@@ -226,6 +227,13 @@ void Levelmeasurement::muteAudioPath(bool a_mute, bool a_sendToMic)
     }
 }
 
+void Levelmeasurement::frameHidden()
+{
+    // The main window muted the path when it left the screen.
+    m_timerLevel->stop();
+    m_muted = true;
+}
+
 void Levelmeasurement::switchActiveMute(bool mute)
 {
     m_frame->switchActiveMute(mute);
@@ -334,6 +342,8 @@ void Levelmeasurement::on_butMenuFilter_clicked()
     int type = 0;
     unsigned low = 0, high = 4000;
     const bool accepted = m_frame->runFilterDialog(&type, &low, &high);
+    if (!m_frame->isShown())
+        return; // left by the power key inside the dialog: the main page is muted
     // The mute key works inside the dialog on the main window's path alone;
     // the screen's state decides, so the path returns to it.
     MainMenu *w = MainMenu::getInstanceMainMenu();

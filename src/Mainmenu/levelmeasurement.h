@@ -86,6 +86,7 @@ private:
     bool frameIsMuted() const override { return m_muted; }
     void frameLeave() override { on_butMenuMainmenu_clicked(); }
     void frameFill(MeasInfoStructure *info) override;
+    void frameHidden() override;
 
     void muteAudioPath(bool a_mute, bool a_sendToMic);
     void analyseInfoFile();

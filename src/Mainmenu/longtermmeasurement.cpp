@@ -124,8 +124,9 @@ void Longtermmeasurement::init(int variant)
     Systemsettings *settings = w->getInstanceSystemsettings();
 
     ui->retranslateUi(this);
-    if (variant == 0)
-        m_frame->showHydrogenNoteIfNeeded();
+    // The power key inside the note returns to the main page: no entry then.
+    if (variant == 0 && !m_frame->showHydrogenNoteIfNeeded())
+        return;
 
     m_selectedTime = 0;
     ui->labelTime->setText(QString::fromLatin1(window(0).label));
@@ -326,6 +327,13 @@ void Longtermmeasurement::muteAudioPath(bool a_mute, bool a_sendToMic)
         m_updateTimer->start(kSampleMs);
 }
 
+void Longtermmeasurement::frameHidden()
+{
+    // The main window muted the path when it left the screen.
+    m_updateTimer->stop();
+    m_muted = true;
+}
+
 void Longtermmeasurement::switchActiveMute(bool mute)
 {
     m_frame->switchActiveMute(mute);
@@ -373,6 +381,8 @@ void Longtermmeasurement::on_butMenuFilter_clicked()
     int type = 0;
     unsigned low = 0, high = 4000;
     const bool accepted = m_frame->runFilterDialog(&type, &low, &high);
+    if (!m_frame->isShown())
+        return; // left by the power key inside the dialog: the main page is muted
     // The mute key works inside the dialog on the main window's path alone;
     // the screen's state decides, so the path returns to it.
     MainMenu *w = MainMenu::getInstanceMainMenu();

@@ -18,6 +18,7 @@
 
 #include <QDebug>
 #include <QKeyEvent>
+#include <QStackedWidget>
 #include <QTimer>
 #include <QWidget>
 
@@ -45,24 +46,45 @@ MeasurementFrame::MeasurementFrame(QWidget *widget, Screen *screen, int favourit
 
 bool MeasurementFrame::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_widget && event->type() == QEvent::Hide)
+    if (watched == m_widget && event->type() == QEvent::Hide) {
         stopWatchdog();
+        releaseIfLeft();
+    }
     return QObject::eventFilter(watched, event);
+}
+
+bool MeasurementFrame::isShown() const
+{
+    // A page of the main window's stack; a screen standing alone counts as
+    // shown.
+    const auto *stack = qobject_cast<const QStackedWidget *>(m_widget->parentWidget());
+    return !stack || stack->currentWidget() == m_widget;
+}
+
+void MeasurementFrame::releaseIfLeft()
+{
+    if (isShown())
+        return;
+    stopWatchdog();
+    disconnectUnitKey();
+    m_screen->frameHidden();
 }
 
 // ---------------------------------------------------------------------------
 // Entry
 
-void MeasurementFrame::showHydrogenNoteIfNeeded()
+bool MeasurementFrame::showHydrogenNoteIfNeeded()
 {
     if (StatusbarData()->sensorType() != kHydrogenSensor)
-        return;
+        return true;
     MessageDialog note;
     note.setIcon(0);
     note.setHeadline(tr("Note"));
     note.setDialogType(0);
     note.setInfotext(tr("YouMustConnectAnAcousticalSensorToUseThisMeasurement."));
     note.exec();
+    releaseIfLeft();
+    return isShown();
 }
 
 void MeasurementFrame::callLinks()
@@ -191,6 +213,7 @@ void MeasurementFrame::checkBtConnection()
     warning.setDialogType(0);
     warning.setInfotext(tr("NoBluetoothConnectionPleaseCheckYourGX4"));
     warning.exec();
+    releaseIfLeft();
 }
 
 // ---------------------------------------------------------------------------
@@ -198,13 +221,16 @@ void MeasurementFrame::checkBtConnection()
 
 bool MeasurementFrame::save()
 {
-    if (!m_screen->frameIsMuted())
-        m_screen->frameMute(true, true);
+    // Also when muted already: the unit gets its mute line once more, so a
+    // unit that missed a line cannot go on sending into the saved clip.
+    m_screen->frameMute(true, true);
 
     VirtualKeyboard keyboard(m_widget);
     keyboard.setText(QString());
     keyboard.useEnterAsAccept(true);
-    if (keyboard.exec() != 1) {
+    const int result = keyboard.exec();
+    releaseIfLeft();
+    if (result != 1) {
         qDebug() << "Text: verworfen";
         return false;
     }
@@ -233,7 +259,9 @@ bool MeasurementFrame::save()
 bool MeasurementFrame::runFilterDialog(int *type, unsigned *low, unsigned *high)
 {
     Filtersettings dialog(m_widget);
-    if (dialog.exec() != 1)
+    const bool accepted = dialog.exec() == 1;
+    releaseIfLeft();
+    if (!accepted || !isShown())
         return false;
     dialog.getFiltersettings(type, low, high);
     return true;
@@ -243,12 +271,14 @@ void MeasurementFrame::runMicrophoneDialog()
 {
     Micsettings dialog(m_widget);
     dialog.exec();
+    releaseIfLeft();
 }
 
 void MeasurementFrame::runHeadphoneDialog()
 {
     Headphonesettings dialog(m_widget);
     dialog.exec();
+    releaseIfLeft();
 }
 
 // ---------------------------------------------------------------------------

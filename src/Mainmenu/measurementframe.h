@@ -39,6 +39,11 @@ public:
         virtual void frameLeave() = 0;
         // Fills the screen's own fields of a measurement to be stored.
         virtual void frameFill(MeasInfoStructure *info) = 0;
+        // The main window showed another page without the screen's own
+        // leaving (the power key inside a dialog, the favourite key): the
+        // screen stops its measuring and counts as muted, as the main
+        // window left the path, without touching the path itself.
+        virtual void frameHidden() {}
     };
 
     // widget: the screen page (parent of the watchdog timer and of the
@@ -52,7 +57,9 @@ public:
 
     // --- Entry ---------------------------------------------------------------
     // The note shown at a live entry with the hydrogen sensor attached.
-    void showHydrogenNoteIfNeeded();
+    // False when the main window left the screen while it was open (the
+    // power key): the entry then stops.
+    bool showHydrogenNoteIfNeeded();
     // Sensor-unit link with RFCOMM, headphone link A2DP only.
     void callLinks();
     void connectUnitKey();
@@ -77,7 +84,8 @@ public:
 
     // --- Settings dialogs ------------------------------------------------------
     // Runs the filter dialog; true when accepted. The chosen filter is then
-    // in the codec (read it with AudioCodecSetup::getFilter).
+    // in the codec (read it with AudioCodecSetup::getFilter). False also
+    // when the main window left the screen meanwhile (isShown()).
     bool runFilterDialog(int *type, unsigned *low, unsigned *high);
     void runMicrophoneDialog();
     void runHeadphoneDialog();
@@ -88,6 +96,11 @@ public:
     QString selectedFolder() const;
     // "/media/tq3900/meas/<folder>" as a board path.
     static QString folderPath(const QString &folder);
+
+    // True while the screen is the page the main window shows. A dialog's
+    // caller asks after the dialog: the power key inside it returns to the
+    // main page, and a screen that was left must not open the path again.
+    bool isShown() const;
 
     // --- Leaving -------------------------------------------------------------
     // Stops the watchdog and the recording, mutes the path, releases the
@@ -117,6 +130,10 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // After a dialog or when the page was hidden: a screen the main window
+    // no longer shows is released (watchdog, the unit's key, its measuring).
+    void releaseIfLeft();
+
     QWidget *m_widget;
     Screen *m_screen;
     int m_favouriteNumber;

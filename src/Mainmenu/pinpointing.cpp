@@ -86,8 +86,9 @@ void Pinpointing::init(int variant)
     Systemsettings *settings = w->getInstanceSystemsettings();
 
     ui->retranslateUi(this);
-    if (variant == 0)
-        m_frame->showHydrogenNoteIfNeeded();
+    // The power key inside the note returns to the main page: no entry then.
+    if (variant == 0 && !m_frame->showHydrogenNoteIfNeeded())
+        return;
 
     ui->butStartStop->setText(QStringLiteral("LIN"));
     m_linearScale = false;
@@ -267,6 +268,13 @@ void Pinpointing::shiftAllMeasurementsLeft()
     Audioworker()->deleteAudioData(clipName(1));
     for (int i = 1; i < PinpointingPositions::kPositions; ++i)
         Audioworker()->renameAudioData(clipName(i), clipName(i + 1));
+}
+
+void Pinpointing::frameHidden()
+{
+    // The main window muted the path when it left the screen.
+    m_timerLevel->stop();
+    m_muted = true;
 }
 
 void Pinpointing::switchActiveMute(bool mute)
@@ -505,6 +513,8 @@ void Pinpointing::on_butMenuFilter_clicked()
     int type = 0;
     unsigned low = 0, high = 4000;
     const bool accepted = m_frame->runFilterDialog(&type, &low, &high);
+    if (!m_frame->isShown())
+        return; // left by the power key inside the dialog: the main page is muted
     // The mute key works inside the dialog on the main window's path alone;
     // the positions follow the screen's state, so the path returns to it.
     MainMenu *w = MainMenu::getInstanceMainMenu();

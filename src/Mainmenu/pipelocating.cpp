@@ -106,8 +106,9 @@ void Pipelocating::init(int variant)
     Systemsettings *settings = w->getInstanceSystemsettings();
 
     ui->retranslateUi(this);
-    if (variant != 1)
-        m_frame->showHydrogenNoteIfNeeded();
+    // The power key inside the note returns to the main page: no entry then.
+    if (variant != 1 && !m_frame->showHydrogenNoteIfNeeded())
+        return;
 
     QWidget *const filterLabels[] = {ui->labelFiltersymbol, ui->labelFilterrange, ui->labelFilterLowCutOff,
                                      ui->labelFiltersymbolStored, ui->labelFilterHighCutOff};
@@ -374,6 +375,13 @@ void Pipelocating::muteAudioPath(bool a_mute, bool a_sendToMic)
     updateHistoryValues();
 }
 
+void Pipelocating::frameHidden()
+{
+    // The main window muted the path when it left the screen.
+    m_updateTimer->stop();
+    m_muted = true;
+}
+
 void Pipelocating::switchActiveMute(bool mute)
 {
     m_frame->switchActiveMute(mute);
@@ -410,6 +418,8 @@ void Pipelocating::on_butMenuFilter_clicked()
     int type = 0;
     unsigned low = 0, high = 4000;
     const bool accepted = m_frame->runFilterDialog(&type, &low, &high);
+    if (!m_frame->isShown())
+        return; // left by the power key inside the dialog: the main page is muted
     // The mute key works inside the dialog on the main window's path alone;
     // the positions follow the screen's state, so the path returns to it.
     MainMenu *w = MainMenu::getInstanceMainMenu();

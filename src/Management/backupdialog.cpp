@@ -1,6 +1,163 @@
 #include "backupdialog.h"
+#include "ui_backupdialog.h"
+
+#include "commandrunner.h"
+#include "deviceroot.h"
+#include "gpio.h"
+#include "partitionlending.h"
+#include "regularfile.h"
+
+#include <QDebug>
+#include <QFile>
+#include <QSaveFile>
+
+namespace {
+
+// A provisioning file larger than this is no provisioning file; it stays.
+const qint64 kMaxProvisioningBytes = 4 * 1024 * 1024;
+
+struct ProvisioningStep
+{
+    const char *name;    // in the partition's top folder
+    const char *target;  // replaced by the file; nullptr: run the file
+    int loggedBytes;     // bytes shown in the debug line (0: none)
+    const char *logLine;
+};
+
+const ProvisioningStep kSteps[] = {
+    {"do_serialNumber", "/home/root/serialNumber", 12, "New Serialnumber = "},
+    {"do_productionDate", "/home/root/productionDate", 10, "New production date = "},
+    {"do_settings.ini", "/home/root/settings.ini", 0, "Updating systemsettings."},
+    {"do_universalScript.sh", nullptr, 0, "Executing universal script ..."},
+};
+
+// Replaces target by content through a temporary file renamed over it, so a
+// failure leaves the old target whole.
+bool replaceFile(const QString &target, const QByteArray &content)
+{
+    QSaveFile file(target);
+    file.setDirectWriteFallback(false);
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size()) {
+        qWarning() << "Could not write" << target << file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        qWarning() << "Could not replace" << target << file.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace
 
 BackupDialog::BackupDialog(QWidget *parent)
-    : PlaceholderDialog(QStringLiteral("BackupDialog"), parent)
+    : KeyDialog(parent)
+    , ui(new Ui::BackupDialog)
 {
+    ui->setupUi(this);
+    // Service connector: USB device mode.
+    Gpio::setValue(50, 0);
+    Gpio::setValue(65, 0);
+    showLent(false);
+}
+
+BackupDialog::~BackupDialog()
+{
+    // Runs no command: a partition lent stays lent.
+    delete ui;
+}
+
+void BackupDialog::showLent(bool lent)
+{
+    ui->butConnect->setHidden(lent);
+    ui->butDisconnect->setHidden(!lent);
+}
+
+bool BackupDialog::isLent() const
+{
+    return !ui->butDisconnect->isHidden();
+}
+
+void BackupDialog::on_butConnect_clicked()
+{
+    if (!PartitionLending::lend()) {
+        PartitionLending::showLendFailed(this);
+        return;
+    }
+    showLent(true);
+}
+
+void BackupDialog::on_butDisconnect_clicked()
+{
+    if (!PartitionLending::takeBack()) {
+        PartitionLending::showTakeBackFailed(this);
+        return;
+    }
+    showLent(false);
+    checkForSpecialFiles();
+}
+
+void BackupDialog::on_butMenuCancel_clicked()
+{
+    // Leaving applies no provisioning file. What is not known to be lent is
+    // taken back all the same (both commands run, their results ignored).
+    if (!PartitionLending::takeBack(isLent())) {
+        PartitionLending::showTakeBackFailed(this);
+        return;
+    }
+    close();
+}
+
+void BackupDialog::escapeReleased()
+{
+    on_butMenuCancel_clicked();
+}
+
+void BackupDialog::checkForSpecialFiles()
+{
+    for (const ProvisioningStep &step : kSteps) {
+        const QString name = QLatin1String(step.name);
+        const QString path = DeviceRoot::path(QStringLiteral("/media/tq3900/") + name);
+        QFile file;
+        qint64 size = 0;
+        const RegularFile::Status status = RegularFile::openForReading(path, &file, &size);
+        if (status == RegularFile::Status::Missing)
+            continue;
+        if (status != RegularFile::Status::Ok || size > kMaxProvisioningBytes) {
+            qWarning() << "Provisioning file" << name << "skipped:"
+                       << (status == RegularFile::Status::Ok ? QStringLiteral("too large") : RegularFile::describe(status));
+            continue;
+        }
+
+        bool applied = true;
+        if (step.target) {
+            const QByteArray content = file.read(size);
+            file.close();
+            if (step.loggedBytes > 0) {
+                QByteArray shown = content.left(step.loggedBytes);
+                const int zero = shown.indexOf('\0');
+                if (zero >= 0)
+                    shown.truncate(zero);
+                qDebug().noquote() << QLatin1String(step.logLine) + QString::fromUtf8(shown);
+            } else {
+                qDebug().noquote() << QLatin1String(step.logLine);
+            }
+            applied = content.size() == size && replaceFile(DeviceRoot::path(QLatin1String(step.target)), content);
+        } else {
+            file.close();
+            qDebug().noquote() << QLatin1String(step.logLine);
+            // The script's exit code is not examined; it is deleted in any case.
+            CommandRunner::run(QStringLiteral("/media/tq3900/") + name);
+            qDebug() << "Executing universal script. Finished.";
+        }
+        if (!applied) {
+            qWarning().noquote() << QStringLiteral("File %1 not applied; kept for the next attempt.").arg(name);
+            continue;
+        }
+        if (QFile::remove(path))
+            qDebug().noquote() << QStringLiteral("File %1 deleted. OK.").arg(name);
+        else
+            qDebug().noquote() << QStringLiteral("File %1 could not be deleted. Error.").arg(name);
+    }
 }

@@ -5,6 +5,7 @@
 #include "globals.h"
 #include "gps.h"
 #include "mainmenu.h"
+#include "systemclock.h"
 
 #include <QDateTime>
 #include <QDebug>
@@ -117,7 +118,7 @@ void GpsMonitor::updateGpsData()
 
     const QDateTime d = gpsModul->getDateTime();
     const QString t = d.time().isValid() ? d.time().toString(Qt::TextDate) : QString();
-    const QString now = QTime::currentTime().toString(Qt::TextDate);
+    const QString now = SystemClock::now().time().toString(Qt::TextDate);
     const QString suffix = t.isEmpty() ? QStringLiteral("%1? (%2)").arg(gpsModul->getRmcUtcTime(), now)
                                        : QStringLiteral(" (%1)").arg(now);
     ui->leditTime->setText(t + suffix);
@@ -207,11 +208,11 @@ void GpsMonitor::on_butMenuStop_clicked()
     m_timer->stop();
     if (!gpsModul)
         return;
-    // Without a time stamp there is no time to set; the commands would set
-    // the clock to garbage.
+    // Without a plausible time stamp there is no time to set: the same gate
+    // as the driver's own clock setting.
     const QDateTime d = gpsModul->getDateTime();
-    if (!d.isValid()) {
-        qDebug() << "No GPS time: clock not set";
+    if (!Gps::isClockTime(d)) {
+        qDebug() << "No usable GPS time: clock not set" << d;
         return;
     }
     for (const QString &command : Gps::clockCommands(d, kStopButtonOffsetSecs))

@@ -51,6 +51,23 @@ RegularFile::Status SettingsFile::load(const QString &path)
     return status;
 }
 
+RegularFile::Status SettingsFile::load(const QString &path, qint64 maxFileBytes, RegularFile::Links links)
+{
+    QFile file;
+    qint64 size = 0;
+    RegularFile::Status status = RegularFile::openForReading(path, &file, &size, links);
+    if (status == RegularFile::Status::Ok && size > maxFileBytes)
+        status = RegularFile::Status::TooLarge;
+    if (status == RegularFile::Status::Ok) {
+        // A file that grows while it is read is still looked at only up to the limit.
+        QBuffer limited;
+        limited.setData(file.read(maxFileBytes));
+        limited.open(QIODevice::ReadOnly);
+        parseDevice(&limited);
+    }
+    return status;
+}
+
 void SettingsFile::parse(const QByteArray &content)
 {
     QBuffer buffer;
@@ -83,7 +100,7 @@ void SettingsFile::parseDevice(QIODevice *device)
             while (stop < end && *stop != '\n' && *stop != '\r')
                 ++stop;
             if (!overlong) {
-                if (line.size() + (stop - p) > kMaxLineBytes) {
+                if (line.size() + (stop - p) > m_maxLineBytes) {
                     overlong = true;
                     line.clear();
                     line.squeeze();
@@ -95,7 +112,7 @@ void SettingsFile::parseDevice(QIODevice *device)
                 break;
             // A line end: "\n", "\r" or "\r\n" (an empty line between is harmless).
             if (overlong)
-                addProblem(QStringLiteral("line longer than %1 bytes skipped").arg(kMaxLineBytes));
+                addProblem(QStringLiteral("line longer than %1 bytes skipped").arg(m_maxLineBytes));
             else
                 parseLine(line);
             line.clear();
@@ -104,7 +121,7 @@ void SettingsFile::parseDevice(QIODevice *device)
         }
     }
     if (overlong)
-        addProblem(QStringLiteral("line longer than %1 bytes skipped").arg(kMaxLineBytes));
+        addProblem(QStringLiteral("line longer than %1 bytes skipped").arg(m_maxLineBytes));
     else if (!line.isEmpty())
         parseLine(line);
 }

@@ -35,8 +35,18 @@ public:
     static constexpr qint64 kMaxScanBytes = 64 * 1024 * 1024;
     static constexpr int kMaxEntries = 256;
 
+    // maxLineBytes: other files in this format (a measurement's info.ini)
+    // have longer lines than the settings.
+    explicit SettingsFile(int maxLineBytes = kMaxLineBytes)
+        : m_maxLineBytes(maxLineBytes)
+    {
+    }
+
     // Reads the file; the result of opening it (Ok also for an empty file).
     RegularFile::Status load(const QString &path);
+    // The same with a size limit: a larger file is refused whole (TooLarge,
+    // nothing read); links as RegularFile takes them.
+    RegularFile::Status load(const QString &path, qint64 maxFileBytes, RegularFile::Links links);
     // Parses bytes as the content of a file.
     void parse(const QByteArray &content);
 
@@ -91,6 +101,7 @@ private:
     void addProblem(const QString &problem);
     static QString entryName(const char *group, const char *key);
 
+    int m_maxLineBytes;
     QString m_group;
     QHash<QString, QString> m_values;
     QSet<QString> m_unreadable;

@@ -1,14 +1,48 @@
 #ifndef TESTMENUGPS_H
 #define TESTMENUGPS_H
 
-#include "placeholdertest.h"
+#include "testdialog.h"
 
-// Not built yet: the "GPS" test on the test frame, opened by "cmdTestGps".
-class TestmenuGps : public PlaceholderTest
+namespace Ui {
+class TestmenuGps;
+}
+
+class Gps;
+class QTimer;
+
+// The GPS test: every 1500 ms the position of the last fix (six decimals)
+// and the receiver's latest RMC sentence. The station asks whether the
+// receiver is connected (an RMC sentence, with or without fix, has been
+// seen) and whether the position is valid (neither coordinate within
+// 0.00001 degrees of zero). Unlike the other tests, the verdict commands are
+// tested before the test's own.
+class TestmenuGps : public TestDialog
 {
     Q_OBJECT
 public:
-    explicit TestmenuGps(QWidget *parent = nullptr);
+    static constexpr int kUpdateMs = 1500;
+    static constexpr double kNoPosition = 0.00001;
+
+    // The receiver is the main window's unless one is given; without either
+    // the test shows a receiver that delivers nothing.
+    explicit TestmenuGps(QWidget *parent = nullptr, Gps *gps = nullptr);
+    ~TestmenuGps() override;
+
+    QTimer *updateTimer() const { return m_timer; }
+
+    // True when both coordinates are away from zero.
+    static bool isPosition(double latitude, double longitude);
+
+public slots:
+    void executeCommand(QString command) override;
+    void updateGpsData();
+
+private:
+    Ui::TestmenuGps *ui;
+    Gps *m_gpsModul = nullptr;
+    QTimer *m_timer;
+    bool m_modulConnected = false;
+    bool m_gpsPositionValid = false;
 };
 
 #endif // TESTMENUGPS_H

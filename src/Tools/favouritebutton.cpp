@@ -71,8 +71,11 @@ int FavouriteButton::storeFavouriteFunction()
     MainMenu *w = MainMenu::getInstanceMainMenu();
     if (!w)
         return 0;
+    // A screen no favourite function opens reports a number the settings
+    // refuse: nothing is stored, and nothing says so.
+    if (w->getInstanceSystemsettings()->setFavouriteButton(w->getCurrentVisibleDlgNum()) != 0)
+        return 0;
     m_butFavNum = w->getCurrentVisibleDlgNum();
-    w->getInstanceSystemsettings()->setFavouriteButton(m_butFavNum);
     qDebug() << "New Favourite-Button fuction stored";
     w->displayPopup(1);
     return 0;

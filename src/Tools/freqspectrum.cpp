@@ -72,7 +72,12 @@ double FreqSpectrum::traceX(double f, int width)
 
 quint32 FreqSpectrum::frequencyAt(double x, int width)
 {
-    return quint32(std::pow(10.0, x * kTraceDecades / width + kTraceLogStart));
+    // Bounded before the conversion: a touch dragged far beyond the right
+    // edge lies beyond what an unsigned number holds (and NaN nowhere).
+    const double f = std::pow(10.0, x * kTraceDecades / width + kTraceLogStart);
+    if (!(f < double(kMaxFrequency)))
+        return kMaxFrequency;
+    return f > 0.0 ? quint32(f) : 0;
 }
 
 int FreqSpectrum::scaleX(double f, int width)
@@ -300,7 +305,7 @@ void FreqSpectrum::mousePressEvent(QMouseEvent *event)
     m_filterType = 1;
     const double f = std::pow(10.0, start.x() * kTraceDecades / m_rectWidth + kTraceLogStart);
     m_lowCutOffFrequency = frequencyAt(start.x(), m_rectWidth);
-    m_highCutOffFrequency = std::min(quint32(1.4 * f), kMaxFrequency);
+    m_highCutOffFrequency = 1.4 * f < double(kMaxFrequency) ? quint32(1.4 * f) : kMaxFrequency;
     qDebug() << "Aktivate Filter";
     qDebug() << "FrequSpectrum press" << start.x() << stop.x() << m_lowCutOffFrequency << m_highCutOffFrequency
              << m_filterType;

@@ -1,9 +1,11 @@
 #include "infoini.h"
 
+#include "regularfile.h"
+#include "settingsfile.h"
+
 #include <QDebug>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QSettings>
 #include <QStringList>
 
 namespace {
@@ -117,30 +119,44 @@ QByteArray InfoIni::escapedKey(const QString &key)
     return out;
 }
 
+QString InfoIni::unescapedKey(const QString &key)
+{
+    QString out;
+    for (int i = 0; i < key.size(); ++i) {
+        const QChar c = key.at(i);
+        if (c == QLatin1Char('\\')) {
+            out += QLatin1Char('/');
+            continue;
+        }
+        if (c == QLatin1Char('%')) {
+            // "%HH" or "%UHHHH"
+            const bool wide = i + 1 < key.size() && key.at(i + 1) == QLatin1Char('U');
+            const int digits = wide ? 4 : 2;
+            const int from = i + 1 + (wide ? 1 : 0);
+            bool ok = from + digits <= key.size();
+            const uint code = ok ? key.mid(from, digits).toUInt(&ok, 16) : 0;
+            if (ok) {
+                out += QChar(ushort(code));
+                i = from + digits - 1;
+                continue;
+            }
+        }
+        out += c;
+    }
+    return out;
+}
+
 bool InfoIni::load(const QString &path)
 {
-    if (!QFileInfo(path).isFile())
+    SettingsFile existing(kMaxLineBytes);
+    const RegularFile::Status status = existing.load(path, kMaxFileBytes, RegularFile::Links::Refuse);
+    if (status != RegularFile::Status::Ok) {
+        if (status != RegularFile::Status::Missing)
+            qDebug() << "Old keys not kept:" << path << RegularFile::describe(status);
         return false;
-    QSettings existing(path, QSettings::IniFormat);
-    for (const QString &full : existing.allKeys()) {
-        const int slash = full.indexOf(QLatin1Char('/'));
-        const QString group = slash < 0 ? QStringLiteral("General") : full.left(slash);
-        const QString key = slash < 0 ? full : full.mid(slash + 1);
-        const QVariant v = existing.value(full);
-        QByteArray text;
-        if (v.type() == QVariant::StringList) {
-            // A list a PC left unquoted: written back as Qt writes lists.
-            const QStringList parts = v.toStringList();
-            for (int i = 0; i < parts.size(); ++i) {
-                if (i)
-                    text += ", ";
-                appendEscaped(parts.at(i), text);
-            }
-        } else {
-            text = escapedValue(v.toString());
-        }
-        m_groups[group][key] = text;
     }
+    for (const SettingsFile::Entry &e : existing.entries())
+        m_groups[unescapedKey(e.group)][unescapedKey(e.key)] = escapedValue(e.value);
     return true;
 }
 
@@ -168,6 +184,11 @@ bool InfoIni::save(const QString &path) const
 {
     if (!QFileInfo(QFileInfo(path).absolutePath()).isDir()) {
         qDebug() << "Error: no folder for" << path;
+        return false;
+    }
+    // QSaveFile would write to a link's target: the link goes first.
+    if (!RegularFile::removeSymLink(path)) {
+        qDebug() << "Error: link in place of" << path << "cannot be removed";
         return false;
     }
     const QByteArray bytes = toBytes();

@@ -7,23 +7,32 @@
 #include "infoini.h"
 #include "mainmenu.h"
 #include "messagedialog.h"
+#include "regularfile.h"
+#include "settingsfile.h"
+#include "systemclock.h"
 
 #include <QDateTime>
 #include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSettings>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 const char kRoot[] = "/media/tq3900/meas/";
 const char kWavTemp[] = "/home/root/meas/wav_temp";
+// Names of a save still being built; the listing never shows them.
+const char kSavingPrefix[] = ".saving-";
 
 // Number forms of the info file: Qt's C-locale formatting of doubles, so "."
 // is the decimal point whatever the user's language.
@@ -54,15 +63,6 @@ QString listGeneral(const float *values, int count)
     return out;
 }
 
-// What was written as one text may come back as a list when a PC edited the
-// file and left a comma unquoted.
-QString textOf(const QVariant &value)
-{
-    if (value.type() == QVariant::StringList)
-        return value.toStringList().join(QLatin1String(", "));
-    return value.toString();
-}
-
 float floatOf(const QString &text)
 {
     bool ok = false;
@@ -70,22 +70,25 @@ float floatOf(const QString &text)
     return ok && std::isfinite(v) ? v : 0.0f;
 }
 
-int intOf(const QVariant &value)
-{
-    return textOf(value).trimmed().toInt();
-}
-
 // Reads up to `wanted` values (bounded by `capacity`) of a "v; v; " list;
-// returns how many were present.
+// returns how many were present. Only the values wanted are looked at.
 int readList(const QString &text, int wanted, int capacity, float *out)
 {
-    QStringList parts = text.split(QLatin1Char(';'));
-    if (!parts.isEmpty() && parts.last().trimmed().isEmpty())
-        parts.removeLast();
-    const int n = std::min({std::max(wanted, 0), capacity, int(parts.size())});
-    for (int i = 0; i < n; ++i)
-        out[i] = floatOf(parts.at(i));
-    return n;
+    const int n = std::min(std::max(wanted, 0), capacity);
+    int count = 0;
+    int from = 0;
+    while (count < n && from < text.size()) {
+        int end = text.indexOf(QLatin1Char(';'), from);
+        if (end < 0)
+            end = text.size();
+        const QStringRef part = text.midRef(from, end - from);
+        // An empty last part is the end of "v; ", no value.
+        if (end == text.size() && part.trimmed().isEmpty())
+            break;
+        out[count++] = floatOf(part.toString());
+        from = end + 1;
+    }
+    return count;
 }
 
 // The gains the file records, read from the main window when it is written.
@@ -109,7 +112,7 @@ Gains currentGains()
 void writeMeasurementInfo(InfoIni &ini, const QString &type, const QString &name)
 {
     const QString g = QStringLiteral("Measurementinfo");
-    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime now = SystemClock::now();
     ini.setValue(g, QStringLiteral("Measurementtype"), type);
     ini.setValue(g, QStringLiteral("Measurementname"), name.trimmed());
     ini.setValue(g, QStringLiteral("Measurementdate"), now.date().toString(QStringLiteral("dd.MM.yyyy")));
@@ -172,6 +175,14 @@ int writeInfoFile(const QString &filename, const QString &type, const QString &n
     ini.load(filename);
     writeMeasurementInfo(ini, type, name);
     groups(ini, gains);
+    if (ini.toBytes().size() > InfoIni::kMaxFileBytes) {
+        // The keys carried from the old file would make it too large to be
+        // read again: the measurement's own keys only.
+        qDebug() << "Keys of the old file dropped:" << filename;
+        ini = InfoIni();
+        writeMeasurementInfo(ini, type, name);
+        groups(ini, gains);
+    }
     return ini.save(filename) ? 0 : -1;
 }
 
@@ -224,17 +235,17 @@ bool Measurements::enterRoot()
     const QString root = DeviceRoot::path(QString::fromLatin1(kRoot));
     // Without the folder (partition not mounted) the working directory stays
     // where it is and nothing is counted: an unrelated folder must never be
-    // taken for the store.
-    if (!QDir::setCurrent(root)) {
+    // taken for the store, nor a link to one.
+    if (!isRealFolder(root) || !QDir::setCurrent(root)) {
         qDebug() << "Error: no measurement folder" << root;
         return false;
     }
     return true;
 }
 
-QStringList Measurements::matchingEntries()
+QStringList Measurements::matchingEntries(const QString &folder)
 {
-    QDir dir(QStringLiteral("."));
+    QDir dir(folder);
     dir.setNameFilters({QStringLiteral("LE_*"), QStringLiteral("PP_*"), QStringLiteral("PL_*"),
                         QStringLiteral("H2_*"), QStringLiteral("LT_*")});
     dir.setFilter(QDir::AllEntries | QDir::NoDotAndDotDot);
@@ -244,7 +255,7 @@ QStringList Measurements::matchingEntries()
 
 int Measurements::getNumMeasurements()
 {
-    const int n = enterRoot() ? matchingEntries().size() : 0;
+    const int n = enterRoot() ? matchingEntries(QStringLiteral(".")).size() : 0;
     qDebug() << "NumMeas:" << n;
     return n;
 }
@@ -254,7 +265,7 @@ QStringList Measurements::getMeasurementList()
     if (!enterRoot())
         return QStringList();
     QList<QFileInfo> entries;
-    for (const QString &name : matchingEntries())
+    for (const QString &name : matchingEntries(QStringLiteral(".")))
         entries << QFileInfo(name);
     std::stable_sort(entries.begin(), entries.end(), [](const QFileInfo &a, const QFileInfo &b) {
         const QDateTime ta = a.lastModified();
@@ -302,7 +313,7 @@ int Measurements::storeMeasurement(int a_meastype, QString a_name, MeasInfoStruc
 
     // One reading of the clock, so that date and time belong to the same
     // moment also around midnight.
-    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime now = SystemClock::now();
     m_systemDate = now.date();
     m_date = m_systemDate.toString(QStringLiteral("yyyyMMdd"));
     m_systemTime = now.time();
@@ -316,66 +327,229 @@ int Measurements::storeMeasurement(int a_meastype, QString a_name, MeasInfoStruc
 
     const QString name = a_name.trimmed();
     const QString root = DeviceRoot::path(QString::fromLatin1(kRoot));
-    const QString folder = root + prefix + m_date + QLatin1Char('_') + m_time + QLatin1Char('_') + name;
+    const QString folderName = prefix + m_date + QLatin1Char('_') + m_time + QLatin1Char('_') + name;
+    const QString folder = root + folderName;
 
     // A name with a slash would put the folder somewhere else; the file
-    // system refuses the rest (too long, missing root, read-only).
-    bool created = false;
-    bool usable = false;
-    if (!name.contains(QLatin1Char('/')) && !name.contains(QChar(0)) && QFileInfo(root).isDir()) {
-        if (QFileInfo(folder).isDir()) {
-            usable = true; // same type, second and name: merged into
-        } else {
-            created = QDir().mkdir(folder);
-            usable = created;
-        }
+    // system refuses the rest (too long, missing root, read-only). The store
+    // writes only into a real folder: a link in place of the store or of the
+    // measurement's folder is not followed.
+    bool stored = false;
+    if (name.contains(QLatin1Char('/')) || name.contains(QChar(0)) || !isRealFolder(root)) {
+        qDebug() << "Error: no measurement folder or bad name" << folder;
+    } else if (entryExists(folder)) {
+        // Same type, second and name: merged into, if it is a real folder.
+        stored = isRealFolder(folder) && mergeInto(folder, a_meastype, name, a_additionalData);
+    } else {
+        stored = createFolder(root, folderName, a_meastype, name, a_additionalData);
     }
-
-    int written = -1;
-    if (usable) {
-        const QString info = folder + QStringLiteral("/info.ini");
-        switch (a_meastype) {
-        case 0:
-            written = storeInfoFileLevelmeasurement(info, name, a_additionalData);
-            break;
-        case 1:
-            written = storeInfoFilePinpointing(info, name, a_additionalData);
-            break;
-        case 2:
-            written = storeInfoFilePipelocating(info, name, a_additionalData);
-            break;
-        case 3:
-            written = storeInfoFileH2Sensor(info, name, a_additionalData);
-            break;
-        default:
-            written = storeInfoFileLongtermmeasurement(info, name, a_additionalData);
-            break;
-        }
-    }
-    if (written != 0) {
-        if (created)
-            QDir(folder).removeRecursively();
+    if (!stored) {
         qDebug() << "Error: measurement not stored" << folder;
         const int pressed = showMessage(2, tr("Error"), tr("MeasurementCouldNotBeStored"));
         qDebug() << (pressed == 0 ? "Message Measurement Error closed" : "Ende Button Unknown");
         return -1;
     }
-
-    // Sound copies. The clips are whole: the audio worker's store returns
-    // only once the file is written. QFile::copy never replaces a target and
-    // leaves no partial copy when the partition is full.
-    const QString wavTemp = DeviceRoot::path(QString::fromLatin1(kWavTemp));
-    if (a_meastype == 0) {
-        QFile::copy(wavTemp + QStringLiteral("/LE_sound.wav"), folder + QStringLiteral("/LE_sound.wav"));
-    } else if (a_meastype == 1) {
-        for (int i = 1; i <= 10; ++i) {
-            if (a_additionalData.level[i] > 0.0f && a_additionalData.frequency[i] > 0) {
-                const QString clip = QStringLiteral("/PP_Sound_%1.wav").arg(i);
-                QFile::copy(wavTemp + clip, folder + clip);
-            }
-        }
-    }
     return 0;
+}
+
+int Measurements::writeInfoFileOfType(const QString &path, int a_meastype, const QString &name,
+                                      const MeasInfoStructure &data)
+{
+    switch (a_meastype) {
+    case 0:
+        return storeInfoFileLevelmeasurement(path, name, data);
+    case 1:
+        return storeInfoFilePinpointing(path, name, data);
+    case 2:
+        return storeInfoFilePipelocating(path, name, data);
+    case 3:
+        return storeInfoFileH2Sensor(path, name, data);
+    default:
+        return storeInfoFileLongtermmeasurement(path, name, data);
+    }
+}
+
+// The clips a measurement has: the level measurement's one, one per
+// pinpointing position with a level and a frequency. The audio engine left
+// them in its temporary folder.
+QStringList Measurements::clipsOf(int a_meastype, const MeasInfoStructure &data)
+{
+    QStringList clips;
+    if (a_meastype == 0) {
+        clips << QStringLiteral("LE_sound.wav");
+    } else if (a_meastype == 1) {
+        for (int i = 1; i <= 10; ++i)
+            if (data.level[i] > 0.0f && data.frequency[i] > 0)
+                clips << QStringLiteral("PP_Sound_%1.wav").arg(i);
+    }
+    return clips;
+}
+
+// A new measurement is built in a folder the listing does not show and
+// renamed into place once its info.ini and every clip are written: a save
+// that fails or is cut short (power, a crash) never shows as a measurement.
+// Leftovers of one are removed at the next start (removeLeftovers).
+bool Measurements::createFolder(const QString &root, const QString &folderName, int a_meastype,
+                                const QString &name, const MeasInfoStructure &data)
+{
+    // Without the user's name, so that it is never longer than the folder's.
+    const QString work = root + QLatin1String(kSavingPrefix) + folderName.left(prefixOf(0).size() + 15);
+    removeEntry(work);
+    if (!QDir().mkdir(work)) {
+        qDebug() << "Error: could not create" << work;
+        return false;
+    }
+    const QString wavTemp = DeviceRoot::path(QString::fromLatin1(kWavTemp));
+    bool ok = writeInfoFileOfType(work + QStringLiteral("/info.ini"), a_meastype, name, data) == 0;
+    for (const QString &clip : clipsOf(a_meastype, data)) {
+        if (!ok)
+            break;
+        ok = copyClip(wavTemp + QLatin1Char('/') + clip, work + QLatin1Char('/') + clip) != CopyResult::Failed;
+    }
+    const QString folder = root + folderName;
+    // The check right before the rename: a directory rename would replace an
+    // empty folder that appeared meanwhile.
+    if (ok && (entryExists(folder) || ::rename(QFile::encodeName(work).constData(), QFile::encodeName(folder).constData()) != 0)) {
+        qDebug() << "Error: could not rename" << work << "to" << folder << std::strerror(errno);
+        ok = false;
+    }
+    if (!ok)
+        removeEntry(work);
+    return ok;
+}
+
+// A save into an existing folder of the same type, second and name: clips
+// it has already stay (as a copy never replaces one), new clips are added
+// whole, the info.ini last (replaced whole, its other keys kept). On failure
+// the clips added are removed again and the old info.ini stays.
+bool Measurements::mergeInto(const QString &folder, int a_meastype, const QString &name,
+                             const MeasInfoStructure &data)
+{
+    const QString wavTemp = DeviceRoot::path(QString::fromLatin1(kWavTemp));
+    QStringList added;
+    bool ok = true;
+    for (const QString &clip : clipsOf(a_meastype, data)) {
+        const QString target = folder + QLatin1Char('/') + clip;
+        if (entryExists(target))
+            continue;
+        const QString work = folder + QLatin1Char('/') + QLatin1String(kSavingPrefix) + clip;
+        removeEntry(work);
+        const CopyResult copied = copyClip(wavTemp + QLatin1Char('/') + clip, work);
+        if (copied == CopyResult::NoSource)
+            continue;
+        if (copied == CopyResult::Failed || entryExists(target)
+            || ::rename(QFile::encodeName(work).constData(), QFile::encodeName(target).constData()) != 0) {
+            removeEntry(work);
+            ok = false;
+            break;
+        }
+        added << target;
+    }
+    if (ok)
+        ok = writeInfoFileOfType(folder + QStringLiteral("/info.ini"), a_meastype, name, data) == 0;
+    if (!ok) {
+        for (const QString &path : added)
+            removeEntry(path);
+    }
+    return ok;
+}
+
+Measurements::CopyResult Measurements::copyClip(const QString &from, const QString &to)
+{
+    QFile in;
+    const RegularFile::Status status = RegularFile::openForReading(from, &in, nullptr, RegularFile::Links::Refuse);
+    if (status == RegularFile::Status::Missing) {
+        // The audio engine made no clip (no recording ran): nothing to copy.
+        qDebug() << "No clip to copy:" << from;
+        return CopyResult::NoSource;
+    }
+    if (status != RegularFile::Status::Ok) {
+        qDebug() << "Error: clip" << from << RegularFile::describe(status);
+        return CopyResult::Failed;
+    }
+    const QByteArray target = QFile::encodeName(to);
+    const int fd = ::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        qDebug() << "Error: could not create" << to << std::strerror(errno);
+        return CopyResult::Failed;
+    }
+    QByteArray block(64 * 1024, Qt::Uninitialized);
+    bool ok = true;
+    for (;;) {
+        const qint64 n = in.read(block.data(), block.size());
+        if (n < 0) {
+            ok = false;
+            break;
+        }
+        if (n == 0)
+            break;
+        for (qint64 done = 0; done < n;) {
+            const ssize_t w = ::write(fd, block.constData() + done, size_t(n - done));
+            if (w < 0 && errno == EINTR)
+                continue;
+            if (w <= 0) {
+                ok = false;
+                break;
+            }
+            done += w;
+        }
+        if (!ok)
+            break;
+    }
+    if (!ok)
+        qDebug() << "Error: could not copy" << from << "to" << to << std::strerror(errno);
+    if (::close(fd) != 0)
+        ok = false;
+    if (!ok)
+        ::unlink(target.constData());
+    return ok ? CopyResult::Copied : CopyResult::Failed;
+}
+
+void Measurements::removeLeftovers()
+{
+    const QString root = DeviceRoot::path(QString::fromLatin1(kRoot));
+    if (!isRealFolder(root))
+        return;
+    const QString pattern = QLatin1String(kSavingPrefix) + QLatin1Char('*');
+    QDir store(root);
+    for (const QString &entry : store.entryList({pattern}, QDir::AllEntries | QDir::Hidden | QDir::System)) {
+        qDebug() << "Removing the rest of an interrupted save:" << entry;
+        removeEntry(root + entry);
+    }
+    // Clips a merge left half-copied inside a measurement's folder.
+    for (const QString &folder : matchingEntries(root)) {
+        if (!isRealFolder(root + folder))
+            continue;
+        QDir dir(root + folder);
+        for (const QString &entry : dir.entryList({pattern}, QDir::AllEntries | QDir::Hidden | QDir::System))
+            removeEntry(root + folder + QLatin1Char('/') + entry);
+    }
+}
+
+bool Measurements::isRealFolder(const QString &path)
+{
+    // A trailing slash would make lstat look through a link.
+    QString name = path;
+    while (name.size() > 1 && name.endsWith(QLatin1Char('/')))
+        name.chop(1);
+    struct stat st;
+    return ::lstat(QFile::encodeName(name).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool Measurements::entryExists(const QString &path)
+{
+    struct stat st;
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
+}
+
+// Removes a file, a link (never what it points to) or a folder with all it
+// holds.
+void Measurements::removeEntry(const QString &path)
+{
+    if (isRealFolder(path))
+        QDir(path).removeRecursively();
+    else if (entryExists(path))
+        ::unlink(QFile::encodeName(path).constData());
 }
 
 // ---------------------------------------------------------------------------
@@ -466,43 +640,57 @@ bool Measurements::readInfoFile(const QString &a_filename, int a_meastype, MeasI
     std::memset(a_data, 0, sizeof(MeasInfoStructure));
     if (a_name)
         a_name->clear();
-    if (!QFileInfo(a_filename).isFile())
+    // The file comes from the card: read with the bounded reader, never
+    // through a link, nothing deserialised. A damaged file gives what could
+    // be read; one that is refused (not a regular file, too large) nothing.
+    SettingsFile s(InfoIni::kMaxLineBytes);
+    const RegularFile::Status status = s.load(a_filename, InfoIni::kMaxFileBytes, RegularFile::Links::Refuse);
+    if (status != RegularFile::Status::Ok) {
+        if (status != RegularFile::Status::Missing)
+            qDebug() << "info.ini not read:" << a_filename << RegularFile::describe(status);
         return false;
-    QSettings s(a_filename, QSettings::IniFormat);
+    }
+    if (s.isDamaged())
+        qDebug() << "info.ini damaged:" << a_filename << s.problems();
+    const auto value = [&s](const char *group, const QString &key) {
+        return s.text(group, key.toLatin1().constData(), QString());
+    };
+    const auto intOf = [&value](const char *group, const QString &key) {
+        return value(group, key).trimmed().toInt();
+    };
     if (a_name)
-        *a_name = textOf(s.value(QStringLiteral("Measurementinfo/Measurementname")));
+        *a_name = value("Measurementinfo", QStringLiteral("Measurementname"));
 
     const bool hasFilter = a_meastype == 0 || a_meastype == 1 || a_meastype == 2 || a_meastype == 4;
     if (hasFilter) {
-        a_data->filterType = convertTextToFilterType(textOf(s.value(QStringLiteral("Filter/Filtertype"))));
-        a_data->filterLowCutOff = textOf(s.value(QStringLiteral("Filter/LowCutOff-Frequency"))).toUInt();
-        a_data->filterHighCutOff = textOf(s.value(QStringLiteral("Filter/HighCutOff-Frequency"))).toUInt();
+        a_data->filterType = convertTextToFilterType(value("Filter", QStringLiteral("Filtertype")));
+        a_data->filterLowCutOff = value("Filter", QStringLiteral("LowCutOff-Frequency")).trimmed().toUInt();
+        a_data->filterHighCutOff = value("Filter", QStringLiteral("HighCutOff-Frequency")).trimmed().toUInt();
     }
     switch (a_meastype) {
     case 0:
-        a_data->level[0] = floatOf(textOf(s.value(QStringLiteral("Levels/Level"))));
-        a_data->frequency[0] = intOf(s.value(QStringLiteral("Levels/Frequency")));
-        a_data->fftSize = readList(textOf(s.value(QStringLiteral("FFT/FFT-Values"))),
-                                   intOf(s.value(QStringLiteral("FFT/FFT-Size"))), maxFftSize, a_data->fft);
+        a_data->level[0] = floatOf(value("Levels", QStringLiteral("Level")));
+        a_data->frequency[0] = intOf("Levels", QStringLiteral("Frequency"));
+        a_data->fftSize = readList(value("FFT", QStringLiteral("FFT-Values")), intOf("FFT", QStringLiteral("FFT-Size")),
+                                   maxFftSize, a_data->fft);
         break;
     case 1:
     case 2:
         for (int i = 1; i <= 10; ++i) {
-            a_data->level[i] = floatOf(textOf(s.value(QStringLiteral("Levels/Level_%1").arg(i))));
-            a_data->frequency[i] = intOf(s.value(QStringLiteral("Levels/Frequency_%1").arg(i)));
+            a_data->level[i] = floatOf(value("Levels", QStringLiteral("Level_%1").arg(i)));
+            a_data->frequency[i] = intOf("Levels", QStringLiteral("Frequency_%1").arg(i));
         }
         break;
     case 3:
     case 4:
-        a_data->arrayCnt = readList(textOf(s.value(QStringLiteral("Levels_CSV/Levels_Data"))),
-                                    intOf(s.value(QStringLiteral("Levels_CSV/Levels_Cnt"))), maxArrayCnt,
-                                    a_data->array);
+        a_data->arrayCnt = readList(value("Levels_CSV", QStringLiteral("Levels_Data")),
+                                    intOf("Levels_CSV", QStringLiteral("Levels_Cnt")), maxArrayCnt, a_data->array);
         if (a_meastype == 3) {
-            a_data->arrayInfoParameter_1 = intOf(s.value(QStringLiteral("Levels_CSV/H2-ReferenceLevel")));
-            a_data->arrayInfoParameter_2 = intOf(s.value(QStringLiteral("Levels_CSV/H2-MaxRange")));
+            a_data->arrayInfoParameter_1 = intOf("Levels_CSV", QStringLiteral("H2-ReferenceLevel"));
+            a_data->arrayInfoParameter_2 = intOf("Levels_CSV", QStringLiteral("H2-MaxRange"));
         } else {
-            a_data->arrayInfoParameter_1 = intOf(s.value(QStringLiteral("Levels_CSV/SelectedTime")));
-            a_data->arrayInfoParameter_2 = intOf(s.value(QStringLiteral("Levels_CSV/MaxVisibleData")));
+            a_data->arrayInfoParameter_1 = intOf("Levels_CSV", QStringLiteral("SelectedTime"));
+            a_data->arrayInfoParameter_2 = intOf("Levels_CSV", QStringLiteral("MaxVisibleData"));
         }
         break;
     default:

@@ -62,15 +62,22 @@ public:
 
     Measurements();
 
-    // Stores one measurement: its folder, info.ini and sound copies. From 85
-    // stored measurements on the user is warned first. Returns -1 and leaves
-    // nothing behind when the store is full or the folder or its info.ini
-    // cannot be written (the user is told either way), else 0. A type code
-    // outside 0 to 4 writes nothing and returns 0.
+    // Stores one measurement: its folder, info.ini and sound copies, whole:
+    // the folder is built under a name the listing does not show and renamed
+    // into place when complete. From 85 stored measurements on the user is
+    // warned first. Returns -1 and leaves nothing behind when the store is
+    // full or the folder, its info.ini or a clip cannot be written (the user
+    // is told either way), else 0. A clip the audio engine did not leave is
+    // not copied. A type code outside 0 to 4 writes nothing and returns 0.
+    // Nothing is written through a symbolic link (the store's folder, a
+    // measurement's folder, info.ini or a clip).
     int storeMeasurement(int a_meastype, QString a_name, MeasInfoStructure a_additionalData);
     int getNumMeasurements();
     // Folder names, newest first; entries of equal time in name order.
     QStringList getMeasurementList();
+    // Removes what an interrupted store left (its hidden folder, a clip
+    // half-copied into an existing folder); called at start-up.
+    void removeLeftovers();
 
     // The info.ini writers, one per type. a_filename is the file's full path;
     // its folder must exist. Return 0, or -1 when the file could not be
@@ -85,8 +92,11 @@ public:
     // frequency, fftSize and fft; types 1 and 2 level and frequency 1 to 10;
     // types 3 and 4 arrayCnt, array and both array parameters; the filter of
     // types 0, 1, 2 and 4. Counts from the file are bounded by the arrays and
-    // by the values actually present. Fields not read are zero. False when
-    // the file does not exist.
+    // by the values actually present. Fields not read are zero. The file is
+    // read with a bounded reader (SettingsFile): lines up to
+    // InfoIni::kMaxLineBytes, serialised values count as missing. False when
+    // the file does not exist or is refused (a link, FIFO or other
+    // non-regular file, larger than InfoIni::kMaxFileBytes).
     static bool readInfoFile(const QString &a_filename, int a_meastype, MeasInfoStructure *a_data,
                              QString *a_name);
 
@@ -103,7 +113,21 @@ private:
     // Enters the store's root as working directory; false (and unchanged)
     // when it is missing.
     bool enterRoot();
-    QStringList matchingEntries();
+    static QStringList matchingEntries(const QString &folder);
+
+    enum class CopyResult { Copied, NoSource, Failed };
+    int writeInfoFileOfType(const QString &path, int a_meastype, const QString &name, const MeasInfoStructure &data);
+    static QStringList clipsOf(int a_meastype, const MeasInfoStructure &data);
+    bool createFolder(const QString &root, const QString &folderName, int a_meastype, const QString &name,
+                      const MeasInfoStructure &data);
+    bool mergeInto(const QString &folder, int a_meastype, const QString &name, const MeasInfoStructure &data);
+    // Copies a clip to a new file (never over an existing one, never through
+    // a link); a failed copy leaves no file.
+    static CopyResult copyClip(const QString &from, const QString &to);
+    // True for a folder that is no symbolic link.
+    static bool isRealFolder(const QString &path);
+    static bool entryExists(const QString &path);
+    static void removeEntry(const QString &path);
     // Shows one of the store's messages modally; returns the pressed button.
     static int showMessage(int icon, const QString &headline, const QString &text);
 

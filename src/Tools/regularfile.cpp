@@ -18,9 +18,10 @@ Status openChecked(const QString &path, int flags, QFile *file, qint64 *size)
 {
     const QByteArray name = QFile::encodeName(path);
     const int fd = ::open(name.constData(), flags | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
+    // ELOOP: a symbolic link where O_NOFOLLOW refuses one.
     if (fd < 0)
         return errno == ENOENT || errno == ENOTDIR ? Status::Missing
-            : errno == EISDIR                       ? Status::NotRegular
+            : errno == EISDIR || errno == ELOOP     ? Status::NotRegular
                                                     : Status::Unreadable;
     struct stat st;
     if (::fstat(fd, &st) != 0) {
@@ -32,8 +33,9 @@ Status openChecked(const QString &path, int flags, QFile *file, qint64 *size)
         return Status::NotRegular;
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    const QIODevice::OpenMode mode = (flags & O_APPEND) ? QIODevice::WriteOnly | QIODevice::Append
-                                                         : QIODevice::ReadOnly;
+    const QIODevice::OpenMode mode = (flags & O_APPEND)        ? QIODevice::WriteOnly | QIODevice::Append
+        : (flags & O_ACCMODE) == O_RDWR ? QIODevice::ReadWrite
+                                        : QIODevice::ReadOnly;
     if (!file->open(fd, mode, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         return Status::Unreadable;
@@ -45,17 +47,17 @@ Status openChecked(const QString &path, int flags, QFile *file, qint64 *size)
 
 } // namespace
 
-Status openForReading(const QString &path, QFile *file, qint64 *size)
+Status openForReading(const QString &path, QFile *file, qint64 *size, Links links)
 {
-    return openChecked(path, O_RDONLY, file, size);
+    return openChecked(path, links == Links::Refuse ? O_RDONLY | O_NOFOLLOW : O_RDONLY, file, size);
 }
 
-Status read(const QString &path, qint64 maxBytes, QByteArray *content)
+Status read(const QString &path, qint64 maxBytes, QByteArray *content, Links links)
 {
     content->clear();
     QFile file;
     qint64 size = 0;
-    const Status status = openForReading(path, &file, &size);
+    const Status status = openForReading(path, &file, &size, links);
     if (status != Status::Ok)
         return status;
     if (size > maxBytes)
@@ -74,6 +76,11 @@ bool openForAppend(const QString &path, QFile *file)
     // Never through a symbolic link: a link on the card must not make the
     // program write to a file elsewhere.
     return openChecked(path, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW, file, nullptr) == Status::Ok;
+}
+
+bool openForWriting(const QString &path, QFile *file)
+{
+    return openChecked(path, O_RDWR | O_CREAT | O_NOFOLLOW, file, nullptr) == Status::Ok;
 }
 
 bool isSymLink(const QString &path)

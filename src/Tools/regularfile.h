@@ -10,9 +10,15 @@ class QFile;
 // regular files. A FIFO, a device or a folder in place of a settings file or
 // a catalogue is refused at once (the open never waits for a writer), and a
 // size limit keeps a huge file from being read whole. A symbolic link to a
-// regular file is read like the file; writers that must not follow a link
-// use removeSymLink first.
+// regular file is read like the file unless the caller refuses links (files
+// in the measurement store, the diagnostic files); writers that must not
+// follow a link use removeSymLink first.
 namespace RegularFile {
+
+enum class Links {
+    Follow, // a link to a regular file is read like the file
+    Refuse, // a symbolic link in place of the file counts as NotRegular
+};
 
 enum class Status {
     Ok,
@@ -24,10 +30,16 @@ enum class Status {
 
 // Opens path for reading as a regular file; file must not be open. On Ok the
 // file is open (read-only) and *size holds its size.
-Status openForReading(const QString &path, QFile *file, qint64 *size = nullptr);
+Status openForReading(const QString &path, QFile *file, qint64 *size = nullptr,
+                      Links links = Links::Follow);
 
 // Reads the whole file when it is a regular file of at most maxBytes.
-Status read(const QString &path, qint64 maxBytes, QByteArray *content);
+Status read(const QString &path, qint64 maxBytes, QByteArray *content, Links links = Links::Follow);
+
+// Opens path for reading and writing without truncating it; a missing file is
+// created. Never through a symbolic link; false (and nothing opened) when
+// anything but a regular file stands there.
+bool openForWriting(const QString &path, QFile *file);
 
 // Opens path for appending; a missing file is created. False (and nothing
 // opened) when something other than a regular file, or a symbolic link,

@@ -1,6 +1,7 @@
 #include "statusbar.h"
 #include "mainmenu.h"
 #include "statusbardata.h"
+#include "systemclock.h"
 #include "systemsettings.h"
 
 #include <QPaintEvent>
@@ -72,7 +73,7 @@ void Statusbar::updateTime()
 {
     MainMenu *w = MainMenu::getInstanceMainMenu();
     const QString format = w ? w->getInstanceSystemsettings()->getFormatStringTime() : QStringLiteral("hh:mm");
-    m_time = QTime::currentTime().toString(format);
+    m_time = SystemClock::now().time().toString(format);
     copyState();
     drawStatusbar();
 }

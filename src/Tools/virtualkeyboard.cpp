@@ -1,8 +1,11 @@
 #include "virtualkeyboard.h"
 #include "ui_virtualkeyboard.h"
 
+#include "deviceroot.h"
+
 #include <QDebug>
 #include <QKeyEvent>
+#include <QMouseEvent>
 
 #include <array>
 
@@ -13,6 +16,17 @@ VirtualKeyboard::VirtualKeyboard(QWidget *parent)
     ui->setupUi(this);
     m_textCursor = ui->textEdit->textCursor();
     ui->textEdit->setFocus();
+    if (!DeviceRoot::isBoard()) {
+        // A PC keyboard: its keys go through typeKey; composed input, drops
+        // and the X11 middle-button paste would write into the field alone.
+        ui->textEdit->installEventFilter(this);
+        ui->textEdit->viewport()->installEventFilter(this);
+        ui->textEdit->setAttribute(Qt::WA_InputMethodEnabled, false);
+        ui->textEdit->setAcceptDrops(false);
+        // A key clicked with the mouse leaves the typing in the field.
+        for (QPushButton *key : findChildren<QPushButton *>())
+            key->setFocusPolicy(Qt::NoFocus);
+    }
 }
 
 VirtualKeyboard::~VirtualKeyboard()
@@ -118,11 +132,15 @@ void VirtualKeyboard::on_but_Accept_clicked()
 
 void VirtualKeyboard::addText(const QPushButton *key)
 {
-    const int p = insertionPoint();
     // A key types what it shows.
-    const QString character = key->text().left(1);
+    addCharacter(key->text().left(1));
+}
+
+void VirtualKeyboard::addCharacter(const QString &character)
+{
     if (character.isEmpty())
         return;
+    const int p = insertionPoint();
     m_enteredText.insert(p, character);
     showText(p + 1);
 
@@ -190,4 +208,55 @@ void VirtualKeyboard::keyReleaseEvent(QKeyEvent *event)
         return;
     }
     QWidget::keyReleaseEvent(event);
+}
+
+bool VirtualKeyboard::isTypeable(QChar c) const
+{
+    static const QString kPlain = QStringLiteral("-_ ");
+    static const QString kSpecial = QStringLiteral("!:.,+/\"*@?=");
+    const ushort u = c.unicode();
+    if ((u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9'))
+        return true;
+    return kPlain.contains(c) || (m_enableSpecialChar && kSpecial.contains(c));
+}
+
+bool VirtualKeyboard::typeKey(const QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        on_but_Enter_clicked();
+        return true;
+    case Qt::Key_Backspace:
+        on_but_Del_clicked();
+        return true;
+    case Qt::Key_Delete:
+        return true; // there is no key that deletes forward
+    default:
+        break;
+    }
+    if (event->matches(QKeySequence::Paste) || event->matches(QKeySequence::Cut)
+        || event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Redo)
+        || event->matches(QKeySequence::DeleteStartOfWord) || event->matches(QKeySequence::DeleteEndOfWord)
+        || event->matches(QKeySequence::DeleteEndOfLine) || event->matches(QKeySequence::DeleteCompleteLine))
+        return true;
+    const QString text = event->text();
+    // No text: cursor keys and the instrument's keys, which keep their way.
+    if (text.isEmpty() || (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
+        return false;
+    for (const QChar c : text)
+        if (isTypeable(c))
+            addCharacter(QString(c));
+    return true;
+}
+
+bool VirtualKeyboard::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == ui->textEdit && event->type() == QEvent::KeyPress)
+        return typeKey(static_cast<QKeyEvent *>(event));
+    if (watched == ui->textEdit->viewport()
+        && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease)
+        && static_cast<QMouseEvent *>(event)->button() == Qt::MiddleButton)
+        return true;
+    return QDialog::eventFilter(watched, event);
 }

@@ -23,6 +23,13 @@ class QPushButton;
 // ones as small letters; a longer preset keeps capitals. Shift toggles the
 // case until the next toggle. With special characters enabled, the digit keys
 // carry ! : . , + / " * @ ? and the underline key = while small letters show.
+//
+// Off the board a PC keyboard types into the dialog too: a character that
+// one of the keys can type (letters in the case typed, digits, "-", "_",
+// blank; the special characters when enabled) counts as that key's press,
+// Backspace as DEL and Return as ENTER. Whatever else would change the field
+// by itself (other characters, paste, a drop) is refused, so the field only
+// ever shows the text the dialog returns.
 class VirtualKeyboard : public QDialog
 {
     Q_OBJECT
@@ -85,6 +92,10 @@ private slots:
 private:
     // Inserts the first character of the key's label at the field's cursor.
     void addText(const QPushButton *key);
+    void addCharacter(const QString &character);
+    // A key typed on a PC keyboard into the field; true when it was taken.
+    bool typeKey(const QKeyEvent *event);
+    bool isTypeable(QChar c) const;
     void updateButtonText();
     // The field's cursor position, clamped to the entered text (the field may
     // hold more when it was edited by other means than the keys).
@@ -94,6 +105,7 @@ private:
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     Ui::VirtualKeyboard *ui;

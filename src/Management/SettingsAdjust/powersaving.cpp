@@ -1,6 +1,7 @@
 #include "powersaving.h"
 #include "ui_powersaving.h"
 
+#include <QPushButton>
 
 namespace {
 
@@ -81,6 +82,11 @@ void PowerSaving::init(int powerOffTime, int backlightOffTime)
     updateStylesheetPower();
     m_backlightOffTime = backlightOffTime;
     updateStylesheetBacklight();
+    // The focused time button is shown highlighted: at the opening it is the
+    // one beside the power switch's position, not the first of the tab order.
+    if (auto *button = findChild<QPushButton *>(
+            QStringLiteral("butPow_%1").arg(positionOf(kPowerOff, m_powerOffTime))))
+        button->setFocus();
 }
 
 int PowerSaving::getPowerOffTime(QString *text)

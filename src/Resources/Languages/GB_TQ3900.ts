@@ -2,6 +2,26 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_GB">
 <context>
+    <name>BackupDialog</name>
+    <message>
+        <source>ConnectTheTQE3900ToYourPC</source>
+        <translation>Connect the TQE3900 to your PC
+and press the button Connect.</translation>
+    </message>
+    <message>
+        <source>Connect</source>
+        <translation>Connect</translation>
+    </message>
+    <message>
+        <source>Disconnect</source>
+        <translation>Disconnect</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
     <name>BluetoothPairing</name>
     <message>
         <source>SearchBluetoothDevices</source>
@@ -125,6 +145,145 @@ and press Search-Button.</translation>
     <message>
         <source>Warning</source>
         <translation>Warning</translation>
+    </message>
+</context>
+<context>
+    <name>Firmwareupdate</name>
+    <message>
+        <source>TQE 3900</source>
+        <translation>TQE 3900</translation>
+    </message>
+    <message>
+        <source>GX-4</source>
+        <translation>GX-4</translation>
+    </message>
+    <message>
+        <source>Connect</source>
+        <translation>Connect</translation>
+    </message>
+    <message>
+        <source>Disconnect</source>
+        <translation>Disconnect</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Accept</source>
+        <translation>Accept</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Status</source>
+        <translation>Status</translation>
+    </message>
+    <message>
+        <source>UpdateDevice</source>
+        <translation>Do you really want to update the firmware?</translation>
+    </message>
+    <message>
+        <source>CurrentFirmware</source>
+        <translation>Current firmware:</translation>
+    </message>
+    <message>
+        <source>NewFirmware</source>
+        <translation>New firmware:</translation>
+    </message>
+    <message>
+        <source>TransmittingFirmware</source>
+        <translation>Transmitting firmware</translation>
+    </message>
+    <message>
+        <source>UpdatingDevice</source>
+        <translation>Updating device</translation>
+    </message>
+    <message>
+        <source>PleaseWaitForReboot</source>
+        <translation>Please wait for reboot ...</translation>
+    </message>
+    <message>
+        <source>ConnectTheTQE3900ToYourPCAndPressTheButtonConnect</source>
+        <translation>Connect the TQE3900 to your PC
+and press the button Connect.</translation>
+    </message>
+    <message>
+        <source>PleaseCopyTheFirmwarefilesPressTheButtonDisconnectIfAllFilesAreCopied</source>
+        <translation>Please copy the firmware files.
+Press the button Disconnect,
+if all files are copied.</translation>
+    </message>
+    <message>
+        <source>UpdateTQE3900</source>
+        <translation>Update the TQE3900?</translation>
+    </message>
+    <message>
+        <source>UpdateGX-4</source>
+        <translation>Update the GX-4?</translation>
+    </message>
+    <message>
+        <source>UpdatingTQE3900</source>
+        <translation>Updating TQE3900</translation>
+    </message>
+    <message>
+        <source>CouldNotReadFirmwarefile</source>
+        <translation>Could not read firmwarefile. Please try again.</translation>
+    </message>
+    <message>
+        <source>CopyingFilesPleaseWait</source>
+        <translation>Copying files, please wait ...</translation>
+    </message>
+    <message>
+        <source>CouldNotCopyFirmwarefile</source>
+        <translation>Could not copy the firmware file.
+Please try again.</translation>
+    </message>
+    <message>
+        <source>FirmwareupdateTQE3900</source>
+        <translation>Firmware update TQE3900</translation>
+    </message>
+    <message>
+        <source>AllFilesCopiedPleaseWaitForReboot</source>
+        <translation>All files copied.
+Please wait for reboot ...</translation>
+    </message>
+    <message>
+        <source>FirmwareupdateGX-4</source>
+        <translation>Firmware update GX-4</translation>
+    </message>
+    <message>
+        <source>FirmwareupdateSuccessfullyFinished.</source>
+        <translation>Firmware update successfully finished.</translation>
+    </message>
+    <message>
+        <source>FirmwareupdateCancelled</source>
+        <translation>Firmware update cancelled.</translation>
+    </message>
+    <message>
+        <source>TransmittingFirmwarePleaseWait</source>
+        <translation>Transmitting firmware, please wait ...</translation>
+    </message>
+    <message>
+        <source>ErrorDuringFirmwareUpdatePleaseTryAgain</source>
+        <translation>Error during firmware update.
+Please try again.</translation>
+    </message>
+    <message>
+        <source>FirmwareSuccessfulTransmittedPleaseWaitForRestart</source>
+        <translation>Firmware successfully transmitted.
+Please wait for the restart ...</translation>
+    </message>
+    <message>
+        <source>FirmwareupdateSuccessful</source>
+        <translation>Firmware update successful.</translation>
+    </message>
+    <message>
+        <source>ErrorDuringUpdatePleaseTryAgainNoAnswerReceivedFromBluetoothDevice</source>
+        <translation>Error during update please try again.
+No answer received from bluetooth device.</translation>
     </message>
 </context>
 <context>
@@ -431,6 +590,25 @@ Please check the SD card.</translation>
     </message>
 </context>
 <context>
+    <name>PartitionLending</name>
+    <message>
+        <source>Error</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>TheDataPartitionIsInUseTryAgain</source>
+        <translation>The data cannot be lent to the PC:
+the partition is in use.
+Please try again.</translation>
+    </message>
+    <message>
+        <source>ThePCStillHoldsTheDataPartitionTryAgain</source>
+        <translation>The data cannot be taken back:
+the PC still holds the partition.
+Please try again.</translation>
+    </message>
+</context>
+<context>
     <name>PlaceholderDialog</name>
     <message>
         <source>Close</source>
@@ -465,6 +643,77 @@ Please check the SD card.</translation>
     <message>
         <source>never</source>
         <translation>never</translation>
+    </message>
+</context>
+<context>
+    <name>PressureSensor</name>
+    <message>
+        <source>Mainmenu</source>
+        <translation>Main menu</translation>
+    </message>
+    <message>
+        <source>SetReferenceLevel</source>
+        <translation>Set reference level</translation>
+    </message>
+    <message>
+        <source>Range</source>
+        <translation>Range</translation>
+    </message>
+    <message>
+        <source>HeadphoneVolume</source>
+        <translation>Headphone volume</translation>
+    </message>
+    <message>
+        <source>Store</source>
+        <translation>Store</translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation>Back</translation>
+    </message>
+    <message>
+        <source>MAX = --- bar</source>
+        <translation>MAX = --- bar</translation>
+    </message>
+    <message>
+        <source>MIN = --- bar</source>
+        <translation>MIN = --- bar</translation>
+    </message>
+    <message>
+        <source>AVG = --- bar</source>
+        <translation>AVG = --- bar</translation>
+    </message>
+    <message>
+        <source>DEV = --- bar</source>
+        <translation>DEV = --- bar</translation>
+    </message>
+    <message>
+        <source>-- bar</source>
+        <translation>-- bar</translation>
+    </message>
+    <message>
+        <source>%1 bar</source>
+        <translation>%1 bar</translation>
+    </message>
+    <message>
+        <source>MAX = %1 bar</source>
+        <translation>MAX = %1 bar</translation>
+    </message>
+    <message>
+        <source>MIN = %1 bar</source>
+        <translation>MIN = %1 bar</translation>
+    </message>
+    <message>
+        <source>AVG = %1 bar</source>
+        <translation>AVG = %1 bar</translation>
+    </message>
+    <message>
+        <source>DEV = %1 bar</source>
+        <translation>DEV = %1 bar</translation>
+    </message>
+    <message>
+        <source>ACT = %1 bar</source>
+        <translation>ACT = %1 bar</translation>
     </message>
 </context>
 <context>

@@ -1,0 +1,281 @@
+#include "usbstorage.h"
+
+#include "boardshell.h"
+#include "controlchannel.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+
+namespace Sim {
+
+namespace {
+const char kDevice[] = "/dev/mmcblk0p3";
+const char kMountPoint[] = "/media/tq3900";
+const char kGadget[] = "g_mass_storage";
+// The largest file the PC side copies onto the partition in one command.
+const qint64 kMaxHostFile = 64 * 1024 * 1024;
+
+bool isEmptyFolder(const QString &path)
+{
+    return QDir(path).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+}
+
+// True when the folder holds nothing but (nested) empty folders.
+bool holdsNoFiles(const QString &path)
+{
+    QDirIterator it(path, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        if (!it.fileInfo().isDir() || it.fileInfo().isSymLink())
+            return false;
+    }
+    return true;
+}
+} // namespace
+
+UsbStorage::UsbStorage(const QString &root, QObject *parent)
+    : QObject(parent), m_root(root)
+{
+    // An earlier run left the partition unmounted or with the PC: the board
+    // starts again and mounts it, unless something was written into the bare
+    // mount point meanwhile (then it stays unmounted).
+    if (!QFileInfo(holdingPlace()).isDir())
+        return;
+    m_state = State::Unmounted;
+    if (holdsNoFiles(mountPoint()) && QDir(mountPoint()).removeRecursively()
+        && QDir().rename(holdingPlace(), mountPoint()))
+        m_state = State::Mounted;
+    QDir().mkpath(mountPoint());
+}
+
+QString UsbStorage::stateName(State state)
+{
+    switch (state) {
+    case State::Mounted:
+        return QStringLiteral("mounted");
+    case State::Unmounted:
+        return QStringLiteral("unmounted");
+    case State::Exported:
+        return QStringLiteral("exported");
+    }
+    return QString();
+}
+
+QString UsbStorage::mountPoint() const
+{
+    return m_root + QLatin1String(kMountPoint);
+}
+
+QString UsbStorage::holdingPlace() const
+{
+    return m_root + QStringLiteral("/.tq3900/mmcblk0p3");
+}
+
+bool UsbStorage::umount(const QStringList &words, int *exitCode, QByteArray *output)
+{
+    const QString target = words.value(1);
+    if (words.size() != 2 || (target != QLatin1String(kMountPoint) && target != QLatin1String(kDevice)))
+        return false;
+    *exitCode = 32;
+    if (m_state != State::Mounted) {
+        *output = "umount: /media/tq3900: not mounted.\n";
+        return true;
+    }
+    if (m_unmountBusy) {
+        *output = "umount: /media/tq3900: target is busy.\n";
+        return true;
+    }
+    QDir().mkpath(QFileInfo(holdingPlace()).path());
+    if (QFileInfo::exists(holdingPlace()) || !QDir().rename(mountPoint(), holdingPlace())
+        || !QDir().mkpath(mountPoint())) {
+        *output = "umount: /media/tq3900: simulated board could not move the partition's files.\n";
+        return true;
+    }
+    m_state = State::Unmounted;
+    *exitCode = 0;
+    return true;
+}
+
+bool UsbStorage::modprobe(const QStringList &words, int *exitCode, QByteArray *output)
+{
+    if (!words.contains(QLatin1String(kGadget)))
+        return false;
+    if (words.contains(QStringLiteral("-r"))) {
+        if (m_state != State::Exported) {
+            *exitCode = 1;
+            *output = "modprobe: FATAL: Module g_mass_storage is not in kernel.\n";
+            return true;
+        }
+        m_state = State::Unmounted;
+        *exitCode = 0;
+        return true;
+    }
+    if (!words.contains(QStringLiteral("file=") + QLatin1String(kDevice)))
+        return false;
+    if (m_state == State::Mounted) {
+        *exitCode = 1;
+        *output = "modprobe: simulated board refuses to export /dev/mmcblk0p3 while it is mounted.\n";
+        return true;
+    }
+    m_state = State::Exported; // loading it again changes nothing
+    *exitCode = 0;
+    return true;
+}
+
+bool UsbStorage::mount(const QStringList &words, int *exitCode, QByteArray *output)
+{
+    if (words.size() != 3 || words.value(1) != QLatin1String(kDevice))
+        return false;
+    *exitCode = 32;
+    if (words.value(2) != QLatin1String(kMountPoint)) {
+        *output = "mount: simulated board mounts /dev/mmcblk0p3 on /media/tq3900 only.\n";
+        return true;
+    }
+    if (m_state == State::Mounted) {
+        *output = "mount: /media/tq3900: /dev/mmcblk0p3 already mounted on /media/tq3900.\n";
+        return true;
+    }
+    if (m_state == State::Exported) {
+        *output = "mount: simulated board refuses to mount /dev/mmcblk0p3 while the PC has it.\n";
+        return true;
+    }
+    // What the program wrote into the bare mount point would be hidden by
+    // the mount; the simulated board keeps it in sight instead and refuses.
+    if (QFileInfo::exists(mountPoint()) && !isEmptyFolder(mountPoint())) {
+        *output = "mount: simulated board: /media/tq3900 is not empty.\n";
+        return true;
+    }
+    QDir().rmdir(mountPoint());
+    if (!QDir().rename(holdingPlace(), mountPoint())) {
+        QDir().mkpath(mountPoint());
+        *output = "mount: simulated board could not move the partition's files back.\n";
+        return true;
+    }
+    m_state = State::Mounted;
+    *exitCode = 0;
+    return true;
+}
+
+QString UsbStorage::pcPath(const QString &name, QString *error) const
+{
+    if (m_state != State::Exported) {
+        *error = QStringLiteral("the partition is not exported to the PC (%1)").arg(stateName(m_state));
+        return QString();
+    }
+    const QString clean = QDir::cleanPath(name);
+    if (clean.isEmpty() || clean == QLatin1String(".") || clean.startsWith(QLatin1Char('/'))
+        || clean == QLatin1String("..") || clean.startsWith(QLatin1String("../"))) {
+        *error = QStringLiteral("%1 is no name inside the partition").arg(name);
+        return QString();
+    }
+    return holdingPlace() + QLatin1Char('/') + clean;
+}
+
+QStringList UsbStorage::pcList() const
+{
+    QStringList out;
+    if (m_state != State::Exported)
+        return out;
+    const QString base = holdingPlace() + QLatin1Char('/');
+    QDirIterator it(holdingPlace(), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        const QFileInfo info = it.fileInfo();
+        const QString name = info.filePath().mid(base.size());
+        out << (info.isDir() ? name + QLatin1Char('/') : QStringLiteral("%1 %2").arg(name).arg(info.size()));
+    }
+    out.sort();
+    return out;
+}
+
+bool UsbStorage::pcPut(const QString &name, const QByteArray &content, QString *error)
+{
+    const QString path = pcPath(name, error);
+    if (path.isEmpty())
+        return false;
+    QFile file(path);
+    if (!QDir().mkpath(QFileInfo(path).path()) || !file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        || file.write(content) != content.size()) {
+        *error = QStringLiteral("cannot write %1").arg(name);
+        return false;
+    }
+    return true;
+}
+
+bool UsbStorage::pcRemove(const QString &name, QString *error)
+{
+    const QString path = pcPath(name, error);
+    if (path.isEmpty())
+        return false;
+    const QFileInfo info(path);
+    const bool ok = info.isDir() && !info.isSymLink() ? QDir(path).removeRecursively() : QFile::remove(path);
+    if (!ok)
+        *error = QStringLiteral("cannot remove %1").arg(name);
+    return ok;
+}
+
+void UsbStorage::registerShell(BoardShell &shell)
+{
+    using Tool = bool (UsbStorage::*)(const QStringList &, int *, QByteArray *);
+    const QPair<QString, Tool> tools[] = {{QStringLiteral("umount"), &UsbStorage::umount},
+                                          {QStringLiteral("modprobe"), &UsbStorage::modprobe},
+                                          {QStringLiteral("mount"), &UsbStorage::mount}};
+    for (const auto &tool : tools) {
+        const Tool run = tool.second;
+        shell.addHandler(tool.first, [this, run](const ShellCommand &command, ShellAnswer *answer) {
+            return (this->*run)(command.words, &answer->exitCode, &answer->output);
+        });
+    }
+}
+
+void UsbStorage::registerCommands(ControlChannel &channel)
+{
+    channel.registerCommand(
+        QStringLiteral("usb"),
+        QStringLiteral("usb [status] | list | put <name> <text> | copy <host file> [name] | remove <name> | "
+                       "umount <ok|busy>: the data partition and the PC at the USB port"),
+        [this](const ControlRequest &r) {
+            const QString usage = QStringLiteral(
+                "error: usage: usb [status] | usb list | usb put <name> <text with \\n \\xNN escapes> | "
+                "usb copy <host file> [name] | usb remove <name> | usb umount <ok|busy>");
+            const QString sub = r.args.value(0);
+            const int count = r.args.size();
+            QString error;
+            if (count == 0 || (sub == QLatin1String("status") && count == 1))
+                return stateName(m_state);
+            if (sub == QLatin1String("umount") && count == 2
+                && (r.args[1] == QLatin1String("ok") || r.args[1] == QLatin1String("busy"))) {
+                setUnmountBusy(r.args[1] == QLatin1String("busy"));
+                return QStringLiteral("ok");
+            }
+            if (sub == QLatin1String("list") && count == 1) {
+                if (m_state != State::Exported)
+                    return QStringLiteral("error: the partition is not exported to the PC (%1)").arg(stateName(m_state));
+                const QStringList files = pcList();
+                return files.isEmpty() ? QStringLiteral("(empty)") : files.join(QLatin1Char('\n'));
+            }
+            if (sub == QLatin1String("put") && count >= 3) {
+                QByteArray content;
+                if (!unescapeControlText(r.rest(2), &content))
+                    return usage;
+                return pcPut(r.args[1], content, &error) ? QStringLiteral("ok") : QStringLiteral("error: ") + error;
+            }
+            if (sub == QLatin1String("copy") && (count == 2 || count == 3)) {
+                QFile host(r.args[1]);
+                if (!host.open(QIODevice::ReadOnly) || host.size() > kMaxHostFile)
+                    return QStringLiteral("error: cannot read %1 (at most %2 bytes)").arg(r.args[1]).arg(kMaxHostFile);
+                const QString name = count == 3 ? r.args[2] : QFileInfo(r.args[1]).fileName();
+                return pcPut(name, host.read(kMaxHostFile), &error) ? QStringLiteral("ok")
+                                                                      : QStringLiteral("error: ") + error;
+            }
+            if (sub == QLatin1String("remove") && count == 2)
+                return pcRemove(r.args[1], &error) ? QStringLiteral("ok") : QStringLiteral("error: ") + error;
+            return usage;
+        });
+}
+
+} // namespace Sim

@@ -1,0 +1,75 @@
+#ifndef SIM_USBSTORAGE_H
+#define SIM_USBSTORAGE_H
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+namespace Sim {
+
+class BoardShell;
+class ControlChannel;
+
+// The data partition /dev/mmcblk0p3 and the kernel's USB mass-storage
+// gadget, as the board's shell commands change them, with a PC at the other
+// end of the USB cable.
+//
+// Mounted, the partition's files are <root>/media/tq3900. "umount" moves them
+// out of reach (to <root>/.tq3900/mmcblk0p3) and leaves the bare mount point;
+// "modprobe g_mass_storage file=/dev/mmcblk0p3 ..." hands them to the PC,
+// whose side the control commands "usb list|put|copy|remove" work on;
+// "modprobe g_mass_storage -r" takes them from the PC and "mount
+// /dev/mmcblk0p3 /media/tq3900" brings them back. Each command has taken
+// effect when it answers. The instrument and the PC never get the partition
+// at once: an export while it is mounted and a mount while it is exported
+// are refused (a real board would let both write and corrupt it).
+//
+// A simulator started on a root where the partition was left unmounted
+// finds it unmounted (a new boot: the program's start-up mounts it).
+class UsbStorage : public QObject
+{
+    Q_OBJECT
+public:
+    enum class State { Mounted, Unmounted, Exported };
+
+    explicit UsbStorage(const QString &root, QObject *parent = nullptr);
+
+    State state() const { return m_state; }
+    static QString stateName(State state);
+
+    // The shell commands. Each returns false when the command is not about
+    // the data partition (another handler may answer it), else sets the
+    // exit code and output as the board's tools would.
+    bool umount(const QStringList &words, int *exitCode, QByteArray *output);
+    bool modprobe(const QStringList &words, int *exitCode, QByteArray *output);
+    bool mount(const QStringList &words, int *exitCode, QByteArray *output);
+
+    // "umount" of the partition fails with "target is busy" while set.
+    void setUnmountBusy(bool busy) { m_unmountBusy = busy; }
+
+    // The PC's side; false (or empty) while the partition is not exported.
+    // Names are paths inside the partition ("do_serialNumber", "meas/x").
+    QStringList pcList() const;
+    bool pcPut(const QString &name, const QByteArray &content, QString *error);
+    bool pcRemove(const QString &name, QString *error);
+
+    // Adds "usb ...".
+    void registerCommands(ControlChannel &channel);
+    // Answers "umount", "modprobe" and "mount" of the data partition.
+    void registerShell(BoardShell &shell);
+
+private:
+    QString mountPoint() const;
+    QString holdingPlace() const;
+    // A partition path of the PC's, or empty when it leaves the partition.
+    QString pcPath(const QString &name, QString *error) const;
+
+    QString m_root;
+    State m_state = State::Mounted;
+    bool m_unmountBusy = false;
+};
+
+} // namespace Sim
+
+#endif // SIM_USBSTORAGE_H

@@ -1,0 +1,268 @@
+// The instrument's firmware update against the simulated board: the file
+// search, the copy into the firmware folder on the dialog's thread, the
+// run-mode file and the reboot; files refused, a copy that fails, Cancel and
+// the power key during the copy, and lending the partition to copy a file.
+#include "debugmessages.h"
+#include "eventhandler.h"
+#include "firmwareupdate.h"
+#include "formwidgets.h"
+#include "pairedboard.h"
+
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+QByteArray bytes(int size, char seed)
+{
+    QByteArray out(size, Qt::Uninitialized);
+    for (int i = 0; i < size; ++i)
+        out[i] = char(seed + i * 7 + i / 251);
+    return out;
+}
+
+} // namespace
+
+class TestFirmwareupdate : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void newestFileCopiedAndRebooted();
+    void refusedFileAndFileCopiedFromThePc();
+    void failedCancelledAndAbandonedCopies();
+
+private:
+    std::unique_ptr<TestRoot> m_root;
+    std::unique_ptr<SimBoard> m_board;
+};
+
+void TestFirmwareupdate::initTestCase()
+{
+    DebugMessages::install();
+}
+
+void TestFirmwareupdate::init()
+{
+    startPairedBoard(&m_root, &m_board);
+    DebugMessages::clear();
+}
+
+void TestFirmwareupdate::cleanup()
+{
+    m_board.reset();
+    m_root.reset();
+}
+
+void TestFirmwareupdate::newestFileCopiedAndRebooted()
+{
+    // The older file has the higher version: the newer file wins. Names
+    // match without regard to case; a folder and a hidden file do not count.
+    const QByteArray image = bytes(300000, 3);
+    QVERIFY(m_root->write("/media/tq3900/FW_TQE3900_V3-0-0.tq3", bytes(5000, 1)));
+    QVERIFY(m_root->write("/media/tq3900/fw_tqe3900_v2-0-7.TQ3", image));
+    QVERIFY(QDir().mkpath(m_root->local("/media/tq3900/FW_TQE3900_9-9-9.tq3")));
+    QVERIFY(m_root->write("/media/tq3900/.FW_TQE3900_8-8-8.tq3", bytes(5000, 1)));
+    QFile older(m_root->local("/media/tq3900/FW_TQE3900_V3-0-0.tq3"));
+    QVERIFY(older.open(QIODevice::ReadWrite));
+    QVERIFY(older.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+    older.close();
+    QVERIFY(m_root->write("/media/tq3900/settings.ini", "[Systemsettings]\nBrightness=7\n"));
+    QVERIFY(m_root->write("/home/root/firmware/settings.ini", QByteArray(4000, 'x')));
+    QVERIFY(m_root->write("/media/ramdisk/runmode", "previous run mode"));
+    m_root->clearJournals();
+
+    EventHandler filter;
+    qApp->installEventFilter(&filter);
+    const auto removeFilter = qScopeGuard([&] { qApp->removeEventFilter(&filter); });
+    Firmwareupdate dialog;
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QCOMPARE(page(&dialog), QStringLiteral("pageSelectUnit"));
+
+    child(&dialog, "butUpdateTQ3900")->click();
+    QCOMPARE(page(&dialog), QStringLiteral("pageConfirm"));
+    QCOMPARE(child<QLabel>(&dialog, "labelConfirmHeadline")->text(), QStringLiteral("UpdateTQE3900"));
+    QCOMPARE(child<QLineEdit>(&dialog, "lineEditConfirmCurrentFw")->text(), QStringLiteral("1.9.0"));
+    QCOMPARE(child<QLineEdit>(&dialog, "lineEditConfirmNewFw")->text(), QStringLiteral("2.0.7"));
+    QCOMPARE(QDir::currentPath(), m_root->local("/media/tq3900"));
+    QVERIFY(DebugMessages::all().contains("TQE3900: \"fw_tqe3900_v2-0-7.TQ3\" \"2.0.7\""));
+
+    QList<int> bar;
+    connect(child<QProgressBar>(&dialog, "progressBar"), &QProgressBar::valueChanged, this, [&](int v) { bar << v; });
+    QElapsedTimer sinceFinal;
+    connect(child<QStackedWidget>(&dialog, "mainArea"), &QStackedWidget::currentChanged, this, [&] {
+        if (page(&dialog) == QLatin1String("pageFinal"))
+            sinceFinal.start();
+    });
+    child(&dialog, "butAccept")->click();
+    QCOMPARE(child<QLabel>(&dialog, "labelProgressHeadline")->text(), QStringLiteral("UpdatingTQE3900"));
+    QCOMPARE(child<QLabel>(&dialog, "labelProgressStatus")->text(), QStringLiteral("CopyingFilesPleaseWait"));
+    QVERIFY(!child(&dialog, "butMenuCancel")->isVisible());
+    QCOMPARE(dialog.findChild<QTimer *>("timerProgress")->interval(), 500);
+    QTRY_COMPARE(page(&dialog), QStringLiteral("pageFinal"));
+    QCOMPARE(bar.last(), 100);
+    QCOMPARE(child<QLabel>(&dialog, "labelFinalHeadline")->text(), QStringLiteral("FirmwareupdateTQE3900"));
+    QCOMPARE(child<QLabel>(&dialog, "labelFinalMessage")->text(), QStringLiteral("AllFilesCopiedPleaseWaitForReboot"));
+    QVERIFY(!child(&dialog, "butFinalOk")->isVisible());
+    QVERIFY(!child(&dialog, "butMenuCancel")->isVisible());
+
+    // An identical copy under the file's own name; the source is gone, the
+    // other files stay; the partition's settings file replaced the old one.
+    QCOMPARE(m_root->read("/home/root/firmware/fw_tqe3900_v2-0-7.TQ3"), image);
+    QVERIFY(!m_root->exists("/media/tq3900/fw_tqe3900_v2-0-7.TQ3"));
+    QVERIFY(m_root->exists("/media/tq3900/FW_TQE3900_V3-0-0.tq3"));
+    QCOMPARE(m_root->read("/home/root/firmware/settings.ini"), QByteArray("[Systemsettings]\nBrightness=7\n"));
+    QCOMPARE(QDir(m_root->local("/home/root/firmware")).entryList(QDir::Files | QDir::Hidden).size(), 2);
+
+    // The final page has no way out: the power key does not close it.
+    QTest::keyPress(&dialog, Qt::Key_F1);
+    QTest::keyRelease(&dialog, Qt::Key_F1);
+    QVERIFY(dialog.isVisible());
+
+    QTRY_VERIFY_WITH_TIMEOUT(m_root->commands().contains("reboot"), 15000);
+    const qint64 delay = sinceFinal.elapsed();
+    QVERIFY2(delay >= 2800 && delay < 10000, qPrintable(QString::number(delay)));
+    QCOMPARE(m_root->commands(), QStringList({"reboot"}));
+    QCOMPARE(m_root->read("/media/ramdisk/runmode"), QByteArray("reboot"));
+    QVERIFY(DebugMessages::all().contains("Runmode Reboot written"));
+}
+
+void TestFirmwareupdate::refusedFileAndFileCopiedFromThePc()
+{
+    QVERIFY(m_root->write("/media/tq3900/FW_TQE3900_2-0-0.tq3", bytes(1000, 5)));
+    // A matching name without a version counts as no file.
+    QVERIFY(m_root->write("/media/tq3900/FW_TQE3900_new.tq3", bytes(5000, 5)));
+    QVERIFY(QFile::setPermissions(m_root->local("/media/tq3900/FW_TQE3900_new.tq3"), QFileDevice::ReadOwner));
+    QFile old(m_root->local("/media/tq3900/FW_TQE3900_new.tq3"));
+    QVERIFY(old.open(QIODevice::ReadOnly));
+    QVERIFY(old.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime));
+    old.close();
+    m_root->clearJournals();
+
+    Firmwareupdate dialog;
+    dialog.show();
+    child(&dialog, "butUpdateTQ3900")->click();
+    child(&dialog, "butAccept")->click();
+    // 1000 bytes are no firmware: refused and removed (not through a shell
+    // command), nothing copied, no reboot.
+    QCOMPARE(page(&dialog), QStringLiteral("pageProgress"));
+    QCOMPARE(child<QLabel>(&dialog, "labelProgressStatus")->text(), QStringLiteral("CouldNotReadFirmwarefile"));
+    QCOMPARE(child<QProgressBar>(&dialog, "progressBar")->value(), 0);
+    QVERIFY(!m_root->exists("/media/tq3900/FW_TQE3900_2-0-0.tq3"));
+    QVERIFY(!m_root->exists("/home/root/firmware/FW_TQE3900_2-0-0.tq3"));
+    QCOMPARE(child<QLineEdit>(&dialog, "lineEditConfirmNewFw")->text(), QString());
+    QCOMPARE(m_root->commands(), QStringList());
+
+    // Now only the file without a version: the connect page, USB mode.
+    child(&dialog, "butCancelUpdate")->click();
+    child(&dialog, "butCancel")->click();
+    QCOMPARE(page(&dialog), QStringLiteral("pageSelectUnit"));
+    QVERIFY(m_root->write("/sys/class/gpio/gpio65/value", "1"));
+    child(&dialog, "butUpdateTQ3900")->click();
+    QCOMPARE(page(&dialog), QStringLiteral("pageConnect"));
+    QCOMPARE(m_root->read("/sys/class/gpio/gpio65/value"), QByteArray("0"));
+    QCOMPARE(m_root->sysfsWritesTo("/sys/class/gpio/gpio50/value"), QStringList({"0"}));
+    QCOMPARE(child<QLabel>(&dialog, "labelConnectMessage")->text(),
+             QStringLiteral("ConnectTheTQE3900ToYourPCAndPressTheButtonConnect"));
+    QVERIFY(child(&dialog, "butConnect")->isVisible());
+    QVERIFY(!child(&dialog, "butDisconnect")->isVisible());
+
+    // Lend the partition, the PC copies a file of 1001 bytes, take it back:
+    // the search runs again and offers it.
+    child(&dialog, "butConnect")->click();
+    QCOMPARE(m_root->commands(),
+             QStringList({"umount /media/tq3900",
+                          "modprobe g_mass_storage file=/dev/mmcblk0p3 stall=0 removable=y iSerialNumber=1234567890"}));
+    QCOMPARE(m_root->commandDirs().first(), QStringLiteral("/home/root"));
+    QCOMPARE(child<QLabel>(&dialog, "labelConnectMessage")->text(),
+             QStringLiteral("PleaseCopyTheFirmwarefilesPressTheButtonDisconnectIfAllFilesAreCopied"));
+    QVERIFY(child(&dialog, "butDisconnect")->isVisible());
+    QTemporaryDir pc;
+    const QByteArray image = bytes(1001, 9);
+    QFile host(pc.filePath("FW_TQE3900_2-0-1.tq3"));
+    QVERIFY(host.open(QIODevice::WriteOnly) && host.write(image) == image.size());
+    host.close();
+    QCOMPARE(m_board->send("usb copy " + host.fileName()), QStringLiteral("ok"));
+    QVERIFY(m_board->send("usb list").contains("FW_TQE3900_2-0-1.tq3 1001"));
+    m_root->clearJournals();
+    child(&dialog, "butDisconnect")->click();
+    QCOMPARE(m_root->commands(), QStringList({"modprobe g_mass_storage -r", "mount /dev/mmcblk0p3 /media/tq3900"}));
+    QCOMPARE(page(&dialog), QStringLiteral("pageConfirm"));
+    QCOMPARE(child<QLineEdit>(&dialog, "lineEditConfirmNewFw")->text(), QStringLiteral("2.0.1"));
+    child(&dialog, "butAccept")->click();
+    QTRY_COMPARE(page(&dialog), QStringLiteral("pageFinal"));
+    QCOMPARE(m_root->read("/home/root/firmware/FW_TQE3900_2-0-1.tq3"), image);
+}
+
+void TestFirmwareupdate::failedCancelledAndAbandonedCopies()
+{
+    const QString source = QStringLiteral("/media/tq3900/FW_TQE3900_2-1-0.tq3");
+    QVERIFY(m_root->write(source, bytes(200000, 2)));
+    // A file where the firmware folder should be: the copy cannot be made.
+    QVERIFY(m_root->write("/home/root/firmware", "not a folder"));
+    m_root->clearJournals();
+    {
+        Firmwareupdate dialog;
+        dialog.show();
+        child(&dialog, "butUpdateTQ3900")->click();
+        child(&dialog, "butAccept")->click();
+        QTRY_COMPARE(child<QLabel>(&dialog, "labelProgressStatus")->text(), QStringLiteral("CouldNotCopyFirmwarefile"));
+        QCOMPARE(page(&dialog), QStringLiteral("pageProgress"));
+        QVERIFY(child(&dialog, "butMenuCancel")->isVisible());
+        QCOMPARE(m_root->read(source).size(), 200000);
+        child(&dialog, "butMenuCancel")->click();
+    }
+    QCOMPARE(m_root->commands(), QStringList()); // no reboot
+    QVERIFY(QFile::remove(m_root->local("/home/root/firmware")));
+
+    // Cancel during the copy: the copy goes, the source stays, the confirm
+    // page stays up (no final page, no reboot).
+    QFile big(m_root->local(source));
+    QVERIFY(big.open(QIODevice::ReadWrite) && big.resize(64 * 1024 * 1024));
+    big.close();
+    EventHandler filter;
+    qApp->installEventFilter(&filter);
+    const auto removeFilter = qScopeGuard([&] { qApp->removeEventFilter(&filter); });
+    {
+        Firmwareupdate dialog;
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        child(&dialog, "butUpdateTQ3900")->click();
+        DebugMessages::clear();
+        child(&dialog, "butAccept")->click();
+        child(&dialog, "butCancelUpdate")->click();
+        QCOMPARE(page(&dialog), QStringLiteral("pageConfirm"));
+        QCOMPARE(child<QLabel>(&dialog, "labelProgressStatus")->text(), QStringLiteral("FirmwareupdateCancelled"));
+        QTRY_VERIFY(DebugMessages::all().filter("Copy in Thread finished").size() == 1);
+        QCOMPARE(page(&dialog), QStringLiteral("pageConfirm"));
+        QCOMPARE(QDir(m_root->local("/home/root/firmware")).entryList(QDir::Files | QDir::Hidden), QStringList());
+        QCOMPARE(QFileInfo(m_root->local(source)).size(), 64 * 1024 * 1024);
+
+        // The power key during the next copy leaves the dialog; its end
+        // waits for the copy, which leaves nothing behind.
+        child(&dialog, "butAccept")->click();
+        QCOMPARE(page(&dialog), QStringLiteral("pageProgress"));
+        QTest::keyPress(&dialog, Qt::Key_F1);
+        QTest::keyRelease(&dialog, Qt::Key_F1);
+        QVERIFY(!dialog.isVisible());
+    }
+    QCOMPARE(QDir(m_root->local("/home/root/firmware")).entryList(QDir::Files | QDir::Hidden), QStringList());
+    QCOMPARE(QFileInfo(m_root->local(source)).size(), 64 * 1024 * 1024);
+    QCOMPARE(m_root->commands(), QStringList());
+}
+
+QTEST_MAIN(TestFirmwareupdate)
+#include "tst_firmwareupdate.moc"
