@@ -32,6 +32,27 @@ bool readDriverWord(const char *boardPath, QString *word)
     return true;
 }
 
+// A chip answers through its driver: the driver's name file names it, then
+// its value file is read. 0 with the value; -2 (name file not opened), -1
+// (another name) or -4 (value file not opened) with the text to show.
+int readChipFiles(const char *nameFile, const char *name, const char *valueFile, QString *value, QString *text)
+{
+    QString word;
+    if (!readDriverWord(nameFile, &word)) {
+        *text = QStringLiteral("ERR: File open 1");
+        return -2;
+    }
+    if (word != QLatin1String(name)) {
+        *text = QStringLiteral("ERR: Wrong name");
+        return -1;
+    }
+    if (!readDriverWord(valueFile, value)) {
+        *text = QStringLiteral("ERR: File open 2");
+        return -4;
+    }
+    return 0;
+}
+
 bool isRecordedSentence(const QString &sentence)
 {
     for (const char *prefix : {"$GPRMC", "$GNRMC", "$GPGSA", "$GNGSA"}) {
@@ -152,45 +173,27 @@ void TestmenuSelftest::on_butStart_clicked()
 
 int TestmenuSelftest::startTestChargeController(QString *text)
 {
-    QString word;
-    if (!readDriverWord(kChargerName, &word)) {
-        *text = QStringLiteral("ERR: File open 1");
-        return -2;
-    }
-    if (word != QLatin1String("bq24190")) {
-        *text = QStringLiteral("ERR: Wrong name");
-        return -1;
-    }
-    if (!readDriverWord(kChargerStatus, &word)) {
-        *text = QStringLiteral("ERR: File open 2");
-        return -4;
-    }
-    if (word == QLatin1String("charging") || word == QLatin1String("discharging") || word == QLatin1String("full")) {
+    QString status;
+    const int opened = readChipFiles(kChargerName, "bq24190", kChargerStatus, &status, text);
+    if (opened != 0)
+        return opened;
+    if (status == QLatin1String("charging") || status == QLatin1String("discharging") || status == QLatin1String("full")) {
         *text = QStringLiteral("OK");
         return 0;
     }
-    *text = QStringLiteral("ERR: Stat:") + word;
+    *text = QStringLiteral("ERR: Stat:") + status;
     return -3;
 }
 
 int TestmenuSelftest::startTestFuelGauge(QString *text)
 {
-    QString word;
-    if (!readDriverWord(kGaugeName, &word)) {
-        *text = QStringLiteral("ERR: File open 1");
-        return -2;
-    }
-    if (word != QLatin1String("bq27426")) {
-        *text = QStringLiteral("ERR: Wrong name");
-        return -1;
-    }
-    if (!readDriverWord(kGaugeVoltage, &word)) {
-        *text = QStringLiteral("ERR: File open 2");
-        return -4;
-    }
+    QString voltage;
+    const int opened = readChipFiles(kGaugeName, "bq27426", kGaugeVoltage, &voltage, text);
+    if (opened != 0)
+        return opened;
     // Microvolts; a text that is no number counts as 0 and fails.
     bool number = false;
-    qint64 microvolts = word.toLongLong(&number);
+    qint64 microvolts = voltage.toLongLong(&number);
     if (!number)
         microvolts = 0;
     if (microvolts >= kMinMicrovolts && microvolts <= kMaxMicrovolts) {
