@@ -221,6 +221,7 @@ void TestSelftest::eachFailureAlone_data()
 {
     QTest::addColumn<QStringList>("tell");       // control commands to the simulator
     QTest::addColumn<QString>("voltage");         // voltage_now written as is (empty: untouched)
+    QTest::addColumn<QString>("chargerName");     // the charger's name file (empty: untouched)
     QTest::addColumn<QStringList>("expected");    // the six state labels after the run
     QTest::addColumn<int>("mixerRuns");
     QTest::addColumn<bool>("whole"); // wait for the later checks too
@@ -232,21 +233,34 @@ void TestSelftest::eachFailureAlone_data()
             s[index] = text;
         return s;
     };
-    QTest::newRow("status word in capitals") << QStringList{"supplystatus FULL"} << QString() << all(-1, ok) << 2 << false;
-    QTest::newRow("battery not charging") << QStringList{"supplystatus Not Charging"} << QString()
+    QTest::newRow("status word in capitals") << QStringList{"supplystatus FULL"} << QString() << QString()
+                                             << all(-1, ok) << 2 << false;
+    QTest::newRow("charger under another name") << QStringList() << QString() << "bq24190-battery\n"
+                                                << all(0, "ERR: Wrong name") << 2 << false;
+    QTest::newRow("battery not charging") << QStringList{"supplystatus Not Charging"} << QString() << QString()
                                           << all(0, "ERR: Stat:not charging") << 2 << true;
-    QTest::newRow("2.0 V") << QStringList() << "2000000\n" << all(-1, ok) << 2 << false;
-    QTest::newRow("4.8 V") << QStringList() << "4800000" << all(-1, ok) << 2 << false;
-    QTest::newRow("one microvolt below") << QStringList() << "1999999\n" << all(1, "ERR: Wrong voltage") << 2 << false;
-    QTest::newRow("one microvolt above") << QStringList() << "4800001\n" << all(1, "ERR: Wrong voltage") << 2 << false;
-    QTest::newRow("voltage no number") << QStringList() << "3.9 V\n" << all(1, "ERR: Wrong voltage") << 2 << false;
-    QTest::newRow("gauge not found") << QStringList{"gauge absent"} << QString() << all(1, "ERR: File open 2") << 2 << false;
-    QTest::newRow("mixer keeps its value") << QStringList{"amixer wrong"} << QString() << all(2, "ERR: Mixer 1") << 1 << false;
-    QTest::newRow("mixer prints nothing") << QStringList{"amixer empty"} << QString() << all(2, "ERR: Mixer 1") << 1 << false;
-    QTest::newRow("mixer answers late") << QStringList{"amixer late 1200"} << QString() << all(-1, ok) << 2 << true;
-    QTest::newRow("sensor-unit module silent") << QStringList{"bt ttyO2 silent 1"} << QString() << all(3, "ERROR") << 2 << true;
-    QTest::newRow("receiver silent") << QStringList{"gps output 0"} << QString() << all(5, "ERROR") << 2 << true;
-    QTest::newRow("receiver repeats one RMC") << QStringList{"gps repeat 1"} << QString() << all(5, "ERROR") << 2 << true;
+    QTest::newRow("2.0 V") << QStringList() << "2000000\n" << QString() << all(-1, ok) << 2 << false;
+    QTest::newRow("4.8 V") << QStringList() << "4800000" << QString() << all(-1, ok) << 2 << false;
+    QTest::newRow("one microvolt below") << QStringList() << "1999999\n" << QString()
+                                         << all(1, "ERR: Wrong voltage") << 2 << false;
+    QTest::newRow("one microvolt above") << QStringList() << "4800001\n" << QString()
+                                         << all(1, "ERR: Wrong voltage") << 2 << false;
+    QTest::newRow("voltage no number") << QStringList() << "3.9 V\n" << QString()
+                                       << all(1, "ERR: Wrong voltage") << 2 << false;
+    QTest::newRow("gauge not found") << QStringList{"gauge absent"} << QString() << QString()
+                                     << all(1, "ERR: File open 2") << 2 << false;
+    QTest::newRow("mixer keeps its value") << QStringList{"amixer wrong"} << QString() << QString()
+                                           << all(2, "ERR: Mixer 1") << 1 << false;
+    QTest::newRow("mixer prints nothing") << QStringList{"amixer empty"} << QString() << QString()
+                                          << all(2, "ERR: Mixer 1") << 1 << false;
+    QTest::newRow("mixer answers late") << QStringList{"amixer late 1200"} << QString() << QString()
+                                        << all(-1, ok) << 2 << true;
+    QTest::newRow("sensor-unit module silent") << QStringList{"bt ttyO2 silent 1"} << QString() << QString()
+                                               << all(3, "ERROR") << 2 << true;
+    QTest::newRow("receiver silent") << QStringList{"gps output 0"} << QString() << QString()
+                                     << all(5, "ERROR") << 2 << true;
+    QTest::newRow("receiver repeats one RMC") << QStringList{"gps repeat 1"} << QString() << QString()
+                                              << all(5, "ERROR") << 2 << true;
 }
 
 // Each row changes one thing on the board; every other check passes, and the
@@ -255,6 +269,7 @@ void TestSelftest::eachFailureAlone()
 {
     QFETCH(QStringList, tell);
     QFETCH(QString, voltage);
+    QFETCH(QString, chargerName);
     QFETCH(QStringList, expected);
     QFETCH(int, mixerRuns);
     QFETCH(bool, whole);
@@ -262,6 +277,8 @@ void TestSelftest::eachFailureAlone()
         QVERIFY(this->tell(command));
     if (!voltage.isEmpty())
         QVERIFY(m_root->write(kVoltage, voltage.toLatin1()));
+    if (!chargerName.isEmpty())
+        QVERIFY(m_root->write(kChargerName, chargerName.toLatin1()));
 
     TestmenuSelftest test;
     test.show();
