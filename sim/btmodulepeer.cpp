@@ -116,7 +116,15 @@ void BtModulePeer::registerStartupCommands()
             emitLine("SET BT BDADDR " + m_address);
             return;
         }
-        if (what == "BT NAME" && args.size() > 2) {
+        if (what == "BT PAIR" && args.value(2) == "*") {
+            m_pairedWithModule = false;
+        } else if (args.size() == 1 && args.value(0).toUpper() == "RESET") {
+            // Factory settings: no pairing, the name it left the factory
+            // with, no A2DP role.
+            m_pairedWithModule = false;
+            m_name = "TQ3900-" + portName().toLatin1();
+            m_a2dpRole.clear();
+        } else if (what == "BT NAME" && args.size() > 2) {
             m_name = args.value(2);
         } else if (what == "PROFILE A2DP") {
             m_a2dpRole = args.value(2).toUpper();
@@ -448,9 +456,24 @@ void BtModulePeer::inquiry(const QByteArrayList &args)
 
 void BtModulePeer::pair(const QByteArray &address)
 {
+    if (m_peerModule && address.toLower() == m_peerModule->address().toLower()) {
+        // A module of the wrong role, silent or restarting when the pairing
+        // would end, does not answer.
+        QPointer<BtModulePeer> self(this);
+        const quint64 boot = m_boots;
+        QTimer::singleShot(kPairMs, Qt::PreciseTimer, this, [self, boot, address] {
+            if (!self || self->m_boots != boot || !self->peerModuleAccepts())
+                return;
+            self->m_pairedWithModule = true;
+            self->emitLine("PAIR " + address + " OK");
+        });
+        return;
+    }
     const BtInquiry::Device *d = m_inquiry ? m_inquiry->find(address) : nullptr;
     if (!d || !d->pairs)
         return; // nobody answers the pairing request
+    // One pairing at a time: the other module is forgotten.
+    m_pairedWithModule = false;
     emitAfter(kPairMs, {"PAIR " + address + " OK"});
 }
 
@@ -461,20 +484,29 @@ void BtModulePeer::restart()
     const QList<Link> links = m_links;
     m_links.clear();
     m_streaming = false;
-    for (const Link &l : links)
-        if (l.connected && m_remote)
+    bool streamToModule = false;
+    for (const Link &l : links) {
+        streamToModule = streamToModule || l.toModule;
+        if (l.connected && m_remote && !l.toModule)
             m_remote->linkChanged(l.profile, false);
+    }
+    if (streamToModule && m_peerModule)
+        m_peerModule->moduleStreamClosed();
     if (m_dataMode)
         leaveDataMode();
     m_held.clear();
     // The stored automatic calling resumes once the module is ready.
     const bool autocall = m_autocallTimer.isActive();
     m_autocallTimer.stop();
+    m_restarting = true;
     emitAfter(kRestartMs, {"WRAP THOR AI (4.1.0 build 1)", "READY."});
     QPointer<BtModulePeer> self(this);
     const quint64 boot = m_boots;
     QTimer::singleShot(kRestartMs, Qt::PreciseTimer, this, [self, boot, autocall] {
-        if (self && self->m_boots == boot && autocall)
+        if (!self || self->m_boots != boot)
+            return;
+        self->m_restarting = false;
+        if (autocall)
             self->m_autocallTimer.start();
     });
 }
@@ -494,17 +526,97 @@ void BtModulePeer::closeLink(int id)
         m_streaming = false;
         emitLine("A2DP STREAMING STOP");
     }
+    bool streamToModule = false;
     for (int each : ids) {
         const Link *gone = link(each);
         const bool wasConnected = gone->connected;
+        const bool toModule = gone->toModule;
         const QByteArray profile = gone->profile;
         removeLink(each);
         emitLine("NO CARRIER " + QByteArray::number(each) + " ERROR 0");
         if (each == m_dataLink)
             leaveDataMode();
-        if (wasConnected && m_remote)
+        streamToModule = streamToModule || toModule;
+        if (wasConnected && m_remote && !toModule)
             m_remote->linkChanged(profile, false);
     }
+    if (streamToModule && m_peerModule)
+        m_peerModule->moduleStreamClosed();
+}
+
+// ---------------------------------------------------------------------------
+// The stream between the two modules
+
+bool BtModulePeer::peerModuleAccepts() const
+{
+    if (!m_peerModule || m_peerModule->isSilent() || m_peerModule->m_restarting)
+        return false;
+    const QByteArray other = m_peerModule->a2dpRole();
+    return (m_a2dpRole == "SINK" && other == "SOURCE") || (m_a2dpRole == "SOURCE" && other == "SINK");
+}
+
+void BtModulePeer::connectA2dpToModule()
+{
+    const int first = freeLinkId();
+    const int second = first < 0 ? -1 : [this, first] {
+        for (int id = first + 1; id < kMaxLinks; ++id)
+            if (!link(id))
+                return id;
+        return -1;
+    }();
+    if (second < 0)
+        return;
+    const QByteArray peer = m_peerModule->address();
+    m_links.append(Link{first, "A2DP", peer, true, ++m_calls, true});
+    m_links.append(Link{second, "A2DP", peer, true, m_calls, true});
+    emitLine("CALL " + QByteArray::number(first));
+    emitLine("CONNECT " + QByteArray::number(first) + " A2DP 19");
+    emitLine("CONNECT " + QByteArray::number(second) + " A2DP 19");
+    emitLine("A2DP STREAMING START " + QByteArray::number(second));
+    m_streaming = true;
+    m_peerModule->acceptModuleStream(m_address);
+}
+
+void BtModulePeer::acceptModuleStream(const QByteArray &caller)
+{
+    // A stream that ran before is replaced without a report.
+    closeLocalModuleLinks(false);
+    QList<int> ids;
+    for (int id = 0; id < kMaxLinks && ids.size() < 2; ++id)
+        if (!link(id))
+            ids << id;
+    if (ids.size() < 2)
+        return;
+    for (int id : ids) {
+        m_links.append(Link{id, "A2DP", caller, true, ++m_calls, true});
+        emitLine("RING " + QByteArray::number(id) + ' ' + caller + " 19 A2DP");
+    }
+    emitLine("A2DP STREAMING START " + QByteArray::number(ids.last()));
+    m_streaming = true;
+}
+
+void BtModulePeer::moduleStreamClosed()
+{
+    closeLocalModuleLinks(true);
+}
+
+bool BtModulePeer::closeLocalModuleLinks(bool report)
+{
+    QList<int> ids;
+    for (const Link &l : qAsConst(m_links))
+        if (l.toModule)
+            ids << l.id;
+    if (ids.isEmpty())
+        return false;
+    if (m_streaming && report)
+        emitLine("A2DP STREAMING STOP");
+    m_streaming = false;
+    for (int id : ids) {
+        removeLink(id);
+        if (report)
+            emitLine("NO CARRIER " + QByteArray::number(id) + " ERROR 0");
+    }
+    return true;
 }
 
 void BtModulePeer::enterDataMode(int linkId)
@@ -539,6 +651,12 @@ void BtModulePeer::leaveDataMode()
 
 void BtModulePeer::autocallTick()
 {
+    // A module paired with the other module calls that one.
+    if (m_pairedWithModule) {
+        if (!m_silent && !hasLink("A2DP") && peerModuleAccepts())
+            connectA2dpToModule();
+        return;
+    }
     if (m_silent || !m_remote || hasLink("A2DP") || !m_remote->offers("A2DP") || m_remote->refuses("A2DP"))
         return;
     connectA2dp();

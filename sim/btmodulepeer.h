@@ -66,6 +66,17 @@ class PtyPort;
 //    kPairMs for a device in range that pairs, else nothing.
 //  - "RESET" restarts the module: every link is gone without a report, data
 //    mode ends, and after kRestartMs it says "WRAP THOR AI ..." and "READY.".
+//  - The other module on the board (setPeerModule) can be paired with and
+//    called like a device: "PAIR <its address>" gives "PAIR <addr> OK" after
+//    kPairMs when one of the two is an A2DP sink and the other an A2DP source
+//    (the loop-back test's simulated microphone). From then on the automatic
+//    calling connects A2DP to that module instead of the device behind: this
+//    one says "CALL n", "CONNECT n A2DP 19", "CONNECT n+1 A2DP 19", "A2DP
+//    STREAMING START n+1", the other "RING n <addr> 19 A2DP", "RING n+1 ...",
+//    "A2DP STREAMING START n+1" (the source side plays what the board's
+//    converter hears). When either side closes the stream or restarts, the
+//    other says "A2DP STREAMING STOP" and "NO CARRIER n ERROR 0". Pairing
+//    with a device in range, "SET BT PAIR *" or "SET RESET" forget the pairing.
 // In data mode every line goes to the device instead, and the device's lines
 // come back to the program; lines the device sends while the module is in
 // command mode are held until data mode returns. The module leaves data mode
@@ -107,6 +118,13 @@ public:
     void setRemote(BtRemotePeer *remote);
     BtRemotePeer *remote() const { return m_remote; }
 
+    // The other module on the board (not owned), which this one can pair
+    // with and stream A2DP to or from.
+    void setPeerModule(BtModulePeer *peer) { m_peerModule = peer; }
+    bool isPairedWithPeerModule() const { return m_pairedWithModule; }
+    // "SINK", "SOURCE" or empty, as "SET PROFILE A2DP" set it.
+    QByteArray a2dpRole() const { return m_a2dpRole; }
+
     // Writes text + "\r\n" to the program. False when nobody has the port open.
     bool sendLine(const QByteArray &text);
 
@@ -147,6 +165,7 @@ private:
         QByteArray address;
         bool connected;
         quint64 call; // which call a pending link belongs to
+        bool toModule = false; // to the other module, not the device behind
     };
 
     void registerStartupCommands();
@@ -173,6 +192,12 @@ private:
     void inquiry(const QByteArrayList &args);
     void pair(const QByteArray &address);
     void restart();
+    // The stream between the two modules.
+    bool peerModuleAccepts() const;
+    void connectA2dpToModule();
+    void acceptModuleStream(const QByteArray &caller);
+    void moduleStreamClosed();
+    bool closeLocalModuleLinks(bool report);
     void handsFree(int linkId, const QByteArray &at);
     // Emits lines after ms, unless the module restarted meanwhile.
     void emitAfter(int ms, const QByteArrayList &lines);
@@ -182,6 +207,10 @@ private:
     ModuleModeLine *m_modeLine = nullptr;
     BtRemotePeer *m_remote = nullptr;
     BtInquiry *m_inquiry = nullptr;
+    BtModulePeer *m_peerModule = nullptr;
+    bool m_pairedWithModule = false;
+    // Between "RESET" and its ready report: nobody can pair with or call it.
+    bool m_restarting = false;
     // Counts restarts; output scheduled before a restart is dropped.
     quint64 m_boots = 0;
     LineSplitter m_splitter;

@@ -16,8 +16,7 @@ const char kFirmwareVersion[] = "1.4.2";
 } // namespace
 
 SensorUnitPeer::SensorUnitPeer(const QString &root, QObject *parent)
-    : BtRemotePeer(kDefaultAddress, parent), m_root(root), m_pressure(new PressureStream(this)),
-      m_installedVersion(kFirmwareVersion)
+    : BtRemotePeer(kDefaultAddress, parent), m_root(root), m_pressure(new PressureStream(this))
 {
     connect(m_pressure, &PressureStream::line, this, &SensorUnitPeer::reply);
 }
@@ -51,6 +50,8 @@ void SensorUnitPeer::receiveData(const QByteArray &line)
                     QTime::currentTime().toString(QStringLiteral("hh:mm:ss.zzz")).toLatin1() + ' ' + line + '\n');
 
     const QByteArrayList w = line.simplified().split(' ');
+    if (w.value(0) == "BT_TX" && m_ignored.contains(w.value(1)))
+        return;
     if (w.value(0) == "AT") {
         reply("BT_RX OK");
         return;
@@ -95,15 +96,81 @@ void SensorUnitPeer::receiveData(const QByteArray &line)
     } else if (command == "O") {
         reply("BT_RX OK");
     } else if (command == "P") {
-        reply(QByteArray("BT_RX HW-VERSION ") + kHardwareVersion);
-        reply("BT_RX FW-VERSION " + m_installedVersion);
-        reply("BT_RX BATT_VOLTAGE " + QByteArray::number(m_batteryMv));
-        reply("BT_RX SENSOR " + QByteArray::number(m_sensorType));
-        reply("BT_RX MIC-GAIN " + QByteArray::number(m_gain, 16).rightJustified(2, '0'));
-        reply("BT_RX MUTE_STATE " + muteWord());
-        reply(QByteArray("BT_RX BUTTON ") + (m_switchMode ? "SWITCH" : "PUSHBUT"));
+        for (const QByteArray &key : infoKeys()) {
+            const QByteArray value = infoValue(key);
+            if (!value.isEmpty())
+                reply("BT_RX " + key + ' ' + value);
+        }
         reply("!$!");
     }
+}
+
+const QList<QByteArray> &SensorUnitPeer::infoKeys()
+{
+    static const QList<QByteArray> keys{"HW-VERSION", "FW-VERSION", "BATT_VOLTAGE", "SENSOR",
+                                        "MIC-GAIN",   "MUTE_STATE", "BUTTON"};
+    return keys;
+}
+
+QByteArray SensorUnitPeer::infoValue(const QByteArray &key) const
+{
+    const QByteArray set = m_infoValues.value(key);
+    if (set == "-")
+        return QByteArray();
+    if (!set.isEmpty())
+        return set;
+    if (key == "HW-VERSION")
+        return kHardwareVersion;
+    if (key == "FW-VERSION")
+        return kFirmwareVersion;
+    if (key == "BATT_VOLTAGE")
+        return QByteArray::number(m_batteryMv);
+    if (key == "SENSOR")
+        return QByteArray::number(m_sensorType);
+    if (key == "MIC-GAIN")
+        return QByteArray::number(m_gain, 16).rightJustified(2, '0');
+    if (key == "MUTE_STATE")
+        return muteWord();
+    if (key == "BUTTON")
+        return m_switchMode ? "SWITCH" : "PUSHBUT";
+    return QByteArray();
+}
+
+void SensorUnitPeer::setInfoValue(const QByteArray &key, const QByteArray &value)
+{
+    if (value.isEmpty() || value == "default")
+        m_infoValues.remove(key);
+    else
+        m_infoValues.insert(key, value);
+}
+
+QString SensorUnitPeer::infoCommand(const ControlRequest &r, const QString &usage)
+{
+    if (r.args.size() == 1) {
+        QStringList lines;
+        for (const QByteArray &key : infoKeys()) {
+            const QByteArray value = infoValue(key);
+            lines << QString::fromLatin1(key + ' ' + (value.isEmpty() ? QByteArray("(left out)") : value));
+        }
+        return lines.join(QStringLiteral("; "));
+    }
+    if (r.args.size() != 3)
+        return QStringLiteral("error: ") + usage;
+    QByteArray key = r.args.at(1).toLatin1().toUpper();
+    bool isNumber = false;
+    const int number = r.args.at(1).toInt(&isNumber);
+    if (isNumber && number >= 1 && number <= infoKeys().size())
+        key = infoKeys().at(number - 1);
+    if (!infoKeys().contains(key))
+        return QStringLiteral("error: key must be 1-7 or one of %1; ")
+                   .arg(QString::fromLatin1(infoKeys().join(' ')))
+               + usage;
+    const QByteArray value = r.args.at(2).toLatin1();
+    // One word that fits a module line.
+    if (value.size() > 64 || value.contains('\n') || value.contains('\r'))
+        return QStringLiteral("error: value must be one word of at most 64 characters; ") + usage;
+    setInfoValue(key, value);
+    return QStringLiteral("ok");
 }
 
 QString SensorUnitPeer::firmwareStatus() const
@@ -165,7 +232,8 @@ void SensorUnitPeer::handleFirmwareLine(const QByteArrayList &w)
         return;
     writeBoardFile(m_root, QStringLiteral("/.tq3900/unit-firmware.bin"), m_firmwareImage);
     m_firmwareStarted = false;
-    m_installedVersion = m_firmwareVersion;
+    // From now on it reports the image's version.
+    setInfoValue("FW-VERSION", m_firmwareVersion);
     if (m_offAirMs > 0) {
         // Its RDY goes out while no link is up and is lost.
         emit offAir(true);
@@ -206,13 +274,15 @@ void SensorUnitPeer::registerCommands(ControlChannel &channel)
         QStringLiteral("unit"),
         QStringLiteral("unit key <press|release> | sensor <0-9> | battery <mV> | alert <code> | value <v> | "
                        "restart | address <addr> | mode | firmware [reply <ok|error|silent> | ack-twice <n|off> | drop <ms>] | "
-                       "fw-version <v> | status: the sensor unit behind ttyO2"),
+                       "info [<key|1-7> <value|-|default>] | ignore [<word>|none] | status: the sensor unit behind ttyO2; "
+                       "info sets a line of the answer to P (FW-VERSION is the unit's firmware version), - leaves it out; "
+                       "ignore makes it ignore BT_TX <word>"),
         [this](const ControlRequest &r) {
             const QString usage = QStringLiteral(
                 "usage: unit key <press|release> | unit sensor <0-9> | unit battery <mV 0-9999> | "
                 "unit alert <code> | unit value <v> | unit restart | unit address <addr> | "
                 "unit mode | unit firmware [reply <ok|error|silent> | ack-twice <n|off> | drop <ms 0-600000>] | "
-                "unit fw-version <digits and points> | unit status");
+                "unit info [<key|1-7> <value|-|default>] | unit ignore [<word>|none] | unit status");
             const QString sub = r.args.value(0);
             const QString arg = r.args.value(1);
             const int count = r.args.size();
@@ -287,11 +357,20 @@ void SensorUnitPeer::registerCommands(ControlChannel &channel)
                 m_offAirMs = ms;
                 return QStringLiteral("ok");
             }
-            if (sub == QLatin1String("fw-version") && count == 2) {
-                static const QRegularExpression form(QStringLiteral("^[0-9.]{1,32}$"));
-                if (!form.match(arg).hasMatch())
-                    return QStringLiteral("error: ") + usage;
-                setFirmwareVersion(arg.toLatin1());
+            if (sub == QLatin1String("info"))
+                return infoCommand(r, usage);
+            if (sub == QLatin1String("ignore") && count == 1) {
+                QStringList words;
+                for (const QByteArray &word : qAsConst(m_ignored))
+                    words << QString::fromLatin1(word);
+                words.sort();
+                return words.isEmpty() ? QStringLiteral("none") : words.join(QLatin1Char(' '));
+            }
+            if (sub == QLatin1String("ignore") && count == 2) {
+                if (arg == QLatin1String("none"))
+                    heedAllMessages();
+                else
+                    ignoreMessage(arg.toLatin1());
                 return QStringLiteral("ok");
             }
             if (sub == QLatin1String("status") && count == 1)

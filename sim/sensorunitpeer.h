@@ -4,11 +4,15 @@
 #include "btremotepeer.h"
 
 #include <QElapsedTimer>
+#include <QList>
+#include <QMap>
+#include <QSet>
 #include <QString>
 
 namespace Sim {
 
 class ControlChannel;
+struct ControlRequest;
 class PressureStream;
 
 // The wireless sensor unit GX-4 behind the sensor-unit module (ttyO2): an
@@ -43,6 +47,12 @@ class PressureStream;
 // Its mute key reports "MUTE_STATE ACTIVE" or "MUTE_STATE MUTE": as a switch
 // each press toggles, as a push button the press opens and the release
 // mutes. Lines the unit sends while its data link is down are lost.
+//
+// "unit info <key> <value>" replaces the value of one of the seven "P" lines
+// (HW-VERSION ... BUTTON, or their number 1-7) by any word, "-" leaves the
+// line out, "default" gives it back to the unit's state; FW-VERSION set here
+// is the unit's firmware version. "unit ignore <word>" makes the unit ignore
+// the messages "BT_TX <word> ..." (they are still journalled).
 class SensorUnitPeer : public BtRemotePeer
 {
     Q_OBJECT
@@ -80,9 +90,15 @@ public:
 
     static constexpr int kRestartAfterUpdateMs = 2000;
 
-    // The version its "P" answer reports as FW-VERSION.
-    QByteArray firmwareVersion() const { return m_installedVersion; }
-    void setFirmwareVersion(const QByteArray &version) { m_installedVersion = version; }
+    // The seven keys of the answer to "P", in the order the unit sends them.
+    static const QList<QByteArray> &infoKeys();
+    // The value the unit sends for a key of "P"; empty when the line is left out.
+    QByteArray infoValue(const QByteArray &key) const;
+    // Sets a key's value; "-" leaves the line out, "default" (or an empty
+    // value) follows the unit's state again.
+    void setInfoValue(const QByteArray &key, const QByteArray &value);
+    void ignoreMessage(const QByteArray &word) { m_ignored.insert(word); }
+    void heedAllMessages() { m_ignored.clear(); }
 
     // Adds "unit ..." to the control channel.
     void registerCommands(ControlChannel &channel);
@@ -96,6 +112,7 @@ private:
     void reply(const QByteArray &text);
     void handleFirmwareLine(const QByteArrayList &w);
     QByteArray muteWord() const { return m_muted ? "MUTE" : "ACTIVE"; }
+    QString infoCommand(const ControlRequest &r, const QString &usage);
 
     QString m_root;
     PressureStream *m_pressure = nullptr;
@@ -116,7 +133,8 @@ private:
     int m_nextPacket = 0;
     int m_ackTwicePacket = -1;
     int m_offAirMs = 0;
-    QByteArray m_installedVersion;
+    QMap<QByteArray, QByteArray> m_infoValues; // set by "unit info"
+    QSet<QByteArray> m_ignored;
 };
 
 } // namespace Sim

@@ -11,6 +11,7 @@
 #include "devicetree.h"
 #include "gpspeer.h"
 #include "headphonepeer.h"
+#include "measfolders.h"
 #include "microphonestream.h"
 #include "mixertool.h"
 #include "modulemodeline.h"
@@ -121,6 +122,8 @@ bool Simulator::start(QString *error)
     m_inquiry = new BtInquiry;
     for (BtModulePeer *module : qAsConst(m_btModules))
         module->setInquiry(m_inquiry);
+    m_btModules.value(QStringLiteral("ttyO2"))->setPeerModule(m_btModules.value(QStringLiteral("ttyO3")));
+    m_btModules.value(QStringLiteral("ttyO3"))->setPeerModule(m_btModules.value(QStringLiteral("ttyO2")));
     m_power = new PowerSupply(m_root);
     m_signal = new SignalSource;
     m_converter = new ConverterStream(m_root, *m_signal, this);
@@ -149,6 +152,7 @@ bool Simulator::start(QString *error)
     m_inquiry->registerCommands(*m_control);
     m_usbStorage->registerCommands(*m_control);
     m_usbStorage->registerShell(*m_shell);
+    MeasFolders(m_root).registerCommands(*m_control);
     m_testStation->registerCommands(*m_control);
     m_sdCard->registerCommands(*m_control);
     m_mixer->registerCommands(*m_control);

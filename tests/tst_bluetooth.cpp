@@ -9,6 +9,7 @@
 #include "sensorunitlink.h"
 #include "simboard.h"
 #include "statusbardata.h"
+#include "testpart.h"
 #include "testroot.h"
 
 #include <QElapsedTimer>
@@ -85,6 +86,7 @@ private:
 
 void TestBluetooth::init()
 {
+    SKIP_OUTSIDE_THIS_PART();
     g_debugFeatures = 0;
     m_root = std::make_unique<TestRoot>();
     QVERIFY(m_root->isValid());
@@ -370,6 +372,15 @@ void TestBluetooth::setUpAndGainCommands()
     QCOMPARE(Bluetooth::convertVolStepToVolPercent(16), 50);
     for (int step = 0; step < 16; ++step)
         QCOMPARE(Bluetooth::convertVolPercentToVolStep(Bluetooth::convertVolStepToVolPercent(step)), step);
+    // Between the rows too: every percent gets the step whose own percent is
+    // nearest (the lower one on a tie).
+    for (int percent = 0; percent <= 100; ++percent) {
+        const int step = Bluetooth::convertVolPercentToVolStep(percent);
+        const int distance = qAbs(percent - Bluetooth::convertVolStepToVolPercent(step));
+        const bool nearest = (step == 0 || distance < qAbs(percent - Bluetooth::convertVolStepToVolPercent(step - 1)))
+            && (step == 15 || distance <= qAbs(percent - Bluetooth::convertVolStepToVolPercent(step + 1)));
+        QVERIFY2(nearest, qPrintable(QStringLiteral("%1 % -> step %2").arg(percent).arg(step)));
+    }
 }
 
 void TestBluetooth::getDataWaitsForLineEnd()

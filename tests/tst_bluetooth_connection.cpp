@@ -7,6 +7,7 @@
 #include "globals.h"
 #include "sensorunitlink.h"
 #include "simboard.h"
+#include "testpart.h"
 #include "testroot.h"
 
 #include <QElapsedTimer>
@@ -60,6 +61,7 @@ private:
 
 void TestBluetoothConnection::init()
 {
+    SKIP_OUTSIDE_THIS_PART();
     g_debugFeatures = 0;
     m_root = std::make_unique<TestRoot>();
     QVERIFY(m_root->isValid());

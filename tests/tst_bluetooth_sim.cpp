@@ -77,6 +77,7 @@ private slots:
     void droppedProfileIsRefusedUntilRestored();
     void unitKeyAndLostLines();
     void inquiryPairingAndRestart();
+    void modulesPairAndStreamToEachOther();
     void controlErrors_data();
     void controlErrors();
 
@@ -373,6 +374,62 @@ void TestBluetoothSim::inquiryPairingAndRestart()
     QVERIFY(m_board->send("headphone status").contains("a2dp down; avrcp down"));
     const QByteArrayList after = tty.linesFor(1200);
     QVERIFY(!after.join('|').contains("INQUIRY"));
+}
+
+// The loop-back test's set-up: the sink module pairs with the other module
+// when that one is an A2DP source, and then calls it instead of the unit.
+void TestBluetoothSim::modulesPairAndStreamToEachOther()
+{
+    Tty sink(m_root->local("/dev/ttyO2"));
+    Tty source(m_root->local("/dev/ttyO3"));
+    QVERIFY(sink.isOpen() && source.isOpen());
+    QTest::qWait(50);
+    const QByteArray sinkAddress = "02:00:00:39:00:02";
+    const QByteArray sourceAddress = "02:00:00:39:00:03";
+    // Without roles, or both sinks, the other module does not answer.
+    QVERIFY(sink.line("PAIR " + sourceAddress));
+    QVERIFY(sink.line("SET PROFILE A2DP SINK"));
+    QVERIFY(source.line("SET PROFILE A2DP SINK"));
+    QVERIFY(sink.line("PAIR " + sourceAddress));
+    QVERIFY(sink.linesFor(1300).isEmpty());
+
+    QVERIFY(source.line("SET PROFILE A2DP SOURCE"));
+    QVERIFY(source.line("SET BT NAME TQE3900_SIM_MIC"));
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(sink.line("PAIR " + sourceAddress));
+    QCOMPARE(sink.lines(1, 2000), QByteArrayList({"PAIR " + sourceAddress + " OK"}));
+    QVERIFY2(clock.elapsed() >= 980, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(sink.line("SET CONTROL AUTOCALL 19 100 A2DP"));
+    QCOMPARE(sink.lines(4), QByteArrayList({"CALL 0", "CONNECT 0 A2DP 19", "CONNECT 1 A2DP 19", "A2DP STREAMING START 1"}));
+    QCOMPARE(source.lines(3), QByteArrayList({"RING 0 " + sinkAddress + " 19 A2DP", "RING 1 " + sinkAddress + " 19 A2DP",
+                                              "A2DP STREAMING START 1"}));
+    QCOMPARE(m_board->send("bt ttyO2 status"), QStringLiteral("command; 0 A2DP, 1 A2DP"));
+    QCOMPARE(m_board->send("bt ttyO3 status"), QStringLiteral("command; 0 A2DP, 1 A2DP"));
+    QVERIFY(m_board->send("unit status").contains("a2dp down"));
+    QVERIFY(sink.line("LIST"));
+    QCOMPARE(sink.lines(3), QByteArrayList({"LIST 2", "LIST 0 CONNECTED A2DP " + sourceAddress,
+                                            "LIST 1 CONNECTED A2DP " + sourceAddress}));
+
+    // A restart of the source ends the stream on the sink's side too; the
+    // pairing stays, and the automatic calling finds the source again.
+    QVERIFY(source.line("RESET"));
+    QCOMPARE(sink.lines(3), QByteArrayList({"A2DP STREAMING STOP", "NO CARRIER 0 ERROR 0", "NO CARRIER 1 ERROR 0"}));
+    QCOMPARE(source.lines(2, 1500), QByteArrayList({"WRAP THOR AI (4.1.0 build 1)", "READY."}));
+    QCOMPARE(sink.lines(4, 1500).value(3), QByteArray("A2DP STREAMING START 1"));
+    QCOMPARE(source.lines(3).value(2), QByteArray("A2DP STREAMING START 1"));
+    // The sink closes it: the source hears of it.
+    QVERIFY(sink.line("SET CONTROL AUTOCALL"));
+    QVERIFY(sink.line("KILL " + sourceAddress));
+    QCOMPARE(sink.lines(3), QByteArrayList({"A2DP STREAMING STOP", "NO CARRIER 0 ERROR 0", "NO CARRIER 1 ERROR 0"}));
+    QCOMPARE(source.lines(3), QByteArrayList({"A2DP STREAMING STOP", "NO CARRIER 0 ERROR 0", "NO CARRIER 1 ERROR 0"}));
+
+    // Forgotten: the automatic calling reaches the unit again.
+    QVERIFY(sink.line("SET BT PAIR *"));
+    QVERIFY(sink.line("SET CONTROL AUTOCALL 19 100 A2DP"));
+    QCOMPARE(sink.lines(4).value(3), QByteArray("A2DP STREAMING START 1"));
+    QVERIFY(m_board->send("unit status").contains("a2dp up"));
+    QVERIFY(source.linesFor(300).isEmpty());
 }
 
 void TestBluetoothSim::controlErrors_data()

@@ -11,6 +11,7 @@
 #include "settingsbutton.h"
 #include "simboard.h"
 #include "systemsettings.h"
+#include "testpart.h"
 #include "testroot.h"
 
 #include <QApplication>
@@ -83,6 +84,7 @@ private:
 
 void TestBluetoothPairing::init()
 {
+    SKIP_OUTSIDE_THIS_PART();
     g_debugFeatures = 0;
     m_root = std::make_unique<TestRoot>();
     QVERIFY(m_root->isValid());
@@ -226,7 +228,8 @@ void TestBluetoothPairing::offerRules_data()
 {
     QTest::addColumn<int>("device");
     QTest::addColumn<QStringList>("expected");
-    // Classes: 2404 headphone only, 2804 unit only, 2C04 both; names with an
+    // Classes: 2404 headphone only, 2804 unit only, 2C04 both; a computer
+    // (major class 01) with all of these service bits neither; names with an
     // apostrophe or a non-ASCII letter give "unknown"; a line without a
     // class or without an address is skipped; a fourth fitting device is
     // not offered.
@@ -247,7 +250,8 @@ void TestBluetoothPairing::offerRules()
     QCOMPARE(dialog.pairingDevice(), device);
     const QStringList lines{
         "INQUIRY_PARTIAL 00:07:80:00:00:01 240404", "inquiry_partial 00:07:80:00:00:02 280404",
-        "INQUIRY_PARTIAL 00:07:80:00:00:03 2C0404", "INQUIRY_PARTIAL 00:07:80:00:00:04",
+        "INQUIRY_PARTIAL 00:07:80:00:00:03 2C0404", "INQUIRY_PARTIAL 00:07:80:00:00:08 2C0104",
+        "INQUIRY_PARTIAL 00:07:80:00:00:04",
         "INQUIRY_PARTIAL", "INQUIRY_PARTIAL 00:07:80:00:00:0;KILL 280404",
         "INQUIRY_PARTIAL 00:07:80:00:00:05 28xx04", "INQUIRY_PARTIAL 00:07:80:00:00:06 280404",
         "INQUIRY_PARTIAL 00:07:80:00:00:07 280404", "NAME 00:07:80:00:00:01 \"Headset\"",

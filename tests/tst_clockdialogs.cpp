@@ -147,6 +147,10 @@ void TestClockDialogs::zoneChangeMovesTheClock_data()
     QTest::newRow("Berlin to Katmandu on the map") << 0 << 13 << 0 << QStringList{"map 279.4"} << "2018-07-01T10:05:07"
                                                    << QStringList{"date +%F -s 2018-7-1", "date +%T -s 14:50:7"} << 21
                                                    << "Katmandu (+5,75 h)" << 20700 << 0;
+    QTest::newRow("Berlin to New Delhi, half an hour") << 0 << 13 << 0 << QStringList{"map 274"}
+                                                       << "2018-07-01T10:05:07"
+                                                       << QStringList{"date +%F -s 2018-7-1", "date +%T -s 14:35:7"}
+                                                       << 20 << "New Delhi (+5,5 h)" << 19800 << 0;
     QTest::newRow("next zone carried past midnight") << 0 << 13 << 0 << QStringList{"butNext"} << "2018-07-01T23:30:15"
                                                      << QStringList{"date +%F -s 2018-7-2", "date +%T -s 0:30:15"}
                                                      << 14 << "Cairo (+2 h)" << 7200 << 0;

@@ -5,6 +5,7 @@
 #include "debugbluetoothcommand.h"
 #include "debuggain.h"
 #include "debuginitbluetooth.h"
+#include "eventhandler.h"
 #include "globals.h"
 #include "mainmenu.h"
 #include "messagedialog.h"
@@ -406,16 +407,24 @@ void TestDebugScreens::muteKey()
     gain.init();
     gain.show();
     const auto path = [this] { return m_root->read("/sys/class/gpio/gpio17/value"); };
+    // The mute key through the key filter, as on the board: F6 becomes F10.
+    EventHandler filter;
+    qApp->installEventFilter(&filter);
+    const auto muteKey = [&gain](bool press) {
+        press ? QTest::keyPress(&gain, Qt::Key_F6) : QTest::keyRelease(&gain, Qt::Key_F6);
+        QCoreApplication::sendPostedEvents();
+    };
     QCOMPARE(path(), QByteArray("0"));
-    QTest::keyPress(&gain, Qt::Key_F10);
+    muteKey(true);
     QCOMPARE(path(), QByteArray("1"));
     QTRY_VERIFY(lastUnitLine(*m_board, QStringLiteral("BT_TX I ")).contains(QStringLiteral(" ACTIVE")));
-    QTest::keyRelease(&gain, Qt::Key_F10);
+    muteKey(false);
     if (switchmode == QLatin1String("Switch")) {
         QCOMPARE(path(), QByteArray("1"));
-        QTest::keyPress(&gain, Qt::Key_F10);
-        QTest::keyRelease(&gain, Qt::Key_F10);
+        muteKey(true);
+        muteKey(false);
     }
+    qApp->removeEventFilter(&filter);
     QCOMPARE(path(), QByteArray("0"));
     QTRY_VERIFY(lastUnitLine(*m_board, QStringLiteral("BT_TX I ")).contains(QStringLiteral(" MUTE")));
     QVERIFY(w.isAudioPathMuted());

@@ -11,6 +11,7 @@
 #include "sensorunitlink.h"
 #include "simboard.h"
 #include "statusbardata.h"
+#include "testpart.h"
 #include "testroot.h"
 
 #include <QLabel>
@@ -91,6 +92,7 @@ private:
 
 void TestEventHandler::init()
 {
+    SKIP_OUTSIDE_THIS_PART();
     m_root = std::make_unique<TestRoot>();
     const QByteArray test = QTest::currentTestFunction();
     if (test == "powerDownRunsOnce" || test == "failedPowerOffCanBeTriedAgain") {

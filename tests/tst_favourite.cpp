@@ -26,7 +26,9 @@ namespace {
 const char kShots[] = "/media/tq3900/screenshots";
 
 // Closes every pop-up and message box that opens while it lives and notes
-// what each showed: "favourite", "camera", "bug" or "message: <text>".
+// what each showed: "favourite", "camera", "bug" or "message: <text>". A
+// pop-up is noted as it is shown, not when the poll finds it: on a slow
+// machine its own one-second timer may close it before the first poll.
 class ModalWatcher : public QObject
 {
 public:
@@ -34,25 +36,37 @@ public:
 
     ModalWatcher()
     {
-        connect(&m_timer, &QTimer::timeout, this, &ModalWatcher::look);
+        qApp->installEventFilter(this);
+        connect(&m_timer, &QTimer::timeout, this, &ModalWatcher::close);
         m_timer.start(20);
     }
+    ~ModalWatcher() override { qApp->removeEventFilter(this); }
 
-private:
-    void look()
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
     {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (auto *popup = qobject_cast<PopupInfo *>(modal)) {
+        if (event->type() != QEvent::Show)
+            return false;
+        if (auto *popup = qobject_cast<PopupInfo *>(watched)) {
             const QString style = popup->findChild<QLabel *>("label")->styleSheet();
             seen << (style.contains("ScreenshotCamera_ws_40px") ? "camera"
                      : style.contains("Bug_ws_40px")            ? "bug"
                      : style.contains("Favourite_ws_40px")      ? "favourite"
                                                                  : "popup?");
-            popup->closeDlg();
-        } else if (auto *box = qobject_cast<MessageDialog *>(modal)) {
+        } else if (auto *box = qobject_cast<MessageDialog *>(watched)) {
             seen << "message: " + box->findChild<QLabel *>("labelInfotext")->text();
-            box->findChild<QPushButton *>("butMiddle")->click();
         }
+        return false;
+    }
+
+private:
+    void close()
+    {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *popup = qobject_cast<PopupInfo *>(modal))
+            popup->closeDlg();
+        else if (auto *box = qobject_cast<MessageDialog *>(modal))
+            box->findChild<QPushButton *>("butMiddle")->click();
     }
 
     QTimer m_timer;
@@ -237,16 +251,24 @@ void TestFavourite::screenshotOfTheActiveDialog()
     SelectFavouriteButton dialog(m_window.get());
     dialog.setStyleSheet("QWidget { background-color: rgb(200, 30, 30); }");
     dialog.init(3);
+    // Once the dialog is the active window (however long a loaded machine
+    // takes to show it), the favourite key.
     QImage expected;
-    QTimer::singleShot(100, &dialog, [&] {
+    QElapsedTimer waited;
+    waited.start();
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, &dialog, [&] {
         if (QApplication::activeWindow() != &dialog) {
-            dialog.reject();
+            if (waited.elapsed() > 10000)
+                dialog.reject();
             return;
         }
+        poll.stop();
         expected = dialog.grab(QRect(0, 0, 480, 272)).toImage();
         favouriteKey();
         dialog.reject();
     });
+    poll.start(20);
     dialog.exec();
     QVERIFY(!expected.isNull());
     const QImage shot = loadPng(m_root->local(QString(kShots) + "/pic_000.png"));

@@ -14,10 +14,12 @@
 #include "simboard.h"
 #include "testroot.h"
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTextEdit>
 #include <QtTest>
@@ -536,6 +538,14 @@ void TestGps::monitor()
     click("butMenuNmea");
     click("butMenuStart");
     QVERIFY(mon->isRefreshRunning());
+    // The scenario refreshes by hand; on its own the monitor does so every
+    // 1.5 s.
+    QSignalSpy refreshes(mon->findChild<QTimer *>(), &QTimer::timeout);
+    QVERIFY(refreshes.wait(5000));
+    QElapsedTimer period;
+    period.start();
+    QVERIFY(refreshes.wait(5000));
+    QVERIFY2(period.elapsed() >= 1400 && period.elapsed() <= 2500, qPrintable(QString::number(period.elapsed())));
     click("butMenuDelete");
     QCOMPARE(nmea->toPlainText(), QString());
 

@@ -227,7 +227,8 @@ void TestLanguage::messageTextsFitTheMessageBox()
     auto *label = box.findChild<QLabel *>("labelInfotext");
     label->ensurePolished();
     const QFontMetrics fm = label->fontMetrics();
-    const QStringList contexts{"Statusbardata", "Measurements", "MeasurementFrame", "FavouriteButton", "PartitionLending"};
+    const QStringList contexts{"Statusbardata", "Measurements", "MeasurementFrame", "FavouriteButton", "MeasManagement",
+                               "PartitionLending"};
     int checked = 0;
     for (const Message &m : readTs(QStringLiteral(TQ3900_SOURCE_DIR "/src/Resources/Languages/GB_TQ3900.ts"))) {
         if (!contexts.contains(m.context))

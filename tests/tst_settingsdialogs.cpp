@@ -10,6 +10,7 @@
 #include "powersaving.h"
 #include "selectswitchmode.h"
 #include "systemsettings.h"
+#include "testpart.h"
 #include "testroot.h"
 
 #include <QPushButton>
@@ -93,6 +94,7 @@ private:
 
 void TestSettingsDialogs::init()
 {
+    SKIP_OUTSIDE_THIS_PART();
     m_root = std::make_unique<TestRoot>();
     QVERIFY(m_root->isValid());
     m_window = std::make_unique<MainMenu>();

@@ -15,6 +15,7 @@
 #include "simboard.h"
 #include "systemclock.h"
 #include "systemsettings.h"
+#include "testpart.h"
 #include "testroot.h"
 
 #include <QApplication>
@@ -127,6 +128,7 @@ private:
 
 void TestSettingsScreen::init()
 {
+    SKIP_OUTSIDE_THIS_PART();
     g_debugFeatures = 0;
     m_root = std::make_unique<TestRoot>();
     QVERIFY(m_root->write(kSettings, QStringLiteral("[Bluetooth]\nMicrophone_ID=%1\nMicrophone_Name=GX-4 0815\n"
@@ -291,10 +293,17 @@ void TestSettingsScreen::cancelledDialogsLeaveTheFile()
     const int unitMark = m_board->moduleLines("ttyO2").size();
     const int headphoneMark = m_board->moduleLines("ttyO3").size();
 
+    if (byPowerKey) {
+        m_filter = std::make_unique<EventHandler>();
+        qApp->installEventFilter(m_filter.get());
+    }
     ModalHand hand({[byPowerKey](QWidget *d) {
-        if (byPowerKey)
-            powerKey(d);
-        else if (d->findChild<QPushButton *>("butClose"))
+        if (byPowerKey) {
+            // The power key's short press through the key filter, as on the board.
+            QWidget *target = d->focusWidget() ? d->focusWidget() : d;
+            QTest::keyPress(target, Qt::Key_F1);
+            QTest::keyRelease(target, Qt::Key_F1);
+        } else if (d->findChild<QPushButton *>("butClose"))
             click(d, "butClose");
         else if (d->findChild<QPushButton *>("butCancel"))
             click(d, "butCancel");
@@ -307,7 +316,8 @@ void TestSettingsScreen::cancelledDialogsLeaveTheFile()
     QCOMPARE(m_root->read(kSettings), before);
     QCOMPARE(QFileInfo(path).lastModified().toSecsSinceEpoch(), old.toSecsSinceEpoch());
     QCOMPARE(m_root->commands().mid(commands).filter("reboot"), QStringList());
-    QCOMPARE(screenName(), QStringLiteral("Systemsettings"));
+    // The power key's short press returns to the main page.
+    QCOMPARE(screenName(), byPowerKey ? QStringLiteral("mainPage") : QStringLiteral("Systemsettings"));
 
     // A cancelled pairing has freed the module: its link connects again,
     // the sensor unit's with the data link, the headphone's with A2DP only.
@@ -405,6 +415,15 @@ void TestSettingsScreen::acceptedDialogsStoreAndAct()
     QCOMPARE(m_root->sysfsWritesTo("/sys/class/backlight/backlight/brightness").last(), QStringLiteral("7"));
     QCOMPARE(value(s, "butBrightness"), QStringLiteral("high"));
 
+    // Power saving: the entry shows the backlight's time, then the power-off time.
+    ModalHand saving({[&](QWidget *d) {
+        click(d, "butBl_2");
+        click(d, "butPow_5");
+        accept(d);
+    }});
+    click(s, "butPowerSaving");
+    QCOMPARE(value(s, "butPowerSaving"), QStringLiteral("1 min / 3 h"));
+
     // German: stored, the card's catalogue is loaded and the screen renamed
     // the language at once.
     QFile de(QStringLiteral(TQ3900_TEST_DATA "/DE_TQ3900.qm"));
@@ -479,6 +498,7 @@ void TestSettingsScreen::displayOptionsCouplings()
         for (int i = 0; i < 4; ++i)
             click(dlg, "butMenuDown");
         click(dlg, "butStartWithFavourite");    // start-up page
+        click(dlg, "butStartWithFilter");
         click(dlg, "butStartWithGps");          // receiver on again
         click(dlg, "butAccept");
     }});
@@ -488,6 +508,7 @@ void TestSettingsScreen::displayOptionsCouplings()
     QCOMPARE(setting("Dialogconfiguration/Pinpointing_DynamicScaling"), QStringLiteral("false"));
     QCOMPARE(setting("Dialogconfiguration/Pipelocating_ShowFrequencyValue"), QStringLiteral("true"));
     QCOMPARE(setting("Dialogconfiguration/Startup_UseFavouriteForStartup"), QStringLiteral("true"));
+    QCOMPARE(setting("Dialogconfiguration/Startup_UseFilterForStartup"), QStringLiteral("true"));
     QCOMPARE(setting("Dialogconfiguration/Startup_UseGpsForStartup"), QStringLiteral("false"));
     QCOMPARE(m_root->sysfsWritesTo("/sys/class/gpio/gpio16/value").last(), QStringLiteral("0"));
     QVERIFY(m_window->getInstanceSystemsettings()->isShowPeakLevelBarEnabled());

@@ -12,6 +12,7 @@
 #include "testmenu.h"
 #include "testmenuflashupdate.h"
 #include "testmenuled.h"
+#include "statusbardata.h"
 #include "testmenuremotectrl.h"
 #include "testmenusdcard.h"
 #include "teststation.h"
@@ -264,6 +265,9 @@ void TestTestDialogs::flashUpdateMarksTheBootPartition()
 // control channel, the menu and the LED test on this thread answering.
 void TestTestDialogs::stationOfTheSimulatorWaitsForTheAnswer()
 {
+    // The status data, made by the key filter in an earlier case, pulses the
+    // debug LED every 2 s; stopped here so the LED keeps what the test set.
+    Statusbardata::releaseTimers();
     SimBoard board(m_root->root());
     QVERIFY2(board.isRunning(), qPrintable(board.error()));
     TestMenu menu;
@@ -287,6 +291,9 @@ void TestTestDialogs::stationOfTheSimulatorWaitsForTheAnswer()
     });
     driver.start(20);
     menu.exec();
+    // The closed menu reads the file no more (the station's next command below
+    // is for nobody).
+    QVERIFY(!menu.findChild<TestmenuRemoteCtrl *>()->isPolling());
     QTRY_VERIFY(!driver.isActive());
     QStringList got;
     for (const QString &command : road)

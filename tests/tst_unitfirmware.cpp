@@ -107,7 +107,7 @@ void TestUnitFirmware::debugFileWithDoubledAcknowledgement()
     const QString file = QStringLiteral("/media/tq3900/FW_GX4_V1-22-33.gx4");
     const QByteArray image = m_root->read(file);
     QCOMPARE(image.size(), 1041);
-    QCOMPARE(m_board->send("unit fw-version 1.4.7"), QStringLiteral("ok"));
+    QCOMPARE(m_board->send("unit info FW-VERSION 1.4.7"), QStringLiteral("ok"));
     QCOMPARE(m_board->send("unit firmware ack-twice 5"), QStringLiteral("ok"));
 
     Firmwareupdate dialog(m_main.get());

@@ -1505,6 +1505,41 @@ void drawPipeSymbol(QPainter &p, const QRectF &box, const QColor &ink)
     p.drawLine(QPointF(box.left() + 7, box.top() + 2), QPointF(box.left() + 7, box.bottom() - 2));
 }
 
+// A pen over a line: edit a stored measurement.
+void drawPen(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    const QRectF r = inner(box, 0.14);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(inkPen(r, ink, 0.08));
+    p.drawPolygon(QPolygonF({at(r, 0.72, 0.02), at(r, 0.95, 0.25), at(r, 0.32, 0.88), at(r, 0.05, 0.95),
+                             at(r, 0.12, 0.68)}));
+    p.drawLine(at(r, 0.12, 0.68), at(r, 0.32, 0.88));
+    p.drawLine(at(r, 0.45, 1.0), at(r, 1.0, 1.0));
+}
+
+// A letter under a pen: change the name.
+void drawRenamePen(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    drawText(p, QRectF(box.left(), box.top() + box.height() * 0.35, box.width() * 0.6, box.height() * 0.6), ink,
+             QStringLiteral("A"), 0.9);
+    drawPen(p, QRectF(box.left() + box.width() * 0.3, box.top(), box.width() * 0.7, box.height() * 0.7), ink);
+}
+
+// A circular arrow: ask again.
+void drawRefresh(QPainter &p, const QRectF &box, const QColor &ink)
+{
+    const QRectF r = inner(box, 0.22);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(inkPen(box, ink, 0.09));
+    p.drawArc(r, 60 * 16, 290 * 16);
+    const QPointF tip = at(r, 0.75, 0.07);
+    p.setBrush(ink);
+    p.setPen(Qt::NoPen);
+    p.drawPolygon(QPolygonF({tip + QPointF(-r.width() * 0.05, -r.height() * 0.22),
+                             tip + QPointF(r.width() * 0.25, r.height() * 0.05),
+                             tip + QPointF(-r.width() * 0.12, r.height() * 0.2)}));
+}
+
 // The window of the long-term trend: a clock face.
 void drawClock(QPainter &p, const QRectF &box, const QColor &ink)
 {
@@ -1632,11 +1667,20 @@ const std::vector<Icon> kIcons = {
     {"Management/Customize", "Checkbox_checked", "check44", checkbox(true)},
     {"Management/Customize", "Checkbox_unchecked", "check44", checkbox(false)},
     {"Management/Customize", "IOKey", "plain50", textOf("I/O", 0.4)},
-    {"Management/Measurements", "Levelmeasurement", "icon40", drawLevelMeter},
-    {"Management/Measurements", "Pinpointing", "icon40", drawTarget},
-    {"Management/Measurements", "Longtermmeasurement", "icon40", drawTrend},
-    {"Management/Measurements", "H2_Sensor", "icon40", drawH2Bubble},
-    {"Management/Measurements", "Pipelocating", "icon40", drawPipeLocator},
+    {"Management/Measurements", "Levelmeasurement", "setting40", drawLevelMeter},
+    {"Management/Measurements", "Pinpointing", "setting40", drawTarget},
+    {"Management/Measurements", "Longtermmeasurement", "setting40", drawTrend},
+    {"Management/Measurements", "H2_Sensor", "setting40", drawH2Bubble},
+    {"Management/Measurements", "Pipelocating", "setting40", drawPipeLocator},
+    {"Management/Measurements", "Edit", "setting40", drawPen},
+    {"Management/Measurements", "Filter", "setting40", drawBandpassShape},
+    {"Management/Measurements", "Page_up", "setting40", drawTriangleUp},
+    {"Management/Measurements", "Page_down", "setting40", drawTriangleDown},
+    {"Management/Measurements", "Change", "setting40", drawRenamePen},
+    {"Management/Measurements", "Delete", "setting40", drawBin},
+    {"Management/Measurements", "Accept", "accept40", drawCheck},
+    {"Management/Measurements", "Cancel", "cancel40", drawCross},
+    {"Management/Configuration", "Refresh", "frame44", drawRefresh},
     {"Management", "Measurements", "main", drawTrend},
     {"Management", "Datatransmission", "main", textOf("USB", 0.35)},
     {"Management", "Deviceconfig", "main", scaledFrom20(drawMicrophone)},

@@ -99,7 +99,16 @@ template <class T> void TestMenu::runTest()
         T test(this);
         test.exec();
     }
-    remoteCtrl->resume();
+    if (isVisible())
+        remoteCtrl->resume();
+}
+
+void TestMenu::done(int result)
+{
+    // A closed menu takes no further station commands: a command the station
+    // writes afterwards is left for whoever reads the file next.
+    remoteCtrl->pause();
+    KeyDialog::done(result);
 }
 
 void TestMenu::on_butKeyboard_clicked() { runTest<TestmenuKeyboard>(); }

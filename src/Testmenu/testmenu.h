@@ -41,6 +41,7 @@ public slots:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void done(int result) override;
     void escapeReleased() override;
 
 private slots:

@@ -106,6 +106,14 @@ public:
     // Folder prefix of a type code ("LE_" ...), empty for other codes.
     static QString prefixOf(int a_meastype);
 
+    // Entries as themselves, never through a symbolic link (also used by the
+    // browser's rename and delete): a folder that is no link; anything, also
+    // a dangling link, by that name; removes a file or link (never what it
+    // points to) or a folder with all it holds.
+    static bool isRealFolder(const QString &path);
+    static bool entryExists(const QString &path);
+    static void removeEntry(const QString &path);
+
     QDate lastStoreDate() const { return m_systemDate; }
     QTime lastStoreTime() const { return m_systemTime; }
 
@@ -124,10 +132,6 @@ private:
     // Copies a clip to a new file (never over an existing one, never through
     // a link); a failed copy leaves no file.
     static CopyResult copyClip(const QString &from, const QString &to);
-    // True for a folder that is no symbolic link.
-    static bool isRealFolder(const QString &path);
-    static bool entryExists(const QString &path);
-    static void removeEntry(const QString &path);
     // Shows one of the store's messages modally; returns the pressed button.
     static int showMessage(int icon, const QString &headline, const QString &text);
 

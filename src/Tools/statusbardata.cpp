@@ -95,6 +95,7 @@ void Statusbardata::init()
 {
     m_micSensorConnected = 0;
     m_messageVisible = false;
+    ++m_alertRun;
     if (MainMenu *w = MainMenu::getInstanceMainMenu()) {
         m_btSource = w->getBtSourceInstance();
         m_btSink = w->getBtSinkInstance();
@@ -307,7 +308,11 @@ void Statusbardata::analyseAlert(QString a_alert)
     dialog->exec();
     m_alertDialog = nullptr;
     delete dialog;
-    QTimer::singleShot(kAlertQuietMs, this, &Statusbardata::enableDisplayMsgDlg);
+    const int run = m_alertRun;
+    QTimer::singleShot(kAlertQuietMs, this, [this, run] {
+        if (run == m_alertRun)
+            enableDisplayMsgDlg();
+    });
 }
 
 void Statusbardata::enableDisplayMsgDlg()

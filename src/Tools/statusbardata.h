@@ -75,8 +75,11 @@ public slots:
     void btConnected();
     void switchOffDbgLed();
 
-private:
+    // Stops and destroys the timers (at the end of the application; a test
+    // that needs the debug LED and the countdowns left alone calls it too).
     static void releaseTimers();
+
+private:
     void reloadCountdowns();
     void writeBrightness();
     void sendToUnit(const QString &line);
@@ -103,6 +106,7 @@ private:
     int m_sensorType = 0;
     int m_micSensorConnected = 0;
     bool m_messageVisible = false;
+    int m_alertRun = 0; // counts init(): a quiet time of an earlier run ends nothing
     bool m_displayAccuWarningPopup = false;
     int m_powerOffCnt = 3600;
     int m_backlightOffCnt = 600;

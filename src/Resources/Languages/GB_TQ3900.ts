@@ -66,6 +66,61 @@ and press Search-Button.</translation>
     </message>
 </context>
 <context>
+    <name>Configuration</name>
+    <message>
+        <source>MicrophoneConfiguration</source>
+        <translation>GX-4 sensor unit</translation>
+    </message>
+    <message>
+        <source>Firmwareversion</source>
+        <translation>Firmware version</translation>
+    </message>
+    <message>
+        <source>HardwareVersion</source>
+        <translation>Hardware version</translation>
+    </message>
+    <message>
+        <source>BluetoothName</source>
+        <translation>Bluetooth name</translation>
+    </message>
+    <message>
+        <source>BluetoothId</source>
+        <translation>Bluetooth address</translation>
+    </message>
+    <message>
+        <source>ButtonMode</source>
+        <translation>Button mode</translation>
+    </message>
+    <message>
+        <source>BatteryState</source>
+        <translation>Battery</translation>
+    </message>
+    <message>
+        <source>Gain</source>
+        <translation>Gain</translation>
+    </message>
+    <message>
+        <source>SensorType</source>
+        <translation>Sensor type</translation>
+    </message>
+    <message>
+        <source>Mainmenu</source>
+        <translation>Main menu</translation>
+    </message>
+    <message>
+        <source>Reload</source>
+        <translation>Reload</translation>
+    </message>
+    <message>
+        <source>noSensor</source>
+        <translation>no sensor</translation>
+    </message>
+    <message>
+        <source>unknown</source>
+        <translation>unknown</translation>
+    </message>
+</context>
+<context>
     <name>DateTimeAdjust</name>
     <message>
         <source>Accept</source>
@@ -560,6 +615,85 @@ No answer received from bluetooth device.</translation>
     <message>
         <source>Management</source>
         <translation>Management</translation>
+    </message>
+</context>
+<context>
+    <name>MeasManagement</name>
+    <message>
+        <source>Mainmenu</source>
+        <translation>Main menu</translation>
+    </message>
+    <message>
+        <source>EditMeasurement</source>
+        <translation>Edit measurements</translation>
+    </message>
+    <message>
+        <source>FilterMeasurements</source>
+        <translation>Filter measurements</translation>
+    </message>
+    <message>
+        <source>PreviousPage</source>
+        <translation>Previous page</translation>
+    </message>
+    <message>
+        <source>NextPage</source>
+        <translation>Next page</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>NameNotAllowed</source>
+        <translation>A name must not contain &quot;/&quot;.
+The measurement keeps its name.</translation>
+    </message>
+</context>
+<context>
+    <name>MeasManagementEdit</name>
+    <message>
+        <source>ChangeName</source>
+        <translation>Change name</translation>
+    </message>
+    <message>
+        <source>Measurementtype</source>
+        <translation>Measurement type</translation>
+    </message>
+    <message>
+        <source>Date / Time</source>
+        <translation>Date / Time</translation>
+    </message>
+    <message>
+        <source>Accept</source>
+        <translation>Accept</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>Histogram</source>
+        <translation>Pinpointing</translation>
+    </message>
+    <message>
+        <source>Levelmeasurement</source>
+        <translation>Level measurement</translation>
+    </message>
+    <message>
+        <source>Pipelocating</source>
+        <translation>Pipe locating</translation>
+    </message>
+    <message>
+        <source>H2-Measurement</source>
+        <translation>H2 measurement</translation>
+    </message>
+    <message>
+        <source>Longtermmeasurement</source>
+        <translation>Long-term measurement</translation>
     </message>
 </context>
 <context>

@@ -1,0 +1,522 @@
+// The stored-measurement browser and its editor against the simulated board:
+// a person opens the list from the main page through the management menu,
+// pages through it, opens stored measurements, renames and deletes folders.
+// Observed: the list buttons (text lines, icons, places), the screens opened,
+// the folders and info.ini files on the data partition, and the messages.
+#include "eventhandler.h"
+#include "mainmenu.h"
+#include "management.h"
+#include "measmanagement.h"
+#include "measmanagementedit.h"
+#include "messagedialog.h"
+#include "modalaction.h"
+#include "pairedboard.h"
+#include "pinpointing.h"
+#include "settingsbutton.h"
+#include "simboard.h"
+#include "testroot.h"
+#include "virtualkeyboard.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QStackedWidget>
+#include <QtTest>
+
+#include <memory>
+
+#include <utime.h>
+
+namespace {
+
+const char kMeas[] = "/media/tq3900/meas/";
+
+// "dd.MM.yyyy hh:mm:ss" of a folder name, read from its characters.
+QString dateLine(const QString &folder)
+{
+    return folder.mid(9, 2) + '.' + folder.mid(7, 2) + '.' + folder.mid(3, 4) + ' ' + folder.mid(12, 2) + ':'
+           + folder.mid(14, 2) + ':' + folder.mid(16, 2);
+}
+
+} // namespace
+
+class TestMeasManagement : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void splitAndJoin_data();
+    void splitAndJoin();
+    void editorResults();
+    void browseAndOpen();
+    void renameAndDelete();
+
+private:
+    QString add(const QString &type, int minutesOld, const QString &name);
+    SettingsButton *button(int i) const
+    {
+        return m_browser->findChild<SettingsButton *>(QStringLiteral("butMeasurement_%1").arg(i));
+    }
+    void click(QWidget *parent, const char *name)
+    {
+        auto *b = parent->findChild<QPushButton *>(name);
+        QVERIFY2(b, name);
+        QTest::mouseClick(b, Qt::LeftButton);
+    }
+    // Folder names of the buttons shown, in order.
+    QStringList listed() const;
+    QStringList onPage(int page) const;
+    QString screen() const { return m_window->findChild<QStackedWidget *>("mainWidget")->currentWidget()->objectName(); }
+    void openBrowser();
+    void hardwareKey(Qt::Key key);
+    QStringList entries() const { return QDir(m_root->local(kMeas)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System); }
+
+    std::unique_ptr<TestRoot> m_root;
+    std::unique_ptr<SimBoard> m_board;
+    std::unique_ptr<MainMenu> m_window;
+    MeasManagement *m_browser = nullptr;
+};
+
+void TestMeasManagement::init()
+{
+    startPairedBoard(&m_root, &m_board);
+}
+
+void TestMeasManagement::cleanup()
+{
+    m_browser = nullptr;
+    m_window.reset();
+    m_board.reset();
+    m_root.reset();
+}
+
+QString TestMeasManagement::add(const QString &type, int minutesOld, const QString &name)
+{
+    const QString folder = m_board->send(QStringLiteral("meas add %1 %2 %3").arg(type).arg(minutesOld).arg(name));
+    if (!folder.startsWith(type + '_'))
+        qWarning() << "meas add:" << folder;
+    return folder;
+}
+
+QStringList TestMeasManagement::listed() const
+{
+    QStringList out;
+    for (int i = 0; i < MeasManagement::kNumButtons; ++i)
+        if (!button(i)->isHidden())
+            out << button(i)->getAdditionalInfo();
+    return out;
+}
+
+QStringList TestMeasManagement::onPage(int page) const
+{
+    QStringList out;
+    for (int i = page * 5; i < page * 5 + 5; ++i)
+        if (!button(i)->isHidden())
+            out << button(i)->getAdditionalInfo();
+    return out;
+}
+
+void TestMeasManagement::openBrowser()
+{
+    if (!m_window) {
+        m_window = std::make_unique<MainMenu>();
+        m_window->show();
+    }
+    m_window->displayWidget(0, 0, 0);
+    click(m_window.get(), "butManagement");
+    QCOMPARE(screen(), QStringLiteral("Management"));
+    click(m_window->managementScreen(), "butMeasurements");
+    QCOMPARE(screen(), QStringLiteral("MeasManagement"));
+    m_browser = m_window->getInstanceMeasManagement();
+}
+
+void TestMeasManagement::hardwareKey(Qt::Key key)
+{
+    QWidget *target = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : m_window.get();
+    if (QApplication::focusWidget())
+        target = QApplication::focusWidget();
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+    QApplication::sendEvent(target, &release);
+}
+
+// ---------------------------------------------------------------------------
+// Split and join of folder names
+
+void TestMeasManagement::splitAndJoin_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QDate>("date");
+    QTest::addColumn<QTime>("time");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("joined");
+    QTest::newRow("Main street") << "LE_20180701_100000_Main street" << "LE" << QDate(2018, 7, 1) << QTime(10, 0)
+                                 << "Main street" << "LE_20180701_100000_Main street";
+    QTest::newRow("empty name part") << "PP_20240229_235959_" << "PP" << QDate(2024, 2, 29) << QTime(23, 59, 59)
+                                     << "" << "PP_20240229_235959_";
+    QTest::newRow("blanks kept, joined trimmed") << "H2_20230102_030405_  Kerb 7 " << "H2" << QDate(2023, 1, 2)
+                                                 << QTime(3, 4, 5) << "  Kerb 7 " << "H2_20230102_030405_Kerb 7";
+    QTest::newRow("separators not examined") << "LTx20230102y030405zName" << "LT" << QDate(2023, 1, 2)
+                                             << QTime(3, 4, 5) << "Name" << "LT_20230102_030405_Name";
+    QTest::newRow("no such day") << "PL_20230230_120000_Old" << "PL" << QDate() << QTime(12, 0) << "Old"
+                                 << "PL__120000_Old";
+    QTest::newRow("no such hour") << "PL_20230101_250000_Old" << "PL" << QDate(2023, 1, 1) << QTime() << "Old"
+                                  << "PL_20230101__Old";
+    QTest::newRow("too short") << "LE_2023" << "LE" << QDate() << QTime() << "" << "LE___";
+    QTest::newRow("empty") << "" << "" << QDate() << QTime() << "" << "___";
+    QTest::newRow("name with slash and underscores") << "LT_20200101_000000_a_b/c" << "LT" << QDate(2020, 1, 1)
+                                                     << QTime(0, 0) << "a_b/c" << "LT_20200101_000000_a_b/c";
+}
+
+void TestMeasManagement::splitAndJoin()
+{
+    QFETCH(QString, folder);
+    QString type = "x", name = "x";
+    QDate date(1999, 1, 1);
+    QTime time(1, 1);
+    MeasManagementEdit::convertDirnameToString(folder, &type, &date, &time, &name);
+    QTEST(type, "type");
+    QTEST(date, "date");
+    QTEST(time, "time");
+    QTEST(name, "name");
+    QString joined;
+    MeasManagementEdit::convertStringToDirname(&joined, type, date, time, name);
+    QTEST(joined, "joined");
+
+    // The editor accepted without an edit gives the joined name, or, where
+    // the date or time does not read, the folder's first 19 characters.
+    MeasManagementEdit edit;
+    edit.init(folder);
+    QCOMPARE(edit.findChild<QLineEdit *>("lineEditDirName")->text(), name);
+    QCOMPARE(edit.findChild<QLabel *>("labelDateTime")->text(),
+             date.toString("dd.MM.yyyy") + ' ' + time.toString("hh:mm:ss"));
+    ModalAction<MeasManagementEdit> accept([](MeasManagementEdit *d) { d->findChild<QPushButton *>("butAccept")->click(); });
+    QCOMPARE(edit.exec(), 1);
+    const QString expected = date.isValid() && time.isValid() ? joined : folder.left(19) + name.trimmed();
+    QCOMPARE(edit.getNewDirName(), expected);
+}
+
+// The editor's type texts, its keyboard runs and its three endings.
+void TestMeasManagement::editorResults()
+{
+    const QStringList codes{"PP", "LE", "PL", "H2", "LT", "PS", "le"};
+    const QStringList texts{"Histogram", "Levelmeasurement", "Pipelocating", "H2-Measurement", "Longtermmeasurement",
+                            "Measurementtype", "Measurementtype"};
+    for (int i = 0; i < codes.size(); ++i) {
+        MeasManagementEdit edit;
+        edit.init(codes[i] + "_20200101_000000_x");
+        QCOMPARE(edit.findChild<QLabel *>("labelMeasurementType")->text(),
+                 QCoreApplication::translate("MeasManagementEdit", qPrintable(texts[i])));
+    }
+
+    const QString folder = "LE_20180701_100000_Main street";
+    EventHandler filter;
+    qApp->installEventFilter(&filter);
+    auto ending = [&](std::function<void(MeasManagementEdit *)> act) {
+        MeasManagementEdit edit;
+        edit.init(folder);
+        ModalAction<MeasManagementEdit> action(act);
+        const int result = edit.exec();
+        return qMakePair(result, edit.getNewDirName());
+    };
+    auto button = [](const char *name) {
+        return [name](MeasManagementEdit *d) { d->findChild<QPushButton *>(name)->click(); };
+    };
+    QCOMPARE(ending(button("butCancel")), qMakePair(0, QString()));
+    QCOMPARE(ending(button("butDelete")), qMakePair(2, QString()));
+    // The power key: its short press reaches the dialog as an Escape release.
+    QCOMPARE(ending([this](MeasManagementEdit *) { hardwareKey(Qt::Key_F1); }), qMakePair(0, QString()));
+    // Escape pressed alone closes nothing; Enter is no Accept.
+    bool stillOpen = false;
+    QCOMPARE(ending([&](MeasManagementEdit *d) {
+                 QTest::keyPress(d, Qt::Key_Escape);
+                 QTest::keyClick(d, Qt::Key_Return);
+                 stillOpen = d->isVisible();
+                 d->findChild<QPushButton *>("butCancel")->click();
+             }),
+             qMakePair(0, QString()));
+    QVERIFY(stillOpen);
+    qApp->removeEventFilter(&filter);
+
+    // Edited once, the keyboard opens again with the incoming name; its
+    // cancel brings that name back. An entry empty after trimming gives an
+    // empty name part.
+    QStringList presets;
+    QStringList shown;
+    QCOMPARE(ending([&](MeasManagementEdit *d) {
+                 auto *field = d->findChild<QLineEdit *>("lineEditDirName");
+                 ModalAction<VirtualKeyboard> first([&](VirtualKeyboard *k) {
+                     presets << k->getText();
+                     k->setText("Ring Road");
+                     k->findChild<QPushButton *>("but_Accept")->click();
+                 });
+                 d->findChild<QPushButton *>("butEdit")->click();
+                 shown << field->text();
+                 ModalAction<VirtualKeyboard> second([&](VirtualKeyboard *k) {
+                     presets << k->getText();
+                     k->findChild<QPushButton *>("but_Close")->click();
+                 });
+                 d->findChild<QPushButton *>("butEdit")->click();
+                 shown << field->text();
+                 ModalAction<VirtualKeyboard> third([&](VirtualKeyboard *k) {
+                     k->setText("   ");
+                     k->findChild<QPushButton *>("but_Accept")->click();
+                 });
+                 d->findChild<QPushButton *>("butEdit")->click();
+                 shown << field->text();
+                 d->findChild<QPushButton *>("butAccept")->click();
+             }),
+             qMakePair(1, QString("LE_20180701_100000_")));
+    QCOMPARE(presets, QStringList({"Main street", "Main street"}));
+    QCOMPARE(shown, QStringList({"Ring Road", "Main street", ""}));
+}
+
+// ---------------------------------------------------------------------------
+// Browsing
+
+void TestMeasManagement::browseAndOpen()
+{
+    // An empty store: nothing shown, paging stays on page 0.
+    openBrowser();
+    QVERIFY(listed().isEmpty());
+    click(m_browser, "butMenuPageDown");
+    QCOMPARE(m_browser->currentPage(), 0);
+    click(m_browser, "butMenuPageUp");
+    QCOMPARE(m_browser->currentPage(), 0);
+    QVERIFY(m_browser->findChild<QPushButton *>("butMenuFilter")->isHidden());
+
+    // One folder of each type, the newest last; pressure and unknown
+    // folders are not listed.
+    const QString le = add("LE", 70, "Main street");
+    const QString pp = add("PP", 60, "Kerb 7");
+    const QString pl = add("PL", 50, "Pipe");
+    const QString h2 = add("H2", 40, "Gas");
+    const QString lt = add("LT", 30, "Night");
+    const QString ps = add("PS", 20, "Pressure");
+    const QString other = add("XY", 10, "Other");
+    // The simulator's folders: refused requests make nothing.
+    for (const char *bad : {"meas add L 5 x", "meas add LE_ 5 x", "meas add LE -1 x", "meas add LE 5 a/b",
+                            "meas add LE soon x", "meas drop"})
+        QVERIFY2(m_board->send(bad).startsWith("error: "), bad);
+    QCOMPARE(m_board->send("meas list"), QStringList({other, ps, lt, h2, pl, pp, le}).join("; "));
+    QCOMPARE(QSettings(m_root->local(QString(kMeas) + pp + "/info.ini"), QSettings::IniFormat)
+                 .value("Measurementinfo/Measurementtype").toString(),
+             QStringLiteral("Histogram"));
+    openBrowser();
+    const QStringList newestFirst{lt, h2, pl, pp, le};
+    QCOMPARE(listed(), newestFirst);
+    const QStringList names{"Night", "Gas", "Pipe", "Kerb 7", "Main street"};
+    const QStringList icons{"Longtermmeasurement", "H2_Sensor", "Pipelocating", "Pinpointing", "Levelmeasurement"};
+    for (int i = 0; i < 5; ++i) {
+        QCOMPARE(button(i)->getText1(), names[i]);
+        QCOMPARE(button(i)->getText2(), dateLine(newestFirst[i]));
+        QVERIFY2(button(i)->styleSheet().contains("Measurements/" + icons[i] + "_ws_40px.png"), qPrintable(icons[i]));
+        QVERIFY(button(i)->styleSheet().contains(icons[i] + "_sw_40px.png"));
+        QCOMPARE(button(i)->geometry(), QRect(5, 5 + 53 * i, 416, 50));
+        QCOMPARE(button(i)->font().pointSize(), 12);
+        QCOMPARE(button(i)->parentWidget(), button(0)->parentWidget());
+    }
+    // Rows are 3 px apart, the last one inside the page.
+    QCOMPARE(button(1)->y() - button(0)->geometry().bottom() - 1, 3);
+    QVERIFY(button(4)->geometry().bottom() < 272);
+    QCOMPARE(m_browser->pageCount(), 1);
+    click(m_browser, "butMenuPageDown");
+    QCOMPARE(m_browser->currentPage(), 0);
+
+    // View mode: the pinpointing folder opens its screen's stored view,
+    // which read the folder chosen during its init.
+    QTest::mouseClick(button(3), Qt::LeftButton);
+    QCOMPARE(screen(), QStringLiteral("Pinpointing"));
+    QVERIFY(m_window->pinpointingScreen()->isStoredView());
+    QCOMPARE(m_window->pinpointingScreen()->findChild<QLabel *>("labelStoredMeasurement")->text(), QString("Kerb 7"));
+    QCOMPARE(m_browser->getSelectedMeasurementDir(), pp);
+    QCOMPARE(m_window->getCurrentMenuLevel(), 2); // management, browser; the screen is not recorded
+    openBrowser();
+    QCOMPARE(m_browser->getSelectedMeasurementDir(), QString());
+    // The hydrogen folder opens screen 6.
+    QTest::mouseClick(button(1), Qt::LeftButton);
+    QCOMPARE(screen(), QStringLiteral("H2Sensor"));
+    QCOMPARE(m_browser->getSelectedMeasurementDir(), h2);
+
+    // A sixth folder, its name part empty: a second page.
+    const QString bare = add("LE", 80, "");
+    QCOMPARE(bare.size(), 19);
+    openBrowser();
+    QCOMPARE(onPage(1), QStringList{bare});
+    QCOMPARE(button(5)->getText1(), QString());
+    QCOMPARE(button(5)->getText2(), dateLine(bare));
+    QCOMPARE(button(5)->geometry(), QRect(5, 5, 416, 50));
+    QVERIFY(button(5)->parentWidget() != button(4)->parentWidget());
+    click(m_browser, "butMenuPageDown");
+    QCOMPARE(m_browser->currentPage(), 1);
+    QVERIFY(button(5)->isVisible() && !button(0)->isVisible());
+    click(m_browser, "butMenuPageDown");
+    QCOMPARE(m_browser->currentPage(), 0);
+    click(m_browser, "butMenuPageUp");
+    QCOMPARE(m_browser->currentPage(), 1);
+
+    // 120 listable folders: the 100 newest on 20 pages.
+    for (int i = 0; i < 114; ++i)
+        add(i % 2 ? "PP" : "LT", 100 + i, QStringLiteral("Old %1").arg(i));
+    openBrowser();
+    QCOMPARE(listed().size(), 100);
+    QCOMPARE(m_browser->pageCount(), 20);
+    QCOMPARE(listed().mid(0, 6), newestFirst + QStringList{bare});
+    QCOMPARE(button(99)->getText1(), QStringLiteral("Old 93"));
+    click(m_browser, "butMenuPageUp");
+    QCOMPARE(m_browser->currentPage(), 19);
+    QCOMPARE(onPage(19).size(), 5);
+    QVERIFY(button(99)->isVisible());
+
+    // The power key leaves for the main page; Escape pressed alone does not.
+    EventHandler filter;
+    qApp->installEventFilter(&filter);
+    QTest::keyPress(m_browser, Qt::Key_Escape);
+    QCOMPARE(screen(), QStringLiteral("MeasManagement"));
+    QTest::keyRelease(m_browser, Qt::Key_Escape);
+    QCOMPARE(screen(), QStringLiteral("mainPage"));
+    openBrowser();
+    QCOMPARE(m_browser->currentPage(), 0);
+    hardwareKey(Qt::Key_F1);
+    QTRY_COMPARE(screen(), QStringLiteral("mainPage"));
+    QCOMPARE(m_window->getCurrentMenuLevel(), 0);
+    qApp->removeEventFilter(&filter);
+}
+
+// ---------------------------------------------------------------------------
+// Edit mode
+
+void TestMeasManagement::renameAndDelete()
+{
+    const QString old1 = add("LE", 60, "Main street");
+    const QString pp = add("PP", 50, "Kerb 7");
+    const QString taken = add("PL", 40, "Taken");
+    const QString target = add("PL", 30, "Pipe");
+    const QString lt = add("LT", 20, "Night");
+    const QString h2 = add("H2", 10, "Gas");
+    QVERIFY(m_root->write(QString(kMeas) + old1 + "/LE_sound.wav", "RIFF"));
+    // A listed link to a folder outside the store, the oldest entry.
+    QVERIFY(QDir().mkpath(m_root->local("/home/root/elsewhere")));
+    QVERIFY(m_root->write("/home/root/elsewhere/keep.txt", "keep"));
+    // The store sorts by the time of what the link points to: older than all.
+    const struct utimbuf longAgo{946684800, 946684800};
+    QCOMPARE(::utime(QFile::encodeName(m_root->local("/home/root/elsewhere")).constData(), &longAgo), 0);
+    const QString link = "LT_20000101_000000_link";
+    QVERIFY(QFile::link(m_root->local("/home/root/elsewhere"), m_root->local(QString(kMeas) + link)));
+
+    openBrowser();
+    // The clip written into the oldest folder made it the newest.
+    QCOMPARE(listed(), QStringList({old1, h2, lt, target, taken, pp, link}));
+    click(m_browser, "butMenuEdit");
+    QVERIFY(m_browser->isEditMode());
+    for (int i = 0; i < 7; ++i)
+        QVERIFY(button(i)->styleSheet().contains("Measurements/Edit_ws_40px.png"));
+
+    // Rename with blanks around the new name: prefix kept, name trimmed in
+    // the folder and in its info.ini, the other keys kept.
+    auto rename = [&](int index, const QString &typed) {
+        ModalAction<MeasManagementEdit> edit([&](MeasManagementEdit *d) {
+            ModalAction<VirtualKeyboard> keys([&](VirtualKeyboard *k) {
+                k->setText(typed);
+                k->findChild<QPushButton *>("but_Accept")->click();
+            });
+            d->findChild<QPushButton *>("butEdit")->click();
+            d->findChild<QPushButton *>("butAccept")->click();
+        });
+        QTest::mouseClick(button(index), Qt::LeftButton);
+        QCOMPARE(edit.count(), 1);
+    };
+    rename(listed().indexOf(old1), " Ring Road ");
+    const QString renamed = old1.left(19) + "Ring Road";
+    QVERIFY(!entries().contains(old1));
+    QVERIFY(entries().contains(renamed));
+    QCOMPARE(m_root->read(QString(kMeas) + renamed + "/LE_sound.wav"), QByteArray("RIFF"));
+    {
+        QSettings info(m_root->local(QString(kMeas) + renamed + "/info.ini"), QSettings::IniFormat);
+        QCOMPARE(info.value("Measurementinfo/Measurementname").toString(), QStringLiteral("Ring Road"));
+        QCOMPARE(info.value("Measurementinfo/Measurementtype").toString(), QStringLiteral("Levelmeasurement"));
+    }
+    QVERIFY(m_browser->isEditMode());
+    QCOMPARE(m_browser->currentPage(), 0);
+    QCOMPARE(m_browser->getSelectedMeasurementDir(), QString());
+    // Its info.ini was written last: now the newest.
+    QCOMPARE(listed(), QStringList({renamed, h2, lt, target, taken, pp, link}));
+
+    // A name with "/" is refused with a message; the folder stays.
+    const QStringList before = entries();
+    QString message;
+    {
+        ModalAction<MessageDialog> ok([&](MessageDialog *d) {
+            message = d->findChild<QLabel *>("labelInfotext")->text();
+            d->findChild<QPushButton *>("butMiddle")->click();
+        });
+        rename(listed().indexOf(target), "a/b");
+        QCOMPARE(ok.count(), 1);
+    }
+    QCOMPARE(message, QCoreApplication::translate("MeasManagement", "NameNotAllowed"));
+    QCOMPARE(entries(), before);
+
+    // Onto an existing (empty) folder, which a plain rename would replace:
+    // both stay as they were, no info.ini is made.
+    const QString clash = target.left(19) + "Clash";
+    QVERIFY(QDir().mkdir(m_root->local(QString(kMeas) + clash)));
+    const QStringList withClash = entries();
+    const QByteArray targetInfo = m_root->read(QString(kMeas) + target + "/info.ini");
+    rename(listed().indexOf(target), "Clash");
+    QCOMPARE(entries(), withClash);
+    QVERIFY(QDir(m_root->local(QString(kMeas) + clash)).isEmpty());
+    QCOMPARE(m_root->read(QString(kMeas) + target + "/info.ini"), targetInfo);
+    QVERIFY(QDir(m_root->local(QString(kMeas) + clash)).removeRecursively());
+
+    // Delete: folder and files gone at once, the browser stays in edit mode.
+    ModalAction<MeasManagementEdit> del([](MeasManagementEdit *d) { d->findChild<QPushButton *>("butDelete")->click(); });
+    QTest::mouseClick(button(listed().indexOf(renamed)), Qt::LeftButton);
+    QCOMPARE(del.count(), 1);
+    QVERIFY(!entries().contains(renamed));
+    QVERIFY(m_browser->isEditMode());
+
+    // The listed link: removed as itself; what it points to is untouched.
+    QCOMPARE(listed().last(), link);
+    QCOMPARE(m_browser->pageCount(), 2);
+    click(m_browser, "butMenuPageDown");
+    QCOMPARE(m_browser->currentPage(), 1);
+    QCOMPARE(onPage(1), QStringList{link});
+    ModalAction<MeasManagementEdit> delLink([](MeasManagementEdit *d) { d->findChild<QPushButton *>("butDelete")->click(); });
+    QTest::mouseClick(button(5), Qt::LeftButton);
+    QCOMPARE(delLink.count(), 1);
+    QVERIFY(!QFileInfo(m_root->local(QString(kMeas) + link)).isSymLink());
+    QCOMPARE(m_root->read("/home/root/elsewhere/keep.txt"), QByteArray("keep"));
+    // The only entry of the last page is gone: that page shows empty, page
+    // down goes to the first page.
+    QCOMPARE(m_browser->currentPage(), 1);
+    QVERIFY(onPage(1).isEmpty());
+    QCOMPARE(m_browser->pageCount(), 1);
+    click(m_browser, "butMenuPageDown");
+    QCOMPARE(m_browser->currentPage(), 0);
+
+    // Cancel changes nothing; Back leaves in view mode.
+    const QStringList unchanged = entries();
+    ModalAction<MeasManagementEdit> cancel([](MeasManagementEdit *d) { d->findChild<QPushButton *>("butCancel")->click(); });
+    QTest::mouseClick(button(0), Qt::LeftButton);
+    QCOMPARE(cancel.count(), 1);
+    QCOMPARE(entries(), unchanged);
+    click(m_browser, "butMenuEdit");
+    QVERIFY(!m_browser->isEditMode());
+    QVERIFY(button(0)->styleSheet().contains("H2_Sensor_ws_40px.png"));
+    click(m_browser, "butMenuEdit");
+    click(m_browser, "butMenuBack");
+    QCOMPARE(screen(), QStringLiteral("mainPage"));
+    QVERIFY(!m_browser->isEditMode());
+    QCOMPARE(QDir::currentPath(), QDir(m_root->local(kMeas)).absolutePath());
+    Q_UNUSED(pp);
+}
+
+QTEST_MAIN(TestMeasManagement)
+#include "tst_measmanagement.moc"
