@@ -31,7 +31,7 @@ void SensorUnitPeer::linkChanged(const QByteArray &profile, bool up)
 {
     BtRemotePeer::linkChanged(profile, up);
     if (profile.toUpper() == "RFCOMM" && up)
-        m_linkUpSince.start();
+        m_reading.linkUp();
     if (profile.toUpper() == "RFCOMM" && !up)
         m_pressure->stop();
 }
@@ -80,8 +80,7 @@ void SensorUnitPeer::receiveData(const QByteArray &line)
     } else if (command == "T") {
         reply("BT_RX SENSOR " + QByteArray::number(m_sensorType));
     } else if (command == "S") {
-        const qint64 seconds = m_linkUpSince.isValid() ? m_linkUpSince.elapsed() / 1000 : 0;
-        reply("BT_RX SENSVAL " + m_sensorValue + ' ' + QByteArray::number(seconds));
+        reply("BT_RX SENSVAL " + m_reading.value() + ' ' + QByteArray::number(m_reading.activeSeconds()));
     } else if (command == "X") {
         if (w.size() > 2)
             m_mode = w.value(2);
@@ -273,6 +272,7 @@ void SensorUnitPeer::registerCommands(ControlChannel &channel)
     channel.registerCommand(
         QStringLiteral("unit"),
         QStringLiteral("unit key <press|release> | sensor <0-9> | battery <mV> | alert <code> | value <v> | "
+                       "ramp <from> <to> <s> | active <s> | "
                        "restart | address <addr> | mode | firmware [reply <ok|error|silent> | ack-twice <n|off> | drop <ms>] | "
                        "info [<key|1-7> <value|-|default>] | ignore [<word>|none] | status: the sensor unit behind ttyO2; "
                        "info sets a line of the answer to P (FW-VERSION is the unit's firmware version), - leaves it out; "
@@ -280,7 +280,8 @@ void SensorUnitPeer::registerCommands(ControlChannel &channel)
         [this](const ControlRequest &r) {
             const QString usage = QStringLiteral(
                 "usage: unit key <press|release> | unit sensor <0-9> | unit battery <mV 0-9999> | "
-                "unit alert <code> | unit value <v> | unit restart | unit address <addr> | "
+                "unit alert <code> | unit value <v> | unit ramp <from> <to> <s> | unit active <s> | "
+                "unit restart | unit address <addr> | "
                 "unit mode | unit firmware [reply <ok|error|silent> | ack-twice <n|off> | drop <ms 0-600000>] | "
                 "unit info [<key|1-7> <value|-|default>] | unit ignore [<word>|none] | unit status");
             const QString sub = r.args.value(0);
@@ -314,6 +315,21 @@ void SensorUnitPeer::registerCommands(ControlChannel &channel)
             }
             if (sub == QLatin1String("value") && count == 2) {
                 setSensorValue(arg.toLatin1());
+                return QStringLiteral("ok");
+            }
+            if (sub == QLatin1String("ramp") && count == 4) {
+                bool toOk = false, timeOk = false;
+                const double from = arg.toDouble(&ok);
+                const double to = r.args.value(2).toDouble(&toOk);
+                const double seconds = r.args.value(3).toDouble(&timeOk);
+                if (!ok || !toOk || !timeOk || !m_reading.startRamp(from, to, seconds))
+                    return QStringLiteral("error: ramp needs two values and 0 to 86400 s; ") + usage;
+                return QStringLiteral("ok");
+            }
+            if (sub == QLatin1String("active") && count == 2) {
+                const qint64 seconds = arg.toLongLong(&ok);
+                if (!ok || !m_reading.setActiveSeconds(seconds))
+                    return QStringLiteral("error: active time must be 0 to 10000000 s; ") + usage;
                 return QStringLiteral("ok");
             }
             if (sub == QLatin1String("restart") && count == 1) {

@@ -2,6 +2,7 @@
 #define SIM_SENSORUNITPEER_H
 
 #include "btremotepeer.h"
+#include "sensorreading.h"
 
 #include <QElapsedTimer>
 #include <QList>
@@ -44,6 +45,10 @@ class PressureStream;
 // restart: its links close with "FS OK", its RDY is lost, and for ms it
 // refuses the data link (offAir).
 //
+// The SENSVAL value is fixed ("unit value") or ramped ("unit ramp"); the
+// seconds count from the link's coming up or from "unit active" (see
+// SensorReading).
+//
 // Its mute key reports "MUTE_STATE ACTIVE" or "MUTE_STATE MUTE": as a switch
 // each press toggles, as a push button the press opens and the release
 // mutes. Lines the unit sends while its data link is down are lost.
@@ -72,7 +77,8 @@ public:
     int gain() const { return m_gain; }
     void setSensorType(int type) { m_sensorType = type; }
     void setBatteryMillivolts(int mv) { m_batteryMv = mv; }
-    void setSensorValue(const QByteArray &value) { m_sensorValue = value; }
+    void setSensorValue(const QByteArray &value) { m_reading.setValue(value); }
+    SensorReading &reading() { return m_reading; }
 
     // The mute key.
     void pressKey();
@@ -121,8 +127,7 @@ private:
     int m_gain = 15;
     int m_sensorType = 1;
     int m_batteryMv = 3900;
-    QByteArray m_sensorValue = "0";
-    QElapsedTimer m_linkUpSince;
+    SensorReading m_reading;
     QByteArray m_mode = "NORMAL";
     enum class FirmwareReply { Ok, Error, Silent };
     FirmwareReply m_firmwareReply = FirmwareReply::Ok;

@@ -228,7 +228,7 @@ void TestLanguage::messageTextsFitTheMessageBox()
     label->ensurePolished();
     const QFontMetrics fm = label->fontMetrics();
     const QStringList contexts{"Statusbardata", "Measurements", "MeasurementFrame", "FavouriteButton", "MeasManagement",
-                               "PartitionLending"};
+                               "PartitionLending", "H2Sensor"};
     int checked = 0;
     for (const Message &m : readTs(QStringLiteral(TQ3900_SOURCE_DIR "/src/Resources/Languages/GB_TQ3900.ts"))) {
         if (!contexts.contains(m.context))

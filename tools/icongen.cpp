@@ -1708,7 +1708,8 @@ const std::vector<Icon> kIcons = {
     {"Mainmenu/Levelmeasurement", "Stop", "frame44", drawStop},
     {"Mainmenu/Pipelocating", "Pipe", "pipe30", drawPipeSymbol},
     {"Mainmenu/Longtermmeasurement", "Clock", "frame44", drawClock},
-    // The range of a chart axis (the pressure screen's X span).
+    // The range of a chart axis (the pressure screen's X span, the hydrogen
+    // screen's range).
     {"Mainmenu/H2Sensor", "H2Scale", "frame44", drawDistance},
 };
 

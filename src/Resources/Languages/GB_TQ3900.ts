@@ -441,6 +441,42 @@ No answer received from bluetooth device.</translation>
     </message>
 </context>
 <context>
+    <name>H2Sensor</name>
+    <message>
+        <source>Mainmenu</source>
+        <translation>Main menu</translation>
+    </message>
+    <message>
+        <source>SetReferenceLevel</source>
+        <translation>Set reference level</translation>
+    </message>
+    <message>
+        <source>Range</source>
+        <translation>Range</translation>
+    </message>
+    <message>
+        <source>HeadphoneVolume</source>
+        <translation>Headphone volume</translation>
+    </message>
+    <message>
+        <source>Store</source>
+        <translation>Store</translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation>Back</translation>
+    </message>
+    <message>
+        <source>Note</source>
+        <translation>Note</translation>
+    </message>
+    <message>
+        <source>YouMustConnectAH2-SensorToUseThisMeasurement</source>
+        <translation>You must connect a H2-Sensor
+to use this measurement.</translation>
+    </message>
+</context>
+<context>
     <name>HearingProtection</name>
     <message>
         <source>Accept</source>
