@@ -87,10 +87,12 @@ bool layoutDeviceTree(const QString &root)
     ok = ensureFile(root, gauge + "current_now", "-120000\n") && ok;
     ok = ensureFile(root, gauge + "temp", "251\n") && ok;
     ok = ensureFile(root, gauge + "status", "Discharging\n") && ok;
-    ok = ensureFile(root, gauge + "device/name", "bq27426-0\n") && ok;
     const QString charger = "/sys/class/power_supply/bq24190-battery/";
     ok = ensureFile(root, charger + "status", "Discharging\n") && ok;
-    ok = ensureFile(root, charger + "device/name", "bq24190-battery\n") && ok;
+    // The chips' names as their drivers give them; written every time, so
+    // that a root laid out before carries them too.
+    ok = writeBoardFile(root, gauge + "device/name", "bq27426\n") && ok;
+    ok = writeBoardFile(root, charger + "device/name", "bq24190\n") && ok;
 
     const QString iio = "/sys/bus/iio/devices/iio:device0/";
     ok = ensureFile(root, iio + "buffer/enable", "0") && ok;

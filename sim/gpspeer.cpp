@@ -15,7 +15,7 @@ namespace {
 const char kUsage[] =
     "usage: gps fix <0|1> | pos <lat> <lon> | sats <0-12> | sky <GP|GL|GA|GB> <0-12> | talker <GP|GN|GL|GA|GB> | "
     "hdop <0.5-99.99> | height <m> | motion <knots> <course> | time <yyyy-MM-ddThh:mm:ss|now> | "
-    "track <lat,lon> ... | play <file|off> | raw <text with \\r \\n \\t \\0 \\\\ \\xNN> | output <0|1> | status | "
+    "track <lat,lon> ... | play <file|off> | raw <text with \\r \\n \\t \\0 \\\\ \\xNN> | output <0|1> | repeat <0|1> | status | "
     "sentences <all|KIND[,KIND...]> (KIND: RMC GGA GSA GSV)";
 
 // "RMC,GSA" or "all" as a set of GpsPeer::Kind; 0 when a word is no kind.
@@ -186,6 +186,10 @@ void GpsPeer::sendEpoch()
         m_playPos = (m_playPos + 1) % m_playEpochs.size();
         return;
     }
+    if (!m_repeatedRmc.isEmpty()) {
+        m_port->write(m_repeatedRmc);
+        return;
+    }
     m_port->write(epochSentences());
 }
 
@@ -206,6 +210,11 @@ QByteArray GpsPeer::epochSentences() const
             out += s;
     }
     return out;
+}
+
+void GpsPeer::setRepeatRmc(bool on)
+{
+    m_repeatedRmc = on ? Nmea::rmc(m_fix, clock()) : QByteArray();
 }
 
 void GpsPeer::receive(const QByteArray &bytes)
@@ -352,6 +361,12 @@ QString GpsPeer::command(const QStringList &a)
         m_outputOn = a[1] == QLatin1String("1");
         return QStringLiteral("ok");
     }
+    if (sub == QLatin1String("repeat") && a.size() == 2) {
+        if (a[1] != QLatin1String("0") && a[1] != QLatin1String("1"))
+            return error(QStringLiteral("repeat must be 0 or 1"));
+        setRepeatRmc(a[1] == QLatin1String("1"));
+        return QStringLiteral("ok");
+    }
     if (sub == QLatin1String("sentences") && a.size() == 2) {
         const int kinds = parseKinds(a[1]);
         if (kinds == 0)
@@ -384,7 +399,8 @@ void GpsPeer::registerCommands(ControlChannel &channel)
         QStringLiteral("gps fix <0|1> | pos <lat> <lon> | sats <n> | sky <GP|GL|GA|GB> <n> | talker <GP|GN|...> | "
                        "hdop <x> | height <m> | motion <knots> <course> | time <iso|now> | track <lat,lon> ... | "
                        "play <file|off> | raw <text> | output <0|1> | status | "
-                       "sentences <all|RMC,GGA,GSA,GSV>: the kinds of sentence sent"),
+                       "sentences <all|RMC,GGA,GSA,GSV>: the kinds of sentence sent; "
+                       "repeat <0|1>: one identical RMC sentence every second, nothing else"),
         [this](const ControlRequest &req) -> QString {
             if (req.args.value(0) == QLatin1String("raw") && req.args.size() >= 2) {
                 QByteArray bytes;

@@ -74,6 +74,12 @@ public:
     // The sentences of one generated epoch, of the kinds set.
     QByteArray epochSentences() const;
 
+    // A receiver stuck on one sentence: every second it repeats the very
+    // RMC sentence of the moment this was set (clock and position frozen),
+    // and sends nothing else. Off: normal epochs again.
+    void setRepeatRmc(bool on);
+    bool isRepeatingRmc() const { return !m_repeatedRmc.isEmpty(); }
+
     // Sends one second's sentences now (nothing while stopped or unpowered).
     void sendEpoch();
 
@@ -95,6 +101,7 @@ private:
     int m_playPos = 0;
     bool m_outputOn = true;
     int m_kinds = AllKinds;
+    QByteArray m_repeatedRmc;   // the sentence repeated while stuck; empty: normal
     QByteArray m_ubx;           // received bytes not yet part of a whole frame
 };
 

@@ -13,6 +13,7 @@
 #include "headphonepeer.h"
 #include "measfolders.h"
 #include "microphonestream.h"
+#include "mixertool.h"
 #include "modulemodeline.h"
 #include "powersupply.h"
 #include "ptyport.h"
@@ -48,6 +49,7 @@ Simulator::~Simulator()
 {
     stop();
     delete m_power;
+    delete m_mixer;
     delete m_signal;
     delete m_inquiry;
 }
@@ -134,6 +136,8 @@ bool Simulator::start(QString *error)
     if (!m_sdCard->layout())
         return fail(QStringLiteral("cannot lay out the SD card's boot partition under %1").arg(m_root));
     m_sdCard->registerShell(*m_shell);
+    m_mixer = new MixerTool;
+    m_mixer->registerShell(*m_shell);
     m_control = new ControlChannel(m_root, this);
     registerCommands();
     m_gps->registerCommands(*m_control);
@@ -151,6 +155,7 @@ bool Simulator::start(QString *error)
     MeasFolders(m_root).registerCommands(*m_control);
     m_testStation->registerCommands(*m_control);
     m_sdCard->registerCommands(*m_control);
+    m_mixer->registerCommands(*m_control);
     QString why;
     if (!m_control->open(&why))
         return fail(why);

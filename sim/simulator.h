@@ -16,6 +16,7 @@ class ConverterStream;
 class GpsPeer;
 class HeadphonePeer;
 class MicrophoneStream;
+class MixerTool;
 class ModuleModeLine;
 class PowerSupply;
 class PtyPort;
@@ -67,6 +68,7 @@ public:
     UsbStorage *usbStorage() const { return m_usbStorage; }
     TestStation *testStation() const { return m_testStation; }
     SdCard *sdCard() const { return m_sdCard; }
+    MixerTool *mixer() const { return m_mixer; }
     // The shell the program's commands reach; peers add what a command does.
     BoardShell *boardShell() const { return m_shell; }
 
@@ -96,6 +98,7 @@ private:
     UsbStorage *m_usbStorage = nullptr;
     TestStation *m_testStation = nullptr;
     SdCard *m_sdCard = nullptr;
+    MixerTool *m_mixer = nullptr;
     BoardShell *m_shell = nullptr;
 };
 

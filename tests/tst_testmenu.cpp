@@ -66,7 +66,8 @@ const QList<TestKind> &allTests()
         {"TestmenuKeyboard", "cmdTestKeyboard", "butKeyboard", factory<TestmenuKeyboard>()},
         {"TestmenuDisplay", "cmdTestDisplay", "butDisplay", factory<TestmenuDisplay>()},
         {"TestmenuLed", "cmdTestLed", "butLed", factory<TestmenuLed>()},
-        {"TestmenuUartUsbSwitch", "cmdTestUartUsbSwitch", "butUartUsbSwitch", factory<TestmenuUartUsbSwitch>()},
+        {"TestmenuUartUsbSwitch", "cmdTestUartUsbSwitch", "butUartUsbSwitch", factory<TestmenuUartUsbSwitch>(), "0",
+         true},
         {"TestmenuSdcard", "cmdTestSdcard", "butSdcard", factory<TestmenuSdcard>()},
         {"TestMenuFlashUpdate", "cmdFlashUpdate", "butEnableFlashUpdate", factory<TestMenuFlashUpdate>()},
         {"TestmenuAudio", "cmdTestAudioChannels", "butAudio", factory<TestmenuAudio>()},
@@ -76,7 +77,7 @@ const QList<TestKind> &allTests()
         {"TestmenuGps", "cmdTestGps", "butGps", factory<TestmenuGps>()},
         {"TestmenuBattery", "cmdTestBattery", "butBattery", factory<TestmenuBattery>()},
         {"TestmenuSensordetection", "cmdTestSensordetection", "butSensordetection", factory<TestmenuSensordetection>()},
-        {"TestmenuUsb", "cmdTestUsb", "butUsb", factory<TestmenuUsb>()},
+        {"TestmenuUsb", "cmdTestUsb", "butUsb", factory<TestmenuUsb>(), "0"},
     };
     return tests;
 }
