@@ -3,9 +3,12 @@
 #include "controlchannel.h"
 #include "devicetree.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QPointer>
+#include <QSaveFile>
 #include <QTimer>
 
 #include <memory>
@@ -34,7 +37,17 @@ QByteArray TestStation::contents() const
 
 bool TestStation::write(const QByteArray &bytes) const
 {
-    return writeBoardFile(m_root, QLatin1String(kCommandFile), bytes);
+    // Written whole under another name and renamed over the file, so the
+    // instrument's reader, polling meanwhile, never finds it empty or half
+    // written (it would answer "staUnknownCommand" and lose the command).
+    const QString local = m_root + QLatin1String(kCommandFile);
+    if (!QDir().mkpath(QFileInfo(local).path()))
+        return false;
+    QSaveFile f(local);
+    f.setDirectWriteFallback(false);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        return false;
+    return f.commit();
 }
 
 QByteArray TestStation::answerIn(const QByteArray &contents, const QByteArray &written)

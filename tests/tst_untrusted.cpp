@@ -4,7 +4,6 @@
 // holds for a peer stays bounded.
 #include "backgroundrecording.h"
 #include "bluetooth.h"
-#include "calllog.h"
 #include "craftedinfo.h"
 #include "debugmenu.h"
 #include "globals.h"
@@ -122,7 +121,6 @@ private slots:
     void moduleThatDoesNotReadGetsBoundedOutput();
     void headphoneBatteryReportOutOfRange();
     void diagnosticFileKeepsItsNewestPart();
-    void placeholderCallLogsAreBounded();
 
     // Stored measurements and files on the card.
     void craftedInfoFileInEveryStoredView_data();
@@ -461,16 +459,6 @@ void TestUntrusted::diagnosticFileKeepsItsNewestPart()
     QVERIFY(QFile::link(outside, m_root->local(info)));
     link.writeBluetoothCmdsDbg(QStringLiteral("H->M BT_TX B\n"));
     QCOMPARE(m_root->read("/elsewhere.txt"), QByteArray("mine\n"));
-}
-
-void TestUntrusted::placeholderCallLogsAreBounded()
-{
-    CallLog log;
-    for (int i = 0; i < CallLog::kMaxCalls + 500; ++i)
-        log.record(QStringLiteral("call %1").arg(i));
-    QCOMPARE(log.calls().size(), CallLog::kMaxCalls);
-    QCOMPARE(log.calls().first(), QStringLiteral("call 500"));
-    QCOMPARE(log.calls().last(), QStringLiteral("call %1").arg(CallLog::kMaxCalls + 499));
 }
 
 // ---------------------------------------------------------------------------

@@ -779,20 +779,6 @@ Please try again.</translation>
     </message>
 </context>
 <context>
-    <name>PlaceholderDialog</name>
-    <message>
-        <source>Close</source>
-        <translation>Close</translation>
-    </message>
-</context>
-<context>
-    <name>PlaceholderScreen</name>
-    <message>
-        <source>Back</source>
-        <translation>Back</translation>
-    </message>
-</context>
-<context>
     <name>PowerSaving</name>
     <message>
         <source>Accept</source>
