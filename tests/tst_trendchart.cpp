@@ -97,6 +97,13 @@ void TestTrendChart::scalesAndLayout_data()
     QTest::newRow("hydrogen") << QVector<float>{0, 150, 30, 10} << QVector<float>{0, 1000, 250, 125}
                               << QStringList{"0", "30", "60", "90", "120", "150"}
                               << QStringList{"1000", "750", "500", "250", "0"} << true << false;
+    // The stored hydrogen view's 200 range and the pressure screen's 25 bar.
+    QTest::newRow("hydrogen, 200") << QVector<float>{0, 150, 30, 10} << QVector<float>{0, 200, 40, 20}
+                                   << QStringList{"0", "30", "60", "90", "120", "150"}
+                                   << QStringList{"200", "160", "120", "80", "40", "0"} << false << false;
+    QTest::newRow("pressure, 25 bar") << QVector<float>{0, 150, 30, 10} << QVector<float>{0, 25, 5, 1}
+                                      << QStringList{"0", "30", "60", "90", "120", "150"}
+                                      << QStringList{"25", "20", "15", "10", "5", "0"} << false << false;
     QTest::newRow("one decimal, wide x") << QVector<float>{0, 3000, 1000, 500} << QVector<float>{0, 12.5f, 2.5f, 0.5f}
                                          << QStringList{"0", "1000", "2000", "3000"}
                                          << QStringList{"12.5", "10.0", "7.5", "5.0", "2.5", "0.0"} << true << true;
@@ -157,8 +164,24 @@ void TestTrendChart::scalesAndLayout()
     QList<Label> ys;
     for (int k = 0; k < yLabels.size(); ++k) {
         int top = int(h * (k * yAxis[2]) / yRange - 4 - s);
-        if (k == 0)
+        if (k == 0) {
+            // At the top, whole: its text rectangle begins on the chart's
+            // first row or below (not above, where it would be cut), and no
+            // lower than needed.
+            const QFont font = smallY ? labelFont(9, false) : labelFont(11, true);
+            QImage probe(1, 1, QImage::Format_RGB32);
+            QPainter p(&probe);
+            p.setFont(font);
+            const auto textTop = [&](int t) {
+                return p.boundingRect(QRect(QPoint(0, t), QPoint(27, t + 14)), Qt::AlignRight | Qt::AlignVCenter,
+                                      yLabels[0]).top();
+            };
             top = -2 - s;
+            while (textTop(top) < 0)
+                ++top;
+            QVERIFY(top == -2 - s || textTop(top - 1) < 0);
+            QVERIFY2(top <= 3, qPrintable(QString::number(top)));
+        }
         if (k == yLabels.size() - 1)
             top = h - 6 - s;
         ys << Label{QRect(QPoint(0, top), QPoint(27, top + 14)), Qt::AlignRight | Qt::AlignVCenter, yLabels[k]};

@@ -278,11 +278,16 @@ void LongtermData::paintYScale()
     m_painter.setFont(font);
     m_painter.setPen(m_scaleColor);
 
+    const int flags = Qt::AlignRight | Qt::AlignVCenter;
+    auto text = [decimals](float value) { return QStringLiteral("%1").arg(double(value), 0, 'f', decimals); };
     auto label = [&](int top, float value) {
-        m_painter.drawText(QRect(QPoint(sx, top), QPoint(sx2 - 2, top + 14)), Qt::AlignRight | Qt::AlignVCenter,
-                           QStringLiteral("%1").arg(double(value), 0, 'f', decimals));
+        m_painter.drawText(QRect(QPoint(sx, top), QPoint(sx2 - 2, top + 14)), flags, text(value));
     };
-    label(sy - 2 - shift, max);
+    // The top label stands at its tick, but never above the chart's first
+    // row: moved down as far as its text would reach out of the image.
+    const QRect topBox(QPoint(sx, sy - 2 - shift), QPoint(sx2 - 2, sy + 12 - shift));
+    const int over = sy - m_painter.boundingRect(topBox, flags, text(max)).top();
+    label(topBox.top() + std::max(0, over), max);
     const int n = int(std::min(range / mainStep + 0.5f, float(kMaxSteps)));
     for (int k = 1; k < n; ++k) {
         const float v = min + float(k) * mainStep;
