@@ -1,6 +1,7 @@
 #include "longtermdata.h"
 
 #include <QDebug>
+#include <QFontMetrics>
 #include <QPaintEvent>
 #include <QPen>
 
@@ -283,11 +284,14 @@ void LongtermData::paintYScale()
     auto label = [&](int top, float value) {
         m_painter.drawText(QRect(QPoint(sx, top), QPoint(sx2 - 2, top + 14)), flags, text(value));
     };
-    // The top label stands at its tick, but never above the chart's first
-    // row: moved down as far as its text would reach out of the image.
+    // The top label stands at its tick, but its digits never above the
+    // chart's first row: moved down as far as they would reach out of the
+    // image (no further, so that it keeps clear of the label below).
     const QRect topBox(QPoint(sx, sy - 2 - shift), QPoint(sx2 - 2, sy + 12 - shift));
-    const int over = sy - m_painter.boundingRect(topBox, flags, text(max)).top();
-    label(topBox.top() + std::max(0, over), max);
+    const QFontMetrics metrics(font);
+    const int inkTop = m_painter.boundingRect(topBox, flags, text(max)).top() + metrics.ascent()
+                       + metrics.tightBoundingRect(text(max)).top();
+    label(topBox.top() + std::max(0, sy - inkTop), max);
     const int n = int(std::min(range / mainStep + 0.5f, float(kMaxSteps)));
     for (int k = 1; k < n; ++k) {
         const float v = min + float(k) * mainStep;
