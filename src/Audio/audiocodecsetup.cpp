@@ -192,7 +192,7 @@ void AudioCodecSetup::init()
     setMixerElementValue(kLoopbackAdc, 0);
     setMixerElementEnumValue(kDacMode, 1);
     setRouting(0);
-    if (StatusbarData()->sensorType() == 4) {
+    if (StatusbarData()->sensorType() == Statusbardata::kWiredSensor) {
         setInputPath(3);
         qDebug() << "Direkteingang gewählt";
     } else {

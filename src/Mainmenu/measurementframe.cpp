@@ -27,8 +27,6 @@
 
 namespace {
 const char kMeasRoot[] = "/media/tq3900/meas/";
-const int kHydrogenSensor = 3;
-const int kWiredSensor = 4;
 } // namespace
 
 MeasurementFrame::MeasurementFrame(QWidget *widget, Screen *screen, int favouriteNumber, int typeCode)
@@ -75,7 +73,7 @@ void MeasurementFrame::releaseIfLeft()
 
 bool MeasurementFrame::showHydrogenNoteIfNeeded()
 {
-    if (StatusbarData()->sensorType() != kHydrogenSensor)
+    if (StatusbarData()->sensorType() != Statusbardata::kHydrogenSensor)
         return true;
     MessageDialog note;
     note.setIcon(0);
@@ -188,7 +186,7 @@ void MeasurementFrame::switchActiveMute(bool mute)
 
 bool MeasurementFrame::watchdogTick(bool linkUp, int sensorType, bool *armed)
 {
-    if (sensorType == kWiredSensor)
+    if (sensorType == Statusbardata::kWiredSensor)
         return false;
     if (!linkUp) {
         if (!*armed)

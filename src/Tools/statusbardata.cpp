@@ -18,7 +18,7 @@ Statusbardata *s_instance = nullptr;
 
 const char kBacklight[] = "/sys/class/backlight/backlight/brightness";
 constexpr unsigned kDebugLed = 115;
-constexpr unsigned kWiredSensor = 48;
+constexpr unsigned kWiredSensorLine = 48; // GPIO line of the wired sensor socket
 constexpr int kUpdateMs = 2000;
 constexpr int kRareUpdateMs = 30000;
 constexpr int kStepSeconds = 2;                // the countdowns' step per update()
@@ -171,10 +171,10 @@ void Statusbardata::update()
     QTimer::singleShot(100, this, &Statusbardata::switchOffDbgLed);
 
     // Wired sensor.
-    if (Gpio::getValue(kWiredSensor)) {
-        m_sensorType = 4;
+    if (Gpio::getValue(kWiredSensorLine)) {
+        m_sensorType = kWiredSensor;
         m_micSensorConnected = 1;
-    } else if (m_sensorType == 4) {
+    } else if (m_sensorType == kWiredSensor) {
         m_sensorType = 0;
         m_micSensorConnected = 0;
     }
