@@ -4,7 +4,6 @@
 #include "audiocodecsetup.h"
 #include "audioworker.h"
 #include "bluetooth.h"
-#include "deviceroot.h"
 #include "filtersettings.h"
 #include "headphonesettings.h"
 #include "mainmenu.h"
@@ -24,10 +23,6 @@
 
 #include <cstring>
 #include <memory>
-
-namespace {
-const char kMeasRoot[] = "/media/tq3900/meas/";
-} // namespace
 
 MeasurementFrame::MeasurementFrame(QWidget *widget, Screen *screen, int favouriteNumber, int typeCode)
     : QObject(widget)
@@ -298,7 +293,7 @@ QString MeasurementFrame::selectedFolder() const
 
 QString MeasurementFrame::folderPath(const QString &folder)
 {
-    return DeviceRoot::path(QString::fromLatin1(kMeasRoot) + folder);
+    return Measurements::storePath() + folder;
 }
 
 // ---------------------------------------------------------------------------
