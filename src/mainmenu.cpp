@@ -3,6 +3,7 @@
 
 #include "audiocodecsetup.h"
 #include "audioworker.h"
+#include "backlight.h"
 #include "batterystate.h"
 #include "bluetooth.h"
 #include "catalogue.h"
@@ -754,8 +755,7 @@ void MainMenu::recoverFromFailedPowerDown()
     m_powerDownStarted = false;
     runStartupCommand(QStringLiteral("mount /dev/mmcblk0p3 /media/tq3900"), kMountTimeoutMs);
     // The backlight knows the levels 5 to 7; "0" would leave it dark.
-    DriverHelper::writeFile("/sys/class/backlight/backlight/brightness",
-                            qBound(5, m_systemsettings->getBrightness(), 7));
+    DriverHelper::writeFile(Backlight::kBrightness, qBound(5, m_systemsettings->getBrightness(), 7));
     // The main page with the path muted; both links are called again.
     displayMainMenu();
 }

@@ -1,4 +1,5 @@
 #include "statusbardata.h"
+#include "backlight.h"
 #include "batterystate.h"
 #include "bluetooth.h"
 #include "driverhelper.h"
@@ -16,7 +17,6 @@
 namespace {
 Statusbardata *s_instance = nullptr;
 
-const char kBacklight[] = "/sys/class/backlight/backlight/brightness";
 constexpr unsigned kDebugLed = 115;
 constexpr unsigned kWiredSensorLine = 48; // GPIO line of the wired sensor socket
 constexpr int kUpdateMs = 2000;
@@ -161,7 +161,7 @@ void Statusbardata::reloadCountdowns()
 void Statusbardata::writeBrightness()
 {
     Systemsettings *s = settings();
-    DriverHelper::writeFile(kBacklight, s ? s->getBrightness() : kDefaultBrightness);
+    DriverHelper::writeFile(Backlight::kBrightness, s ? s->getBrightness() : kDefaultBrightness);
 }
 
 void Statusbardata::update()
@@ -203,7 +203,7 @@ void Statusbardata::update()
     m_backlightOffCnt -= kStepSeconds;
     if (m_backlightOffCnt <= 0) {
         qDebug() << "Backlight off";
-        DriverHelper::writeFile(kBacklight, "0");
+        DriverHelper::writeFile(Backlight::kBrightness, "0");
         m_powerSavingActive = true;
     }
 }
