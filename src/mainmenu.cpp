@@ -46,8 +46,6 @@
 MainMenu *MainMenu::m_instanceMainMenu = nullptr;
 
 namespace {
-const char kAsoundResource[] = ":/Resources/Files/asound.state";
-const char kAsoundState[] = "/var/lib/alsa/asound.state";
 const char kStyleSheet[] = ":/Stylesheets/Resources/Stylesheets/default.qss";
 
 // Wired-sensor amplifier gains (hundredths of dB) and sensor-unit gain codes
@@ -127,20 +125,7 @@ MainMenu::MainMenu(QWidget *parent)
     m_btSource->callBtDeviceA2DP(false);
 
     // 9. ALSA state from the resources
-    QFile asoundResource(QString::fromLatin1(kAsoundResource));
-    if (asoundResource.open(QIODevice::ReadOnly)) {
-        asoundResource.close();
-        const QString target = DeviceRoot::path(QString::fromLatin1(kAsoundState));
-        QDir().mkpath(QFileInfo(target).path());
-        const bool removed = QFile::remove(target);
-        qDebug() << "asound.state removed" << removed;
-        const bool copied = QFile::copy(asoundResource.fileName(), target);
-        // A copy from the resources is read-only; the next start must be able to replace it.
-        QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup
-                                          | QFile::ReadOther);
-        qDebug() << "asound.state copied" << copied;
-        CommandRunner::run(QStringLiteral("alsactl --file /var/lib/alsa/asound.state restore"));
-    }
+    AudioCodecSetup::restoreMixerState(true);
 
     // 10. Codec control and the audio worker; the codec's init mutes the path
     m_audioCodec = new AudioCodecSetup();

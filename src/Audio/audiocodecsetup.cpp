@@ -1,5 +1,6 @@
 #include "audiocodecsetup.h"
 
+#include "commandrunner.h"
 #include "deviceroot.h"
 #include "filtercoefficients.h"
 #include "globals.h"
@@ -7,6 +8,8 @@
 #include "statusbardata.h"
 
 #include <QDebug>
+#include <QDir>
+#include <QFileInfo>
 
 namespace {
 
@@ -184,6 +187,25 @@ void AudioCodecSetup::setLoopbackEnable(bool enable)
     setMixerElementValue(kLoopbackAdc, 0);
     setMixerElementEnumValue("Loopback-SecDataIn", enable ? 1 : 0);
     setMixerElementEnumValue(kDacMode, 1);
+}
+
+void AudioCodecSetup::restoreMixerState(bool replace)
+{
+    QFile resource(QStringLiteral(":/Resources/Files/asound.state"));
+    if (!resource.open(QIODevice::ReadOnly))
+        return;
+    resource.close();
+    const QString target = DeviceRoot::path(QStringLiteral("/var/lib/alsa/asound.state"));
+    QDir().mkpath(QFileInfo(target).path());
+    if (replace)
+        qDebug() << "asound.state removed" << QFile::remove(target);
+    // QFile::copy keeps a file already there.
+    const bool copied = QFile::copy(resource.fileName(), target);
+    // A copy from the resources is read-only; the next start must be able to replace it.
+    if (copied)
+        QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    qDebug() << "asound.state copied" << copied;
+    CommandRunner::run(QStringLiteral("alsactl --file /var/lib/alsa/asound.state restore"));
 }
 
 void AudioCodecSetup::init()
