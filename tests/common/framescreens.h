@@ -73,6 +73,13 @@ inline QList<QPair<QString, FrameScreen>> screens()
     };
 }
 
+// The screen of the running data row (screenRows()).
+inline FrameScreen currentScreen()
+{
+    QFETCH(int, index);
+    return screens().at(index).second;
+}
+
 // One data row per screen, column "index" into screens(). Programs whose
 // rows take half a minute each are run by ctest once per screen, with
 // TQ3900_FRAME_SCREEN="<index>/<count>" (tests/CMakeLists.txt counts the
@@ -142,6 +149,8 @@ class FrameBoard
 public:
     std::unique_ptr<TestRoot> root;
     std::unique_ptr<SimBoard> board;
+    std::unique_ptr<FrameModals> modals;
+    std::unique_ptr<MainMenu> window;
 
     // A fresh root paired with the unit and the headphone, the mute key in
     // `switchmode` ("Switch" or "Push-Button"); `extra` is appended to the
@@ -158,8 +167,22 @@ public:
         QVERIFY2(board->isRunning(), qPrintable(board->error()));
     }
 
+    // pair(), then a hand for the frame's dialogs and the main window on the
+    // board; true once the window's link to the sensor unit is in data mode.
+    bool open(const QString &switchmode)
+    {
+        pair(switchmode);
+        if (QTest::currentTestFailed())
+            return false;
+        modals = std::make_unique<FrameModals>();
+        window = std::make_unique<MainMenu>();
+        return waitForSinkDataMode(*window->getBtSinkInstance(), *board, *root);
+    }
+
     void reset()
     {
+        window.reset();
+        modals.reset();
         board.reset();
         root.reset();
         StatusbarData()->update(); // no wired sensor for the next test
