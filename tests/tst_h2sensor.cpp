@@ -15,6 +15,7 @@
 #include "mainmenu.h"
 #include "measmanagement.h"
 #include "messagedialog.h"
+#include "nametyper.h"
 #include "pairedboard.h"
 #include "sensorunitlink.h"
 #include "statusbardata.h"
@@ -66,9 +67,7 @@ public:
                 box->findChild<QPushButton *>("butMiddle")->click();
             } else if (auto *keys = qobject_cast<VirtualKeyboard *>(modal)) {
                 pausedWhileTyping << Audioworker()->recordingStatus().paused;
-                for (QChar c : name)
-                    keys->findChild<QPushButton *>(QStringLiteral("but_%1").arg(c.toUpper()))->click();
-                keys->findChild<QPushButton *>(accept ? "but_Accept" : "but_Close")->click();
+                typeName(keys, accept ? name : QString());
             }
         });
         m_timer.start(20);

@@ -10,6 +10,7 @@
 #include "longtermdata.h"
 #include "mainmenu.h"
 #include "messagedialog.h"
+#include "nametyper.h"
 #include "pairedboard.h"
 #include "popupinfo.h"
 #include "pressuresensor.h"
@@ -66,17 +67,7 @@ private:
             seen << "popup";
         } else if (auto *keys = qobject_cast<VirtualKeyboard *>(modal)) {
             seen << "keyboard";
-            if (name.isNull()) {
-                keys->findChild<QPushButton *>("but_Close")->click();
-                return;
-            }
-            for (QChar c : name) {
-                const QString key = c == ' ' ? QStringLiteral("but_Space")
-                        : c == '^'           ? QStringLiteral("but_Shift")
-                                             : QStringLiteral("but_%1").arg(c.toUpper());
-                keys->findChild<QPushButton *>(key)->click();
-            }
-            keys->findChild<QPushButton *>("but_Accept")->click();
+            typeName(keys, name);
         }
     }
 

@@ -15,6 +15,7 @@
 #include "mainmenu.h"
 #include "measurementframe.h"
 #include "messagedialog.h"
+#include "nametyper.h"
 #include "pinpointing.h"
 #include "pipelocating.h"
 #include "sensorunitlink.h"
@@ -128,15 +129,7 @@ private:
             box->findChild<QPushButton *>("butMiddle")->click();
         } else if (auto *keys = qobject_cast<VirtualKeyboard *>(modal)) {
             seen << "keyboard";
-            if (name.isNull()) {
-                keys->findChild<QPushButton *>("but_Close")->click();
-                return;
-            }
-            for (QChar c : name)
-                keys->findChild<QPushButton *>(c == ' ' ? QStringLiteral("but_Space")
-                                                        : QStringLiteral("but_%1").arg(c.toUpper()))
-                    ->click();
-            keys->findChild<QPushButton *>("but_Accept")->click();
+            typeName(keys, name);
         }
     }
 

@@ -7,6 +7,23 @@
 #include <QPushButton>
 #include <QTimer>
 
+// Types `name` into the open name keyboard and accepts it; a null name
+// closes the keyboard instead. A blank is the space key, "^" the shift key.
+inline void typeName(VirtualKeyboard *keys, const QString &name)
+{
+    if (name.isNull()) {
+        keys->findChild<QPushButton *>(QStringLiteral("but_Close"))->click();
+        return;
+    }
+    for (QChar c : name) {
+        const QString key = c == ' ' ? QStringLiteral("but_Space")
+                : c == '^'           ? QStringLiteral("but_Shift")
+                                     : QStringLiteral("but_%1").arg(c.toUpper());
+        keys->findChild<QPushButton *>(key)->click();
+    }
+    keys->findChild<QPushButton *>(QStringLiteral("but_Accept"))->click();
+}
+
 // Types `name` into the name keyboard of a save whenever one is open, and
 // counts the keyboards it answered.
 class NameTyper : public QObject
@@ -22,11 +39,7 @@ public:
             if (!keys)
                 return;
             ++keyboards;
-            for (QChar c : name)
-                keys->findChild<QPushButton *>(c == ' ' ? QStringLiteral("but_Space")
-                                                        : QStringLiteral("but_%1").arg(c.toUpper()))
-                    ->click();
-            keys->findChild<QPushButton *>(QStringLiteral("but_Accept"))->click();
+            typeName(keys, name);
         });
         m_timer.start(20);
     }
