@@ -10,6 +10,7 @@
 #include "longtermdata.h"
 #include "mainmenu.h"
 #include "messagedialog.h"
+#include "modalaction.h"
 #include "nametyper.h"
 #include "pairedboard.h"
 #include "popupinfo.h"
@@ -39,22 +40,15 @@ const char kMeas[] = "/media/tq3900/meas/";
 // Answers the modal dialogs that open: the debug menu's pressure button,
 // the name keyboard (a null name cancels; "^" presses Shift), message
 // boxes (recorded and closed) and the favourite pop-up (recorded).
-class Modals : public QObject
+class Modals : public ModalPoll
 {
 public:
     QStringList seen;
     QString name;
 
-    Modals()
-    {
-        connect(&m_timer, &QTimer::timeout, this, &Modals::look);
-        m_timer.start(20);
-    }
-
 private:
-    void look()
+    void look(QWidget *modal) override
     {
-        QWidget *modal = QApplication::activeModalWidget();
         if (auto *menu = qobject_cast<DebugMenu *>(modal)) {
             seen << "debug menu";
             QPushButton *button = menu->findChild<QPushButton *>("but11");
@@ -70,8 +64,6 @@ private:
             typeName(keys, name);
         }
     }
-
-    QTimer m_timer;
 };
 
 // n samples of one reading.

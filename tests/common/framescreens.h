@@ -15,6 +15,7 @@
 #include "mainmenu.h"
 #include "measurementframe.h"
 #include "messagedialog.h"
+#include "modalaction.h"
 #include "nametyper.h"
 #include "pinpointing.h"
 #include "pipelocating.h"
@@ -103,23 +104,16 @@ inline void screenRows()
 // and types `name` into the name keyboard (or cancels it when name is null).
 // The hydrogen screen's note on a missing hydrogen sensor (the simulated
 // unit reports a microphone) is closed and counted apart.
-class FrameModals : public QObject
+class FrameModals : public ModalPoll
 {
 public:
     QStringList seen;
     int sensorNotes = 0;
     QString name = QStringLiteral("Garden");
 
-    FrameModals()
-    {
-        connect(&m_timer, &QTimer::timeout, this, &FrameModals::look);
-        m_timer.start(20);
-    }
-
 private:
-    void look()
+    void look(QWidget *modal) override
     {
-        QWidget *modal = QApplication::activeModalWidget();
         if (auto *box = qobject_cast<MessageDialog *>(modal)) {
             const QString text = box->findChild<QLabel *>("labelInfotext")->text();
             if (text.startsWith(QLatin1String("You must connect a H2-Sensor")))
@@ -132,8 +126,6 @@ private:
             typeName(keys, name);
         }
     }
-
-    QTimer m_timer;
 };
 
 // The device root and the simulated board of one frame test.

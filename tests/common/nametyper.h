@@ -1,6 +1,7 @@
 #ifndef NAMETYPER_H
 #define NAMETYPER_H
 
+#include "modalaction.h"
 #include "virtualkeyboard.h"
 
 #include <QApplication>
@@ -26,26 +27,20 @@ inline void typeName(VirtualKeyboard *keys, const QString &name)
 
 // Types `name` into the name keyboard of a save whenever one is open, and
 // counts the keyboards it answered.
-class NameTyper : public QObject
+class NameTyper : public ModalPoll
 {
 public:
     QString name;
     int keyboards = 0;
 
-    NameTyper()
+private:
+    void look(QWidget *modal) override
     {
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            auto *keys = qobject_cast<VirtualKeyboard *>(QApplication::activeModalWidget());
-            if (!keys)
-                return;
+        if (auto *keys = qobject_cast<VirtualKeyboard *>(modal)) {
             ++keyboards;
             typeName(keys, name);
-        });
-        m_timer.start(20);
+        }
     }
-
-private:
-    QTimer m_timer;
 };
 
 #endif // NAMETYPER_H
