@@ -28,12 +28,18 @@ private:
 };
 
 // Acts once on the next modal dialog of type T that opens; counts the
-// dialogs it acted on.
+// dialogs it acted on. Made with an owner it needs no keeping: a child of
+// the owner, it goes once it has acted.
 template <class T>
 class ModalAction : public ModalPoll
 {
 public:
-    explicit ModalAction(std::function<void(T *)> act) : ModalPoll(10), m_act(std::move(act)) {}
+    explicit ModalAction(std::function<void(T *)> act, QObject *owner = nullptr)
+        : ModalPoll(10), m_act(std::move(act))
+    {
+        setParent(owner);
+        m_once = owner != nullptr;
+    }
     int count() const { return m_count; }
 
 protected:
@@ -44,12 +50,15 @@ protected:
             return;
         stop();
         ++m_count;
+        if (m_once)
+            deleteLater();
         m_act(dialog);
     }
 
 private:
     std::function<void(T *)> m_act;
     int m_count = 0;
+    bool m_once = false;
 };
 
 #endif // MODALACTION_H
