@@ -50,9 +50,10 @@ protected:
             return;
         stop();
         ++m_count;
+        m_act(dialog);
+        // Not before: a wait inside the action would delete it while it runs.
         if (m_once)
             deleteLater();
-        m_act(dialog);
     }
 
 private:
