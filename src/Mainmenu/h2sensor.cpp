@@ -101,12 +101,7 @@ bool H2Sensor::showSensorNoteIfNeeded()
     }
     if (StatusbarData()->sensorType() == Statusbardata::kHydrogenSensor)
         return true;
-    MessageDialog note;
-    note.setIcon(0);
-    note.setHeadline(tr("Note"));
-    note.setDialogType(0);
-    note.setInfotext(tr("YouMustConnectAH2-SensorToUseThisMeasurement"));
-    note.exec();
+    MessageDialog::inform(0, tr("Note"), tr("YouMustConnectAH2-SensorToUseThisMeasurement"));
     return m_frame->isShown();
 }
 

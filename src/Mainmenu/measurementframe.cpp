@@ -70,12 +70,7 @@ bool MeasurementFrame::showHydrogenNoteIfNeeded()
 {
     if (StatusbarData()->sensorType() != Statusbardata::kHydrogenSensor)
         return true;
-    MessageDialog note;
-    note.setIcon(0);
-    note.setHeadline(tr("Note"));
-    note.setDialogType(0);
-    note.setInfotext(tr("YouMustConnectAnAcousticalSensorToUseThisMeasurement."));
-    note.exec();
+    MessageDialog::inform(0, tr("Note"), tr("YouMustConnectAnAcousticalSensorToUseThisMeasurement."));
     releaseIfLeft();
     return isShown();
 }
@@ -200,12 +195,7 @@ void MeasurementFrame::checkBtConnection()
     if (!watchdogTick(linkUp, status->sensorType(), &m_enableWarningBtConnection))
         return;
     m_screen->frameMute(true, true);
-    MessageDialog warning;
-    warning.setIcon(1);
-    warning.setHeadline(tr("Warning"));
-    warning.setDialogType(0);
-    warning.setInfotext(tr("NoBluetoothConnectionPleaseCheckYourGX4"));
-    warning.exec();
+    MessageDialog::inform(1, tr("Warning"), tr("NoBluetoothConnectionPleaseCheckYourGX4"));
     releaseIfLeft();
 }
 
