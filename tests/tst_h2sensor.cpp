@@ -15,6 +15,8 @@
 #include "mainmenu.h"
 #include "measmanagement.h"
 #include "messagedialog.h"
+#include "modalaction.h"
+#include "nametyper.h"
 #include "pairedboard.h"
 #include "sensorunitlink.h"
 #include "statusbardata.h"
@@ -49,7 +51,7 @@ struct Seen {
 
 // Answers the modal dialogs: notes the messages, types `name` and accepts
 // (or cancels) the keyboard, noting whether the recording was paused then.
-class Modals : public QObject
+class Modals : public ModalPoll
 {
 public:
     QStringList seen;
@@ -57,25 +59,17 @@ public:
     bool accept = true;
     QList<bool> pausedWhileTyping;
 
-    Modals()
-    {
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            QWidget *modal = QApplication::activeModalWidget();
-            if (auto *box = qobject_cast<MessageDialog *>(modal)) {
-                seen << box->findChild<QLabel *>("labelInfotext")->text();
-                box->findChild<QPushButton *>("butMiddle")->click();
-            } else if (auto *keys = qobject_cast<VirtualKeyboard *>(modal)) {
-                pausedWhileTyping << Audioworker()->recordingStatus().paused;
-                for (QChar c : name)
-                    keys->findChild<QPushButton *>(QStringLiteral("but_%1").arg(c.toUpper()))->click();
-                keys->findChild<QPushButton *>(accept ? "but_Accept" : "but_Close")->click();
-            }
-        });
-        m_timer.start(20);
-    }
-
 private:
-    QTimer m_timer;
+    void look(QWidget *modal) override
+    {
+        if (auto *box = qobject_cast<MessageDialog *>(modal)) {
+            seen << box->findChild<QLabel *>("labelInfotext")->text();
+            box->findChild<QPushButton *>("butMiddle")->click();
+        } else if (auto *keys = qobject_cast<VirtualKeyboard *>(modal)) {
+            pausedWhileTyping << Audioworker()->recordingStatus().paused;
+            typeName(keys, accept ? name : QString());
+        }
+    }
 };
 
 } // namespace

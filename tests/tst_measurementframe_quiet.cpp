@@ -35,13 +35,11 @@ private:
 
 void TestMeasurementFrameQuiet::wiredStoredAndReplaced()
 {
-    QFETCH(int, index);
-    const FrameScreen s = screens().at(index).second;
-    m_sim.pair("Switch");
+    const FrameScreen s = currentScreen();
+    QVERIFY(m_sim.open("Switch"));
     SimBoard &board = *m_sim.board;
-    MainMenu w;
-    FrameModals modals;
-    QVERIFY(waitForSinkDataMode(*w.getBtSinkInstance(), board, *m_sim.root));
+    MainMenu &w = *m_sim.window;
+    FrameModals &modals = *m_sim.modals;
     QCOMPARE(board.send("bt ttyO2 drop rfcomm"), QStringLiteral("ok"));
     QTRY_VERIFY_WITH_TIMEOUT(!StatusbarData()->stateMicrophone(), 10000);
 
@@ -81,8 +79,7 @@ void TestMeasurementFrameQuiet::wiredStoredAndReplaced()
 
 void TestMeasurementFrameQuiet::watchdogAfterFavouriteStart()
 {
-    QFETCH(int, index);
-    const FrameScreen s = screens().at(index).second;
+    const FrameScreen s = currentScreen();
     // Started straight into the screen, before the link is up: no warning
     // until the link has been up once and is lost.
     m_sim.pair("Switch",

@@ -11,6 +11,8 @@
 #include "longtermdata.h"
 #include "mainmenu.h"
 #include "messagedialog.h"
+#include "modalaction.h"
+#include "nametyper.h"
 #include "pairedboard.h"
 #include "popupinfo.h"
 #include "pressuresensor.h"
@@ -39,22 +41,15 @@ const char kMeas[] = "/media/tq3900/meas/";
 // Answers the modal dialogs that open: the debug menu's pressure button,
 // the name keyboard (a null name cancels; "^" presses Shift), message
 // boxes (recorded and closed) and the favourite pop-up (recorded).
-class Modals : public QObject
+class Modals : public ModalPoll
 {
 public:
     QStringList seen;
     QString name;
 
-    Modals()
-    {
-        connect(&m_timer, &QTimer::timeout, this, &Modals::look);
-        m_timer.start(20);
-    }
-
 private:
-    void look()
+    void look(QWidget *modal) override
     {
-        QWidget *modal = QApplication::activeModalWidget();
         if (auto *menu = qobject_cast<DebugMenu *>(modal)) {
             seen << "debug menu";
             QPushButton *button = menu->findChild<QPushButton *>("but11");
@@ -67,21 +62,9 @@ private:
             seen << "popup";
         } else if (auto *keys = qobject_cast<VirtualKeyboard *>(modal)) {
             seen << "keyboard";
-            if (name.isNull()) {
-                keys->findChild<QPushButton *>("but_Close")->click();
-                return;
-            }
-            for (QChar c : name) {
-                const QString key = c == ' ' ? QStringLiteral("but_Space")
-                        : c == '^'           ? QStringLiteral("but_Shift")
-                                             : QStringLiteral("but_%1").arg(c.toUpper());
-                keys->findChild<QPushButton *>(key)->click();
-            }
-            keys->findChild<QPushButton *>("but_Accept")->click();
+            typeName(keys, name);
         }
     }
-
-    QTimer m_timer;
 };
 
 // n samples of one reading.

@@ -4,7 +4,6 @@
 #include "audiocodecsetup.h"
 #include "audioworker.h"
 #include "bluetooth.h"
-#include "deviceroot.h"
 #include "filtersettings.h"
 #include "headphonesettings.h"
 #include "mainmenu.h"
@@ -24,12 +23,6 @@
 
 #include <cstring>
 #include <memory>
-
-namespace {
-const char kMeasRoot[] = "/media/tq3900/meas/";
-const int kHydrogenSensor = 3;
-const int kWiredSensor = 4;
-} // namespace
 
 MeasurementFrame::MeasurementFrame(QWidget *widget, Screen *screen, int favouriteNumber, int typeCode)
     : QObject(widget)
@@ -97,14 +90,9 @@ void MeasurementFrame::releaseIfLeft()
 
 bool MeasurementFrame::showHydrogenNoteIfNeeded()
 {
-    if (StatusbarData()->sensorType() != kHydrogenSensor)
+    if (StatusbarData()->sensorType() != Statusbardata::kHydrogenSensor)
         return true;
-    MessageDialog note;
-    note.setIcon(0);
-    note.setHeadline(tr("Note"));
-    note.setDialogType(0);
-    note.setInfotext(tr("YouMustConnectAnAcousticalSensorToUseThisMeasurement."));
-    note.exec();
+    MessageDialog::inform(0, tr("Note"), tr("YouMustConnectAnAcousticalSensorToUseThisMeasurement."));
     releaseIfLeft();
     return isShown();
 }
@@ -210,7 +198,7 @@ void MeasurementFrame::switchActiveMute(bool mute)
 
 bool MeasurementFrame::watchdogTick(bool linkUp, int sensorType, bool *armed)
 {
-    if (sensorType == kWiredSensor)
+    if (sensorType == Statusbardata::kWiredSensor)
         return false;
     if (!linkUp) {
         if (!*armed)
@@ -229,12 +217,7 @@ void MeasurementFrame::checkBtConnection()
     if (!watchdogTick(linkUp, status->sensorType(), &m_enableWarningBtConnection))
         return;
     m_screen->frameMute(true, true);
-    MessageDialog warning;
-    warning.setIcon(1);
-    warning.setHeadline(tr("Warning"));
-    warning.setDialogType(0);
-    warning.setInfotext(tr("NoBluetoothConnectionPleaseCheckYourGX4"));
-    warning.exec();
+    MessageDialog::inform(1, tr("Warning"), tr("NoBluetoothConnectionPleaseCheckYourGX4"));
     releaseIfLeft();
 }
 
@@ -322,7 +305,7 @@ QString MeasurementFrame::selectedFolder() const
 
 QString MeasurementFrame::folderPath(const QString &folder)
 {
-    return DeviceRoot::path(QString::fromLatin1(kMeasRoot) + folder);
+    return Measurements::storePath() + folder;
 }
 
 // ---------------------------------------------------------------------------
