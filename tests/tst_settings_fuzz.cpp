@@ -29,7 +29,7 @@ namespace {
 
 const int kDefaultSeconds = 45;
 // Cases of each part: a few seconds each under the sanitizers.
-const int kTextCases = 3000;
+const int kTextCases = 300;
 const int kMutantCases = 6000;
 
 // Groups and keys of the store, as in a file it wrote.

@@ -345,7 +345,7 @@ void Firmwareupdate::doRebootTQE3900()
     if (status == RegularFile::Status::Ok)
         qDebug() << "Runmode Reboot written";
     else
-        qDebug() << "Could not write runmode" << "-" << RegularFile::describe(status);
+        qDebug().noquote() << "Could not write runmode -" << RegularFile::describe(status);
     CommandRunner::run(QStringLiteral("reboot"));
 }
 

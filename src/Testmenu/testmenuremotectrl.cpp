@@ -93,8 +93,7 @@ void TestmenuRemoteCtrl::readCommandFile()
     const RegularFile::Status status = RegularFile::openForReading(DeviceRoot::path(m_fileName), &m_commandFile,
                                                                    nullptr, RegularFile::Links::Refuse);
     if (status != RegularFile::Status::Ok) {
-        qDebug() << "Could not open/read file" << m_fileName.toUtf8().constData() << "-"
-                 << RegularFile::describe(status);
+        qDebug().noquote() << "Could not open/read file" << m_fileName << "-" << RegularFile::describe(status);
         runFailureScript();
         return;
     }

@@ -18,11 +18,12 @@ Status openChecked(const QString &path, int flags, QFile *file, qint64 *size)
 {
     const QByteArray name = QFile::encodeName(path);
     const int fd = ::open(name.constData(), flags | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
-    // ELOOP: a symbolic link where O_NOFOLLOW refuses one.
+    // ELOOP: a symbolic link where O_NOFOLLOW refuses one; ENXIO: a FIFO
+    // without a reader opened for writing (or a device without its driver).
     if (fd < 0)
-        return errno == ENOENT || errno == ENOTDIR ? Status::Missing
-            : errno == EISDIR || errno == ELOOP     ? Status::NotRegular
-                                                    : Status::Unreadable;
+        return errno == ENOENT || errno == ENOTDIR                 ? Status::Missing
+            : errno == EISDIR || errno == ELOOP || errno == ENXIO ? Status::NotRegular
+                                                                   : Status::Unreadable;
     struct stat st;
     if (::fstat(fd, &st) != 0) {
         ::close(fd);
