@@ -8,7 +8,10 @@
 #include "debugmenu.h"
 #include "firmwareupdate.h"
 #include "globals.h"
+#include "eventhandler.h"
 #include "mainmenu.h"
+#include "pairedboard.h"
+#include "pressuresensor.h"
 #include "measmanagement.h"
 #include "sensorunitlink.h"
 #include "simboard.h"
@@ -123,6 +126,7 @@ private slots:
     void heldCommandsAreBoundedWhileTheCarrierSticks();
     void moduleThatDoesNotReadGetsBoundedOutput();
     void headphoneBatteryReportOutOfRange();
+    void pressurePacketsWithHugeCounts();
     void diagnosticFileKeepsItsNewestPart();
 
     // Stored measurements and files on the card.
@@ -440,6 +444,52 @@ void TestUntrusted::headphoneBatteryReportOutOfRange()
     QTRY_COMPARE(battery.count(), 1);
     QCOMPARE(battery.at(0).at(0).toInt(), 80);
     QCOMPARE(link.getBtExtHeadphoneBatteryState(), 80);
+}
+
+void TestUntrusted::pressurePacketsWithHugeCounts()
+{
+    // 300 packets that claim 2147483647 samples and hold none, in 3 s, while
+    // the pressure screen listens: the log grows by what the lines hold
+    // (nothing), not by 6000 zeros each, and the screen answers its keys.
+    QVERIFY(m_root->write("/home/root/settings.ini", pairedSettings()));
+    QVERIFY(QDir().mkpath(m_root->local("/media/tq3900/meas")));
+    m_board = std::make_unique<SimBoard>(m_root->root());
+    QVERIFY2(m_board->isRunning(), qPrintable(m_board->error()));
+    MainMenu w;
+    EventHandler keys;
+    qApp->installEventFilter(&keys);
+    const auto removeFilter = qScopeGuard([&] { qApp->removeEventFilter(&keys); });
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QVERIFY(waitForSinkDataMode(*w.getBtSinkInstance(), *m_board, *m_root));
+    w.displayWidget(11, 1, 0);
+    PressureSensor *ps = w.pressureSensorScreen();
+    QVERIFY(ps);
+    auto key = [](Qt::Key k) {
+        QTRY_VERIFY(QApplication::focusWidget());
+        QTest::keyPress(QApplication::focusWidget(), k);
+        QTest::keyRelease(QApplication::focusWidget(), k);
+    };
+    key(Qt::Key_F6); // the mute key: listen
+    QTRY_VERIFY(!ps->isMuted());
+    QTRY_VERIFY_WITH_TIMEOUT(ps->intake().count() > 0, 15000); // the unit's own packets
+    const QString high = QStringLiteral("/media/tq3900/temp/pressureHighRes.txt");
+    const qint64 before = QFileInfo(m_root->local(high)).size();
+    MessageCapture log;
+    QElapsedTimer clock;
+    clock.start();
+    for (int burst = 0; burst < 30; ++burst) {
+        QCOMPARE(m_board->send(QStringLiteral("bt ttyO2 raw ") + QStringLiteral("BT_RX RD 2147483647\\r\\n").repeated(10)),
+                 QStringLiteral("ok"));
+        QTest::qWait(100);
+    }
+    QTRY_VERIFY(log.count(QStringLiteral("BT_RX RD count above its samples")) >= 1);
+    key(Qt::Key_F6); // and mute again, at once
+    QTRY_VERIFY_WITH_TIMEOUT(ps->isMuted(), 2000);
+    const qint64 grown = QFileInfo(m_root->local(high)).size() - before;
+    qInfo("%lld bytes logged in %lld ms of flood", grown, clock.elapsed());
+    QVERIFY2(grown < 200 * 1000, qPrintable(QString::number(grown)));
+    QVERIFY(ps->intake().count() <= 6000);
 }
 
 void TestUntrusted::diagnosticFileKeepsItsNewestPart()

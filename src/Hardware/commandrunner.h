@@ -64,7 +64,8 @@ public:
         void append(const QByteArray &bytes) { append(bytes.constData(), bytes.size()); }
         // The head, then the newest kTailBytes after it.
         QByteArray bytes() const;
-        qint64 dropped() const { return m_dropped; }
+        // Bytes between the head and the tail that bytes() leaves out.
+        qint64 dropped() const { return m_dropped + qMax(0, m_tail.size() - kTailBytes); }
         qint64 held() const { return m_head.size() + m_tail.size(); }
 
     private:
