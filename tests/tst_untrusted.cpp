@@ -713,16 +713,18 @@ void TestUntrusted::noWriteThroughLinksOnTheRamDisk()
     QVERIFY(QFileInfo(m_root->local(command)).isSymLink());
     QVERIFY(m_root->write("/etc/passwd", "root:x:0:0\n"));
 
-    // The instrument update runs to its reboot; the run-mode link is refused.
-    QVERIFY(m_root->write("/media/tq3900/FW_TQE3900_V2-0-7.tq3", QByteArray(5000, 'f')));
-    m_root->clearJournals();
-    {
+    // An instrument update from the card, run to its reboot.
+    const auto updateInstrument = [this](const QString &file) {
+        QVERIFY(m_root->write("/media/tq3900/" + file, QByteArray(5000, 'f')));
+        m_root->clearJournals();
         Firmwareupdate dialog;
         dialog.show();
         dialog.findChild<QPushButton *>("butUpdateTQ3900")->click();
         dialog.findChild<QPushButton *>("butAccept")->click();
         QTRY_VERIFY_WITH_TIMEOUT(m_root->commands().contains("reboot"), 20000);
-    }
+    };
+    // The run-mode link is refused.
+    updateInstrument(QStringLiteral("FW_TQE3900_V2-0-7.tq3"));
     QCOMPARE(m_root->read("/etc/shadow"), QByteArray("root:*:1:0\n"));
     QCOMPARE(m_root->read("/etc/passwd"), QByteArray("root:x:0:0\n"));
     QCOMPARE(log.count(QStringLiteral("Could not write runmode - not a regular file")), 1);
@@ -735,15 +737,7 @@ void TestUntrusted::noWriteThroughLinksOnTheRamDisk()
         TestMenu menu;
         QCOMPARE(m_root->read(command), QByteArray("staActiveMenu\n"));
     }
-    QVERIFY(m_root->write("/media/tq3900/FW_TQE3900_V2-0-8.tq3", QByteArray(5000, 'g')));
-    m_root->clearJournals();
-    {
-        Firmwareupdate dialog;
-        dialog.show();
-        dialog.findChild<QPushButton *>("butUpdateTQ3900")->click();
-        dialog.findChild<QPushButton *>("butAccept")->click();
-        QTRY_VERIFY_WITH_TIMEOUT(m_root->commands().contains("reboot"), 20000);
-    }
+    updateInstrument(QStringLiteral("FW_TQE3900_V2-0-8.tq3"));
     QCOMPARE(m_root->read(runmode), QByteArray("reboot"));
 }
 
