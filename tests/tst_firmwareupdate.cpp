@@ -320,7 +320,7 @@ void TestFirmwareupdate::oddFirmwareFiles()
             continue;
         }
         QFile file(local);
-        QVERIFY2(file.open(QIODevice::WriteOnly) && file.write(image) == image.size(), qPrintable(parts[0]));
+        QVERIFY2(file.open(QIODevice::WriteOnly) && file.write(image) == image.size() && file.flush(), qPrintable(parts[0]));
         QVERIFY(file.setFileTime(now.addSecs(-parts[2].toInt()), QFileDevice::FileModificationTime));
     }
     m_root->clearJournals();

@@ -30,6 +30,8 @@ PartitionLending::Lending PartitionLending::lend()
         qWarning() << "Data partition not lent: the unmount ended with" << unmounted;
         return Lending::PartitionInUse;
     }
+    // Unmounted here, so no export of an earlier lending holds it.
+    s_withPc = false;
     const int exported = CommandRunner::run(QLatin1String(kExport), home);
     if (exported == 0) {
         s_withPc = true;
