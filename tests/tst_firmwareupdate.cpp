@@ -6,6 +6,7 @@
 #include "eventhandler.h"
 #include "firmwareupdate.h"
 #include "formwidgets.h"
+#include "messagecloser.h"
 #include "pairedboard.h"
 
 #include <QElapsedTimer>
@@ -183,6 +184,19 @@ void TestFirmwareupdate::refusedFileAndFileCopiedFromThePc()
              QStringLiteral("ConnectTheTQE3900ToYourPCAndPressTheButtonConnect"));
     QVERIFY(child(&dialog, "butConnect")->isVisible());
     QVERIFY(!child(&dialog, "butDisconnect")->isVisible());
+
+    // An export that fails: told, the partition mounted again, still the
+    // connect page with Connect.
+    QCOMPARE(m_board->send("usb export fail"), QStringLiteral("ok"));
+    {
+        MessageCloser closer;
+        child(&dialog, "butConnect")->click();
+        QCOMPARE(closer.texts, QStringList({"Error|TheUsbConnectionCouldNotBeMadeTryAgain"}));
+    }
+    QCOMPARE(m_board->send("usb"), QStringLiteral("mounted"));
+    QVERIFY(child(&dialog, "butConnect")->isVisible());
+    QCOMPARE(m_board->send("usb export ok"), QStringLiteral("ok"));
+    m_root->clearJournals();
 
     // Lend the partition, the PC copies a file of 1001 bytes, take it back:
     // the search runs again and offers it.
