@@ -41,14 +41,7 @@ PartitionLending::Lending PartitionLending::lend()
     // withdrawal clears a gadget left half loaded (a time-out); its failure
     // for a gadget that never loaded is expected.
     qWarning() << "Data partition not lent: the USB export ended with" << exported;
-    const int unexported = CommandRunner::run(QLatin1String(kUnexport), home);
-    if (exported < 0 && unexported != 0) {
-        // A gadget that may have loaded and could not be withdrawn: the PC
-        // may have the partition, so it is not mounted.
-        s_withPc = true;
-        qWarning() << "The USB export is in an unknown state; the data partition stays unmounted";
-        return Lending::ExportFailed;
-    }
+    CommandRunner::run(QLatin1String(kUnexport), home);
     const int mounted = CommandRunner::run(QLatin1String(kRemount), home);
     if (mounted != 0)
         qWarning() << "Mount of the data partition ended with" << mounted;
