@@ -429,7 +429,9 @@ void TestBluetooth::replies_data()
     QTest::newRow("header ok") << L{"BT_RX FH OK"} << "btFwHeaderReceived(bool)" << "true";
     QTest::newRow("header refused") << L{"BT_RX FH NO"} << "btFwHeaderReceived(bool)" << "false";
     QTest::newRow("packet") << L{"BT_RX FD 007 OK"} << "btFwDataReceived(int,bool)" << "7|true";
-    QTest::newRow("packet failed") << L{"BT_RX FD x ERR"} << "btFwDataReceived(int,bool)" << "0|false";
+    QTest::newRow("packet failed") << L{"BT_RX FD 012 ERR"} << "btFwDataReceived(int,bool)" << "12|false";
+    QTest::newRow("packet number beyond int") << L{"BT_RX FD 99999999999 OK"} << "" << "";
+    QTest::newRow("packet number not a number") << L{"BT_RX FD x OK"} << "" << "";
     QTest::newRow("start update") << L{"BT_RX FS OK"} << "btFwStartUpdateReceived(bool)" << "true";
     QTest::newRow("pressure sensor") << L{"BT_RX RS 10 500 3500"}
                                      << "btEnableReceivePressuredata(bool,int,ushort,ushort)" << "true|10|500|3500";

@@ -1029,8 +1029,17 @@ void Bluetooth::handleUnitReply(const QString &line)
         if (need(1))
             emit btFwHeaderReceived(v.at(0) == QLatin1String("OK"));
     } else if (keyword == QLatin1String("FD")) {
-        if (need(2))
-            emit btFwDataReceived(v.at(0).toInt(), v.at(1) == QLatin1String("OK"));
+        if (need(2)) {
+            // A packet number that does not read as one (letters, beyond
+            // int) acknowledges nothing: read as 0 it could pass for the
+            // acknowledgement of packet 0.
+            bool numberOk = false;
+            const int packet = v.at(0).toInt(&numberOk);
+            if (numberOk && packet >= 0)
+                emit btFwDataReceived(packet, v.at(1) == QLatin1String("OK"));
+            else
+                qDebug() << "BT_RX FD with an unreadable packet number ignored:" << line.left(80);
+        }
     } else if (keyword == QLatin1String("FS")) {
         if (need(1))
             emit btFwStartUpdateReceived(v.at(0) == QLatin1String("OK"));
