@@ -33,11 +33,14 @@ int main(int argc, char *argv[])
     app.setFont(font);
     qDebug() << "Font" << font.family();
 
-    MainMenu window;
+    // The main page is painted first and the rest of the start-up follows;
+    // a start-up menu (which runs modally before the event loop) finds the
+    // start-up through.
+    const int startupMenu = MainMenu::startupMenuFor(app.arguments().mid(1));
+    MainMenu window(startupMenu ? MainMenu::Startup::Now : MainMenu::Startup::AfterFirstFrame);
     window.show();
 
-    // A start-up menu runs modally before the event loop.
-    window.showWidget(MainMenu::startupMenuFor(app.arguments().mid(1)));
+    window.showWidget(startupMenu);
     if (signalQuit.quitRequested())
         return 0;
 
