@@ -139,7 +139,6 @@ MainMenu::MainMenu(Startup startup, QWidget *parent)
         ui->widgetStatusbar->init(480, 20);
         showDebugButtons();
         m_startupPending = true;
-        installEventFilter(this);
         qApp->installEventFilter(this);
         // A window that is never painted (no display) starts all the same.
         QTimer::singleShot(kFirstFrameWaitMs, this, &MainMenu::finishStartup);
@@ -158,7 +157,6 @@ void MainMenu::finishStartup()
     m_startupFinished = true;
     const bool deferred = m_startupPending;
     if (deferred) {
-        removeEventFilter(this);
         // The frame is on the screen before the modules' set-up blocks.
         QGuiApplication::sync();
         qDebug() << "=== Main page shown: start-up goes on ===";
@@ -328,8 +326,9 @@ bool MainMenu::eventFilter(QObject *watched, QEvent *event)
 {
     if (!m_startupPending)
         return QMainWindow::eventFilter(watched, event);
-    if (watched == this && event->type() == QEvent::Paint) {
-        // The rest of the start-up once this paint is on the screen.
+    if (event->type() == QEvent::Paint && watched->isWidgetType()
+        && static_cast<QWidget *>(watched)->window() == this) {
+        // The rest of the start-up once this frame is on the screen.
         if (!m_startupScheduled) {
             m_startupScheduled = true;
             QTimer::singleShot(0, this, &MainMenu::finishStartup);
