@@ -7,8 +7,10 @@
 
 #include <QApplication>
 #include <QDebug>
+#include <QFontDatabase>
 
 #include <cstdio>
+#include <thread>
 
 int main(int argc, char *argv[])
 {
@@ -23,6 +25,16 @@ int main(int argc, char *argv[])
     g_hardwareTestActive = false;
     QApplication::setAttribute(Qt::AA_Use96Dpi);
     QApplication app(argc, argv);
+
+    // The font database (on a PC the system's font configuration, read once
+    // per process) is prepared on a thread of its own while the main window
+    // is built; the first text drawn waits for it if need be. The database
+    // is guarded by the toolkit's own lock.
+    struct Joined : std::thread
+    {
+        using std::thread::thread;
+        ~Joined() { join(); }
+    } fontPreparation([] { (void)QFontDatabase().families(); });
 
     // Lives to the end of the process.
     static EventHandler *eventHandler = new EventHandler();
