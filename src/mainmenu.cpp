@@ -93,6 +93,8 @@ MainMenu::MainMenu(Startup startup, QWidget *parent)
     m_instanceMainMenu = this;
     ui->butTestMenu->raise();
     ui->butDebugMenu->raise();
+    if (startup == Startup::Now)
+        addPressedPictures();
 
     // 2. The two Bluetooth links
     m_btSource = new Bluetooth();
@@ -160,6 +162,8 @@ void MainMenu::finishStartup()
         // The frame is on the screen before the modules' set-up blocks.
         QGuiApplication::sync();
         qDebug() << "=== Main page shown: start-up goes on ===";
+        // No press reaches the buttons before the start-up is through.
+        addPressedPictures();
     }
 
     // 5. Data partition: check and mount. Both can hang on a damaged card;
@@ -391,6 +395,22 @@ MainMenu::~MainMenu()
     delete m_timerSystemMonitor;
     if (m_instanceMainMenu == this)
         m_instanceMainMenu = nullptr;
+}
+
+void MainMenu::addPressedPictures()
+{
+    // The main buttons' pictures while pressed, apart from the rest of the
+    // page's style sheet: a start that paints the main page first decodes
+    // them after that frame.
+    static const char *const kButtons[6][2] = {
+        {"butPinpointing", "Pinpointing"}, {"butLevelmeasurement", "Levelmeasurement"},
+        {"butLongtermmeasurement", "Longtermmeasurement"}, {"butH2Sensor", "H2_Sensor"},
+        {"butPipelocating", "Pipelocating"}, {"butManagement", "Wrench"}};
+    QString sheet = ui->mainPage->styleSheet();
+    for (const auto &button : kButtons)
+        sheet += QStringLiteral("\n#%1:pressed {background-image: url(:/Resources/Icons/Mainmenu/%2_sw.png);}")
+                     .arg(QLatin1String(button[0]), QLatin1String(button[1]));
+    ui->mainPage->setStyleSheet(sheet);
 }
 
 void MainMenu::setMainPageTexts()

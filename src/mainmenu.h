@@ -153,6 +153,7 @@ protected:
 
 private:
     void finishStartup();
+    void addPressedPictures();
     template <class Screen> Screen *ensureScreen(Screen *&screen, bool connectExit);
     void setMainPageTexts();
     void showDebugButtons();
