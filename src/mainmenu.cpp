@@ -66,6 +66,19 @@ const int kMaxHeldInput = 64;
 const int kFsckTimeoutMs = 120000;
 const int kMountTimeoutMs = 30000;
 
+// The application's style sheet, read as Latin-1 up to the first zero byte.
+void applyStyleSheet()
+{
+    QFile styleFile(QString::fromLatin1(kStyleSheet));
+    if (styleFile.open(QIODevice::ReadOnly)) {
+        QByteArray bytes = styleFile.readAll();
+        const int zero = bytes.indexOf('\0');
+        if (zero >= 0)
+            bytes.truncate(zero);
+        qApp->setStyleSheet(QString::fromLatin1(bytes));
+    }
+}
+
 void runStartupCommand(const QString &command, int timeoutMs)
 {
     const CommandRunner::Result r = CommandRunner::runWithTimeout(command, timeoutMs);
@@ -120,15 +133,8 @@ MainMenu::MainMenu(Startup startup, QWidget *parent)
         // What the main page shows, then its first frame; the rest follows
         // in its own order once the main page is painted (finishStartup).
         // Keys and touches that come meanwhile are held and delivered after.
-        // 15. Style sheet, read as Latin-1 up to the first zero byte
-        QFile styleFile(QString::fromLatin1(kStyleSheet));
-        if (styleFile.open(QIODevice::ReadOnly)) {
-            QByteArray bytes = styleFile.readAll();
-            const int zero = bytes.indexOf('\0');
-            if (zero >= 0)
-                bytes.truncate(zero);
-            qApp->setStyleSheet(QString::fromLatin1(bytes));
-        }
+        // 15. Style sheet
+        applyStyleSheet();
 
         // 16. Main page with an empty back stack
         resetMenuLevel();
@@ -244,15 +250,8 @@ void MainMenu::finishStartup()
     m_mainMenuVisible = true;
 
     if (!deferred) {
-        // 15. Style sheet, read as Latin-1 up to the first zero byte
-        QFile styleFile(QString::fromLatin1(kStyleSheet));
-        if (styleFile.open(QIODevice::ReadOnly)) {
-            QByteArray bytes = styleFile.readAll();
-            const int zero = bytes.indexOf('\0');
-            if (zero >= 0)
-                bytes.truncate(zero);
-            qApp->setStyleSheet(QString::fromLatin1(bytes));
-        }
+        // 15. Style sheet
+        applyStyleSheet();
 
         // 16. Main page with an empty back stack
         resetMenuLevel();
