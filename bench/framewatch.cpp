@@ -237,6 +237,13 @@ int main(int argc, char **argv)
         fail("usage: framewatch start TITLE | framewatch click TITLE X Y [MIN_AREA]");
     int screenNumber = 0;
     xcb_connection_t *c = xcb_connect(nullptr, &screenNumber);
+    // A server busy accepting other clients may refuse one now and then.
+    for (int attempt = 0; xcb_connection_has_error(c) && attempt < 100; ++attempt) {
+        xcb_disconnect(c);
+        const timespec pause = {0, 20000000};
+        nanosleep(&pause, nullptr);
+        c = xcb_connect(nullptr, &screenNumber);
+    }
     if (xcb_connection_has_error(c))
         fail("no X display");
     xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
