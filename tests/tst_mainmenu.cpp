@@ -297,9 +297,19 @@ void TestMainMenu::startupAfterFirstFrame()
     QVERIFY(!w.findChild<QPushButton *>("butLevelmeasurement")->text().isEmpty());
 
     w.show();
-    QTest::mouseClick(w.windowHandle(), Qt::LeftButton, {}, QPoint(240, 65)); // level measurement
+    // Straight to the window, as the display system delivers them.
+    const QPointF level(240, 65); // the level measurement's button
+    QMouseEvent press(QEvent::MouseButtonPress, level, level, w.mapToGlobal(level.toPoint()), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, level, level, w.mapToGlobal(level.toPoint()),
+                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QKeyEvent uart(QEvent::KeyRelease, Qt::Key_F13, Qt::NoModifier); // up and down held: UART mode
+    for (QEvent *e : std::initializer_list<QEvent *>{&press, &release, &uart})
+        QVERIFY(QCoreApplication::sendEvent(w.windowHandle(), e));
+    QVERIFY(!w.isStartupFinished());
     QCOMPARE(currentScreen(w), QStringLiteral("mainPage"));
     QVERIFY(!w.levelmeasurementScreen());
+    QVERIFY(m_root->sysfsWritesTo("/sys/class/gpio/gpio65/value").isEmpty());
 
     QTRY_VERIFY_WITH_TIMEOUT(w.isStartupFinished(), 10000);
     qInstallMessageHandler(previous);
@@ -314,9 +324,14 @@ void TestMainMenu::startupAfterFirstFrame()
              QStringList({"58", "59", "114", "96", "54", "48", "65", "50", "17", "115", "16"}));
     QVERIFY(w.getGpsMonitorInstance());
     QCOMPARE(stack(w)->indexOf(w.getInstanceSystemsettings()), 2);
-    // The click, held until now, opened the level measurement.
+    // The click and the key, held until now, acted in their order after the
+    // start-up: the level measurement opened, then the UART switch set the
+    // line the GPIO set-up had cleared.
     QTRY_VERIFY(w.levelmeasurementScreen());
     QTRY_COMPARE(stack(w)->currentWidget(), static_cast<QWidget *>(w.levelmeasurementScreen()));
+    const auto line65 = [this] { return m_root->sysfsWritesTo("/sys/class/gpio/gpio65/value"); };
+    QTRY_COMPARE(line65().value(line65().size() - 1), QStringLiteral("1"));
+    QCOMPARE(line65().first(), QStringLiteral("0"));
 }
 
 void TestMainMenu::startupWithMissingGpioFolder()
