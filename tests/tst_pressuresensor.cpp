@@ -7,6 +7,7 @@
 // GPIO files, the labels, the chart's ranges, the logs and the folder.
 #include "debugmenu.h"
 #include "eventhandler.h"
+#include "gps.h"
 #include "longtermdata.h"
 #include "mainmenu.h"
 #include "messagedialog.h"
@@ -415,7 +416,11 @@ void TestPressureSensor::diagramSpansAndAnalysisPages()
 void TestPressureSensor::saveFolderWithLogCopies()
 {
     startUnpairedBoard();
+    // A fix whose latitude and longitude differ: the folder names them in order.
+    QCOMPARE(m_board->send("gps fix 1"), QStringLiteral("ok"));
+    QCOMPARE(m_board->send("gps pos 52.5 13.25"), QStringLiteral("ok"));
     MainMenu w;
+    QTRY_VERIFY_WITH_TIMEOUT(w.getGpsInstance()->getLatitude() > 52.0, 8000);
     w.displayWidget(11, 1, 0);
     PressureSensor *ps = w.pressureSensorScreen();
     Bluetooth *link = w.getBtSinkInstance();
@@ -449,9 +454,8 @@ void TestPressureSensor::saveFolderWithLogCopies()
         QCOMPARE(info.value("Pressuresensor/Sensor").toString(), QStringLiteral("25.0 bar"));
         QCOMPARE(info.value("Pressuresensor/MinCalibrationValue").toInt(), 409);
         QCOMPARE(info.value("Pressuresensor/MaxCalibrationValue").toInt(), 3685);
-        QVERIFY(QRegularExpression("^-?\\d+\\.\\d{6}, -?\\d+\\.\\d{6}$")
-                    .match(info.value("GPS-Positions/GPS-Position").toString())
-                    .hasMatch());
+        QCOMPARE(info.value("GPS-Positions/GPS-Position").toStringList().join(", "),
+                 QStringLiteral("52.500000, 13.250000"));
     }
     const QByteArray low = m_root->read(QString(kTemp) + "pressureLowRes.txt");
     const QByteArray high = m_root->read(QString(kTemp) + "pressureHighRes.txt");

@@ -42,15 +42,37 @@ MeasurementFrame::MeasurementFrame(QWidget *widget, Screen *screen, int favourit
     connect(m_timerCheckBtConnection, &QTimer::timeout, this, &MeasurementFrame::checkBtConnection,
             Qt::UniqueConnection);
     widget->installEventFilter(this);
+    watchStack();
 }
 
 bool MeasurementFrame::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_widget && event->type() == QEvent::Hide) {
-        stopWatchdog();
-        releaseIfLeft();
-    }
+    if (watched == m_widget && event->type() == QEvent::ParentChange)
+        watchStack();
     return QObject::eventFilter(watched, event);
+}
+
+void MeasurementFrame::watchStack()
+{
+    // The main window makes the screen and then adds it to its page stack.
+    if (m_stack)
+        disconnect(m_stack.data(), &QStackedWidget::currentChanged, this, &MeasurementFrame::stackChanged);
+    m_stack = qobject_cast<QStackedWidget *>(m_widget->parentWidget());
+    m_shownInStack = m_stack && m_stack->currentWidget() == m_widget;
+    if (m_stack)
+        connect(m_stack.data(), &QStackedWidget::currentChanged, this, &MeasurementFrame::stackChanged);
+}
+
+void MeasurementFrame::stackChanged()
+{
+    // The stack tells once it has moved to the new page (the old page's
+    // Hide comes while the old index still stands), and before the main
+    // window starts the new page: the screen is released before the next
+    // one runs. The path is left to the page shown: each one mutes it.
+    const bool shown = isShown();
+    if (m_shownInStack && !shown)
+        releaseIfLeft();
+    m_shownInStack = shown;
 }
 
 bool MeasurementFrame::isShown() const

@@ -383,8 +383,13 @@ bool Statusbardata::stateHeadphone()
     }
     m_stateHeadphone = m_btSource->isConnectedA2DP();
     if (m_initConnectHeadphone && m_btSource->isConnectedAVRCP()) {
+        // The headphone is set to the step the instrument holds: 50 % (step
+        // 8) on a fresh link. A step the user chose in the headphone dialog
+        // before this refresh stays: a fixed 50 % would send the headphone
+        // back, and its report of 50 % would move the dialog's step under
+        // the user's presses.
         qDebug() << "Init Headphone Volume";
-        m_btSource->setBtExtHeadphoneGain(50);
+        m_btSource->setBtExtHeadphoneGain(Bluetooth::convertVolStepToVolPercent(m_btSource->getBtExtHeadphoneGain()));
         m_initConnectHeadphone = false;
     }
     if (!m_stateHeadphone && !m_initConnectHeadphone) {
