@@ -7,8 +7,10 @@
 
 #include <QApplication>
 #include <QDebug>
+#include <QFontDatabase>
 
 #include <cstdio>
+#include <thread>
 
 int main(int argc, char *argv[])
 {
@@ -24,6 +26,16 @@ int main(int argc, char *argv[])
     QApplication::setAttribute(Qt::AA_Use96Dpi);
     QApplication app(argc, argv);
 
+    // The font database (on a PC the system's font configuration, read once
+    // per process) is prepared on a thread of its own while the main window
+    // is built; the first text drawn waits for it if need be. The database
+    // is guarded by the toolkit's own lock.
+    struct Joined : std::thread
+    {
+        using std::thread::thread;
+        ~Joined() { join(); }
+    } fontPreparation([] { (void)QFontDatabase().families(); });
+
     // Lives to the end of the process.
     static EventHandler *eventHandler = new EventHandler();
     app.installEventFilter(eventHandler);
@@ -33,11 +45,14 @@ int main(int argc, char *argv[])
     app.setFont(font);
     qDebug() << "Font" << font.family();
 
-    MainMenu window;
+    // The main page is painted first and the rest of the start-up follows;
+    // a start-up menu (which runs modally before the event loop) finds the
+    // start-up through.
+    const int startupMenu = MainMenu::startupMenuFor(app.arguments().mid(1));
+    MainMenu window(startupMenu ? MainMenu::Startup::Now : MainMenu::Startup::AfterFirstFrame);
     window.show();
 
-    // A start-up menu runs modally before the event loop.
-    window.showWidget(MainMenu::startupMenuFor(app.arguments().mid(1)));
+    window.showWidget(startupMenu);
     if (signalQuit.quitRequested())
         return 0;
 

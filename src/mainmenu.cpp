@@ -38,6 +38,8 @@
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTouchEvent>
 #include <QTime>
 #include <QTimer>
 
@@ -53,9 +55,28 @@ const char kStyleSheet[] = ":/Stylesheets/Resources/Stylesheets/default.qss";
 const int kWiredPgaGain[6] = {900, 1800, 2250, 2900, 3500, 4100};
 const int kUnitGainCode[6] = {10, 13, 15, 17, 19, 21};
 
+// A start-up after the first frame goes on after this time even when no
+// frame comes (no display).
+const int kFirstFrameWaitMs = 1000;
+// Keys and touches held until the start-up is through; more are dropped.
+const int kMaxHeldInput = 64;
+
 // Longest waits for the start-up check and mount of the data partition.
 const int kFsckTimeoutMs = 120000;
 const int kMountTimeoutMs = 30000;
+
+// The application's style sheet, read as Latin-1 up to the first zero byte.
+void applyStyleSheet()
+{
+    QFile styleFile(QString::fromLatin1(kStyleSheet));
+    if (styleFile.open(QIODevice::ReadOnly)) {
+        QByteArray bytes = styleFile.readAll();
+        const int zero = bytes.indexOf('\0');
+        if (zero >= 0)
+            bytes.truncate(zero);
+        qApp->setStyleSheet(QString::fromLatin1(bytes));
+    }
+}
 
 void runStartupCommand(const QString &command, int timeoutMs)
 {
@@ -70,6 +91,11 @@ void runStartupCommand(const QString &command, int timeoutMs)
 } // namespace
 
 MainMenu::MainMenu(QWidget *parent)
+    : MainMenu(Startup::Now, parent)
+{
+}
+
+MainMenu::MainMenu(Startup startup, QWidget *parent)
     : QMainWindow(parent)
     , ui(new Ui::MainMenu)
 {
@@ -79,6 +105,8 @@ MainMenu::MainMenu(QWidget *parent)
     m_instanceMainMenu = this;
     ui->butTestMenu->raise();
     ui->butDebugMenu->raise();
+    if (startup == Startup::Now)
+        addPressedPictures();
 
     // 2. The two Bluetooth links
     m_btSource = new Bluetooth();
@@ -88,12 +116,60 @@ MainMenu::MainMenu(QWidget *parent)
     // GPS monitor are made inside the page stack that shows them: moving a
     // widget with a style sheet to another parent polishes its whole tree
     // again, which for these two pages was a third of the start-up.
-    m_systemsettings = new Systemsettings(ui->mainWidget);
+    // For a start after the first frame only the store is read now; its
+    // page follows with the other hidden pages (step 17).
+    m_systemsettings = new Systemsettings(
+        ui->mainWidget, startup == Startup::Now ? Systemsettings::Page::Built : Systemsettings::Page::Later);
+    if (startup == Startup::AfterFirstFrame)
+        m_systemsettings->hide(); // until it is a page of the stack
 
     // 4. Fields of the microphone line
     m_micParameterGain = 15;
     m_micParameterMute = 1;
     m_micParameterButton = 1;
+
+    if (startup == Startup::AfterFirstFrame) {
+        // What the main page shows, then its first frame; the rest follows
+        // in its own order once the main page is painted (finishStartup).
+        // Keys and touches that come meanwhile are held and delivered after.
+        // 15. Style sheet
+        applyStyleSheet();
+
+        // 16. Main page with an empty back stack
+        resetMenuLevel();
+
+        // 18. Language
+        changeLanguage(m_systemsettings->getSelectedLanguageNum());
+        setMainPageTexts();
+
+        StatusbarData()->readBattery();
+        ui->widgetStatusbar->init(480, 20);
+        showDebugButtons();
+        m_startupPending = true;
+        qApp->installEventFilter(this);
+        // A window that is never painted (no display) starts all the same.
+        QTimer::singleShot(kFirstFrameWaitMs, this, &MainMenu::finishStartup);
+        return;
+    }
+
+    finishStartup();
+}
+
+// Steps 5 to 25 of the start-up: at the end of the constructor, or after the
+// main page's first frame.
+void MainMenu::finishStartup()
+{
+    if (m_startupFinished)
+        return;
+    m_startupFinished = true;
+    const bool deferred = m_startupPending;
+    if (deferred) {
+        // The frame is on the screen before the modules' set-up blocks.
+        QGuiApplication::sync();
+        qDebug() << "=== Main page shown: start-up goes on ===";
+        // No press reaches the buttons before the start-up is through.
+        addPressedPictures();
+    }
 
     // 5. Data partition: check and mount. Both can hang on a damaged card;
     // after a generous time the start goes on without them.
@@ -159,25 +235,24 @@ MainMenu::MainMenu(QWidget *parent)
     // 14. The screen pointers stay null until first use (member initialisers)
     m_mainMenuVisible = true;
 
-    // 15. Style sheet, read as Latin-1 up to the first zero byte
-    QFile styleFile(QString::fromLatin1(kStyleSheet));
-    if (styleFile.open(QIODevice::ReadOnly)) {
-        QByteArray bytes = styleFile.readAll();
-        const int zero = bytes.indexOf('\0');
-        if (zero >= 0)
-            bytes.truncate(zero);
-        qApp->setStyleSheet(QString::fromLatin1(bytes));
+    if (!deferred) {
+        // 15. Style sheet
+        applyStyleSheet();
+
+        // 16. Main page with an empty back stack
+        resetMenuLevel();
+
     }
-
-    // 16. Main page with an empty back stack
-    resetMenuLevel();
-
-    // 17. Settings screen
+    // 17. Settings screen (its page built now when the main page was
+    // painted first)
+    if (deferred)
+        m_systemsettings->buildPage();
     connect(m_systemsettings, &Systemsettings::gotoWidget, this, &MainMenu::displayWidget);
     connect(m_systemsettings, &Systemsettings::changeLanguage, this, &MainMenu::changeLanguage);
     ui->mainWidget->addWidget(m_systemsettings);
 
-    // 18. Language
+    // 18. Language (when the main page was painted first: again, now that the
+    // data partition is mounted, whose catalogue wins over the built-in one)
     changeLanguage(m_systemsettings->getSelectedLanguageNum());
     setMainPageTexts();
 
@@ -220,7 +295,68 @@ MainMenu::MainMenu(QWidget *parent)
         }
     }
     m_directlyBootedToFavouriteFunction = false;
+
+    if (deferred) {
+        m_startupPending = false;
+        qApp->removeEventFilter(this);
+        // The input held meanwhile, in its order.
+        const QVector<HeldInput> held = std::move(m_heldInput);
+        m_heldInput.clear();
+        for (const HeldInput &input : held) {
+            if (input.receiver)
+                QCoreApplication::postEvent(input.receiver, input.event);
+            else
+                delete input.event;
+        }
+    }
 }
+
+bool MainMenu::eventFilter(QObject *watched, QEvent *event)
+{
+    if (!m_startupPending)
+        return QMainWindow::eventFilter(watched, event);
+    if (event->type() == QEvent::Paint && watched->isWidgetType()
+        && static_cast<QWidget *>(watched)->window() == this) {
+        // The rest of the start-up once this frame is on the screen.
+        if (!m_startupScheduled) {
+            m_startupScheduled = true;
+            QTimer::singleShot(0, this, &MainMenu::finishStartup);
+        }
+        return false;
+    }
+    // Keys and touches reach a window first: held there, so that no screen
+    // acts on links that are not set up yet.
+    if (watched->isWindowType()) {
+        QEvent *copy = nullptr;
+        switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+            copy = new QKeyEvent(*static_cast<QKeyEvent *>(event));
+            break;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+            copy = new QMouseEvent(*static_cast<QMouseEvent *>(event));
+            break;
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+            copy = new QTouchEvent(*static_cast<QTouchEvent *>(event));
+            break;
+        default:
+            break;
+        }
+        if (copy) {
+            if (m_heldInput.size() < kMaxHeldInput)
+                m_heldInput.append({QPointer<QObject>(watched), copy});
+            else
+                delete copy;
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
 
 MainMenu::~MainMenu()
 {
@@ -244,6 +380,22 @@ MainMenu::~MainMenu()
     delete m_timerSystemMonitor;
     if (m_instanceMainMenu == this)
         m_instanceMainMenu = nullptr;
+}
+
+void MainMenu::addPressedPictures()
+{
+    // The main buttons' pictures while pressed, apart from the rest of the
+    // page's style sheet: a start that paints the main page first decodes
+    // them after that frame.
+    static const char *const kButtons[6][2] = {
+        {"butPinpointing", "Pinpointing"}, {"butLevelmeasurement", "Levelmeasurement"},
+        {"butLongtermmeasurement", "Longtermmeasurement"}, {"butH2Sensor", "H2_Sensor"},
+        {"butPipelocating", "Pipelocating"}, {"butManagement", "Wrench"}};
+    QString sheet = ui->mainPage->styleSheet();
+    for (const auto &button : kButtons)
+        sheet += QStringLiteral("\n#%1:pressed {background-image: url(:/Resources/Icons/Mainmenu/%2_sw.png);}")
+                     .arg(QLatin1String(button[0]), QLatin1String(button[1]));
+    ui->mainPage->setStyleSheet(sheet);
 }
 
 void MainMenu::setMainPageTexts()

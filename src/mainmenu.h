@@ -2,7 +2,9 @@
 #define MAINMENU_H
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QTranslator>
+#include <QVector>
 
 namespace Ui {
 class MainMenu;
@@ -34,8 +36,20 @@ class MainMenu : public QMainWindow
     Q_OBJECT
 
 public:
+    // Now: the whole start-up in the constructor (what the tests build).
+    // AfterFirstFrame (the program): the constructor prepares what the main
+    // page shows; the rest of the start-up (data partition, GPIO, both
+    // Bluetooth modules' set-up, codec, GPS, the hidden pages, status data,
+    // favourite) runs in its order once the main page's first frame is
+    // painted, and keys and touches that come meanwhile are delivered after.
+    enum class Startup { Now, AfterFirstFrame };
+
     explicit MainMenu(QWidget *parent = nullptr);
+    explicit MainMenu(Startup startup, QWidget *parent = nullptr);
     ~MainMenu() override;
+
+    // Whether the start-up is through (always, once built with Startup::Now).
+    bool isStartupFinished() const { return m_startupFinished; }
 
     static MainMenu *getInstanceMainMenu() { return m_instanceMainMenu; }
 
@@ -133,10 +147,13 @@ public slots:
     void switchActiveMute(bool mute);
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
 
 private:
+    void finishStartup();
+    void addPressedPictures();
     template <class Screen> Screen *ensureScreen(Screen *&screen, bool connectExit);
     void setMainPageTexts();
     void showDebugButtons();
@@ -185,6 +202,17 @@ private:
     int m_currentFilterType = 0;
     bool m_directlyBootedToFavouriteFunction = false;
     bool m_powerDownStarted = false;
+
+    // Start-up after the first frame
+    struct HeldInput
+    {
+        QPointer<QObject> receiver;
+        QEvent *event;
+    };
+    bool m_startupPending = false;
+    bool m_startupScheduled = false;
+    bool m_startupFinished = false;
+    QVector<HeldInput> m_heldInput;
 };
 
 #endif // MAINMENU_H

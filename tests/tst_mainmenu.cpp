@@ -95,6 +95,7 @@ private slots:
     void startupLinksAndSettings();
     void startupWithHearingProtectionAndAddresses();
     void startupSysfsOrder();
+    void startupAfterFirstFrame();
     void startupWithMissingGpioFolder();
     void startupFilter_data();
     void startupFilter();
@@ -265,6 +266,72 @@ void TestMainMenu::startupSysfsOrder()
     QCOMPARE(m_root->sysfsWritesTo("/sys/class/pwm/pwmchip1/export"), QStringList({"0"}));
     // Line 17 opened by the line table, then muted by the codec's init.
     QCOMPARE(m_root->sysfsWritesTo("/sys/class/gpio/gpio17/value"), QStringList({"1", "0"}));
+}
+
+void TestMainMenu::startupAfterFirstFrame()
+{
+    // The program's start: the main page first, then the rest of the
+    // start-up in its order; a click meanwhile is kept and acted on after.
+    static QStringList steps;
+    static const MainMenu *window;
+    static QtMessageHandler previous;
+    steps.clear();
+    window = nullptr;
+    previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context, const QString &text) {
+        for (const char *step : {"=== Main page shown: start-up goes on ===", "Filesystemcheck and mount",
+                                 "Init GPIO-Pins", "=== INIT MICROPHONE ===", "=== INIT HEADPHONE ===",
+                                 "--- AudioCodecSetup ---"})
+            if (text == QLatin1String(step))
+                steps << text + (window && window->windowHandle() && window->windowHandle()->isExposed()
+                                     ? QStringLiteral(" (shown)")
+                                     : QString());
+        previous(type, context, text);
+    });
+    MainMenu w(MainMenu::Startup::AfterFirstFrame);
+    window = &w;
+    // Nothing of the set-up yet: no command, no GPIO line, no module, no codec.
+    QVERIFY(!w.isStartupFinished());
+    QVERIFY(m_root->commands().isEmpty());
+    QVERIFY(m_root->sysfsWritesTo("/sys/class/gpio/export").isEmpty());
+    QVERIFY(!w.getAudioCodecInstance());
+    QVERIFY(!w.findChild<QPushButton *>("butLevelmeasurement")->text().isEmpty());
+
+    w.show();
+    // Straight to the window, as the display system delivers them.
+    const QPointF level(240, 65); // the level measurement's button
+    QMouseEvent press(QEvent::MouseButtonPress, level, level, w.mapToGlobal(level.toPoint()), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, level, level, w.mapToGlobal(level.toPoint()),
+                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QKeyEvent uart(QEvent::KeyRelease, Qt::Key_F13, Qt::NoModifier); // up and down held: UART mode
+    for (QEvent *e : std::initializer_list<QEvent *>{&press, &release, &uart})
+        QVERIFY(QCoreApplication::sendEvent(w.windowHandle(), e));
+    QVERIFY(!w.isStartupFinished());
+    QCOMPARE(currentScreen(w), QStringLiteral("mainPage"));
+    QVERIFY(!w.levelmeasurementScreen());
+    QVERIFY(m_root->sysfsWritesTo("/sys/class/gpio/gpio65/value").isEmpty());
+
+    QTRY_VERIFY_WITH_TIMEOUT(w.isStartupFinished(), 10000);
+    qInstallMessageHandler(previous);
+    QCOMPARE(steps, QStringList({"=== Main page shown: start-up goes on === (shown)",
+                                 "Filesystemcheck and mount (shown)", "Init GPIO-Pins (shown)",
+                                 "=== INIT MICROPHONE === (shown)", "=== INIT HEADPHONE === (shown)",
+                                 "--- AudioCodecSetup --- (shown)"}));
+    QCOMPARE(m_root->commands(), QStringList({"fsck -Mya /dev/mmcblk0p3",
+                                              "mount /dev/mmcblk0p3 /media/tq3900",
+                                              "alsactl --file /var/lib/alsa/asound.state restore"}));
+    QCOMPARE(m_root->sysfsWritesTo("/sys/class/gpio/export"),
+             QStringList({"58", "59", "114", "96", "54", "48", "65", "50", "17", "115", "16"}));
+    QVERIFY(w.getGpsMonitorInstance());
+    QCOMPARE(stack(w)->indexOf(w.getInstanceSystemsettings()), 2);
+    // The click and the key, held until now, acted in their order after the
+    // start-up: the level measurement opened, then the UART switch set the
+    // line the GPIO set-up had cleared.
+    QTRY_VERIFY(w.levelmeasurementScreen());
+    QTRY_COMPARE(stack(w)->currentWidget(), static_cast<QWidget *>(w.levelmeasurementScreen()));
+    const auto line65 = [this] { return m_root->sysfsWritesTo("/sys/class/gpio/gpio65/value"); };
+    QTRY_COMPARE(line65().value(line65().size() - 1), QStringLiteral("1"));
+    QCOMPARE(line65().first(), QStringLiteral("0"));
 }
 
 void TestMainMenu::startupWithMissingGpioFolder()

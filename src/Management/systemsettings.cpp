@@ -74,14 +74,11 @@ constexpr int kMaxTimezoneOffset = 14 * 3600;
 
 } // namespace
 
-Systemsettings::Systemsettings(QWidget *parent)
+Systemsettings::Systemsettings(QWidget *parent, Page page)
     : QWidget(parent)
-    , ui(new Ui::Systemsettings)
 {
-    ui->setupUi(this);
-    showPage(1);
-    // One language dialog for the whole run: it keeps its page and choice.
-    m_selectLanguage = new LanguageSelect(this);
+    if (page == Page::Built)
+        buildPage();
 
     // A missing or unreadable file (or a FIFO, device or folder in its place)
     // is created with the defaults first.
@@ -110,8 +107,22 @@ Systemsettings::~Systemsettings()
     delete ui;
 }
 
+void Systemsettings::buildPage()
+{
+    if (ui)
+        return;
+    ui = new Ui::Systemsettings;
+    ui->setupUi(this);
+    showPage(1);
+    // One language dialog for the whole run: it keeps its page and choice.
+    m_selectLanguage = new LanguageSelect(this);
+}
+
 void Systemsettings::init()
 {
+    // Without its page (early in the start-up) there is nothing to fill.
+    if (!ui)
+        return;
     ++m_initCount;
     ui->butMenuUp->setToolTip(tr("PreviousPage"));
     ui->butMenuBack->setToolTip(tr("Mainmenu"));

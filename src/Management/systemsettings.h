@@ -22,7 +22,11 @@ class Systemsettings : public QWidget
     Q_OBJECT
 
 public:
-    explicit Systemsettings(QWidget *parent = nullptr);
+    // Page::Later reads only the store; buildPage() makes the screen's page
+    // when it is wanted (the start-up builds it after the first frame).
+    enum class Page { Built, Later };
+    explicit Systemsettings(QWidget *parent = nullptr, Page page = Page::Built);
+    void buildPage();
     ~Systemsettings() override;
 
     // Fills the settings screen: takes the two Bluetooth links from the main
@@ -177,7 +181,7 @@ private:
     friend class TestSystemsettings;
     friend class TestSettingsDialogs;
 
-    Ui::Systemsettings *ui;
+    Ui::Systemsettings *ui = nullptr;
 
     // --- The settings record ------------------------------------------------
     // Filled by the constructor from the file (written with the defaults first

@@ -105,13 +105,7 @@ void Statusbardata::init()
     m_stateHeadphone = false;
     m_stateMicrophone = false;
     m_stateMute = false;
-    // A fresh reader: no voltage read yet from this start on.
-    delete m_batteryState;
-    m_batteryState = new BatteryState(this);
-    m_voltage = m_batteryState->voltage();
-    m_batteryHL = m_batteryState->fuelPercent();
-    m_batteryHLCharging = m_batteryState->isCharging();
-    m_batteryHeadphone = m_batteryState->fuelPercent();
+    readBattery();
     m_cntNextBatteryUpdate = 0;
     m_sensorType = 0;
     m_batteryMicrophone = -1;
@@ -139,6 +133,17 @@ void Statusbardata::init()
     reloadCountdowns();
     m_powerSavingActive = false;
     writeBrightness();
+}
+
+void Statusbardata::readBattery()
+{
+    // A fresh reader: no voltage read yet from this start on.
+    delete m_batteryState;
+    m_batteryState = new BatteryState(this);
+    m_voltage = m_batteryState->voltage();
+    m_batteryHL = m_batteryState->fuelPercent();
+    m_batteryHLCharging = m_batteryState->isCharging();
+    m_batteryHeadphone = m_batteryState->fuelPercent();
 }
 
 void Statusbardata::sendToUnit(const QString &line)

@@ -39,6 +39,9 @@ public:
     // Called once by the main window's constructor, after the links, the
     // codec control and the GPS driver exist.
     void init();
+    // The instrument's battery as the status bar shows it (init reads it
+    // too); for the main page's first frame before init.
+    void readBattery();
 
     // The 2 s and the 30 s run.
     void update();
