@@ -83,8 +83,8 @@ private:
     void renameMeasurement(const QString &oldName, const QString &newName);
     void deleteMeasurement(const QString &dirName);
     static QString storePath();
-    // Rewrites the name part into a folder's info.ini; only in a real folder.
-    static bool writeMeasurementName(const QString &dirName);
+    // An error message with its OK button, modal over the browser.
+    void showError(const QString &text);
 
     Ui::MeasManagement *ui;
     QStackedWidget *m_mainArea;
