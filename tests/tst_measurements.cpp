@@ -489,7 +489,8 @@ void TestMeasurements::listingAndWorkingDirectory()
     QCOMPARE(MeasurementData()->getNumMeasurements(), 7);
     QCOMPARE(QDir::currentPath(), QDir(meas).canonicalPath());
     QDir::setCurrent(m_startDir);
-    const QStringList all{"LE_stray.txt", "PP_20240101_100000_b", "H2_x", "pl_lower", "LT_link", "LE_20240101_100000_a", "LT_y"};
+    const QStringList all{"LE_stray.txt", "PP_20240101_100000_b", "H2_x",           "pl_lower",
+                          "LT_link",      "LE_20240101_100000_a", "LT_y"};
     QCOMPARE(MeasurementData()->getMeasurementList(), all);
     QCOMPARE(QDir::currentPath(), QDir(meas).canonicalPath());
     // The newest few, cut between two entries of equal time: the same names

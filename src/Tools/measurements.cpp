@@ -272,7 +272,8 @@ bool newerFirst(const Listed &a, const Listed &b)
 // "LE_", "PP_", "PL_", "H2_" or "LT_" at the start, letters in either case.
 bool hasMeasurementPrefix(const char *name)
 {
-    static const char prefixes[][3] = {{'L', 'E', '_'}, {'P', 'P', '_'}, {'P', 'L', '_'}, {'H', '2', '_'}, {'L', 'T', '_'}};
+    static const char prefixes[][3] = {
+        {'L', 'E', '_'}, {'P', 'P', '_'}, {'P', 'L', '_'}, {'H', '2', '_'}, {'L', 'T', '_'}};
     const auto same = [](char c, char upper) {
         return c == upper || (upper >= 'A' && upper <= 'Z' && c == upper + ('a' - 'A'));
     };
