@@ -611,7 +611,7 @@ void TestMeasManagement::renameKeepsARefusedInfoFile()
     click(m_browser, "butMenuEdit");
     MessageCloser messages;
     rename(0, typed);
-    QCOMPARE(messages.texts, QStringList(QCoreApplication::translate("MeasManagement", "Error") + '|'
+    QCOMPARE(messages.texts, QStringList(QCoreApplication::translate("Measurements", "Error") + '|'
                                          + QCoreApplication::translate("Measurements", "MeasurementCouldNotBeStored")));
     QCOMPARE(state(), before);
     QVERIFY(bytes() == beforeBytes);
@@ -670,41 +670,39 @@ void TestMeasManagement::crowdedCard()
         setModified(meas + e, newer);
 
     // The time the GUI thread spends opening the browser, from the press in
-    // the management menu to the list shown; the first time the browser is
-    // built as well.
+    // the management menu to the list shown (the first time the browser is
+    // built as well), measured against one plain listing of the folder by
+    // Qt, which grows with the machine's slowness as the browser's work
+    // does. A full sort asking each entry's time at every comparison listed
+    // the folder twice and then took seconds.
     const auto threadMs = [] {
         struct timespec t;
         ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
         return qint64(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
     };
+    qint64 from = threadMs();
+    QDir dir(meas, QStringLiteral("LE_*;PP_*;PL_*;H2_*;LT_*"), QDir::Unsorted, QDir::AllEntries | QDir::NoDotAndDotDot);
+    QCOMPARE(dir.entryList().size(), kFolders);
+    const qint64 listing = threadMs() - from;
     m_window = std::make_unique<MainMenu>();
     m_window->show();
     click(m_window.get(), "butManagement");
-    qint64 from = threadMs();
+    from = threadMs();
     click(m_window->managementScreen(), "butMeasurements");
     const qint64 first = threadMs() - from;
     QCOMPARE(screen(), QStringLiteral("MeasManagement"));
     m_browser = m_window->getInstanceMeasManagement();
     QCOMPARE(listed(), newest);
     QCOMPARE(m_browser->pageCount(), 20);
-    // Half a second is the most a user should wait; a full sort asking each
-    // entry's time at every comparison took seconds. The bound leaves room
-    // for the sanitizers and a loaded machine.
-    QVERIFY2(first < 1500, qPrintable(QString::number(first)));
-
-    // Shown again, against two plain listings of the folder by Qt, which the
-    // full sort did before it sorted: a measure that grows with the
-    // machine's slowness as the browser's own work does.
-    from = threadMs();
-    QDir dir(meas, QStringLiteral("LE_*;PP_*;PL_*;H2_*;LT_*"), QDir::Unsorted, QDir::AllEntries | QDir::NoDotAndDotDot);
-    QCOMPARE(dir.entryList().size(), kFolders);
-    const qint64 listing = threadMs() - from;
     from = threadMs();
     openBrowser();
     const qint64 again = threadMs() - from;
     QCOMPARE(listed(), newest);
     qInfo("Browser over %d folders: opened in %lld ms, again in %lld ms of GUI-thread time (a Qt listing %lld ms)",
           kFolders, first, again, listing);
+    // Half a second on the PC; the bound leaves room for the sanitizers, a
+    // loaded machine and emulation.
+    QVERIFY2(first < std::max<qint64>(1500, 3 * listing), qPrintable(QString::number(first)));
     QVERIFY2(again < 2 * listing, qPrintable(QStringLiteral("%1 ms, listing %2 ms").arg(again).arg(listing)));
 
     // A delete reads the list again: the 101st newest moves up.

@@ -234,16 +234,6 @@ void MeasManagement::editMeasurement(const QString &dirName)
         qDebug() << "MeasManagementEdit: Cancel" << result << newName;
 }
 
-void MeasManagement::showError(const QString &text)
-{
-    MessageDialog message(this);
-    message.setIcon(2);
-    message.setHeadline(tr("Error"));
-    message.setDialogType(0);
-    message.setInfotext(text);
-    message.exec();
-}
-
 void MeasManagement::renameMeasurement(const QString &oldName, const QString &newName)
 {
     if (!isEntryName(oldName)) {
@@ -252,7 +242,12 @@ void MeasManagement::renameMeasurement(const QString &oldName, const QString &ne
     }
     if (!isEntryName(newName)) {
         qDebug() << "Rename refused: name not allowed:" << newName;
-        showError(tr("NameNotAllowed"));
+        MessageDialog message(this);
+        message.setIcon(2);
+        message.setHeadline(tr("Error"));
+        message.setDialogType(0);
+        message.setInfotext(tr("NameNotAllowed"));
+        message.exec();
         return;
     }
     // Relative paths of other parts of the program start here afterwards.
@@ -270,7 +265,7 @@ void MeasManagement::renameMeasurement(const QString &oldName, const QString &ne
         ini.load(from + QStringLiteral("/info.ini"), &info);
     if (info != RegularFile::Status::Ok && info != RegularFile::Status::Missing) {
         qDebug() << "Rename refused: info.ini of" << oldName << RegularFile::describe(info);
-        showError(Measurements::tr("MeasurementCouldNotBeStored"));
+        Measurements::showNotStored();
         return;
     }
     bool renamed = false;

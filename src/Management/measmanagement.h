@@ -83,8 +83,6 @@ private:
     void renameMeasurement(const QString &oldName, const QString &newName);
     void deleteMeasurement(const QString &dirName);
     static QString storePath();
-    // An error message with its OK button, modal over the browser.
-    void showError(const QString &text);
 
     Ui::MeasManagement *ui;
     QStackedWidget *m_mainArea;

@@ -381,6 +381,11 @@ int Measurements::showMessage(int icon, const QString &headline, const QString &
     return message.getPressedButton();
 }
 
+int Measurements::showNotStored()
+{
+    return showMessage(2, tr("Error"), tr("MeasurementCouldNotBeStored"));
+}
+
 int Measurements::storeMeasurement(int a_meastype, QString a_name, MeasInfoStructure a_additionalData)
 {
     const int n = getNumMeasurements();
@@ -431,7 +436,7 @@ int Measurements::storeMeasurement(int a_meastype, QString a_name, MeasInfoStruc
     }
     if (!stored) {
         qDebug() << "Error: measurement not stored" << folder;
-        const int pressed = showMessage(2, tr("Error"), tr("MeasurementCouldNotBeStored"));
+        const int pressed = showNotStored();
         qDebug() << (pressed == 0 ? "Message Measurement Error closed" : "Ende Button Unknown");
         return -1;
     }

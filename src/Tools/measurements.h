@@ -105,6 +105,10 @@ public:
     static bool readInfoFile(const QString &a_filename, int a_meastype, MeasInfoStructure *a_data,
                              QString *a_name);
 
+    // The store's error message, "MeasurementCouldNotBeStored", shown
+    // modally; returns the pressed button.
+    static int showNotStored();
+
     static QString convertFilterTypeToText(int a_filterType);
     // "Bandpass" 1, "Bandstop" 2, anything else 0 (no filter).
     static int convertTextToFilterType(const QString &a_text);
