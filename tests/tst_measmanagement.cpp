@@ -30,6 +30,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -673,37 +674,44 @@ void TestMeasManagement::crowdedCard()
     // the management menu to the list shown (the first time the browser is
     // built as well), measured against one plain listing of the folder by
     // Qt, which grows with the machine's slowness as the browser's work
-    // does. A full sort asking each entry's time at every comparison listed
-    // the folder twice and then took seconds.
+    // does (the least of three, as for showing it again). A full sort asking
+    // each entry's time at every comparison listed the folder twice and then
+    // took seconds: 17 to 50 listings.
     const auto threadMs = [] {
         struct timespec t;
         ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
         return qint64(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
     };
-    qint64 from = threadMs();
-    QDir dir(meas, QStringLiteral("LE_*;PP_*;PL_*;H2_*;LT_*"), QDir::Unsorted, QDir::AllEntries | QDir::NoDotAndDotDot);
-    QCOMPARE(dir.entryList().size(), kFolders);
-    const qint64 listing = threadMs() - from;
+    qint64 listing = std::numeric_limits<qint64>::max();
+    for (int i = 0; i < 3; ++i) {
+        const qint64 from = threadMs();
+        QDir dir(meas, "LE_*;PP_*;PL_*;H2_*;LT_*", QDir::Unsorted, QDir::AllEntries | QDir::NoDotAndDotDot);
+        QCOMPARE(dir.entryList().size(), kFolders);
+        listing = std::min(listing, threadMs() - from);
+    }
     m_window = std::make_unique<MainMenu>();
     m_window->show();
     click(m_window.get(), "butManagement");
-    from = threadMs();
+    const qint64 from = threadMs();
     click(m_window->managementScreen(), "butMeasurements");
     const qint64 first = threadMs() - from;
     QCOMPARE(screen(), QStringLiteral("MeasManagement"));
     m_browser = m_window->getInstanceMeasManagement();
     QCOMPARE(listed(), newest);
     QCOMPARE(m_browser->pageCount(), 20);
-    from = threadMs();
-    openBrowser();
-    const qint64 again = threadMs() - from;
-    QCOMPARE(listed(), newest);
+    qint64 again = std::numeric_limits<qint64>::max();
+    for (int i = 0; i < 3; ++i) {
+        const qint64 from = threadMs();
+        openBrowser();
+        again = std::min(again, threadMs() - from);
+        QCOMPARE(listed(), newest);
+    }
     qInfo("Browser over %d folders: opened in %lld ms, again in %lld ms of GUI-thread time (a Qt listing %lld ms)",
           kFolders, first, again, listing);
     // Half a second on the PC; the bound leaves room for the sanitizers, a
     // loaded machine and emulation.
-    QVERIFY2(first < std::max<qint64>(1500, 3 * listing), qPrintable(QString::number(first)));
-    QVERIFY2(again < 2 * listing, qPrintable(QStringLiteral("%1 ms, listing %2 ms").arg(again).arg(listing)));
+    QVERIFY2(first < std::max<qint64>(1500, 5 * listing), qPrintable(QString::number(first)));
+    QVERIFY2(again < 5 * listing, qPrintable(QStringLiteral("%1 ms, listing %2 ms").arg(again).arg(listing)));
 
     // A delete reads the list again: the 101st newest moves up.
     ModalAction<MeasManagementEdit> del(
