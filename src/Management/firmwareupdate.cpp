@@ -339,13 +339,13 @@ void Firmwareupdate::doRebootTQE3900()
 {
     qDebug() << "Restarting device";
     // The installer reads the run-mode file after the reboot: exactly "reboot".
-    QFile runmode(DeviceRoot::path(QLatin1String(kRunModeFile)));
-    if (runmode.open(QIODevice::ReadWrite | QIODevice::Truncate) && runmode.write("reboot") == 6) {
-        runmode.close();
+    // Never written through a link (or into a FIFO or folder) in its place.
+    const RegularFile::Status status =
+        RegularFile::replaceContent(DeviceRoot::path(QLatin1String(kRunModeFile)), QByteArrayLiteral("reboot"));
+    if (status == RegularFile::Status::Ok)
         qDebug() << "Runmode Reboot written";
-    } else {
-        qDebug() << "Could not write runmode";
-    }
+    else
+        qDebug().noquote() << "Could not write runmode -" << RegularFile::describe(status);
     CommandRunner::run(QStringLiteral("reboot"));
 }
 
