@@ -222,6 +222,12 @@ void TestTestReadings::batteryTestReadsTheSupply()
     QCOMPARE(board.send("temp -105"), QStringLiteral("ok"));
     QTRY_COMPARE_WITH_TIMEOUT(field(&test, "lineEditTemperature"), QStringLiteral("-10.5 °C"), 10000);
     QCOMPARE(field(&test, "lineEditCharging"), QStringLiteral("Discharging"));
+    // Its period, once in real time between two readings: 1.1 s.
+    QElapsedTimer clock;
+    clock.start();
+    child<QLineEdit>(&test, "lineEditTemperature")->clear();
+    QTRY_VERIFY_WITH_TIMEOUT(!field(&test, "lineEditTemperature").isEmpty(), 10000);
+    QVERIFY2(clock.elapsed() >= 1000 && clock.elapsed() < 3300, qPrintable(QString::number(clock.elapsed())));
     QTest::mouseClick(child<QPushButton>(&test, "butRead"), Qt::LeftButton);
     QVERIFY(!test.autoreadTimer()->isActive());
 
