@@ -29,6 +29,8 @@ struct BoardShell::Client
     int fd = -1;
     QByteArray request;
     QSocketNotifier *notifier = nullptr;
+    QSocketNotifier *writer = nullptr; // an endless answer's output
+    QByteArray endless;
 };
 
 BoardShell::BoardShell(const QString &root, QObject *parent)
@@ -175,6 +177,21 @@ void BoardShell::dispatch(Client *client)
         });
         return;
     }
+    if (a.endless) {
+        // The exit code line first, as any answer; then the output runs on
+        // whenever the socket takes more, never blocking the simulator.
+        client->endless = a.output.isEmpty() ? QByteArray("y\n") : a.output;
+        while (client->endless.size() < 4096)
+            client->endless += client->endless;
+        const QByteArray head = QByteArray::number(a.exitCode) + '\n';
+        if (::send(client->fd, head.constData(), size_t(head.size()), MSG_NOSIGNAL) != head.size()) {
+            dropClient(client);
+            return;
+        }
+        client->writer = new QSocketNotifier(client->fd, QSocketNotifier::Write, this);
+        connect(client->writer, &QSocketNotifier::activated, this, [this, client] { streamEndless(client); });
+        return;
+    }
     if (a.delayMs <= 0) {
         sendAnswer(client->fd, a);
         dropClient(client);
@@ -214,10 +231,25 @@ void BoardShell::sendAnswer(int fd, const ShellAnswer &answer)
     }
 }
 
+void BoardShell::streamEndless(Client *client)
+{
+    for (int i = 0; i < 16; ++i) {
+        const ssize_t n = ::send(client->fd, client->endless.constData(), size_t(client->endless.size()),
+                                 MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n > 0)
+            continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
+            return;
+        dropClient(client); // the program hung up
+        return;
+    }
+}
+
 void BoardShell::dropClient(Client *client)
 {
     if (!m_clients.removeOne(client))
         return;
+    delete client->writer;
     delete client->notifier;
     ::close(client->fd);
     delete client;

@@ -28,6 +28,9 @@ struct ShellAnswer
     QByteArray output;
     int delayMs = 0;     // the answer is sent this much later
     bool silent = false; // no answer at all: the program's wait runs out
+    // A command that prints without end: the exit code line, then output
+    // again and again until the program hangs up (its wait ran out).
+    bool endless = false;
 };
 
 // The board's shell as the program sees it: the command runner of a program
@@ -74,6 +77,7 @@ private:
     void onClientReadable(Client *client);
     void dispatch(Client *client);
     void sendAnswer(int fd, const ShellAnswer &answer);
+    void streamEndless(Client *client);
     void dropClient(Client *client);
 
     QString m_root;

@@ -152,7 +152,16 @@ bool Simulator::start(QString *error)
     m_inquiry->registerCommands(*m_control);
     m_usbStorage->registerCommands(*m_control);
     m_usbStorage->registerShell(*m_shell);
-    MeasFolders(m_root).registerCommands(*m_control);
+    // The folders carry the instrument's clock, which follows the receiver.
+    GpsPeer *gps = m_gps;
+    MeasFolders(m_root, [gps] {
+        MeasFolders::Receiver r;
+        r.fix = gps->fix().valid && gps->isPowered();
+        r.utc = gps->clock();
+        r.latitude = gps->fix().latitude;
+        r.longitude = gps->fix().longitude;
+        return r;
+    }).registerCommands(*m_control);
     m_testStation->registerCommands(*m_control);
     m_sdCard->registerCommands(*m_control);
     m_mixer->registerCommands(*m_control);

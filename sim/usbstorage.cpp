@@ -109,6 +109,11 @@ bool UsbStorage::modprobe(const QStringList &words, int *exitCode, QByteArray *o
             *output = "modprobe: FATAL: Module g_mass_storage is not in kernel.\n";
             return true;
         }
+        if (m_unexportFails) {
+            *exitCode = 1;
+            *output = "modprobe: FATAL: Module g_mass_storage is in use.\n";
+            return true;
+        }
         m_state = State::Unmounted;
         *exitCode = 0;
         return true;
@@ -118,6 +123,11 @@ bool UsbStorage::modprobe(const QStringList &words, int *exitCode, QByteArray *o
     if (m_state == State::Mounted) {
         *exitCode = 1;
         *output = "modprobe: simulated board refuses to export /dev/mmcblk0p3 while it is mounted.\n";
+        return true;
+    }
+    if (m_exportFails && m_state != State::Exported) {
+        *exitCode = 1;
+        *output = "modprobe: ERROR: could not insert 'g_mass_storage': No such device\n";
         return true;
     }
     m_state = State::Exported; // loading it again changes nothing
@@ -237,11 +247,12 @@ void UsbStorage::registerCommands(ControlChannel &channel)
     channel.registerCommand(
         QStringLiteral("usb"),
         QStringLiteral("usb [status] | list | put <name> <text> | copy <host file> [name] | remove <name> | "
-                       "umount <ok|busy>: the data partition and the PC at the USB port"),
+                       "umount <ok|busy> | export <ok|fail> | unexport <ok|fail>: the data partition and the PC at the USB port"),
         [this](const ControlRequest &r) {
             const QString usage = QStringLiteral(
                 "error: usage: usb [status] | usb list | usb put <name> <text with \\n \\xNN escapes> | "
-                "usb copy <host file> [name] | usb remove <name> | usb umount <ok|busy>");
+                "usb copy <host file> [name] | usb remove <name> | usb umount <ok|busy> | usb export <ok|fail> | "
+                "usb unexport <ok|fail>");
             const QString sub = r.args.value(0);
             const int count = r.args.size();
             QString error;
@@ -250,6 +261,15 @@ void UsbStorage::registerCommands(ControlChannel &channel)
             if (sub == QLatin1String("umount") && count == 2
                 && (r.args[1] == QLatin1String("ok") || r.args[1] == QLatin1String("busy"))) {
                 setUnmountBusy(r.args[1] == QLatin1String("busy"));
+                return QStringLiteral("ok");
+            }
+            if ((sub == QLatin1String("export") || sub == QLatin1String("unexport")) && count == 2
+                && (r.args[1] == QLatin1String("ok") || r.args[1] == QLatin1String("fail"))) {
+                const bool fails = r.args[1] == QLatin1String("fail");
+                if (sub == QLatin1String("export"))
+                    setExportFails(fails);
+                else
+                    setUnexportFails(fails);
                 return QStringLiteral("ok");
             }
             if (sub == QLatin1String("list") && count == 1) {

@@ -47,6 +47,10 @@ public:
 
     // "umount" of the partition fails with "target is busy" while set.
     void setUnmountBusy(bool busy) { m_unmountBusy = busy; }
+    // The gadget's export (loading it) or its withdrawal fails while set,
+    // and the partition stays where it was.
+    void setExportFails(bool fails) { m_exportFails = fails; }
+    void setUnexportFails(bool fails) { m_unexportFails = fails; }
 
     // The PC's side; false (or empty) while the partition is not exported.
     // Names are paths inside the partition ("do_serialNumber", "meas/x").
@@ -68,6 +72,8 @@ private:
     QString m_root;
     State m_state = State::Mounted;
     bool m_unmountBusy = false;
+    bool m_exportFails = false;
+    bool m_unexportFails = false;
 };
 
 } // namespace Sim

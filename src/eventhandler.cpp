@@ -1,4 +1,5 @@
 #include "eventhandler.h"
+#include "backlight.h"
 #include "driverhelper.h"
 #include "favouritebutton.h"
 #include "globals.h"
@@ -144,7 +145,7 @@ bool EventHandler::handlePress(QObject *watched, QKeyEvent *key)
             qDebug() << "Power down";
             m_cnt = 0;
             m_shutdown = true;
-            DriverHelper::writeFile("/sys/class/backlight/backlight/brightness", "0");
+            DriverHelper::writeFile(Backlight::kBrightness, "0");
         }
         postKey(watched, QEvent::KeyPress, Qt::Key_F11);
         break;

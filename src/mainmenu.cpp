@@ -3,6 +3,7 @@
 
 #include "audiocodecsetup.h"
 #include "audioworker.h"
+#include "backlight.h"
 #include "batterystate.h"
 #include "bluetooth.h"
 #include "catalogue.h"
@@ -45,8 +46,6 @@
 MainMenu *MainMenu::m_instanceMainMenu = nullptr;
 
 namespace {
-const char kAsoundResource[] = ":/Resources/Files/asound.state";
-const char kAsoundState[] = "/var/lib/alsa/asound.state";
 const char kStyleSheet[] = ":/Stylesheets/Resources/Stylesheets/default.qss";
 
 // Wired-sensor amplifier gains (hundredths of dB) and sensor-unit gain codes
@@ -126,20 +125,7 @@ MainMenu::MainMenu(QWidget *parent)
     m_btSource->callBtDeviceA2DP(false);
 
     // 9. ALSA state from the resources
-    QFile asoundResource(QString::fromLatin1(kAsoundResource));
-    if (asoundResource.open(QIODevice::ReadOnly)) {
-        asoundResource.close();
-        const QString target = DeviceRoot::path(QString::fromLatin1(kAsoundState));
-        QDir().mkpath(QFileInfo(target).path());
-        const bool removed = QFile::remove(target);
-        qDebug() << "asound.state removed" << removed;
-        const bool copied = QFile::copy(asoundResource.fileName(), target);
-        // A copy from the resources is read-only; the next start must be able to replace it.
-        QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup
-                                          | QFile::ReadOther);
-        qDebug() << "asound.state copied" << copied;
-        CommandRunner::run(QStringLiteral("alsactl --file /var/lib/alsa/asound.state restore"));
-    }
+    AudioCodecSetup::restoreMixerState(true);
 
     // 10. Codec control and the audio worker; the codec's init mutes the path
     m_audioCodec = new AudioCodecSetup();
@@ -754,8 +740,7 @@ void MainMenu::recoverFromFailedPowerDown()
     m_powerDownStarted = false;
     runStartupCommand(QStringLiteral("mount /dev/mmcblk0p3 /media/tq3900"), kMountTimeoutMs);
     // The backlight knows the levels 5 to 7; "0" would leave it dark.
-    DriverHelper::writeFile("/sys/class/backlight/backlight/brightness",
-                            qBound(5, m_systemsettings->getBrightness(), 7));
+    DriverHelper::writeFile(Backlight::kBrightness, qBound(5, m_systemsettings->getBrightness(), 7));
     // The main page with the path muted; both links are called again.
     displayMainMenu();
 }

@@ -1,9 +1,10 @@
 // The PC data transfer against the simulated board: the service connector,
 // lending the data partition (the simulated USB gadget hands it to the PC
 // side), the provisioning files a PC leaves there applied when it is taken
-// back, leaving without applying, an unmount that fails, and provisioning
-// that cannot replace its target.
+// back, leaving without applying, an unmount, an export or a withdrawal that
+// fails, and provisioning files that cannot or must not be applied.
 #include "backupdialog.h"
+#include "commandrunner.h"
 #include "debugmessages.h"
 #include "eventhandler.h"
 #include "formwidgets.h"
@@ -14,6 +15,8 @@
 #include <QtTest>
 
 #include <memory>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -33,7 +36,10 @@ private slots:
 
     void lendProvisionAndTakeBack();
     void leavingAppliesNothingAndBusyPartitionIsNotLent();
+    void failedExportAndWithdrawal();
     void provisioningKeepsWhatItCannotApply();
+    void provisioningRefusesOddFiles_data();
+    void provisioningRefusesOddFiles();
 
 private:
     std::unique_ptr<TestRoot> m_root;
@@ -177,6 +183,70 @@ void TestBackupDialog::leavingAppliesNothingAndBusyPartitionIsNotLent()
     QVERIFY(child(&dialog, "butDisconnect")->isVisible());
 }
 
+void TestBackupDialog::failedExportAndWithdrawal()
+{
+    const QStringList takeBack = {"modprobe g_mass_storage -r", "mount /dev/mmcblk0p3 /media/tq3900"};
+    QVERIFY(m_root->write("/media/tq3900/meas/LE_20261207_101010_a/info.ini", "[General]\n"));
+    EventHandler filter;
+    qApp->installEventFilter(&filter);
+    const auto removeFilter = qScopeGuard([&] { qApp->removeEventFilter(&filter); });
+    MessageCloser closer;
+
+    // The export fails: the partition is mounted again at once, the dialog
+    // stays "not lent" and says so, and the menu button leaves.
+    QCOMPARE(m_board->send("usb export fail"), QStringLiteral("ok"));
+    {
+        BackupDialog dialog;
+        dialog.show();
+        m_root->clearJournals();
+        child(&dialog, "butConnect")->click();
+        QCOMPARE(closer.texts, QStringList({"Error|TheUsbConnectionCouldNotBeMadeTryAgain"}));
+        QCOMPARE(m_root->commands(), QStringList({"umount /media/tq3900", kExport}) + takeBack);
+        QCOMPARE(m_board->send("usb"), QStringLiteral("mounted"));
+        QVERIFY(m_root->exists("/media/tq3900/meas/LE_20261207_101010_a/info.ini"));
+        QVERIFY(child(&dialog, "butConnect")->isVisible());
+        QVERIFY(!child(&dialog, "butDisconnect")->isVisible());
+        child(&dialog, "butMenuCancel")->click();
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(closer.texts.size(), 1);
+    }
+
+    // The withdrawal fails: Disconnect keeps it lent and says so; the power
+    // key leaves all the same (told once more) without mounting what the PC
+    // holds.
+    QCOMPARE(m_board->send("usb export ok"), QStringLiteral("ok"));
+    QCOMPARE(m_board->send("usb unexport fail"), QStringLiteral("ok"));
+    {
+        BackupDialog dialog;
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        child(&dialog, "butConnect")->click();
+        QCOMPARE(m_board->send("usb"), QStringLiteral("exported"));
+        child(&dialog, "butDisconnect")->click();
+        QCOMPARE(closer.texts.mid(1), QStringList({"Error|ThePCStillHoldsTheDataPartitionTryAgain"}));
+        QVERIFY(child(&dialog, "butDisconnect")->isVisible());
+        QTest::keyPress(&dialog, Qt::Key_F1);
+        QTest::keyRelease(&dialog, Qt::Key_F1);
+        QTRY_VERIFY(!dialog.isVisible());
+        QCOMPARE(closer.texts.size(), 3);
+        QCOMPARE(m_board->send("usb"), QStringLiteral("exported"));
+    }
+    // A new dialog knows nothing lent, yet does not mount over the export
+    // either; once the PC lets go, leaving takes the partition back.
+    for (const bool pcLetsGo : {false, true}) {
+        QCOMPARE(m_board->send(pcLetsGo ? "usb unexport ok" : "usb unexport fail"), QStringLiteral("ok"));
+        BackupDialog dialog;
+        dialog.show();
+        m_root->clearJournals();
+        child(&dialog, "butMenuCancel")->click();
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(m_root->commands(), pcLetsGo ? takeBack : QStringList(takeBack.mid(0, 1)));
+        QCOMPARE(m_board->send("usb"), pcLetsGo ? QStringLiteral("mounted") : QStringLiteral("exported"));
+    }
+    QCOMPARE(closer.texts.size(), 4);
+    QVERIFY(m_root->exists("/media/tq3900/meas/LE_20261207_101010_a/info.ini"));
+}
+
 // What the USB test does: a dialog only constructed, the provisioning step
 // alone on the mounted partition. A target that cannot be replaced keeps its
 // old content and its provisioning file; the other steps go on.
@@ -201,6 +271,86 @@ void TestBackupDialog::provisioningKeepsWhatItCannotApply()
     QCOMPARE(m_root->commands(), QStringList({"/media/tq3900/do_universalScript.sh"}));
     QVERIFY(DebugMessages::all().contains("File do_productionDate not applied; kept for the next attempt."));
     QVERIFY(!DebugMessages::all().contains("File do_settings.ini deleted. OK."));
+}
+
+// Files on the lent partition that are no provisioning file: each is left
+// where it is with a log line, its target untouched, nothing run; the open
+// never waits (a FIFO) and nothing is read whole (4 GB). A script stopped at
+// its time limit is kept and runs again at the next take-back.
+void TestBackupDialog::provisioningRefusesOddFiles_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("log");
+    const QString notRegular = QStringLiteral("Provisioning file %1 skipped: not a regular file");
+    const QString script = QStringLiteral("do_universalScript.sh");
+    QTest::newRow("serial number a link") << "do_serialNumber" << "link" << notRegular.arg("do_serialNumber");
+    QTest::newRow("script a link") << script << "link" << notRegular.arg(script);
+    QTest::newRow("production date a FIFO") << "do_productionDate" << "fifo" << notRegular.arg("do_productionDate");
+    QTest::newRow("settings a folder") << "do_settings.ini" << "folder" << notRegular.arg("do_settings.ini");
+    QTest::newRow("serial number empty") << "do_serialNumber" << "empty"
+                                         << "Provisioning file do_serialNumber skipped: empty";
+    QTest::newRow("settings 4 GB") << "do_settings.ini" << "sparse" << "Provisioning file do_settings.ini skipped: too large";
+    QTest::newRow("script 4 GB") << script << "sparse" << "Provisioning file do_universalScript.sh skipped: too large";
+    QTest::newRow("script stopped at its limit") << script << "timeout"
+                                                 << "Executing universal script stopped after 10 min.";
+}
+
+void TestBackupDialog::provisioningRefusesOddFiles()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, kind);
+    QFETCH(QString, log);
+    const QString boardPath = "/media/tq3900/" + name;
+    const QString local = m_root->local(boardPath);
+    const QString scriptAnswer = "/.tq3900/answers/" + CommandRunner::answerKey(boardPath);
+    // A file of the instrument's own that a link would hand over (or run).
+    QVERIFY(m_root->write("/home/root/secret.sh", "secret"));
+    if (kind == "link") {
+        QVERIFY(QFile::link(m_root->local("/home/root/secret.sh"), local));
+    } else if (kind == "fifo") {
+        QCOMPARE(::mkfifo(QFile::encodeName(local).constData(), 0600), 0);
+    } else if (kind == "folder") {
+        QVERIFY(QDir().mkpath(local + "/sub"));
+    } else if (kind == "sparse") {
+        QFile big(local);
+        QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(qint64(4) << 30));
+    } else {
+        QVERIFY(m_root->write(boardPath, kind == "timeout" ? "sleep 3600\n" : ""));
+        if (kind == "timeout")
+            QVERIFY(m_root->write(scriptAnswer, "timeout\n"));
+    }
+    const QStringList targets = {"/home/root/serialNumber", "/home/root/productionDate", "/home/root/settings.ini"};
+    QByteArrayList before;
+    for (const QString &t : targets)
+        before << m_root->read(t);
+    const QFileInfo was(local);
+    m_root->clearJournals();
+    DebugMessages::clear();
+
+    BackupDialog dialog;
+    dialog.checkForSpecialFiles();
+    QVERIFY2(DebugMessages::all().contains(log), qPrintable(DebugMessages::all().join('\n')));
+    for (int i = 0; i < targets.size(); ++i)
+        QCOMPARE(m_root->read(targets.at(i)), before.at(i));
+    const QFileInfo is(local);
+    QVERIFY(is.isSymLink() || is.exists());
+    QCOMPARE(is.isSymLink(), was.isSymLink());
+    QCOMPARE(is.size(), was.size());
+    QCOMPARE(m_root->read("/home/root/secret.sh"), QByteArray("secret"));
+    QCOMPARE(m_root->commands(), kind == "timeout" ? QStringList({boardPath}) : QStringList());
+    QVERIFY(DebugMessages::all().filter(" deleted.").isEmpty());
+
+    if (kind == "timeout") {
+        QVERIFY(DebugMessages::all().contains("File do_universalScript.sh not applied; kept for the next attempt."));
+        QVERIFY(!DebugMessages::all().contains("Executing universal script. Finished."));
+        // The next take-back runs it again; this time it ends.
+        QVERIFY(QFile::remove(m_root->local(scriptAnswer)));
+        dialog.checkForSpecialFiles();
+        QCOMPARE(m_root->commands(), QStringList({boardPath, boardPath}));
+        QVERIFY(DebugMessages::all().contains("File do_universalScript.sh deleted. OK."));
+        QVERIFY(!m_root->exists(boardPath));
+    }
 }
 
 QTEST_MAIN(TestBackupDialog)

@@ -436,7 +436,14 @@ void TestBluetooth::replies_data()
     QTest::newRow("pressure sensor, reading too large") << L{"BT_RX RS 10 500 70000"} << "" << "";
     QTest::newRow("pressure packet") << L{"BT_RX RD 2 199;E65;"} << "btPressuredataReceived(int,QString)"
                                      << "2|199;E65;";
-    QTest::newRow("pressure packet, no samples") << L{"BT_RX RD 5"} << "btPressuredataReceived(int,QString)" << "5|";
+    // A count above what the samples' text holds is cut to it (a started
+    // sample counts and reads 0): a line brings at most a quarter of its
+    // length in samples.
+    QTest::newRow("pressure packet, no samples") << L{"BT_RX RD 5"} << "" << "";
+    QTest::newRow("pressure packet, huge count") << L{"BT_RX RD 2147483647 199;E6"}
+                                                 << "btPressuredataReceived(int,QString)" << "2|199;E6";
+    QTest::newRow("pressure packet, count one above") << L{"BT_RX RD 3 199;E65;"}
+                                                      << "btPressuredataReceived(int,QString)" << "2|199;E65;";
     QTest::newRow("pressure packet, no count") << L{"BT_RX RD x 199;"} << "" << "";
     QTest::newRow("firmware version") << L{"BT_RX FW-VERSION 1.4.2"} << "btFirmwareVersion(QString)" << "1.4.2";
     QTest::newRow("any reply") << L{"BT_RX HW-VERSION 2.1"} << "btAnswerFromDeviceReceived()" << "";

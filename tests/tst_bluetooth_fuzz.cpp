@@ -1,11 +1,13 @@
 // Random and mutated byte streams into the Bluetooth link's receive path and
 // reply parser (over a pseudo-terminal, as from a module), and into the
-// simulated module and sensor unit, for a bounded time with a fixed seed.
+// simulated module and sensor unit: a fixed number of chunks from a fixed
+// seed, the time only bounding them.
 // The sanitizers watch for memory and undefined-behaviour faults; each step
 // must finish quickly (no hang), and afterwards the link must still parse a
 // valid line.
 //
-// TQ3900_FUZZ_SECONDS sets the total time (default 30 s).
+// TQ3900_FUZZ_SECONDS bounds the total time (default 30 s), TQ3900_FUZZ_CASES
+// sets the number of chunks of each part.
 #include "bluetooth.h"
 #include "btmodulepeer.h"
 #include "fuzzduration.h"
@@ -44,7 +46,8 @@ const char *const kCorpus[] = {
     "BT_RX MUTE_STATE ACTIVE", "BT_RX MUTE_STATE MUTE", "BT_RX ALERT 1", "BT_RX SENSOR 3",
     "BT_RX BATT_VOLTAGE 3900", "BT_RX SENSVAL 12.5 30", "BT_RX OK", "BT_RX RCVOK MUTE", "BT_RX X 1",
     "BT_RX RDY 3650 4", "BT_RX FH OK", "BT_RX FD 007 OK", "BT_RX FS OK", "BT_RX FW-VERSION 1.4.2",
-    "BT_RX HW-VERSION 2.1", "BT_RX MIC-GAIN 0f", "BT_RX BUTTON SWITCH", "!$!"};
+    "BT_RX HW-VERSION 2.1", "BT_RX MIC-GAIN 0f", "BT_RX BUTTON SWITCH", "BT_RX RS 25 409 3685",
+    "BT_RX RD 3 199;E65;FFF;", "BT_RX RD 2147483647", "BT_RX RD -5 199;", "!$!"};
 
 // What the program sends to the module and the unit.
 const char *const kProgramLines[] = {
@@ -129,6 +132,8 @@ void dropDebugOutput(QtMsgType type, const QMessageLogContext &context, const QS
 }
 
 const int kDefaultSeconds = 30;
+const int kReceiveChunks = 40000;
+const int kModuleChunks = 10000;
 
 } // namespace
 
@@ -212,12 +217,10 @@ void TestBluetoothFuzz::receivePathAndParser()
         Bluetooth link;
         link.initBluetooth(QStringLiteral("/dev/ttyO2"), QStringLiteral("02:00:00:39:01:02"));
         link.callBtDeviceA2DP(true);
-        QElapsedTimer clock;
-        clock.start();
-        const int budget = m_budgetMs * 4 / 5;
-        while (clock.elapsed() < budget) {
+        FuzzCases cases(kReceiveChunks, m_budgetMs * 4 / 5 / 1000);
+        while (cases.next()) {
             // The last part runs with the diagnostic file.
-            g_debugFeatures = clock.elapsed() > budget * 9 / 10 ? 1 : 0;
+            g_debugFeatures = cases.done() > cases.planned() * 9 / 10 ? 1 : 0;
             // Now and then the program's side acts too.
             const int action = m.below(100);
             if (action < 3) {
@@ -240,7 +243,7 @@ void TestBluetoothFuzz::receivePathAndParser()
             bytes += c.size();
         }
         g_debugFeatures = 0;
-        QVERIFY2(chunks > 100 || budget < 1000, qPrintable(QString::number(chunks)));
+        QVERIFY2(chunks > 100 || m_budgetMs < 1000, qPrintable(QString::number(chunks)));
 
         // The parser still works: end whatever partial line is pending, then
         // a valid reply.
@@ -265,11 +268,9 @@ void TestBluetoothFuzz::simulatedModuleAndUnit()
     Sim::SensorUnitPeer unit(root.root());
     module.setRemote(&unit);
     Mutator m(977);
-    QElapsedTimer clock;
-    clock.start();
     qint64 chunks = 0;
-    const int budget = m_budgetMs / 5;
-    while (clock.elapsed() < budget) {
+    FuzzCases cases(kModuleChunks, m_budgetMs / 5 / 1000);
+    while (cases.next()) {
         QByteArray c;
         const int lines = m.below(5) + 1;
         for (int i = 0; i < lines; ++i) {
@@ -293,7 +294,7 @@ void TestBluetoothFuzz::simulatedModuleAndUnit()
         QVERIFY2(step.elapsed() < 5000, "the simulated module hung on a chunk");
         ++chunks;
     }
-    QVERIFY2(chunks > 100 || budget < 1000, qPrintable(QString::number(chunks)));
+    QVERIFY2(chunks > 100 || m_budgetMs < 5000, qPrintable(QString::number(chunks)));
     qInfo("simulated module: %lld chunks", chunks);
 }
 

@@ -254,6 +254,50 @@ void TestConnectorTests::usbTestVerdictsAndARefusedUnmount()
         QCOMPARE(m_root->commands(), QStringList());
         QCOMPARE(m_root->read(kLine65), QByteArray("1"));
     }
+    // The PC does not let go at a verdict: no "resPassed", the station reads
+    // "resFailed" (also for a Pass by touch), the test stays open on USB and
+    // says why; once the PC lets go, the verdict is given.
+    {
+        TestmenuUsb test;
+        test.show();
+        QCOMPARE(m_station->pollNow(test.remote(), "cmdUsbConnect"), QStringLiteral("staActive"));
+        QCOMPARE(board.send("usb unexport fail"), QStringLiteral("ok"));
+        m_root->clearJournals();
+        QCOMPARE(m_station->pollNow(test.remote(), "cmdPass"), QStringLiteral("resFailed"));
+        QVERIFY(test.isVisible() && test.isLent());
+        QCOMPARE(m_root->commands(), QStringList({PartitionLending::kUnexport}));
+        QCOMPARE(lineWrites(*m_root), QStringList());
+        QCOMPARE(labelText(&test, "label"),
+                 QStringLiteral("The PC still holds the data partition.\nPress Disconnect to try again."));
+        QVERIFY(m_station->write("staActive\n")); // ignored by the reader
+        QTest::mouseClick(test.findChild<QPushButton *>("butPass"), Qt::LeftButton);
+        QCOMPARE(m_station->contents(), QByteArray("resFailed\n"));
+        QVERIFY(test.isVisible());
+        QCOMPARE(board.send("usb"), QStringLiteral("exported"));
+
+        QCOMPARE(board.send("usb unexport ok"), QStringLiteral("ok"));
+        m_root->clearJournals();
+        QCOMPARE(m_station->pollNow(test.remote(), "cmdPass"), QStringLiteral("resPassed"));
+        QVERIFY(!test.isVisible());
+        QCOMPARE(m_root->commands(), kTakeBack);
+        QCOMPARE(lineWrites(*m_root), QStringList({"50 0", "65 1"}));
+        QCOMPARE(board.send("usb"), QStringLiteral("mounted"));
+    }
+
+    // The export fails: the partition is mounted again and the test says so.
+    {
+        TestmenuUsb test;
+        test.show();
+        QCOMPARE(board.send("usb export fail"), QStringLiteral("ok"));
+        m_root->clearJournals();
+        QCOMPARE(m_station->pollNow(test.remote(), "cmdUsbConnect"), QStringLiteral("staActive"));
+        QCOMPARE(m_root->commands(), kLend + kTakeBack);
+        QVERIFY(!test.isLent());
+        QVERIFY(labelText(&test, "label").startsWith("The USB connection could not be made."));
+        QCOMPARE(board.send("usb"), QStringLiteral("mounted"));
+        QCOMPARE(board.send("usb export ok"), QStringLiteral("ok"));
+    }
+
     // Back while lent takes the partition back first.
     TestmenuUsb test;
     test.show();

@@ -9,6 +9,7 @@
 #include "eventhandler.h"
 #include "globals.h"
 #include "mainmenu.h"
+#include "modalaction.h"
 #include "sensorunitlink.h"
 #include "simboard.h"
 #include "testroot.h"
@@ -88,15 +89,7 @@ private:
 
 template <class T, class F> void TestDebugMenu::whenOpen(F act)
 {
-    auto *timer = new QTimer(this);
-    connect(timer, &QTimer::timeout, this, [timer, act]() mutable {
-        if (auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            act(dialog);
-        }
-    });
-    timer->start(10);
+    new ModalAction<T>(act, this);
 }
 
 void TestDebugMenu::initTestCase()

@@ -8,6 +8,7 @@
 #include "eventhandler.h"
 #include "globals.h"
 #include "mainmenu.h"
+#include "modalaction.h"
 #include "messagedialog.h"
 #include "sensorunitlink.h"
 #include "simboard.h"
@@ -113,15 +114,7 @@ private:
 
 template <class T, class F> void TestDebugScreens::whenOpen(F act)
 {
-    auto *timer = new QTimer(this);
-    connect(timer, &QTimer::timeout, this, [timer, act]() mutable {
-        if (auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            act(dialog);
-        }
-    });
-    timer->start(10);
+    new ModalAction<T>(act, this);
 }
 
 void TestDebugScreens::init()

@@ -6,6 +6,7 @@
 #include "eventhandler.h"
 #include "firmwareupdate.h"
 #include "formwidgets.h"
+#include "messagecloser.h"
 #include "pairedboard.h"
 
 #include <QElapsedTimer>
@@ -18,6 +19,8 @@
 #include <QtTest>
 
 #include <memory>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -43,6 +46,8 @@ private slots:
     void newestFileCopiedAndRebooted();
     void refusedFileAndFileCopiedFromThePc();
     void failedCancelledAndAbandonedCopies();
+    void oddFirmwareFiles_data();
+    void oddFirmwareFiles();
 
 private:
     std::unique_ptr<TestRoot> m_root;
@@ -180,6 +185,19 @@ void TestFirmwareupdate::refusedFileAndFileCopiedFromThePc()
     QVERIFY(child(&dialog, "butConnect")->isVisible());
     QVERIFY(!child(&dialog, "butDisconnect")->isVisible());
 
+    // An export that fails: told, the partition mounted again, still the
+    // connect page with Connect.
+    QCOMPARE(m_board->send("usb export fail"), QStringLiteral("ok"));
+    {
+        MessageCloser closer;
+        child(&dialog, "butConnect")->click();
+        QCOMPARE(closer.texts, QStringList({"Error|TheUsbConnectionCouldNotBeMadeTryAgain"}));
+    }
+    QCOMPARE(m_board->send("usb"), QStringLiteral("mounted"));
+    QVERIFY(child(&dialog, "butConnect")->isVisible());
+    QCOMPARE(m_board->send("usb export ok"), QStringLiteral("ok"));
+    m_root->clearJournals();
+
     // Lend the partition, the PC copies a file of 1001 bytes, take it back:
     // the search runs again and offers it.
     child(&dialog, "butConnect")->click();
@@ -261,6 +279,81 @@ void TestFirmwareupdate::failedCancelledAndAbandonedCopies()
     }
     QCOMPARE(QDir(m_root->local("/home/root/firmware")).entryList(QDir::Files | QDir::Hidden), QStringList());
     QCOMPARE(QFileInfo(m_root->local(source)).size(), 64 * 1024 * 1024);
+    QCOMPARE(m_root->commands(), QStringList());
+}
+
+// What a PC can leave on the partition: names with blanks and shell
+// characters, odd and overlong versions, links and FIFOs (never offered, never
+// waited on), many candidates. Files: "<name>|<file, link or fifo>|<age in s>".
+void TestFirmwareupdate::oddFirmwareFiles_data()
+{
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QString>("offered"); // empty: the connect page
+    QTest::addColumn<QString>("version");
+
+    const QString odd = QStringLiteral("FW_TQE3900_V2-0-0 ;'$(reboot)' \"x\".tq3");
+    QTest::newRow("shell characters") << QStringList({odd + "|file|0"}) << odd << "2.0.0";
+    QTest::newRow("zeros, a fourth number")
+        << QStringList({"FW_TQE3900_01-002-0003-4.tq3|file|0"}) << "FW_TQE3900_01-002-0003-4.tq3" << "01.002.0003";
+    const QString longName = "FW_TQE3900_" + QString(200, 'x') + "_7-8-9.tq3";
+    QTest::newRow("long name") << QStringList({longName + "|file|0"}) << longName << "7.8.9";
+    QTest::newRow("version too long") << QStringList({"FW_TQE3900_" + QString(30, '1') + "-2-3.tq3|file|0"})
+                                      << QString() << QString();
+    QTest::newRow("two numbers") << QStringList({"FW_TQE3900_1-2.tq3|file|0"}) << QString() << QString();
+    QTest::newRow("other digits") << QStringList({QStringLiteral("FW_TQE3900_\u0661-\u0662-\u0663.tq3|file|0")})
+                                  << QString() << QString();
+    QTest::newRow("newest a link") << QStringList({"FW_TQE3900_1-0-0.tq3|file|60", "FW_TQE3900_9-9-9.tq3|link|0"})
+                                   << "FW_TQE3900_1-0-0.tq3" << "1.0.0";
+    QTest::newRow("newest a FIFO") << QStringList({"FW_TQE3900_1-0-0.tq3|file|60", "FW_TQE3900_9-9-9.tq3|fifo|0"})
+                                   << "FW_TQE3900_1-0-0.tq3" << "1.0.0";
+    QTest::newRow("only a link") << QStringList({"FW_TQE3900_9-9-9.tq3|link|0"}) << QString() << QString();
+    QStringList many;
+    for (int i = 0; i < 400; ++i)
+        many << QStringLiteral("FW_TQE3900_%1-0-%2.tq3|file|%3").arg(i % 7).arg(i).arg(100 + (i * 37) % 400);
+    many << "fw_tqe3900_0-0-1.TQ3|file|50";
+    QTest::newRow("many candidates") << many << "fw_tqe3900_0-0-1.TQ3" << "0.0.1";
+}
+
+void TestFirmwareupdate::oddFirmwareFiles()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QString, offered);
+    QFETCH(QString, version);
+    const QByteArray image = bytes(3000, 4);
+    QVERIFY(m_root->write("/home/root/elsewhere.tq3", image));
+    const QDateTime now = QDateTime::currentDateTime();
+    for (const QString &f : files) {
+        const QStringList parts = f.split('|');
+        const QString local = m_root->local("/media/tq3900/" + parts[0]);
+        if (parts[1] == "link") {
+            QVERIFY(QFile::link(m_root->local("/home/root/elsewhere.tq3"), local));
+            continue;
+        }
+        if (parts[1] == "fifo") {
+            QCOMPARE(::mkfifo(QFile::encodeName(local).constData(), 0600), 0);
+            continue;
+        }
+        QFile file(local);
+        QVERIFY2(file.open(QIODevice::WriteOnly) && file.write(image) == image.size() && file.flush(), qPrintable(parts[0]));
+        QVERIFY(file.setFileTime(now.addSecs(-parts[2].toInt()), QFileDevice::FileModificationTime));
+    }
+    m_root->clearJournals();
+
+    Firmwareupdate dialog;
+    dialog.show();
+    child(&dialog, "butUpdateTQ3900")->click();
+    if (offered.isEmpty()) {
+        QCOMPARE(page(&dialog), QStringLiteral("pageConnect"));
+        return;
+    }
+    QCOMPARE(page(&dialog), QStringLiteral("pageConfirm"));
+    QCOMPARE(child<QLineEdit>(&dialog, "lineEditConfirmNewFw")->text(), version);
+    // The file offered is the one copied, under its own name; no shell line.
+    child(&dialog, "butAccept")->click();
+    QTRY_COMPARE(page(&dialog), QStringLiteral("pageFinal"));
+    QCOMPARE(m_root->read("/home/root/firmware/" + offered), image);
+    QVERIFY(!m_root->exists("/media/tq3900/" + offered));
+    QCOMPARE(m_root->read("/home/root/elsewhere.tq3"), image);
     QCOMPARE(m_root->commands(), QStringList());
 }
 

@@ -15,6 +15,8 @@
 #include "mainmenu.h"
 #include "measmanagement.h"
 #include "messagedialog.h"
+#include "modalaction.h"
+#include "nametyper.h"
 #include "pairedboard.h"
 #include "sensorunitlink.h"
 #include "statusbardata.h"
@@ -49,7 +51,7 @@ struct Seen {
 
 // Answers the modal dialogs: notes the messages, types `name` and accepts
 // (or cancels) the keyboard, noting whether the recording was paused then.
-class Modals : public QObject
+class Modals : public ModalPoll
 {
 public:
     QStringList seen;
@@ -57,25 +59,17 @@ public:
     bool accept = true;
     QList<bool> pausedWhileTyping;
 
-    Modals()
-    {
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            QWidget *modal = QApplication::activeModalWidget();
-            if (auto *box = qobject_cast<MessageDialog *>(modal)) {
-                seen << box->findChild<QLabel *>("labelInfotext")->text();
-                box->findChild<QPushButton *>("butMiddle")->click();
-            } else if (auto *keys = qobject_cast<VirtualKeyboard *>(modal)) {
-                pausedWhileTyping << Audioworker()->recordingStatus().paused;
-                for (QChar c : name)
-                    keys->findChild<QPushButton *>(QStringLiteral("but_%1").arg(c.toUpper()))->click();
-                keys->findChild<QPushButton *>(accept ? "but_Accept" : "but_Close")->click();
-            }
-        });
-        m_timer.start(20);
-    }
-
 private:
-    QTimer m_timer;
+    void look(QWidget *modal) override
+    {
+        if (auto *box = qobject_cast<MessageDialog *>(modal)) {
+            seen << box->findChild<QLabel *>("labelInfotext")->text();
+            box->findChild<QPushButton *>("butMiddle")->click();
+        } else if (auto *keys = qobject_cast<VirtualKeyboard *>(modal)) {
+            pausedWhileTyping << Audioworker()->recordingStatus().paused;
+            typeName(keys, accept ? name : QString());
+        }
+    }
 };
 
 } // namespace
@@ -229,10 +223,15 @@ void TestH2Sensor::repliesRangesAndTicker()
     // Display 150 on the range 100 expands it to 165 in one reply; below the
     // reference the reference follows down to 0 and the range restarts at
     // 100 (ticker: display 0 counts as 1, 10 x 100 ms); at the top of the
-    // span the range is 1000, the ticker 10 ms.
+    // span the range is 1000, the ticker 10 ms; a small display on a large
+    // range clicks at most once a second.
     const struct { QString raw; const char *number, *scaleMin, *scaleMax; int bar; const char *period; } rows[] = {
         {rawFor(650), "150", "0 (500)", "<> 165", 150 * 100 / 165, nullptr},
         {"0", "0", "0 (0)", "<> 100", 0, "1000000000"},
+        {"4096", "1000", "0 (0)", "<> 1000", 100, "10000000"},
+        // Display 5 on the range 850: 10 x 850 / 5 = 1700 ms, held to 1 s
+        // (and so for the next three replies, while the range shrinks).
+        {rawFor(5), "5", "0 (0)", "<> 850", 0, "1000000000"},
         {"4096", "1000", "0 (0)", "<> 1000", 100, "10000000"}};
     for (const auto &r : rows) {
         QCOMPARE(m_board->send("unit value " + r.raw), QStringLiteral("ok"));
@@ -365,10 +364,23 @@ void TestH2Sensor::stepsSaveAndStoredView()
         if (period < 11)
             key(m_screen);
     }
+    // The history keeps 300 replies' values: the 300th drops the oldest and
+    // 299 stay, the newest last. The unit leaves the polls unanswered, so
+    // that only these 300 replies (levels 211 .. 509, then 210) come.
+    QCOMPARE(m_board->send("unit ignore S"), QStringLiteral("ok"));
+    const int sent = m_seen.size();
+    for (int i = 1; i <= 300; ++i)
+        QCOMPARE(m_board->send(QStringLiteral("bt ttyO2 send BT_RX SENSVAL %1 777").arg(rawFor(i < 300 ? 210 + i : 210))),
+                 QStringLiteral("ok"));
+    QVERIFY(replyWith(rawFor(210), sent, 20000, "777"));
+    QCOMPARE(m_board->send("unit ignore none"), QStringLiteral("ok"));
     const H2SensorLevels &l = m_screen->levels();
+    QCOMPARE(l.dataCnt, 299);
+    QCOMPARE(l.history[0], float(212 - l.reference)); // the first of the 300 dropped
+    QCOMPARE(l.history[297], float(509 - l.reference));
+    QCOMPARE(l.history[298], float(210 - l.reference));
     const int count = l.dataCnt;
     const int range = l.rangeMax;
-    QVERIFY(count > 0 && count <= 299);
 
     // Saved while listening: the screen keeps listening; the recording
     // pauses while the name is typed and goes on.

@@ -44,11 +44,9 @@ void TestMeasurementFrame::keysAndUnitKey()
     QFETCH(int, screen);
     QFETCH(bool, toggle);
     const QString word = toggle ? "SWITCH" : "PUSHBUT";
-    m_sim.pair(toggle ? "Switch" : "Push-Button");
+    QVERIFY(m_sim.open(toggle ? "Switch" : "Push-Button"));
     SimBoard &board = *m_sim.board;
-    MainMenu w;
-    FrameModals modals;
-    QVERIFY(waitForSinkDataMode(*w.getBtSinkInstance(), board, *m_sim.root));
+    MainMenu &w = *m_sim.window;
     w.muteAudioPath(false, true); // open, so that the entry has to close it
     QVERIFY(m_sim.unitGot("BT_TX I 0f ACTIVE " + word));
 
@@ -120,13 +118,10 @@ void TestMeasurementFrame::keysAndUnitKey()
 // what it was doing: listening with its updates, or muted without them.
 void TestMeasurementFrame::repeatedReportsAndCancelledFilter()
 {
-    QFETCH(int, index);
-    const FrameScreen s = screens().at(index).second;
-    m_sim.pair("Switch");
+    const FrameScreen s = currentScreen();
+    QVERIFY(m_sim.open("Switch"));
     SimBoard &board = *m_sim.board;
-    MainMenu w;
-    FrameModals modals;
-    QVERIFY(waitForSinkDataMode(*w.getBtSinkInstance(), board, *m_sim.root));
+    MainMenu &w = *m_sim.window;
     w.displayWidget(s.number, 1, 0);
     QWidget *page = s.widget(w);
     QTimer *timer = s.timer(w);

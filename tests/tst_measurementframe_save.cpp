@@ -27,8 +27,7 @@ private:
 
 void TestMeasurementFrameSave::saveAndFavourite()
 {
-    QFETCH(int, index);
-    const FrameScreen s = screens().at(index).second;
+    const FrameScreen s = currentScreen();
     if (!s.frameSave)
         QSKIP("saves by itself, without muting (tst_h2sensor)");
     m_sim.pair("Switch");

@@ -25,13 +25,11 @@ private:
 
 void TestMeasurementFrameWatchdog::watchdog()
 {
-    QFETCH(int, index);
-    const FrameScreen s = screens().at(index).second;
-    m_sim.pair("Switch");
+    const FrameScreen s = currentScreen();
+    QVERIFY(m_sim.open("Switch"));
     SimBoard &board = *m_sim.board;
-    MainMenu w;
-    FrameModals modals;
-    QVERIFY(waitForSinkDataMode(*w.getBtSinkInstance(), board, *m_sim.root));
+    MainMenu &w = *m_sim.window;
+    FrameModals &modals = *m_sim.modals;
     w.displayWidget(s.number, 1, 0);
     QWidget *page = w.findChild<QStackedWidget *>("mainWidget")->currentWidget();
     MeasurementFrame *frame = s.frame(w);

@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
+#include <QRandomGenerator>
 #include <QtTest>
 
 #include <cstring>
@@ -26,6 +27,7 @@ private slots:
     void commandAnswersAreScripted();
     void commandWorkingDirectoryIsJournalledAsBoardPath();
     void commandsReachTheSimulatedBoard();
+    void commandOutputKeepsItsHeadAndTail();
     void writeFileTruncatesAndJournals();
     void writeFileToMissingFolderFails();
     void readFileAlwaysTerminates();
@@ -161,6 +163,11 @@ protected:
             a->silent = true;
             return true;
         });
+        shell.addHandler("yes", [](const Sim::ShellCommand &, Sim::ShellAnswer *a) {
+            a->endless = true;
+            a->output = "0123456789abcdef";
+            return true;
+        });
         shell.addHandler("pwd", [](const Sim::ShellCommand &c, Sim::ShellAnswer *a) {
             a->output = c.workDir.toUtf8();
             return true;
@@ -180,6 +187,31 @@ private:
     QString m_root;
 };
 } // namespace
+
+void TestPlatform::commandOutputKeepsItsHeadAndTail()
+{
+    // Output in pieces of every size: the first 64 KiB and the last 64 KiB
+    // are kept exactly, never more than 192 KiB held on the way.
+    QByteArray all;
+    for (int i = 0; all.size() < 3 * 1024 * 1024; ++i)
+        all += QByteArray::number(i) + ',';
+    CommandRunner::BoundedOutput out;
+    QRandomGenerator rng(40);
+    int at = 0;
+    while (at < all.size()) {
+        const int n = qMin(all.size() - at, int(rng.bounded(200000)));
+        out.append(all.constData() + at, n);
+        at += n;
+        QVERIFY(out.held() <= 192 * 1024);
+    }
+    QCOMPARE(out.bytes(), all.left(64 * 1024) + all.right(64 * 1024));
+    QCOMPARE(out.dropped(), qint64(all.size() - 128 * 1024));
+    // Short output passes whole.
+    CommandRunner::BoundedOutput small;
+    small.append(all.left(100000));
+    QCOMPARE(small.bytes(), all.left(100000));
+    QCOMPARE(small.dropped(), qint64(0));
+}
 
 void TestPlatform::commandsReachTheSimulatedBoard()
 {
@@ -220,6 +252,13 @@ void TestPlatform::commandsReachTheSimulatedBoard()
     QVERIFY(r.timedOut);
     // The shell still answers after a command it never answered.
     QCOMPARE(CommandRunner::run("false"), 1);
+    // A command that prints without end: what the runner holds is its first
+    // and last 64 KiB, however much passed, and the wait still ends.
+    r = CommandRunner::runWithTimeout("yes", 1500);
+    QVERIFY(r.timedOut);
+    QCOMPARE(r.output.size(), 128 * 1024);
+    QVERIFY(r.output.startsWith("0123456789abcdef0123"));
+    QCOMPARE(CommandRunner::run("false"), 1);
     // A detached command is journalled only.
     QVERIFY(CommandRunner::startDetached("hang"));
 
@@ -237,7 +276,7 @@ void TestPlatform::commandsReachTheSimulatedBoard()
     QVERIFY(stale.open(QIODevice::WriteOnly));
     stale.close();
     QCOMPARE(CommandRunner::run("false"), 0);
-    QCOMPARE(root.commands().count("false"), 3);
+    QCOMPARE(root.commands().count("false"), 4);
 }
 
 void TestPlatform::writeFileTruncatesAndJournals()

@@ -7,9 +7,12 @@
 // GPIO files, the labels, the chart's ranges, the logs and the folder.
 #include "debugmenu.h"
 #include "eventhandler.h"
+#include "gps.h"
 #include "longtermdata.h"
 #include "mainmenu.h"
 #include "messagedialog.h"
+#include "modalaction.h"
+#include "nametyper.h"
 #include "pairedboard.h"
 #include "popupinfo.h"
 #include "pressuresensor.h"
@@ -38,22 +41,15 @@ const char kMeas[] = "/media/tq3900/meas/";
 // Answers the modal dialogs that open: the debug menu's pressure button,
 // the name keyboard (a null name cancels; "^" presses Shift), message
 // boxes (recorded and closed) and the favourite pop-up (recorded).
-class Modals : public QObject
+class Modals : public ModalPoll
 {
 public:
     QStringList seen;
     QString name;
 
-    Modals()
-    {
-        connect(&m_timer, &QTimer::timeout, this, &Modals::look);
-        m_timer.start(20);
-    }
-
 private:
-    void look()
+    void look(QWidget *modal) override
     {
-        QWidget *modal = QApplication::activeModalWidget();
         if (auto *menu = qobject_cast<DebugMenu *>(modal)) {
             seen << "debug menu";
             QPushButton *button = menu->findChild<QPushButton *>("but11");
@@ -66,21 +62,9 @@ private:
             seen << "popup";
         } else if (auto *keys = qobject_cast<VirtualKeyboard *>(modal)) {
             seen << "keyboard";
-            if (name.isNull()) {
-                keys->findChild<QPushButton *>("but_Close")->click();
-                return;
-            }
-            for (QChar c : name) {
-                const QString key = c == ' ' ? QStringLiteral("but_Space")
-                        : c == '^'           ? QStringLiteral("but_Shift")
-                                             : QStringLiteral("but_%1").arg(c.toUpper());
-                keys->findChild<QPushButton *>(key)->click();
-            }
-            keys->findChild<QPushButton *>("but_Accept")->click();
+            typeName(keys, name);
         }
     }
-
-    QTimer m_timer;
 };
 
 // n samples of one reading.
@@ -415,7 +399,11 @@ void TestPressureSensor::diagramSpansAndAnalysisPages()
 void TestPressureSensor::saveFolderWithLogCopies()
 {
     startUnpairedBoard();
+    // A fix whose latitude and longitude differ: the folder names them in order.
+    QCOMPARE(m_board->send("gps fix 1"), QStringLiteral("ok"));
+    QCOMPARE(m_board->send("gps pos 52.5 13.25"), QStringLiteral("ok"));
     MainMenu w;
+    QTRY_VERIFY_WITH_TIMEOUT(w.getGpsInstance()->getLatitude() > 52.0, 8000);
     w.displayWidget(11, 1, 0);
     PressureSensor *ps = w.pressureSensorScreen();
     Bluetooth *link = w.getBtSinkInstance();
@@ -449,9 +437,8 @@ void TestPressureSensor::saveFolderWithLogCopies()
         QCOMPARE(info.value("Pressuresensor/Sensor").toString(), QStringLiteral("25.0 bar"));
         QCOMPARE(info.value("Pressuresensor/MinCalibrationValue").toInt(), 409);
         QCOMPARE(info.value("Pressuresensor/MaxCalibrationValue").toInt(), 3685);
-        QVERIFY(QRegularExpression("^-?\\d+\\.\\d{6}, -?\\d+\\.\\d{6}$")
-                    .match(info.value("GPS-Positions/GPS-Position").toString())
-                    .hasMatch());
+        QCOMPARE(info.value("GPS-Positions/GPS-Position").toStringList().join(", "),
+                 QStringLiteral("52.500000, 13.250000"));
     }
     const QByteArray low = m_root->read(QString(kTemp) + "pressureLowRes.txt");
     const QByteArray high = m_root->read(QString(kTemp) + "pressureHighRes.txt");

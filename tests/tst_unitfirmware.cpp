@@ -2,7 +2,8 @@
 // version query, header, 64-byte packets each after the acknowledgement of
 // the one before, the start and the restart; a doubled acknowledgement,
 // silence, stray and negative replies, Cancel at the last packet, a
-// negative start, and a unit whose link drops across its restart.
+// negative start, the link dropping in each phase, and a unit whose link
+// drops across its restart.
 #include "bluetooth.h"
 #include "debugmessages.h"
 #include "debugmenu.h"
@@ -11,6 +12,7 @@
 #include "mainmenu.h"
 #include "pairedboard.h"
 #include "sensorunitlink.h"
+#include "testpart.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
@@ -57,6 +59,8 @@ private slots:
 
     void debugFileWithDoubledAcknowledgement();
     void silenceStrayRepliesCancelAndNegativeStart();
+    void linkDropsInEachPhase_data();
+    void linkDropsInEachPhase();
     void linkDropsAcrossTheRestart();
 
 private:
@@ -77,6 +81,7 @@ void TestUnitFirmware::initTestCase()
 
 void TestUnitFirmware::init()
 {
+    SKIP_OUTSIDE_THIS_PART();
     startPairedBoard(&m_root, &m_board);
     m_main = std::make_unique<MainMenu>();
     QVERIFY(waitForSinkDataMode(*m_main->getBtSinkInstance(), *m_board, *m_root));
@@ -221,6 +226,11 @@ void TestUnitFirmware::silenceStrayRepliesCancelAndNegativeStart()
         reply(QStringLiteral("BT_RX FD %1 OK").arg(n, 3, 10, QLatin1Char('0')));
     }
     QVERIFY(unitGot("BT_TX FS"));
+    // The last packet acknowledged twice: one start message.
+    reply("BT_RX FD 015 OK");
+    m_main->getBtSinkInstance()->sendData("BT_TX O");
+    QVERIFY(unitGot("BT_TX O", 2));
+    QCOMPARE(m_board->unitLines().count("BT_TX FS"), 1);
     QCOMPARE(dialog.findChild<QTimer *>("timerCheck")->interval(), 15000);
     reply("BT_RX FS ERROR");
     QTRY_COMPARE(status(&dialog), fw("ErrorDuringFirmwareUpdatePleaseTryAgain"));
@@ -230,9 +240,65 @@ void TestUnitFirmware::silenceStrayRepliesCancelAndNegativeStart()
     QVERIFY(m_root->exists(file));
 }
 
+// The data link drops while the header, a data packet or the start message
+// awaits its reply: the no-answer text, nothing sent into the void as if
+// delivered, no image taken as whole; back on the air, Cancel and Accept
+// send it all again from the header.
+void TestUnitFirmware::linkDropsInEachPhase_data()
+{
+    QTest::addColumn<int>("repliedPackets"); // -1: the header's reply is lost
+    QTest::newRow("header") << -1;
+    QTest::newRow("data packet 3") << 3;
+    QTest::newRow("start") << 16;
+}
+
+void TestUnitFirmware::linkDropsInEachPhase()
+{
+    QFETCH(int, repliedPackets);
+    QByteArray image(1001, Qt::Uninitialized);
+    for (int i = 0; i < image.size(); ++i)
+        image[i] = char(i * 29 + 7);
+    QVERIFY(m_root->write("/media/tq3900/FW_GX4_4-0-0.gx4", image));
+    QCOMPARE(m_board->send("unit firmware reply silent"), QStringLiteral("ok"));
+    Bluetooth *link = m_main->getBtSinkInstance();
+
+    Firmwareupdate dialog(m_main.get());
+    dialog.show();
+    child(&dialog, "butUpdateGX4")->click();
+    child(&dialog, "butAccept")->click();
+    QVERIFY(unitGot("BT_TX FH 1001 4.0.0"));
+    if (repliedPackets >= 0)
+        reply("BT_RX FH OK");
+    for (int n = 0; n < repliedPackets; ++n) {
+        QVERIFY(unitGot(packet(n, image)));
+        reply(QStringLiteral("BT_RX FD %1 OK").arg(n, 3, 10, QLatin1Char('0')));
+    }
+    QVERIFY(unitGot(repliedPackets < 0 ? "BT_TX FH 1001 4.0.0" : repliedPackets < 16 ? packet(repliedPackets, image) : "BT_TX FS"));
+    const int sent = firmwareLines().size();
+    QCOMPARE(m_board->send("bt ttyO2 drop rfcomm"), QStringLiteral("ok"));
+    QTRY_VERIFY_WITH_TIMEOUT(!link->isConnectedRFCOMM(), 10000);
+    // Back on the air at once; the reply stays lost all the same.
+    QCOMPARE(m_board->send("bt ttyO2 restore rfcomm"), QStringLiteral("ok"));
+    QTRY_COMPARE_WITH_TIMEOUT(status(&dialog), fw(kNoAnswer), 20000);
+    QCOMPARE(page(&dialog), QStringLiteral("pageProgress"));
+    QVERIFY(QTest::qWaitFor([&] { return link->isConnectedRFCOMM(); }, 30000));
+    // Nothing more went out meanwhile, and the unit holds no image.
+    QCOMPARE(firmwareLines().size(), sent);
+    QVERIFY(!m_root->exists("/.tq3900/unit-firmware.bin"));
+    QCOMPARE(status(&dialog), fw(kNoAnswer));
+
+    QCOMPARE(m_board->send("unit firmware reply ok"), QStringLiteral("ok"));
+    child(&dialog, "butCancelUpdate")->click();
+    child(&dialog, "butAccept")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(page(&dialog), QStringLiteral("pageFinal"), 20000);
+    QCOMPARE(firmwareLines().mid(sent).first(), QStringLiteral("BT_TX FH 1001 4.0.0"));
+    QCOMPARE(m_root->read("/.tq3900/unit-firmware.bin"), image);
+}
+
 void TestUnitFirmware::linkDropsAcrossTheRestart()
 {
-    QByteArray image(1100, 'g');
+    // 17 full packets: none empty after them, the start follows packet 016.
+    QByteArray image(17 * 64, 'g');
     const QString file = QStringLiteral("/media/tq3900/FW_GX4_3-1-4.gx4");
     QVERIFY(m_root->write(file, image));
     QCOMPARE(m_board->send("unit firmware drop 2500"), QStringLiteral("ok"));
@@ -247,6 +313,9 @@ void TestUnitFirmware::linkDropsAcrossTheRestart()
     QVERIFY(restartTick->isActive());
     QCOMPARE(restartTick->interval(), 30000);
     QCOMPARE(m_root->read("/.tq3900/unit-firmware.bin"), image);
+    QCOMPARE(firmwareLines().size(), 1 + 17 + 1);
+    QVERIFY(firmwareLines().at(17).startsWith("BT_TX FD 016 064 "));
+    QCOMPARE(firmwareLines().last(), QStringLiteral("BT_TX FS"));
 
     // The unit went off the air; its RDY was lost. A tick while the link is
     // down: the no-answer text, still waiting.

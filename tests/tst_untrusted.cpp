@@ -6,12 +6,18 @@
 #include "bluetooth.h"
 #include "craftedinfo.h"
 #include "debugmenu.h"
+#include "firmwareupdate.h"
 #include "globals.h"
+#include "eventhandler.h"
 #include "mainmenu.h"
+#include "pairedboard.h"
+#include "pressuresensor.h"
 #include "measmanagement.h"
 #include "sensorunitlink.h"
 #include "simboard.h"
 #include "systemsettings.h"
+#include "testmenu.h"
+#include "testmenuremotectrl.h"
 #include "testroot.h"
 
 #include <QLabel>
@@ -120,12 +126,17 @@ private slots:
     void heldCommandsAreBoundedWhileTheCarrierSticks();
     void moduleThatDoesNotReadGetsBoundedOutput();
     void headphoneBatteryReportOutOfRange();
+    void pressurePacketsWithHugeCounts();
     void diagnosticFileKeepsItsNewestPart();
 
     // Stored measurements and files on the card.
     void craftedInfoFileInEveryStoredView_data();
     void craftedInfoFileInEveryStoredView();
     void cardFilesAreOpenedOnlyAsRegularFiles();
+    // The RAM disk's files of the test station and the installer.
+    void commandFileIsOnlyARegularFile_data();
+    void commandFileIsOnlyARegularFile();
+    void noWriteThroughLinksOnTheRamDisk();
     // The logs scripts/run keeps.
     void logsStayBoundedUnderAFlood();
 
@@ -435,6 +446,52 @@ void TestUntrusted::headphoneBatteryReportOutOfRange()
     QCOMPARE(link.getBtExtHeadphoneBatteryState(), 80);
 }
 
+void TestUntrusted::pressurePacketsWithHugeCounts()
+{
+    // 300 packets that claim 2147483647 samples and hold none, in 3 s, while
+    // the pressure screen listens: the log grows by what the lines hold
+    // (nothing), not by 6000 zeros each, and the screen answers its keys.
+    QVERIFY(m_root->write("/home/root/settings.ini", pairedSettings()));
+    QVERIFY(QDir().mkpath(m_root->local("/media/tq3900/meas")));
+    m_board = std::make_unique<SimBoard>(m_root->root());
+    QVERIFY2(m_board->isRunning(), qPrintable(m_board->error()));
+    MainMenu w;
+    EventHandler keys;
+    qApp->installEventFilter(&keys);
+    const auto removeFilter = qScopeGuard([&] { qApp->removeEventFilter(&keys); });
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QVERIFY(waitForSinkDataMode(*w.getBtSinkInstance(), *m_board, *m_root));
+    w.displayWidget(11, 1, 0);
+    PressureSensor *ps = w.pressureSensorScreen();
+    QVERIFY(ps);
+    auto key = [](Qt::Key k) {
+        QTRY_VERIFY(QApplication::focusWidget());
+        QTest::keyPress(QApplication::focusWidget(), k);
+        QTest::keyRelease(QApplication::focusWidget(), k);
+    };
+    key(Qt::Key_F6); // the mute key: listen
+    QTRY_VERIFY(!ps->isMuted());
+    QTRY_VERIFY_WITH_TIMEOUT(ps->intake().count() > 0, 15000); // the unit's own packets
+    const QString high = QStringLiteral("/media/tq3900/temp/pressureHighRes.txt");
+    const qint64 before = QFileInfo(m_root->local(high)).size();
+    MessageCapture log;
+    QElapsedTimer clock;
+    clock.start();
+    for (int burst = 0; burst < 30; ++burst) {
+        QCOMPARE(m_board->send(QStringLiteral("bt ttyO2 raw ") + QStringLiteral("BT_RX RD 2147483647\\r\\n").repeated(10)),
+                 QStringLiteral("ok"));
+        QTest::qWait(100);
+    }
+    QTRY_VERIFY(log.count(QStringLiteral("BT_RX RD count above its samples")) >= 1);
+    key(Qt::Key_F6); // and mute again, at once
+    QTRY_VERIFY_WITH_TIMEOUT(ps->isMuted(), 2000);
+    const qint64 grown = QFileInfo(m_root->local(high)).size() - before;
+    qInfo("%lld bytes logged in %lld ms of flood", grown, clock.elapsed());
+    QVERIFY2(grown < 200 * 1000, qPrintable(QString::number(grown)));
+    QVERIFY(ps->intake().count() <= 6000);
+}
+
 void TestUntrusted::diagnosticFileKeepsItsNewestPart()
 {
     g_debugFeatures = 1;
@@ -573,6 +630,115 @@ void TestUntrusted::cardFilesAreOpenedOnlyAsRegularFiles()
     QVERIFY(m_root->write(card + "/meas/LE_20260101_120000_Clip/good.wav", good + QByteArray(4, '\0')));
     QCOMPARE(playback.startAudioPlayback(card + "/meas/LE_20260101_120000_Clip/good.wav"), 0);
     playback.stopAudioPlayback();
+}
+
+void TestUntrusted::commandFileIsOnlyARegularFile_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("link to a command") << "link";
+    QTest::newRow("FIFO without a writer") << "fifo";
+    QTest::newRow("folder") << "folder";
+}
+
+void TestUntrusted::commandFileIsOnlyARegularFile()
+{
+    // Whatever stands in the command file's place: the poll and the answer
+    // return at once, nothing is read through it or written into it, the
+    // refusal is logged and the factory script runs as for a missing file.
+    QFETCH(QString, kind);
+    const QString file = QString::fromLatin1(TestmenuRemoteCtrl::kCommandFile);
+    QVERIFY(QDir().mkpath(m_root->local("/media/ramdisk")));
+    QVERIFY(m_root->write("/outside", "cmdTestLed\n"));
+    if (kind == "link")
+        QVERIFY(QFile::link(m_root->local("/outside"), m_root->local(file)));
+    else if (kind == "fifo")
+        QCOMPARE(::mkfifo(QFile::encodeName(m_root->local(file)).constData(), 0600), 0);
+    else
+        QVERIFY(QDir().mkpath(m_root->local(file)));
+    MessageCapture log;
+    TestmenuRemoteCtrl reader;
+    reader.pause();
+    QSignalSpy handed(&reader, &TestmenuRemoteCtrl::sendCommand);
+    QElapsedTimer clock;
+    clock.start();
+    reader.readCommandFile();
+    reader.writeResult(QStringLiteral("resPassed"));
+    QVERIFY(TestmenuRemoteCtrl::writeCommandFile(file, "staActiveMenu\n") == false);
+    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(handed.count(), 0);
+    QCOMPARE(m_root->read("/outside"), QByteArray("cmdTestLed\n"));
+    QCOMPARE(log.count(QStringLiteral("Could not open/read file /media/ramdisk/production")), 1);
+    QCOMPARE(log.count(QStringLiteral("Could not open/write file /media/ramdisk/production")), 1);
+    QCOMPARE(log.count(QStringLiteral("refused to write /media/ramdisk/production")), 2);
+    QCOMPARE(m_root->commands().count(QString::fromLatin1(TestmenuRemoteCtrl::kFailureScript)), 2);
+    QCOMPARE(QFileInfo(m_root->local(file)).isSymLink(), kind == "link");
+}
+
+void TestUntrusted::noWriteThroughLinksOnTheRamDisk()
+{
+    // Links in place of the command file and of the run-mode file, pointing
+    // at files of someone else's: neither the menu's announcement, nor ten
+    // station commands written into the link's target, nor a whole
+    // instrument update changes a target; no command is taken through the
+    // link; the program goes on, and works again once the files are files.
+    m_board = std::make_unique<SimBoard>(m_root->root());
+    QVERIFY2(m_board->isRunning(), qPrintable(m_board->error()));
+    const QString command = QString::fromLatin1(TestmenuRemoteCtrl::kCommandFile);
+    const QString runmode = QStringLiteral("/media/ramdisk/runmode");
+    QVERIFY(m_root->write("/etc/passwd", "root:x:0:0\n"));
+    QVERIFY(m_root->write("/etc/shadow", "root:*:1:0\n"));
+    QVERIFY(QDir().mkpath(m_root->local("/media/ramdisk")));
+    QVERIFY(QFile::link(m_root->local("/etc/passwd"), m_root->local(command)));
+    QVERIFY(QFile::link(m_root->local("/etc/shadow"), m_root->local(runmode)));
+    MessageCapture log;
+    {
+        TestMenu menu;
+        auto *reader = menu.findChild<TestmenuRemoteCtrl *>();
+        QVERIFY(reader);
+        QSignalSpy handed(reader, &TestmenuRemoteCtrl::sendCommand);
+        QCOMPARE(m_root->read("/etc/passwd"), QByteArray("root:x:0:0\n"));
+        const QString script = QString::fromLatin1(TestmenuRemoteCtrl::kFailureScript);
+        for (int i = 0; i < 10; ++i) {
+            // A station that follows the link leaves its command there; the
+            // menu's polls (each runs the factory script) leave it alone.
+            const QByteArray line = i == 9 ? "cmdFinish\n" : "cmdTestNumber" + QByteArray::number(i) + "\n";
+            QVERIFY(m_root->write("/etc/passwd", line));
+            const int polls = m_root->commands().count(script);
+            QTRY_VERIFY(m_root->commands().count(script) >= polls + 2);
+            QCOMPARE(m_root->read("/etc/passwd"), line);
+        }
+        QCOMPARE(handed.count(), 0);
+        QVERIFY(log.count(QStringLiteral("refused to write /media/ramdisk/production")) >= 1);
+    }
+    QVERIFY(QFileInfo(m_root->local(command)).isSymLink());
+    QVERIFY(m_root->write("/etc/passwd", "root:x:0:0\n"));
+
+    // An instrument update from the card, run to its reboot.
+    const auto updateInstrument = [this](const QString &file) {
+        QVERIFY(m_root->write("/media/tq3900/" + file, QByteArray(5000, 'f')));
+        m_root->clearJournals();
+        Firmwareupdate dialog;
+        dialog.show();
+        dialog.findChild<QPushButton *>("butUpdateTQ3900")->click();
+        dialog.findChild<QPushButton *>("butAccept")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(m_root->commands().contains("reboot"), 20000);
+    };
+    // The run-mode link is refused.
+    updateInstrument(QStringLiteral("FW_TQE3900_V2-0-7.tq3"));
+    QCOMPARE(m_root->read("/etc/shadow"), QByteArray("root:*:1:0\n"));
+    QCOMPARE(m_root->read("/etc/passwd"), QByteArray("root:x:0:0\n"));
+    QCOMPARE(log.count(QStringLiteral("Could not write runmode - not a regular file")), 1);
+    QVERIFY(QFileInfo(m_root->local(runmode)).isSymLink());
+
+    // Files again: the announcement and the run mode are written.
+    QVERIFY(QFile::remove(m_root->local(command)));
+    QVERIFY(QFile::remove(m_root->local(runmode)));
+    {
+        TestMenu menu;
+        QCOMPARE(m_root->read(command), QByteArray("staActiveMenu\n"));
+    }
+    updateInstrument(QStringLiteral("FW_TQE3900_V2-0-8.tq3"));
+    QCOMPARE(m_root->read(runmode), QByteArray("reboot"));
 }
 
 void TestUntrusted::logsStayBoundedUnderAFlood()

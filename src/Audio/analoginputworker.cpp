@@ -245,21 +245,28 @@ void AnalogInputWorker::calculateFft()
     calculateSignificandFrequency();
 }
 
-void AnalogInputWorker::calculateSignificandFrequency()
+int AnalogInputWorker::dominantBin(const float *m)
 {
-    const float *m = m_fft_mean;
     float best = 0.0f;
-    for (quint32 k = 2; k <= 508; ++k) {
+    int dominant = -1;
+    for (int k = 2; k <= 508; ++k) {
         float s = m[k - 2] + m[k - 1];
         s += m[k];
         s += m[k + 1];
         s += m[k + 2];
-        // Ties go to the higher bin.
         if (s >= best) {
             best = s;
-            m_significandFrequency = (k * kSampleRate) >> 10;
+            dominant = k;
         }
     }
+    return dominant;
+}
+
+void AnalogInputWorker::calculateSignificandFrequency()
+{
+    const int k = dominantBin(m_fft_mean);
+    if (k >= 0)
+        m_significandFrequency = (quint32(k) * kSampleRate) >> 10;
     if (m_storeMinFrequency || m_significandFrequencyAtMin == 0) {
         m_storeMinFrequency = false;
         m_significandFrequencyAtMin = m_significandFrequency;

@@ -58,6 +58,9 @@ public:
     static float audioLevelToDb(float level);
     // Dominant frequency rounded to 10 Hz.
     quint32 getSignificandFrequency();
+    // The bin 2..508 of a mean spectrum whose five bins around it hold the
+    // most (ties go to the higher bin); -1 when no sum compares (NaN).
+    static int dominantBin(const float *mean);
     // The dominant frequency taken when the lowest minimum last went down,
     // rounded to 10 Hz.
     quint32 getSignificandFrequencyAtMin();

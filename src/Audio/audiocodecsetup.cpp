@@ -1,5 +1,6 @@
 #include "audiocodecsetup.h"
 
+#include "commandrunner.h"
 #include "deviceroot.h"
 #include "filtercoefficients.h"
 #include "globals.h"
@@ -7,6 +8,8 @@
 #include "statusbardata.h"
 
 #include <QDebug>
+#include <QDir>
+#include <QFileInfo>
 
 namespace {
 
@@ -186,13 +189,32 @@ void AudioCodecSetup::setLoopbackEnable(bool enable)
     setMixerElementEnumValue(kDacMode, 1);
 }
 
+void AudioCodecSetup::restoreMixerState(bool replace)
+{
+    QFile resource(QStringLiteral(":/Resources/Files/asound.state"));
+    if (!resource.open(QIODevice::ReadOnly))
+        return;
+    resource.close();
+    const QString target = DeviceRoot::path(QStringLiteral("/var/lib/alsa/asound.state"));
+    QDir().mkpath(QFileInfo(target).path());
+    if (replace)
+        qDebug() << "asound.state removed" << QFile::remove(target);
+    // QFile::copy keeps a file already there.
+    const bool copied = QFile::copy(resource.fileName(), target);
+    // A copy from the resources is read-only; the next start must be able to replace it.
+    if (copied)
+        QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    qDebug() << "asound.state copied" << copied;
+    CommandRunner::run(QStringLiteral("alsactl --file /var/lib/alsa/asound.state restore"));
+}
+
 void AudioCodecSetup::init()
 {
     qDebug() << "**** INIT Audio-Codec ****";
     setMixerElementValue(kLoopbackAdc, 0);
     setMixerElementEnumValue(kDacMode, 1);
     setRouting(0);
-    if (StatusbarData()->sensorType() == 4) {
+    if (StatusbarData()->sensorType() == Statusbardata::kWiredSensor) {
         setInputPath(3);
         qDebug() << "Direkteingang gewählt";
     } else {

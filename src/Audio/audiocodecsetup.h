@@ -24,6 +24,12 @@ public:
     explicit AudioCodecSetup(QObject *parent = nullptr);
     ~AudioCodecSetup() override;
 
+    // The mixer's state the program carries (a resource): copied to
+    // "/var/lib/alsa/asound.state", which "alsactl --file ... restore" then
+    // loads. replace: a state file already there is replaced (each start
+    // begins from the carried state); else it is kept and loaded as it is.
+    static void restoreMixerState(bool replace);
+
     // Listening routing, input by sensor type (wired sensor: IN3), path muted.
     void init();
     // 0 none, 1 IN1 (the sensor unit's receiver), 2 IN2, 3 IN3 (wired

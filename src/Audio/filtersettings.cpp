@@ -11,7 +11,6 @@
 #include "statusbardata.h"
 
 #include <QDebug>
-#include <QKeyEvent>
 #include <QTimer>
 
 namespace {
@@ -30,6 +29,7 @@ Filtersettings::Filtersettings(QWidget *parent)
     : KeyDialog(parent), ui(new Ui::Filtersettings)
 {
     ui->setupUi(this);
+    takeMuteKey();
     qDebug() << "Konstruktor Filtersettings";
 
     freqSpectrum = new FreqSpectrum;
@@ -313,36 +313,3 @@ void Filtersettings::escapeReleased()
     reject();
 }
 
-void Filtersettings::keyPressEvent(QKeyEvent *event)
-{
-    if (event->key() == Qt::Key_F10) {
-        event->accept();
-        if (event->isAutoRepeat())
-            return;
-        qDebug() << "Filtersettings Mute-Key pressed";
-        MainMenu *w = MainMenu::getInstanceMainMenu();
-        if (!w)
-            return;
-        if (!w->isMuteKeySwitchmode())
-            w->muteAudioPath(false, true);
-        else
-            w->muteAudioPath(!w->isAudioPathMuted(), true);
-        return;
-    }
-    KeyDialog::keyPressEvent(event);
-}
-
-void Filtersettings::keyReleaseEvent(QKeyEvent *event)
-{
-    if (event->key() == Qt::Key_F10) {
-        event->accept();
-        if (event->isAutoRepeat())
-            return;
-        qDebug() << "Levelmeas Mute-Key released";
-        MainMenu *w = MainMenu::getInstanceMainMenu();
-        if (w && !w->isMuteKeySwitchmode())
-            w->muteAudioPath(true, true);
-        return;
-    }
-    KeyDialog::keyReleaseEvent(event);
-}

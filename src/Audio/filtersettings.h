@@ -49,8 +49,6 @@ public slots:
     void updateFilter();
 
 protected:
-    void keyPressEvent(QKeyEvent *event) override;
-    void keyReleaseEvent(QKeyEvent *event) override;
     void escapeReleased() override;
 
 private slots:

@@ -41,7 +41,7 @@ QString Micsettings::gainText(int step, bool wired, float pgaGain_dB, int ground
 
 bool Micsettings::wiredSensor() const
 {
-    return StatusbarData()->sensorType() == 4;
+    return StatusbarData()->sensorType() == Statusbardata::kWiredSensor;
 }
 
 void Micsettings::readGroundGain()

@@ -7,7 +7,6 @@
 #include "mainmenu.h"
 
 #include <QDebug>
-#include <QKeyEvent>
 #include <QTimer>
 
 #include <algorithm>
@@ -72,6 +71,7 @@ DebugGain::DebugGain(QWidget *parent)
     : KeyDialog(parent), ui(new Ui::DebugGain)
 {
     ui->setupUi(this);
+    takeMuteKey();
 }
 
 DebugGain::~DebugGain()
@@ -239,40 +239,6 @@ void DebugGain::selectPage(int page)
     ui->mainArea->setCurrentWidget(ui->pageOverview);
     updateOverview();
     m_currentPage = 6;
-}
-
-void DebugGain::keyPressEvent(QKeyEvent *event)
-{
-    if (event->key() != Qt::Key_F10) {
-        KeyDialog::keyPressEvent(event);
-        return;
-    }
-    event->accept();
-    if (event->isAutoRepeat())
-        return;
-    qDebug() << "Debuggain. Mute Key pressed";
-    MainMenu *w = MainMenu::getInstanceMainMenu();
-    if (!w)
-        return;
-    if (!w->isMuteKeySwitchmode())
-        w->muteAudioPath(false, true);
-    else
-        w->muteAudioPath(!w->isAudioPathMuted(), true);
-}
-
-void DebugGain::keyReleaseEvent(QKeyEvent *event)
-{
-    if (event->key() != Qt::Key_F10) {
-        KeyDialog::keyReleaseEvent(event);
-        return;
-    }
-    event->accept();
-    if (event->isAutoRepeat())
-        return;
-    qDebug() << "Debuggain. Mute Key released";
-    MainMenu *w = MainMenu::getInstanceMainMenu();
-    if (w && !w->isMuteKeySwitchmode())
-        w->muteAudioPath(true, true);
 }
 
 void DebugGain::on_butHome_clicked()

@@ -52,10 +52,6 @@ public:
 public slots:
     void updateBtInfo();
 
-protected:
-    void keyPressEvent(QKeyEvent *event) override;
-    void keyReleaseEvent(QKeyEvent *event) override;
-
 private slots:
     void on_butHome_clicked();
     void on_butUp_clicked();

@@ -15,9 +15,7 @@
 
 #include <QCoreApplication>
 #include <QDebug>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QTimer>
 
@@ -25,8 +23,6 @@ const char DebugMenu::kTestFirmwareFile[] = "/media/tq3900/FW_GX4_V1-22-33.gx4";
 
 namespace {
 
-const char kAsoundResource[] = ":/Resources/Files/asound.state";
-const char kAsoundState[] = "/var/lib/alsa/asound.state";
 // What the probe reads of the output of "df -Th".
 constexpr int kProbeBytes = 2048;
 
@@ -230,15 +226,8 @@ void DebugMenu::timerSlot()
 
 void DebugMenu::on_butResetAudio_clicked()
 {
-    QFile resource(QString::fromLatin1(kAsoundResource));
-    if (resource.open(QIODevice::ReadOnly)) {
-        resource.close();
-        const QString target = DeviceRoot::path(QString::fromLatin1(kAsoundState));
-        QDir().mkpath(QFileInfo(target).path());
-        // An existing state file is kept as it is.
-        QFile::copy(resource.fileName(), target);
-        CommandRunner::run(QStringLiteral("alsactl --file /var/lib/alsa/asound.state restore"));
-    }
+    // A state file already there is kept as it is.
+    AudioCodecSetup::restoreMixerState(false);
     if (AudioCodecSetup *c = codec())
         c->init();
 }

@@ -1035,35 +1035,71 @@ void Bluetooth::handleUnitReply(const QString &line)
         if (need(1))
             emit btFwStartUpdateReceived(v.at(0) == QLatin1String("OK"));
     } else if (keyword == QLatin1String("RS")) {
-        // The pressure sensor's announcement: range in bar, readings at
-        // 0 bar and at full scale.
-        if (need(3)) {
-            bool rangeOk = false, zeroOk = false, fullOk = false;
-            const int range = v.at(0).toInt(&rangeOk);
-            const uint atZero = v.at(1).toUInt(&zeroOk);
-            const uint atRange = v.at(2).toUInt(&fullOk);
-            if (rangeOk && zeroOk && fullOk && atZero <= 0xFFFF && atRange <= 0xFFFF)
-                emit btEnableReceivePressuredata(true, range, ushort(atZero), ushort(atRange));
-            else
-                qDebug() << "BT_RX RS unreadable:" << line.left(80);
-        }
+        int range = 0;
+        unsigned short atZero = 0, atRange = 0;
+        if (parsePressureAnnouncement(line, &range, &atZero, &atRange))
+            emit btEnableReceivePressuredata(true, range, atZero, atRange);
+        else
+            qDebug() << "BT_RX RS unreadable:" << line.left(80);
     } else if (keyword == QLatin1String("RD")) {
-        // One packet of pressure samples: their count, then the samples
-        // (missing ones read 0 at the screen).
-        if (need(1)) {
-            bool ok = false;
-            const int count = v.at(0).toInt(&ok);
-            if (ok)
-                emit btPressuredataReceived(count, v.value(1));
-            else
-                qDebug() << "BT_RX RD unreadable:" << line.left(80);
+        int count = 0;
+        QString samples;
+        const PacketStatus status = parsePressurePacket(line, &count, &samples);
+        if (status == PacketStatus::Unreadable) {
+            qDebug() << "BT_RX RD unreadable:" << line.left(80);
+            return;
         }
+        // A flood of short lines with huge counts must not turn into
+        // thousands of samples (and log bytes) each: one log line until a
+        // whole packet comes again.
+        if (status == PacketStatus::Cut && !m_pressureCountCut)
+            qDebug() << "BT_RX RD count above its samples, cut to" << count << ":" << line.left(80);
+        m_pressureCountCut = status == PacketStatus::Cut;
+        if (count > 0)
+            emit btPressuredataReceived(count, samples);
     } else if (keyword == QLatin1String("FW-VERSION")) {
         if (need(1)) {
             m_fwVersion = v.at(0);
             emit btFirmwareVersion(v.at(0));
         }
     }
+}
+
+bool Bluetooth::parsePressureAnnouncement(const QString &line, int *range, unsigned short *atZero,
+                                          unsigned short *atRange)
+{
+    // The pressure sensor's announcement: range in bar, readings at 0 bar
+    // and at full scale.
+    const QStringList v = replyValues(line, QStringLiteral("RS"));
+    if (v.size() < 3)
+        return false;
+    bool rangeOk = false, zeroOk = false, fullOk = false;
+    const int r = v.at(0).toInt(&rangeOk);
+    const uint zero = v.at(1).toUInt(&zeroOk);
+    const uint full = v.at(2).toUInt(&fullOk);
+    if (!rangeOk || !zeroOk || !fullOk || zero > 0xFFFF || full > 0xFFFF)
+        return false;
+    *range = r;
+    *atZero = ushort(zero);
+    *atRange = ushort(full);
+    return true;
+}
+
+Bluetooth::PacketStatus Bluetooth::parsePressurePacket(const QString &line, int *count, QString *samples)
+{
+    // One packet of pressure samples: their count, then the samples
+    // (missing ones read 0 at the screen).
+    const QStringList v = replyValues(line, QStringLiteral("RD"));
+    bool ok = false;
+    const int n = v.value(0).toInt(&ok);
+    if (!ok)
+        return PacketStatus::Unreadable;
+    *samples = v.value(1);
+    // Sample i starts at character 4 i: a text of k characters holds
+    // (k + 3) / 4 of them, the last perhaps without its digits.
+    const int room = int((qint64(samples->size()) + 3) / 4);
+    *count = qMin(n, room);
+    return n > room ? PacketStatus::Cut : PacketStatus::Whole;
 }
 
 void Bluetooth::sendDebugCmd()

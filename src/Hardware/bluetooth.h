@@ -82,6 +82,18 @@ public:
     static int convertVolPercentToVolStep(int percent);
     static int convertVolStepToVolPercent(int step);
 
+    // The pressure sensor's lines from the sensor unit. "BT_RX RS <range>
+    // <reading at 0 bar> <reading at full scale>": false for a line without
+    // three numbers or with readings beyond 16 bits.
+    static bool parsePressureAnnouncement(const QString &line, int *range, unsigned short *atZero,
+                                          unsigned short *atRange);
+    // "BT_RX RD <count> <samples>": samples of four characters each. A
+    // count above what the samples' text can hold (a started group of four
+    // counts) is cut to it, so a line yields at most a quarter of its own
+    // length in samples. Unreadable for a count that is no number.
+    enum class PacketStatus { Whole, Cut, Unreadable };
+    static PacketStatus parsePressurePacket(const QString &line, int *count, QString *samples);
+
 public slots:
     void readTtyData();
     void updateState();
@@ -202,6 +214,9 @@ private:
     // A step of the state machine is running (a module command sent from a
     // step must not start a second step inside the first).
     bool m_inStep = false;
+    // A pressure packet was cut to its samples since the last whole one
+    // (logged once per episode).
+    bool m_pressureCountCut = false;
 };
 
 #endif // BLUETOOTH_H

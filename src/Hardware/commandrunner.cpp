@@ -20,8 +20,13 @@ namespace {
 constexpr int kStartTimeoutMs = 30000;
 // How long run() waits for the simulated board's answer.
 const int kSimulatedRunTimeoutMs = 120000;
-// The most of a simulated command's output that is taken.
-const int kMaxSimulatedOutput = 4 * 1024 * 1024;
+
+void logDropped(const QString &command, const CommandRunner::BoundedOutput &out)
+{
+    if (out.dropped() > 0)
+        qDebug() << "Command output:" << out.dropped() << "bytes between the first and the last"
+                 << CommandRunner::BoundedOutput::kTailBytes << "dropped:" << command.left(200);
+}
 
 // Hands the command to the simulator running on the device root (its board
 // shell, a Unix socket in the journal folder) and waits at most timeoutMs for
@@ -57,7 +62,10 @@ bool askSimulatedBoard(const QString &command, const QString &boardWorkDir, int 
     }
     ::shutdown(fd, SHUT_WR);
 
-    QByteArray answer;
+    // The exit code line, then the output, bounded as on the board.
+    QByteArray firstLine;
+    bool haveFirstLine = false;
+    CommandRunner::BoundedOutput output;
     QElapsedTimer clock;
     clock.start();
     bool ended = false;
@@ -74,32 +82,75 @@ bool askSimulatedBoard(const QString &command, const QString &boardWorkDir, int 
         char buf[4096];
         const ssize_t n = ::read(fd, buf, sizeof buf);
         if (n > 0) {
-            if (answer.size() < kMaxSimulatedOutput + 16)
-                answer.append(buf, int(n));
+            const char *data = buf;
+            qint64 size = n;
+            if (!haveFirstLine) {
+                const char *nl = static_cast<const char *>(std::memchr(buf, '\n', size_t(n)));
+                const qint64 upto = nl ? nl - buf : n;
+                if (firstLine.size() < 64)
+                    firstLine.append(buf, int(qMin<qint64>(upto, 64)));
+                haveFirstLine = nl != nullptr;
+                data += nl ? upto + 1 : n;
+                size -= nl ? upto + 1 : n;
+            }
+            output.append(data, size);
         } else if (n == 0 || errno != EINTR) {
             ended = true;
         }
     }
     ::close(fd);
 
-    const int nl = answer.indexOf('\n');
+    logDropped(command, output);
     bool ok = false;
-    const int code = (nl < 0 ? answer : answer.left(nl)).trimmed().toInt(&ok);
+    const int code = firstLine.trimmed().toInt(&ok);
+    result->output = output.bytes();
     if (!ended || !ok) {
         // No answer in time (or the simulator went away mid-answer): as a
         // command that did not end.
         result->exitCode = -1;
         result->timedOut = true;
-        result->output = nl < 0 ? QByteArray() : answer.mid(nl + 1);
         return true;
     }
     result->exitCode = code;
     result->timedOut = false;
-    result->output = answer.mid(nl + 1).left(kMaxSimulatedOutput);
     return true;
 }
 
 } // namespace
+
+void CommandRunner::BoundedOutput::append(const char *data, qint64 size)
+{
+    if (size <= 0)
+        return;
+    if (m_head.size() < kHeadBytes) {
+        const int take = int(qMin<qint64>(size, kHeadBytes - m_head.size()));
+        m_head.append(data, take);
+        data += take;
+        size -= take;
+    }
+    if (size <= 0)
+        return;
+    if (size >= kTailBytes) {
+        m_dropped += m_tail.size() + (size - kTailBytes);
+        m_tail = QByteArray(data + (size - kTailBytes), kTailBytes);
+        return;
+    }
+    m_tail.append(data, int(size));
+    // Cut back only when twice the tail is held: each byte is moved at
+    // most once.
+    if (m_tail.size() >= 2 * kTailBytes) {
+        const int excess = m_tail.size() - kTailBytes;
+        m_tail.remove(0, excess);
+        m_dropped += excess;
+    }
+}
+
+QByteArray CommandRunner::BoundedOutput::bytes() const
+{
+    if (m_tail.size() <= kTailBytes)
+        return m_head + m_tail;
+    return m_head + m_tail.right(kTailBytes);
+}
 
 QString CommandRunner::answerKey(const QString &command)
 {
@@ -186,15 +237,33 @@ CommandRunner::Result CommandRunner::execute(const QString &command, const QStri
         qDebug() << "Command did not start:" << command;
         return r;
     }
-    if (!p.waitForFinished(limitMs)) {
+    // The output is taken as it comes, so a command that prints without
+    // end holds no more than the bounded head and tail.
+    BoundedOutput output;
+    QElapsedTimer clock;
+    clock.start();
+    bool finished = false;
+    while (!finished) {
+        const qint64 left = limitMs - clock.elapsed();
+        if (left <= 0)
+            break;
+        if (!p.waitForReadyRead(int(qMin<qint64>(left, 1000))))
+            finished = p.state() == QProcess::NotRunning;
+        output.append(p.readAll());
+    }
+    if (!finished) {
         qDebug() << "Command timed out after" << limitMs << "ms:" << command;
         r.timedOut = true;
-        r.output = p.readAll();
         p.kill();
         p.waitForFinished(1000);
+        output.append(p.readAll());
+        logDropped(command, output);
+        r.output = output.bytes();
         return r;
     }
-    r.output = p.readAll();
+    output.append(p.readAll());
+    logDropped(command, output);
+    r.output = output.bytes();
     r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     return r;
 }

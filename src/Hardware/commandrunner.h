@@ -51,6 +51,29 @@ public:
     // The name of the answer file for a command (see above).
     static QString answerKey(const QString &command);
 
+    // What a command printed, held bounded while it runs: the first
+    // kHeadBytes (callers read the first lines) and the last kTailBytes (the
+    // end of a long listing); what lies between is dropped. Holds at most
+    // kHeadBytes + 2 x kTailBytes at any time.
+    class BoundedOutput
+    {
+    public:
+        static constexpr int kHeadBytes = 64 * 1024;
+        static constexpr int kTailBytes = 64 * 1024;
+        void append(const char *data, qint64 size);
+        void append(const QByteArray &bytes) { append(bytes.constData(), bytes.size()); }
+        // The head, then the newest kTailBytes after it.
+        QByteArray bytes() const;
+        // Bytes between the head and the tail that bytes() leaves out.
+        qint64 dropped() const { return m_dropped + qMax(0, m_tail.size() - kTailBytes); }
+        qint64 held() const { return m_head.size() + m_tail.size(); }
+
+    private:
+        QByteArray m_head;
+        QByteArray m_tail;
+        qint64 m_dropped = 0;
+    };
+
 private:
     static Result simulate(const QString &command, const QString &workDir, const char *mode,
                            int timeoutMs);

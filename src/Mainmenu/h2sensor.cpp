@@ -31,7 +31,6 @@ namespace {
 const char kPwmPeriod[] = "/sys/class/pwm/pwmchip1/pwm0/period";
 const char kPwmDutyCycle[] = "/sys/class/pwm/pwmchip1/pwm0/duty_cycle";
 const char kPwmEnable[] = "/sys/class/pwm/pwmchip1/pwm0/enable";
-const int kHydrogenSensor = 3;
 const int kCodecInputPwm = 2;
 const QColor kScaleColour(128, 155, 255);
 const QColor kDataColour(173, 216, 230);
@@ -100,14 +99,9 @@ bool H2Sensor::showSensorNoteIfNeeded()
         qDebug() << "Direkt boot to H2-Dialog";
         return true;
     }
-    if (StatusbarData()->sensorType() == kHydrogenSensor)
+    if (StatusbarData()->sensorType() == Statusbardata::kHydrogenSensor)
         return true;
-    MessageDialog note;
-    note.setIcon(0);
-    note.setHeadline(tr("Note"));
-    note.setDialogType(0);
-    note.setInfotext(tr("YouMustConnectAH2-SensorToUseThisMeasurement"));
-    note.exec();
+    MessageDialog::inform(0, tr("Note"), tr("YouMustConnectAH2-SensorToUseThisMeasurement"));
     return m_frame->isShown();
 }
 

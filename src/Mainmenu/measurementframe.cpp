@@ -4,7 +4,6 @@
 #include "audiocodecsetup.h"
 #include "audioworker.h"
 #include "bluetooth.h"
-#include "deviceroot.h"
 #include "filtersettings.h"
 #include "headphonesettings.h"
 #include "mainmenu.h"
@@ -25,12 +24,6 @@
 #include <cstring>
 #include <memory>
 
-namespace {
-const char kMeasRoot[] = "/media/tq3900/meas/";
-const int kHydrogenSensor = 3;
-const int kWiredSensor = 4;
-} // namespace
-
 MeasurementFrame::MeasurementFrame(QWidget *widget, Screen *screen, int favouriteNumber, int typeCode)
     : QObject(widget)
     , m_widget(widget)
@@ -42,15 +35,37 @@ MeasurementFrame::MeasurementFrame(QWidget *widget, Screen *screen, int favourit
     connect(m_timerCheckBtConnection, &QTimer::timeout, this, &MeasurementFrame::checkBtConnection,
             Qt::UniqueConnection);
     widget->installEventFilter(this);
+    watchStack();
 }
 
 bool MeasurementFrame::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_widget && event->type() == QEvent::Hide) {
-        stopWatchdog();
-        releaseIfLeft();
-    }
+    if (watched == m_widget && event->type() == QEvent::ParentChange)
+        watchStack();
     return QObject::eventFilter(watched, event);
+}
+
+void MeasurementFrame::watchStack()
+{
+    // The main window makes the screen and then adds it to its page stack.
+    if (m_stack)
+        disconnect(m_stack.data(), &QStackedWidget::currentChanged, this, &MeasurementFrame::stackChanged);
+    m_stack = qobject_cast<QStackedWidget *>(m_widget->parentWidget());
+    m_shownInStack = m_stack && m_stack->currentWidget() == m_widget;
+    if (m_stack)
+        connect(m_stack.data(), &QStackedWidget::currentChanged, this, &MeasurementFrame::stackChanged);
+}
+
+void MeasurementFrame::stackChanged()
+{
+    // The stack tells once it has moved to the new page (the old page's
+    // Hide comes while the old index still stands), and before the main
+    // window starts the new page: the screen is released before the next
+    // one runs. The path is left to the page shown: each one mutes it.
+    const bool shown = isShown();
+    if (m_shownInStack && !shown)
+        releaseIfLeft();
+    m_shownInStack = shown;
 }
 
 bool MeasurementFrame::isShown() const
@@ -75,14 +90,9 @@ void MeasurementFrame::releaseIfLeft()
 
 bool MeasurementFrame::showHydrogenNoteIfNeeded()
 {
-    if (StatusbarData()->sensorType() != kHydrogenSensor)
+    if (StatusbarData()->sensorType() != Statusbardata::kHydrogenSensor)
         return true;
-    MessageDialog note;
-    note.setIcon(0);
-    note.setHeadline(tr("Note"));
-    note.setDialogType(0);
-    note.setInfotext(tr("YouMustConnectAnAcousticalSensorToUseThisMeasurement."));
-    note.exec();
+    MessageDialog::inform(0, tr("Note"), tr("YouMustConnectAnAcousticalSensorToUseThisMeasurement."));
     releaseIfLeft();
     return isShown();
 }
@@ -188,7 +198,7 @@ void MeasurementFrame::switchActiveMute(bool mute)
 
 bool MeasurementFrame::watchdogTick(bool linkUp, int sensorType, bool *armed)
 {
-    if (sensorType == kWiredSensor)
+    if (sensorType == Statusbardata::kWiredSensor)
         return false;
     if (!linkUp) {
         if (!*armed)
@@ -207,12 +217,7 @@ void MeasurementFrame::checkBtConnection()
     if (!watchdogTick(linkUp, status->sensorType(), &m_enableWarningBtConnection))
         return;
     m_screen->frameMute(true, true);
-    MessageDialog warning;
-    warning.setIcon(1);
-    warning.setHeadline(tr("Warning"));
-    warning.setDialogType(0);
-    warning.setInfotext(tr("NoBluetoothConnectionPleaseCheckYourGX4"));
-    warning.exec();
+    MessageDialog::inform(1, tr("Warning"), tr("NoBluetoothConnectionPleaseCheckYourGX4"));
     releaseIfLeft();
 }
 
@@ -300,7 +305,7 @@ QString MeasurementFrame::selectedFolder() const
 
 QString MeasurementFrame::folderPath(const QString &folder)
 {
-    return DeviceRoot::path(QString::fromLatin1(kMeasRoot) + folder);
+    return Measurements::storePath() + folder;
 }
 
 // ---------------------------------------------------------------------------

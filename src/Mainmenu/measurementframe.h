@@ -7,6 +7,7 @@
 
 class Bluetooth;
 class QKeyEvent;
+class QStackedWidget;
 class QTimer;
 class QWidget;
 struct MeasInfoStructure;
@@ -124,15 +125,18 @@ signals:
     void gotoWidget(int widget, int dir, int variant);
 
 protected:
-    // A screen page that is hidden (another page took its place, as the
-    // favourite key does without leaving it) stops its watchdog: a hidden
-    // screen must not warn about the link or mute the path of the one shown.
+    // Follows the screen into the main window's page stack.
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    // After a dialog or when the page was hidden: a screen the main window
-    // no longer shows is released (watchdog, the unit's key, its measuring).
+    // After a dialog, and whenever the page stack moves off the screen's
+    // page (the favourite key, the power key inside any dialog or keyboard,
+    // Home, Back): a screen the main window no longer shows is released
+    // (watchdog, the unit's key, its measuring and polling), so that it
+    // neither warns about the link nor acts on the page shown.
     void releaseIfLeft();
+    void watchStack();
+    void stackChanged();
 
     QWidget *m_widget;
     Screen *m_screen;
@@ -140,6 +144,8 @@ private:
     int m_typeCode;
     QTimer *m_timerCheckBtConnection;
     QPointer<Bluetooth> m_unitKeySource;
+    QPointer<QStackedWidget> m_stack;
+    bool m_shownInStack = false;
     bool m_enableWarningBtConnection = false;
 };
 

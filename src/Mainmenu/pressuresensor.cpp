@@ -9,6 +9,7 @@
 #include "gps.h"
 #include "longtermdata.h"
 #include "mainmenu.h"
+#include "measurements.h"
 #include "messagedialog.h"
 #include "systemclock.h"
 #include "systemsettings.h"
@@ -26,7 +27,6 @@
 namespace {
 
 const char kTempFolder[] = "/media/tq3900/temp/";
-const char kMeasRoot[] = "/media/tq3900/meas/";
 const QColor kScaleColour(128, 155, 255);
 const QColor kDataColour(173, 216, 230);
 const QRect kChart(5, 55, 420, 195);
@@ -485,7 +485,7 @@ void PressureSensor::on_butMenuSave_clicked()
     }
     QString folder;
     const PressureIntake::StoreResult result = m_intake.store(
-        DeviceRoot::path(QString::fromLatin1(kMeasRoot)), name, SystemClock::now(), latitude, longitude, &folder);
+        Measurements::storePath(), name, SystemClock::now(), latitude, longitude, &folder);
     if (result != PressureIntake::StoreResult::Stored)
         showError();
     else

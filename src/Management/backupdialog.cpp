@@ -15,6 +15,9 @@ namespace {
 
 // A provisioning file larger than this is no provisioning file; it stays.
 const qint64 kMaxProvisioningBytes = 4 * 1024 * 1024;
+// How long the provisioning script may run before it is stopped: longer than
+// any other board command, since it may install whole packages.
+const int kScriptLimitMs = 10 * 60 * 1000;
 
 struct ProvisioningStep
 {
@@ -81,8 +84,9 @@ bool BackupDialog::isLent() const
 
 void BackupDialog::on_butConnect_clicked()
 {
-    if (!PartitionLending::lend()) {
-        PartitionLending::showLendFailed(this);
+    const PartitionLending::Lending lending = PartitionLending::lend();
+    if (lending != PartitionLending::Lending::Lent) {
+        PartitionLending::showLendFailed(this, lending);
         return;
     }
     showLent(true);
@@ -102,10 +106,10 @@ void BackupDialog::on_butMenuCancel_clicked()
 {
     // Leaving applies no provisioning file. What is not known to be lent is
     // taken back all the same (both commands run, their results ignored).
-    if (!PartitionLending::takeBack(isLent())) {
+    // Leaving always closes: a partition the PC still holds stays with it
+    // (the user is told), and the next lending dialog takes it back.
+    if (!PartitionLending::takeBack(isLent()))
         PartitionLending::showTakeBackFailed(this);
-        return;
-    }
     close();
 }
 
@@ -121,12 +125,21 @@ void BackupDialog::checkForSpecialFiles()
         const QString path = DeviceRoot::path(QStringLiteral("/media/tq3900/") + name);
         QFile file;
         qint64 size = 0;
-        const RegularFile::Status status = RegularFile::openForReading(path, &file, &size);
+        // Only a regular file of the partition itself: a link would hand the
+        // PC another file of the instrument (or run it).
+        const RegularFile::Status status =
+            RegularFile::openForReading(path, &file, &size, RegularFile::Links::Refuse);
         if (status == RegularFile::Status::Missing)
             continue;
-        if (status != RegularFile::Status::Ok || size > kMaxProvisioningBytes) {
-            qWarning() << "Provisioning file" << name << "skipped:"
-                       << (status == RegularFile::Status::Ok ? QStringLiteral("too large") : RegularFile::describe(status));
+        QString refused;
+        if (status != RegularFile::Status::Ok)
+            refused = RegularFile::describe(status);
+        else if (size > kMaxProvisioningBytes)
+            refused = QStringLiteral("too large");
+        else if (size == 0 && step.target)
+            refused = QStringLiteral("empty"); // would blank the identity or the settings
+        if (!refused.isEmpty()) {
+            qWarning().noquote() << QStringLiteral("Provisioning file %1 skipped: %2").arg(name, refused);
             continue;
         }
 
@@ -147,9 +160,17 @@ void BackupDialog::checkForSpecialFiles()
         } else {
             file.close();
             qDebug().noquote() << QLatin1String(step.logLine);
-            // The script's exit code is not examined; it is deleted in any case.
-            CommandRunner::run(QStringLiteral("/media/tq3900/") + name);
-            qDebug() << "Executing universal script. Finished.";
+            // The script's exit code is not examined; it is deleted once it
+            // has ended. One stopped at its limit stays for the next lending.
+            const CommandRunner::Result run =
+                CommandRunner::runWithTimeout(QStringLiteral("/media/tq3900/") + name, kScriptLimitMs);
+            if (run.timedOut) {
+                qWarning().noquote() << QStringLiteral("Executing universal script stopped after %1 min.")
+                                            .arg(kScriptLimitMs / 60000);
+                applied = false;
+            } else {
+                qDebug() << "Executing universal script. Finished.";
+            }
         }
         if (!applied) {
             qWarning().noquote() << QStringLiteral("File %1 not applied; kept for the next attempt.").arg(name);

@@ -87,6 +87,19 @@ QString Configuration::gainSuffix(const QString &code)
     }
 }
 
+Configuration::Answer Configuration::parseAnswer(const QString &text)
+{
+    Answer a;
+    a.sensor = replyValue(text, "SENSOR", "0-9");
+    a.gain = replyValue(text, "MIC-GAIN", "0-9a-fA-FxX");
+    a.battery = replyValue(text, "BATT_VOLTAGE", "0-9");
+    a.firmware = replyValue(text, "FW-VERSION", "0-9.");
+    a.hardware = replyValue(text, "HW-VERSION", "0-9.");
+    a.button = replyValue(text, "BUTTON", "a-zA-Z0-9");
+    a.mute = replyValue(text, "MUTE_STATE", "a-zA-Z0-9");
+    return a;
+}
+
 void Configuration::init()
 {
     ui->retranslateUi(this);
@@ -129,30 +142,24 @@ void Configuration::readBtAnswer()
 {
     const QString text = m_btSink ? m_btSink->getData() : QString();
     if (!text.isEmpty()) {
-        QString value = replyValue(text, "SENSOR", "0-9");
-        if (!value.isEmpty())
-            m_micSensorType = sensorTypeText(value);
-        value = replyValue(text, "MIC-GAIN", "0-9a-fA-FxX");
-        if (!value.isEmpty())
-            m_micGain = value;
-        value = replyValue(text, "BATT_VOLTAGE", "0-9");
-        if (!value.isEmpty()) {
-            m_micBatteryState = value + QStringLiteral(" mV")
+        const Answer a = parseAnswer(text);
+        if (!a.sensor.isEmpty())
+            m_micSensorType = sensorTypeText(a.sensor);
+        if (!a.gain.isEmpty())
+            m_micGain = a.gain;
+        if (!a.battery.isEmpty()) {
+            m_micBatteryState = a.battery + QStringLiteral(" mV")
                                 + QStringLiteral(" (%1 %)").arg(StatusbarData()->batteryMicrophone());
             qDebug() << "value" << m_micBatteryState;
         }
-        value = replyValue(text, "FW-VERSION", "0-9.");
-        if (!value.isEmpty())
-            m_micFirmwareVersion = QStringLiteral("V ") + value;
-        value = replyValue(text, "HW-VERSION", "0-9.");
-        if (!value.isEmpty())
-            m_micHardwareVersion = QStringLiteral("V ") + value;
-        value = replyValue(text, "BUTTON", "a-zA-Z0-9");
-        if (!value.isEmpty())
-            m_buttonWord = value;
-        value = replyValue(text, "MUTE_STATE", "a-zA-Z0-9");
-        if (!value.isEmpty())
-            m_muteWord = value;
+        if (!a.firmware.isEmpty())
+            m_micFirmwareVersion = QStringLiteral("V ") + a.firmware;
+        if (!a.hardware.isEmpty())
+            m_micHardwareVersion = QStringLiteral("V ") + a.hardware;
+        if (!a.button.isEmpty())
+            m_buttonWord = a.button;
+        if (!a.mute.isEmpty())
+            m_muteWord = a.mute;
         // Built afresh from the words last reported, so an answer read a
         // second time (an end marker after the time-out) adds nothing twice.
         m_micButtonMode = m_buttonWord;

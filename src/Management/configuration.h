@@ -35,6 +35,14 @@ public:
     static QString sensorTypeText(const QString &code);
     static QString gainSuffix(const QString &code);
 
+    // The values of the unit's answer ("BT_RX <key> <value>" lines): the
+    // first of each key in the whole text, empty when it is not there.
+    struct Answer
+    {
+        QString sensor, gain, battery, firmware, hardware, button, mute;
+    };
+    static Answer parseAnswer(const QString &text);
+
 public slots:
     void readBtAnswer();
 

@@ -106,7 +106,9 @@ int Firmwareupdate::getFwFilename(QString *filename, QString folder, QString pat
     QDir::setCurrent(local);
     QDir dir(local);
     dir.setNameFilters({pattern}); // wildcards, without regard to case
-    dir.setFilter(QDir::Files | QDir::NoDotAndDotDot);
+    // Plain files only: no folders, links, FIFOs or devices (what the PC
+    // left can be anything).
+    dir.setFilter(QDir::Files | QDir::NoDotAndDotDot | QDir::NoSymLinks);
     dir.setSorting(QDir::Unsorted);
     QFileInfoList files = dir.entryInfoList();
     if (files.isEmpty()) {
@@ -180,8 +182,9 @@ void Firmwareupdate::displayConnectUsbPage()
 void Firmwareupdate::on_butConnect_clicked()
 {
     qDebug() << "Verzeichnis:" << QDir::currentPath();
-    if (!PartitionLending::lend()) {
-        PartitionLending::showLendFailed(this);
+    const PartitionLending::Lending lending = PartitionLending::lend();
+    if (lending != PartitionLending::Lending::Lent) {
+        PartitionLending::showLendFailed(this, lending);
         return;
     }
     m_connectedWithUsb = true;
@@ -259,7 +262,7 @@ void Firmwareupdate::doUpdateTQE3900()
     QFile file;
     qint64 size = 0;
     const bool opened = !m_newFwFilename.isEmpty()
-        && RegularFile::openForReading(source, &file, &size) == RegularFile::Status::Ok;
+        && RegularFile::openForReading(source, &file, &size, RegularFile::Links::Refuse) == RegularFile::Status::Ok;
     file.close();
     if (!opened || size < kMinFirmwareBytes) {
         refuseFirmwareFile(source, opened);
@@ -339,13 +342,13 @@ void Firmwareupdate::doRebootTQE3900()
 {
     qDebug() << "Restarting device";
     // The installer reads the run-mode file after the reboot: exactly "reboot".
-    QFile runmode(DeviceRoot::path(QLatin1String(kRunModeFile)));
-    if (runmode.open(QIODevice::ReadWrite | QIODevice::Truncate) && runmode.write("reboot") == 6) {
-        runmode.close();
+    // Never written through a link (or into a FIFO or folder) in its place.
+    const RegularFile::Status status =
+        RegularFile::replaceContent(DeviceRoot::path(QLatin1String(kRunModeFile)), QByteArrayLiteral("reboot"));
+    if (status == RegularFile::Status::Ok)
         qDebug() << "Runmode Reboot written";
-    } else {
-        qDebug() << "Could not write runmode";
-    }
+    else
+        qDebug().noquote() << "Could not write runmode -" << RegularFile::describe(status);
     CommandRunner::run(QStringLiteral("reboot"));
 }
 
@@ -362,10 +365,10 @@ void Firmwareupdate::on_butCancelUpdate_clicked()
 
 void Firmwareupdate::on_butMenuCancel_clicked()
 {
-    if (m_connectedWithUsb && !PartitionLending::takeBack()) {
+    // Leaving always closes; a partition the PC still holds stays with it
+    // (the user is told) until a lending dialog takes it back.
+    if (m_connectedWithUsb && !PartitionLending::takeBack())
         PartitionLending::showTakeBackFailed(this);
-        return;
-    }
     m_connectedWithUsb = false;
     if (m_copyRunning)
         firmwareFile->setCancelled(true);
@@ -399,7 +402,7 @@ void Firmwareupdate::doUpdateGX4()
     QByteArray image;
     const RegularFile::Status status = m_newFwFilename.isEmpty()
         ? RegularFile::Status::Missing
-        : RegularFile::read(path, kMaxUnitImageBytes, &image);
+        : RegularFile::read(path, kMaxUnitImageBytes, &image, RegularFile::Links::Refuse);
     if (status != RegularFile::Status::Ok || image.size() < kMinFirmwareBytes) {
         ui->mainArea->setCurrentWidget(ui->pageProgress);
         refuseFirmwareFile(path, status == RegularFile::Status::Ok);

@@ -17,7 +17,6 @@
 
 namespace {
 
-const char kStore[] = "/media/tq3900/meas/";
 const char kIcons[] = ":/Resources/Icons/Management/Measurements/";
 const int kNameStart = 19;
 
@@ -81,7 +80,7 @@ MeasManagement::~MeasManagement()
 
 QString MeasManagement::storePath()
 {
-    return DeviceRoot::path(QString::fromLatin1(kStore));
+    return Measurements::storePath();
 }
 
 int MeasManagement::screenOf(const QString &folder)

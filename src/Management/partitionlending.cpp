@@ -14,7 +14,12 @@ const char PartitionLending::kExport[] =
 const char PartitionLending::kUnexport[] = "modprobe g_mass_storage -r";
 const char PartitionLending::kRemount[] = "mount /dev/mmcblk0p3 /media/tq3900";
 
-bool PartitionLending::lend()
+namespace {
+// An export that has not been withdrawn, whichever dialog made it.
+bool s_withPc = false;
+} // namespace
+
+PartitionLending::Lending PartitionLending::lend()
 {
     // Other screens leave the working directory inside the mount point (the
     // measurement store, the browser, the firmware-file search).
@@ -23,21 +28,34 @@ bool PartitionLending::lend()
     const int unmounted = CommandRunner::run(QLatin1String(kUnmount), home);
     if (unmounted != 0) {
         qWarning() << "Data partition not lent: the unmount ended with" << unmounted;
-        return false;
+        return Lending::PartitionInUse;
     }
+    // Unmounted here, so no export of an earlier lending holds it.
+    s_withPc = false;
     const int exported = CommandRunner::run(QLatin1String(kExport), home);
-    if (exported != 0)
-        qWarning() << "USB export ended with" << exported;
-    return true;
+    if (exported == 0) {
+        s_withPc = true;
+        return Lending::Lent;
+    }
+    // The PC never got it: the instrument takes it back at once. The
+    // withdrawal clears a gadget left half loaded (a time-out); its failure
+    // for a gadget that never loaded is expected.
+    qWarning() << "Data partition not lent: the USB export ended with" << exported;
+    CommandRunner::run(QLatin1String(kUnexport), home);
+    const int mounted = CommandRunner::run(QLatin1String(kRemount), home);
+    if (mounted != 0)
+        qWarning() << "Mount of the data partition ended with" << mounted;
+    return Lending::ExportFailed;
 }
 
 bool PartitionLending::takeBack(bool wasLent)
 {
     const int unexported = CommandRunner::run(QLatin1String(kUnexport));
-    if (unexported != 0 && wasLent) {
+    if (unexported != 0 && (wasLent || s_withPc)) {
         qWarning() << "Data partition not mounted: withdrawing the USB export ended with" << unexported;
         return false;
     }
+    s_withPc = false;
     const int mounted = CommandRunner::run(QLatin1String(kRemount));
     if (mounted != 0)
         qDebug() << "Mount of the data partition ended with" << mounted;
@@ -56,9 +74,11 @@ void showError(QWidget *parent, const QString &text)
 }
 } // namespace
 
-void PartitionLending::showLendFailed(QWidget *parent)
+void PartitionLending::showLendFailed(QWidget *parent, Lending why)
 {
-    showError(parent, QCoreApplication::translate("PartitionLending", "TheDataPartitionIsInUseTryAgain"));
+    showError(parent, why == Lending::ExportFailed
+                          ? QCoreApplication::translate("PartitionLending", "TheUsbConnectionCouldNotBeMadeTryAgain")
+                          : QCoreApplication::translate("PartitionLending", "TheDataPartitionIsInUseTryAgain"));
 }
 
 void PartitionLending::showTakeBackFailed(QWidget *parent)

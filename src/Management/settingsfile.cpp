@@ -1,6 +1,7 @@
 #include "settingsfile.h"
 
 #include <QBuffer>
+#include <QDebug>
 #include <QFile>
 #include <QSaveFile>
 
@@ -319,6 +320,12 @@ QByteArray SettingsFile::escapedValue(const QString &value)
     // quotes and backslashes escaped, everything else as UTF-8; quoted when
     // it holds ';', ',' or '=' or starts or ends with a blank. A leading '@'
     // is doubled, so that no text can pass for a serialised value.
+    //
+    // A digit right after a numeric escape ("\0", "\x1f") would be read as
+    // part of it. QSettings escapes such a digit in turn, and every digit
+    // after that one, which writes a run of digits at four times its length;
+    // an empty pair of quotes ends the escape instead (both readers skip it),
+    // at two bytes however long the run.
     const QString text = value.startsWith(QLatin1Char('@')) ? QLatin1Char('@') + value : value;
     QByteArray out;
     bool needsQuotes = false;
@@ -327,10 +334,8 @@ QByteArray SettingsFile::escapedValue(const QString &value)
         const ushort ch = text.at(i).unicode();
         if (ch == ';' || ch == ',' || ch == '=')
             needsQuotes = true;
-        if (escapeNextIfDigit && ch < 0x80 && hexValue(char(ch)) >= 0) {
-            out += "\\x" + QByteArray::number(ch, 16);
-            continue;
-        }
+        if (escapeNextIfDigit && ch < 0x80 && hexValue(char(ch)) >= 0)
+            out += "\"\"";
         escapeNextIfDigit = false;
         switch (ch) {
         case '\0': out += "\\0"; escapeNextIfDigit = true; break;
@@ -389,8 +394,36 @@ void SettingsFile::setText(const char *key, const QString &value)
 {
     m_out += key;
     m_out += '=';
-    m_out += escapedValue(value);
+    m_out += fittingValue(key, value);
     m_out += '\n';
+}
+
+QByteArray SettingsFile::fittingValue(const char *key, const QString &value) const
+{
+    // The reader skips a line longer than m_maxLineBytes, and escaping may
+    // write a value at up to four bytes a character (a control character
+    // read as one byte is written "\x1f"): a value read from a line within
+    // the limit may not fit when it is written. Cut to the longest start
+    // that fits rather than write a line the next start would skip, losing
+    // the key.
+    const int room = m_maxLineBytes - int(qstrlen(key)) - 1;
+    QByteArray out = escapedValue(value);
+    if (out.size() <= room)
+        return out;
+    int lo = 0;
+    int hi = value.size();
+    while (lo < hi) { // the longest start whose escaped form fits
+        const int mid = (lo + hi + 1) / 2;
+        if (escapedValue(value.left(mid)).size() <= room)
+            lo = mid;
+        else
+            hi = mid - 1;
+    }
+    if (lo > 0 && value.at(lo - 1).isHighSurrogate())
+        --lo;
+    qWarning().noquote() << "Settings:" << key << "written cut to" << lo << "of" << value.size()
+                         << "characters to fit a line of" << m_maxLineBytes << "bytes";
+    return escapedValue(value.left(lo));
 }
 
 void SettingsFile::setInteger(const char *key, int value)

@@ -93,6 +93,7 @@ public:
     // A text as a value in the file, and back (readable false for a
     // serialised value).
     static QByteArray escapedValue(const QString &value);
+    QByteArray fittingValue(const char *key, const QString &value) const;
     static QString unescapedValue(const QByteArray &raw, bool *readable);
 
 private:

@@ -93,6 +93,10 @@ void TestDialog::escapeReleased()
 void TestDialog::giveVerdict(const char *word, int result)
 {
     stopTest();
+    if (!stoppedCleanly()) {
+        remoteCtrl->writeResult(QStringLiteral("resFailed"));
+        return;
+    }
     remoteCtrl->writeResult(QString::fromLatin1(word));
     done(result);
 }

@@ -28,7 +28,8 @@ class TestmenuRemoteCtrl;
 //     test's constructor has ended, and connects it to executeCommand();
 //   - hides Pass unless the Setup offers it from the start.
 // Back, Pass and Fail (by touch or "cmdExit", "cmdPass", "cmdFail") call
-// stopTest(), write "resCanceled", "resPassed" or "resFailed" and close. The
+// stopTest(), write "resCanceled", "resPassed" or "resFailed" and close
+// (unless stoppedCleanly() says otherwise). The
 // power key leaves a test open: its press (F11) goes nowhere and its release
 // (Escape) is ignored, since a test closed without a verdict would leave the
 // station waiting.
@@ -67,6 +68,10 @@ protected:
     // Undoes what the test keeps running (timers, lent devices) before any
     // verdict is written.
     virtual void stopTest() {}
+    // False when stopTest() could not undo what the test holds (a data
+    // partition the PC still holds): the test then stays open with its
+    // message, and the station reads "resFailed" whatever the verdict.
+    virtual bool stoppedCleanly() const { return true; }
 
     // "cmdExit", "cmdPass" or "cmdFail": gives the verdict, true.
     bool executeVerdictCommand(const QString &command);

@@ -1,12 +1,10 @@
 #include "testmenubattery.h"
 #include "ui_testmenubattery.h"
 
-#include "deviceroot.h"
 #include "gpio.h"
 #include "testmenuremotectrl.h"
 
 #include <QDebug>
-#include <QTimer>
 
 const char TestmenuBattery::kChargerStatusFile[] = "/sys/class/power_supply/bq24190-battery/status";
 const char TestmenuBattery::kCapacityFile[] = "/sys/class/power_supply/bq27426-0/capacity";
@@ -15,8 +13,6 @@ const char TestmenuBattery::kCurrentFile[] = "/sys/class/power_supply/bq27426-0/
 const char TestmenuBattery::kTemperatureFile[] = "/sys/class/power_supply/bq27426-0/temp";
 
 namespace {
-
-const int kMaxValueBytes = 32;
 
 // Up to six significant digits, no trailing zeros: 3.8, 0.0125, 23.5.
 QString number(float value)
@@ -27,28 +23,16 @@ QString number(float value)
 } // namespace
 
 TestmenuBattery::TestmenuBattery(QWidget *parent)
-    : TestDialog(Setup{"cmdTestBattery"}, parent), ui(new Ui::TestmenuBattery), m_timer(new QTimer(this))
+    : ReadingTest(Setup{"cmdTestBattery"}, kAutoreadMs, parent), ui(new Ui::TestmenuBattery)
 {
     ui->setupUi(this);
     ui->labelUartUsb->setText(QStringLiteral("UART"));
-    connect(m_timer, &QTimer::timeout, this, &TestmenuBattery::updateValues);
     updateValues();
 }
 
 TestmenuBattery::~TestmenuBattery()
 {
-    m_timer->stop();
     delete ui;
-}
-
-bool TestmenuBattery::readDriverFile(const char *boardPath, QString *text)
-{
-    m_fileFuelgauge.setFileName(DeviceRoot::path(QString::fromLatin1(boardPath)));
-    if (!m_fileFuelgauge.open(QIODevice::ReadOnly))
-        return false;
-    *text = QString::fromLatin1(m_fileFuelgauge.read(kMaxValueBytes)).toLower().trimmed();
-    m_fileFuelgauge.close();
-    return true;
 }
 
 void TestmenuBattery::updateValues()
@@ -101,16 +85,12 @@ bool TestmenuBattery::executeOwnCommand(const QString &command)
 
 void TestmenuBattery::on_butRead_clicked()
 {
-    m_timer->stop();
-    showPass();
-    updateValues();
+    read();
 }
 
 void TestmenuBattery::on_butAutoread_clicked()
 {
-    m_timer->start(kAutoreadMs);
-    showPass();
-    updateValues();
+    autoread();
 }
 
 void TestmenuBattery::setUart(bool uart)
@@ -129,6 +109,6 @@ void TestmenuBattery::on_butUartUsb_clicked()
 void TestmenuBattery::stopTest()
 {
     // The connector is back on the UART whenever the test ends.
-    m_timer->stop();
+    ReadingTest::stopTest();
     setUart(true);
 }

@@ -1,15 +1,11 @@
 #ifndef TESTMENUBATTERY_H
 #define TESTMENUBATTERY_H
 
-#include "testdialog.h"
-
-#include <QFile>
+#include "readingtest.h"
 
 namespace Ui {
 class TestmenuBattery;
 }
-
-class QTimer;
 
 // The battery test: capacity, current, charge state, voltage and
 // temperature as the charger's and the fuel gauge's driver files report
@@ -17,7 +13,7 @@ class QTimer;
 // runs. Nothing is judged. A toggle routes the service connector to the USB
 // device port and back; every verdict first routes it back to the UART.
 // The station's "Get" commands answer the last reading.
-class TestmenuBattery : public TestDialog
+class TestmenuBattery : public ReadingTest
 {
     Q_OBJECT
 public:
@@ -31,10 +27,7 @@ public:
     explicit TestmenuBattery(QWidget *parent = nullptr);
     ~TestmenuBattery() override;
 
-    QTimer *autoreadTimer() const { return m_timer; }
-
-public slots:
-    void updateValues();
+    void updateValues() override;
 
 protected:
     bool executeOwnCommand(const QString &command) override;
@@ -46,14 +39,9 @@ private slots:
     void on_butUartUsb_clicked();
 
 private:
-    // The driver file's text, lower case and trimmed; false when it cannot
-    // be opened.
-    bool readDriverFile(const char *boardPath, QString *text);
     void setUart(bool uart);
 
     Ui::TestmenuBattery *ui;
-    QTimer *m_timer;
-    QFile m_fileFuelgauge;
     int m_battFuelPercent = 0;
     bool m_charging = false;
     float m_voltage = 0;

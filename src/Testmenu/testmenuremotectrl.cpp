@@ -8,10 +8,6 @@
 #include <QDebug>
 #include <QTimer>
 
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 const char TestmenuRemoteCtrl::kFailureScript[] = "/home/root/hardwaretest.sh dbg";
 const char TestmenuRemoteCtrl::kCommandFile[] = "/media/ramdisk/production";
@@ -89,12 +85,15 @@ QString TestmenuRemoteCtrl::firstLineText(const QByteArray &content, bool *tooLo
 void TestmenuRemoteCtrl::readCommandFile()
 {
     // Opened as a regular file only: a FIFO in its place must not block the
-    // GUI thread. (An open through a descriptor leaves the file object
-    // without its name, so the path is given each time.)
-    const RegularFile::Status status =
-        RegularFile::openForReading(DeviceRoot::path(m_fileName), &m_commandFile);
+    // GUI thread, and a link is not followed (its target is no command file
+    // of ours, and the answer could not replace a command read through it,
+    // so the command would be taken at every poll). (An open through a
+    // descriptor leaves the file object without its name, so the path is
+    // given each time.)
+    const RegularFile::Status status = RegularFile::openForReading(DeviceRoot::path(m_fileName), &m_commandFile,
+                                                                   nullptr, RegularFile::Links::Refuse);
     if (status != RegularFile::Status::Ok) {
-        qDebug() << "Could not open/read file" << m_fileName.toUtf8().constData();
+        qDebug().noquote() << "Could not open/read file" << m_fileName << "-" << RegularFile::describe(status);
         runFailureScript();
         return;
     }
@@ -128,26 +127,11 @@ int TestmenuRemoteCtrl::analyseCommand(const QString &line)
 
 bool TestmenuRemoteCtrl::writeCommandFile(const QString &boardPath, const QByteArray &bytes)
 {
-    const QByteArray local = QFile::encodeName(DeviceRoot::path(boardPath));
-    const int fd = ::open(local.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return false;
-    }
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        done += n;
-    }
-    ::close(fd);
-    return done == bytes.size();
+    const RegularFile::Status status = RegularFile::replaceContent(DeviceRoot::path(boardPath), bytes);
+    if (status == RegularFile::Status::NotRegular)
+        qDebug() << "TestmenuRemoteCtrl: refused to write" << boardPath.toUtf8().constData()
+                 << "(a link, FIFO or folder stands there)";
+    return status == RegularFile::Status::Ok;
 }
 
 void TestmenuRemoteCtrl::writeResult(const QString &text)

@@ -62,9 +62,10 @@ public:
     // before the line feed (tooLong set when the line is longer), cut at the
     // first NUL, decoded as UTF-8; the line feed stays.
     static QString firstLineText(const QByteArray &content, bool *tooLong);
-    // Writes bytes over the file at the board path (truncating, creating it
-    // in an existing folder). Refuses anything but a regular file (a FIFO
-    // would block the open) and never waits; false when nothing was written.
+    // Writes bytes over the file at the board path (creating it in an
+    // existing folder). Refuses, and logs, a symbolic link, FIFO or folder
+    // in the file's place (nothing is written through a link) and never
+    // waits; false when nothing was written.
     static bool writeCommandFile(const QString &boardPath, const QByteArray &bytes);
 
 signals:

@@ -1,33 +1,24 @@
 #include "testmenusensordetection.h"
 #include "ui_testmenusensordetection.h"
 
-#include "deviceroot.h"
 #include "driverhelper.h"
 #include "gpio.h"
 #include "testmenuremotectrl.h"
 
 #include <QDebug>
-#include <QTimer>
 
 const char TestmenuSensordetection::kRawFile[] = "/sys/bus/iio/devices/iio:device0/in_voltage2_raw";
 const char TestmenuSensordetection::kBufferEnableFile[] = "/sys/bus/iio/devices/iio:device0/buffer/enable";
 
-namespace {
-const int kMaxValueBytes = 32;
-}
-
 TestmenuSensordetection::TestmenuSensordetection(QWidget *parent)
-    : TestDialog(Setup{"cmdTestSensordetection"}, parent), ui(new Ui::TestmenuSensordetection),
-      m_timer(new QTimer(this)), m_adValue(DeviceRoot::path(QString::fromLatin1(kRawFile)))
+    : ReadingTest(Setup{"cmdTestSensordetection"}, kAutoreadMs, parent), ui(new Ui::TestmenuSensordetection)
 {
     ui->setupUi(this);
-    connect(m_timer, &QTimer::timeout, this, &TestmenuSensordetection::updateValues);
     updateValues();
 }
 
 TestmenuSensordetection::~TestmenuSensordetection()
 {
-    m_timer->stop();
     delete ui;
 }
 
@@ -45,16 +36,11 @@ void TestmenuSensordetection::updateValues()
     if (!DriverHelper::writeFile(kBufferEnableFile, "0"))
         qDebug() << "Error: Could not open buffer/enable";
 
-    if (!m_adValue.open(QIODevice::ReadOnly)) {
+    QString text;
+    if (!readDriverFile(kRawFile, &text)) {
         ui->lineEditADValue->setText(QStringLiteral("unknown"));
         return;
     }
-    QByteArray raw = m_adValue.read(kMaxValueBytes);
-    m_adValue.close();
-    const int zero = raw.indexOf('\0');
-    if (zero >= 0)
-        raw.truncate(zero);
-    const QString text = QString::fromLatin1(raw).toLower().trimmed();
     ui->lineEditADValue->setText(text);
     m_sensorAdVal = text.toInt();
     qDebug() << "AD-Value" << text;
@@ -75,25 +61,18 @@ bool TestmenuSensordetection::executeOwnCommand(const QString &command)
     return true;
 }
 
+// Read and Autoread forget the last reading first: a channel that cannot be
+// read then answers 0.
 void TestmenuSensordetection::on_butRead_clicked()
 {
     m_sensorAdVal = 0;
     m_sensorDetected = 0;
-    m_timer->stop();
-    updateValues();
-    showPass();
+    read();
 }
 
 void TestmenuSensordetection::on_butAutoread_clicked()
 {
     m_sensorAdVal = 0;
     m_sensorDetected = 0;
-    m_timer->start(kAutoreadMs);
-    updateValues();
-    showPass();
-}
-
-void TestmenuSensordetection::stopTest()
-{
-    m_timer->stop();
+    autoread();
 }

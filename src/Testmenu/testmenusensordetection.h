@@ -1,15 +1,11 @@
 #ifndef TESTMENUSENSORDETECTION_H
 #define TESTMENUSENSORDETECTION_H
 
-#include "testdialog.h"
-
-#include <QFile>
+#include "readingtest.h"
 
 namespace Ui {
 class TestmenuSensordetection;
 }
-
-class QTimer;
 
 // The sensor detection test: whether the wired sensor's socket reports a
 // plugged sensor (GPIO 48) and the raw value of the converter's channel 2,
@@ -17,7 +13,7 @@ class QTimer;
 // Each reading switches the converter's buffered capture off first (the
 // single-value channel is read with the buffer off) and leaves it off.
 // Nothing is judged; "Get"-style commands answer the last reading.
-class TestmenuSensordetection : public TestDialog
+class TestmenuSensordetection : public ReadingTest
 {
     Q_OBJECT
 public:
@@ -29,14 +25,10 @@ public:
     explicit TestmenuSensordetection(QWidget *parent = nullptr);
     ~TestmenuSensordetection() override;
 
-    QTimer *autoreadTimer() const { return m_timer; }
-
-public slots:
-    void updateValues();
+    void updateValues() override;
 
 protected:
     bool executeOwnCommand(const QString &command) override;
-    void stopTest() override;
 
 private slots:
     void on_butRead_clicked();
@@ -44,8 +36,6 @@ private slots:
 
 private:
     Ui::TestmenuSensordetection *ui;
-    QTimer *m_timer;
-    QFile m_adValue;
     int m_sensorAdVal = 0;
     int m_sensorDetected = 0;
 };

@@ -14,6 +14,10 @@
 const char TestmenuUsb::kInfoFile[] = "/media/tq3900/info.txt";
 const char TestmenuUsb::kInfoLine[] = "See the TQ3900 operating instructions for further information.";
 
+namespace {
+const char kStillHeld[] = "The PC still holds the data partition.\nPress Disconnect to try again.";
+} // namespace
+
 TestmenuUsb::TestmenuUsb(QWidget *parent)
     : TestDialog(Setup{"cmdTestUsb", SwitchLines::Untouched}, parent), ui(new Ui::TestmenuUsb)
 {
@@ -72,8 +76,11 @@ void TestmenuUsb::on_butConnect_clicked()
     // An unmount that failed exports nothing: the instrument and the PC
     // must never write the partition at once. The test stays unlent and
     // says why; Pass is not offered for a drive the PC never saw.
-    if (!PartitionLending::lend()) {
-        ui->label->setText(QStringLiteral("The data partition is in use.\nPress Connect to try again."));
+    const PartitionLending::Lending lending = PartitionLending::lend();
+    if (lending != PartitionLending::Lending::Lent) {
+        ui->label->setText(lending == PartitionLending::Lending::ExportFailed
+                               ? QStringLiteral("The USB connection could not be made.\nPress Connect to try again.")
+                               : QStringLiteral("The data partition is in use.\nPress Connect to try again."));
         return;
     }
     ui->label->setText(m_prompt);
@@ -85,7 +92,7 @@ void TestmenuUsb::on_butConnect_clicked()
 void TestmenuUsb::on_butDisconnect_clicked()
 {
     if (!PartitionLending::takeBack(m_connectedWithUsb)) {
-        ui->label->setText(QStringLiteral("The PC still holds the data partition.\nPress Disconnect to try again."));
+        ui->label->setText(QLatin1String(kStillHeld));
         return;
     }
     ui->label->setText(m_prompt);
@@ -100,16 +107,19 @@ void TestmenuUsb::on_butDisconnect_clicked()
 }
 
 // Before every verdict: the partition back to the instrument, without
-// provisioning, and the connector back to the UART.
+// provisioning, and the connector back to the UART. A partition the PC
+// still holds keeps the connector on USB and the test open (see
+// stoppedCleanly): the operator reads why and may try Disconnect again.
 void TestmenuUsb::stopTest()
 {
     if (m_connectedWithUsb) {
-        if (PartitionLending::takeBack(true)) {
-            m_connectedWithUsb = false;
-            showLent(false);
-        } else {
-            qWarning() << "USB test closed while the PC still holds the data partition";
+        if (!PartitionLending::takeBack(true)) {
+            qWarning() << "USB test: no verdict while the PC still holds the data partition";
+            ui->label->setText(QLatin1String(kStillHeld));
+            return;
         }
+        m_connectedWithUsb = false;
+        showLent(false);
     }
     Gpio::setValue(50, 0);
     Gpio::setValue(65, 1);

@@ -12,7 +12,8 @@ class TestmenuUsb;
 // USB drive, Disconnect takes it back and applies the provisioning files
 // the PC left on it, as the PC data transfer does. Every verdict first takes
 // a lent partition back (without provisioning) and returns the connector to
-// the UART. On opening, one line pointing to the instrument's documentation
+// the UART; while the PC still holds the partition no verdict closes the
+// test (the station reads "resFailed" and the label says why). On opening, one line pointing to the instrument's documentation
 // is written at the start of "/media/tq3900/info.txt", for the PC to find.
 class TestmenuUsb : public TestDialog
 {
@@ -29,6 +30,7 @@ public:
 protected:
     bool executeOwnCommand(const QString &command) override;
     void stopTest() override;
+    bool stoppedCleanly() const override { return !m_connectedWithUsb; }
 
 private slots:
     void on_butConnect_clicked();

@@ -189,19 +189,7 @@ void FreqSpectrum::drawFft(const float *data, bool mean)
     }
 
     // The dominant bin for the debug marker, as the analysis finds it.
-    const float *m = m_fftDataArrayMean;
-    float best = 0.0f;
-    int dominant = 2;
-    for (int k = 2; k <= 508; ++k) {
-        float s = m[k - 2] + m[k - 1];
-        s += m[k];
-        s += m[k + 1];
-        s += m[k + 2];
-        if (s >= best) {
-            best = s;
-            dominant = k;
-        }
-    }
+    const int dominant = qMax(2, AnalogInputWorker::dominantBin(m_fftDataArrayMean));
 
     const int w = m_rectWidth, h = m_rectHeight;
     if (w <= 0 || h <= 0)

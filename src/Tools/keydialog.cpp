@@ -1,5 +1,7 @@
 #include "keydialog.h"
 
+#include "mainmenu.h"
+
 #include <QKeyEvent>
 
 KeyDialog::KeyDialog(QWidget *parent, Qt::WindowFlags flags)
@@ -13,6 +15,14 @@ void KeyDialog::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
+    if (event->key() == Qt::Key_F10 && m_muteKey) {
+        event->accept();
+        MainMenu *w = MainMenu::getInstanceMainMenu();
+        if (event->isAutoRepeat() || !w)
+            return;
+        w->muteAudioPath(w->isMuteKeySwitchmode() && !w->isAudioPathMuted(), true);
+        return;
+    }
     QWidget::keyPressEvent(event);
 }
 
@@ -21,6 +31,13 @@ void KeyDialog::keyReleaseEvent(QKeyEvent *event)
     if (event->key() == Qt::Key_Escape && !event->isAutoRepeat()) {
         event->accept();
         escapeReleased();
+        return;
+    }
+    if (event->key() == Qt::Key_F10 && m_muteKey) {
+        event->accept();
+        MainMenu *w = MainMenu::getInstanceMainMenu();
+        if (!event->isAutoRepeat() && w && !w->isMuteKeySwitchmode())
+            w->muteAudioPath(true, true);
         return;
     }
     QWidget::keyReleaseEvent(event);

@@ -20,6 +20,8 @@ class QKeyEvent;
 // key itself (the mute key F10, for example) overrides keyPressEvent or
 // keyReleaseEvent and passes every other key on to KeyDialog's handler. A
 // dialog that answers the power key differently overrides escapeReleased().
+// A dialog over a measurement calls takeMuteKey() to let the mute key work
+// inside it as on the measurement screens.
 class KeyDialog : public QDialog
 {
     Q_OBJECT
@@ -31,6 +33,13 @@ protected:
     void keyReleaseEvent(QKeyEvent *event) override;
     // The Escape release; rejects the dialog.
     virtual void escapeReleased();
+    // From now on the mute key (F10) opens and shuts the main window's audio
+    // path: in switch mode each press toggles it, as a push-button the path
+    // is open while the key is held. Repeats of a held key do nothing.
+    void takeMuteKey() { m_muteKey = true; }
+
+private:
+    bool m_muteKey = false;
 };
 
 #endif // KEYDIALOG_H

@@ -1,6 +1,7 @@
 #include "longtermdata.h"
 
 #include <QDebug>
+#include <QFontMetrics>
 #include <QPaintEvent>
 #include <QPen>
 
@@ -278,11 +279,19 @@ void LongtermData::paintYScale()
     m_painter.setFont(font);
     m_painter.setPen(m_scaleColor);
 
+    const int flags = Qt::AlignRight | Qt::AlignVCenter;
+    auto text = [decimals](float value) { return QStringLiteral("%1").arg(double(value), 0, 'f', decimals); };
     auto label = [&](int top, float value) {
-        m_painter.drawText(QRect(QPoint(sx, top), QPoint(sx2 - 2, top + 14)), Qt::AlignRight | Qt::AlignVCenter,
-                           QStringLiteral("%1").arg(double(value), 0, 'f', decimals));
+        m_painter.drawText(QRect(QPoint(sx, top), QPoint(sx2 - 2, top + 14)), flags, text(value));
     };
-    label(sy - 2 - shift, max);
+    // The top label stands at its tick, but its digits never above the
+    // chart's first row: moved down as far as they would reach out of the
+    // image (no further, so that it keeps clear of the label below).
+    const QRect topBox(QPoint(sx, sy - 2 - shift), QPoint(sx2 - 2, sy + 12 - shift));
+    const QFontMetrics metrics(font);
+    const int inkTop = m_painter.boundingRect(topBox, flags, text(max)).top() + metrics.ascent()
+                       + metrics.tightBoundingRect(text(max)).top();
+    label(topBox.top() + std::max(0, sy - inkTop), max);
     const int n = int(std::min(range / mainStep + 0.5f, float(kMaxSteps)));
     for (int k = 1; k < n; ++k) {
         const float v = min + float(k) * mainStep;

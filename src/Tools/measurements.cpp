@@ -29,7 +29,6 @@
 
 namespace {
 
-const char kRoot[] = "/media/tq3900/meas/";
 const char kWavTemp[] = "/home/root/meas/wav_temp";
 // Names of a save still being built; the listing never shows them.
 const char kSavingPrefix[] = ".saving-";
@@ -190,6 +189,11 @@ int writeInfoFile(const QString &filename, const QString &type, const QString &n
 
 Measurements::Measurements() = default;
 
+QString Measurements::storePath()
+{
+    return DeviceRoot::path(QStringLiteral("/media/tq3900/meas/"));
+}
+
 Measurements *MeasurementData()
 {
     static Measurements store;
@@ -232,7 +236,7 @@ int Measurements::convertTextToFilterType(const QString &a_text)
 
 bool Measurements::enterRoot()
 {
-    const QString root = DeviceRoot::path(QString::fromLatin1(kRoot));
+    const QString root = storePath();
     // Without the folder (partition not mounted) the working directory stays
     // where it is and nothing is counted: an unrelated folder must never be
     // taken for the store, nor a link to one.
@@ -326,7 +330,7 @@ int Measurements::storeMeasurement(int a_meastype, QString a_name, MeasInfoStruc
         return 0;
 
     const QString name = a_name.trimmed();
-    const QString root = DeviceRoot::path(QString::fromLatin1(kRoot));
+    const QString root = storePath();
     const QString folderName = prefix + m_date + QLatin1Char('_') + m_time + QLatin1Char('_') + name;
     const QString folder = root + folderName;
 
@@ -507,7 +511,7 @@ Measurements::CopyResult Measurements::copyClip(const QString &from, const QStri
 
 void Measurements::removeLeftovers()
 {
-    const QString root = DeviceRoot::path(QString::fromLatin1(kRoot));
+    const QString root = storePath();
     if (!isRealFolder(root))
         return;
     const QString pattern = QLatin1String(kSavingPrefix) + QLatin1Char('*');

@@ -62,6 +62,10 @@ public:
 
     Measurements();
 
+    // The store's folder "/media/tq3900/meas/" on this device, with its
+    // trailing slash.
+    static QString storePath();
+
     // Stores one measurement: its folder, info.ini and sound copies, whole:
     // the folder is built under a name the listing does not show and renamed
     // into place when complete. From 85 stored measurements on the user is

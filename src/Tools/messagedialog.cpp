@@ -30,6 +30,16 @@ MessageDialog::~MessageDialog()
     delete m_timer;
 }
 
+void MessageDialog::inform(int icon, const QString &headline, const QString &text)
+{
+    MessageDialog box;
+    box.setIcon(icon);
+    box.setHeadline(headline);
+    box.setDialogType(0);
+    box.setInfotext(text);
+    box.exec();
+}
+
 void MessageDialog::setIcon(int icon)
 {
     static const char *const kIcons[] = {"Information", "Warning", "Error", "Question"};

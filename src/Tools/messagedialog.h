@@ -23,6 +23,9 @@ public:
     explicit MessageDialog(QWidget *parent = nullptr);
     ~MessageDialog() override;
 
+    // A message with OK only, shown until it is closed.
+    static void inform(int icon, const QString &headline, const QString &text);
+
     // 0 information (also any value outside 0..3), 1 warning, 2 error, 3 question.
     void setIcon(int icon);
     // 0 OK (also any value outside 0..3), 1 OK and Cancel, 2 Yes and No,

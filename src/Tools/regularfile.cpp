@@ -18,11 +18,12 @@ Status openChecked(const QString &path, int flags, QFile *file, qint64 *size)
 {
     const QByteArray name = QFile::encodeName(path);
     const int fd = ::open(name.constData(), flags | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
-    // ELOOP: a symbolic link where O_NOFOLLOW refuses one.
+    // ELOOP: a symbolic link where O_NOFOLLOW refuses one; ENXIO: a FIFO
+    // without a reader opened for writing (or a device without its driver).
     if (fd < 0)
-        return errno == ENOENT || errno == ENOTDIR ? Status::Missing
-            : errno == EISDIR || errno == ELOOP     ? Status::NotRegular
-                                                    : Status::Unreadable;
+        return errno == ENOENT || errno == ENOTDIR                 ? Status::Missing
+            : errno == EISDIR || errno == ELOOP || errno == ENXIO ? Status::NotRegular
+                                                                   : Status::Unreadable;
     struct stat st;
     if (::fstat(fd, &st) != 0) {
         ::close(fd);
@@ -34,8 +35,9 @@ Status openChecked(const QString &path, int flags, QFile *file, qint64 *size)
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     const QIODevice::OpenMode mode = (flags & O_APPEND)        ? QIODevice::WriteOnly | QIODevice::Append
-        : (flags & O_ACCMODE) == O_RDWR ? QIODevice::ReadWrite
-                                        : QIODevice::ReadOnly;
+        : (flags & O_ACCMODE) == O_RDWR   ? QIODevice::ReadWrite
+        : (flags & O_ACCMODE) == O_WRONLY ? QIODevice::WriteOnly
+                                          : QIODevice::ReadOnly;
     if (!file->open(fd, mode, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         return Status::Unreadable;
@@ -81,6 +83,20 @@ bool openForAppend(const QString &path, QFile *file)
 bool openForWriting(const QString &path, QFile *file)
 {
     return openChecked(path, O_RDWR | O_CREAT | O_NOFOLLOW, file, nullptr) == Status::Ok;
+}
+
+Status replaceContent(const QString &path, const QByteArray &bytes)
+{
+    // O_TRUNC would empty whatever the open reached (a link's target too)
+    // before anything is checked: the file is emptied only once it is known
+    // to be a regular file of its own.
+    QFile file;
+    const Status status = openChecked(path, O_WRONLY | O_CREAT | O_NOFOLLOW, &file, nullptr);
+    if (status != Status::Ok)
+        return status;
+    if (!file.resize(0) || file.write(bytes) != bytes.size() || !file.flush())
+        return Status::Unreadable;
+    return Status::Ok;
 }
 
 bool isSymLink(const QString &path)

@@ -41,6 +41,13 @@ Status read(const QString &path, qint64 maxBytes, QByteArray *content, Links lin
 // anything but a regular file stands there.
 bool openForWriting(const QString &path, QFile *file);
 
+// Replaces the whole content of path with bytes; a missing file is created.
+// Never through a symbolic link, never on a FIFO, device or folder: the file
+// is opened without following a link and without waiting, checked to be a
+// regular file, and only then emptied and written. Status::NotRegular for a
+// link or anything else in the file's place (nothing written anywhere).
+Status replaceContent(const QString &path, const QByteArray &bytes);
+
 // Opens path for appending; a missing file is created. False (and nothing
 // opened) when something other than a regular file, or a symbolic link,
 // stands there.

@@ -1,4 +1,5 @@
 #include "statusbardata.h"
+#include "backlight.h"
 #include "batterystate.h"
 #include "bluetooth.h"
 #include "driverhelper.h"
@@ -16,9 +17,8 @@
 namespace {
 Statusbardata *s_instance = nullptr;
 
-const char kBacklight[] = "/sys/class/backlight/backlight/brightness";
 constexpr unsigned kDebugLed = 115;
-constexpr unsigned kWiredSensor = 48;
+constexpr unsigned kWiredSensorLine = 48; // GPIO line of the wired sensor socket
 constexpr int kUpdateMs = 2000;
 constexpr int kRareUpdateMs = 30000;
 constexpr int kStepSeconds = 2;                // the countdowns' step per update()
@@ -163,7 +163,7 @@ void Statusbardata::reloadCountdowns()
 void Statusbardata::writeBrightness()
 {
     Systemsettings *s = settings();
-    DriverHelper::writeFile(kBacklight, s ? s->getBrightness() : kDefaultBrightness);
+    DriverHelper::writeFile(Backlight::kBrightness, s ? s->getBrightness() : kDefaultBrightness);
 }
 
 void Statusbardata::update()
@@ -175,10 +175,10 @@ void Statusbardata::update()
     }
 
     // Wired sensor.
-    if (Gpio::getValue(kWiredSensor)) {
-        m_sensorType = 4;
+    if (Gpio::getValue(kWiredSensorLine)) {
+        m_sensorType = kWiredSensor;
         m_micSensorConnected = 1;
-    } else if (m_sensorType == 4) {
+    } else if (m_sensorType == kWiredSensor) {
         m_sensorType = 0;
         m_micSensorConnected = 0;
     }
@@ -207,7 +207,7 @@ void Statusbardata::update()
     m_backlightOffCnt -= kStepSeconds;
     if (m_backlightOffCnt <= 0) {
         qDebug() << "Backlight off";
-        DriverHelper::writeFile(kBacklight, "0");
+        DriverHelper::writeFile(Backlight::kBrightness, "0");
         m_powerSavingActive = true;
     }
 }
@@ -384,8 +384,13 @@ bool Statusbardata::stateHeadphone()
     }
     m_stateHeadphone = m_btSource->isConnectedA2DP();
     if (m_initConnectHeadphone && m_btSource->isConnectedAVRCP()) {
+        // The headphone is set to the step the instrument holds: 50 % (step
+        // 8) on a fresh link. A step the user chose in the headphone dialog
+        // before this refresh stays: a fixed 50 % would send the headphone
+        // back, and its report of 50 % would move the dialog's step under
+        // the user's presses.
         qDebug() << "Init Headphone Volume";
-        m_btSource->setBtExtHeadphoneGain(50);
+        m_btSource->setBtExtHeadphoneGain(Bluetooth::convertVolStepToVolPercent(m_btSource->getBtExtHeadphoneGain()));
         m_initConnectHeadphone = false;
     }
     if (!m_stateHeadphone && !m_initConnectHeadphone) {

@@ -29,6 +29,10 @@ class Statusbardata : public QObject
 {
     Q_OBJECT
 public:
+    // The sensor type codes the screens tell apart (sensorType()).
+    static constexpr int kHydrogenSensor = 3;
+    static constexpr int kWiredSensor = 4;
+
     Statusbardata();
     ~Statusbardata() override;
 

@@ -15,6 +15,8 @@
 #include "mainmenu.h"
 #include "measurementframe.h"
 #include "messagedialog.h"
+#include "modalaction.h"
+#include "nametyper.h"
 #include "pinpointing.h"
 #include "pipelocating.h"
 #include "sensorunitlink.h"
@@ -73,6 +75,13 @@ inline QList<QPair<QString, FrameScreen>> screens()
     };
 }
 
+// The screen of the running data row (screenRows()).
+inline FrameScreen currentScreen()
+{
+    QFETCH(int, index);
+    return screens().at(index).second;
+}
+
 // One data row per screen, column "index" into screens(). Programs whose
 // rows take half a minute each are run by ctest once per screen, with
 // TQ3900_FRAME_SCREEN="<index>/<count>" (tests/CMakeLists.txt counts the
@@ -95,23 +104,16 @@ inline void screenRows()
 // and types `name` into the name keyboard (or cancels it when name is null).
 // The hydrogen screen's note on a missing hydrogen sensor (the simulated
 // unit reports a microphone) is closed and counted apart.
-class FrameModals : public QObject
+class FrameModals : public ModalPoll
 {
 public:
     QStringList seen;
     int sensorNotes = 0;
     QString name = QStringLiteral("Garden");
 
-    FrameModals()
-    {
-        connect(&m_timer, &QTimer::timeout, this, &FrameModals::look);
-        m_timer.start(20);
-    }
-
 private:
-    void look()
+    void look(QWidget *modal) override
     {
-        QWidget *modal = QApplication::activeModalWidget();
         if (auto *box = qobject_cast<MessageDialog *>(modal)) {
             const QString text = box->findChild<QLabel *>("labelInfotext")->text();
             if (text.startsWith(QLatin1String("You must connect a H2-Sensor")))
@@ -121,19 +123,9 @@ private:
             box->findChild<QPushButton *>("butMiddle")->click();
         } else if (auto *keys = qobject_cast<VirtualKeyboard *>(modal)) {
             seen << "keyboard";
-            if (name.isNull()) {
-                keys->findChild<QPushButton *>("but_Close")->click();
-                return;
-            }
-            for (QChar c : name)
-                keys->findChild<QPushButton *>(c == ' ' ? QStringLiteral("but_Space")
-                                                        : QStringLiteral("but_%1").arg(c.toUpper()))
-                    ->click();
-            keys->findChild<QPushButton *>("but_Accept")->click();
+            typeName(keys, name);
         }
     }
-
-    QTimer m_timer;
 };
 
 // The device root and the simulated board of one frame test.
@@ -142,6 +134,8 @@ class FrameBoard
 public:
     std::unique_ptr<TestRoot> root;
     std::unique_ptr<SimBoard> board;
+    std::unique_ptr<FrameModals> modals;
+    std::unique_ptr<MainMenu> window;
 
     // A fresh root paired with the unit and the headphone, the mute key in
     // `switchmode` ("Switch" or "Push-Button"); `extra` is appended to the
@@ -158,8 +152,22 @@ public:
         QVERIFY2(board->isRunning(), qPrintable(board->error()));
     }
 
+    // pair(), then a hand for the frame's dialogs and the main window on the
+    // board; true once the window's link to the sensor unit is in data mode.
+    bool open(const QString &switchmode)
+    {
+        pair(switchmode);
+        if (QTest::currentTestFailed())
+            return false;
+        modals = std::make_unique<FrameModals>();
+        window = std::make_unique<MainMenu>();
+        return waitForSinkDataMode(*window->getBtSinkInstance(), *board, *root);
+    }
+
     void reset()
     {
+        window.reset();
+        modals.reset();
         board.reset();
         root.reset();
         StatusbarData()->update(); // no wired sensor for the next test

@@ -15,3 +15,25 @@ void allowFuzzDuration(int seconds)
     if (!ok || current < needed)
         qputenv("QTEST_FUNCTION_TIMEOUT", QByteArray::number(qMin<qint64>(needed, INT_MAX)));
 }
+
+FuzzCases::FuzzCases(int defaultCases, int seconds) : m_limitMs(qint64(seconds) * 1000)
+{
+    bool ok = false;
+    const int cases = qEnvironmentVariableIntValue("TQ3900_FUZZ_CASES", &ok);
+    m_cases = ok && cases >= 0 ? cases : defaultCases;
+    m_clock.start();
+}
+
+FuzzCases::~FuzzCases()
+{
+    if (!complete())
+        qWarning("fuzz: %d of %d cases within the time bound of %lld s", m_done, m_cases, m_limitMs / 1000);
+}
+
+bool FuzzCases::next()
+{
+    if (m_started)
+        ++m_done;
+    m_started = true;
+    return m_done < m_cases && m_clock.elapsed() < m_limitMs;
+}

@@ -2,6 +2,7 @@
 #define MESSAGECLOSER_H
 
 #include "messagedialog.h"
+#include "modalaction.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -10,32 +11,27 @@
 
 // Answers every message box that opens with its first button (OK) and keeps the headline and
 // text of each, in order.
-class MessageCloser : public QObject
+class MessageCloser : public ModalPoll
 {
 public:
     QStringList texts;
 
-    MessageCloser()
-    {
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            auto *box = qobject_cast<MessageDialog *>(QApplication::activeModalWidget());
-            if (!box || !box->isVisible())
-                return;
-            texts << box->findChild<QLabel *>(QStringLiteral("labelHeadline"))->text() + QLatin1Char('|')
-                    + box->findChild<QLabel *>(QStringLiteral("labelInfotext"))->text();
-            for (const char *name : {"butLeft", "butMiddle", "butRight"}) {
-                auto *button = box->findChild<QPushButton *>(QLatin1String(name));
-                if (!button->isHidden()) {
-                    button->click();
-                    break;
-                }
-            }
-        });
-        m_timer.start(20);
-    }
-
 private:
-    QTimer m_timer;
+    void look(QWidget *modal) override
+    {
+        auto *box = qobject_cast<MessageDialog *>(modal);
+        if (!box || !box->isVisible())
+            return;
+        texts << box->findChild<QLabel *>(QStringLiteral("labelHeadline"))->text() + QLatin1Char('|')
+                + box->findChild<QLabel *>(QStringLiteral("labelInfotext"))->text();
+        for (const char *name : {"butLeft", "butMiddle", "butRight"}) {
+            auto *button = box->findChild<QPushButton *>(QLatin1String(name));
+            if (!button->isHidden()) {
+                button->click();
+                break;
+            }
+        }
+    }
 };
 
 #endif // MESSAGECLOSER_H

@@ -1,38 +1,46 @@
 #ifndef NAMETYPER_H
 #define NAMETYPER_H
 
+#include "modalaction.h"
 #include "virtualkeyboard.h"
 
 #include <QApplication>
 #include <QPushButton>
 #include <QTimer>
 
+// Types `name` into the open name keyboard and accepts it; a null name
+// closes the keyboard instead. A blank is the space key, "^" the shift key.
+inline void typeName(VirtualKeyboard *keys, const QString &name)
+{
+    if (name.isNull()) {
+        keys->findChild<QPushButton *>(QStringLiteral("but_Close"))->click();
+        return;
+    }
+    for (QChar c : name) {
+        const QString key = c == ' ' ? QStringLiteral("but_Space")
+                : c == '^'           ? QStringLiteral("but_Shift")
+                                     : QStringLiteral("but_%1").arg(c.toUpper());
+        keys->findChild<QPushButton *>(key)->click();
+    }
+    keys->findChild<QPushButton *>(QStringLiteral("but_Accept"))->click();
+}
+
 // Types `name` into the name keyboard of a save whenever one is open, and
 // counts the keyboards it answered.
-class NameTyper : public QObject
+class NameTyper : public ModalPoll
 {
 public:
     QString name;
     int keyboards = 0;
 
-    NameTyper()
-    {
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            auto *keys = qobject_cast<VirtualKeyboard *>(QApplication::activeModalWidget());
-            if (!keys)
-                return;
-            ++keyboards;
-            for (QChar c : name)
-                keys->findChild<QPushButton *>(c == ' ' ? QStringLiteral("but_Space")
-                                                        : QStringLiteral("but_%1").arg(c.toUpper()))
-                    ->click();
-            keys->findChild<QPushButton *>(QStringLiteral("but_Accept"))->click();
-        });
-        m_timer.start(20);
-    }
-
 private:
-    QTimer m_timer;
+    void look(QWidget *modal) override
+    {
+        if (auto *keys = qobject_cast<VirtualKeyboard *>(modal)) {
+            ++keyboards;
+            typeName(keys, name);
+        }
+    }
 };
 
 #endif // NAMETYPER_H

@@ -1,6 +1,7 @@
 #include "displaysettings.h"
 #include "ui_displaysettings.h"
 
+#include "backlight.h"
 #include "driverhelper.h"
 #include "mainmenu.h"
 #include "systemsettings.h"
@@ -8,8 +9,6 @@
 #include <QDebug>
 
 namespace {
-
-const char kBacklight[] = "/sys/class/backlight/backlight/brightness";
 
 constexpr int kLow = 5;
 constexpr int kMedium = 6;
@@ -38,7 +37,7 @@ void Displaysettings::init()
 {
     // At most 10 bytes: the attribute holds a small number and a line feed.
     char buffer[11];
-    if (DriverHelper::readFile(kBacklight, buffer, sizeof buffer)) {
+    if (DriverHelper::readFile(Backlight::kBrightness, buffer, sizeof buffer)) {
         const QByteArray read(buffer);
         m_brightness = read.trimmed().toInt(); // 0 when it is no number
         qDebug() << "Current Brightness Value from file:" << read << m_brightness;
@@ -115,7 +114,7 @@ void Displaysettings::on_butClose_clicked()
 void Displaysettings::reject()
 {
     // Cancel, the power key and closing all end here.
-    DriverHelper::writeFile(kBacklight, storedBrightness());
+    DriverHelper::writeFile(Backlight::kBrightness, storedBrightness());
     QDialog::reject();
 }
 
@@ -139,5 +138,5 @@ void Displaysettings::applyBrightness()
                        "background-color: none; color: white;}")
             .arg(QLatin1String(position)));
     // A missing attribute is neither created nor reported.
-    DriverHelper::writeFile(kBacklight, m_brightness);
+    DriverHelper::writeFile(Backlight::kBrightness, m_brightness);
 }

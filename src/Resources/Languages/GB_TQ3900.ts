@@ -777,6 +777,12 @@ Please try again.</translation>
 the PC still holds the partition.
 Please try again.</translation>
     </message>
+    <message>
+        <source>TheUsbConnectionCouldNotBeMadeTryAgain</source>
+        <translation>The data cannot be lent to the PC:
+the USB connection could not be made.
+Please try again.</translation>
+    </message>
 </context>
 <context>
     <name>PowerSaving</name>
