@@ -57,6 +57,13 @@ void EventHandler::flushPendingRelease()
     if (!m_pending.watched)
         return;
     QKeyEvent release(QEvent::KeyRelease, m_pending.key, Qt::NoModifier);
+    if (m_pending.raw) {
+        // The raw key itself, past this filter (it would hold it back again).
+        m_forwarding = true;
+        QCoreApplication::sendEvent(m_pending.watched, &release);
+        m_forwarding = false;
+        return;
+    }
     handleRelease(m_pending.watched, &release);
 }
 
@@ -73,7 +80,7 @@ bool EventHandler::eventFilter(QObject *watched, QEvent *event)
     case QEvent::KeyRelease: {
         // The window's copy of a key event is forwarded to the focus widget,
         // where it is seen again: only the widget's copy counts.
-        if (!watched->isWidgetType())
+        if (!watched->isWidgetType() || m_forwarding)
             return false;
         auto *key = static_cast<QKeyEvent *>(event);
         bool unmarkedRepeat = false;
@@ -105,16 +112,20 @@ bool EventHandler::eventFilter(QObject *watched, QEvent *event)
             }
             return handlePress(watched, key);
         }
-        if (g_hardwareTestActive || !isHardwareKey(key->key()))
+        if (!isHardwareKey(key->key()))
             return false;
+        // In raw-key mode too: a held key must not count as released.
         if (m_releaseSettleMs > 0 && !key->isAutoRepeat()) {
             m_pending.active = true;
+            m_pending.raw = g_hardwareTestActive;
             m_pending.key = key->key();
             m_pending.timestamp = key->timestamp();
             m_pending.watched = watched;
             m_settleTimer.start(m_releaseSettleMs);
             return true;
         }
+        if (g_hardwareTestActive)
+            return false;
         return handleRelease(watched, key);
     }
     default:

@@ -21,7 +21,8 @@ class QKeyEvent;
 // not see the press of such a pair in time to mark the release; there a
 // release is held back for a moment (releaseSettleMs) and dropped when a
 // press of the same key with the same time stamp follows, which then counts
-// as a repeat.
+// as a repeat. Raw-key mode holds releases back the same way; the release
+// that ends the wait reaches the widget as the raw key.
 class EventHandler : public QObject
 {
     Q_OBJECT
@@ -46,6 +47,7 @@ private:
 
     struct PendingRelease {
         bool active = false;
+        bool raw = false; // held back in raw-key mode: handed on unchanged
         int key = 0;
         ulong timestamp = 0;
         QPointer<QObject> watched;
@@ -53,6 +55,7 @@ private:
     PendingRelease m_pending;
     QTimer m_settleTimer;
     int m_releaseSettleMs = 0;
+    bool m_forwarding = false; // a held-back raw release is being handed on
 
     int m_cnt = 0;
     bool m_shutdown = false;

@@ -593,6 +593,13 @@ void TestMainMenu::mainPageButtonsBuildScreensOnce()
     QCOMPARE(w.getStoredWidget(1), 1);
     // The menu's init started its status bar.
     QCOMPARE(w.managementScreen()->findChild<Statusbar *>("widgetStatus")->image().size(), QSize(480, 20));
+    // The management menu's GPS button: the monitor is not put on the back stack.
+    w.displayWidget(0, 0, 0);
+    QTest::mouseClick(w.findChild<QPushButton *>("butManagement"), Qt::LeftButton);
+    QTest::mouseClick(w.managementScreen()->findChild<QPushButton *>("butGps"), Qt::LeftButton);
+    QCOMPARE(currentScreen(w), QStringLiteral("GpsMonitor"));
+    QCOMPARE(w.getCurrentMenuLevel(), 1);
+    QCOMPARE(w.getStoredWidget(1), 4);
 }
 
 void TestMainMenu::screenExitReturnsToMainPage()

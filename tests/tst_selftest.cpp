@@ -178,9 +178,9 @@ void TestSelftest::stationRunsTheSelftest()
 
     // The modules are judged after 1 s, the receiver after 3 s: real time.
     QTRY_VERIFY(state(&test, "labelStateBtIn") != QLatin1String("wait ..."));
-    QVERIFY2(clock.elapsed() >= TestmenuSelftest::kBtJudgeMs - 50, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY2(clock.elapsed() >= 950 && clock.elapsed() < 2500, qPrintable(QString::number(clock.elapsed())));
     QTRY_VERIFY_WITH_TIMEOUT(judged(&test), 10000);
-    QVERIFY2(clock.elapsed() >= TestmenuSelftest::kGpsJudgeMs - 50, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY2(clock.elapsed() >= 2950, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(states(&test), repeated(QStringLiteral("OK")));
     QVERIFY(!test.gpsTimer()->isActive());
     QVERIFY(passShown(&test));
@@ -235,6 +235,8 @@ void TestSelftest::eachFailureAlone_data()
     };
     QTest::newRow("status word in capitals") << QStringList{"supplystatus FULL"} << QString() << QString()
                                              << all(-1, ok) << 2 << false;
+    QTest::newRow("charging") << QStringList{"supplystatus Charging"} << QString() << QString() << all(-1, ok) << 2
+                              << false;
     QTest::newRow("charger under another name") << QStringList() << QString() << "bq24190-battery\n"
                                                 << all(0, "ERR: Wrong name") << 2 << false;
     QTest::newRow("battery not charging") << QStringList{"supplystatus Not Charging"} << QString() << QString()

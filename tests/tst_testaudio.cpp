@@ -186,6 +186,12 @@ void TestTestAudio::audioChannelsAgainstTheReferenceDevices()
     QVERIFY(test.isVisible());
     QCOMPARE(m_station->pollNow(test.remote(), "cmdTestAudioChannels"), QStringLiteral("staActive"));
     QCOMPARE(m_station->pollNow(test.remote(), "cmdAudioGetLevel"), QStringLiteral("staUnknownCommand"));
+    // Pair: each module pairs its own reference device again.
+    const QString pairMic = QStringLiteral("PAIR %1").arg(kMic), pairHp = QStringLiteral("PAIR %1").arg(kHp);
+    const int mic = board.moduleLines("ttyO2").count(pairMic), hp = board.moduleLines("ttyO3").count(pairHp);
+    QCOMPARE(m_station->pollNow(test.remote(), "cmdAudioPair"), QStringLiteral("staActive"));
+    QTRY_COMPARE(board.moduleLines("ttyO2").count(pairMic), mic + 1);
+    QTRY_COMPARE(board.moduleLines("ttyO3").count(pairHp), hp + 1);
     QCOMPARE(m_station->pollNow(test.remote(), "cmdPass"), QStringLiteral("resPassed"));
     QVERIFY(!test.isVisible());
 }

@@ -139,6 +139,14 @@ void TestTestBluetooth::initialisationJudgesTheListing()
     // Neither module was restarted by a failed check.
     QCOMPARE(m_board->moduleLines("ttyO2").last(), QStringLiteral("SET"));
     QCOMPARE(m_board->moduleLines("ttyO3").last(), QStringLiteral("SET"));
+    // The right role under a name without the prefix fails as well.
+    QCOMPARE(m_station->pollNow(test.remote(), "cmdBluetoothInitSource"), QStringLiteral("staActive"));
+    QCOMPARE(labelText(&test, "labelInfoSource"), QStringLiteral("Checking transmitted values ..."));
+    for (const char *line : {"SET BT NAME HP_TQE3900", "SET PROFILE A2DP SOURCE"})
+        QCOMPARE(m_board->send(QStringLiteral("bt ttyO3 send %1").arg(line)), QStringLiteral("ok"));
+    QTRY_VERIFY_WITH_TIMEOUT(labelText(&test, "labelInfoSource") != "Checking transmitted values ...", 15000);
+    QCOMPARE(w.getBtSourceInstance()->getBtName(), QStringLiteral("HP_TQE3900"));
+    QCOMPARE(labelText(&test, "labelInfoSource"), QStringLiteral("Error!"));
 
     // The resets, and the pair commands that are taken and do nothing; the
     // power key through the key filter leaves the test open.

@@ -137,6 +137,13 @@ void TestTestDialogs::ledTestSwitchesTheLeds()
     QVERIFY(test.isVisible());
     QCOMPARE(m_root->read(kLed), QByteArray("255"));
     QCOMPARE(m_root->read(kDbgLed), QByteArray("1"));
+    // The status data (made by the key filter) pulses the debug LED every
+    // 2 s, but not while the test is open: over two of its periods the LED
+    // stays on, and the pulses come back once the test has closed.
+    const int dbgWrites = m_root->sysfsWritesTo(kDbgLed).size();
+    QTest::qWait(4200);
+    QCOMPARE(m_root->sysfsWritesTo(kDbgLed).size(), dbgWrites);
+    QCOMPARE(m_root->read(kDbgLed), QByteArray("1"));
 
     // The LEDs keep their state after the verdict.
     const int writes = m_root->sysfsWrites().size();
@@ -144,12 +151,14 @@ void TestTestDialogs::ledTestSwitchesTheLeds()
     QVERIFY(!test.isVisible());
     QCOMPARE(m_root->sysfsWrites().size(), writes);
     QCOMPARE(m_root->read(kLed), QByteArray("255"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_root->sysfsWritesTo(kDbgLed).size() > dbgWrites, 10000);
 
-    // A missing LED file: nothing written or created, Pass offered all the same.
+    // A missing LED file: nothing written or created, Pass offered all the
+    // same (by OFF as well as by ON).
     QVERIFY(QFile::remove(m_root->local(kLed)));
     TestmenuLed again;
     again.show();
-    QCOMPARE(m_station->pollNow(again.remote(), "cmdLedIoOn"), QStringLiteral("staActive"));
+    QCOMPARE(m_station->pollNow(again.remote(), "cmdLedIoOff"), QStringLiteral("staActive"));
     QVERIFY(!m_root->exists(kLed));
     QVERIFY(child<QPushButton>(&again, "butPass")->isVisible());
 }

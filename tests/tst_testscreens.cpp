@@ -138,6 +138,10 @@ void TestTestScreens::keyboardTestTakesTheRawKeys()
     pressAndRelease(test.get(), Qt::Key_F3);
     QTRY_COMPARE(child<QLabel>(test.get(), "labelUP")->text(), QStringLiteral("OK"));
     QCOMPARE(child<QLabel>(test.get(), "labelFAV")->text(), QStringLiteral("unknown"));
+    // Each key lights its own indicator.
+    for (const char *name : {"butTestIO", "butTestFAV", "butTestMUTE", "butTestUP", "butTestOK", "butTestDOWN"})
+        QCOMPARE(child<QPushButton>(test.get(), name)->styleSheet() == QLatin1String(TestmenuKeyboard::kDoneStyle),
+                 QByteArray(name) == "butTestUP");
 
     // The power key held for seconds: seen raw, no power-down, the test stays.
     QTest::ignoreMessage(QtDebugMsg, "IO released");
@@ -153,7 +157,8 @@ void TestTestScreens::keyboardTestTakesTheRawKeys()
     QVERIFY(!pass->isVisible());
     QCOMPARE(child<QPushButton>(test.get(), "butTestMUTE")->styleSheet(),
              QStringLiteral("text-align: center;\ncolor: rgb(0, 0, 0);\nbackground-color: rgb(252, 233, 79);"));
-    QCOMPARE(child<QPushButton>(test.get(), "butTestDOWN")->styleSheet(), QLatin1String(TestmenuKeyboard::kDoneStyle));
+    for (const char *name : {"butTestIO", "butTestFAV", "butTestUP", "butTestOK", "butTestDOWN"})
+        QCOMPARE(child<QPushButton>(test.get(), name)->styleSheet(), QLatin1String(TestmenuKeyboard::kDoneStyle));
 
     // MUTE: all six, Pass offered; the station's commands as every test has.
     pressAndRelease(test.get(), Qt::Key_F6);

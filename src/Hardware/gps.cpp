@@ -410,6 +410,11 @@ QString Gps::getNmeaString() const
     return text;
 }
 
+quint32 Gps::rmcSentences() const
+{
+    return m_nmeaSource ? m_nmeaSource->rmcCount() : 0;
+}
+
 void Gps::clearLastGpsData()
 {
     m_nmeaSource->clearLastNmeaData();

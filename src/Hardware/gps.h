@@ -56,6 +56,9 @@ public:
     // RMC, GSA, GGA and the first five GSV slots, one a line; empty while
     // NMEA processing is off.
     QString getNmeaString() const;
+    // Counts the RMC sentences received: the sentences above stay after the
+    // receiver fell silent, so a change of this count tells a new one.
+    quint32 rmcSentences() const;
     void clearLastGpsData();
     void enableSystemTimeSettingViaGps(bool enable) { m_enableSettingSystemtime = enable; }
     bool isSystemTimeSettingRequested() const { return m_enableSettingSystemtime; }

@@ -62,6 +62,7 @@ void NmeaPositionInfoSourceRaw::capture(const QString &text)
         m_nmeaGPGSA = text.trimmed();
     } else if (type == QLatin1String("RMC")) {
         m_nmeaGPRMC = text.trimmed();
+        ++m_rmcCount;
         if (--m_resetCnt <= 0) {
             m_resetCnt = 0; // stays at the edge instead of running towards INT_MIN
             for (QString &slot : m_nmeaGPGSV)

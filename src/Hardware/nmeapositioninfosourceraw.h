@@ -32,6 +32,8 @@ public:
     QString getNmeaGsaString() const { return m_nmeaGPGSA; }
     QString getNmeaRmcString() const { return m_nmeaGPRMC; }
     QString getNmeaVtgString() const { return m_nmeaGPVTG; }
+    // RMC sentences kept so far; wraps around, compare for change only.
+    quint32 rmcCount() const { return m_rmcCount; }
     // The sentence in slot index (0 to 19); empty for any other index.
     QString getNmeaGsvString(int index) const;
     // Empties the sentences and slots; the two counters keep their values.
@@ -51,6 +53,7 @@ private:
     QString m_nmeaGPRMC;
     QString m_nmeaGPGSV[kGsvSlots];
     QString m_nmeaGPVTG;
+    quint32 m_rmcCount = 0;
     int m_resetCnt = 5;      // RMC sentences left before the GSV slots are emptied
     int m_numGsvMsgCnt = 0;  // slot of the next GSV sentence
     QByteArray m_partial;    // start of a line whose end has not arrived yet

@@ -15,6 +15,8 @@ TestmenuGps::TestmenuGps(QWidget *parent, Gps *gps)
         if (MainMenu *w = MainMenu::getInstanceMainMenu())
             m_gpsModul = w->getGpsInstance();
     }
+    if (m_gpsModul)
+        m_rmcCount = m_gpsModul->rmcSentences();
     connect(m_timer, &QTimer::timeout, this, &TestmenuGps::updateGpsData);
     m_timer->start(kUpdateMs);
 }
@@ -39,7 +41,11 @@ void TestmenuGps::updateGpsData()
     ui->lineEditLongitude->setText(QString::number(longitude, 'f', 6));
     m_gpsPositionValid = isPosition(latitude, longitude);
 
-    const QString nmea = m_gpsModul ? m_gpsModul->getNmeaString() : QString();
+    const quint32 rmcCount = m_gpsModul ? m_gpsModul->rmcSentences() : 0;
+    if (rmcCount == m_rmcCount)
+        return;
+    m_rmcCount = rmcCount;
+    const QString nmea = m_gpsModul->getNmeaString();
     const QStringList sentences = nmea.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     for (const QString &part : sentences) {
         const QString sentence = part.trimmed();

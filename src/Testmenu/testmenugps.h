@@ -11,7 +11,9 @@ class Gps;
 class QTimer;
 
 // The GPS test: every 1500 ms the position of the last fix (six decimals)
-// and the receiver's latest RMC sentence. The station asks whether the
+// and the receiver's latest RMC sentence. Only an RMC sentence that arrived
+// since the previous update counts: the driver keeps the last sentences of a
+// receiver that fell silent. The station asks whether the
 // receiver is connected (an RMC sentence, with or without fix, has been
 // seen) and whether the position is valid (neither coordinate within
 // 0.00001 degrees of zero). Unlike the other tests, the verdict commands are
@@ -41,6 +43,7 @@ private:
     Ui::TestmenuGps *ui;
     Gps *m_gpsModul = nullptr;
     QTimer *m_timer;
+    quint32 m_rmcCount = 0; // the receiver's RMC count at the last update
     bool m_modulConnected = false;
     bool m_gpsPositionValid = false;
 };

@@ -3,6 +3,7 @@
 
 #include "driverhelper.h"
 #include "gpio.h"
+#include "statusbardata.h"
 
 const char TestmenuLed::kIoLedFile[] = "/sys/class/leds/on_led/brightness";
 
@@ -13,11 +14,20 @@ TestmenuLed::TestmenuLed(QWidget *parent)
     ui->butCHRG_ON->hide();
     ui->butCHRG_OFF->hide();
     ui->labelCHRG_LED->hide();
+    // The debug LED shows what the operator set, not the status heartbeat;
+    // from the verdict on the heartbeat takes it back.
+    Statusbardata::holdDebugLed(true);
 }
 
 TestmenuLed::~TestmenuLed()
 {
+    Statusbardata::holdDebugLed(false);
     delete ui;
+}
+
+void TestmenuLed::stopTest()
+{
+    Statusbardata::holdDebugLed(false);
 }
 
 bool TestmenuLed::executeOwnCommand(const QString &command)

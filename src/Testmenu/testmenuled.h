@@ -22,6 +22,7 @@ public:
 
 protected:
     bool executeOwnCommand(const QString &command) override;
+    void stopTest() override;
 
 private slots:
     void on_butIO_ON_clicked();

@@ -48,6 +48,8 @@ int countdownSeconds(int setting)
 }
 } // namespace
 
+bool Statusbardata::s_debugLedHeld = false;
+
 Statusbardata *StatusbarData()
 {
     static Statusbardata data;
@@ -172,8 +174,10 @@ void Statusbardata::writeBrightness()
 void Statusbardata::update()
 {
     // Heartbeat of the debug LED.
-    Gpio::setValue(kDebugLed, 1);
-    QTimer::singleShot(100, this, &Statusbardata::switchOffDbgLed);
+    if (!s_debugLedHeld) {
+        Gpio::setValue(kDebugLed, 1);
+        QTimer::singleShot(100, this, &Statusbardata::switchOffDbgLed);
+    }
 
     // Wired sensor.
     if (Gpio::getValue(kWiredSensorLine)) {
@@ -366,7 +370,9 @@ void Statusbardata::btConnected()
 
 void Statusbardata::switchOffDbgLed()
 {
-    Gpio::setValue(kDebugLed, 0);
+    // A pulse started before the hold ends without touching the LED.
+    if (!s_debugLedHeld)
+        Gpio::setValue(kDebugLed, 0);
 }
 
 bool Statusbardata::stateGps()

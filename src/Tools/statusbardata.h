@@ -82,6 +82,10 @@ public slots:
     void btConnected();
     void switchOffDbgLed();
 
+    // While held (the LED test is open) the heartbeat leaves the debug LED
+    // in the state last set.
+    static void holdDebugLed(bool held) { s_debugLedHeld = held; }
+
     // Stops and destroys the timers (at the end of the application; a test
     // that needs the debug LED and the countdowns left alone calls it too).
     static void releaseTimers();
@@ -94,6 +98,7 @@ private:
     MessageDialog *makeWarning(const QString &text);
     void showBatteryWarning();
 
+    static bool s_debugLedHeld;
     QPointer<Bluetooth> m_btSource;
     QPointer<Bluetooth> m_btSink;
     QPointer<Gps> m_gpsModul;
