@@ -121,6 +121,7 @@ void TestUnitFirmware::debugFileWithDoubledAcknowledgement()
     QCOMPARE(page(&dialog), QStringLiteral("pageConfirm"));
     QCOMPARE(child<QLabel>(&dialog, "labelConfirmHeadline")->text(), fw("UpdateGX-4"));
     QCOMPARE(child<QLineEdit>(&dialog, "lineEditConfirmNewFw")->text(), QStringLiteral("1.22.33"));
+    QCOMPARE(child<QLineEdit>(&dialog, "lineEditConfirmCurrentFw")->text(), QStringLiteral("---"));
     // The unit's version arrives while the page is shown.
     QVERIFY(unitGot("BT_TX P"));
     QTRY_COMPARE(child<QLineEdit>(&dialog, "lineEditConfirmCurrentFw")->text(), QStringLiteral("1.4.7"));

@@ -137,6 +137,12 @@ void TestUnitInformation::informationPage()
     QCOMPARE(field("editHardwareVersion"), QString());
     QCOMPARE(field("editFirmwareVersion"), QStringLiteral("V 1.22"));
     QCOMPARE(requests(), 2);
+    // Rows between those: sensor code 1, gain 11.
+    for (const char *command : {"unit sensor 1", "unit info MIC-GAIN 11"})
+        QCOMPARE(m_board->send(command), QStringLiteral("ok"));
+    QTest::mouseClick(page.findChild<QPushButton *>("butReadAgain"), Qt::LeftButton);
+    QTRY_COMPARE(field("editGain"), QStringLiteral("11 (4 / 24dB)"));
+    QCOMPARE(field("editSensorType"), QStringLiteral("K-5"));
 
     // A unit that ignores the request: after 7 s only name and address, no
     // message.
@@ -145,7 +151,7 @@ void TestUnitInformation::informationPage()
     QElapsedTimer waited;
     waited.start();
     QTest::mouseClick(page.findChild<QPushButton *>("butReadAgain"), Qt::LeftButton);
-    QTRY_COMPARE(requests(), 3);
+    QTRY_COMPARE(requests(), 4);
     QTRY_VERIFY_WITH_TIMEOUT(!timer->isActive(), 60000);
     QVERIFY2(waited.elapsed() >= 6990, qPrintable(QString::number(waited.elapsed())));
     for (const char *name : {"editSensorType", "editGain", "editButtonMode", "editFirmwareVersion",
