@@ -601,19 +601,24 @@ void TestBluetooth::headphoneRemoteControlAndHandsFree()
     QCOMPARE(m_board->send("bt ttyO3 silent 1"), QStringLiteral("ok"));
     auto send = [this](const QString &line) { QCOMPARE(m_board->send("bt ttyO3 send " + line), QStringLiteral("ok")); };
 
+    // Idle (nobody called, or the links dropped): a late remote-control
+    // report calls nobody.
+    send("RING 2 " + headphone + " 17 AVRCP");
+    QTRY_VERIFY(source.isConnectedAVRCP());
+    source.callBtDeviceA2DP(false);
     // The headphone opens its remote control: the hands-free link is called.
     send("RING 2 " + headphone + " 17 AVRCP");
-    QTRY_COMPARE(m_board->moduleLines("ttyO3").mid(1), QStringList({"CALL " + headphone + " 111E HFP-AG"}));
-    QVERIFY(source.isConnectedAVRCP());
+    QTRY_COMPARE(m_board->moduleLines("ttyO3").mid(1),
+                 QStringList({"SET CONTROL AUTOCALL 19 500 A2DP", "CALL " + headphone + " 111E HFP-AG"}));
     // Hands-free ready: the battery level is asked for on its link.
     send("HFP-AG 3 READY");
-    QTRY_COMPARE(m_board->moduleLines("ttyO3").mid(2), QStringList({"@3 +CHLD=0"}));
+    QTRY_COMPARE(m_board->moduleLines("ttyO3").mid(3), QStringList({"@3 +CHLD=0"}));
     QCOMPARE(source.getBtExtHeadphoneBatteryState(), -1);
     send("HFP-AG 3 IND 0 AT+IPHONEACCEV=2,1,4,2,0");
     QTRY_COMPARE(source.getBtExtHeadphoneBatteryState(), 50);
     // Remote control again with hands-free up: the level is asked for again.
     send("RING 2 " + headphone + " 17 AVRCP");
-    QTRY_COMPARE(m_board->moduleLines("ttyO3").mid(3), QStringList({"@3 +CHLD=0"}));
+    QTRY_COMPARE(m_board->moduleLines("ttyO3").mid(4), QStringList({"@3 +CHLD=0"}));
     QCOMPARE(source.getBtExtHeadphoneBatteryState(), -1);
     // The module's list gives the hands-free link number; link 0 asks nothing.
     send("LIST 0 CONNECTED HFP-AG " + headphone);
@@ -622,7 +627,7 @@ void TestBluetooth::headphoneRemoteControlAndHandsFree()
     source.requestHeadphoneBatteryState();
     send("HFP-AG 0 READY");
     QTest::qWait(300);
-    QCOMPARE(m_board->moduleLines("ttyO3").size(), 4);
+    QCOMPARE(m_board->moduleLines("ttyO3").size(), 5);
     QVERIFY(source.isConnectedAVRCP());
 }
 

@@ -857,7 +857,10 @@ void Bluetooth::handleLine(const QString &line)
             if (m_connectedHFP) {
                 m_btExtHeadphoneBatteryState = -1;
                 requestHeadphoneBatteryState();
-            } else {
+            } else if (m_btState >= 0) {
+                // An idle driver (links dropped on purpose, module reset)
+                // calls nobody: a late report of a link from before must not
+                // bring the headphone back onto the module.
                 sendData(QStringLiteral("CALL ") + m_btId + QStringLiteral(" 111E HFP-AG"));
             }
         }
