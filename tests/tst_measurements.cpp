@@ -476,12 +476,30 @@ void TestMeasurements::listingAndWorkingDirectory()
             QVERIFY(m_root->write(kMeas + "/" + e.name, "text"));
         setMtime(meas + "/" + e.name, 1700000000 + e.mtime);
     }
-    QCOMPARE(MeasurementData()->getNumMeasurements(), 6);
+    // Not listed though newest: a FIFO and a link to nothing. A link to a
+    // folder counts with its own time, not its target's.
+    QCOMPARE(::mkfifo(QFile::encodeName(meas + "/LE_fifo").constData(), 0644), 0);
+    QVERIFY(QFile::link(meas + "/nothing", meas + "/PP_dangling"));
+    QVERIFY(QFile::link(meas + "/XLE_z", meas + "/LT_link"));
+    const struct timespec newest[2] = {{1700009000, 0}, {1700009000, 0}};
+    const struct timespec linkTime[2] = {{1700000000 + 1500, 0}, {1700000000 + 1500, 0}};
+    for (const char *e : {"/LE_fifo", "/PP_dangling"})
+        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(meas + e).constData(), newest, AT_SYMLINK_NOFOLLOW), 0);
+    QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(meas + "/LT_link").constData(), linkTime, AT_SYMLINK_NOFOLLOW), 0);
+    QCOMPARE(MeasurementData()->getNumMeasurements(), 7);
     QCOMPARE(QDir::currentPath(), QDir(meas).canonicalPath());
     QDir::setCurrent(m_startDir);
-    QCOMPARE(MeasurementData()->getMeasurementList(),
-             QStringList({"LE_stray.txt", "PP_20240101_100000_b", "H2_x", "pl_lower", "LE_20240101_100000_a", "LT_y"}));
+    const QStringList all{"LE_stray.txt", "PP_20240101_100000_b", "H2_x",           "pl_lower",
+                          "LT_link",      "LE_20240101_100000_a", "LT_y"};
+    QCOMPARE(MeasurementData()->getMeasurementList(), all);
     QCOMPARE(QDir::currentPath(), QDir(meas).canonicalPath());
+    // The newest few, cut between two entries of equal time: the same names
+    // as the whole list's first ones.
+    for (int limit : {0, 3, 4, 7, 8}) {
+        int count = -1;
+        QCOMPARE(MeasurementData()->newestMeasurements(limit, &count), all.mid(0, limit));
+        QCOMPARE(count, 7);
+    }
 
     // Without the partition: nothing counted, nothing listed, and the working
     // directory stays, even where it holds folders that look like measurements.

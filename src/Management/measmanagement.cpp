@@ -121,10 +121,10 @@ void MeasManagement::init(int page, bool editDeleteMode)
     ui->retranslateUi(this);
     qDebug() << "MeasManagement Init";
 
-    Measurements *store = MeasurementData();
-    m_measurements = store->getMeasurementList();
-    m_numMeasurements = std::min({std::max(store->getNumMeasurements(), 0), int(kNumButtons),
-                                  int(m_measurements.size())});
+    // Only the names shown are kept: the card may hold thousands of folders.
+    int count = 0;
+    m_measurements = MeasurementData()->newestMeasurements(kNumButtons, &count);
+    m_numMeasurements = std::min({count, int(kNumButtons), int(m_measurements.size())});
     m_selectedMeasurementDir.clear();
     m_editDeleteMode = editDeleteMode;
 
@@ -233,19 +233,6 @@ void MeasManagement::editMeasurement(const QString &dirName)
         qDebug() << "MeasManagementEdit: Cancel" << result << newName;
 }
 
-bool MeasManagement::writeMeasurementName(const QString &dirName)
-{
-    const QString folder = storePath() + dirName;
-    if (!Measurements::isRealFolder(folder))
-        return false;
-    const QString path = folder + QStringLiteral("/info.ini");
-    InfoIni ini;
-    ini.load(path);
-    ini.setValue(QStringLiteral("Measurementinfo"), QStringLiteral("Measurementname"),
-                 dirName.mid(kNameStart).trimmed());
-    return ini.save(path);
-}
-
 void MeasManagement::renameMeasurement(const QString &oldName, const QString &newName)
 {
     if (!isEntryName(oldName)) {
@@ -266,6 +253,20 @@ void MeasManagement::renameMeasurement(const QString &oldName, const QString &ne
     QDir::setCurrent(storePath());
     const QString from = storePath() + oldName;
     const QString to = storePath() + newName;
+    // The new name goes into the info.ini with all its other keys, so the
+    // file is read first. One the bounded reader refuses (too large, a FIFO,
+    // a link) would be replaced by a file holding the name alone: such a
+    // measurement keeps its folder name and its file. A link in place of the
+    // folder is renamed as itself; nothing is read or written through it.
+    InfoIni ini;
+    RegularFile::Status info = RegularFile::Status::Missing;
+    if (Measurements::isRealFolder(from))
+        ini.load(from + QStringLiteral("/info.ini"), &info);
+    if (info != RegularFile::Status::Ok && info != RegularFile::Status::Missing) {
+        qDebug() << "Rename refused: info.ini of" << oldName << RegularFile::describe(info);
+        Measurements::showNotStored();
+        return;
+    }
     bool renamed = false;
     if (newName == oldName) {
         qDebug() << "Rename: name unchanged" << oldName;
@@ -279,7 +280,13 @@ void MeasManagement::renameMeasurement(const QString &oldName, const QString &ne
     // The name goes into the folder that now holds the measurement; after a
     // failed rename no folder is made for it.
     const QString target = renamed ? newName : oldName;
-    const bool written = (renamed || newName == oldName) && writeMeasurementName(target);
+    const QString path = storePath() + target + QStringLiteral("/info.ini");
+    bool written = false;
+    if ((renamed || newName == oldName) && Measurements::isRealFolder(storePath() + target)) {
+        ini.setValue(QStringLiteral("Measurementinfo"), QStringLiteral("Measurementname"),
+                     newName.mid(kNameStart).trimmed());
+        written = ini.save(path);
+    }
     qDebug() << "Rename" << oldName << "to" << newName << renamed << target + QStringLiteral("/info.ini")
              << written << newName.mid(kNameStart).trimmed();
 }

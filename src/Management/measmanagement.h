@@ -83,8 +83,6 @@ private:
     void renameMeasurement(const QString &oldName, const QString &newName);
     void deleteMeasurement(const QString &dirName);
     static QString storePath();
-    // Rewrites the name part into a folder's info.ini; only in a real folder.
-    static bool writeMeasurementName(const QString &dirName);
 
     Ui::MeasManagement *ui;
     QStackedWidget *m_mainArea;

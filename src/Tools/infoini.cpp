@@ -146,10 +146,12 @@ QString InfoIni::unescapedKey(const QString &key)
     return out;
 }
 
-bool InfoIni::load(const QString &path)
+bool InfoIni::load(const QString &path, RegularFile::Status *loaded)
 {
     SettingsFile existing(kMaxLineBytes);
     const RegularFile::Status status = existing.load(path, kMaxFileBytes, RegularFile::Links::Refuse);
+    if (loaded)
+        *loaded = status;
     if (status != RegularFile::Status::Ok) {
         if (status != RegularFile::Status::Missing)
             qDebug() << "Old keys not kept:" << path << RegularFile::describe(status);

@@ -1,6 +1,8 @@
 #ifndef INFOINI_H
 #define INFOINI_H
 
+#include "regularfile.h"
+
 #include <QByteArray>
 #include <QMap>
 #include <QString>
@@ -30,8 +32,8 @@ public:
     // replace their values and the others stay. The file is read as the
     // stored views read it (SettingsFile, no link followed, at most
     // kMaxFileBytes): a damaged file gives what could be read. False when
-    // there is no such file or it was refused.
-    bool load(const QString &path);
+    // there is no such file or it was refused; *status tells which.
+    bool load(const QString &path, RegularFile::Status *status = nullptr);
     void setValue(const QString &group, const QString &key, const QString &value);
     bool save(const QString &path) const;
 

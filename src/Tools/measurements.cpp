@@ -16,14 +16,17 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <functional>
+#include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -247,40 +250,123 @@ bool Measurements::enterRoot()
     return true;
 }
 
+namespace {
+
+// One entry the listing shows: its own modification time in milliseconds
+// (the resolution the listing always compared), its name and its place in
+// the folder's own order.
+struct Listed
+{
+    qint64 msecs;
+    QString name;
+    int order;
+};
+
+// Newest first; equal times in name order, equal names (two byte names
+// that decode alike) in the folder's order.
+bool newerFirst(const Listed &a, const Listed &b)
+{
+    if (a.msecs != b.msecs)
+        return a.msecs > b.msecs;
+    if (a.name != b.name)
+        return a.name < b.name;
+    return a.order < b.order;
+}
+
+// "LE_", "PP_", "PL_", "H2_" or "LT_" at the start, letters in either case.
+bool hasMeasurementPrefix(const char *name)
+{
+    static const char prefixes[][3] = {
+        {'L', 'E', '_'}, {'P', 'P', '_'}, {'P', 'L', '_'}, {'H', '2', '_'}, {'L', 'T', '_'}};
+    const auto same = [](char c, char upper) {
+        return c == upper || (upper >= 'A' && upper <= 'Z' && c == upper + ('a' - 'A'));
+    };
+    for (const auto &p : prefixes)
+        if (same(name[0], p[0]) && same(name[1], p[1]) && same(name[2], p[2]))
+            return true;
+    return false;
+}
+
+// Walks the entries of `folder` that can be measurements, in the folder's
+// order: a name with a type prefix, and a folder, a file or a link to
+// something that exists (no FIFO, device, socket or dangling link). Each
+// entry is looked at once, without following a link; a link's target is
+// only checked to exist. The card may hold tens of thousands of entries.
+template<typename Take>
+void scanMeasurementEntries(const QString &folder, Take take)
+{
+    DIR *dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        return;
+    const int fd = ::dirfd(dir);
+    int order = 0;
+    while (const struct dirent *e = ::readdir(dir)) {
+        if (!hasMeasurementPrefix(e->d_name))
+            continue;
+        struct stat st;
+        if (::fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        if (S_ISLNK(st.st_mode)) {
+            struct stat target;
+            if (::fstatat(fd, e->d_name, &target, 0) != 0)
+                continue;
+        } else if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode)) {
+            continue;
+        }
+        const qint64 msecs = qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
+        take(Listed{msecs, QFile::decodeName(e->d_name), order++});
+    }
+    ::closedir(dir);
+}
+
+} // namespace
+
 QStringList Measurements::matchingEntries(const QString &folder)
 {
-    QDir dir(folder);
-    dir.setNameFilters({QStringLiteral("LE_*"), QStringLiteral("PP_*"), QStringLiteral("PL_*"),
-                        QStringLiteral("H2_*"), QStringLiteral("LT_*")});
-    dir.setFilter(QDir::AllEntries | QDir::NoDotAndDotDot);
-    dir.setSorting(QDir::Unsorted);
-    return dir.entryList();
+    QStringList names;
+    scanMeasurementEntries(folder, [&names](Listed &&e) { names << e.name; });
+    return names;
 }
 
 int Measurements::getNumMeasurements()
 {
-    const int n = enterRoot() ? matchingEntries(QStringLiteral(".")).size() : 0;
-    qDebug() << "NumMeas:" << n;
+    int n = 0;
+    newestMeasurements(0, &n);
     return n;
 }
 
 QStringList Measurements::getMeasurementList()
 {
-    if (!enterRoot())
-        return QStringList();
-    QList<QFileInfo> entries;
-    for (const QString &name : matchingEntries(QStringLiteral(".")))
-        entries << QFileInfo(name);
-    std::stable_sort(entries.begin(), entries.end(), [](const QFileInfo &a, const QFileInfo &b) {
-        const QDateTime ta = a.lastModified();
-        const QDateTime tb = b.lastModified();
-        if (ta != tb)
-            return ta > tb;
-        return a.fileName() < b.fileName();
-    });
+    return newestMeasurements(std::numeric_limits<int>::max(), nullptr);
+}
+
+QStringList Measurements::newestMeasurements(int limit, int *count)
+{
+    int n = 0;
+    // The `limit` newest seen so far as a heap whose top is the oldest of
+    // them: each further entry costs a comparison, a newer one a replacement.
+    std::vector<Listed> kept;
+    if (enterRoot()) {
+        scanMeasurementEntries(QStringLiteral("."), [&](Listed &&e) {
+            ++n;
+            if (int(kept.size()) < limit) {
+                kept.push_back(std::move(e));
+                std::push_heap(kept.begin(), kept.end(), newerFirst);
+            } else if (!kept.empty() && newerFirst(e, kept.front())) {
+                std::pop_heap(kept.begin(), kept.end(), newerFirst);
+                kept.back() = std::move(e);
+                std::push_heap(kept.begin(), kept.end(), newerFirst);
+            }
+        });
+    }
+    std::sort_heap(kept.begin(), kept.end(), newerFirst);
     QStringList names;
-    for (const QFileInfo &e : entries)
-        names << e.fileName();
+    names.reserve(int(kept.size()));
+    for (Listed &e : kept)
+        names << std::move(e.name);
+    qDebug() << "NumMeas:" << n;
+    if (count)
+        *count = n;
     return names;
 }
 
@@ -297,6 +383,11 @@ int Measurements::showMessage(int icon, const QString &headline, const QString &
     message.setInfotext(text);
     message.exec();
     return message.getPressedButton();
+}
+
+int Measurements::showNotStored()
+{
+    return showMessage(2, tr("Error"), tr("MeasurementCouldNotBeStored"));
 }
 
 int Measurements::storeMeasurement(int a_meastype, QString a_name, MeasInfoStructure a_additionalData)
@@ -349,7 +440,7 @@ int Measurements::storeMeasurement(int a_meastype, QString a_name, MeasInfoStruc
     }
     if (!stored) {
         qDebug() << "Error: measurement not stored" << folder;
-        const int pressed = showMessage(2, tr("Error"), tr("MeasurementCouldNotBeStored"));
+        const int pressed = showNotStored();
         qDebug() << (pressed == 0 ? "Message Measurement Error closed" : "Ende Button Unknown");
         return -1;
     }
@@ -546,12 +637,111 @@ bool Measurements::entryExists(const QString &path)
     return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
 }
 
+namespace {
+
+int openFolderAt(int at, const char *name)
+{
+    return ::openat(at, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+}
+
+using FolderId = QPair<dev_t, ino_t>;
+
+// Removes what the folder open at `fd` holds except its subfolders; returns
+// the name of a subfolder not tried before and its id (empty when none is
+// left). Every entry is taken as itself: a link is removed, never followed.
+QByteArray removeFilesOf(int fd, const QSet<FolderId> &failed, FolderId *id, bool *ok)
+{
+    const int own = ::dup(fd);
+    DIR *dir = own < 0 ? nullptr : ::fdopendir(own);
+    if (!dir) {
+        if (own >= 0)
+            ::close(own);
+        *ok = false;
+        return QByteArray();
+    }
+    // The duplicate shares the position of an earlier pass.
+    ::rewinddir(dir);
+    QByteArray sub;
+    while (const struct dirent *e = ::readdir(dir)) {
+        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0)
+            continue;
+        struct stat st;
+        if (::fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno != ENOENT)
+                *ok = false;
+        } else if (S_ISDIR(st.st_mode)) {
+            *id = qMakePair(st.st_dev, st.st_ino);
+            if (!failed.contains(*id)) {
+                sub = e->d_name;
+                break;
+            }
+        } else if (::unlinkat(fd, e->d_name, 0) != 0) {
+            *ok = false;
+        }
+    }
+    ::closedir(dir);
+    return sub;
+}
+
+// Removes a folder with all it holds, however deep, without recursion and
+// with one folder open at a time: it walks down by name relative to the
+// folder it is in and back up through "..", so neither the length of a path
+// nor the limit of open files bounds the depth, and the memory used is the
+// names on the way down. What cannot be removed stays (and is not tried
+// again); the rest goes.
+bool removeFolderTree(const QByteArray &path)
+{
+    int fd = openFolderAt(AT_FDCWD, path.constData());
+    if (fd < 0)
+        return false;
+    bool ok = true;
+    QByteArrayList way;
+    QSet<FolderId> failed;
+    for (;;) {
+        FolderId id;
+        const QByteArray sub = removeFilesOf(fd, failed, &id, &ok);
+        if (!sub.isEmpty()) {
+            const int child = openFolderAt(fd, sub.constData());
+            if (child >= 0) {
+                ::close(fd);
+                fd = child;
+                way << sub;
+            } else {
+                failed.insert(id);
+                ok = false;
+            }
+            continue;
+        }
+        if (way.isEmpty())
+            break;
+        // This folder is as empty as it gets: up to its parent, and remove
+        // it there.
+        struct stat self;
+        const bool known = ::fstat(fd, &self) == 0;
+        const int parent = ::openat(fd, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ::close(fd);
+        if (parent < 0)
+            return false;
+        fd = parent;
+        if (::unlinkat(fd, way.takeLast().constData(), AT_REMOVEDIR) != 0) {
+            ok = false;
+            if (!known)
+                break;
+            failed.insert(qMakePair(self.st_dev, self.st_ino));
+        }
+    }
+    ::close(fd);
+    return ::rmdir(path.constData()) == 0 && ok;
+}
+
+} // namespace
+
 // Removes a file, a link (never what it points to) or a folder with all it
 // holds.
 void Measurements::removeEntry(const QString &path)
 {
     if (isRealFolder(path))
-        QDir(path).removeRecursively();
+        removeFolderTree(QFile::encodeName(path));
     else if (entryExists(path))
         ::unlink(QFile::encodeName(path).constData());
 }

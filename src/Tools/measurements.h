@@ -77,8 +77,13 @@ public:
     // measurement's folder, info.ini or a clip).
     int storeMeasurement(int a_meastype, QString a_name, MeasInfoStructure a_additionalData);
     int getNumMeasurements();
-    // Folder names, newest first; entries of equal time in name order.
+    // Folder names, newest first by each entry's own time (a link's, not
+    // its target's); entries of equal time in name order.
     QStringList getMeasurementList();
+    // The first `limit` names of getMeasurementList() and, in *count, the
+    // number getNumMeasurements() gives, in one pass over the folder that
+    // keeps only those names.
+    QStringList newestMeasurements(int limit, int *count);
     // Removes what an interrupted store left (its hidden folder, a clip
     // half-copied into an existing folder); called at start-up.
     void removeLeftovers();
@@ -103,6 +108,10 @@ public:
     // non-regular file, larger than InfoIni::kMaxFileBytes).
     static bool readInfoFile(const QString &a_filename, int a_meastype, MeasInfoStructure *a_data,
                              QString *a_name);
+
+    // The store's error message, "MeasurementCouldNotBeStored", shown
+    // modally; returns the pressed button.
+    static int showNotStored();
 
     static QString convertFilterTypeToText(int a_filterType);
     // "Bandpass" 1, "Bandstop" 2, anything else 0 (no filter).
