@@ -101,6 +101,10 @@ MainMenu::MainMenu(Startup startup, QWidget *parent)
 {
     // 1. Form and the one instance
     qDebug() << "=== Start MainMenu ===";
+    // For a start after the first frame the style sheet comes before the
+    // form: set afterwards, it would polish every widget of the form again.
+    if (startup == Startup::AfterFirstFrame)
+        applyStyleSheet();
     ui->setupUi(this);
     m_instanceMainMenu = this;
     ui->butTestMenu->raise();
@@ -132,8 +136,7 @@ MainMenu::MainMenu(Startup startup, QWidget *parent)
         // What the main page shows, then its first frame; the rest follows
         // in its own order once the main page is painted (finishStartup).
         // Keys and touches that come meanwhile are held and delivered after.
-        // 15. Style sheet
-        applyStyleSheet();
+        // 15. Style sheet: set before the form.
 
         // 16. Main page with an empty back stack
         resetMenuLevel();

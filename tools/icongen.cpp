@@ -13,6 +13,7 @@
 // picture is one more row in kIcons; a new kind of button one more row in
 // kKinds.
 
+#include <QByteArray>
 #include <QColor>
 #include <QDir>
 #include <QFont>
@@ -24,6 +25,7 @@
 #include <QPen>
 #include <QPolygonF>
 #include <QSaveFile>
+#include <QtEndian>
 #include <QTextStream>
 #include <QTransform>
 
@@ -1752,6 +1754,77 @@ QImage render(const Kind &kind, const State &state, const Icon &icon)
     return img;
 }
 
+// A PNG that costs its reader as little as possible: every row unfiltered,
+// the pixel data in stored (uncompressed) deflate blocks. The program decodes
+// the main page's pictures before its first frame; a compressed, filtered
+// picture took most of that time in inflating and undoing the row filters.
+// The pixels are the same as those of a compressed one.
+void appendChunk(QByteArray &png, const char *type, const QByteArray &data)
+{
+    static const std::vector<quint32> table = [] {
+        std::vector<quint32> t(256);
+        for (quint32 n = 0; n < 256; ++n) {
+            quint32 c = n;
+            for (int k = 0; k < 8; ++k)
+                c = (c & 1) ? 0xedb88320u ^ (c >> 1) : c >> 1;
+            t[n] = c;
+        }
+        return t;
+    }();
+    char length[4];
+    qToBigEndian<quint32>(quint32(data.size()), length);
+    png.append(length, 4);
+    const QByteArray body = QByteArray(type, 4) + data;
+    quint32 crc = 0xffffffffu;
+    for (const char byte : body)
+        crc = table[(crc ^ quint8(byte)) & 0xff] ^ (crc >> 8);
+    char tail[4];
+    qToBigEndian<quint32>(crc ^ 0xffffffffu, tail);
+    png.append(body).append(tail, 4);
+}
+
+QByteArray uncompressedPng(const QImage &picture)
+{
+    const bool alpha = picture.hasAlphaChannel();
+    const QImage rows = picture.convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
+    const int rowBytes = rows.width() * (alpha ? 4 : 3);
+    QByteArray raw;
+    raw.reserve((rowBytes + 1) * rows.height());
+    for (int y = 0; y < rows.height(); ++y) {
+        raw.append('\0'); // filter type: none
+        raw.append(reinterpret_cast<const char *>(rows.constScanLine(y)), rowBytes);
+    }
+    // qCompress puts the length in front of the zlib stream; level 0 stores.
+    const QByteArray zlib = qCompress(raw, 0).mid(4);
+
+    QByteArray header(13, '\0');
+    qToBigEndian<quint32>(quint32(rows.width()), header.data());
+    qToBigEndian<quint32>(quint32(rows.height()), header.data() + 4);
+    header[8] = 8;                  // bits per sample
+    header[9] = alpha ? 6 : 2;      // RGBA or RGB
+    QByteArray phys(9, '\0');       // the resolution, as QImage keeps it
+    qToBigEndian<quint32>(quint32(picture.dotsPerMeterX()), phys.data());
+    qToBigEndian<quint32>(quint32(picture.dotsPerMeterY()), phys.data() + 4);
+    phys[8] = 1;                    // unit: metre
+
+    QByteArray png("\x89PNG\r\n\x1a\n", 8);
+    appendChunk(png, "IHDR", header);
+    appendChunk(png, "pHYs", phys);
+    appendChunk(png, "IDAT", zlib);
+    appendChunk(png, "IEND", QByteArray());
+    return png;
+}
+
+bool writePicture(const QImage &picture, const QString &path)
+{
+    const QByteArray png = uncompressedPng(picture);
+    // Read back: the file must give the drawn pixels.
+    const QImage back = QImage::fromData(png, "PNG");
+    if (back.isNull() || back.convertToFormat(QImage::Format_ARGB32) != picture.convertToFormat(QImage::Format_ARGB32))
+        return false;
+    QSaveFile out(path);
+    return out.open(QIODevice::WriteOnly) && out.write(png) == png.size() && out.commit();
+}
 } // namespace
 
 int main(int argc, char **argv)
@@ -1780,11 +1853,19 @@ int main(int argc, char **argv)
         for (const State &state : kind->states) {
             const QString rel = QStringLiteral("%1/%2%3.png")
                                     .arg(folder, QLatin1String(icon.name), QLatin1String(state.suffix));
-            if (!render(*kind, state, icon).save(outDir.filePath(rel), "PNG")) {
+            if (!writePicture(render(*kind, state, icon), outDir.filePath(rel))) {
                 std::fprintf(stderr, "icongen: cannot write %s\n", qPrintable(outDir.filePath(rel)));
                 return 1;
             }
-            files << rel;
+            // What the main page draws before its first frame is kept as it
+            // stands in the program's resources: a picture compressed again
+            // there would be inflated twice. The rest the resource compiler
+            // may compress.
+            const QLatin1String folderName(icon.folder);
+            const bool firstFrame = (folderName == QLatin1String("Mainmenu") && QLatin1String(state.suffix) == QLatin1String("_ws"))
+                || folderName == QLatin1String("Tools/Statusbar");
+            files << (firstFrame ? QStringLiteral("<file compression-algorithm=\"none\">%1</file>").arg(rel)
+                                 : QStringLiteral("<file>%1</file>").arg(rel));
         }
     }
 
@@ -1792,7 +1873,7 @@ int main(int argc, char **argv)
     QTextStream s(&qrc);
     s << "<!DOCTYPE RCC>\n<RCC version=\"1.0\">\n<qresource prefix=\"/\">\n";
     for (const QString &f : files)
-        s << "    <file>" << f << "</file>\n";
+        s << "    " << f << "\n";
     s << "</qresource>\n</RCC>\n";
     s.flush();
     // The resource list is written even when unchanged in content, so that
