@@ -711,6 +711,14 @@ void BtModulePeer::setDelayMs(int ms)
     m_delayMs = qMax(0, ms);
     if (m_modeLine)
         m_modeLine->setCarrierDelayMs(ModuleModeLine::kCarrierDelayMs + m_delayMs);
+    // A shorter delay also applies to what is still held back (in order):
+    // a test can hold a module's answer until it has seen what must come
+    // first, then let it go with "slow 0".
+    const qint64 latest = m_clock.elapsed() + m_delayMs;
+    for (auto &due : m_due)
+        due.first = qMin(due.first, latest);
+    if (!m_due.isEmpty())
+        m_dueTimer.start(int(qMax<qint64>(0, m_due.first().first - m_clock.elapsed())));
 }
 
 QString BtModulePeer::status() const
