@@ -211,6 +211,10 @@ void TestTestBluetooth::loopbackPairsTheModulesAndMeasures()
     QCOMPARE(labelText(&test, "labelStatus"), QStringLiteral("Status"));
     QVERIFY(labelText(&test, "label_2").startsWith("Input: 100mVpp / 400Hz (ext. Conn.)\nOutput: TP92"));
     QTRY_COMPARE(w.getBtSourceInstance()->getBtIdModul(), QLatin1String(kSourceModule));
+    // The station starts the loop once the instrument's start-up links are
+    // up: a call of the unit's data link still under way would connect after
+    // the loop has dropped the links and take the sink module into data mode.
+    QTRY_VERIFY_WITH_TIMEOUT(w.getBtSinkInstance()->isConnectedRFCOMM(), 20000);
     // Before any measurement: both verdicts ERROR, the values 0.
     QCOMPARE(m_station->send("cmdAudioLoopbackGetLevelResult"), QStringLiteral("resAudioLoopbackLevelResult=ERROR"));
     QCOMPARE(m_station->pollNow(test.remote(), "cmdAudioLoopbackGetFrequencyResult"),
