@@ -24,7 +24,8 @@ public:
     QByteArrayList take()
     {
         m_data += readAvailable();
-        QByteArrayList out;
+        QByteArrayList out = m_pending;
+        m_pending.clear();
         int end;
         while ((end = m_data.indexOf("\r\n")) >= 0) {
             out << m_data.left(end);
@@ -42,6 +43,10 @@ public:
             QTest::qWait(5);
             out += take();
         }
+        // Lines past the count (a slow machine reads several answers in
+        // one go) stay for the next read.
+        m_pending = out.mid(count);
+        out = out.mid(0, count);
         return out;
     }
     // Everything that comes within the time.
@@ -53,6 +58,7 @@ public:
 
 private:
     QByteArray m_data;
+    QByteArrayList m_pending;
 };
 
 QByteArray gpio(const TestRoot &root, int line)
