@@ -191,8 +191,11 @@ void TestSimMeasFolders::datedByTheInstrumentsClock()
         const QString folder = board->send("meas add LT 120 Night");
         const QDateTime stamp = QDateTime::fromString(folder.mid(3, 15), "yyyyMMdd_hhmmss");
         QVERIFY2(stamp.isValid(), qPrintable(folder));
+        // The program took the receiver's time from a sentence that may have
+        // reached it seconds late (under emulation); a wrong zone or summer
+        // time is off by half an hour or more.
         const qint64 apart = stamp.secsTo(SystemClock::now().addSecs(-120 * 60));
-        QVERIFY2(apart >= -2 && apart <= 60, qPrintable(QStringLiteral("%1: %2 s").arg(folder).arg(apart)));
+        QVERIFY2(apart >= -60 && apart <= 60, qPrintable(QStringLiteral("%1: %2 s").arg(folder).arg(apart)));
         QSettings info(root->local(kMeas + folder + "/info.ini"), QSettings::IniFormat);
         QCOMPARE(info.value("Measurementinfo/Measurementdate").toString(), stamp.toString("dd.MM.yyyy"));
         QCOMPARE(info.value("Measurementinfo/Measurementtime").toString(), stamp.toString("hh:mm:ss"));
