@@ -167,7 +167,7 @@ void TestSelftest::stationRunsTheSelftest()
     const QStringList onTheSpot = states(&test).mid(0, 3);
     QCOMPARE(onTheSpot, repeated(QStringLiteral("OK"), 3));
     QVERIFY(test.gpsTimer()->isActive());
-    QCOMPARE(test.gpsTimer()->interval(), TestmenuSelftest::kGpsSampleMs);
+    QCOMPARE(test.gpsTimer()->interval(), 1200);
     QCOMPARE(mixerLines(*m_root), QStringList({kMixer22, kMixer127}));
     QCOMPARE(m_board->send("amixer status"), QStringLiteral("normal PCM 127"));
     QTRY_COMPARE(m_board->moduleLines("ttyO2").count("AT"), atSink + 1);
