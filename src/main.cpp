@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QDebug>
 #include <QFontDatabase>
+#include <QFontMetrics>
+#include <QImageReader>
 
 #include <cstdio>
 #include <thread>
@@ -26,22 +28,37 @@ int main(int argc, char *argv[])
     QApplication::setAttribute(Qt::AA_Use96Dpi);
     QApplication app(argc, argv);
 
-    // The font database (on a PC the system's font configuration, read once
-    // per process) is prepared on a thread of its own while the main window
-    // is built; the first text drawn waits for it if need be. The database
-    // is guarded by the toolkit's own lock.
+    const QFont font = loadApplicationFont();
+
+    // What the first frame needs of the toolkit's shared state is prepared
+    // on two threads of their own while the main window is built: the
+    // picture format plugins (the style sheet's first picture loads every
+    // one of them to ask what it reads), and the font database (on a PC the
+    // system's font configuration, read once per process) with the font
+    // matching of the main page's texts, whose results the toolkit keeps for
+    // every thread. The main thread waits for what it needs at the
+    // toolkit's own locks.
     struct Joined : std::thread
     {
         using std::thread::thread;
         ~Joined() { join(); }
-    } fontPreparation([] { (void)QFontDatabase().families(); });
+    };
+    Joined picturePreparation([] { (void)QImageReader::supportedImageFormats(); });
+    // The thread's font is its own: a font's engine is chosen per thread,
+    // and a copy would share the one being drawn with on this thread.
+    Joined fontPreparation([family = font.family(), pixelSize = font.pixelSize(), weight = font.weight()] {
+        (void)QFontDatabase().families();
+        QFont same(family);
+        same.setPixelSize(pixelSize);
+        same.setWeight(weight);
+        (void)QFontMetrics(same).horizontalAdvance(QStringLiteral("Menu"));
+    });
 
     // Lives to the end of the process.
     static EventHandler *eventHandler = new EventHandler();
     app.installEventFilter(eventHandler);
     UnixSignalQuit signalQuit;
 
-    const QFont font = loadApplicationFont();
     app.setFont(font);
     qDebug() << "Font" << font.family();
 

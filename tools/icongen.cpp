@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QFont>
 #include <QGuiApplication>
+#include <QHash>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
@@ -29,6 +30,7 @@
 #include <QTextStream>
 #include <QTransform>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -1783,11 +1785,46 @@ void appendChunk(QByteArray &png, const char *type, const QByteArray &data)
     png.append(body).append(tail, 4);
 }
 
+// True when the picture has transparent or translucent pixels.
+bool seeThrough(const QImage &picture)
+{
+    if (!picture.hasAlphaChannel())
+        return false;
+    const QImage argb = picture.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < argb.height(); ++y) {
+        const QRgb *row = reinterpret_cast<const QRgb *>(argb.constScanLine(y));
+        for (int x = 0; x < argb.width(); ++x)
+            if (qAlpha(row[x]) != 255)
+                return true;
+    }
+    return false;
+}
+
 QByteArray uncompressedPng(const QImage &picture)
 {
-    const bool alpha = picture.hasAlphaChannel();
-    const QImage rows = picture.convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
-    const int rowBytes = rows.width() * (alpha ? 4 : 3);
+    // An opaque picture is kept without an alpha channel, and one of at most
+    // 256 colours as indices into its palette: a third of the bytes of its
+    // colours to read and check, and drawn without blending.
+    const bool alpha = seeThrough(picture);
+    QVector<QRgb> palette;
+    QImage rows;
+    if (!alpha) {
+        rows = picture.convertToFormat(QImage::Format_RGB32);
+        QHash<QRgb, int> index;
+        for (int y = 0; y < rows.height() && index.size() <= 256; ++y) {
+            const QRgb *line = reinterpret_cast<const QRgb *>(rows.constScanLine(y));
+            for (int x = 0; x < rows.width() && index.size() <= 256; ++x)
+                index.insert(line[x], 0);
+        }
+        if (index.size() <= 256) {
+            palette = index.keys().toVector();
+            std::sort(palette.begin(), palette.end());
+            rows = rows.convertToFormat(QImage::Format_Indexed8, palette, Qt::ThresholdDither);
+        }
+    }
+    if (palette.isEmpty())
+        rows = picture.convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
+    const int rowBytes = rows.width() * (!palette.isEmpty() ? 1 : alpha ? 4 : 3);
     QByteArray raw;
     raw.reserve((rowBytes + 1) * rows.height());
     for (int y = 0; y < rows.height(); ++y) {
@@ -1800,8 +1837,8 @@ QByteArray uncompressedPng(const QImage &picture)
     QByteArray header(13, '\0');
     qToBigEndian<quint32>(quint32(rows.width()), header.data());
     qToBigEndian<quint32>(quint32(rows.height()), header.data() + 4);
-    header[8] = 8;                  // bits per sample
-    header[9] = alpha ? 6 : 2;      // RGBA or RGB
+    header[8] = 8;                                        // bits per sample or index
+    header[9] = !palette.isEmpty() ? 3 : alpha ? 6 : 2;   // palette, RGBA or RGB
     QByteArray phys(9, '\0');       // the resolution, as QImage keeps it
     qToBigEndian<quint32>(quint32(picture.dotsPerMeterX()), phys.data());
     qToBigEndian<quint32>(quint32(picture.dotsPerMeterY()), phys.data() + 4);
@@ -1809,6 +1846,12 @@ QByteArray uncompressedPng(const QImage &picture)
 
     QByteArray png("\x89PNG\r\n\x1a\n", 8);
     appendChunk(png, "IHDR", header);
+    if (!palette.isEmpty()) {
+        QByteArray colours;
+        for (const QRgb c : palette)
+            colours.append(char(qRed(c))).append(char(qGreen(c))).append(char(qBlue(c)));
+        appendChunk(png, "PLTE", colours);
+    }
     appendChunk(png, "pHYs", phys);
     appendChunk(png, "IDAT", zlib);
     appendChunk(png, "IEND", QByteArray());
