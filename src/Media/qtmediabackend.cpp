@@ -61,7 +61,7 @@ class QtInputStream : public MediaInputStream
 {
 public:
     QtInputStream(const QAudioDeviceInfo &device, const QAudioFormat &format)
-        : m_input(new QAudioInput(device, format))
+        : m_input(new QAudioInput(device, format)), m_format(format)
     {
         QObject::connect(m_input, &QAudioInput::stateChanged, m_input, [this](QAudio::State state) {
             if (m_callback)
@@ -79,11 +79,13 @@ public:
     void stop() override { m_input->stop(); }
     QAudio::State state() const override { return m_input->state(); }
     QAudio::Error error() const override { return m_input->error(); }
-    PcmFormat format() const override { return fromQt(m_input->format()); }
+    PcmFormat format() const override { return fromQt(m_format); }
     void setStateCallback(MediaStateCallback callback) override { m_callback = std::move(callback); }
 
 private:
     QAudioInput *m_input;
+    // As asked for: a device that does not open has no format of its own.
+    const QAudioFormat m_format;
     MediaStateCallback m_callback;
 };
 
@@ -91,7 +93,7 @@ class QtOutputStream : public MediaOutputStream
 {
 public:
     QtOutputStream(const QAudioDeviceInfo &device, const QAudioFormat &format)
-        : m_output(new QAudioOutput(device, format))
+        : m_output(new QAudioOutput(device, format)), m_format(format)
     {
         QObject::connect(m_output, &QAudioOutput::stateChanged, m_output, [this](QAudio::State state) {
             if (m_callback)
@@ -109,11 +111,13 @@ public:
     void stop() override { m_output->stop(); }
     QAudio::State state() const override { return m_output->state(); }
     QAudio::Error error() const override { return m_output->error(); }
-    PcmFormat format() const override { return fromQt(m_output->format()); }
+    PcmFormat format() const override { return fromQt(m_format); }
     void setStateCallback(MediaStateCallback callback) override { m_callback = std::move(callback); }
 
 private:
     QAudioOutput *m_output;
+    // As asked for: a device that does not open has no format of its own.
+    const QAudioFormat m_format;
     MediaStateCallback m_callback;
 };
 
