@@ -28,12 +28,15 @@ class QIODevice;
 // before start().
 using MediaStateCallback = std::function<void(QAudio::State)>;
 
-// A capture stream on a device (lives on the thread that created it).
-class MediaInputStream
+// A capture or playback stream on a device (lives on the thread that
+// created it).
+class MediaStream
 {
 public:
-    virtual ~MediaInputStream() = default;
-    // Starts capturing; the device to read from, or nullptr (error() says why).
+    virtual ~MediaStream() = default;
+    // Starts the stream: the device to read captured sound from (input) or
+    // to write sound to (output, push mode); nullptr when it could not
+    // start (error() says why).
     virtual QIODevice *start() = 0;
     virtual void stop() = 0;
     virtual QAudio::State state() const = 0;
@@ -43,20 +46,16 @@ public:
     virtual void setStateCallback(MediaStateCallback callback) = 0;
 };
 
-// A playback stream on a device (lives on the thread that created it).
-class MediaOutputStream
+class MediaInputStream : public MediaStream
+{
+};
+
+class MediaOutputStream : public MediaStream
 {
 public:
-    virtual ~MediaOutputStream() = default;
-    // Push mode: the device to write sound to, or nullptr.
-    virtual QIODevice *start() = 0;
+    using MediaStream::start;
     // Pull mode: plays what it reads from source until its end.
     virtual void start(QIODevice *source) = 0;
-    virtual void stop() = 0;
-    virtual QAudio::State state() const = 0;
-    virtual QAudio::Error error() const = 0;
-    virtual PcmFormat format() const = 0;
-    virtual void setStateCallback(MediaStateCallback callback) = 0;
 };
 
 // A media player that loops one sound (GUI thread).

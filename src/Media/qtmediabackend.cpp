@@ -57,68 +57,50 @@ QAudioDeviceInfo device(MediaBackend::Direction direction, const QString &name)
     return found;
 }
 
-class QtInputStream : public MediaInputStream
+// A stream over QAudioInput or QAudioOutput, which have the same calls.
+template <class Device, class Interface>
+class QtStream : public Interface
 {
 public:
-    QtInputStream(const QAudioDeviceInfo &device, const QAudioFormat &format)
-        : m_input(new QAudioInput(device, format)), m_format(format)
+    QtStream(const QAudioDeviceInfo &device, const QAudioFormat &format)
+        : m_device(new Device(device, format)), m_format(format)
     {
-        QObject::connect(m_input, &QAudioInput::stateChanged, m_input, [this](QAudio::State state) {
+        QObject::connect(m_device, &Device::stateChanged, m_device, [this](QAudio::State state) {
             if (m_callback)
                 m_callback(state);
         });
     }
-    ~QtInputStream() override
+    ~QtStream() override
     {
-        // A stop while the input goes reaches nobody.
+        // A stop while the device goes reaches nobody.
         m_callback = nullptr;
-        delete m_input;
+        delete m_device;
     }
 
-    QIODevice *start() override { return m_input->start(); }
-    void stop() override { m_input->stop(); }
-    QAudio::State state() const override { return m_input->state(); }
-    QAudio::Error error() const override { return m_input->error(); }
+    QIODevice *start() override { return m_device->start(); }
+    void stop() override { m_device->stop(); }
+    QAudio::State state() const override { return m_device->state(); }
+    QAudio::Error error() const override { return m_device->error(); }
     PcmFormat format() const override { return fromQt(m_format); }
     void setStateCallback(MediaStateCallback callback) override { m_callback = std::move(callback); }
 
+protected:
+    Device *m_device;
+
 private:
-    QAudioInput *m_input;
     // As asked for: a device that does not open has no format of its own.
     const QAudioFormat m_format;
     MediaStateCallback m_callback;
 };
 
-class QtOutputStream : public MediaOutputStream
+using QtInputStream = QtStream<QAudioInput, MediaInputStream>;
+
+class QtOutputStream : public QtStream<QAudioOutput, MediaOutputStream>
 {
 public:
-    QtOutputStream(const QAudioDeviceInfo &device, const QAudioFormat &format)
-        : m_output(new QAudioOutput(device, format)), m_format(format)
-    {
-        QObject::connect(m_output, &QAudioOutput::stateChanged, m_output, [this](QAudio::State state) {
-            if (m_callback)
-                m_callback(state);
-        });
-    }
-    ~QtOutputStream() override
-    {
-        m_callback = nullptr;
-        delete m_output;
-    }
-
-    QIODevice *start() override { return m_output->start(); }
-    void start(QIODevice *source) override { m_output->start(source); }
-    void stop() override { m_output->stop(); }
-    QAudio::State state() const override { return m_output->state(); }
-    QAudio::Error error() const override { return m_output->error(); }
-    PcmFormat format() const override { return fromQt(m_format); }
-    void setStateCallback(MediaStateCallback callback) override { m_callback = std::move(callback); }
-
-private:
-    QAudioOutput *m_output;
-    // As asked for: a device that does not open has no format of its own.
-    const QAudioFormat m_format;
-    MediaStateCallback m_callback;
+    using QtStream::QtStream;
+    using QtStream::start;
+    void start(QIODevice *source) override { m_device->start(source); }
 };
 
 class QtTonePlayer : public MediaTonePlayer
