@@ -2,22 +2,29 @@
 // microphone FIFO that the test writes itself, so that every chunk is known:
 // the queue and its limits, start, pause and resume, the WAV clips and
 // their names, failing stores, playback through the journalling output,
-// and the teardown. (tst_recording_sim runs it against the simulator;
-// tst_analysis checks that start, pause and stop drive the capture.)
+// and the teardown; and the board's devices through the sound module, which
+// a recording under a device root never loads. (tst_recording_sim runs it
+// against the simulator; tst_analysis checks that start, pause and stop
+// drive the capture.)
 #include "analoginputworker.h"
 #include "audioworker.h"
 #include "backgroundrecording.h"
 #include "fifoaudioinput.h"
+#include "mediabackend.h"
+#include "medialibrary.h"
 #include "micwriter.h"
+#include "qtaudiodevices.h"
 #include "testroot.h"
 #include "tst_recording_wav.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QtEndian>
 #include <QtTest>
 
 #include <csignal>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <memory>
 #include <sys/ioctl.h>
@@ -28,6 +35,13 @@
 namespace {
 
 const QString kFolder = QStringLiteral("/home/root/meas/wav_temp");
+
+// Whether a library of that name is mapped into this process.
+bool mapped(const char *name)
+{
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains(name);
+}
 
 } // namespace
 
@@ -67,6 +81,11 @@ private slots:
 
     // Teardown
     void teardownWhileRecordingAndPlayingIsQuick();
+
+    // The board's devices through the sound module
+    void missingSoundModuleIsAnOpenError_data();
+    void missingSoundModuleIsAnOpenError();
+    void soundModuleLoadsOnlyForTheBoardsDevices();
 
 private:
     // Writes one chunk and waits until the recording has taken it.
@@ -586,6 +605,96 @@ void TestRecording::teardownWhileRecordingAndPlayingIsQuick()
     m_worker->pauseAudioRecording(false);
     feed(*mic, chunkOf(9, 3200));
     QCOMPARE(m_worker->recordingStatus().queuedChunks, 1);
+}
+
+// ---------------------------------------------------------------------------
+
+void TestRecording::missingSoundModuleIsAnOpenError_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("no file") << QCoreApplication::applicationDirPath() + "/no-such-folder/libtq3900media.so"
+                             << "Sound module: no .*no-such-folder/libtq3900media.so";
+    // A library that loads but is no sound module: QtTest's own.
+    Dl_info info{};
+    QVERIFY(dladdr(reinterpret_cast<void *>(&QTest::currentTestFunction), &info) && info.dli_fname);
+    QTest::newRow("no entry point") << QString::fromLocal8Bit(info.dli_fname)
+                                    << "Sound module: .*libQt5Test.* has no entry point tq3900MediaBackend";
+}
+
+void TestRecording::missingSoundModuleIsAnOpenError()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, reason);
+    // The reason and the outcome are logged; QtTest fails the test when a
+    // message does not come.
+    QTest::ignoreMessage(QtDebugMsg, QRegularExpression(reason));
+    QTest::ignoreMessage(QtDebugMsg, QRegularExpression("Sound module: none found in .* no sound input, output or test tone"));
+    MediaBackend *backend = MediaLibrary::load({file});
+    QVERIFY(!backend);
+
+    // The board's input and output then fail as without a sound device.
+    QtAudioInputSource input(backend, QStringLiteral("default"), BackgroundRecording::recordingFormat());
+    QSignalSpy inputStates(&input, &AudioInputSource::stateChanged);
+    QVERIFY(!input.start());
+    QCOMPARE(input.error(), QAudio::OpenError);
+    QCOMPARE(input.state(), QAudio::StoppedState);
+    input.stop();
+    QtAudioOutputSink output(backend, QStringLiteral("default"), BackgroundRecording::recordingFormat());
+    QVERIFY(!output.start());
+    QBuffer clip;
+    clip.setData(QByteArray(3200, 'x'));
+    QVERIFY(clip.open(QIODevice::ReadOnly));
+    output.start(&clip);
+    QCOMPARE(output.error(), QAudio::OpenError);
+    QCOMPARE(output.state(), QAudio::StoppedState);
+    output.stop();
+    QCOMPARE(inputStates.count(), 0);
+}
+
+void TestRecording::soundModuleLoadsOnlyForTheBoardsDevices()
+{
+    // A recording under a device root runs on the FIFO and never loads the
+    // module, nor Qt Multimedia.
+    MicWriter mic(*m_root);
+    m_worker->startAudioRecording();
+    m_worker->pauseAudioRecording(false);
+    feed(mic, QByteArray(3200, 'x'));
+    QCOMPARE(m_worker->storeAudioData("LE_sound"), 0);
+    m_worker->startAudioPlayback("/home/root/meas/wav_temp/LE_sound.wav");
+    m_worker->recordingStatus();
+    QVERIFY(!mapped("libtq3900media"));
+    QVERIFY(!mapped("libQt5Multimedia"));
+
+    // The board's devices load it (from the build: the test program runs
+    // elsewhere), once.
+    MediaBackend *backend = MediaLibrary::backend();
+    QVERIFY(backend);
+    QVERIFY(mapped("libtq3900media"));
+    QVERIFY(mapped("libQt5Multimedia"));
+    QCOMPARE(MediaLibrary::backend(), backend);
+
+    // Streams are opened with the recording's format, 16000 Hz mono 16 bit,
+    // and give it back through Qt Multimedia's format. (The device need
+    // not exist on this machine: an unknown one fails to open.)
+    const PcmFormat wanted = BackgroundRecording::recordingFormat();
+    QtAudioInputSource input(backend, backend->defaultDevice(MediaBackend::Input), wanted);
+    QCOMPARE(input.format().sampleRate, 16000);
+    QCOMPARE(input.format().channelCount, 1);
+    QCOMPARE(input.format().sampleSize, 16);
+    QtAudioOutputSink output(backend, backend->defaultDevice(MediaBackend::Output), wanted);
+    QCOMPARE(output.format(), wanted);
+    PcmFormat stereo8k;
+    stereo8k.sampleRate = 8000;
+    stereo8k.channelCount = 2;
+    stereo8k.sampleSize = 8;
+    QCOMPARE(QtAudioInputSource(backend, QString(), stereo8k).format(), stereo8k);
+    QCOMPARE(stereo8k.bytesForDuration(100000), 1600);
+    QCOMPARE(wanted.bytesForDuration(100000), 3200);
+
+    QtAudioInputSource nowhere(backend, QStringLiteral("no such device"), wanted);
+    QVERIFY(!nowhere.start());
+    QCOMPARE(nowhere.error(), QAudio::OpenError);
 }
 
 QTEST_GUILESS_MAIN(TestRecording)

@@ -1,6 +1,6 @@
 #include "audioiodevice.h"
 
-AudioIODevice::AudioIODevice(const QAudioFormat &format, QObject *parent)
+AudioIODevice::AudioIODevice(const PcmFormat &format, QObject *parent)
     : QIODevice(parent), m_format(format)
 {
 }

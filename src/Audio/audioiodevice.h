@@ -1,7 +1,8 @@
 #ifndef AUDIOIODEVICE_H
 #define AUDIOIODEVICE_H
 
-#include <QAudioFormat>
+#include "pcmformat.h"
+
 #include <QIODevice>
 
 // A level device of the recording: opened when recording starts and closed
@@ -11,9 +12,9 @@ class AudioIODevice : public QIODevice
 {
     Q_OBJECT
 public:
-    explicit AudioIODevice(const QAudioFormat &format, QObject *parent = nullptr);
+    explicit AudioIODevice(const PcmFormat &format, QObject *parent = nullptr);
 
-    const QAudioFormat &format() const { return m_format; }
+    const PcmFormat &format() const { return m_format; }
 
 signals:
     void update();
@@ -23,7 +24,7 @@ protected:
     qint64 writeData(const char *data, qint64 len) override;
 
 private:
-    const QAudioFormat m_format;
+    const PcmFormat m_format;
 };
 
 #endif // AUDIOIODEVICE_H

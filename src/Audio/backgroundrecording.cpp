@@ -4,6 +4,8 @@
 #include "deviceroot.h"
 #include "fifoaudioinput.h"
 #include "journalaudiooutput.h"
+#include "mediabackend.h"
+#include "medialibrary.h"
 #include "qtaudiodevices.h"
 #include "regularfile.h"
 
@@ -80,40 +82,37 @@ BackgroundRecording::BackgroundRecording()
     }
 
     // The last device named "sysdefault..." of each list, else the default.
-    m_Inputdevice = QAudioDeviceInfo::defaultInputDevice();
-    const QList<QAudioDeviceInfo> inputs = QAudioDeviceInfo::availableDevices(QAudio::AudioInput);
-    QStringList names;
-    for (const QAudioDeviceInfo &device : inputs) {
-        qDebug() << "Device name (IN): " << device.deviceName();
-        names << device.deviceName();
-    }
-    int chosen = chooseDevice(names);
+    m_backend = MediaLibrary::backend();
+    if (!m_backend)
+        return; // input and output fail to open, as without a sound device
+    m_Inputdevice = m_backend->defaultDevice(MediaBackend::Input);
+    const QStringList inputs = m_backend->deviceNames(MediaBackend::Input);
+    for (const QString &name : inputs)
+        qDebug() << "Device name (IN): " << name;
+    int chosen = chooseDevice(inputs);
     if (chosen >= 0) {
         m_Inputdevice = inputs.at(chosen);
-        qDebug() << "Selected Device (IN): " << m_Inputdevice.deviceName();
+        qDebug() << "Selected Device (IN): " << m_Inputdevice;
     }
 
-    m_Outputdevice = QAudioDeviceInfo::defaultOutputDevice();
-    const QList<QAudioDeviceInfo> outputs = QAudioDeviceInfo::availableDevices(QAudio::AudioOutput);
-    names.clear();
-    for (const QAudioDeviceInfo &device : outputs) {
-        qDebug() << "Device name (OUT): " << device.deviceName();
-        names << device.deviceName();
-    }
-    chosen = chooseDevice(names);
+    m_Outputdevice = m_backend->defaultDevice(MediaBackend::Output);
+    const QStringList outputs = m_backend->deviceNames(MediaBackend::Output);
+    for (const QString &name : outputs)
+        qDebug() << "Device name (OUT): " << name;
+    chosen = chooseDevice(outputs);
     if (chosen >= 0) {
         m_Outputdevice = outputs.at(chosen);
-        qDebug() << "Selected Device (OUT): " << m_Outputdevice.deviceName();
+        qDebug() << "Selected Device (OUT): " << m_Outputdevice;
     }
 
-    if (!m_Inputdevice.isFormatSupported(audioFormat)) {
+    if (!m_backend->isFormatSupported(MediaBackend::Input, m_Inputdevice, audioFormat)) {
         qDebug() << "Format wird nicht unterstützt.";
-        audioFormat = m_Inputdevice.nearestFormat(audioFormat);
+        audioFormat = m_backend->nearestFormat(MediaBackend::Input, m_Inputdevice, audioFormat);
     }
     qDebug() << "Selected Audioformat" << audioFormat;
-    qDebug() << "DefaultInputDevice" << m_Inputdevice.deviceName();
-    qDebug() << "SupportedCodecs" << m_Inputdevice.supportedCodecs();
-    qDebug() << "SupportedSampleRates" << m_Inputdevice.supportedSampleRates();
+    qDebug() << "DefaultInputDevice" << m_Inputdevice;
+    qDebug() << "SupportedCodecs" << m_backend->supportedCodecs(MediaBackend::Input, m_Inputdevice);
+    qDebug() << "SupportedSampleRates" << m_backend->supportedSampleRates(MediaBackend::Input, m_Inputdevice);
 }
 
 BackgroundRecording::~BackgroundRecording()
@@ -127,15 +126,12 @@ BackgroundRecording::~BackgroundRecording()
     m_input = nullptr;
 }
 
-QAudioFormat BackgroundRecording::recordingFormat()
+PcmFormat BackgroundRecording::recordingFormat()
 {
-    QAudioFormat format;
-    format.setSampleRate(kSampleRate);
-    format.setChannelCount(1);
-    format.setSampleSize(16);
-    format.setCodec(QStringLiteral("audio/pcm"));
-    format.setByteOrder(QAudioFormat::LittleEndian);
-    format.setSampleType(QAudioFormat::SignedInt);
+    PcmFormat format;
+    format.sampleRate = kSampleRate;
+    format.channelCount = 1;
+    format.sampleSize = 16;
     return format;
 }
 
@@ -195,8 +191,8 @@ void BackgroundRecording::init()
         m_audioInput = new FifoAudioInputSource(this);
         m_audioOutput = new JournalAudioOutputSink(this);
     } else {
-        m_audioInput = new QtAudioInputSource(m_Inputdevice, audioFormat, this);
-        m_audioOutput = new QtAudioOutputSink(m_Outputdevice, audioFormat, this);
+        m_audioInput = new QtAudioInputSource(m_backend, m_Inputdevice, audioFormat, this);
+        m_audioOutput = new QtAudioOutputSink(m_backend, m_Outputdevice, audioFormat, this);
     }
     connect(m_audioInput, &AudioInputSource::stateChanged, this, &BackgroundRecording::handleStateChanged);
     connect(m_audioOutput, &AudioOutputSink::stateChanged, this, &BackgroundRecording::handleStateChangedPlayback);
@@ -223,7 +219,8 @@ int BackgroundRecording::startAudioRecording()
     m_input = m_audioInput->start();
     if (m_input)
         connect(m_input, &QIODevice::readyRead, this, &BackgroundRecording::readMore, Qt::UniqueConnection);
-    qDebug() << "Recording started" << m_audioInputIODevice << m_audioInput->state() << m_audioInput->error();
+    qDebug() << "Recording started" << m_audioInputIODevice << audioStateName(m_audioInput->state())
+             << audioErrorName(m_audioInput->error());
     return 0;
 }
 
@@ -387,7 +384,7 @@ void BackgroundRecording::handleStateChanged(QAudio::State newState)
             qDebug() << "handleStateChanged: Finished recording";
         break;
     default:
-        qDebug() << "handleStateChanged: State:" << newState;
+        qDebug() << "handleStateChanged: State:" << audioStateName(newState);
         break;
     }
 }
@@ -405,7 +402,7 @@ void BackgroundRecording::handleStateChangedPlayback(QAudio::State newState)
         qDebug() << "handleStateChangedPlayback: Idle";
         break;
     default:
-        qDebug() << "handleStateChangedPlayback: State:" << newState;
+        qDebug() << "handleStateChangedPlayback: State:" << audioStateName(newState);
         break;
     }
 }

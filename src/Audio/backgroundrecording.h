@@ -1,9 +1,9 @@
 #ifndef BACKGROUNDRECORDING_H
 #define BACKGROUNDRECORDING_H
 
+#include "pcmformat.h"
+
 #include <QAudio>
-#include <QAudioDeviceInfo>
-#include <QAudioFormat>
 #include <QByteArray>
 #include <QFile>
 #include <QObject>
@@ -14,6 +14,7 @@
 class AudioInputSource;
 class AudioIODevice;
 class AudioOutputSink;
+class MediaBackend;
 class QIODevice;
 
 // The background recording: lives on the audio thread (AudioWorker owns
@@ -22,9 +23,10 @@ class QIODevice;
 // not paused, writes the oldest ten seconds of the queue as a WAV clip on
 // request and plays WAV files through the audio output.
 //
-// On the board the input and output are Qt's; under a device root they are
-// the simulator's microphone FIFO and a journalling output (decided at
-// construction).
+// On the board the input and output are Qt Multimedia's, through the sound
+// module (MediaLibrary, loaded when the recording is built); under a device
+// root they are the simulator's microphone FIFO and a journalling output
+// (decided at construction), and the module is never loaded.
 //
 // Every slot runs on the audio thread; nothing here is touched from another
 // thread, so nothing is locked.
@@ -61,7 +63,7 @@ public:
     ~BackgroundRecording() override;
 
     // 16000 Hz, mono, 16-bit signed little-endian PCM.
-    static QAudioFormat recordingFormat();
+    static PcmFormat recordingFormat();
     // The device to use out of a device list: the last whose name begins
     // with "sysdefault"; -1 for none (the default device is used).
     static int chooseDevice(const QStringList &names);
@@ -105,9 +107,10 @@ private:
     AudioInputSource *m_audioInput = nullptr;
     AudioOutputSink *m_audioOutput = nullptr;
     QIODevice *m_audioOutputIODevice = nullptr;
-    QAudioDeviceInfo m_Inputdevice;
-    QAudioDeviceInfo m_Outputdevice;
-    QAudioFormat audioFormat;
+    MediaBackend *m_backend = nullptr;
+    QString m_Inputdevice;
+    QString m_Outputdevice;
+    PcmFormat audioFormat;
     QFile m_playbackFile{this};
     QQueue<QByteArray> m_audioQueue;
     QByteArray m_buffer;

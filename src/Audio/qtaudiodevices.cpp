@@ -1,63 +1,94 @@
 #include "qtaudiodevices.h"
 
-#include <QAudioInput>
-#include <QAudioOutput>
+#include "mediabackend.h"
 
-QtAudioInputSource::QtAudioInputSource(const QAudioDeviceInfo &device, const QAudioFormat &format,
+#include <QDebug>
+
+QtAudioInputSource::QtAudioInputSource(MediaBackend *backend, const QString &device, const PcmFormat &format,
                                        QObject *parent)
-    : AudioInputSource(parent), m_input(new QAudioInput(device, format, this))
+    : AudioInputSource(parent), m_stream(backend ? backend->createInput(device, format) : nullptr)
 {
-    connect(m_input, &QAudioInput::stateChanged, this, &AudioInputSource::stateChanged);
+    if (m_stream)
+        m_stream->setStateCallback([this](QAudio::State state) { emit stateChanged(state); });
 }
+
+QtAudioInputSource::~QtAudioInputSource() = default;
 
 QIODevice *QtAudioInputSource::start()
 {
-    return m_input->start();
+    if (!m_stream) {
+        qDebug() << "Sound input: no sound module";
+        return nullptr;
+    }
+    return m_stream->start();
 }
 
 void QtAudioInputSource::stop()
 {
-    m_input->stop();
+    if (m_stream)
+        m_stream->stop();
 }
 
 QAudio::State QtAudioInputSource::state() const
 {
-    return m_input->state();
+    return m_stream ? m_stream->state() : QAudio::StoppedState;
 }
 
 QAudio::Error QtAudioInputSource::error() const
 {
-    return m_input->error();
+    return m_stream ? m_stream->error() : QAudio::OpenError;
 }
 
-QtAudioOutputSink::QtAudioOutputSink(const QAudioDeviceInfo &device, const QAudioFormat &format,
-                                     QObject *parent)
-    : AudioOutputSink(parent), m_output(new QAudioOutput(device, format, this))
+PcmFormat QtAudioInputSource::format() const
 {
-    connect(m_output, &QAudioOutput::stateChanged, this, &AudioOutputSink::stateChanged);
+    return m_stream ? m_stream->format() : PcmFormat();
 }
+
+QtAudioOutputSink::QtAudioOutputSink(MediaBackend *backend, const QString &device, const PcmFormat &format,
+                                     QObject *parent)
+    : AudioOutputSink(parent), m_stream(backend ? backend->createOutput(device, format) : nullptr)
+{
+    if (m_stream)
+        m_stream->setStateCallback([this](QAudio::State state) { emit stateChanged(state); });
+}
+
+QtAudioOutputSink::~QtAudioOutputSink() = default;
 
 QIODevice *QtAudioOutputSink::start()
 {
-    return m_output->start();
+    if (!m_stream) {
+        qDebug() << "Sound output: no sound module";
+        return nullptr;
+    }
+    return m_stream->start();
 }
 
 void QtAudioOutputSink::start(QIODevice *source)
 {
-    m_output->start(source);
+    if (!m_stream) {
+        qDebug() << "Sound output: no sound module";
+        return;
+    }
+    m_stream->start(source);
 }
 
 void QtAudioOutputSink::stop()
 {
-    m_output->stop();
+    if (m_stream)
+        m_stream->stop();
 }
 
 QAudio::State QtAudioOutputSink::state() const
 {
-    return m_output->state();
+    return m_stream ? m_stream->state() : QAudio::StoppedState;
 }
 
 QAudio::Error QtAudioOutputSink::error() const
 {
-    return m_output->error();
+    return m_stream ? m_stream->error() : QAudio::OpenError;
+}
+
+PcmFormat QtAudioOutputSink::format() const
+{
+    return m_stream ? m_stream->format() : PcmFormat();
 }

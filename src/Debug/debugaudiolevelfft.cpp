@@ -1,12 +1,14 @@
 #include "debugaudiolevelfft.h"
 #include "ui_debugaudiolevelfft.h"
 
+#include "backgroundrecording.h"
 #include "deviceroot.h"
 #include "fifoaudioinput.h"
 #include "freqspectrum.h"
+#include "mediabackend.h"
+#include "medialibrary.h"
 #include "qtaudiodevices.h"
 
-#include <QAudioDeviceInfo>
 #include <QDebug>
 #include <QTimer>
 
@@ -50,27 +52,25 @@ void DebugAudioLevelFft::on_butDo_clicked()
     // A running capture ends before the next one starts.
     stopRecording();
 
-    QAudioFormat format;
-    format.setSampleRate(16000);
-    format.setChannelCount(1);
-    format.setSampleSize(16);
-    format.setCodec(QStringLiteral("audio/pcm"));
-    format.setByteOrder(QAudioFormat::LittleEndian);
-    format.setSampleType(QAudioFormat::SignedInt);
+    // 16000 Hz, mono, 16 bits, as the recording asks for.
+    PcmFormat format = BackgroundRecording::recordingFormat();
 
     const bool board = DeviceRoot::isBoard();
-    QAudioDeviceInfo inputDevice;
+    MediaBackend *backend = nullptr;
+    QString inputDevice;
     if (board) {
-        inputDevice = QAudioDeviceInfo::defaultInputDevice();
-        ui->lineEditAudioInputDevice->setText(inputDevice.deviceName());
-        ui->lineEditAudioOutputDevice->setText(QAudioDeviceInfo::defaultOutputDevice().deviceName());
-        if (inputDevice.isNull()) {
+        // Without the sound module there is no device, as on a board without one.
+        backend = MediaLibrary::backend();
+        inputDevice = backend ? backend->defaultDevice(MediaBackend::Input) : QString();
+        ui->lineEditAudioInputDevice->setText(inputDevice);
+        ui->lineEditAudioOutputDevice->setText(backend ? backend->defaultDevice(MediaBackend::Output) : QString());
+        if (inputDevice.isEmpty()) {
             message(QStringLiteral("No audio input device."));
             return;
         }
-        if (!inputDevice.isFormatSupported(format)) {
+        if (!backend->isFormatSupported(MediaBackend::Input, inputDevice, format)) {
             qDebug() << "Format wird nicht unterstützt.";
-            format = inputDevice.nearestFormat(format);
+            format = backend->nearestFormat(MediaBackend::Input, inputDevice, format);
         }
     } else {
         ui->lineEditAudioInputDevice->setText(QStringLiteral("simulated microphone %1")
@@ -89,7 +89,7 @@ void DebugAudioLevelFft::on_butDo_clicked()
     m_nextAnalysis = m_analysisStep;
 
     if (board)
-        m_audioInput = new QtAudioInputSource(inputDevice, format, this);
+        m_audioInput = new QtAudioInputSource(backend, inputDevice, format, this);
     else
         m_audioInput = new FifoAudioInputSource(this);
     connect(m_audioInput, &AudioInputSource::stateChanged, this, &DebugAudioLevelFft::handleStateChanged,
@@ -136,7 +136,7 @@ void DebugAudioLevelFft::handleStateChanged(QAudio::State state)
         }
         break;
     default:
-        qDebug() << "State:" << state;
+        qDebug() << "State:" << audioStateName(state);
         break;
     }
 }

@@ -3,9 +3,9 @@
 
 #include "keydialog.h"
 #include "levelcapture.h"
+#include "pcmformat.h"
 
 #include <QAudio>
-#include <QAudioFormat>
 
 namespace Ui {
 class DebugAudioLevelFft;
@@ -21,7 +21,8 @@ class QTimer;
 // and their spectrum and waveform in the spectrum widget. It leaves the
 // codec alone.
 //
-// The input is Qt's default audio input on the board and the simulator's
+// The input is Qt's default audio input on the board (through the sound
+// module) and the simulator's
 // microphone FIFO under a device root (AudioInputSource), so a PC without a
 // sound card shows the simulated signal; without an input the view says so
 // in its message field. The capture goes into LevelCapture's ring buffer.
@@ -65,7 +66,7 @@ private:
     LevelCapture m_capture;
     float m_rmsLevel = 0;
     float m_peakLevel = 0;
-    QAudioFormat m_format;
+    PcmFormat m_format;
     // Bytes of 100 ms in the capture's format, and the count at which the
     // next analysis is due.
     qint64 m_analysisStep = 3200;

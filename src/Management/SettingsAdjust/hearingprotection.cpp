@@ -4,11 +4,11 @@
 #include "audiocodecsetup.h"
 #include "bluetooth.h"
 #include "mainmenu.h"
+#include "mediabackend.h"
+#include "medialibrary.h"
 
 #include <QDebug>
 #include <QKeyEvent>
-#include <QMediaPlayer>
-#include <QMediaPlaylist>
 
 namespace {
 
@@ -17,6 +17,7 @@ constexpr int kMinOffset = -4;
 constexpr int kMaxOffset = 10;
 // The headphone link's gain for an offset: 1..15.
 constexpr int kGainForOffsetZero = 5;
+constexpr int kToneVolume = 70;
 
 QString switchStyle(const char *position)
 {
@@ -28,9 +29,11 @@ QString switchStyle(const char *position)
 } // namespace
 
 HearingProtection::HearingProtection(QWidget *parent)
-    : KeyDialog(parent), ui(new Ui::HearingProtection), m_player(new QMediaPlayer),
-      m_playlist(new QMediaPlaylist)
+    : KeyDialog(parent), ui(new Ui::HearingProtection)
 {
+    if (MediaBackend *backend = MediaLibrary::backend())
+        m_player.reset(backend->createLoopingPlayer(QUrl(QStringLiteral("qrc") + QLatin1String(kTesttone)),
+                                                    kToneVolume));
     ui->setupUi(this);
     ui->labelHeadline->setText(tr("HearingProtection"));
     ui->labelWarning->setText(tr("WarningRiskOfAcousticShock"));
@@ -38,9 +41,8 @@ HearingProtection::HearingProtection(QWidget *parent)
 
 HearingProtection::~HearingProtection()
 {
+    m_player.reset(); // ends a playback
     delete ui;
-    delete m_player; // ends a playback
-    delete m_playlist;
 }
 
 void HearingProtection::init(bool protection, int headphoneVolumeOffset)
@@ -55,14 +57,11 @@ void HearingProtection::init(bool protection, int headphoneVolumeOffset)
         m_btSource = w->getBtSourceInstance();
     }
 
-    m_playlist->clear();
-    m_playlist->addMedia(QUrl(QStringLiteral("qrc") + QLatin1String(kTesttone)));
-    m_playlist->setPlaybackMode(QMediaPlaylist::Loop);
-    m_player->setPlaylist(m_playlist);
-    m_player->setVolume(70);
-    // A PC without a media back end plays nothing; that is all.
+    stopTone();
+    // A PC without a media back end (or without the sound module) plays
+    // nothing; that is all.
     static bool s_reported = false;
-    if (m_player->availability() != QMultimedia::Available && !s_reported) {
+    if ((!m_player || !m_player->available()) && !s_reported) {
         qDebug() << "Test tone: no media service available, the tone stays silent";
         s_reported = true;
     }
@@ -87,7 +86,7 @@ void HearingProtection::updateStylesheetProtectionMode()
     if (m_modeHearingProtection) {
         ui->butSelect->setStyleSheet(switchStyle("top"));
         showHeadphoneVolumeAdjust(false);
-        m_player->stop();
+        stopTone();
         m_playTesttone = false;
     } else {
         ui->butSelect->setStyleSheet(switchStyle("bottom"));
@@ -146,18 +145,25 @@ void HearingProtection::on_butPlayPause_clicked()
         }
         if (MainMenu *w = MainMenu::getInstanceMainMenu())
             w->muteAudioPath(false, false);
-        m_player->play();
+        if (m_player)
+            m_player->play();
         m_playTesttone = true;
     } else {
         qDebug() << "Pause Testtone" << kTesttone;
-        m_player->stop();
+        stopTone();
         m_playTesttone = false;
     }
 }
 
+void HearingProtection::stopTone()
+{
+    if (m_player)
+        m_player->stop();
+}
+
 void HearingProtection::restoreListening()
 {
-    m_player->stop();
+    stopTone();
     m_playTesttone = false;
     if (m_audioCodec) {
         m_audioCodec->init();

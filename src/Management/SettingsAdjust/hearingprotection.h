@@ -3,10 +3,11 @@
 
 #include "keydialog.h"
 
+#include <memory>
+
 class AudioCodecSetup;
 class Bluetooth;
-class QMediaPlayer;
-class QMediaPlaylist;
+class MediaTonePlayer;
 
 namespace Ui {
 class HearingProtection;
@@ -14,7 +15,8 @@ class HearingProtection;
 
 // The hearing-protection settings dialog: protection active (headphone
 // volume limited) or inactive with a headphone volume offset of -4..+10,
-// which the user can judge by a looping 300 Hz test tone. Every offset step
+// which the user can judge by a looping 300 Hz test tone (played through the
+// sound module, which the dialog loads when first built). Every offset step
 // goes to the headphone link at once as gain offset + 5.
 //
 // The opener calls init() with the stored values, runs exec() and, on 1,
@@ -50,14 +52,15 @@ private slots:
     void on_butPlayPause_clicked();
 
 private:
+    void stopTone();
     // Stops the tone and leaves the codec listening, unfiltered and muted.
     void restoreListening();
     void setProtection(bool protection);
     void applyOffset(int offset);
 
     Ui::HearingProtection *ui;
-    QMediaPlayer *m_player;
-    QMediaPlaylist *m_playlist;
+    // nullptr without the sound module: the tone stays silent.
+    std::unique_ptr<MediaTonePlayer> m_player;
     AudioCodecSetup *m_audioCodec = nullptr;
     Bluetooth *m_btSource = nullptr;
     bool m_modeHearingProtection = true;
