@@ -111,6 +111,10 @@ void TestResources::mainButtonPictures()
     QVERIFY2(!pressed.isNull(), qPrintable(base + "_sw.png does not load"));
     QCOMPARE(released.size(), QSize(150, 120));
     QCOMPARE(pressed.size(), QSize(150, 120));
+    // What the first frame decodes is kept light: an opaque palette picture,
+    // a byte per pixel and drawn without blending.
+    QCOMPARE(released.format(), QImage::Format_Indexed8);
+    QVERIFY(!released.hasAlphaChannel());
 
     // Not blank: a tile and an anti-aliased pictogram make many colours.
     QVERIFY(colourCount(released, 20) >= 20);
