@@ -96,11 +96,15 @@ void Longtermmeasurement::setWindow(LongtermData *chart, int selectedTime)
 void Longtermmeasurement::showScaleButton(bool magnified)
 {
     const QString icon = magnified ? QStringLiteral("ScaleMagnifierFull") : QStringLiteral("Scale");
-    ui->butMenuScale->setStyleSheet(QStringLiteral("QPushButton {image: url(%1%2_ws_44px.png);\npadding: 5px 5px; border: 0px;}\n"
-                                                   "QPushButton:focus {image: url(%1%2_ws_44px.png);}\n"
-                                                   "QPushButton:hover {image: url(%1%2_ws_44px.png);}\n"
-                                                   "QPushButton:pressed {image: url(%1%2_sw_44px.png);}")
-                                        .arg(kIcons, icon));
+    const QString style = QStringLiteral("QPushButton {image: url(%1%2_ws_44px.png);\npadding: 5px 5px; border: 0px;}\n"
+                                         "QPushButton:focus {image: url(%1%2_ws_44px.png);}\n"
+                                         "QPushButton:hover {image: url(%1%2_ws_44px.png);}\n"
+                                         "QPushButton:pressed {image: url(%1%2_sw_44px.png);}")
+                              .arg(kIcons, icon);
+    // Set again only when it changes: each new sheet makes the toolkit
+    // decode its pictures once more and cache them anew.
+    if (ui->butMenuScale->styleSheet() != style)
+        ui->butMenuScale->setStyleSheet(style);
 }
 
 void Longtermmeasurement::showFilter()

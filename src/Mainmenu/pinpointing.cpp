@@ -412,7 +412,10 @@ void Pinpointing::showScaleButton()
                         .arg(kIcons, icon);
     if (m_scaleMode != 1)
         style += QStringLiteral("\nQPushButton:pressed {image: url(%1%2_sw_44px.png);}").arg(kIcons, icon);
-    ui->butMenuScale->setStyleSheet(style);
+    // Set again only when it changes: each new sheet makes the toolkit
+    // decode its pictures once more and cache them anew.
+    if (ui->butMenuScale->styleSheet() != style)
+        ui->butMenuScale->setStyleSheet(style);
 }
 
 void Pinpointing::arrangeElements(bool stored)
