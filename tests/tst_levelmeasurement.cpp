@@ -15,6 +15,7 @@
 #include "progressbarminmaxmarker.h"
 #include "sensorunitlink.h"
 #include "simboard.h"
+#include "stylechanges.h"
 #include "testroot.h"
 #include "tst_recording_wav.h"
 #include "virtualkeyboard.h"
@@ -97,7 +98,12 @@ void TestLevelmeasurement::listenSaveAndReplay()
     QVERIFY(!le->isMuted() && !w.isAudioPathMuted());
     QCOMPARE(le->levelTimer()->interval(), 300);
     QVERIFY(le->spectrum()->isEnabled());
+    // Each update sets the peak bar's colour; the same colour is not set
+    // again (the quiet tone stays below the orange threshold).
+    QTRY_VERIFY(label("labelLevel")->text() != QStringLiteral("0"));
+    StyleChanges peakRestyled(le->findChild<QWidget *>("prgbPeakLevel"));
     QTest::qWait(1800);
+    QCOMPARE(peakRestyled.count, 0);
     // Louder at 1000 Hz before the end: the minimum and the frequency shown
     // stay those of the quiet 400 Hz; the frequency saved is that of the
     // last update, 1000 Hz.

@@ -16,6 +16,7 @@
 #include "pinpointing.h"
 #include "sensorunitlink.h"
 #include "simboard.h"
+#include "stylechanges.h"
 #include "testroot.h"
 #include "tst_recording_wav.h"
 #include "virtualkeyboard.h"
@@ -34,21 +35,6 @@
 namespace {
 
 const char kTemp[] = "/home/root/meas/wav_temp/";
-
-// Counts the style changes of a widget; each new style sheet is one.
-class StyleChanges : public QObject
-{
-public:
-    explicit StyleChanges(QWidget *widget) { widget->installEventFilter(this); }
-    int count = 0;
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        count += event->type() == QEvent::StyleChange;
-        return false;
-    }
-};
 
 } // namespace
 

@@ -10,6 +10,7 @@
 #include "globals.h"
 #include "mainmenu.h"
 #include "measurements.h"
+#include "stylesheet.h"
 #include "systemsettings.h"
 
 #include <QDebug>
@@ -247,16 +248,16 @@ void Levelmeasurement::checkBtConnection()
 void Levelmeasurement::setFrequencyStyle(QProgressBar *bar, int frequency, const QString &plainColour)
 {
     if (!MainMenu::getInstanceMainMenu()->getInstanceSystemsettings()->isUseFrequColorForBarEnabled()) {
-        bar->setStyleSheet(QStringLiteral("QProgressBar::chunk {background-color: %1;}").arg(plainColour));
+        setStyleSheetIfChanged(bar, QStringLiteral("QProgressBar::chunk {background-color: %1;}").arg(plainColour));
         return;
     }
     QColor text;
     const QColor c = AnalogInputWorker::calcFrequencyColor(unsigned(qMax(0, frequency)), 300, Qt::blue, Qt::red,
                                                            Qt::yellow, &text);
-    bar->setStyleSheet(QStringLiteral("QProgressBar::chunk {background-color: rgb(%1, %2, %3);}")
-                           .arg(c.red())
-                           .arg(c.green())
-                           .arg(c.blue()));
+    setStyleSheetIfChanged(bar, QStringLiteral("QProgressBar::chunk {background-color: rgb(%1, %2, %3);}")
+                                    .arg(c.red())
+                                    .arg(c.green())
+                                    .arg(c.blue()));
 }
 
 void Levelmeasurement::updateLevel()
@@ -275,7 +276,7 @@ void Levelmeasurement::updateLevel()
     ui->prgbMinimumLevel->setValue(tenths(m_minimumLevelAbs));
     ui->labelLevel->setText(noDecimals(m_minimumLevelAbs));
 
-    ui->prgbPeakLevel->setStyleSheet(peakStyle(double(peak)));
+    setStyleSheetIfChanged(ui->prgbPeakLevel, peakStyle(double(peak)));
 
     Systemsettings *settings = MainMenu::getInstanceMainMenu()->getInstanceSystemsettings();
     if (settings->isShowPeakLevelBarEnabled()) {

@@ -8,6 +8,7 @@
 #include "longtermdata.h"
 #include "mainmenu.h"
 #include "measurements.h"
+#include "stylesheet.h"
 #include "systemsettings.h"
 
 #include <QDebug>
@@ -101,10 +102,7 @@ void Longtermmeasurement::showScaleButton(bool magnified)
                                          "QPushButton:hover {image: url(%1%2_ws_44px.png);}\n"
                                          "QPushButton:pressed {image: url(%1%2_sw_44px.png);}")
                               .arg(kIcons, icon);
-    // Set again only when it changes: each new sheet makes the toolkit
-    // decode its pictures once more and cache them anew.
-    if (ui->butMenuScale->styleSheet() != style)
-        ui->butMenuScale->setStyleSheet(style);
+    setStyleSheetIfChanged(ui->butMenuScale, style);
 }
 
 void Longtermmeasurement::showFilter()
@@ -242,12 +240,13 @@ void Longtermmeasurement::updateData()
         QColor text;
         const QColor c = AnalogInputWorker::calcFrequencyColor(unsigned(qMax(0, frequency)), 300, Qt::blue, Qt::red,
                                                                Qt::yellow, &text);
-        ui->prgbMinimumLevel->setStyleSheet(QStringLiteral("QProgressBar::chunk {background-color: rgb(%1, %2, %3);}")
-                                                .arg(c.red())
-                                                .arg(c.green())
-                                                .arg(c.blue()));
+        setStyleSheetIfChanged(ui->prgbMinimumLevel,
+                               QStringLiteral("QProgressBar::chunk {background-color: rgb(%1, %2, %3);}")
+                                   .arg(c.red())
+                                   .arg(c.green())
+                                   .arg(c.blue()));
     } else {
-        ui->prgbMinimumLevel->setStyleSheet(QStringLiteral("QProgressBar::chunk {background-color: yellow;}"));
+        setStyleSheetIfChanged(ui->prgbMinimumLevel, QStringLiteral("QProgressBar::chunk {background-color: yellow;}"));
     }
 
     m_recordedData[m_dataCnt] = db;

@@ -9,6 +9,7 @@
 #include "gps.h"
 #include "mainmenu.h"
 #include "measurements.h"
+#include "stylesheet.h"
 #include "systemsettings.h"
 
 #include <QDebug>
@@ -376,16 +377,16 @@ void Pinpointing::setProgressBarFrequColor(QProgressBar *bar, int frequency, QSt
 {
     Systemsettings *settings = MainMenu::getInstanceMainMenu()->getInstanceSystemsettings();
     if (frequency < 1 || !settings->isPPUseFrequColorForBarEnabled()) {
-        bar->setStyleSheet(QStringLiteral("QProgressBar::chunk { background-color: %1; }").arg(defaultColor));
+        setStyleSheetIfChanged(bar, QStringLiteral("QProgressBar::chunk { background-color: %1; }").arg(defaultColor));
         return;
     }
     QColor text;
     const QColor c = AnalogInputWorker::calcFrequencyColor(unsigned(frequency), 300, Qt::blue, Qt::red,
                                                            Qt::yellow, &text);
-    bar->setStyleSheet(QStringLiteral("QProgressBar::chunk {background-color: rgb(%1, %2, %3);}")
-                           .arg(c.red())
-                           .arg(c.green())
-                           .arg(c.blue()));
+    setStyleSheetIfChanged(bar, QStringLiteral("QProgressBar::chunk {background-color: rgb(%1, %2, %3);}")
+                                    .arg(c.red())
+                                    .arg(c.green())
+                                    .arg(c.blue()));
 }
 
 void Pinpointing::adjustProgbarRange()
@@ -412,10 +413,7 @@ void Pinpointing::showScaleButton()
                         .arg(kIcons, icon);
     if (m_scaleMode != 1)
         style += QStringLiteral("\nQPushButton:pressed {image: url(%1%2_sw_44px.png);}").arg(kIcons, icon);
-    // Set again only when it changes: each new sheet makes the toolkit
-    // decode its pictures once more and cache them anew.
-    if (ui->butMenuScale->styleSheet() != style)
-        ui->butMenuScale->setStyleSheet(style);
+    setStyleSheetIfChanged(ui->butMenuScale, style);
 }
 
 void Pinpointing::arrangeElements(bool stored)

@@ -9,6 +9,7 @@
 #include "gps.h"
 #include "mainmenu.h"
 #include "measurements.h"
+#include "stylesheet.h"
 #include "systemsettings.h"
 
 #include <QDebug>
@@ -308,12 +309,12 @@ void Pipelocating::setProgressBarFrequColor(QProgressBar *bar, int frequency, bo
         QColor text;
         const QColor c = AnalogInputWorker::calcFrequencyColor(unsigned(frequency), 300, Qt::blue, Qt::red,
                                                                Qt::yellow, &text);
-        bar->setStyleSheet(QStringLiteral("QProgressBar::chunk {background-color: rgb(%1, %2, %3);}")
-                               .arg(c.red())
-                               .arg(c.green())
-                               .arg(c.blue()));
+        setStyleSheetIfChanged(bar, QStringLiteral("QProgressBar::chunk {background-color: rgb(%1, %2, %3);}")
+                                        .arg(c.red())
+                                        .arg(c.green())
+                                        .arg(c.blue()));
     } else {
-        bar->setStyleSheet(QStringLiteral("QProgressBar::chunk {background-color: rgb(0,255,127);}"));
+        setStyleSheetIfChanged(bar, QStringLiteral("QProgressBar::chunk {background-color: rgb(0,255,127);}"));
     }
     if (markPipe) {
         const int x = bar->x();

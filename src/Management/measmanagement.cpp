@@ -7,6 +7,7 @@
 #include "measurements.h"
 #include "messagedialog.h"
 #include "settingsbutton.h"
+#include "stylesheet.h"
 
 #include <QDebug>
 #include <QDir>
@@ -165,9 +166,8 @@ void MeasManagement::updateButtonData(SettingsButton *button, QString dirName, b
         sheet = iconSheet(QStringLiteral("Edit"));
     else if (!typePicture(type).isEmpty())
         sheet = iconSheet(typePicture(type));
-    // Qt parses a sheet (and decodes its pictures) at every set: only on a change.
-    if (!sheet.isEmpty() && button->styleSheet() != sheet)
-        button->setStyleSheet(sheet);
+    if (!sheet.isEmpty())
+        setStyleSheetIfChanged(button, sheet);
 
     button->setText2(name, date.toString(QStringLiteral("dd.MM.yyyy")) + QLatin1Char(' ')
                                + time.toString(QStringLiteral("hh:mm:ss")));
