@@ -18,7 +18,6 @@
 #include <QDir>
 #include <QFont>
 #include <QGuiApplication>
-#include <QHash>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
@@ -26,6 +25,7 @@
 #include <QPen>
 #include <QPolygonF>
 #include <QSaveFile>
+#include <QSet>
 #include <QtEndian>
 #include <QTextStream>
 #include <QTransform>
@@ -1810,14 +1810,14 @@ QByteArray uncompressedPng(const QImage &picture)
     QImage rows;
     if (!alpha) {
         rows = picture.convertToFormat(QImage::Format_RGB32);
-        QHash<QRgb, int> index;
-        for (int y = 0; y < rows.height() && index.size() <= 256; ++y) {
+        QSet<QRgb> colours;
+        for (int y = 0; y < rows.height() && colours.size() <= 256; ++y) {
             const QRgb *line = reinterpret_cast<const QRgb *>(rows.constScanLine(y));
-            for (int x = 0; x < rows.width() && index.size() <= 256; ++x)
-                index.insert(line[x], 0);
+            for (int x = 0; x < rows.width() && colours.size() <= 256; ++x)
+                colours.insert(line[x]);
         }
-        if (index.size() <= 256) {
-            palette = index.keys().toVector();
+        if (colours.size() <= 256) {
+            palette = colours.values().toVector();
             std::sort(palette.begin(), palette.end());
             rows = rows.convertToFormat(QImage::Format_Indexed8, palette, Qt::ThresholdDither);
         }
