@@ -8,6 +8,7 @@
 QFont loadApplicationFont()
 {
     const QString family = QStringLiteral("Arial Unicode MS");
+    const QString standIn = QStringLiteral("DejaVu Sans");
     bool haveFamily = false;
     for (const char *file : {"/usr/lib/fonts/ArialUnicode.ttf", "/home/root/fonts/ArialUnicode.ttf"}) {
         const QString path = DeviceRoot::path(QString::fromLatin1(file));
@@ -16,9 +17,16 @@ QFont loadApplicationFont()
         const int id = QFontDatabase::addApplicationFont(path);
         haveFamily = haveFamily || QFontDatabase::applicationFontFamilies(id).contains(family);
     }
+    // A family the font database does not have costs a search of the
+    // system's fonts for a stand-in, before any substitution is tried. The
+    // application font is the first one the main page resolves, so without
+    // the board's font it names the stand-in itself; the few texts that name
+    // the board's family reach the stand-in through the substitution. (Asking
+    // the database whether the stand-in is there would read the system's
+    // fonts here, on the start-up's path; a missing one is searched for.)
     if (!haveFamily)
-        QFont::insertSubstitution(family, QStringLiteral("DejaVu Sans"));
-    QFont font(family);
+        QFont::insertSubstitution(family, standIn);
+    QFont font(haveFamily ? family : standIn);
     font.setPixelSize(20);
     font.setWeight(50);
     return font;
