@@ -19,6 +19,20 @@ namespace {
 
 QStringList g_debugLines;
 
+// Whether a library whose file name starts with prefix is mapped into this
+// process.
+bool libraryMapped(const QByteArray &prefix)
+{
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    if (!maps.open(QIODevice::ReadOnly))
+        return false;
+    for (const QByteArray &line : maps.readAll().split('\n')) {
+        if (line.mid(line.lastIndexOf('/') + 1).startsWith(prefix))
+            return true;
+    }
+    return false;
+}
+
 void collect(QtMsgType type, const QMessageLogContext &, const QString &text)
 {
     if (type == QtDebugMsg)
@@ -298,7 +312,11 @@ void TestCodec::missingCardElementOrRegisterFile()
     QCOMPARE(stateLine("DAC mode PRB_P3").value(1), QStringLiteral("0"));
 
     // Real ALSA on a card that is not there: every write reports the card.
+    // libasound is loaded by the first write, not before (the start-up does
+    // not pay for it): everything above ran the simulated card.
+    QVERIFY(!libraryMapped("libasound.so"));
     AlsaCodecMixer alsa("tq3900-no-such-card");
+    QVERIFY(!libraryMapped("libasound.so"));
     const auto alsaResults = alsa.apply({{"LO DAC", CodecMixer::Op::Switch, 0}, {"PCM", CodecMixer::Op::GainDb, 0}});
     QCOMPARE(alsaResults.size(), 2);
     for (const CodecMixer::Result &r : alsaResults) {
@@ -306,6 +324,7 @@ void TestCodec::missingCardElementOrRegisterFile()
         QVERIFY(r.code < 0);
     }
     QVERIFY(!alsa.errorText(alsaResults[0].code).isEmpty());
+    QVERIFY(libraryMapped("libasound.so"));
 
     // The register file missing: reported per write, never created.
     QVERIFY(QFile::remove(m_root->local("/sys/bus/i2c/devices/1-0018/registers")));

@@ -4,9 +4,10 @@
 #include "codecmixer.h"
 
 // The codec's controls through libasound's simple-mixer interface on one
-// card (the board's "default"). A card that cannot be opened gives NoCard
-// for every write, an element the card does not have NoElement; neither
-// touches anything.
+// card (the board's "default"). The library is loaded at the first write,
+// not at start. A card that cannot be opened (or a library that cannot be
+// loaded) gives NoCard for every write, an element the card does not have
+// NoElement; neither touches anything.
 class AlsaCodecMixer : public CodecMixer
 {
 public:
