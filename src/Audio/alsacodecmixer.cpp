@@ -28,13 +28,13 @@ struct AlsaMixerApi
     decltype(&snd_mixer_selem_set_playback_switch_all) setPlaybackSwitchAll = nullptr;
     decltype(&snd_mixer_selem_set_playback_volume) setPlaybackVolume = nullptr;
     decltype(&snd_mixer_selem_set_enum_item) setEnumItem = nullptr;
-    decltype(&snd_strerror) strerror = nullptr;
+    decltype(&snd_strerror) errorString = nullptr;
 
     bool complete() const
     {
         return open && attach && selemRegister && load && close && idMalloc && idFree && idSetIndex && idSetName
                && findSelem && setPlaybackDbAll && setPlaybackSwitchAll && setPlaybackVolume && setEnumItem
-               && strerror;
+               && errorString;
     }
 };
 
@@ -66,7 +66,7 @@ AlsaMixerApi loadApi()
     take(library, api.setPlaybackSwitchAll, "snd_mixer_selem_set_playback_switch_all");
     take(library, api.setPlaybackVolume, "snd_mixer_selem_set_playback_volume");
     take(library, api.setEnumItem, "snd_mixer_selem_set_enum_item");
-    take(library, api.strerror, "snd_strerror");
+    take(library, api.errorString, "snd_strerror");
     if (!api.complete()) {
         qDebug() << "Codec mixer: libasound lacks a simple-mixer call";
         library.unload();
@@ -91,8 +91,8 @@ AlsaCodecMixer::AlsaCodecMixer(const QByteArray &card)
 
 QString AlsaCodecMixer::errorText(int code) const
 {
-    if (api().strerror)
-        return QString::fromLocal8Bit(api().strerror(code));
+    if (api().errorString)
+        return QString::fromLocal8Bit(api().errorString(code));
     return qt_error_string(-code);
 }
 
