@@ -8,7 +8,6 @@
 #include <QApplication>
 #include <QDebug>
 #include <QFontDatabase>
-#include <QFontMetrics>
 #include <QImageReader>
 
 #include <cstdio>
@@ -33,26 +32,17 @@ int main(int argc, char *argv[])
     // What the first frame needs of the toolkit's shared state is prepared
     // on two threads of their own while the main window is built: the
     // picture format plugins (the style sheet's first picture loads every
-    // one of them to ask what it reads), and the font database (on a PC the
-    // system's font configuration, read once per process) with the font
-    // matching of the main page's texts, whose results the toolkit keeps for
-    // every thread. The main thread waits for what it needs at the
-    // toolkit's own locks.
+    // one of them to ask what it reads) and the font database (on a PC the
+    // system's font configuration, read once per process). Fonts themselves
+    // are not matched there: the toolkit keeps a matched font per thread.
+    // The main thread waits for what it needs at the toolkit's own locks.
     struct Joined : std::thread
     {
         using std::thread::thread;
         ~Joined() { join(); }
     };
     Joined picturePreparation([] { (void)QImageReader::supportedImageFormats(); });
-    // The thread's font is its own: a font's engine is chosen per thread,
-    // and a copy would share the one being drawn with on this thread.
-    Joined fontPreparation([family = font.family(), pixelSize = font.pixelSize(), weight = font.weight()] {
-        (void)QFontDatabase().families();
-        QFont same(family);
-        same.setPixelSize(pixelSize);
-        same.setWeight(weight);
-        (void)QFontMetrics(same).horizontalAdvance(QStringLiteral("Menu"));
-    });
+    Joined fontPreparation([] { (void)QFontDatabase().families(); });
 
     // Lives to the end of the process.
     static EventHandler *eventHandler = new EventHandler();
