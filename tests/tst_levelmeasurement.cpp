@@ -16,12 +16,14 @@
 #include "sensorunitlink.h"
 #include "simboard.h"
 #include "stylechanges.h"
+#include "stylesheet.h"
 #include "testroot.h"
 #include "tst_recording_wav.h"
 #include "virtualkeyboard.h"
 
 #include <QDir>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
 #include <QStackedWidget>
@@ -43,7 +45,7 @@ private slots:
     void init();
     void cleanup();
     void listenSaveAndReplay();
-    void peakColours();
+    void barColours();
 
 private:
     void settings(const QString &dialogs);
@@ -262,13 +264,25 @@ void TestLevelmeasurement::listenSaveAndReplay()
     QCOMPARE(label("labelLevel")->text(), QStringLiteral("0"));
 }
 
-// The peak bar's colour at the two thresholds, compared on the linear peak.
-void TestLevelmeasurement::peakColours()
+// The level bars' colours: the peak bar's at the two thresholds, compared on
+// the linear peak, and the frequency's.
+void TestLevelmeasurement::barColours()
 {
     QVERIFY(Levelmeasurement::peakStyle(0.0561).contains("red"));
     QVERIFY(Levelmeasurement::peakStyle(0.056).contains("orange"));
     QVERIFY(Levelmeasurement::peakStyle(0.0401).contains("orange"));
     QVERIFY(Levelmeasurement::peakStyle(0.04).contains("lightgreen"));
+
+    // The frequency's colour on a level bar: blue at 0 Hz, red at 150 Hz,
+    // yellow from 300 Hz, whichever screen shows it.
+    QProgressBar bar;
+    const QString sheet = QStringLiteral("QProgressBar::chunk {background-color: rgb(%1);}");
+    const QList<QPair<int, QString>> table = {{-5, "0, 0, 255"},    {0, "0, 0, 255"},      {75, "127, 0, 127"},
+                                              {150, "255, 0, 0"},   {300, "255, 255, 0"}, {1000, "255, 255, 0"}};
+    for (const auto &row : table) {
+        setFrequencyBarColour(&bar, row.first);
+        QCOMPARE(bar.styleSheet(), sheet.arg(row.second));
+    }
 }
 
 QTEST_MAIN(TestLevelmeasurement)

@@ -251,13 +251,7 @@ void Levelmeasurement::setFrequencyStyle(QProgressBar *bar, int frequency, const
         setStyleSheetIfChanged(bar, QStringLiteral("QProgressBar::chunk {background-color: %1;}").arg(plainColour));
         return;
     }
-    QColor text;
-    const QColor c = AnalogInputWorker::calcFrequencyColor(unsigned(qMax(0, frequency)), 300, Qt::blue, Qt::red,
-                                                           Qt::yellow, &text);
-    setStyleSheetIfChanged(bar, QStringLiteral("QProgressBar::chunk {background-color: rgb(%1, %2, %3);}")
-                                    .arg(c.red())
-                                    .arg(c.green())
-                                    .arg(c.blue()));
+    setFrequencyBarColour(bar, frequency);
 }
 
 void Levelmeasurement::updateLevel()

@@ -237,14 +237,7 @@ void Longtermmeasurement::updateData()
     ui->labelFrequency->setText(QStringLiteral("%1 Hz").arg(frequency));
     Systemsettings *settings = MainMenu::getInstanceMainMenu()->getInstanceSystemsettings();
     if (settings->isLTUseFrequColorForBarEnabled()) {
-        QColor text;
-        const QColor c = AnalogInputWorker::calcFrequencyColor(unsigned(qMax(0, frequency)), 300, Qt::blue, Qt::red,
-                                                               Qt::yellow, &text);
-        setStyleSheetIfChanged(ui->prgbMinimumLevel,
-                               QStringLiteral("QProgressBar::chunk {background-color: rgb(%1, %2, %3);}")
-                                   .arg(c.red())
-                                   .arg(c.green())
-                                   .arg(c.blue()));
+        setFrequencyBarColour(ui->prgbMinimumLevel, frequency);
     } else {
         setStyleSheetIfChanged(ui->prgbMinimumLevel, QStringLiteral("QProgressBar::chunk {background-color: yellow;}"));
     }

@@ -380,13 +380,7 @@ void Pinpointing::setProgressBarFrequColor(QProgressBar *bar, int frequency, QSt
         setStyleSheetIfChanged(bar, QStringLiteral("QProgressBar::chunk { background-color: %1; }").arg(defaultColor));
         return;
     }
-    QColor text;
-    const QColor c = AnalogInputWorker::calcFrequencyColor(unsigned(frequency), 300, Qt::blue, Qt::red,
-                                                           Qt::yellow, &text);
-    setStyleSheetIfChanged(bar, QStringLiteral("QProgressBar::chunk {background-color: rgb(%1, %2, %3);}")
-                                    .arg(c.red())
-                                    .arg(c.green())
-                                    .arg(c.blue()));
+    setFrequencyBarColour(bar, frequency);
 }
 
 void Pinpointing::adjustProgbarRange()

@@ -306,13 +306,7 @@ void Pipelocating::setProgressBarFrequColor(QProgressBar *bar, int frequency, bo
     MainMenu *w = MainMenu::getInstanceMainMenu();
     const bool colours = w && w->getInstanceSystemsettings()->isPLUseFrequColorForBarEnabled();
     if (frequency >= 1 && colours) {
-        QColor text;
-        const QColor c = AnalogInputWorker::calcFrequencyColor(unsigned(frequency), 300, Qt::blue, Qt::red,
-                                                               Qt::yellow, &text);
-        setStyleSheetIfChanged(bar, QStringLiteral("QProgressBar::chunk {background-color: rgb(%1, %2, %3);}")
-                                        .arg(c.red())
-                                        .arg(c.green())
-                                        .arg(c.blue()));
+        setFrequencyBarColour(bar, frequency);
     } else {
         setStyleSheetIfChanged(bar, QStringLiteral("QProgressBar::chunk {background-color: rgb(0,255,127);}"));
     }
