@@ -389,16 +389,18 @@ void MainMenu::addPressedPictures()
 {
     // The main buttons' pictures while pressed, apart from the rest of the
     // page's style sheet: a start that paints the main page first decodes
-    // them after that frame.
+    // them after that frame. The page's sheet is the central widget's (see
+    // the form): on the page, it made Qt polish the page again when uic
+    // moves the page into the stack.
     static const char *const kButtons[6][2] = {
         {"butPinpointing", "Pinpointing"}, {"butLevelmeasurement", "Levelmeasurement"},
         {"butLongtermmeasurement", "Longtermmeasurement"}, {"butH2Sensor", "H2_Sensor"},
         {"butPipelocating", "Pipelocating"}, {"butManagement", "Wrench"}};
-    QString sheet = ui->mainPage->styleSheet();
+    QString sheet = ui->centralWidget->styleSheet();
     for (const auto &button : kButtons)
         sheet += QStringLiteral("\n#%1:pressed {background-image: url(:/Resources/Icons/Mainmenu/%2_sw.png);}")
                      .arg(QLatin1String(button[0]), QLatin1String(button[1]));
-    ui->mainPage->setStyleSheet(sheet);
+    ui->centralWidget->setStyleSheet(sheet);
 }
 
 void MainMenu::setMainPageTexts()

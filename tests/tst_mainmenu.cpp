@@ -287,7 +287,24 @@ void TestMainMenu::startupAfterFirstFrame()
                                      : QString());
         previous(type, context, text);
     });
+    // The main page's buttons are styled once, as they are made, and not
+    // again before the first frame (a second polish took the page's pictures
+    // and texts through the style sheet again).
+    struct Restyles : QObject
+    {
+        QMap<QString, int> count;
+        bool eventFilter(QObject *o, QEvent *e) override
+        {
+            if (e->type() == QEvent::StyleChange && o->objectName().startsWith(QLatin1String("but")))
+                ++count[o->objectName()];
+            return false;
+        }
+    } restyles;
+    qApp->installEventFilter(&restyles);
     MainMenu w(MainMenu::Startup::AfterFirstFrame);
+    qApp->removeEventFilter(&restyles);
+    QCOMPARE(restyles.count.size(), 8); // the six functions, the test and debug menus
+    QCOMPARE(restyles.count.values().toVector(), QVector<int>(8, 1));
     window = &w;
     // Nothing of the set-up yet: no command, no GPIO line, no module, no codec.
     QVERIFY(!w.isStartupFinished());
