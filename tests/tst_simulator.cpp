@@ -1189,14 +1189,6 @@ void TestSimulator::programStartsWithDataPartitionUnmounted()
     QCOMPARE(readLocal(sim.root(), QStringLiteral("/media/tq3900/DE_TQ3900.qm")), QByteArray("catalogue"));
     QCOMPARE(sim.send(QStringLiteral("usb"), nullptr, &out), 0);
     QCOMPARE(out, QByteArray("mounted\n"));
-    // "usb unmount" does the same on a running simulator; a second one
-    // finds it unmounted already.
-    QCOMPARE(sim.send(QStringLiteral("usb unmount")), 0);
-    QVERIFY(!QFileInfo::exists(onCard));
-    QCOMPARE(sim.send(QStringLiteral("usb unmount"), nullptr, &out), 0);
-    QCOMPARE(out, QByteArray("ok\n"));
-    QCOMPARE(CommandRunner::run(QStringLiteral("mount /dev/mmcblk0p3 /media/tq3900")), 0);
-    QVERIFY(QFileInfo::exists(onCard));
 }
 
 void TestSimulator::clientWithoutSimulator()
