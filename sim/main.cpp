@@ -1,6 +1,8 @@
 // tq3900-sim: plays the board around the instrument's program on a PC.
 //
 //   tq3900-sim --root DIR                  run the simulated board on DIR
+//   tq3900-sim --root DIR --data-unmounted ... with the data partition
+//                                          unmounted until the program mounts it
 //   tq3900-sim --root DIR --send "CMD"     give the running simulator a command
 //                                          and print its reply
 //   tq3900-sim --log FILE                  copy standard input into FILE, kept
@@ -161,7 +163,12 @@ int main(int argc, char *argv[])
     const QCommandLineOption logOption(
         QStringLiteral("log"), QStringLiteral("Copy standard input into a bounded log file until its end."),
         QStringLiteral("file"));
+    const QCommandLineOption unmountedOption(
+        QStringLiteral("data-unmounted"),
+        QStringLiteral("Start with the data partition unmounted, as the board boots: its files (catalogues, "
+                       "measurements) come into sight when the program's start-up mounts it."));
     parser.addOption(rootOption);
+    parser.addOption(unmountedOption);
     parser.addOption(sendOption);
     parser.addOption(logOption);
     parser.process(app);
@@ -189,6 +196,7 @@ int main(int argc, char *argv[])
     }
     Sim::Simulator sim(root);
     sim.setPowerOnReset(true);
+    sim.setDataPartitionUnmounted(parser.isSet(unmountedOption));
     QString error;
     if (!sim.start(&error)) {
         say(stderr, QStringLiteral("tq3900-sim: ") + error);

@@ -129,6 +129,9 @@ bool Simulator::start(QString *error)
     m_converter = new ConverterStream(m_root, *m_signal, this);
     m_microphone = new MicrophoneStream(m_root, *m_signal, this);
     m_usbStorage = new UsbStorage(m_root, this);
+    QString unmountError;
+    if (m_dataUnmounted && !m_usbStorage->unmountAtBoot(&unmountError))
+        return fail(QStringLiteral("cannot start with the data partition unmounted: ") + unmountError);
     m_testStation = new TestStation(m_root, this);
 
     m_shell = new BoardShell(m_root, this);

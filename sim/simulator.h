@@ -46,6 +46,9 @@ public:
     // With this set, start() also puts the GPIO lines back to their
     // power-on state (the simulator program; a test may lay out lines first).
     void setPowerOnReset(bool on) { m_powerOnReset = on; }
+    // With this set, start() leaves the data partition unmounted, as the
+    // board boots: the program's start-up mounts it.
+    void setDataPartitionUnmounted(bool on) { m_dataUnmounted = on; }
     // Closes ports and control channel and removes the links, the FIFO and
     // the pid file. Safe to call twice.
     void stop();
@@ -83,6 +86,7 @@ private:
     QString m_root;
     bool m_running = false;
     bool m_powerOnReset = false;
+    bool m_dataUnmounted = false;
     QMap<QString, PtyPort *> m_ports;
     QMap<QString, BtModulePeer *> m_btModules;
     GpsPeer *m_gps = nullptr;

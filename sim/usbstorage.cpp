@@ -99,6 +99,24 @@ bool UsbStorage::umount(const QStringList &words, int *exitCode, QByteArray *out
     return true;
 }
 
+bool UsbStorage::unmountAtBoot(QString *error)
+{
+    if (m_state == State::Unmounted)
+        return true;
+    if (m_state == State::Exported) {
+        *error = QStringLiteral("the PC has the partition");
+        return false;
+    }
+    QDir().mkpath(QFileInfo(holdingPlace()).path());
+    if (QFileInfo::exists(holdingPlace()) || !QDir().rename(mountPoint(), holdingPlace())
+        || !QDir().mkpath(mountPoint())) {
+        *error = QStringLiteral("cannot move the partition's files out of reach");
+        return false;
+    }
+    m_state = State::Unmounted;
+    return true;
+}
+
 bool UsbStorage::modprobe(const QStringList &words, int *exitCode, QByteArray *output)
 {
     if (!words.contains(QLatin1String(kGadget)))
@@ -247,12 +265,13 @@ void UsbStorage::registerCommands(ControlChannel &channel)
     channel.registerCommand(
         QStringLiteral("usb"),
         QStringLiteral("usb [status] | list | put <name> <text> | copy <host file> [name] | remove <name> | "
-                       "umount <ok|busy> | export <ok|fail> | unexport <ok|fail>: the data partition and the PC at the USB port"),
+                       "umount <ok|busy> | export <ok|fail> | unexport <ok|fail> | unmount: the data partition and "
+                       "the PC at the USB port (unmount: as the board boots, until the program mounts it)"),
         [this](const ControlRequest &r) {
             const QString usage = QStringLiteral(
                 "error: usage: usb [status] | usb list | usb put <name> <text with \\n \\xNN escapes> | "
                 "usb copy <host file> [name] | usb remove <name> | usb umount <ok|busy> | usb export <ok|fail> | "
-                "usb unexport <ok|fail>");
+                "usb unexport <ok|fail> | usb unmount");
             const QString sub = r.args.value(0);
             const int count = r.args.size();
             QString error;
@@ -272,6 +291,8 @@ void UsbStorage::registerCommands(ControlChannel &channel)
                     setUnexportFails(fails);
                 return QStringLiteral("ok");
             }
+            if (sub == QLatin1String("unmount") && count == 1)
+                return unmountAtBoot(&error) ? QStringLiteral("ok") : QStringLiteral("error: ") + error;
             if (sub == QLatin1String("list") && count == 1) {
                 if (m_state != State::Exported)
                     return QStringLiteral("error: the partition is not exported to the PC (%1)").arg(stateName(m_state));

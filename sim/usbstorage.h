@@ -25,8 +25,10 @@ class ControlChannel;
 // at once: an export while it is mounted and a mount while it is exported
 // are refused (a real board would let both write and corrupt it).
 //
-// A simulator started on a root where the partition was left unmounted
-// finds it unmounted (a new boot: the program's start-up mounts it).
+// A simulator started on a root where a run left the partition unmounted
+// mounts it again (a new boot). Started with --data-unmounted, or after "usb
+// unmount", it finds the partition unmounted, as the board boots: only the
+// program's "mount" brings its files into sight.
 class UsbStorage : public QObject
 {
     Q_OBJECT
@@ -44,6 +46,11 @@ public:
     bool umount(const QStringList &words, int *exitCode, QByteArray *output);
     bool modprobe(const QStringList &words, int *exitCode, QByteArray *output);
     bool mount(const QStringList &words, int *exitCode, QByteArray *output);
+
+    // The partition unmounted as at power-on, before the program's start-up
+    // mounts it; nothing happens while it is unmounted already. False (with
+    // the reason) while the PC has it or its files cannot be moved.
+    bool unmountAtBoot(QString *error);
 
     // "umount" of the partition fails with "target is busy" while set.
     void setUnmountBusy(bool busy) { m_unmountBusy = busy; }

@@ -65,6 +65,45 @@ const int kMaxHeldInput = 64;
 const int kFsckTimeoutMs = 120000;
 const int kMountTimeoutMs = 30000;
 
+// Catalogue of each language number 1..24: "<code>_TQ3900.qm".
+const char *const kCatalogueCodes[24] = {
+    "GB", "DE", "FR", "IT", "ES", "CN", "CZ", "HU", "RU", "SI", "JP", "PL",
+    "PT", "RO", "SK", "SE", "FI", "DK", "NO", "BG", "HR", "KR", "RS", "TR"};
+
+QString catalogueName(int num)
+{
+    return QStringLiteral("%1_TQ3900.qm").arg(QLatin1String(kCatalogueCodes[num - 1]));
+}
+
+// Whether the program carries the language's own texts. A language not yet
+// translated in the program has the English catalogue built in under its
+// name, so that no screen shows a raw key; its own texts come from the
+// catalogue on the data partition. English (1) and the numbers that load
+// the built-in English catalogue directly need nothing from the card.
+bool hasOwnBuiltInCatalogue(int num)
+{
+    if (num <= 1 || num > 24)
+        return true;
+    QTranslator builtIn;
+    return builtIn.load(QStringLiteral(":/Languages/%1").arg(catalogueName(num)))
+            && !builtIn.language().startsWith(QLatin1String("en"));
+}
+
+bool isPointerInput(const QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+        return true;
+    default:
+        return false;
+    }
+}
+
 // The application's style sheet, read as Latin-1 up to the first zero byte.
 void applyStyleSheet()
 {
@@ -141,8 +180,13 @@ MainMenu::MainMenu(Startup startup, QWidget *parent)
         // 16. Main page with an empty back stack
         resetMenuLevel();
 
-        // 18. Language
-        changeLanguage(m_systemsettings->getSelectedLanguageNum());
+        // 18. Language. A language whose texts lie on the data partition
+        // needs it mounted first (step 5, brought forward): else the first
+        // frame shows the built-in English and flips afterwards.
+        const int language = m_systemsettings->getSelectedLanguageNum();
+        if (!hasOwnBuiltInCatalogue(language))
+            checkAndMountDataPartition();
+        changeLanguage(language);
         setMainPageTexts();
 
         StatusbarData()->readBattery();
@@ -174,14 +218,9 @@ void MainMenu::finishStartup()
         addPressedPictures();
     }
 
-    // 5. Data partition: check and mount. Both can hang on a damaged card;
-    // after a generous time the start goes on without them.
-    QDir().mkpath(DeviceRoot::path(QStringLiteral("/media/tq3900")));
-    qDebug() << "Filesystemcheck and mount";
-    runStartupCommand(QStringLiteral("fsck -Mya /dev/mmcblk0p3"), kFsckTimeoutMs);
-    runStartupCommand(QStringLiteral("mount /dev/mmcblk0p3 /media/tq3900"), kMountTimeoutMs);
-    // A measurement whose store was cut short left a hidden folder.
-    MeasurementData()->removeLeftovers();
+    // 5. Data partition (unless the language needed it before the first frame)
+    if (!m_dataPartitionChecked)
+        checkAndMountDataPartition();
 
     // 6. GPIO lines
     Gpio::init();
@@ -302,16 +341,35 @@ void MainMenu::finishStartup()
     if (deferred) {
         m_startupPending = false;
         qApp->removeEventFilter(this);
-        // The input held meanwhile, in its order.
+        // The input held meanwhile, in its order. A touch or click acts by
+        // its position: it was aimed at the page shown when it came, and on
+        // any other page (the start-up favourite's screen) it would press
+        // whatever lies there now, on a screen the user never saw. Such
+        // input is dropped; keys go to the focus as ever.
         const QVector<HeldInput> held = std::move(m_heldInput);
         m_heldInput.clear();
+        QWidget *const page = ui->mainWidget->currentWidget();
         for (const HeldInput &input : held) {
-            if (input.receiver)
+            const bool elsewhere = isPointerInput(input.event) && input.page != page;
+            if (input.receiver && !elsewhere)
                 QCoreApplication::postEvent(input.receiver, input.event);
             else
                 delete input.event;
         }
     }
+}
+
+// Step 5: check and mount the data partition. Both can hang on a damaged
+// card; after a generous time the start goes on without them.
+void MainMenu::checkAndMountDataPartition()
+{
+    m_dataPartitionChecked = true;
+    QDir().mkpath(DeviceRoot::path(QStringLiteral("/media/tq3900")));
+    qDebug() << "Filesystemcheck and mount";
+    runStartupCommand(QStringLiteral("fsck -Mya /dev/mmcblk0p3"), kFsckTimeoutMs);
+    runStartupCommand(QStringLiteral("mount /dev/mmcblk0p3 /media/tq3900"), kMountTimeoutMs);
+    // A measurement whose store was cut short left a hidden folder.
+    MeasurementData()->removeLeftovers();
 }
 
 bool MainMenu::eventFilter(QObject *watched, QEvent *event)
@@ -351,7 +409,8 @@ bool MainMenu::eventFilter(QObject *watched, QEvent *event)
         }
         if (copy) {
             if (m_heldInput.size() < kMaxHeldInput)
-                m_heldInput.append({QPointer<QObject>(watched), copy});
+                m_heldInput.append({QPointer<QObject>(watched),
+                                    QPointer<QWidget>(ui->mainWidget->currentWidget()), copy});
             else
                 delete copy;
             return true;
@@ -944,11 +1003,8 @@ void MainMenu::loadLanguageFile(QString name)
 
 void MainMenu::changeLanguage(int num)
 {
-    static const char *const kCatalogues[24] = {
-        "GB", "DE", "FR", "IT", "ES", "CN", "CZ", "HU", "RU", "SI", "JP", "PL",
-        "PT", "RO", "SK", "SE", "FI", "DK", "NO", "BG", "HR", "KR", "RS", "TR"};
     if (num >= 1 && num <= 24)
-        loadLanguageFile(QStringLiteral("%1_TQ3900.qm").arg(QLatin1String(kCatalogues[num - 1])));
+        loadLanguageFile(catalogueName(num));
     else
         translator.load(QStringLiteral(":/Languages/GB_TQ3900.qm"));
     if (num < 1 || num > 24)

@@ -38,10 +38,12 @@ class MainMenu : public QMainWindow
 public:
     // Now: the whole start-up in the constructor (what the tests build).
     // AfterFirstFrame (the program): the constructor prepares what the main
-    // page shows; the rest of the start-up (data partition, GPIO, both
+    // page shows (with the data partition mounted first when the language's
+    // texts lie there); the rest of the start-up (data partition, GPIO, both
     // Bluetooth modules' set-up, codec, GPS, the hidden pages, status data,
     // favourite) runs in its order once the main page's first frame is
-    // painted, and keys and touches that come meanwhile are delivered after.
+    // painted, and keys that come meanwhile are delivered after, touches and
+    // clicks only while the page they were aimed at is still shown.
     enum class Startup { Now, AfterFirstFrame };
 
     explicit MainMenu(QWidget *parent = nullptr);
@@ -153,6 +155,7 @@ protected:
 
 private:
     void finishStartup();
+    void checkAndMountDataPartition();
     void addPressedPictures();
     template <class Screen> Screen *ensureScreen(Screen *&screen, bool connectExit);
     void setMainPageTexts();
@@ -207,11 +210,13 @@ private:
     struct HeldInput
     {
         QPointer<QObject> receiver;
+        QPointer<QWidget> page; // current when it came
         QEvent *event;
     };
     bool m_startupPending = false;
     bool m_startupScheduled = false;
     bool m_startupFinished = false;
+    bool m_dataPartitionChecked = false;
     QVector<HeldInput> m_heldInput;
 };
 

@@ -239,6 +239,18 @@ void TestEventHandler::unmarkedRepeatPairsCountAsRepeats()
     send(QEvent::KeyRelease, Qt::Key_F3, 5300);
     send(QEvent::KeyPress, Qt::Key_F3, 5400);
     QTRY_COMPARE_WITH_TIMEOUT(m_probe->keys.mid(3), QStringList({"P Up", "R Up", "P Up"}), 2000);
+
+    // Raw-key mode (the production key test) holds releases back alike: a
+    // held key gives its presses and one release, all as the raw key.
+    g_hardwareTestActive = true;
+    m_probe->keys.clear();
+    send(QEvent::KeyPress, Qt::Key_F3, 6000);
+    for (ulong t = 6500; t < 6500 + 3 * 40; t += 40) {
+        send(QEvent::KeyRelease, Qt::Key_F3, t);
+        send(QEvent::KeyPress, Qt::Key_F3, t);
+    }
+    send(QEvent::KeyRelease, Qt::Key_F3, 7000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_probe->keys, QStringList({"P F3", "P F3", "P F3", "P F3", "R F3"}), 2000);
 }
 
 void TestEventHandler::powerKeyHeld_data()

@@ -17,6 +17,7 @@
 #include "measurementframe.h"
 #include "messagedialog.h"
 #include "pinpointing.h"
+#include "popupinfo.h"
 #include "simboard.h"
 #include "statusbar.h"
 #include "statusbardata.h"
@@ -81,6 +82,53 @@ private:
     QTimer m_timer;
 };
 
+// Notes the class of every dialog shown while it lives; rejects every one
+// but the UART pop-up (which closes itself), so that none blocks the test.
+class DialogWatcher : public QObject
+{
+public:
+    QStringList shown;
+    DialogWatcher()
+    {
+        qApp->installEventFilter(this);
+        connect(&m_timer, &QTimer::timeout, this, [] {
+            auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            if (dialog && !qobject_cast<PopupInfo *>(dialog))
+                dialog->reject();
+        });
+        m_timer.start(20);
+    }
+    ~DialogWatcher() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show && qobject_cast<QDialog *>(watched))
+            shown << QString::fromLatin1(watched->metaObject()->className());
+        return false;
+    }
+
+private:
+    QTimer m_timer;
+};
+
+QByteArray testCatalogue(const QString &name)
+{
+    QFile f(QStringLiteral(TQ3900_TEST_DATA "/") + name);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+const char *const kMainButtons[6] = {"butPinpointing", "butLevelmeasurement", "butLongtermmeasurement",
+                                     "butH2Sensor", "butPipelocating", "butManagement"};
+
+QStringList mainButtonTexts(MainMenu &w)
+{
+    QStringList texts;
+    for (const char *name : kMainButtons)
+        texts << w.findChild<QPushButton *>(name)->text();
+    return texts;
+}
+
 } // namespace
 
 class TestMainMenu : public QObject
@@ -95,7 +143,10 @@ private slots:
     void startupLinksAndSettings();
     void startupWithHearingProtectionAndAddresses();
     void startupSysfsOrder();
+    void startupAfterFirstFrame_data();
     void startupAfterFirstFrame();
+    void startupLanguageOnTheCard_data();
+    void startupLanguageOnTheCard();
     void startupWithMissingGpioFolder();
     void startupFilter_data();
     void startupFilter();
@@ -171,14 +222,14 @@ void TestMainMenu::startupWindowAndMainPage()
     QCOMPARE(w.size(), QSize(480, 272));
     QCOMPARE(w.windowTitle(), QStringLiteral("TQ3900"));
     QCOMPARE(currentScreen(w), QStringLiteral("mainPage"));
-    const QStringList buttons = {"butPinpointing", "butLevelmeasurement", "butLongtermmeasurement",
-                                 "butH2Sensor", "butPipelocating", "butManagement"};
-    for (const QString &name : buttons) {
+    for (const char *name : kMainButtons) {
         auto *b = w.findChild<QPushButton *>(name);
-        QVERIFY2(b && b->isVisible(), qPrintable(name));
+        QVERIFY2(b && b->isVisible(), name);
         QCOMPARE(b->size(), QSize(150, 120));
-        QVERIFY(!b->text().isEmpty());
     }
+    // The English catalogue's wordings, not the form's text keys.
+    QCOMPARE(mainButtonTexts(w), QStringList({"Pinpointing", "Level", "Long-term", "H2 sensor",
+                                              "Pipe locating", "Management"}));
     QVERIFY(w.isMainMenuVisible());
     QCOMPARE(w.getCurrentMenuLevel(), 0);
     // The window takes Up, Down, Escape and Return itself.
@@ -249,18 +300,26 @@ void TestMainMenu::startupSysfsOrder()
 {
     // What was journalled when the GPIO set-up began: the data partition's
     // check and mount, no GPIO line yet.
+    // And the commands run when the codec's set-up began.
     static const TestRoot *root;
-    static QStringList atGpioSetUp;
+    static QStringList atGpioSetUp, atCodecSetUp;
     static QtMessageHandler previous;
     root = m_root.get();
+    atCodecSetUp.clear();
     previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context, const QString &text) {
         if (text == QLatin1String("Init GPIO-Pins"))
             atGpioSetUp = root->commands() + root->sysfsWrites();
+        if (text == QLatin1String("--- AudioCodecSetup ---") && atCodecSetUp.isEmpty())
+            atCodecSetUp = root->commands();
         previous(type, context, text);
     });
     MainMenu w;
     qInstallMessageHandler(previous);
     QCOMPARE(atGpioSetUp, QStringList({"fsck -Mya /dev/mmcblk0p3", "mount /dev/mmcblk0p3 /media/tq3900"}));
+    // The ALSA state is restored before the codec is set up: restored after
+    // it, the state file would undo the codec's routing and its muting.
+    QCOMPARE(atCodecSetUp, QStringList({"fsck -Mya /dev/mmcblk0p3", "mount /dev/mmcblk0p3 /media/tq3900",
+                                        "alsactl --file /var/lib/alsa/asound.state restore"}));
     QCOMPARE(m_root->sysfsWritesTo("/sys/class/gpio/export"),
              QStringList({"58", "59", "114", "96", "54", "48", "65", "50", "17", "115", "16"}));
     QCOMPARE(m_root->sysfsWritesTo("/sys/class/pwm/pwmchip1/export"), QStringList({"0"}));
@@ -268,10 +327,29 @@ void TestMainMenu::startupSysfsOrder()
     QCOMPARE(m_root->sysfsWritesTo("/sys/class/gpio/gpio17/value"), QStringList({"1", "0"}));
 }
 
+void TestMainMenu::startupAfterFirstFrame_data()
+{
+    QTest::addColumn<bool>("favourite");
+    QTest::addColumn<QString>("clicked");
+    QTest::addColumn<QPoint>("at"); // in the window
+    QTest::newRow("held click opens its screen") << false << "butLevelmeasurement" << QPoint(240, 65);
+    // The start-up favourite replaces the main page before the held click
+    // is delivered: where the management button's lower right corner was,
+    // the level screen has its Save button, which opens the name keyboard.
+    QTest::newRow("favourite: held click dropped") << true << "butManagement" << QPoint(449, 235);
+}
+
 void TestMainMenu::startupAfterFirstFrame()
 {
     // The program's start: the main page first, then the rest of the
-    // start-up in its order; a click meanwhile is kept and acted on after.
+    // start-up in its order; a click meanwhile is kept and acted on after,
+    // on the page it was aimed at only.
+    QFETCH(bool, favourite);
+    QFETCH(QString, clicked);
+    QFETCH(QPoint, at);
+    if (favourite)
+        writeSettings(*m_root, {{"Systemsettings/FavouriteButton", "2"},
+                                {"Dialogconfiguration/Startup_UseFavouriteForStartup", "true"}});
     static QStringList steps;
     static const MainMenu *window;
     static QtMessageHandler previous;
@@ -313,13 +391,14 @@ void TestMainMenu::startupAfterFirstFrame()
     QVERIFY(!w.getAudioCodecInstance());
     QVERIFY(!w.findChild<QPushButton *>("butLevelmeasurement")->text().isEmpty());
 
+    DialogWatcher dialogs;
     w.show();
     // Straight to the window, as the display system delivers them.
-    const QPointF level(240, 65); // the level measurement's button
-    QMouseEvent press(QEvent::MouseButtonPress, level, level, w.mapToGlobal(level.toPoint()), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
-    QMouseEvent release(QEvent::MouseButtonRelease, level, level, w.mapToGlobal(level.toPoint()),
-                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QCOMPARE(w.childAt(at)->objectName(), clicked);
+    QMouseEvent press(QEvent::MouseButtonPress, at, at, w.mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, at, w.mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
     QKeyEvent uart(QEvent::KeyRelease, Qt::Key_F13, Qt::NoModifier); // up and down held: UART mode
     for (QEvent *e : std::initializer_list<QEvent *>{&press, &release, &uart})
         QVERIFY(QCoreApplication::sendEvent(w.windowHandle(), e));
@@ -342,13 +421,73 @@ void TestMainMenu::startupAfterFirstFrame()
     QVERIFY(w.getGpsMonitorInstance());
     QCOMPARE(stack(w)->indexOf(w.getInstanceSystemsettings()), 2);
     // The click and the key, held until now, acted in their order after the
-    // start-up: the level measurement opened, then the UART switch set the
-    // line the GPIO set-up had cleared.
+    // start-up: the level measurement opened (by the click, or as the
+    // favourite), then the UART switch set the line the GPIO set-up had
+    // cleared and showed its pop-up.
     QTRY_VERIFY(w.levelmeasurementScreen());
     QTRY_COMPARE(stack(w)->currentWidget(), static_cast<QWidget *>(w.levelmeasurementScreen()));
+    // The click aimed at the main page pressed nothing on the favourite's
+    // screen (no keyboard, no message), nor the main page's button.
+    QTRY_VERIFY(!dialogs.shown.isEmpty());
+    QCOMPARE(dialogs.shown, QStringList({"PopupInfo"}));
     const auto line65 = [this] { return m_root->sysfsWritesTo("/sys/class/gpio/gpio65/value"); };
     QTRY_COMPARE(line65().value(line65().size() - 1), QStringLiteral("1"));
     QCOMPARE(line65().first(), QStringLiteral("0"));
+    QVERIFY(!w.managementScreen());
+    QCOMPARE(stack(w)->currentWidget(), static_cast<QWidget *>(w.levelmeasurementScreen()));
+    QCOMPARE(w.getCurrentMenuLevel(), favourite ? 0 : 1);
+}
+
+void TestMainMenu::startupLanguageOnTheCard_data()
+{
+    QTest::addColumn<int>("language");
+    QTest::addColumn<QString>("catalogue");
+    QTest::addColumn<QStringList>("beforeFirstFrame"); // commands
+    QTest::addColumn<QStringList>("firstFrame");       // the main page's texts
+    QTest::addColumn<QString>("pinpointingAfter");
+    const QStringList mount = {"fsck -Mya /dev/mmcblk0p3", "mount /dev/mmcblk0p3 /media/tq3900"};
+    // The program has German only as the English stand-in: its texts are
+    // the card's, mounted before the first frame so that it shows them.
+    QTest::newRow("German from the card")
+        << 2 << "DE_TQ3900.qm" << mount
+        << QStringList({"Punktortung (Karte)", "Pegel (Karte)", "Langzeit (Karte)", "H2-Sensor (Karte)",
+                        "Rohrortung (Karte)", "Verwaltung (Karte)"})
+        << "Punktortung (Karte)";
+    // English is built in: nothing waits for the card before the first
+    // frame; a catalogue there serves from the end of the start-up.
+    QTest::newRow("English built in")
+        << 1 << "GB_TQ3900.qm" << QStringList()
+        << QStringList({"Pinpointing", "Level", "Long-term", "H2 sensor", "Pipe locating", "Management"})
+        << "Card catalogue";
+}
+
+void TestMainMenu::startupLanguageOnTheCard()
+{
+    QFETCH(int, language);
+    QFETCH(QString, catalogue);
+    QFETCH(QStringList, beforeFirstFrame);
+    QFETCH(QStringList, firstFrame);
+    QFETCH(QString, pinpointingAfter);
+    writeSettings(*m_root, {{"Local-Settings/Language", QString::number(language)}});
+    QVERIFY(m_root->write("/media/tq3900/" + catalogue, testCatalogue(catalogue)));
+    // The board boots with the data partition unmounted: its catalogue
+    // comes into sight with the program's mount only.
+    SimBoard board(m_root->root());
+    QVERIFY2(board.isRunning(), qPrintable(board.error()));
+    QCOMPARE(board.send("usb unmount"), QStringLiteral("ok"));
+    QCOMPARE(board.send("usb"), QStringLiteral("unmounted"));
+    QVERIFY(!m_root->exists("/media/tq3900/" + catalogue));
+
+    MainMenu w(MainMenu::Startup::AfterFirstFrame);
+    QCOMPARE(m_root->commands(), beforeFirstFrame);
+    QCOMPARE(mainButtonTexts(w), firstFrame);
+    w.show();
+    QTRY_VERIFY_WITH_TIMEOUT(w.isStartupFinished(), 20000);
+    // Checked and mounted once, in the start-up's order.
+    QCOMPARE(m_root->commands(), QStringList({"fsck -Mya /dev/mmcblk0p3", "mount /dev/mmcblk0p3 /media/tq3900",
+                                              "alsactl --file /var/lib/alsa/asound.state restore"}));
+    QCOMPARE(board.send("usb"), QStringLiteral("mounted"));
+    QCOMPARE(mainButtonTexts(w).first(), pinpointingAfter);
 }
 
 void TestMainMenu::startupWithMissingGpioFolder()

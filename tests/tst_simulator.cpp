@@ -3,6 +3,7 @@
 // files, signals).
 
 #include "btmodulepeer.h"
+#include "commandrunner.h"
 #include "controlchannel.h"
 #include "devicetree.h"
 #include "gpspeer.h"
@@ -19,6 +20,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSerialPort>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -131,9 +133,9 @@ public:
     QString root() const { return m_root; }
     QProcess &process() { return m_proc; }
 
-    bool start()
+    bool start(const QStringList &options = {})
     {
-        m_proc.start(program(), {QStringLiteral("--root"), m_root});
+        m_proc.start(program(), QStringList({QStringLiteral("--root"), m_root}) + options);
         if (!m_proc.waitForStarted(3000))
             return false;
         QElapsedTimer t;
@@ -231,6 +233,7 @@ private slots:
     void programSigtermCleansUp();
     void programQuitCommand();
     void programRefusesSecondInstance();
+    void programStartsWithDataPartitionUnmounted();
     void clientWithoutSimulator();
 };
 
@@ -1158,6 +1161,34 @@ void TestSimulator::programRefusesSecondInstance()
     Tty tty(sim.root() + QStringLiteral("/dev/ttyO2"));
     QVERIFY(tty.write("LIST\n"));
     QCOMPARE(tty.readUntil("\r\n", 3000), QByteArray("LIST 0\r\n"));
+}
+
+// As the board boots: the data partition's files come into sight with the
+// program's mount only.
+void TestSimulator::programStartsWithDataPartitionUnmounted()
+{
+    REQUIRE_PROGRAM();
+    SimProcess sim;
+    const QString onCard = sim.root() + QStringLiteral("/media/tq3900/DE_TQ3900.qm");
+    QVERIFY(QDir().mkpath(QFileInfo(onCard).path()));
+    QFile file(onCard);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("catalogue") == 9);
+    file.close();
+    QVERIFY(sim.start({QStringLiteral("--data-unmounted")}));
+    QVERIFY(!QFileInfo::exists(onCard));
+    QByteArray out;
+    QCOMPARE(sim.send(QStringLiteral("usb"), nullptr, &out), 0);
+    QCOMPARE(out, QByteArray("unmounted\n"));
+
+    const QByteArray previousRoot = qgetenv("TQ3900_ROOT");
+    qputenv("TQ3900_ROOT", QFile::encodeName(sim.root()));
+    const auto restore = qScopeGuard([&] {
+        previousRoot.isNull() ? qunsetenv("TQ3900_ROOT") : qputenv("TQ3900_ROOT", previousRoot);
+    });
+    QCOMPARE(CommandRunner::run(QStringLiteral("mount /dev/mmcblk0p3 /media/tq3900")), 0);
+    QCOMPARE(readLocal(sim.root(), QStringLiteral("/media/tq3900/DE_TQ3900.qm")), QByteArray("catalogue"));
+    QCOMPARE(sim.send(QStringLiteral("usb"), nullptr, &out), 0);
+    QCOMPARE(out, QByteArray("mounted\n"));
 }
 
 void TestSimulator::clientWithoutSimulator()

@@ -11,5 +11,21 @@
         <source>Level</source>
         <translation>Pegel (Karte)</translation>
     </message>
+    <message>
+        <source>Longterm</source>
+        <translation>Langzeit (Karte)</translation>
+    </message>
+    <message>
+        <source>H2Sensor</source>
+        <translation>H2-Sensor (Karte)</translation>
+    </message>
+    <message>
+        <source>Pipelocating</source>
+        <translation>Rohrortung (Karte)</translation>
+    </message>
+    <message>
+        <source>Management</source>
+        <translation>Verwaltung (Karte)</translation>
+    </message>
 </context>
 </TS>
