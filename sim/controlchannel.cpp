@@ -160,7 +160,7 @@ QString ControlChannel::execute(const QString &line)
         return state->reply;
     }
     const QString reply = it == m_commands.constEnd()
-        ? QStringLiteral("error: unknown command %1").arg(req.name)
+        ? QStringLiteral("error: unknown command %1; help lists the commands").arg(req.name)
         : it->handler(req);
     journal(req.line, reply);
     emit commandExecuted(req.line, reply);

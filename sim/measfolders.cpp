@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QSettings>
 #include <QtEndian>
 
@@ -20,6 +19,10 @@ namespace {
 // At most ten years back; names as the instrument's keyboard makes them.
 const int kMaxMinutesOld = 10 * 366 * 24 * 60;
 const int kMaxNameLength = 100;
+// The folder prefixes the instrument writes: the five measurement types of
+// the store and the pressure screen's logs.
+const QStringList kTypes = {QStringLiteral("LE"), QStringLiteral("PP"), QStringLiteral("PL"),
+                            QStringLiteral("H2"), QStringLiteral("LT"), QStringLiteral("PS")};
 
 QString typeText(const QString &type)
 {
@@ -155,8 +158,8 @@ QString MeasFolders::add(const QString &type, int minutesOld, const QString &nam
             *error = why;
         return QString();
     };
-    if (!QRegularExpression(QStringLiteral("^[A-Za-z0-9]{2}$")).match(type).hasMatch())
-        return fail(QStringLiteral("type must be two letters or digits"));
+    if (!kTypes.contains(type))
+        return fail(QStringLiteral("unknown type %1").arg(type));
     if (minutesOld < 0 || minutesOld > kMaxMinutesOld)
         return fail(QStringLiteral("minutes old must be 0 to %1").arg(kMaxMinutesOld));
     const QString trimmed = name.trimmed();
@@ -304,7 +307,7 @@ void MeasFolders::registerCommands(ControlChannel &channel) const
         QStringLiteral("meas"),
         QStringLiteral("meas add <type> <minutes old> [name] | meas list: measurement folders on the data partition"),
         [folders](const ControlRequest &r) {
-            const QString usage = QStringLiteral("usage: meas add <type LE|PP|PL|H2|LT|PS|..> <minutes old> [name] | meas list");
+            const QString usage = QStringLiteral("usage: meas add <type LE|PP|PL|H2|LT|PS> <minutes old> [name] | meas list");
             const QString sub = r.args.value(0);
             if (sub == QLatin1String("list") && r.args.size() == 1) {
                 const QStringList names = folders.list();
@@ -317,7 +320,7 @@ void MeasFolders::registerCommands(ControlChannel &channel) const
                     return QStringLiteral("error: minutes old must be a number; ") + usage;
                 QString why;
                 const QString made = folders.add(r.args.at(1), minutes, r.rest(3), &why);
-                return made.isEmpty() ? QStringLiteral("error: ") + why : made;
+                return made.isEmpty() ? QStringLiteral("error: %1; %2").arg(why, usage) : made;
             }
             return QStringLiteral("error: ") + usage;
         });

@@ -20,12 +20,12 @@ class ControlChannel;
 // The five measurement types (LE, PP, PL, H2, LT) get a whole measurement as
 // the instrument saves it: the info.ini with levels, frequencies, positions,
 // spectrum, filter, gains, trend or hydrogen values, and the sound clips of
-// level measurement (LE_sound.wav) and pinpointing (PP_Sound_<n>.wav). Any
-// other type gets the info.ini's "Measurementinfo" group only.
+// level measurement (LE_sound.wav) and pinpointing (PP_Sound_<n>.wav). The
+// pressure screen's PS folders get the info.ini's "Measurementinfo" group
+// only. A type the instrument does not write is refused.
 //
-// Commands: "meas add <type> <minutes old> [name]" (type: two letters or
-// digits, such as LE, PP, PL, H2, LT, PS; the name may hold blanks),
-// "meas list" (the folders, newest first).
+// Commands: "meas add <type> <minutes old> [name]" (type LE, PP, PL, H2, LT
+// or PS; the name may hold blanks), "meas list" (the folders, newest first).
 class MeasFolders
 {
 public:

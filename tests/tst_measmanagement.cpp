@@ -341,10 +341,12 @@ void TestMeasManagement::browseAndOpen()
     const QString h2 = add("H2", 40, "Gas");
     const QString lt = add("LT", 30, "Night");
     const QString ps = add("PS", 20, "Pressure");
-    const QString other = add("XY", 10, "Other");
+    // A folder of a type the instrument does not know, as a PC may leave one.
+    const QString other = QStringLiteral("XY_20240101_120000_Other");
+    QVERIFY(m_root->write(QString(kMeas) + other + "/info.ini", "[Measurementinfo]\nMeasurementname=Other\n"));
     // The simulator's folders: refused requests make nothing.
     for (const char *bad : {"meas add L 5 x", "meas add LE_ 5 x", "meas add LE -1 x", "meas add LE 5 a/b",
-                            "meas add LE soon x", "meas drop"})
+                            "meas add LE soon x", "meas drop", "meas add XX 10 a"})
         QVERIFY2(m_board->send(bad).startsWith("error: "), bad);
     QCOMPARE(m_board->send("meas list"), QStringList({other, ps, lt, h2, pl, pp, le}).join("; "));
     QCOMPARE(QSettings(m_root->local(QString(kMeas) + pp + "/info.ini"), QSettings::IniFormat)

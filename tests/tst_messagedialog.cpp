@@ -5,9 +5,12 @@
 #include "keydialog.h"
 #include "mainmenu.h"
 #include "messagedialog.h"
+#include "popupinfo.h"
 #include "testroot.h"
+#include "virtualkeyboard.h"
 
 #include <QLabel>
+#include <QScreen>
 #include <QPushButton>
 #include <QtTest>
 
@@ -52,6 +55,7 @@ private slots:
     void automaticClose();
     void iconsAndTexts();
     void keyDialogConvention();
+    void dialogsOpenOverTheInstrumentsWindow();
 };
 
 void TestMessageDialog::buttonsOfEveryType_data()
@@ -229,6 +233,48 @@ void TestMessageDialog::keyDialogConvention()
     result = dialog.exec();
     QVERIFY(openAfterPresses);
     QCOMPARE(result, int(QDialog::Rejected));
+}
+
+// On a desktop larger than the instrument's screen (the offscreen one is
+// 800 x 600) every dialog opens over the instrument's window, centred on
+// it: a note made without a parent, which the window system would put in the
+// middle of the desktop, a dialog over a screen, the pop-up and the keyboard.
+void TestMessageDialog::dialogsOpenOverTheInstrumentsWindow()
+{
+    TestRoot root;
+    MainMenu window;
+    window.move(300, 310);
+    window.show();
+    const QRect inside = window.geometry(); // within its frame
+    QCOMPARE(inside.size(), QSize(480, 272));
+    QVERIFY(inside.x() >= 300 && inside.y() >= 310);
+    QVERIFY(QGuiApplication::primaryScreen()->geometry().contains(window.frameGeometry()));
+
+    QRect note;
+    QTimer answer; // answers the note once it is open
+    connect(&answer, &QTimer::timeout, [&note] {
+        if (auto *open = qobject_cast<MessageDialog *>(QApplication::activeModalWidget())) {
+            note = open->geometry();
+            open->findChild<QPushButton *>("butMiddle")->click();
+        }
+    });
+    answer.start(50);
+    MessageDialog::inform(1, QStringLiteral("Warning"), QStringLiteral("NoBluetoothConnectionPleaseCheckYourGX4"));
+    answer.stop();
+    QCOMPARE(note, inside);
+
+    MessageDialog overScreen(window.centralWidget());
+    overScreen.show();
+    QCOMPARE(overScreen.geometry(), inside);
+    overScreen.close();
+    PopupInfo popup;
+    popup.show();
+    QCOMPARE(popup.geometry(), QRect(inside.topLeft() + QPoint(215, 111), QSize(50, 50)));
+    popup.close();
+    VirtualKeyboard keyboard;
+    keyboard.show();
+    QCOMPARE(keyboard.geometry(), inside);
+    keyboard.close();
 }
 
 QTEST_MAIN(TestMessageDialog)

@@ -30,6 +30,7 @@
 #include <QStackedWidget>
 #include <QtTest>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -304,10 +305,24 @@ void TestPinpointing::listenSaveAndReplay()
     QCOMPARE(w.findChild<QStackedWidget *>("mainWidget")->currentWidget(), pp);
     QVERIFY(pp->isStoredView());
     QCOMPARE(label("labelStoredMeasurement")->text(), QStringLiteral("Main  st"));
-    QCOMPARE(pp->leakPosition(), 10);
-    QCOMPARE(label("labelWaterdrop")->geometry(), QRect(42 * 9 + 8, 155, 30, 45));
-    for (int i = 1; i <= 10; ++i)
-        QVERIFY(bar(i)->isVisible());
+    // Zoomed onto its positions, whatever scale the live screen had: one
+    // level below the quietest, one above the loudest.
+    auto checkStoredView = [&] {
+        QVERIFY(pp->isStoredView());
+        QCOMPARE(pp->leakPosition(), 10);
+        QCOMPARE(label("labelWaterdrop")->geometry(), QRect(42 * 9 + 8, 155, 30, 45));
+        QVERIFY(label("labelWaterdrop")->isVisible());
+        QCOMPARE(pp->scaleMode(), 2);
+        const float quietest = *std::min_element(pos.minimum + 1, pos.minimum + 11);
+        const float loudest = *std::max_element(pos.minimum + 1, pos.minimum + 11);
+        QVERIFY(quietest > 1 && loudest < 99);
+        for (int i = 1; i <= 10; ++i) {
+            QVERIFY(bar(i)->isVisible());
+            QCOMPARE(bar(i)->minimum(), int((quietest - 1.0f) * 10));
+            QCOMPARE(bar(i)->maximum(), int((loudest + 1.0f) * 10));
+        }
+    };
+    checkStoredView();
     QCOMPARE(bar(1)->height(), 143);
     // The mute key does nothing here.
     const int mark = m_root->sysfsWritesTo("/sys/class/gpio/gpio17/value").size();
@@ -339,6 +354,18 @@ void TestPinpointing::listenSaveAndReplay()
     pp->findChild<QPushButton *>("butMenuStoredBack")->click();
     QCOMPARE(w.findChild<QStackedWidget *>("mainWidget")->currentWidget(), w.getInstanceMeasManagement());
     QVERIFY(w.isAudioPathMuted());
+
+    // The live screen left while listening, its leak marker hidden and its
+    // bars on the full range: the stored view opens as before.
+    w.displayWidget(3, 1, 0);
+    QVERIFY(!pp->isStoredView());
+    key(pp);
+    QVERIFY(!pp->isMuted());
+    QVERIFY(label("labelWaterdrop")->isHidden());
+    pp->findChild<QPushButton *>("butMenuMainmenu")->click();
+    w.displayWidget(7, 1, 0);
+    QVERIFY(w.getInstanceMeasManagement()->openMeasurement(folder));
+    checkStoredView();
 }
 
 // The rules a person checks on paper: the leak among equal levels and the

@@ -544,9 +544,15 @@ void TestSimulator::controlCommands_data()
     QTest::newRow("temp negative") << "temp -55" << "ok" << gauge + "temp" << QByteArray("-55\n");
     QTest::newRow("temp hot") << "temp 600" << "ok" << gauge + "temp" << QByteArray("600\n");
     QTest::newRow("temp out of range") << "temp 5000" << "error: usage: temp" << gauge + "temp" << QByteArray("251\n");
-    QTest::newRow("unknown") << "frobnicate 1 2" << "error: unknown command frobnicate" << QString() << QByteArray();
-    QTest::newRow("case matters") << "GPIO 48 1" << "error: unknown command GPIO" << "/sys/class/gpio/gpio48/value"
+    QTest::newRow("unknown") << "frobnicate 1 2" << "error: unknown command frobnicate; help lists the commands"
+                             << QString() << QByteArray();
+    QTest::newRow("case matters") << "GPIO 48 1" << "error: unknown command GPIO; help lists the commands"
+                                  << "/sys/class/gpio/gpio48/value"
                                   << QByteArray("0");
+    // Only the folders the instrument writes.
+    QTest::newRow("meas unknown type") << "meas add XX 10 a"
+                                       << "error: unknown type XX; usage: meas add <type LE|PP|PL|H2|LT|PS>"
+                                       << QString() << QByteArray();
 }
 
 void TestSimulator::controlCommands()
@@ -629,7 +635,8 @@ void TestSimulator::controlRegistryAndJournal()
     // Blank lines and comments are no commands.
     QCOMPARE(channel.execute(QStringLiteral("   ")), QString());
     QCOMPARE(channel.execute(QStringLiteral("# note")), QString());
-    QCOMPARE(channel.execute(QStringLiteral("nope")), QStringLiteral("error: unknown command nope"));
+    QCOMPARE(channel.execute(QStringLiteral("nope")),
+             QStringLiteral("error: unknown command nope; help lists the commands"));
 
     const QStringList log = root.journal(QStringLiteral("control.log"));
     QCOMPARE(log.value(0), QStringLiteral("> echo a  b"));
@@ -642,7 +649,7 @@ void TestSimulator::controlRegistryAndJournal()
     for (int i = 0; i < helpLines; ++i)
         QVERIFY(log.value(5 + i).startsWith(QLatin1String("< ")));
     QCOMPARE(log.value(5 + helpLines), QStringLiteral("> nope"));
-    QCOMPARE(log.value(6 + helpLines), QStringLiteral("< error: unknown command nope"));
+    QCOMPARE(log.value(6 + helpLines), QStringLiteral("< error: unknown command nope; help lists the commands"));
     QCOMPARE(log.size(), 7 + helpLines);
 }
 
@@ -1073,9 +1080,10 @@ void TestSimulator::programControlFifo()
     QTRY_VERIFY_WITH_TIMEOUT(sim.controlLog().size() >= 6, 3000);
     const QStringList log = sim.controlLog();
     QCOMPARE(log.mid(0, 6), (QStringList{"> gpio 48 1", "< ok", "> battery 12 3400", "< ok", "> launch rockets",
-                                         "< error: unknown command launch"}));
+                                         "< error: unknown command launch; help lists the commands"}));
     // The simulator echoes what it did for the person watching it.
-    QTRY_VERIFY_WITH_TIMEOUT(sim.output().contains("< error: unknown command launch\n"), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(sim.output().contains("< error: unknown command launch; help lists the commands\n"),
+                             3000);
 }
 
 void TestSimulator::programCarrierLine()

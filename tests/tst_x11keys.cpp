@@ -29,6 +29,7 @@ private slots:
     void heldPowerKeyPowersDown();
     void pcKeyboardNamesAMeasurement();
     void keyboardTestSeesTheRawKeys();
+    void noteOpensOverTheWindow();
 
 private:
     void startProgram();
@@ -36,6 +37,9 @@ private:
     bool xdotool(const QStringList &args, int timeoutMs = 10000);
     void hold(const QStringList &keys, int ms);
     int logCount(const QByteArray &text);
+    // Position and size of the visible window whose name matches, as the X
+    // server has it; empty when there is none.
+    QString windowGeometry(const QString &name);
     // Pixels of the program's windows in the colour given (pictures taken
     // with xwd); -1 when no picture could be taken.
     int screenPixels(QRgb colour);
@@ -148,6 +152,19 @@ void TestX11Keys::hold(const QStringList &keys, int ms)
     for (const QString &k : keys)
         QVERIFY(xdotool({"keyup", k}));
     QTest::qWait(300);
+}
+
+QString TestX11Keys::windowGeometry(const QString &name)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", m_display);
+    p.setProcessEnvironment(env);
+    p.start("xdotool", {"search", "--onlyvisible", "--name", name, "getwindowgeometry"});
+    if (!p.waitForFinished(10000) || p.exitCode() != 0)
+        return QString();
+    // "Window <id>", "  Position: x,y (screen: 0)", "  Geometry: wxh"
+    return QString::fromLatin1(p.readAllStandardOutput()).section('\n', 1).simplified();
 }
 
 int TestX11Keys::logCount(const QByteArray &text)
@@ -345,6 +362,20 @@ void TestX11Keys::keyboardTestSeesTheRawKeys()
     const int released = logCount("IO released");
     QTRY_VERIFY_WITH_TIMEOUT(m_root->commands().contains("poweroff"), 10000);
     QCOMPARE(logCount("IO released"), released);
+}
+
+// On a screen larger than the instrument's, with its window away from the
+// middle, a note opens over the window: the warning of the favourite screen
+// (level measurement) with no sensor unit in reach.
+void TestX11Keys::noteOpensOverTheWindow()
+{
+    QVERIFY(xdotool({"search", "--onlyvisible", "--name", "^TQ3900$", "windowmove", "--sync", "%1", "150", "200"}));
+    const QString window = windowGeometry("^TQ3900$");
+    QCOMPARE(window, QStringLiteral("Position: 150,200 (screen: 0) Geometry: 480x272"));
+    QVERIFY(xdotool({"key", "F2"}));
+    QString note;
+    QTRY_VERIFY_WITH_TIMEOUT(!(note = windowGeometry("^Dialog$")).isEmpty(), 20000);
+    QCOMPARE(note, window);
 }
 
 QTEST_GUILESS_MAIN(TestX11Keys)

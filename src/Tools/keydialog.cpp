@@ -3,6 +3,25 @@
 #include "mainmenu.h"
 
 #include <QKeyEvent>
+#include <QShowEvent>
+
+void placeOverMainWindow(QWidget *dialog)
+{
+    if (!dialog->isWindow())
+        return;
+    QWidget *over = MainMenu::getInstanceMainMenu();
+    if (!over && dialog->parentWidget())
+        over = dialog->parentWidget();
+    if (!over || (over = over->window()) == dialog)
+        return;
+    // A window's geometry is its inside on the desktop; set the dialog's the
+    // same way, so that a window frame, where there is one, goes around it.
+    const QRect area = over->geometry();
+    const QSize size = dialog->size();
+    dialog->setGeometry(QRect(area.x() + qMax(0, (area.width() - size.width()) / 2),
+                              area.y() + qMax(0, (area.height() - size.height()) / 2), size.width(),
+                              size.height()));
+}
 
 KeyDialog::KeyDialog(QWidget *parent, Qt::WindowFlags flags)
     : QDialog(parent, flags)
@@ -41,6 +60,13 @@ void KeyDialog::keyReleaseEvent(QKeyEvent *event)
         return;
     }
     QWidget::keyReleaseEvent(event);
+}
+
+void KeyDialog::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        placeOverMainWindow(this);
 }
 
 void KeyDialog::escapeReleased()

@@ -4,6 +4,16 @@
 #include <QDialog>
 
 class QKeyEvent;
+class QShowEvent;
+
+// Puts a dialog window over the instrument's window: centred on the main
+// window (on its parent's window while there is no main window), its
+// top-left corner never outside it. On the board the main window fills the
+// display, so this is the display's middle; on a PC desktop larger than the
+// instrument's screen a dialog would otherwise open where the window system
+// puts it, for one without a parent the middle of the desktop, away from
+// the instrument. Every dialog calls it when it is shown.
+void placeOverMainWindow(QWidget *dialog);
 
 // The key convention of every dialog of the instrument. The power key's short
 // press arrives as an F11 press followed by an Escape release (see
@@ -31,6 +41,7 @@ public:
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     // The Escape release; rejects the dialog.
     virtual void escapeReleased();
     // From now on the mute key (F10) opens and shuts the main window's audio

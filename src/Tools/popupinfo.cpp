@@ -1,6 +1,9 @@
 #include "popupinfo.h"
 
+#include "keydialog.h"
+
 #include <QLabel>
+#include <QShowEvent>
 #include <QTimer>
 #include <QWidget>
 
@@ -63,4 +66,11 @@ void PopupInfo::keyPressEvent(QKeyEvent *event)
 void PopupInfo::keyReleaseEvent(QKeyEvent *event)
 {
     QWidget::keyReleaseEvent(event);
+}
+
+void PopupInfo::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        placeOverMainWindow(this);
 }

@@ -2,10 +2,12 @@
 #include "ui_virtualkeyboard.h"
 
 #include "deviceroot.h"
+#include "keydialog.h"
 
 #include <QDebug>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QShowEvent>
 
 #include <array>
 
@@ -208,6 +210,13 @@ void VirtualKeyboard::keyReleaseEvent(QKeyEvent *event)
         return;
     }
     QWidget::keyReleaseEvent(event);
+}
+
+void VirtualKeyboard::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        placeOverMainWindow(this);
 }
 
 bool VirtualKeyboard::isTypeable(QChar c) const

@@ -1,10 +1,12 @@
 #include "selectfavouritebutton.h"
 #include "ui_selectfavouritebutton.h"
 
+#include "keydialog.h"
 #include "mainmenu.h"
 #include "systemsettings.h"
 
 #include <QKeyEvent>
+#include <QShowEvent>
 
 namespace {
 
@@ -146,4 +148,11 @@ void SelectFavouriteButton::keyReleaseEvent(QKeyEvent *event)
         return;
     }
     QWidget::keyReleaseEvent(event);
+}
+
+void SelectFavouriteButton::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        placeOverMainWindow(this);
 }
