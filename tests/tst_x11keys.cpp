@@ -60,18 +60,18 @@ void TestX11Keys::initTestCase()
         QSKIP("TQ3900_BIN is not set (run through ctest)");
     if (QStandardPaths::findExecutable("Xvfb").isEmpty() || QStandardPaths::findExecutable("xdotool").isEmpty())
         QSKIP("Xvfb and xdotool are needed (scripts/test installs them)");
-    for (int n = 91; n < 120 && m_display.isEmpty(); ++n) {
-        if (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
-            continue;
-        m_xvfb.start("Xvfb", {QStringLiteral(":%1").arg(n), "-screen", "0", "640x480x24", "-nolisten", "tcp"});
-        if (!m_xvfb.waitForStarted(5000))
-            continue;
-        QTest::qWait(50);
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n))
-                                     || m_xvfb.state() != QProcess::Running, 10000);
-        if (m_xvfb.state() == QProcess::Running)
-            m_display = QStringLiteral(":%1").arg(n);
-    }
+    // The server picks a free display itself and names it on its standard
+    // output once it accepts connections: tests that start their own servers
+    // side by side never share one.
+    m_xvfb.start("Xvfb", {"-displayfd", "1", "-screen", "0", "640x480x24", "-nolisten", "tcp"});
+    QVERIFY2(m_xvfb.waitForStarted(10000), "Xvfb could not be started");
+    QByteArray number;
+    QTRY_VERIFY_WITH_TIMEOUT((number += m_xvfb.readAllStandardOutput()).contains('\n')
+                                 || m_xvfb.state() != QProcess::Running, 60000);
+    bool isNumber = false;
+    const int display = number.trimmed().toInt(&isNumber);
+    if (m_xvfb.state() == QProcess::Running && isNumber)
+        m_display = QStringLiteral(":%1").arg(display);
     QVERIFY2(!m_display.isEmpty(), "no X server could be started");
 }
 
