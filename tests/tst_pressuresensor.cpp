@@ -8,6 +8,7 @@
 #include "debugmenu.h"
 #include "eventhandler.h"
 #include "gps.h"
+#include "chartlabels.h"
 #include "longtermdata.h"
 #include "mainmenu.h"
 #include "messagedialog.h"
@@ -322,6 +323,9 @@ void TestPressureSensor::diagramSpansAndAnalysisPages()
     QCOMPARE(ps->minYScaleValue(), 3.0f);
     QCOMPARE(ps->maxYScaleValue(), 8.0f);
     QCOMPARE(ps->chart()->axisYMax(), 8.0f);
+    QCOMPARE(ps->chart()->size(), QSize(420, 195));
+    QCOMPARE(ps->chart()->chartImage().size(), QSize(420, 195));
+    QCOMPARE(chartLabelFault(*ps->chart()), QString());
     click(ps, "butMenuScaleY");
     QCOMPARE(ps->minYScaleValue(), 0.0f);
     QCOMPARE(ps->maxYScaleValue(), 10.0f);
