@@ -210,7 +210,7 @@ void TestBluetoothFuzz::receivePathAndParser()
         return true;
     };
 
-    Mutator m(20240601);
+    Mutator m(fuzzSeed(20240601));
     qint64 chunks = 0;
     qint64 bytes = 0;
     {
@@ -267,7 +267,7 @@ void TestBluetoothFuzz::simulatedModuleAndUnit()
     Sim::BtModulePeer module(root.root(), nullptr);
     Sim::SensorUnitPeer unit(root.root());
     module.setRemote(&unit);
-    Mutator m(977);
+    Mutator m(fuzzSeed(977));
     qint64 chunks = 0;
     FuzzCases cases(kModuleChunks, m_budgetMs / 5 / 1000);
     while (cases.next()) {

@@ -181,7 +181,7 @@ void TestCatalogueFuzz::programCataloguesPass()
 void TestCatalogueFuzz::mutatedCatalogues()
 {
     FuzzCases cases(kMutants, fuzzSeconds(kDefaultSeconds));
-    Mutator m(20261207);
+    Mutator m(fuzzSeed(20261207));
     int accepted = 0;
     int rejected = 0;
     int translated = 0;

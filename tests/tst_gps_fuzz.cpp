@@ -139,7 +139,7 @@ void TestGpsFuzz::mutatedNmeaKeepsTheLastValidState()
     QVERIFY(qAbs(before.lat - 47.123456) < 1e-6);
     QCOMPARE(before.inView, 8 + 5);
 
-    QRandomGenerator rng(20261207);
+    QRandomGenerator rng(fuzzSeed(20261207));
     const QList<QByteArray> templates = [&] {
         QList<QByteArray> t{Sim::Nmea::rmc(fixAt(1.5, 2.5), utc.addSecs(10)),
                             Sim::Nmea::gga(fixAt(1.5, 2.5), utc.addSecs(10)), Sim::Nmea::gsa(fixAt(1.5, 2.5))};
@@ -197,7 +197,7 @@ void TestGpsFuzz::simulatedReceiverFrameReader()
 {
     TestRoot root;
     Sim::GpsPeer peer(root.root(), nullptr);
-    QRandomGenerator rng(7);
+    QRandomGenerator rng(fuzzSeed(7));
     const QByteArray stop = Gps::resetFrame(0x08);
     const QByteArray start = Gps::resetFrame(0x09);
     int frames = 0;
@@ -252,7 +252,7 @@ void TestGpsFuzz::floodWithoutLineEndsStaysBounded()
     // The receiver's 960 bytes a second for a minute, then a peer's 100 kB a
     // second for 15 s: 1.56 MB that never end a line, with a sentence start
     // now and then. Written faster than that, in pieces the line takes.
-    QRandomGenerator rng(960);
+    QRandomGenerator rng(fuzzSeed(960));
     const qint64 total = 60 * 960 + 15 * 100000;
     qint64 written = 0, most = 0;
     const long rssBefore = CraftedInfo::residentKb();

@@ -11,6 +11,7 @@
 #include "globals.h"
 #include "gps.h"
 #include "h2sensor.h"
+#include "chartlabels.h"
 #include "longtermdata.h"
 #include "mainmenu.h"
 #include "measmanagement.h"
@@ -258,6 +259,11 @@ void TestH2Sensor::repliesRangesAndTicker()
     }(), 8000);
     QCOMPARE(ranges.mid(0, 4), QStringList({"<> 850", "<> 722", "<> 613", "<> 613"}));
     QCOMPARE(m_root->read(kPeriod), QByteArray("61000000"));
+    // The chart on that range: its labels whole and apart.
+    QCOMPARE(m_screen->chart()->size(), QSize(416, 101));
+    QCOMPARE(m_screen->chart()->chartImage().size(), QSize(416, 101));
+    QCOMPARE(m_screen->chart()->axisYMax(), 613.0f);
+    QCOMPARE(chartLabelFault(*m_screen->chart()), QString());
 
     // Zero: the reference takes the level, the history starts again.
     m_screen->findChild<QPushButton *>("butMenuZero")->click();
@@ -432,6 +438,9 @@ void TestH2Sensor::stepsSaveAndStoredView()
     QCOMPARE(m_screen->storedValuesCount(), count);
     QCOMPARE(m_screen->storedRangeMax(), range);
     QCOMPARE(m_screen->chart()->axisYMax(), float(range));
+    QCOMPARE(m_screen->chart()->size(), QSize(416, 185));
+    QCOMPARE(m_screen->chart()->chartImage().size(), QSize(416, 185));
+    QCOMPARE(chartLabelFault(*m_screen->chart()), QString());
     QVERIFY(!m_screen->frame()->watchdogTimer()->isActive());
     QVERIFY(m_screen->findChild<QProgressBar *>("progBarH2Level")->isHidden());
 

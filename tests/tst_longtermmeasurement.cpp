@@ -4,6 +4,7 @@
 // again from the browser, also a damaged one. Observed: the samples taken at
 // the 1.3 s cadence, the bar and labels, the chart's axes, the saved
 // info.ini, the stored view and the mixer writes of the way back.
+#include "chartlabels.h"
 #include "longtermdata.h"
 #include "longtermmeasurement.h"
 #include "mainmenu.h"
@@ -116,6 +117,10 @@ void TestLongtermmeasurement::samplesWindowsSaveAndStoredView()
     QCOMPARE(lt->maxDataVal(), (int(qMax(lt->recordedData()[0], last)) / 5) * 5 + 5);
     QCOMPARE(lt->liveChart()->axisYMin(), float(lt->minDataVal()));
     QCOMPARE(lt->liveChart()->axisYMainStep(), 10.0f);
+    // Its labels whole and apart on the chart as the screen shows it.
+    QCOMPARE(lt->liveChart()->size(), QSize(416, 136));
+    QCOMPARE(lt->liveChart()->chartImage().size(), lt->liveChart()->size());
+    QCOMPARE(chartLabelFault(*lt->liveChart()), QString());
     QVERIFY(scale->styleSheet().contains("ScaleMagnifierFull_ws_44px"));
     scale->click();
     QVERIFY(!lt->drawScaled());
@@ -168,6 +173,9 @@ void TestLongtermmeasurement::samplesWindowsSaveAndStoredView()
     QCOMPARE(label("labelTimeStored")->text(), QStringLiteral("10 min"));
     QCOMPARE(lt->storedChart()->axisXMax(), 10.0f);
     QCOMPARE(lt->storedDataCount(), 2);
+    QCOMPARE(lt->storedChart()->size(), QSize(416, 185));
+    QCOMPARE(lt->storedChart()->chartImage().size(), lt->storedChart()->size());
+    QCOMPARE(chartLabelFault(*lt->storedChart()), QString());
     QCOMPARE(lt->maxVisibleData(), 600);
     QCOMPARE(label("labelStoredMeasurement")->text(), QStringLiteral("Night"));
     QVERIFY(!lt->updateTimer()->isActive() && !lt->frame()->watchdogTimer()->isActive());

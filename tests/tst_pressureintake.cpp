@@ -2,6 +2,8 @@
 // scaling with the default and announced limits, the one-minute window
 // (also for packet sizes that do not divide it or exceed it), the
 // statistics, the two logs byte for byte, and the stored folder.
+#include "bluetooth.h"
+#include "debugmessages.h"
 #include "pressureintake.h"
 #include "testroot.h"
 
@@ -48,6 +50,7 @@ class TestPressureIntake : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { DebugMessages::install(); }
     void init();
     void cleanup();
     void scalingAndAnnouncements();
@@ -99,30 +102,60 @@ void TestPressureIntake::scalingAndAnnouncements()
     QCOMPARE(PressureIntake::reading(QStringLiteral("abc;12"), 1), 0);
     QCOMPARE(PressureIntake::reading(QStringLiteral("abc;"), 0), 0xabc);
 
-    // Refused announcements change nothing; a good one scales later
-    // packets and leaves the window as it was.
-    QVERIFY(!m_intake->announce(10, 800, 800));
-    QVERIFY(!m_intake->announce(0, 500, 3500));
-    QVERIFY(!m_intake->announce(-3, 500, 3500));
+    // Refused announcements change nothing: no range, equal readings, a
+    // range or a sample the labels ("99 bar", "99.99") and the log cannot
+    // show, a reading no sample carries. One log line for a run of them.
+    DebugMessages::clear();
+    const struct { int range; int atZero; int atRange; bool taken; } limits[] = {
+        {10, 800, 800, false}, {0, 500, 3500, false}, {-3, 500, 3500, false},
+        {2147483647, 0, 1, false}, {100, 0, 4095, false}, {99, 409, 3685, false}, // 111.38 bar at 0xfff
+        {89, 409, 3685, false}, {10, 0, 409, false}, {10, 4095, 3686, false},     // 100.14, 100.12, 100.12
+        {10, 0, 4096, false}, {10, 4096, 0, false}};
+    for (const auto &l : limits)
+        QCOMPARE(m_intake->announce(l.range, quint16(l.atZero), quint16(l.atRange)), l.taken);
+    QCOMPARE(DebugMessages::all().filter("announcement refused").size(), 1);
     QCOMPARE(m_intake->range(), 25.0f);
     QCOMPARE(m_intake->readingAtZero(), quint16(409));
     QCOMPARE(m_intake->readingAtRange(), quint16(3685));
+    // Just inside: 99 bar over the whole span, 99.01, 99.88 and 99.88 bar
+    // at the far reading. A good one ends the run of refusals.
+    const struct { int range; int atZero; int atRange; } inside[] = {
+        {99, 0, 4095}, {88, 409, 3685}, {10, 0, 410}, {10, 4095, 3685}};
+    for (const auto &l : inside) {
+        QVERIFY(m_intake->announce(l.range, quint16(l.atZero), quint16(l.atRange)));
+        QCOMPARE(m_intake->readingAtRange(), quint16(l.atRange));
+        QVERIFY(!m_intake->announce(1000, 500, 3500));
+    }
+    QCOMPARE(DebugMessages::all().filter("announcement refused").size(), 1 + 4);
+    QCOMPARE(m_intake->range(), 10.0f);
     QVERIFY(m_intake->announce(10, 500, 3500));
     QVERIFY(m_intake->take(2, packet({3500, 2000}), QString()));
     QCOMPARE(QString::number(v[1], 'f', 2), QStringLiteral("25.00"));
     QCOMPARE(QString::number(v[6], 'f', 2), QStringLiteral("10.00"));
     QCOMPARE(QString::number(v[7], 'f', 2), QStringLiteral("5.00"));
+    // Refused in the middle of a recording: the next samples are scaled as
+    // before, and logged as "dd.dd;".
+    QVERIFY(!m_intake->announce(2147483647, 0, 1));
+    QVERIFY(m_intake->take(1, packet({0xfff}), QString()));
+    QCOMPARE(QString::number(v[8], 'f', 2), QStringLiteral("11.98"));
+    QVERIFY(fileBytes(temp("pressureHighRes.txt")).endsWith(";10.00;5.00;11.98;"));
     // An inverted sensor (falling readings) is a sensor too.
     QVERIFY(m_intake->announce(10, 3500, 500));
     QVERIFY(m_intake->take(1, packet({2000}), QString()));
-    QCOMPARE(QString::number(v[8], 'f', 2), QStringLiteral("5.00"));
+    QCOMPARE(QString::number(v[9], 'f', 2), QStringLiteral("5.00"));
 }
 
 void TestPressureIntake::firstPacketAndMinuteLines()
 {
     // The first packet: a new high-resolution line and one statistics line.
     QVERIFY(m_intake->startsNewLine());
-    QVERIFY(m_intake->take(2, QStringLiteral("199;E65;"), QStringLiteral("14:07:09")));
+    // The unit's line counts two of its four samples: two are taken.
+    int n = 0;
+    QString text;
+    QCOMPARE(Bluetooth::parsePressurePacket(QStringLiteral("BT_RX RD 2 199;E65;5DC;FFF;"), &n, &text),
+             Bluetooth::PacketStatus::Whole);
+    QVERIFY(m_intake->take(n, text, QStringLiteral("14:07:09")));
+    QCOMPARE(m_intake->count(), 2);
     QCOMPARE(fileBytes(temp("pressureHighRes.txt")), QByteArray("\r\n14:07:09;0.00;25.00;"));
     QCOMPARE(fileBytes(temp("pressureLowRes.txt")), QByteArray("14:07:09;25.00;0.00;12.50;12.50;\r\n"));
 

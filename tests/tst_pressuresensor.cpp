@@ -8,6 +8,7 @@
 #include "debugmenu.h"
 #include "eventhandler.h"
 #include "gps.h"
+#include "chartlabels.h"
 #include "longtermdata.h"
 #include "mainmenu.h"
 #include "messagedialog.h"
@@ -280,6 +281,11 @@ void TestPressureSensor::diagramSpansAndAnalysisPages()
     emit link->btEnableReceivePressuredata(true, 10, 800, 800);
     emit link->btEnableReceivePressuredata(false, 0, 0, 0);
     QCOMPARE(ps->intake().readingAtZero(), quint16(500));
+    // Nor is a range no label shows: the label, the axis and the limits stay.
+    emit link->btEnableReceivePressuredata(true, 2147483647, 0, 1);
+    QCOMPARE(label(ps, "labelSensorType"), QStringLiteral("10 bar"));
+    QCOMPARE(ps->chart()->axisYMax(), 10.0f);
+    QCOMPARE(ps->intake().readingAtRange(), quint16(3500));
 
     // A minute rising from 3.2 to 7.9 bar (10 bar over 500 .. 3500).
     ps->switchActiveMute(false);
@@ -317,6 +323,9 @@ void TestPressureSensor::diagramSpansAndAnalysisPages()
     QCOMPARE(ps->minYScaleValue(), 3.0f);
     QCOMPARE(ps->maxYScaleValue(), 8.0f);
     QCOMPARE(ps->chart()->axisYMax(), 8.0f);
+    QCOMPARE(ps->chart()->size(), QSize(420, 195));
+    QCOMPARE(ps->chart()->chartImage().size(), QSize(420, 195));
+    QCOMPARE(chartLabelFault(*ps->chart()), QString());
     click(ps, "butMenuScaleY");
     QCOMPARE(ps->minYScaleValue(), 0.0f);
     QCOMPARE(ps->maxYScaleValue(), 10.0f);

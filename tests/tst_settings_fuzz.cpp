@@ -144,7 +144,7 @@ void TestSettingsFuzz::formatAgreesWithQSettings()
 {
     FuzzCases cases(kTextCases, fuzzSeconds(kDefaultSeconds) / 3);
     TestRoot root;
-    Random r(4711);
+    Random r(fuzzSeed(4711));
     int files = 0;
     auto name = [](int i) { return QLatin1String(kKeys[i][0]) + QLatin1Char('/') + QLatin1String(kKeys[i][1]); };
     while (cases.next()) {
@@ -216,7 +216,7 @@ void TestSettingsFuzz::mutatedFiles()
     const QByteArray base = root.read(QStringLiteral("/home/root/settings.ini"))
             .replace("Headphone_Name=", "Headphone_Name=\"Ear, left; right \\\"x\\\"\"")
             .replace("Microphone_ID=", "Microphone_ID=02:00:00:39:01:02");
-    Random r(1207);
+    Random r(fuzzSeed(1207));
     int files = 0;
     int damaged = 0;
     int stores = 0;

@@ -2,6 +2,7 @@
 // data area, the labels of both axes for the ranges its screens use, grid
 // and ticks, curves in percent and scaled, the black tail of a ring buffer,
 // and counts and values no file should carry.
+#include "chartlabels.h"
 #include "longtermdata.h"
 
 #include <QtTest>
@@ -10,6 +11,7 @@
 #include <limits>
 
 Q_DECLARE_METATYPE(QVector<float>)
+Q_DECLARE_METATYPE(QVector<QVector<float>>)
 
 namespace {
 
@@ -73,6 +75,8 @@ class TestTrendChart : public QObject
 private slots:
     void scalesAndLayout_data();
     void scalesAndLayout();
+    void yLabelsWholeAndApart_data();
+    void yLabelsWholeAndApart();
     void curves_data();
     void curves();
     void invalidAxisLeavesItsScale();
@@ -157,50 +161,45 @@ void TestTrendChart::scalesAndLayout()
     QCOMPARE(rowsOf(img, 395, kGrid).size(), yLabels.size() - 2);
 
     // y labels from max at the top to min at the bottom, right-aligned at
-    // their ticks; x labels: the first left-aligned at the start, the others
-    // centred on their main tick, the last on the right end. The compared
-    // regions leave out the ticks.
-    const int s = smallY ? 2 : 0;
+    // their ticks, in the axis' font unless a label would not fit the strip;
+    // x labels: the first left-aligned at the start, the others centred on
+    // their main tick, the last on the right end. The compared regions leave
+    // out the ticks.
+    const LongtermData::ScaleLabels layout = chart.yScaleLabels();
+    const QFont axisFont = smallY ? labelFont(9, false) : labelFont(11, true);
+    bool fitsAxisFont = true;
+    for (const QString &text : yLabels)
+        fitsAxisFont = fitsAxisFont && QFontMetrics(axisFont, &img).horizontalAdvance(text) <= 27;
+    if (fitsAxisFont) {
+        QCOMPARE(layout.font.pointSize(), axisFont.pointSize());
+        QCOMPARE(layout.font.bold(), axisFont.bold());
+    } else {
+        QVERIFY(layout.font.pointSize() < 11 && !layout.font.bold());
+    }
+    const int s = layout.font.bold() ? 0 : 2;
     QList<Label> ys;
+    QCOMPARE(layout.labels.size(), yLabels.size());
     for (int k = 0; k < yLabels.size(); ++k) {
+        const LongtermData::ScaleLabel &l = layout.labels[k];
+        QCOMPARE(l.text, yLabels[k]);
+        // The ends always; those between where there is room (below).
+        QVERIFY(l.shown || (k > 0 && k < yLabels.size() - 1));
+        if (!l.shown)
+            continue;
         int top = int(h * (k * yAxis[2]) / yRange - 4 - s);
+        // At the top, whole: its digits begin on the chart's first row or
+        // just below.
         if (k == 0) {
-            // At the top, whole: its digits begin on the chart's first row
-            // or below (not above, where they would be cut), and at most a
-            // row lower than needed (the font's measure may round). Found on
-            // the pixels of the label drawn alone.
-            const QFont font = smallY ? labelFont(9, false) : labelFont(11, true);
-            const auto inkTop = [&](int t) {
-                QImage probe(28, 60, QImage::Format_RGB32);
-                probe.fill(Qt::black);
-                QPainter p(&probe);
-                p.setFont(font);
-                p.setPen(kScale);
-                p.drawText(QRect(QPoint(0, t + 20), QPoint(27, t + 34)), Qt::AlignRight | Qt::AlignVCenter,
-                           yLabels[0]);
-                p.end();
-                for (int y = 0; y < probe.height(); ++y)
-                    for (int x = 0; x < probe.width(); ++x)
-                        if (probe.pixel(x, y) != QColor(Qt::black).rgb())
-                            return y - 20;
-                return probe.height();
-            };
-            top = -2 - s;
-            while (inkTop(top) < 0)
-                ++top;
-            QVERIFY2(top <= 3, qPrintable(QString::number(top)));
+            top = l.box.top();
+            QVERIFY2(l.ink.top() == 0 && top <= 3, qPrintable(QString::number(top)));
         }
         if (k == yLabels.size() - 1)
             top = h - 6 - s;
-        ys << Label{QRect(QPoint(0, top), QPoint(27, top + 14)), Qt::AlignRight | Qt::AlignVCenter, yLabels[k]};
+        QCOMPARE(l.box, QRect(QPoint(0, top), QPoint(27, top + 14)));
+        ys << Label{l.box, Qt::AlignRight | Qt::AlignVCenter, yLabels[k]};
     }
-    const QFont yFont = smallY ? labelFont(9, false) : labelFont(11, true);
-    QString yDiffer = labelsDiffer(img, QRect(QPoint(0, 0), QPoint(25, 100)), ys, yFont);
-    if (!yDiffer.isEmpty()) {
-        ys[0].box.translate(0, 1);
-        yDiffer = labelsDiffer(img, QRect(QPoint(0, 0), QPoint(25, 100)), ys, yFont);
-    }
-    QCOMPARE(yDiffer, QString());
+    QCOMPARE(labelsDiffer(img, QRect(QPoint(0, 0), QPoint(25, 100)), ys, layout.font), QString());
+    QCOMPARE(chartLabelFault(chart), QString());
     QList<Label> xs{{QRect(QPoint(30, 81), QPoint(59, 95)), Qt::AlignLeft | Qt::AlignVCenter, xLabels[0]}};
     for (int k = 1; k < xLabels.size(); ++k) {
         const int c = int(30 + 370 * (k * xAxis[2]) / xRange - 17);
@@ -219,6 +218,116 @@ void TestTrendChart::scalesAndLayout()
         chart.grab().save(qEnvironmentVariable("TQ3900_CHART_PNG") + QTest::currentDataTag() + ".png");
     }
     QCOMPARE(chart.grab().toImage().convertToFormat(QImage::Format_RGB32).pixel(200, 40), chart.chartImage().pixel(200, 40));
+}
+
+void TestTrendChart::yLabelsWholeAndApart_data()
+{
+    QTest::addColumn<QList<QSize>>("sizes");
+    QTest::addColumn<QVector<QVector<float>>>("axes"); // min, max, main step, minor step
+    QTest::addColumn<bool>("endsShown");              // max and min both labelled
+
+    // The hydrogen screen: labels every fifth of its range, ticks every
+    // tenth (integer steps); fixed ranges 50 .. 1000 and the dynamic range
+    // anywhere from 100 to 1000; the stored view on any range it saved and
+    // ranges from damaged files.
+    auto hydrogen = [](int range) {
+        return QVector<float>{0, float(range), float(range / 5), float(range / 10)};
+    };
+    QVector<QVector<float>> fixed, dynamic;
+    for (int range : {50, 100, 200, 500, 1000})
+        fixed << hydrogen(range);
+    for (int range = 100; range <= 1000; ++range)
+        dynamic << hydrogen(range);
+    QTest::newRow("hydrogen, live, fixed") << QList<QSize>{{416, 101}} << fixed << true;
+    QTest::newRow("hydrogen, live, dynamic") << QList<QSize>{{416, 101}} << dynamic << true;
+    QTest::newRow("hydrogen, stored") << QList<QSize>{{416, 185}} << fixed + dynamic << true;
+    QTest::newRow("hydrogen, stored, damaged") << QList<QSize>{{416, 185}}
+                                               << QVector<QVector<float>>{hydrogen(5), hydrogen(17), hydrogen(12345),
+                                                                          hydrogen(2147483647)}
+                                               << false;
+
+    // The long-term screen, live and stored: 0 .. 100 dB, or scaled to the
+    // samples in steps of 5 dB, labels every 20 dB above 59 dB, else 10.
+    QVector<QVector<float>> longterm{{0, 100, 20, 10}};
+    for (int lo = 0; lo < 100; lo += 5) {
+        for (int hi = lo + 5; hi <= 100; hi += 5)
+            longterm << (hi - lo > 59 ? QVector<float>{float(lo), float(hi), 20, 10}
+                                      : QVector<float>{float(lo), float(hi), 10, 5});
+    }
+    QTest::newRow("long-term") << QList<QSize>{{416, 136}, {416, 185}} << longterm << true;
+
+    // The pressure screen: 0 to any sensor range the screen takes (1 .. 99
+    // bar), or zoomed to whole bars around the samples (up to 100 bar); the
+    // steps a fifth and a tenth of the span.
+    QVector<QVector<float>> pressure;
+    auto span = [](float lo, float hi) { return QVector<float>{lo, hi, (hi - lo) / 5, (hi - lo) / 10}; };
+    for (int range = 1; range <= 99; ++range)
+        pressure << span(0, float(range));
+    for (int lo = 0; lo < 100; ++lo) {
+        for (int hi = lo + 1; hi <= 100; ++hi)
+            pressure << span(float(lo), float(hi));
+    }
+    QTest::newRow("pressure") << QList<QSize>{{420, 195}} << pressure << true;
+
+    // The chart at any height up to the display's, on the screens' kinds of
+    // axes; from 46 rows on there is room for both ends.
+    const QVector<QVector<float>> kinds{{0, 100, 20, 10}, {0, 1000, 250, 125}, {0, 3, 0.5f, 0.1f},
+                                        {0, 402, 80, 40}, {35, 65, 10, 5},     {0, 12.5f, 2.5f, 0.5f}};
+    QList<QSize> low, heights;
+    for (int h = 26; h < 46; ++h)
+        low << QSize(416, h);
+    for (int h = 46; h <= 272; ++h)
+        heights << QSize(416, h);
+    QTest::newRow("trend chart, low") << low << kinds << false;
+    QTest::newRow("trend chart, every height") << heights << kinds << true;
+}
+
+void TestTrendChart::yLabelsWholeAndApart()
+{
+    QFETCH(QList<QSize>, sizes);
+    QFETCH(QVector<QVector<float>>, axes);
+    QFETCH(bool, endsShown);
+
+    for (const QSize &size : sizes) {
+        LongtermData chart;
+        chart.resize(size);
+        chart.init(size.width(), size.height(), kScale, kData);
+        for (const QVector<float> &a : axes) {
+            chart.setAxisY(a[0], a[1], a[2], a[3], true);
+            chart.refresh();
+            const QString where = QStringLiteral("%1 x %2, %3 .. %4 by %5: ")
+                                      .arg(size.width())
+                                      .arg(size.height())
+                                      .arg(double(a[0]))
+                                      .arg(double(a[1]))
+                                      .arg(double(a[2]));
+            const QString fault = chartLabelFault(chart);
+            QVERIFY2(fault.isEmpty(), qPrintable(where + fault));
+            if (!endsShown)
+                continue;
+            // The range's ends are always labelled, with their values.
+            const LongtermData::ScaleLabels layout = chart.yScaleLabels();
+            const LongtermData::ScaleLabel &top = layout.labels.first();
+            const LongtermData::ScaleLabel &bottom = layout.labels.last();
+            QVERIFY2(top.shown && bottom.shown, qPrintable(where + top.text + " " + bottom.text));
+            QVERIFY2(qAbs(top.text.toDouble() - a[1]) < 0.01 && qAbs(bottom.text.toDouble() - a[0]) < 0.01,
+                     qPrintable(where + top.text + " " + bottom.text));
+        }
+    }
+
+    // The live hydrogen chart at 402, where the top label moved down onto
+    // the next one: each label whole, the next one left out where it would
+    // touch it.
+    if (QTest::currentDataTag() == QLatin1String("hydrogen, live, dynamic")) {
+        LongtermData chart;
+        chart.resize(416, 101);
+        chart.init(416, 101, kScale, kData);
+        chart.setAxisY(0, 402, 80, 40, true);
+        QStringList texts;
+        for (const LongtermData::ScaleLabel &l : chart.yScaleLabels().labels)
+            texts << l.text;
+        QCOMPARE(texts, QStringList({"402", "322", "242", "162", "82", "0"}));
+    }
 }
 
 void TestTrendChart::curves_data()

@@ -65,10 +65,22 @@ int PressureIntake::reading(const QString &samples, int i)
 
 bool PressureIntake::announce(int range, unsigned short atZero, unsigned short atRange)
 {
-    if (range <= 0 || atZero == atRange) {
-        qDebug() << "Pressure sensor announcement refused: range" << range << "readings" << atZero << atRange;
+    bool shown = range > 0 && range <= kLargestRange && atZero != atRange && atZero <= kLargestReading
+            && atRange <= kLargestReading;
+    if (shown) {
+        // The scale is linear: its largest value lies at one end of the
+        // readings, and it has to fit the "dd.dd" of the labels and the log.
+        const float largest = qMax(scale(0, float(range), atZero, atRange),
+                                   scale(kLargestReading, float(range), atZero, atRange));
+        shown = fixed2(largest).size() <= 5;
+    }
+    if (!shown) {
+        if (!m_refusalLogged)
+            qDebug() << "Pressure sensor announcement refused: range" << range << "readings" << atZero << atRange;
+        m_refusalLogged = true;
         return false;
     }
+    m_refusalLogged = false;
     m_range = float(range);
     m_atZero = atZero;
     m_atRange = atRange;

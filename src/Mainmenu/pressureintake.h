@@ -50,9 +50,18 @@ public:
     // Reads sample i of a packet text (0 when it has no three digits there).
     static int reading(const QString &samples, int i);
 
+    // The largest reading a sample's three digits carry.
+    static constexpr int kLargestReading = 0xfff;
+    // The largest range the screen's sensor label holds ("99 bar"); samples
+    // are shown and logged with two digits before the point ("99.99").
+    static constexpr int kLargestRange = 99;
+
     // A sensor announcement: range in bar and the readings at 0 bar and at
-    // full scale. Refused (false, nothing changed) for a range of 0 bar or
-    // less or equal readings, which would scale every sample to nothing.
+    // full scale. Refused (false, the last good one kept) for a range of 0
+    // bar or less or above kLargestRange, equal readings (every sample would
+    // scale to nothing), a reading a sample cannot carry, or limits that
+    // scale some reading to more than 99.99 bar. A refusal is logged once
+    // until an announcement is taken again, as a unit may repeat it.
     bool announce(int range, unsigned short atZero, unsigned short atRange);
     float range() const { return m_range; }
     unsigned short readingAtZero() const { return m_atZero; }
@@ -103,6 +112,7 @@ private:
     float m_values[kWindow + 1] = {};
     int m_count = 0;
     int m_lineCount = 0;
+    bool m_refusalLogged = false;
 };
 
 #endif // PRESSUREINTAKE_H

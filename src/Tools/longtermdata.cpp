@@ -14,6 +14,9 @@ namespace {
 // display; the bound also keeps absurd axis values from spinning.
 constexpr int kMaxSteps = 4096;
 
+// The y labels stand right-aligned at the scale's ticks.
+constexpr int kYLabelFlags = Qt::AlignRight | Qt::AlignVCenter;
+
 // Float to pixel, truncating towards zero; far-off values are held at a
 // distance Qt can still clip.
 int toPixel(float f)
@@ -117,7 +120,8 @@ void LongtermData::drawInit()
         return;
     m_painter.fillRect(m_rectDataArea, m_dataBackgroundColor);
     m_painter.fillRect(m_rectXScale, m_scaleBackgroundColor);
-    m_painter.fillRect(m_rectYScale, m_scaleBackgroundColor);
+    // With the bottom label's overhang, which an axis left out would leave.
+    m_painter.fillRect(yScaleFill(), m_scaleBackgroundColor);
     // Grid lines come last, over the scales where they meet.
     if (m_xAxis_visible)
         paintXScale();
@@ -224,6 +228,12 @@ void LongtermData::paintXScale()
     centredLabel(v, max);
 }
 
+QRect LongtermData::yScaleFill() const
+{
+    // 11 rows more at the bottom take the overhang of the bottom label.
+    return QRect(m_rectYScale.topLeft(), QPoint(m_rectYScale.right(), m_rectYScale.bottom() + 11));
+}
+
 void LongtermData::paintYScale()
 {
     const float min = m_yAxis_min;
@@ -241,8 +251,7 @@ void LongtermData::paintYScale()
     const int w = sx2 - sx;
     const float range = max - min;
 
-    // 11 rows more at the bottom take the overhang of the bottom label.
-    m_painter.fillRect(QRect(QPoint(sx, sy), QPoint(sx2, m_rectYScale.bottom() + 11)), m_scaleBackgroundColor);
+    m_painter.fillRect(yScaleFill(), m_scaleBackgroundColor);
 
     // Ticks from the top row down, one per step counted from min; the
     // labels count down from max, so the top tick stands for max.
@@ -260,44 +269,102 @@ void LongtermData::paintYScale()
     m_painter.setPen(thickPen(m_scaleColor));
     ticks(mainStep);
 
-    QFont font = m_painter.font();
-    int shift = 0;
+    const ScaleLabels layout = yScaleLabels();
+    m_painter.setFont(layout.font);
+    m_painter.setPen(m_scaleColor);
+    for (const ScaleLabel &label : layout.labels) {
+        if (label.shown)
+            m_painter.drawText(label.box, kYLabelFlags, label.text);
+    }
+}
+
+LongtermData::ScaleLabels LongtermData::yScaleLabels() const
+{
+    ScaleLabels layout;
+    const float min = m_yAxis_min;
+    const float max = m_yAxis_max;
+    const float mainStep = m_yAxis_mainStep;
+    if (image.isNull() || !validAxis(min, max, mainStep, m_yAxis_minorStep))
+        return layout;
+    const int sx = m_rectYScale.left();
+    const int sx2 = m_rectYScale.right();
+    const int sy = m_rectYScale.top();
+    const float sh = float(m_rectYScale.height());
+    const float range = max - min;
+    // The strip and the rows below it that each redraw clears.
+    const QRect area = yScaleFill() & image.rect();
+
+    // The axis' font: 9 points for four digits and for decimals below 100,
+    // else 11 points bold; the small fonts stand 2 rows higher.
     int decimals = 0;
     bool small = max >= 1000;
     if (mainStep != std::floor(mainStep) && max < 100) {
         small = true;
         decimals = max >= 10 ? 1 : 2;
     }
-    if (small) {
-        font.setPointSize(9);
-        font.setBold(false);
-        shift = 2;
-    } else {
-        font.setPointSize(11);
-        font.setBold(true);
-    }
-    m_painter.setFont(font);
-    m_painter.setPen(m_scaleColor);
-
-    const int flags = Qt::AlignRight | Qt::AlignVCenter;
-    auto text = [decimals](float value) { return QStringLiteral("%1").arg(double(value), 0, 'f', decimals); };
-    auto label = [&](int top, float value) {
-        m_painter.drawText(QRect(QPoint(sx, top), QPoint(sx2 - 2, top + 14)), flags, text(value));
+    struct Font
+    {
+        int points;
+        bool bold;
+        int shift;
     };
-    // The top label stands at its tick, but its digits never above the
-    // chart's first row: moved down as far as they would reach out of the
-    // image (no further, so that it keeps clear of the label below).
-    const QRect topBox(QPoint(sx, sy - 2 - shift), QPoint(sx2 - 2, sy + 12 - shift));
-    const QFontMetrics metrics(font);
-    const int inkTop = m_painter.boundingRect(topBox, flags, text(max)).top() + metrics.ascent()
-                       + metrics.tightBoundingRect(text(max)).top();
-    label(topBox.top() + std::max(0, sy - inkTop), max);
+    QVector<Font> fonts;
+    if (!small)
+        fonts << Font{11, true, 0};
+    fonts << Font{9, false, 2} << Font{8, false, 2} << Font{7, false, 2};
+
     const int n = int(std::min(range / mainStep + 0.5f, float(kMaxSteps)));
-    for (int k = 1; k < n; ++k) {
-        const float v = min + float(k) * mainStep;
-        label(toPixel(float(sy) + sh * (v - min) / range - 4 - float(shift)), max - (v - min));
+    for (const Font &f : fonts) {
+        // The application's font, as a painter on the image has it.
+        QFont font;
+        font.setPointSize(f.points);
+        font.setBold(f.bold);
+        const QFontMetrics metrics(font, &image);
+        QVector<ScaleLabel> labels;
+        labels.reserve(n + 1);
+        bool fits = true;
+        auto add = [&](int top, float value) {
+            ScaleLabel label;
+            label.text = QStringLiteral("%1").arg(double(value), 0, 'f', decimals);
+            label.box = QRect(QPoint(sx, top), QPoint(sx2 - 2, top + 14));
+            const QRect line = metrics.boundingRect(label.box, kYLabelFlags, label.text);
+            label.ink = metrics.tightBoundingRect(label.text)
+                                .translated(line.left(), line.top() + metrics.ascent())
+                                .adjusted(-1, -1, 1, 1);
+            fits = fits && label.ink.left() >= area.left();
+            labels << label;
+        };
+        add(sy - 2 - f.shift, max);
+        for (int k = 1; k < n; ++k) {
+            const float v = min + float(k) * mainStep;
+            add(toPixel(float(sy) + sh * (v - min) / range - 4 - float(f.shift)), max - (v - min));
+        }
+        add(toPixel(float(sy) + sh - 6 - float(f.shift)), min);
+        layout.font = font;
+        layout.labels = labels;
+        if (fits)
+            break;
     }
-    label(toPixel(float(sy) + sh - 6 - float(shift)), min);
+
+    QVector<ScaleLabel> &labels = layout.labels;
+    ScaleLabel &top = labels.first();
+    ScaleLabel &bottom = labels.last();
+    // At its tick the top label's text would start above the chart. (The
+    // bottom label's stays within the cleared rows at any height.)
+    const int down = std::max(0, area.top() - top.ink.top());
+    top.box.translate(0, down);
+    top.ink.translate(0, down);
+    top.shown = area.contains(top.ink);
+    bottom.shown = area.contains(bottom.ink) && !(top.shown && bottom.ink.intersects(top.ink));
+    const ScaleLabel *above = top.shown ? &top : nullptr;
+    for (int k = 1; k < labels.size() - 1; ++k) {
+        ScaleLabel &label = labels[k];
+        label.shown = area.contains(label.ink) && !(above && label.ink.intersects(above->ink))
+                && !(bottom.shown && label.ink.intersects(bottom.ink));
+        if (label.shown)
+            above = &label;
+    }
+    return layout;
 }
 
 void LongtermData::paintHGrid(float a_min, float a_max, float a_step)

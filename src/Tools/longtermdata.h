@@ -2,10 +2,12 @@
 #define LONGTERMDATA_H
 
 #include <QColor>
+#include <QFont>
 #include <QImage>
 #include <QPainter>
 #include <QPoint>
 #include <QRect>
+#include <QVector>
 #include <QWidget>
 
 #include <array>
@@ -66,6 +68,32 @@ public:
     void drawHGrid(float a_min, float a_max, float a_step);
     void drawVGrid(float a_min, float a_max, float a_step);
 
+    // One label of the y scale: its text, the box it is drawn in (right-
+    // aligned, vertically centred) and the pixels its text can colour (the
+    // glyphs and one pixel around them for the smoothing).
+    struct ScaleLabel
+    {
+        QString text;
+        QRect box;
+        QRect ink;
+        bool shown = false;
+    };
+    struct ScaleLabels
+    {
+        QFont font;
+        QVector<ScaleLabel> labels; // from max at the top down to min
+    };
+    // The y scale's labels as drawYScale() draws them for the axis as set
+    // (none before init or for an invalid axis). The labels stand at their
+    // ticks, the top one moved down as far as its text would stand above the
+    // chart. Where a label is too wide for the strip in the axis' font, the
+    // whole scale takes the next smaller of 9, 8 and 7 points. A label is shown only when it lies inside the scale's area
+    // (its strip and the 11 rows below it that a redraw clears) and clear
+    // of the labels shown, the top one first, then the bottom one, then the
+    // others from the top down: where there is no room the labels between
+    // are thinned out.
+    ScaleLabels yScaleLabels() const;
+
     const QImage &chartImage() const { return image; }
     QRect dataArea() const { return m_rectDataArea; }
     QRect xScaleArea() const { return m_rectXScale; }
@@ -81,6 +109,7 @@ private:
     void endPainting();
     void paintXScale();
     void paintYScale();
+    QRect yScaleFill() const;
     void paintHGrid(float a_min, float a_max, float a_step);
     void paintVGrid(float a_min, float a_max, float a_step);
     void drawCurve(const float *data, int numData, int maxDataCnt, bool displayOldData, bool scaled,

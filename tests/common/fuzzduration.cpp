@@ -7,6 +7,15 @@ int fuzzSeconds(int defaultSeconds)
     return ok && s >= 0 ? s : defaultSeconds;
 }
 
+quint32 fuzzSeed(quint32 defaultSeed)
+{
+    bool ok = false;
+    const quint32 seed = qEnvironmentVariable("TQ3900_FUZZ_SEED").toUInt(&ok);
+    const quint32 used = ok ? seed : defaultSeed;
+    qInfo("fuzz seed %u", used);
+    return used;
+}
+
 void allowFuzzDuration(int seconds)
 {
     const qint64 needed = (qint64(seconds) + 120) * 1000;

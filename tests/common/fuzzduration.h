@@ -8,6 +8,12 @@
 // default.
 int fuzzSeconds(int defaultSeconds);
 
+// The seed of a fuzz run: TQ3900_FUZZ_SEED (a decimal number) for every run
+// of the program, else the run's own fixed default, so that each build
+// checks the same inputs and any other seed can be tried by hand. The seed
+// in use is printed, to repeat a failure.
+quint32 fuzzSeed(quint32 defaultSeed);
+
 // A fuzz run of a fixed number of cases drawn from the test's seed, so that
 // every build (with or without sanitizers, on a fast or a slow machine)
 // checks the same inputs; the time is only an upper bound, against a hang
