@@ -373,8 +373,9 @@ void Firmwareupdate::on_butMenuCancel_clicked()
 {
     // Leaving always closes; a partition the PC still holds stays with it
     // (the user is told) until a lending dialog takes it back.
-    if (m_connectedWithUsb) {
-        const PartitionLending::TakeBack back = PartitionLending::takeBack();
+    // A partition that did not mount after the lending is tried once more.
+    if (m_connectedWithUsb || PartitionLending::isPartitionAway()) {
+        const PartitionLending::TakeBack back = PartitionLending::takeBack(m_connectedWithUsb);
         if (back != PartitionLending::TakeBack::Mounted)
             PartitionLending::showTakeBackFailed(this, back);
     }

@@ -32,6 +32,13 @@ PartitionLending::Lending PartitionLending::lend()
     // measurement store, the browser, the firmware-file search).
     const QString home = DeviceRoot::path(QStringLiteral("/home/root"));
     QDir::setCurrent(home);
+    if (s_away && !s_withPc) {
+        if (CommandRunner::run(QLatin1String(kRemount), home) != 0) {
+            qWarning() << "Data partition not lent: it does not mount";
+            return Lending::NotMounted;
+        }
+        s_away = false;
+    }
     const int unmounted = CommandRunner::run(QLatin1String(kUnmount), home);
     if (unmounted != 0) {
         qWarning() << "Data partition not lent: the unmount ended with" << unmounted;
@@ -94,9 +101,12 @@ void showError(QWidget *parent, const QString &text)
 
 void PartitionLending::showLendFailed(QWidget *parent, Lending why)
 {
-    showError(parent, why == Lending::ExportFailed
-                          ? QCoreApplication::translate("PartitionLending", "TheUsbConnectionCouldNotBeMadeTryAgain")
-                          : QCoreApplication::translate("PartitionLending", "TheDataPartitionIsInUseTryAgain"));
+    if (why == Lending::NotMounted)
+        showTakeBackFailed(parent, TakeBack::NotMounted);
+    else
+        showError(parent, why == Lending::ExportFailed
+                              ? QCoreApplication::translate("PartitionLending", "TheUsbConnectionCouldNotBeMadeTryAgain")
+                              : QCoreApplication::translate("PartitionLending", "TheDataPartitionIsInUseTryAgain"));
 }
 
 void PartitionLending::showTakeBackFailed(QWidget *parent, TakeBack why)

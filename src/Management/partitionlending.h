@@ -23,12 +23,16 @@ public:
         Lent,           // the PC has the partition
         PartitionInUse, // the unmount failed: the instrument keeps it
         ExportFailed,   // the export failed: mounted again for the instrument
+        NotMounted,     // an earlier take-back could not mount it, nor can this
     };
 
     // Makes "/home/root" the working directory (the unmount must not find the
     // program inside the mount point), unmounts the partition and exports it
     // as a USB mass-storage device. Anything but Lent leaves the partition
-    // with the instrument, mounted as far as the mount allows.
+    // with the instrument, mounted as far as the mount allows. A partition
+    // an earlier take-back could not mount is mounted first, so that a
+    // failing unmount means what it says: nothing is exported that did not
+    // unmount here.
     static Lending lend();
 
     enum class TakeBack {

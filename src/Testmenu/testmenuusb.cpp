@@ -79,9 +79,12 @@ void TestmenuUsb::on_butConnect_clicked()
     // says why; Pass is not offered for a drive the PC never saw.
     const PartitionLending::Lending lending = PartitionLending::lend();
     if (lending != PartitionLending::Lending::Lent) {
-        ui->label->setText(lending == PartitionLending::Lending::ExportFailed
-                               ? QStringLiteral("The USB connection could not be made.\nPress Connect to try again.")
-                               : QStringLiteral("The data partition is in use.\nPress Connect to try again."));
+        if (lending == PartitionLending::Lending::NotMounted)
+            ui->label->setText(QLatin1String(kNotMounted));
+        else
+            ui->label->setText(lending == PartitionLending::Lending::ExportFailed
+                                   ? QStringLiteral("The USB connection could not be made.\nPress Connect to try again.")
+                                   : QStringLiteral("The data partition is in use.\nPress Connect to try again."));
         return;
     }
     ui->label->setText(m_prompt);
