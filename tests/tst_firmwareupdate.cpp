@@ -242,6 +242,8 @@ void TestFirmwareupdate::refusedFileAndFileCopiedFromThePc()
     QCOMPARE(closer.texts, QStringList({"Error|TheDataPartitionCouldNotBeMountedCheckTheCard"}));
     QCOMPARE(m_root->commands(), QStringList({"modprobe g_mass_storage -r", "mount /dev/mmcblk0p3 /media/tq3900"}));
     QCOMPARE(page(&again), QStringLiteral("pageConnect"));
+    QCOMPARE(child<QLabel>(&again, "labelConnectMessage")->text(),
+             QStringLiteral("ConnectTheTQE3900ToYourPCAndPressTheButtonConnect"));
     QVERIFY(child(&again, "butConnect")->isVisible());
     QVERIFY(!child(&again, "butDisconnect")->isVisible());
     QCOMPARE(child<QLineEdit>(&again, "lineEditConfirmNewFw")->text(), QString());

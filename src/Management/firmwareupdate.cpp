@@ -204,7 +204,9 @@ void Firmwareupdate::on_butDisconnect_clicked()
     ui->butConnect->show();
     ui->butDisconnect->hide();
     if (back == PartitionLending::TakeBack::NotMounted) {
-        // No firmware file is looked for in the bare mount point.
+        // No firmware file is looked for in the bare mount point; the page
+        // asks for Connect again.
+        ui->labelConnectMessage->setText(tr("ConnectTheTQE3900ToYourPCAndPressTheButtonConnect"));
         PartitionLending::showTakeBackFailed(this, back);
         return;
     }
