@@ -27,6 +27,7 @@ struct BoardShell::Client
 {
     quint64 id = 0;
     int fd = -1;
+    qint64 pid = 0; // the sender, as the kernel tells it
     QByteArray request;
     QSocketNotifier *notifier = nullptr;
     QSocketNotifier *writer = nullptr; // an endless answer's output
@@ -118,6 +119,10 @@ void BoardShell::onAcceptable()
         auto *c = new Client;
         c->id = ++m_lastId;
         c->fd = fd;
+        ucred peer {};
+        socklen_t peerSize = sizeof peer;
+        if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &peerSize) == 0)
+            c->pid = peer.pid;
         c->notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
         connect(c->notifier, &QSocketNotifier::activated, this, [this, c] { onClientReadable(c); });
         m_clients << c;
@@ -161,6 +166,7 @@ void BoardShell::dispatch(Client *client)
     cmd.workDir = QString::fromUtf8(nl < 0 ? QByteArray() : client->request.left(nl));
     cmd.line = QString::fromUtf8(nl < 0 ? client->request : client->request.mid(nl + 1));
     cmd.words = cmd.line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    cmd.pid = client->pid;
     emit commandReceived(cmd.line, cmd.workDir);
     const ShellAnswer a = answer(cmd);
     if (a.silent) {

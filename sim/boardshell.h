@@ -19,6 +19,7 @@ struct ShellCommand
     QString line;      // the command as given
     QString workDir;   // its working directory, as a board path
     QStringList words; // the line split on blanks
+    qint64 pid = 0;    // the process that sent it (0: unknown)
 };
 
 // What the simulated board answers to a command.

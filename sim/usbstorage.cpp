@@ -74,7 +74,29 @@ QString UsbStorage::holdingPlace() const
     return m_root + QStringLiteral("/.tq3900/mmcblk0p3");
 }
 
-bool UsbStorage::umount(const QStringList &words, int *exitCode, QByteArray *output)
+QStringList UsbStorage::heldUnder(qint64 pid, const QString &folder)
+{
+    QStringList held;
+    const QString base = QFileInfo(folder).canonicalFilePath();
+    if (pid <= 0 || base.isEmpty())
+        return held;
+    const auto inside = [&base](const QString &path) {
+        return path == base || path.startsWith(base + QLatin1Char('/'));
+    };
+    const QString proc = QStringLiteral("/proc/%1/").arg(pid);
+    const QString cwd = QFileInfo(proc + QLatin1String("cwd")).symLinkTarget();
+    if (inside(cwd))
+        held << cwd;
+    const QStringList fds = QDir(proc + QLatin1String("fd")).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString &fd : fds) {
+        const QString target = QFileInfo(proc + QLatin1String("fd/") + fd).symLinkTarget();
+        if (inside(target))
+            held << target;
+    }
+    return held;
+}
+
+bool UsbStorage::umount(const QStringList &words, qint64 pid, int *exitCode, QByteArray *output)
 {
     const QString target = words.value(1);
     if (words.size() != 2 || (target != QLatin1String(kMountPoint) && target != QLatin1String(kDevice)))
@@ -84,7 +106,7 @@ bool UsbStorage::umount(const QStringList &words, int *exitCode, QByteArray *out
         *output = "umount: /media/tq3900: not mounted.\n";
         return true;
     }
-    if (m_unmountBusy) {
+    if (m_unmountBusy || !heldUnder(pid, mountPoint()).isEmpty()) {
         *output = "umount: /media/tq3900: target is busy.\n";
         return true;
     }
@@ -170,6 +192,11 @@ bool UsbStorage::mount(const QStringList &words, int *exitCode, QByteArray *outp
         *output = "mount: simulated board refuses to mount /dev/mmcblk0p3 while the PC has it.\n";
         return true;
     }
+    if (m_mountFails) {
+        *output = "mount: /media/tq3900: wrong fs type, bad option, bad superblock on /dev/mmcblk0p3, "
+                  "missing codepage or helper program, or other error.\n";
+        return true;
+    }
     // What the program wrote into the bare mount point would be hidden by
     // the mount; the simulated board keeps it in sight instead and refuses.
     if (QFileInfo::exists(mountPoint()) && !isEmptyFolder(mountPoint())) {
@@ -248,9 +275,11 @@ bool UsbStorage::pcRemove(const QString &name, QString *error)
 
 void UsbStorage::registerShell(BoardShell &shell)
 {
+    shell.addHandler(QStringLiteral("umount"), [this](const ShellCommand &command, ShellAnswer *answer) {
+        return umount(command.words, command.pid, &answer->exitCode, &answer->output);
+    });
     using Tool = bool (UsbStorage::*)(const QStringList &, int *, QByteArray *);
-    const QPair<QString, Tool> tools[] = {{QStringLiteral("umount"), &UsbStorage::umount},
-                                          {QStringLiteral("modprobe"), &UsbStorage::modprobe},
+    const QPair<QString, Tool> tools[] = {{QStringLiteral("modprobe"), &UsbStorage::modprobe},
                                           {QStringLiteral("mount"), &UsbStorage::mount}};
     for (const auto &tool : tools) {
         const Tool run = tool.second;
@@ -265,13 +294,13 @@ void UsbStorage::registerCommands(ControlChannel &channel)
     channel.registerCommand(
         QStringLiteral("usb"),
         QStringLiteral("usb [status] | list | put <name> <text> | copy <host file> [name] | remove <name> | "
-                       "umount <ok|busy> | export <ok|fail> | unexport <ok|fail> | unmount: the data partition and "
-                       "the PC at the USB port (unmount: as the board boots, until the program mounts it)"),
+                       "umount <ok|busy> | export <ok|fail> | unexport <ok|fail> | mount <ok|fail> | unmount: the data "
+                       "partition and the PC at the USB port (unmount: as the board boots, until the program mounts it)"),
         [this](const ControlRequest &r) {
             const QString usage = QStringLiteral(
                 "error: usage: usb [status] | usb list | usb put <name> <text with \\n \\xNN escapes> | "
                 "usb copy <host file> [name] | usb remove <name> | usb umount <ok|busy> | usb export <ok|fail> | "
-                "usb unexport <ok|fail> | usb unmount");
+                "usb unexport <ok|fail> | usb mount <ok|fail> | usb unmount");
             const QString sub = r.args.value(0);
             const int count = r.args.size();
             QString error;
@@ -282,13 +311,15 @@ void UsbStorage::registerCommands(ControlChannel &channel)
                 setUnmountBusy(r.args[1] == QLatin1String("busy"));
                 return QStringLiteral("ok");
             }
-            if ((sub == QLatin1String("export") || sub == QLatin1String("unexport")) && count == 2
-                && (r.args[1] == QLatin1String("ok") || r.args[1] == QLatin1String("fail"))) {
+            if ((sub == QLatin1String("export") || sub == QLatin1String("unexport") || sub == QLatin1String("mount"))
+                && count == 2 && (r.args[1] == QLatin1String("ok") || r.args[1] == QLatin1String("fail"))) {
                 const bool fails = r.args[1] == QLatin1String("fail");
                 if (sub == QLatin1String("export"))
                     setExportFails(fails);
-                else
+                else if (sub == QLatin1String("unexport"))
                     setUnexportFails(fails);
+                else
+                    setMountFails(fails);
                 return QStringLiteral("ok");
             }
             if (sub == QLatin1String("unmount") && count == 1)

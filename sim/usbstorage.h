@@ -25,6 +25,10 @@ class ControlChannel;
 // at once: an export while it is mounted and a mount while it is exported
 // are refused (a real board would let both write and corrupt it).
 //
+// As on the board, the unmount is refused ("target is busy") while the
+// program that asks for it has a file open under the mount point or works
+// inside it (the simulator reads the process's /proc entries).
+//
 // A simulator started on a root where a run left the partition unmounted
 // mounts it again (a new boot). Started with --data-unmounted, or after "usb
 // unmount", it finds the partition unmounted, as the board boots: only the
@@ -43,7 +47,8 @@ public:
     // The shell commands. Each returns false when the command is not about
     // the data partition (another handler may answer it), else sets the
     // exit code and output as the board's tools would.
-    bool umount(const QStringList &words, int *exitCode, QByteArray *output);
+    // pid: the process that asks (0: unknown, nothing is held).
+    bool umount(const QStringList &words, qint64 pid, int *exitCode, QByteArray *output);
     bool modprobe(const QStringList &words, int *exitCode, QByteArray *output);
     bool mount(const QStringList &words, int *exitCode, QByteArray *output);
 
@@ -58,6 +63,13 @@ public:
     // and the partition stays where it was.
     void setExportFails(bool fails) { m_exportFails = fails; }
     void setUnexportFails(bool fails) { m_unexportFails = fails; }
+    // The mount of the unmounted partition fails while set, as for a
+    // partition a PC damaged or formatted otherwise; it stays unmounted.
+    void setMountFails(bool fails) { m_mountFails = fails; }
+
+    // What process pid holds under folder: its working directory and the
+    // files it has open (as paths), or nothing when it cannot be seen.
+    static QStringList heldUnder(qint64 pid, const QString &folder);
 
     // The PC's side; false (or empty) while the partition is not exported.
     // Names are paths inside the partition ("do_serialNumber", "meas/x").
@@ -81,6 +93,7 @@ private:
     bool m_unmountBusy = false;
     bool m_exportFails = false;
     bool m_unexportFails = false;
+    bool m_mountFails = false;
 };
 
 } // namespace Sim

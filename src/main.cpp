@@ -2,6 +2,7 @@
 #include "deviceroot.h"
 #include "eventhandler.h"
 #include "globals.h"
+#include "logtext.h"
 #include "mainmenu.h"
 #include "unixsignalquit.h"
 
@@ -23,6 +24,8 @@ int main(int argc, char *argv[])
         return 2;
     }
 
+    // Text from the card or a peer never reaches the log's terminal raw.
+    LogText::install();
     g_hardwareTestActive = false;
     QApplication::setAttribute(Qt::AA_Use96Dpi);
     QApplication app(argc, argv);

@@ -22,6 +22,7 @@
 #include "management.h"
 #include "measmanagement.h"
 #include "measurements.h"
+#include "partitionlending.h"
 #include "pinpointing.h"
 #include "pipelocating.h"
 #include "popupinfo.h"
@@ -1031,6 +1032,10 @@ void MainMenu::writeSystemInfo(QString infoText)
     const bool charging = battery.isCharging();
     Statusbardata *status = StatusbarData();
 
+    // While the partition is lent or did not mount again, the mount point is
+    // a folder of the root file system: a line there would be lost.
+    if (PartitionLending::isPartitionAway())
+        return;
     QFile file;
     // Only a regular file on the card, never through a link or into a FIFO.
     if (!RegularFile::openForAppend(DeviceRoot::path(QStringLiteral("/media/tq3900/systemInfo.txt")), &file)) {
@@ -1056,6 +1061,8 @@ void MainMenu::writeSystemInfo(QString infoText)
 
 void MainMenu::writeErrorToFile(QString text)
 {
+    if (PartitionLending::isPartitionAway())
+        return; // as writeSystemInfo
     QFile file;
     if (!RegularFile::openForAppend(DeviceRoot::path(QStringLiteral("/media/tq3900/errorInfo.txt")), &file)) {
         qDebug() << "Could not open file: errorInfo.txt";

@@ -1,15 +1,18 @@
 // The PC data transfer against the simulated board: the service connector,
 // lending the data partition (the simulated USB gadget hands it to the PC
 // side), the provisioning files a PC leaves there applied when it is taken
-// back, leaving without applying, an unmount, an export or a withdrawal that
-// fails, and provisioning files that cannot or must not be applied.
+// back, leaving without applying, an unmount, an export, a withdrawal or a
+// mount again that fails, and provisioning files that cannot or must not be
+// applied.
 #include "backupdialog.h"
 #include "commandrunner.h"
 #include "debugmessages.h"
 #include "eventhandler.h"
 #include "formwidgets.h"
+#include "logtext.h"
 #include "messagecloser.h"
 #include "pairedboard.h"
+#include "partitionlending.h"
 
 #include <QPushButton>
 #include <QtTest>
@@ -37,6 +40,7 @@ private slots:
     void lendProvisionAndTakeBack();
     void leavingAppliesNothingAndBusyPartitionIsNotLent();
     void failedExportAndWithdrawal();
+    void failedRemountAppliesAndWritesNothing();
     void provisioningKeepsWhatItCannotApply();
     void provisioningRefusesOddFiles_data();
     void provisioningRefusesOddFiles();
@@ -49,6 +53,8 @@ private:
 void TestBackupDialog::initTestCase()
 {
     DebugMessages::install();
+    // As the program does: the messages caught are what the log shows.
+    LogText::install();
 }
 
 void TestBackupDialog::init()
@@ -157,9 +163,31 @@ void TestBackupDialog::leavingAppliesNothingAndBusyPartitionIsNotLent()
         BackupDialog dialog;
         dialog.show();
         m_root->clearJournals();
+        MessageCloser closer;
         child(&dialog, "butMenuCancel")->click();
         QVERIFY(!dialog.isVisible());
         QCOMPARE(m_root->commands(), QStringList({"modprobe g_mass_storage -r", "mount /dev/mmcblk0p3 /media/tq3900"}));
+        QCOMPARE(m_board->send("usb"), QStringLiteral("mounted"));
+        QCOMPARE(closer.texts, QStringList()); // the mount's "already mounted" is no failure
+    }
+
+    // A file the program holds open on the partition keeps it busy: the
+    // simulated board sees the program's open files, as the kernel does.
+    {
+        QVERIFY(m_root->write("/media/tq3900/meas/clip.wav", "RIFF"));
+        QFile held(m_root->local("/media/tq3900/meas/clip.wav"));
+        QVERIFY(held.open(QIODevice::ReadOnly));
+        BackupDialog dialog;
+        dialog.show();
+        MessageCloser closer;
+        child(&dialog, "butConnect")->click();
+        QCOMPARE(closer.texts, QStringList({"Error|TheDataPartitionIsInUseTryAgain"}));
+        QCOMPARE(m_board->send("usb"), QStringLiteral("mounted"));
+        held.close();
+        child(&dialog, "butConnect")->click();
+        QCOMPARE(m_board->send("usb"), QStringLiteral("exported"));
+        child(&dialog, "butDisconnect")->click();
+        QCOMPARE(closer.texts.size(), 1);
         QCOMPARE(m_board->send("usb"), QStringLiteral("mounted"));
     }
 
@@ -247,6 +275,62 @@ void TestBackupDialog::failedExportAndWithdrawal()
     QVERIFY(m_root->exists("/media/tq3900/meas/LE_20261207_101010_a/info.ini"));
 }
 
+// A PC that damaged or formatted the partition: it does not mount again.
+// The bare mount point is no partition: nothing is provisioned from it or
+// written there, and the user is told. Once it mounts, the PC's files are
+// applied at the next take-back, as ever.
+void TestBackupDialog::failedRemountAppliesAndWritesNothing()
+{
+    const QStringList takeBack = {"modprobe g_mass_storage -r", "mount /dev/mmcblk0p3 /media/tq3900"};
+    MessageCloser closer;
+    BackupDialog dialog;
+    dialog.show();
+    child(&dialog, "butConnect")->click();
+    QCOMPARE(m_board->send("usb"), QStringLiteral("exported"));
+    QVERIFY(PartitionLending::isPartitionAway());
+    QCOMPARE(m_board->send("usb put do_productionDate 2030-01-01"), QStringLiteral("ok"));
+    QCOMPARE(m_board->send("usb put do_universalScript.sh #!/bin/sh\\n"), QStringLiteral("ok"));
+    QCOMPARE(m_board->send("usb mount fail"), QStringLiteral("ok"));
+    // What the root file system holds under the bare mount point.
+    QVERIFY(m_root->write("/media/tq3900/do_universalScript.sh", ""));
+    m_root->clearJournals();
+    DebugMessages::clear();
+
+    child(&dialog, "butDisconnect")->click();
+    QCOMPARE(closer.texts, QStringList({"Error|TheDataPartitionCouldNotBeMountedCheckTheCard"}));
+    QCOMPARE(m_root->commands(), takeBack);
+    QCOMPARE(m_board->send("usb"), QStringLiteral("unmounted"));
+    QVERIFY(PartitionLending::isPartitionAway());
+    // Not lent any more: the PC let go.
+    QVERIFY(child(&dialog, "butConnect")->isVisible());
+    QVERIFY(!child(&dialog, "butDisconnect")->isVisible());
+    QCOMPARE(m_root->read("/home/root/productionDate"), QByteArray("2026-01-15"));
+    QVERIFY(DebugMessages::all().filter(QRegularExpression("^(New |Executing|File do_)")).isEmpty());
+    QCOMPARE(QDir(m_root->local("/media/tq3900")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             QStringList({"do_universalScript.sh"}));
+
+    // Leaving tries once more; still failing, the user is told again.
+    m_root->clearJournals();
+    child(&dialog, "butMenuCancel")->click();
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(m_root->commands(), takeBack);
+    QCOMPARE(closer.texts.size(), 2);
+    QCOMPARE(closer.texts.last(), closer.texts.first());
+
+    // Mounting works again: leaving a new dialog takes it back silently, and
+    // the PC's files wait on the partition for the next take-back.
+    QCOMPARE(m_board->send("usb mount ok"), QStringLiteral("ok"));
+    QVERIFY(QFile::remove(m_root->local("/media/tq3900/do_universalScript.sh")));
+    BackupDialog again;
+    again.show();
+    child(&again, "butMenuCancel")->click();
+    QCOMPARE(closer.texts.size(), 2);
+    QCOMPARE(m_board->send("usb"), QStringLiteral("mounted"));
+    QVERIFY(!PartitionLending::isPartitionAway());
+    QCOMPARE(m_root->read("/media/tq3900/do_productionDate"), QByteArray("2030-01-01"));
+    QVERIFY(m_root->exists("/media/tq3900/do_universalScript.sh"));
+}
+
 // What the USB test does: a dialog only constructed, the provisioning step
 // alone on the mounted partition. A target that cannot be replaced keeps its
 // old content and its provisioning file; the other steps go on.
@@ -254,17 +338,21 @@ void TestBackupDialog::provisioningKeepsWhatItCannotApply()
 {
     QVERIFY(QFile::remove(m_root->local("/home/root/productionDate")));
     QVERIFY(QDir().mkpath(m_root->local("/home/root/productionDate"))); // no file can replace a folder
-    QVERIFY(m_root->write("/media/tq3900/do_productionDate", "2031-02-03"));
-    QVERIFY(m_root->write("/media/tq3900/do_serialNumber", "SHORT"));
+    // Control characters from the card: raw in the files, escaped in the
+    // log (a terminal showing it would clear its screen).
+    QVERIFY(m_root->write("/media/tq3900/do_productionDate", "12\x1b[2J\r\n3"));
+    QVERIFY(m_root->write("/media/tq3900/do_serialNumber", "SH\x07ORT\xc2\x9b"));
     QVERIFY(m_root->write("/media/tq3900/do_universalScript.sh", "exit 3\n"));
     m_root->answer("/media/tq3900/do_universalScript.sh", 3);
     m_root->clearJournals();
 
     BackupDialog dialog;
     dialog.checkForSpecialFiles();
-    QCOMPARE(m_root->read("/home/root/serialNumber"), QByteArray("SHORT"));
+    QCOMPARE(m_root->read("/home/root/serialNumber"), QByteArray("SH\x07ORT\xc2\x9b"));
     QVERIFY(QFileInfo(m_root->local("/home/root/productionDate")).isDir());
-    QCOMPARE(m_root->read("/media/tq3900/do_productionDate"), QByteArray("2031-02-03"));
+    QCOMPARE(m_root->read("/media/tq3900/do_productionDate"), QByteArray("12\x1b[2J\r\n3"));
+    QCOMPARE(DebugMessages::all().filter("New ").join('|'),
+             QStringLiteral("New Serialnumber = SH\\x07ORT\\x9b|New production date = 12\\x1b[2J\\x0d\\x0a3"));
     QVERIFY(!m_root->exists("/media/tq3900/do_serialNumber"));
     // The failed script is deleted all the same.
     QVERIFY(!m_root->exists("/media/tq3900/do_universalScript.sh"));
@@ -342,12 +430,32 @@ void TestBackupDialog::provisioningRefusesOddFiles()
     QVERIFY(DebugMessages::all().filter(" deleted.").isEmpty());
 
     if (kind == "timeout") {
-        QVERIFY(DebugMessages::all().contains("File do_universalScript.sh not applied; kept for the next attempt."));
+        const QString kept = QStringLiteral("File do_universalScript.sh not applied; kept for the next attempt.");
+        const QString deleted = QStringLiteral("File do_universalScript.sh stopped at its limit a second time; it is deleted.");
+        QVERIFY(DebugMessages::all().contains(kept));
         QVERIFY(!DebugMessages::all().contains("Executing universal script. Finished."));
-        // The next take-back runs it again; this time it ends.
-        QVERIFY(QFile::remove(m_root->local(scriptAnswer)));
+        // The PC leaves another script that never ends: its first stop
+        // keeps it too.
+        QVERIFY(m_root->write(boardPath, "sleep 7200\n"));
+        DebugMessages::clear();
         dialog.checkForSpecialFiles();
-        QCOMPARE(m_root->commands(), QStringList({boardPath, boardPath}));
+        QCOMPARE(DebugMessages::all().filter("do_universalScript.sh"), QStringList({kept}));
+        QVERIFY(m_root->exists(boardPath));
+        // Stopped a second time, it is deleted: no take-back waits for it
+        // again.
+        DebugMessages::clear();
+        dialog.checkForSpecialFiles();
+        QCOMPARE(DebugMessages::all().filter("do_universalScript.sh"),
+                 QStringList({deleted, "File do_universalScript.sh deleted. OK."}));
+        QVERIFY(!m_root->exists(boardPath));
+        QCOMPARE(m_root->commands(), QStringList({boardPath, boardPath, boardPath}));
+        // The first script again, and this time it ends.
+        QVERIFY(m_root->write(boardPath, "sleep 3600\n"));
+        QVERIFY(QFile::remove(m_root->local(scriptAnswer)));
+        DebugMessages::clear();
+        dialog.checkForSpecialFiles();
+        QCOMPARE(m_root->commands().size(), 4);
+        QVERIFY(DebugMessages::all().contains("Executing universal script. Finished."));
         QVERIFY(DebugMessages::all().contains("File do_universalScript.sh deleted. OK."));
         QVERIFY(!m_root->exists(boardPath));
     }

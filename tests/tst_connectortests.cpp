@@ -298,6 +298,38 @@ void TestConnectorTests::usbTestVerdictsAndARefusedUnmount()
         QCOMPARE(board.send("usb export ok"), QStringLiteral("ok"));
     }
 
+    // The partition does not mount after the lending: nothing is provisioned
+    // from the bare mount point and the label says why; Connect tries the
+    // mount first and lends once it works.
+    {
+        TestmenuUsb test;
+        test.show();
+        const QByteArray serial = m_root->read("/home/root/serialNumber");
+        QCOMPARE(m_station->pollNow(test.remote(), "cmdUsbConnect"), QStringLiteral("staActive"));
+        QCOMPARE(board.send("usb put do_serialNumber TQ3900999999"), QStringLiteral("ok"));
+        QCOMPARE(board.send("usb mount fail"), QStringLiteral("ok"));
+        m_root->clearJournals();
+        QCOMPARE(m_station->pollNow(test.remote(), "cmdUsbDisconnect"), QStringLiteral("staActive"));
+        QCOMPARE(m_root->commands(), kTakeBack);
+        QVERIFY(!test.isLent());
+        const QString notMounted = QStringLiteral("The data partition could not be mounted.\nThe card may need checking on a PC.");
+        QCOMPARE(labelText(&test, "label"), notMounted);
+        QCOMPARE(m_root->read("/home/root/serialNumber"), serial);
+        m_root->clearJournals();
+        QCOMPARE(m_station->pollNow(test.remote(), "cmdUsbConnect"), QStringLiteral("staActive"));
+        QCOMPARE(m_root->commands(), QStringList({PartitionLending::kRemount}));
+        QVERIFY(!test.isLent());
+        QCOMPARE(labelText(&test, "label"), notMounted);
+        QCOMPARE(board.send("usb mount ok"), QStringLiteral("ok"));
+        m_root->clearJournals();
+        QCOMPARE(m_station->pollNow(test.remote(), "cmdUsbConnect"), QStringLiteral("staActive"));
+        QCOMPARE(m_root->commands(), QStringList({PartitionLending::kRemount}) + kLend);
+        QVERIFY(test.isLent());
+        QCOMPARE(m_station->pollNow(test.remote(), "cmdUsbDisconnect"), QStringLiteral("staActive"));
+        QCOMPARE(m_root->read("/home/root/serialNumber"), QByteArray("TQ3900999999"));
+        QCOMPARE(board.send("usb"), QStringLiteral("mounted"));
+    }
+
     // Back while lent takes the partition back first.
     TestmenuUsb test;
     test.show();

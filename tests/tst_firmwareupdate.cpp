@@ -223,6 +223,43 @@ void TestFirmwareupdate::refusedFileAndFileCopiedFromThePc()
     child(&dialog, "butAccept")->click();
     QTRY_COMPARE(page(&dialog), QStringLiteral("pageFinal"));
     QCOMPARE(m_root->read("/home/root/firmware/FW_TQE3900_2-0-1.tq3"), image);
+
+    // The partition does not mount after the lending (a PC damaged it): the
+    // user is told, and no firmware is looked for in the bare mount point
+    // (what lies there belongs to the root file system). Connect tries the
+    // mount first and tells again; once it mounts, leaving takes it back.
+    Firmwareupdate again;
+    again.show();
+    child(&again, "butUpdateTQ3900")->click();
+    QCOMPARE(page(&again), QStringLiteral("pageConnect"));
+    MessageCloser closer;
+    child(&again, "butConnect")->click();
+    QCOMPARE(m_board->send("usb"), QStringLiteral("exported"));
+    QCOMPARE(m_board->send("usb mount fail"), QStringLiteral("ok"));
+    QVERIFY(m_root->write("/media/tq3900/FW_TQE3900_3-0-0.tq3", bytes(5000, 3)));
+    m_root->clearJournals();
+    child(&again, "butDisconnect")->click();
+    QCOMPARE(closer.texts, QStringList({"Error|TheDataPartitionCouldNotBeMountedCheckTheCard"}));
+    QCOMPARE(m_root->commands(), QStringList({"modprobe g_mass_storage -r", "mount /dev/mmcblk0p3 /media/tq3900"}));
+    QCOMPARE(page(&again), QStringLiteral("pageConnect"));
+    QCOMPARE(child<QLabel>(&again, "labelConnectMessage")->text(),
+             QStringLiteral("ConnectTheTQE3900ToYourPCAndPressTheButtonConnect"));
+    QVERIFY(child(&again, "butConnect")->isVisible());
+    QVERIFY(!child(&again, "butDisconnect")->isVisible());
+    QCOMPARE(child<QLineEdit>(&again, "lineEditConfirmNewFw")->text(), QString());
+    m_root->clearJournals();
+    child(&again, "butConnect")->click();
+    QCOMPARE(closer.texts.size(), 2);
+    QCOMPARE(closer.texts.last(), closer.texts.first());
+    QCOMPARE(m_root->commands(), QStringList({"mount /dev/mmcblk0p3 /media/tq3900"}));
+    QCOMPARE(m_board->send("usb"), QStringLiteral("unmounted"));
+    QVERIFY(QFile::remove(m_root->local("/media/tq3900/FW_TQE3900_3-0-0.tq3")));
+    QCOMPARE(m_board->send("usb mount ok"), QStringLiteral("ok"));
+    child(&again, "butMenuCancel")->click();
+    QVERIFY(!again.isVisible());
+    QCOMPARE(closer.texts.size(), 2);
+    QCOMPARE(m_board->send("usb"), QStringLiteral("mounted"));
+    QVERIFY(m_root->exists("/media/tq3900/FW_TQE3900_new.tq3"));
 }
 
 void TestFirmwareupdate::failedCancelledAndAbandonedCopies()

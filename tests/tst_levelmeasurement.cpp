@@ -1,15 +1,18 @@
 // Level measurement against the simulated board: a person opens the screen
 // from the main page, listens to a tone the simulator plays, saves under a
 // name and opens the measurement again from the browser, plays its clip by
-// key and goes back. Observed: the bars, markers and labels, the saved
+// key, goes back and lends the data partition to a PC. Observed: the bars, markers and labels, the saved
 // folder with its clip (read with sox) and info.ini, the codec's filter
 // programme and mixer writes, and the playback journal.
 #include "audiocodecsetup.h"
+#include "backupdialog.h"
 #include "clipplayer.h"
+#include "formwidgets.h"
 #include "freqspectrum.h"
 #include "levelmeasurement.h"
 #include "mainmenu.h"
 #include "measmanagement.h"
+#include "messagecloser.h"
 #include "nametyper.h"
 #include "pairedboard.h"
 #include "progressbarminmaxmarker.h"
@@ -19,6 +22,7 @@
 #include "stylesheet.h"
 #include "testroot.h"
 #include "tst_recording_wav.h"
+#include "usbstorage.h"
 #include "virtualkeyboard.h"
 
 #include <QDir>
@@ -225,6 +229,19 @@ void TestLevelmeasurement::listenSaveAndReplay()
     QCOMPARE(mixer.last(), QStringLiteral("LO DAC := 0"));
     QVERIFY(codec->isMuted());
     QCOMPARE(w.findChild<QStackedWidget *>("mainWidget")->currentWidget(), w.getInstanceMeasManagement());
+    // The clip's file is closed with the playback, so the partition can be
+    // lent to a PC (an open file keeps the unmount busy).
+    QTRY_COMPARE(Sim::UsbStorage::heldUnder(QCoreApplication::applicationPid(), m_root->local("/media/tq3900")),
+                 QStringList({m_root->local("/media/tq3900/meas")})); // the browser's working directory
+    {
+        MessageCloser closer;
+        BackupDialog pc;
+        child(&pc, "butConnect")->click();
+        QCOMPARE(closer.texts, QStringList());
+        QCOMPARE(m_board->send("usb"), QStringLiteral("exported"));
+        child(&pc, "butDisconnect")->click();
+        QCOMPARE(m_board->send("usb"), QStringLiteral("mounted"));
+    }
 
     // A file with fewer values and a filter type in lower case: only its own
     // values, no rest of the measurement before, no filter.

@@ -30,7 +30,9 @@
 #include <memory>
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <sched.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 namespace {
 
@@ -134,6 +136,7 @@ private slots:
     void cardWithoutRoom_data();
     void cardWithoutRoom();
     void nothingIsWrittenThroughLinks();
+    void folderRemovalTellsWhatStays();
 
 private:
     QStringList entries() const { return QDir(m_root->local(kMeas)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden); }
@@ -400,6 +403,11 @@ void TestMeasurements::namesAreWrittenAsQtWritesThem()
         QVERIFY(Measurements::readInfoFile(ownFile, 1, &d, &back));
         QCOMPARE(back, name);
     }
+    // Into a folder that does not exist: a failure, and no folder is made.
+    InfoIni own;
+    own.setValue("Measurementinfo", "Measurementname", "x");
+    QVERIFY(!own.save(m_root->local("/gone/info.ini")));
+    QVERIFY(!QFileInfo::exists(m_root->local("/gone")));
 }
 
 // ---------------------------------------------------------------------------
@@ -841,6 +849,52 @@ void TestMeasurements::nothingIsWrittenThroughLinks()
     }
     QCOMPARE(MeasurementData()->getMeasurementList(), QStringList());
     QCOMPARE(outsideEntries(), QStringList{"target.ini"});
+}
+
+// A folder holding a subfolder that can be entered and read but not
+// searched: its files cannot be looked at, and the way back up out of it
+// is closed. The removal takes what it can and reports that something
+// stays. Done by a child process without the rights of the test's user
+// (in a user namespace of its own when the test runs as root).
+void TestMeasurements::folderRemovalTellsWhatStays()
+{
+    QTemporaryDir place;
+    QVERIFY(place.isValid());
+    QVERIFY(QFile::setPermissions(place.path(), QFileDevice::Permissions(0x7777)));
+    const QString folder = place.filePath("LE_20261208_101010_x");
+    QVERIFY(QDir().mkpath(folder + "/locked"));
+    QVERIFY(m_root->write(kWavTemp + "/any", "x")); // the test root stays untouched
+    QFile clip(folder + "/LE_sound.wav");
+    QVERIFY(clip.open(QIODevice::WriteOnly));
+    clip.close();
+    QVERIFY(QFile::setPermissions(folder, QFileDevice::Permissions(0x7777)));
+    // Read and write for all, search for none.
+    QCOMPARE(::chmod(QFile::encodeName(folder + "/locked").constData(), 0666), 0);
+
+    const pid_t child = ::fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        if (::geteuid() == 0 && ::unshare(CLONE_NEWUSER) != 0)
+            ::_exit(77);
+        ::_exit(Measurements::removeEntry(folder) ? 0 : 1);
+    }
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QVERIFY(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 77)
+        QSKIP("no user namespace to drop the rights in");
+    QCOMPARE(WEXITSTATUS(status), 1);
+    QVERIFY(!QFileInfo::exists(folder + "/LE_sound.wav"));
+    QVERIFY(QFileInfo(folder + "/locked").isDir());
+
+    // With the rights, all of it goes; so does a plain file, and a name
+    // that is gone already is no failure.
+    QCOMPARE(::chmod(QFile::encodeName(folder + "/locked").constData(), 0755), 0);
+    QVERIFY(Measurements::removeEntry(folder));
+    QVERIFY(!QFileInfo::exists(folder));
+    QVERIFY(Measurements::removeEntry(folder));
+    QVERIFY(Measurements::removeEntry(m_root->local(kWavTemp + "/any")));
+    QVERIFY(!m_root->exists(kWavTemp + "/any"));
 }
 
 QTEST_MAIN(TestMeasurements)

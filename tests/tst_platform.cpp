@@ -5,6 +5,7 @@
 #include "deviceroot.h"
 #include "driverhelper.h"
 #include "gpio.h"
+#include "groupprocess.h"
 #include "testroot.h"
 
 #include <QDir>
@@ -14,6 +15,8 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
+#include <cerrno>
+#include <csignal>
 #include <cstring>
 
 class TestPlatform : public QObject
@@ -28,6 +31,7 @@ private slots:
     void commandWorkingDirectoryIsJournalledAsBoardPath();
     void commandsReachTheSimulatedBoard();
     void commandOutputKeepsItsHeadAndTail();
+    void commandPastItsLimitEndsWhatItStarted();
     void writeFileTruncatesAndJournals();
     void writeFileToMissingFolderFails();
     void readFileAlwaysTerminates();
@@ -277,6 +281,38 @@ void TestPlatform::commandsReachTheSimulatedBoard()
     stale.close();
     QCOMPARE(CommandRunner::run("false"), 0);
     QCOMPARE(root.commands().count("false"), 4);
+}
+
+// The board runs each command in a process group of its own: a script
+// stopped at its limit ends with the commands it started, also one in the
+// background. (Only sleep and the shell run here, on this machine.)
+void TestPlatform::commandPastItsLimitEndsWhatItStarted()
+{
+    if (DeviceRoot::isBoardBuild())
+        QSKIP("under qemu-user a child's process id is unknown");
+    const auto alive = [](qint64 pid) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        // A zombie is ended: only its parent's wait is left.
+        return stat.open(QIODevice::ReadOnly) && !stat.readAll().contains(") Z ");
+    };
+    GroupProcess script;
+    script.setProcessChannelMode(QProcess::MergedChannels);
+    script.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QStringLiteral("sleep 300 & echo $!; sleep 300")});
+    QVERIFY(script.waitForStarted(5000));
+    QTRY_VERIFY(script.canReadLine());
+    const qint64 background = script.readLine().trimmed().toLongLong();
+    QVERIFY(background > 1);
+    QVERIFY(alive(background));
+    // Its own group, not the test's.
+    QCOMPARE(qint64(::getpgid(pid_t(background))), script.processId());
+    QVERIFY(::getpgid(0) != script.processId());
+
+    QVERIFY(script.killGroup(5000));
+    QCOMPARE(script.state(), QProcess::NotRunning);
+    QTRY_VERIFY(!alive(background));
+
+    // Nothing left to end: no group is signalled.
+    QVERIFY(!script.killGroup(100));
 }
 
 void TestPlatform::writeFileTruncatesAndJournals()

@@ -63,6 +63,9 @@ void TestProgram::endsCleanlyOnSignal()
     QFETCH(int, signal);
     QFETCH(QByteArray, gpio65);
     TestRoot root;
+    // A settings file with an escape sequence in a key, which the start-up
+    // names in its log: the log shows it written out, never raw.
+    QVERIFY(root.write("/home/root/settings.ini", "[Systemsettings]\n\x1b[2Jx=@Variant(AAAA)\n"));
     QProcess p;
     QVERIFY(startProgram(p, root, args));
     // Start-up is through when the ALSA state has been restored and the
@@ -82,6 +85,8 @@ void TestProgram::endsCleanlyOnSignal()
     QVERIFY(!output.contains("ERROR: AddressSanitizer"));
     QVERIFY(!output.contains("runtime error:"));
     QVERIFY(output.contains("=== Start MainMenu ==="));
+    QVERIFY2(output.contains("Systemsettings/\\x1b[2Jx: serialised value ignored"), output.right(3000).constData());
+    QVERIFY(!output.contains('\x1b'));
 }
 
 void TestProgram::pcBuildWithoutRootRunsNothing_data()

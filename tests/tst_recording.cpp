@@ -16,6 +16,7 @@
 #include "qtaudiodevices.h"
 #include "testroot.h"
 #include "tst_recording_wav.h"
+#include "usbstorage.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -92,6 +93,12 @@ private:
     void feed(MicWriter &mic, const QByteArray &chunk);
     QByteArray clip(const QString &name) const { return m_root->read(kFolder + "/" + name + ".wav"); }
     QStringList playback() const { return m_root->journal(QStringLiteral("playback.log")); }
+    // The files the program holds open in the clips' folder (the simulated
+    // board's unmount sees them as the kernel would).
+    QStringList clipsOpen() const
+    {
+        return Sim::UsbStorage::heldUnder(QCoreApplication::applicationPid(), m_root->local(kFolder));
+    }
 
     std::unique_ptr<TestRoot> m_root;
     std::unique_ptr<AudioWorker> m_worker;
@@ -495,8 +502,11 @@ void TestRecording::playbackSkipsTheHeaderAndRunsToItsEnd()
     m_worker->recordingStatus(); // the request has been carried out
     QCOMPARE(playback(), QStringList({"play /home/root/meas/wav_temp/PP_Sound_1.wav 9600"}));
     // 9600 bytes are 0.3 s of sound.
+    QCOMPARE(clipsOpen().size(), 1);
     QTRY_COMPARE(playback().size(), 2);
     QCOMPARE(playback().last(), QStringLiteral("end 9600"));
+    // At its end the clip's file is closed, with no stop asked for.
+    QTRY_COMPARE(clipsOpen(), QStringList());
     // After its end the output is idle: stopping does nothing.
     m_worker->stopAudioPlayback();
     m_worker->recordingStatus();
@@ -524,6 +534,7 @@ void TestRecording::playbackStopsOnlyWhileActive()
     QVERIFY(lines.last().startsWith("stop "));
     const int played = lines.last().mid(5).toInt();
     QVERIFY2(played > 0 && played < 128000, qPrintable(lines.last()));
+    QCOMPARE(clipsOpen(), QStringList()); // closed with the stop
     // A second stop finds the output stopped.
     m_worker->stopAudioPlayback();
     m_worker->recordingStatus();
@@ -532,17 +543,26 @@ void TestRecording::playbackStopsOnlyWhileActive()
     // Starting a recording restarts the output in push mode, which ends a
     // playback; so does stopping the recording.
     m_worker->startAudioPlayback("/home/root/meas/wav_temp/LE_sound.wav");
+    m_worker->recordingStatus();
+    QCOMPARE(clipsOpen().size(), 1);
     m_worker->startAudioRecording();
     m_worker->recordingStatus();
     lines = playback();
     QCOMPARE(lines.size(), 4);
     QVERIFY(lines.last().startsWith("stop "));
+    QCOMPARE(clipsOpen(), QStringList());
+    // A playback started over another one holds only its own file.
     m_worker->startAudioPlayback("/home/root/meas/wav_temp/LE_sound.wav");
+    m_worker->startAudioPlayback("/home/root/meas/wav_temp/LE_sound.wav");
+    m_worker->recordingStatus();
+    QCOMPARE(clipsOpen().size(), 1);
+    QCOMPARE(playback().size(), 7); // play, stop, play
     m_worker->stopAudioRecording();
     m_worker->recordingStatus();
     lines = playback();
-    QCOMPARE(lines.size(), 6);
+    QCOMPARE(lines.size(), 8);
     QVERIFY(lines.last().startsWith("stop "));
+    QCOMPARE(clipsOpen(), QStringList());
 }
 
 void TestRecording::playbackOfMissingOrForeignFiles()

@@ -206,7 +206,10 @@ int BackgroundRecording::startAudioRecording()
     m_audioQueue.clear();
     qDebug() << "BackgroundRecording::startAudioRecording" << currentThreadId();
 
+    // The output leaves a playback for push mode; its file is done with.
+    m_playing = false;
     m_audioOutputIODevice = m_audioOutput->start();
+    m_playbackFile.close();
 
     if (m_audioInputIODevice->isOpen())
         m_audioInputIODevice->close();
@@ -231,9 +234,11 @@ int BackgroundRecording::stopAudioRecording()
     if (m_audioInput)
         m_audioInput->stop();
     m_input = nullptr;
+    m_playing = false;
     if (m_audioOutput)
         m_audioOutput->stop();
     m_audioOutputIODevice = nullptr;
+    m_playbackFile.close();
     if (m_audioInputIODevice)
         m_audioInputIODevice->close();
     return 0;
@@ -336,8 +341,10 @@ int BackgroundRecording::storeAudioData(QString filename)
 int BackgroundRecording::startAudioPlayback(QString filename)
 {
     init();
-    if (m_playbackFile.isOpen())
-        m_playbackFile.close();
+    // An earlier playback ends first (its file is closed by the stop).
+    if (m_playing)
+        endPlayback();
+    m_playbackFile.close();
     // Read-only: playing a path that does not exist creates nothing. Checked
     // and opened in one step: a FIFO or a link in place of a clip is refused
     // and never blocks the audio thread.
@@ -356,6 +363,9 @@ int BackgroundRecording::startAudioPlayback(QString filename)
         return -1;
     }
     m_audioOutput->start(&m_playbackFile);
+    m_playing = m_audioOutput->state() != QAudio::StoppedState;
+    if (!m_playing)
+        m_playbackFile.close(); // the output did not start
     return 0;
 }
 
@@ -365,7 +375,20 @@ int BackgroundRecording::stopAudioPlayback()
         qDebug() << "Stop playing";
         m_audioOutput->stop();
     }
+    // Stopped or at its end: the clip's file goes (the state handler has
+    // closed it already unless the output never told).
+    if (m_playing && m_audioOutput->state() != QAudio::ActiveState)
+        endPlayback();
     return 0;
+}
+
+void BackgroundRecording::endPlayback()
+{
+    // Cleared first: stopping the output reports its state again.
+    m_playing = false;
+    if (m_audioOutput && m_audioOutput->state() != QAudio::StoppedState)
+        m_audioOutput->stop();
+    m_playbackFile.close();
 }
 
 void BackgroundRecording::handleStateChanged(QAudio::State newState)
@@ -391,6 +414,9 @@ void BackgroundRecording::handleStateChanged(QAudio::State newState)
 
 void BackgroundRecording::handleStateChangedPlayback(QAudio::State newState)
 {
+    // A playback that ran out (idle) or was stopped holds its file no
+    // longer: an open file on the card keeps the data partition busy.
+    const bool ended = m_playing && (newState == QAudio::IdleState || newState == QAudio::StoppedState);
     switch (newState) {
     case QAudio::StoppedState:
         if (m_audioOutput && m_audioOutput->error() != QAudio::NoError)
@@ -405,4 +431,6 @@ void BackgroundRecording::handleStateChangedPlayback(QAudio::State newState)
         qDebug() << "handleStateChangedPlayback: State:" << audioStateName(newState);
         break;
     }
+    if (ended)
+        endPlayback();
 }

@@ -92,7 +92,10 @@ public slots:
     // queue is then unchanged and no file of that name is left.
     int storeAudioData(QString filename);
     // Plays the sound of a WAV file (a board path) from its data chunk on.
-    // -1 when the file does not open or is no WAV file.
+    // -1 when the file does not open or is no WAV file. The file is held
+    // open only while it plays: it is closed at its end, when the playback
+    // is stopped and when a recording takes the output, so it never keeps
+    // the data partition from being unmounted.
     int startAudioPlayback(QString filename);
     // Stops a playback that is still running.
     int stopAudioPlayback();
@@ -102,6 +105,9 @@ public slots:
     void handleStateChangedPlayback(QAudio::State newState);
 
 private:
+    // The output no longer plays the file: it is stopped and the file closed.
+    void endPlayback();
+
     AudioIODevice *m_audioInputIODevice = nullptr;
     QIODevice *m_input = nullptr;
     AudioInputSource *m_audioInput = nullptr;
@@ -112,6 +118,7 @@ private:
     QString m_Outputdevice;
     PcmFormat audioFormat;
     QFile m_playbackFile{this};
+    bool m_playing = false; // the output pulls from m_playbackFile
     QQueue<QByteArray> m_audioQueue;
     QByteArray m_buffer;
     qint32 m_recordedBytes = 0;

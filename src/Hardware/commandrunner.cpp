@@ -1,5 +1,6 @@
 #include "commandrunner.h"
 #include "deviceroot.h"
+#include "groupprocess.h"
 
 #include <QDebug>
 #include <QDir>
@@ -227,7 +228,7 @@ CommandRunner::Result CommandRunner::execute(const QString &command, const QStri
     }
 
     Result r;
-    QProcess p;
+    GroupProcess p;
     if (!workDir.isEmpty())
         p.setWorkingDirectory(workDir);
     p.setProcessChannelMode(QProcess::MergedChannels);
@@ -254,8 +255,8 @@ CommandRunner::Result CommandRunner::execute(const QString &command, const QStri
     if (!finished) {
         qDebug() << "Command timed out after" << limitMs << "ms:" << command;
         r.timedOut = true;
-        p.kill();
-        p.waitForFinished(1000);
+        // What the command started ends with it (a script's own commands).
+        p.killGroup(1000);
         output.append(p.readAll());
         logDropped(command, output);
         r.output = output.bytes();

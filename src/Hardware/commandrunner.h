@@ -6,7 +6,9 @@
 
 // Runs every shell command of the system.
 //
-// On the board each command runs through "/bin/sh -c". Off the board (any build
+// On the board each command runs through "/bin/sh -c", in a process group of
+// its own: a command stopped at its time limit is ended with everything it
+// started (GroupProcess). Off the board (any build
 // but the board's, or a device root is set; see DeviceRoot) nothing is
 // executed on the host: the command and
 // its working directory are appended to the journal "commands.log" under the

@@ -7,6 +7,7 @@
 #include "partitionlending.h"
 #include "regularfile.h"
 
+#include <QCryptographicHash>
 #include <QDebug>
 #include <QFile>
 #include <QSaveFile>
@@ -18,6 +19,11 @@ const qint64 kMaxProvisioningBytes = 4 * 1024 * 1024;
 // How long the provisioning script may run before it is stopped: longer than
 // any other board command, since it may install whole packages.
 const int kScriptLimitMs = 10 * 60 * 1000;
+
+// The script last stopped at its limit (a hash of its content): stopped a
+// second time, it is deleted, so that a script that never ends holds up no
+// more than two take-backs.
+QByteArray s_stoppedScript;
 
 struct ProvisioningStep
 {
@@ -94,11 +100,19 @@ void BackupDialog::on_butConnect_clicked()
 
 void BackupDialog::on_butDisconnect_clicked()
 {
-    if (!PartitionLending::takeBack()) {
-        PartitionLending::showTakeBackFailed(this);
+    const PartitionLending::TakeBack back = PartitionLending::takeBack();
+    if (back == PartitionLending::TakeBack::StillWithPc) {
+        PartitionLending::showTakeBackFailed(this, back);
         return;
     }
     showLent(false);
+    if (back == PartitionLending::TakeBack::NotMounted) {
+        // The mount point is the bare folder: what lies there is no
+        // provisioning file of the partition's, and nothing is written there.
+        qWarning() << "Provisioning files not applied: the data partition is not mounted";
+        PartitionLending::showTakeBackFailed(this, back);
+        return;
+    }
     checkForSpecialFiles();
 }
 
@@ -108,8 +122,9 @@ void BackupDialog::on_butMenuCancel_clicked()
     // taken back all the same (both commands run, their results ignored).
     // Leaving always closes: a partition the PC still holds stays with it
     // (the user is told), and the next lending dialog takes it back.
-    if (!PartitionLending::takeBack(isLent()))
-        PartitionLending::showTakeBackFailed(this);
+    const PartitionLending::TakeBack back = PartitionLending::takeBack(isLent());
+    if (back != PartitionLending::TakeBack::Mounted)
+        PartitionLending::showTakeBackFailed(this, back);
     close();
 }
 
@@ -158,17 +173,28 @@ void BackupDialog::checkForSpecialFiles()
             }
             applied = content.size() == size && replaceFile(DeviceRoot::path(QLatin1String(step.target)), content);
         } else {
+            const QByteArray script = QCryptographicHash::hash(file.read(size), QCryptographicHash::Sha256);
             file.close();
             qDebug().noquote() << QLatin1String(step.logLine);
             // The script's exit code is not examined; it is deleted once it
-            // has ended. One stopped at its limit stays for the next lending.
+            // has ended. One stopped at its limit (with everything it
+            // started) stays for the next lending; stopped there again, it
+            // is deleted.
             const CommandRunner::Result run =
                 CommandRunner::runWithTimeout(QStringLiteral("/media/tq3900/") + name, kScriptLimitMs);
             if (run.timedOut) {
                 qWarning().noquote() << QStringLiteral("Executing universal script stopped after %1 min.")
                                             .arg(kScriptLimitMs / 60000);
-                applied = false;
+                if (script == s_stoppedScript) {
+                    qWarning().noquote()
+                        << QStringLiteral("File %1 stopped at its limit a second time; it is deleted.").arg(name);
+                    s_stoppedScript.clear();
+                } else {
+                    s_stoppedScript = script;
+                    applied = false;
+                }
             } else {
+                s_stoppedScript.clear();
                 qDebug() << "Executing universal script. Finished.";
             }
         }

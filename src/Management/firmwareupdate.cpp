@@ -195,13 +195,21 @@ void Firmwareupdate::on_butConnect_clicked()
 
 void Firmwareupdate::on_butDisconnect_clicked()
 {
-    if (!PartitionLending::takeBack()) {
-        PartitionLending::showTakeBackFailed(this);
+    const PartitionLending::TakeBack back = PartitionLending::takeBack();
+    if (back == PartitionLending::TakeBack::StillWithPc) {
+        PartitionLending::showTakeBackFailed(this, back);
         return;
     }
     m_connectedWithUsb = false;
     ui->butConnect->show();
     ui->butDisconnect->hide();
+    if (back == PartitionLending::TakeBack::NotMounted) {
+        // No firmware file is looked for in the bare mount point; the page
+        // asks for Connect again.
+        ui->labelConnectMessage->setText(tr("ConnectTheTQE3900ToYourPCAndPressTheButtonConnect"));
+        PartitionLending::showTakeBackFailed(this, back);
+        return;
+    }
     ui->mainArea->setCurrentWidget(ui->pageSelectUnit);
     // A file copied meanwhile leads to the confirm page, none back here.
     chooseUnit(m_updateUnit);
@@ -367,8 +375,12 @@ void Firmwareupdate::on_butMenuCancel_clicked()
 {
     // Leaving always closes; a partition the PC still holds stays with it
     // (the user is told) until a lending dialog takes it back.
-    if (m_connectedWithUsb && !PartitionLending::takeBack())
-        PartitionLending::showTakeBackFailed(this);
+    // A partition that did not mount after the lending is tried once more.
+    if (m_connectedWithUsb || PartitionLending::isPartitionAway()) {
+        const PartitionLending::TakeBack back = PartitionLending::takeBack(m_connectedWithUsb);
+        if (back != PartitionLending::TakeBack::Mounted)
+            PartitionLending::showTakeBackFailed(this, back);
+    }
     m_connectedWithUsb = false;
     if (m_copyRunning)
         firmwareFile->setCancelled(true);

@@ -17,7 +17,14 @@ const char PartitionLending::kRemount[] = "mount /dev/mmcblk0p3 /media/tq3900";
 namespace {
 // An export that has not been withdrawn, whichever dialog made it.
 bool s_withPc = false;
+// Unmounted by a lending and not mounted since.
+bool s_away = false;
 } // namespace
+
+bool PartitionLending::isPartitionAway()
+{
+    return s_away;
+}
 
 PartitionLending::Lending PartitionLending::lend()
 {
@@ -25,6 +32,13 @@ PartitionLending::Lending PartitionLending::lend()
     // measurement store, the browser, the firmware-file search).
     const QString home = DeviceRoot::path(QStringLiteral("/home/root"));
     QDir::setCurrent(home);
+    if (s_away && !s_withPc) {
+        if (CommandRunner::run(QLatin1String(kRemount), home) != 0) {
+            qWarning() << "Data partition not lent: it does not mount";
+            return Lending::NotMounted;
+        }
+        s_away = false;
+    }
     const int unmounted = CommandRunner::run(QLatin1String(kUnmount), home);
     if (unmounted != 0) {
         qWarning() << "Data partition not lent: the unmount ended with" << unmounted;
@@ -32,6 +46,7 @@ PartitionLending::Lending PartitionLending::lend()
     }
     // Unmounted here, so no export of an earlier lending holds it.
     s_withPc = false;
+    s_away = true;
     const int exported = CommandRunner::run(QLatin1String(kExport), home);
     if (exported == 0) {
         s_withPc = true;
@@ -45,21 +60,31 @@ PartitionLending::Lending PartitionLending::lend()
     const int mounted = CommandRunner::run(QLatin1String(kRemount), home);
     if (mounted != 0)
         qWarning() << "Mount of the data partition ended with" << mounted;
+    else
+        s_away = false;
     return Lending::ExportFailed;
 }
 
-bool PartitionLending::takeBack(bool wasLent)
+PartitionLending::TakeBack PartitionLending::takeBack(bool wasLent)
 {
     const int unexported = CommandRunner::run(QLatin1String(kUnexport));
     if (unexported != 0 && (wasLent || s_withPc)) {
         qWarning() << "Data partition not mounted: withdrawing the USB export ended with" << unexported;
-        return false;
+        return TakeBack::StillWithPc;
     }
     s_withPc = false;
     const int mounted = CommandRunner::run(QLatin1String(kRemount));
-    if (mounted != 0)
+    if (mounted == 0) {
+        s_away = false;
+        return TakeBack::Mounted;
+    }
+    if (!s_away) {
+        // Nothing unmounted it: the mount finds it mounted already.
         qDebug() << "Mount of the data partition ended with" << mounted;
-    return true;
+        return TakeBack::Mounted;
+    }
+    qWarning() << "Data partition not mounted: the mount ended with" << mounted;
+    return TakeBack::NotMounted;
 }
 
 namespace {
@@ -76,12 +101,17 @@ void showError(QWidget *parent, const QString &text)
 
 void PartitionLending::showLendFailed(QWidget *parent, Lending why)
 {
-    showError(parent, why == Lending::ExportFailed
-                          ? QCoreApplication::translate("PartitionLending", "TheUsbConnectionCouldNotBeMadeTryAgain")
-                          : QCoreApplication::translate("PartitionLending", "TheDataPartitionIsInUseTryAgain"));
+    if (why == Lending::NotMounted)
+        showTakeBackFailed(parent, TakeBack::NotMounted);
+    else
+        showError(parent, why == Lending::ExportFailed
+                              ? QCoreApplication::translate("PartitionLending", "TheUsbConnectionCouldNotBeMadeTryAgain")
+                              : QCoreApplication::translate("PartitionLending", "TheDataPartitionIsInUseTryAgain"));
 }
 
-void PartitionLending::showTakeBackFailed(QWidget *parent)
+void PartitionLending::showTakeBackFailed(QWidget *parent, TakeBack why)
 {
-    showError(parent, QCoreApplication::translate("PartitionLending", "ThePCStillHoldsTheDataPartitionTryAgain"));
+    showError(parent, why == TakeBack::NotMounted
+                          ? QCoreApplication::translate("PartitionLending", "TheDataPartitionCouldNotBeMountedCheckTheCard")
+                          : QCoreApplication::translate("PartitionLending", "ThePCStillHoldsTheDataPartitionTryAgain"));
 }

@@ -16,6 +16,7 @@ const char TestmenuUsb::kInfoLine[] = "See the TQ3900 operating instructions for
 
 namespace {
 const char kStillHeld[] = "The PC still holds the data partition.\nPress Disconnect to try again.";
+const char kNotMounted[] = "The data partition could not be mounted.\nThe card may need checking on a PC.";
 } // namespace
 
 TestmenuUsb::TestmenuUsb(QWidget *parent)
@@ -78,9 +79,12 @@ void TestmenuUsb::on_butConnect_clicked()
     // says why; Pass is not offered for a drive the PC never saw.
     const PartitionLending::Lending lending = PartitionLending::lend();
     if (lending != PartitionLending::Lending::Lent) {
-        ui->label->setText(lending == PartitionLending::Lending::ExportFailed
-                               ? QStringLiteral("The USB connection could not be made.\nPress Connect to try again.")
-                               : QStringLiteral("The data partition is in use.\nPress Connect to try again."));
+        if (lending == PartitionLending::Lending::NotMounted)
+            ui->label->setText(QLatin1String(kNotMounted));
+        else
+            ui->label->setText(lending == PartitionLending::Lending::ExportFailed
+                                   ? QStringLiteral("The USB connection could not be made.\nPress Connect to try again.")
+                                   : QStringLiteral("The data partition is in use.\nPress Connect to try again."));
         return;
     }
     ui->label->setText(m_prompt);
@@ -91,14 +95,20 @@ void TestmenuUsb::on_butConnect_clicked()
 
 void TestmenuUsb::on_butDisconnect_clicked()
 {
-    if (!PartitionLending::takeBack(m_connectedWithUsb)) {
+    const PartitionLending::TakeBack back = PartitionLending::takeBack(m_connectedWithUsb);
+    if (back == PartitionLending::TakeBack::StillWithPc) {
         ui->label->setText(QLatin1String(kStillHeld));
         return;
     }
-    ui->label->setText(m_prompt);
     m_connectedWithUsb = false;
     showLent(false);
     showPass();
+    if (back == PartitionLending::TakeBack::NotMounted) {
+        // Nothing is provisioned from the bare mount point.
+        ui->label->setText(QLatin1String(kNotMounted));
+        return;
+    }
+    ui->label->setText(m_prompt);
     // The provisioning step of the PC data transfer, on the partition just
     // mounted again. Its dialog is only constructed (which sets the switch
     // lines to USB, as they are).
@@ -113,7 +123,7 @@ void TestmenuUsb::on_butDisconnect_clicked()
 void TestmenuUsb::stopTest()
 {
     if (m_connectedWithUsb) {
-        if (!PartitionLending::takeBack(true)) {
+        if (PartitionLending::takeBack(true) == PartitionLending::TakeBack::StillWithPc) {
             qWarning() << "USB test: no verdict while the PC still holds the data partition";
             ui->label->setText(QLatin1String(kStillHeld));
             return;

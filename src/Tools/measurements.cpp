@@ -738,12 +738,13 @@ bool removeFolderTree(const QByteArray &path)
 
 // Removes a file, a link (never what it points to) or a folder with all it
 // holds.
-void Measurements::removeEntry(const QString &path)
+bool Measurements::removeEntry(const QString &path)
 {
     if (isRealFolder(path))
-        removeFolderTree(QFile::encodeName(path));
-    else if (entryExists(path))
-        ::unlink(QFile::encodeName(path).constData());
+        return removeFolderTree(QFile::encodeName(path));
+    if (entryExists(path))
+        return ::unlink(QFile::encodeName(path).constData()) == 0;
+    return true;
 }
 
 // ---------------------------------------------------------------------------

@@ -122,10 +122,11 @@ public:
     // Entries as themselves, never through a symbolic link (also used by the
     // browser's rename and delete): a folder that is no link; anything, also
     // a dangling link, by that name; removes a file or link (never what it
-    // points to) or a folder with all it holds.
+    // points to) or a folder with all it holds; false when something of it
+    // stays (what could be removed is gone).
     static bool isRealFolder(const QString &path);
     static bool entryExists(const QString &path);
-    static void removeEntry(const QString &path);
+    static bool removeEntry(const QString &path);
 
     QDate lastStoreDate() const { return m_systemDate; }
     QTime lastStoreTime() const { return m_systemTime; }

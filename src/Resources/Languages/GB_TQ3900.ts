@@ -766,6 +766,11 @@ Please check the SD card.</translation>
         <translation>Error</translation>
     </message>
     <message>
+        <source>TheDataPartitionCouldNotBeMountedCheckTheCard</source>
+        <translation>The data partition could not be mounted.
+The card may need checking on a PC.</translation>
+    </message>
+    <message>
         <source>TheDataPartitionIsInUseTryAgain</source>
         <translation>The data cannot be lent to the PC:
 the partition is in use.
