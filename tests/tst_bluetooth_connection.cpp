@@ -92,6 +92,8 @@ void TestBluetoothConnection::sensorUnitLinkConnectsA2dpThenRfcomm()
     QVERIFY(!m_board->moduleLines("ttyO2").contains(call));
     QTRY_VERIFY_WITH_TIMEOUT(m_board->moduleLines("ttyO2").contains(call), 2000);
     QTRY_VERIFY_WITH_TIMEOUT(sink.isConnectedRFCOMM(), 1000);
+    // The call is answered.
+    QVERIFY(!sink.isCallingDataLink());
     // Carrier up: data mode, DTR held low.
     QVERIFY(m_board->waitForDataLink(1000));
     QCOMPARE(gpio(*m_root, 59), QByteArray("1"));
@@ -115,7 +117,19 @@ void TestBluetoothConnection::givesUpWithoutRfcommAndTriesAgain()
     sink.initBluetooth(QStringLiteral("/dev/ttyO2"), kUnit);
     sink.callBtDeviceA2DP(true);
     const QString call = QStringLiteral("CALL %1 1101 RFCOMM").arg(kUnit);
+    QVERIFY(!sink.isCallingDataLink());
     QTRY_VERIFY_WITH_TIMEOUT(m_board->moduleLines("ttyO2").contains(call), 3000);
+    // The call is under way until the module answers it on its own link
+    // ("CALL 2"): a report of another link does not end it, the module's
+    // "NO CARRIER 2" after the driver's KILL does.
+    QVERIFY(sink.isCallingDataLink());
+    QSignalSpy ok(&sink, &Bluetooth::btAtOk);
+    QCOMPARE(m_board->send("bt ttyO2 send NO CARRIER 3 ERROR 0"), QStringLiteral("ok"));
+    QCOMPARE(m_board->send("bt ttyO2 send OK"), QStringLiteral("ok"));
+    QVERIFY(ok.wait(2000));
+    QVERIFY(sink.isCallingDataLink());
+    QTRY_VERIFY_WITH_TIMEOUT(!sink.isCallingDataLink(), 5000);
+    QVERIFY(m_board->moduleLines("ttyO2").contains("KILL " + kUnit));
     QTRY_VERIFY_WITH_TIMEOUT(m_board->moduleLines("ttyO2").count(call) == 2, 9000);
     const auto log = m_board->moduleLog("ttyO2");
     const int first = find(log, call);

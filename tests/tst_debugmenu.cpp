@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QTextEdit>
 #include <QtTest>
 
 #include <memory>
@@ -147,6 +148,39 @@ void TestDebugMenu::pagesUartSwitchAndKeys()
     button(&menu, "butDown")->click();
     QCOMPARE(pages->currentWidget()->objectName(), QStringLiteral("debug_3"));
     QVERIFY(button(&menu, "butExit")->isVisible());
+
+    // The first page's buttons each open their own screen over the menu,
+    // which is back on its first page once the screen has closed.
+    button(&menu, "butDown")->click();
+    const struct
+    {
+        const char *button;
+        const char *screen;
+        const char *control; // a button only that screen has
+    } screens[] = {{"butInitBt", "DebugInitBluetooth", "butInitBtSink"},
+                   {"butBtCommand", "DebugBluetoothCommand", "butSendSink"},
+                   {"butGain", "DebugGain", "butCallMic"},
+                   {"butAudioLevelFft", "DebugAudioLevelFft", "butDo"}};
+    for (const auto &row : screens) {
+        QString opened;
+        bool shown = false;
+        whenOpen<QDialog>([&](QDialog *screen) {
+            opened = QString::fromLatin1(screen->metaObject()->className());
+            shown = screen->parentWidget() == &menu && button(screen, row.control) != nullptr;
+            if (opened == QLatin1String("DebugInitBluetooth")) {
+                shown = shown && button(screen, "butInitUart")->text() == QLatin1String("Init UART")
+                    && button(screen, "butInitBtSource")->text() == QLatin1String("Init BT Source")
+                    && button(screen, "butInitBtSink")->text() == QLatin1String("Init BT Sink")
+                    && screen->findChild<QTextEdit *>("textBtInfo")->toPlainText().isEmpty();
+            }
+            screen->close();
+        });
+        button(&menu, row.button)->click();
+        QCOMPARE(opened, QLatin1String(row.screen));
+        QVERIFY2(shown, row.screen);
+        QVERIFY(menu.isVisible());
+        QCOMPARE(pages->currentWidget()->objectName(), QStringLiteral("debug_1"));
+    }
 
     m_root->clearJournals();
     button(&menu, "butUartTerminal")->click();

@@ -8,6 +8,7 @@
 #include "globals.h"
 #include "mainmenu.h"
 #include "pairedboard.h"
+#include "sensorunitlink.h"
 #include "station.h"
 #include "testmenuaudioloopback.h"
 #include "testmenuinitbluetooth.h"
@@ -56,6 +57,8 @@ private slots:
     void initialisationJudgesTheListing();
     void listingParser();
     void loopbackPairsTheModulesAndMeasures();
+    void loopbackWhileTheDataLinkIsCalled();
+    void loopbackAgainAfterAFailure();
 
 private:
     std::unique_ptr<TestRoot> m_root;
@@ -211,9 +214,8 @@ void TestTestBluetooth::loopbackPairsTheModulesAndMeasures()
     QCOMPARE(labelText(&test, "labelStatus"), QStringLiteral("Status"));
     QVERIFY(labelText(&test, "label_2").startsWith("Input: 100mVpp / 400Hz (ext. Conn.)\nOutput: TP92"));
     QTRY_COMPARE(w.getBtSourceInstance()->getBtIdModul(), QLatin1String(kSourceModule));
-    // The station starts the loop once the instrument's start-up links are
-    // up: a call of the unit's data link still under way would connect after
-    // the loop has dropped the links and take the sink module into data mode.
+    // The loop starts with the unit's data link up: the sink module leaves
+    // data mode first (a start during the link's call: below).
     QTRY_VERIFY_WITH_TIMEOUT(w.getBtSinkInstance()->isConnectedRFCOMM(), 20000);
     // Before any measurement: both verdicts ERROR, the values 0.
     QCOMPARE(m_station->send("cmdAudioLoopbackGetLevelResult"), QStringLiteral("resAudioLoopbackLevelResult=ERROR"));
@@ -285,6 +287,73 @@ void TestTestBluetooth::loopbackPairsTheModulesAndMeasures()
     QVERIFY(!TestMenuAudioLoopback::levelOk(77.99f) && !TestMenuAudioLoopback::levelOk(86.01f));
     QVERIFY(TestMenuAudioLoopback::frequencyOk(350) && TestMenuAudioLoopback::frequencyOk(450));
     QVERIFY(!TestMenuAudioLoopback::frequencyOk(349) && !TestMenuAudioLoopback::frequencyOk(451));
+}
+
+void TestTestBluetooth::loopbackWhileTheDataLinkIsCalled()
+{
+    // A slow sensor-unit module: it takes each command at once, but its
+    // answers, reports and carrier changes come 8 s late.
+    QCOMPARE(m_board->send("bt ttyO2 slow 8000"), QStringLiteral("ok"));
+    QCOMPARE(m_board->send("signal tone 400 0.1"), QStringLiteral("ok"));
+    QCOMPARE(m_board->send("signal level 82"), QStringLiteral("ok"));
+    MainMenu w;
+    Bluetooth *sink = w.getBtSinkInstance();
+    TestMenuAudioLoopback test(&w);
+    test.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&test));
+
+    // The start-up has called the unit's data link: the module is in data
+    // mode already, while the program has heard nothing of it yet.
+    const QString call = QStringLiteral("CALL %1 1101 RFCOMM").arg(QLatin1String(SimBoard::kUnitAddress));
+    QTRY_VERIFY_WITH_TIMEOUT(m_board->moduleLines("ttyO2").contains(call), 20000);
+    QVERIFY(m_board->send("bt ttyO2 status").startsWith("data"));
+    QVERIFY(!sink->isConnectedRFCOMM());
+    QCOMPARE(gpio(*m_root, 59), QByteArray("0"));
+    const int sinkFrom = m_board->moduleLines("ttyO2").size();
+    const int unitFrom = m_board->unitLines().size();
+    QElapsedTimer loop;
+    loop.start();
+    QCOMPARE(m_station->send("cmdAudioLoopbackBtLoop"), QStringLiteral("staActive"));
+    QCOMPARE(labelText(&test, "labelStatus"), QStringLiteral("Init started. Please wait..."));
+
+    // The loop waits for the call's outcome and takes the module out of data
+    // mode before it sets it up: the set-up reaches the module, not the unit.
+    QTRY_COMPARE_WITH_TIMEOUT(labelText(&test, "labelStatus"), QStringLiteral("Connected in Testmode"), 90000);
+    qInfo("Loop connected %lld ms after it was started", loop.elapsed());
+    const QStringList sinkLines = linesSince(*m_board, "ttyO2", sinkFrom);
+    QVERIFY(sinkLines.indexOf("RESET") > sinkLines.indexOf("SET PROFILE A2DP SINK"));
+    QVERIFY(sinkLines.contains(QStringLiteral("PAIR %1").arg(kSourceModule)));
+    const QStringList unit = m_board->unitLines().mid(unitFrom);
+    QVERIFY2(!unit.contains("RESET") && unit.filter("SET ").isEmpty(), qPrintable(unit.join('|')));
+    QTRY_COMPARE(m_station->pollNow(test.remote(), "cmdAudioLoopbackGetLevelResult"), QStringLiteral("resAudioLoopbackLevelResult=OK"));
+    QCOMPARE(m_station->pollNow(test.remote(), "cmdAudioLoopbackGetFrequencyValue"),
+             QStringLiteral("resAudioLoopbackFrequencyValue=400 Hz"));
+}
+
+void TestTestBluetooth::loopbackAgainAfterAFailure()
+{
+    QCOMPARE(m_board->send("signal tone 400 0.1"), QStringLiteral("ok"));
+    QCOMPARE(m_board->send("signal level 82"), QStringLiteral("ok"));
+    MainMenu w;
+    TestMenuAudioLoopback test(&w);
+    test.show();
+    QVERIFY(waitForSinkDataMode(*w.getBtSinkInstance(), *m_board, *m_root));
+
+    // The sink module stays in data mode and hears nothing: it never
+    // restarts, and the loop stops where the source's restart left it.
+    QCOMPARE(m_board->send("bt ttyO2 silent 1"), QStringLiteral("ok"));
+    const int sinkFrom = m_board->moduleLines("ttyO2").size();
+    QCOMPARE(m_station->send("cmdAudioLoopbackBtLoop"), QStringLiteral("staActive"));
+    QTRY_VERIFY_WITH_TIMEOUT(linesSince(*m_board, "ttyO2", sinkFrom).contains("RESET"), 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(labelText(&test, "labelStatus"), QStringLiteral("Modul Source reset."), 10000);
+    QCOMPARE(m_station->pollNow(test.remote(), "cmdAudioLoopbackGetLevelResult"),
+             QStringLiteral("resAudioLoopbackLevelResult=ERROR"));
+
+    // The module follows again: the station's second start recovers.
+    QCOMPARE(m_board->send("bt ttyO2 silent 0"), QStringLiteral("ok"));
+    QCOMPARE(m_station->pollNow(test.remote(), "cmdAudioLoopbackBtLoop"), QStringLiteral("staActive"));
+    QTRY_COMPARE_WITH_TIMEOUT(labelText(&test, "labelStatus"), QStringLiteral("Connected in Testmode"), 30000);
+    QTRY_COMPARE(m_station->pollNow(test.remote(), "cmdAudioLoopbackGetLevelResult"), QStringLiteral("resAudioLoopbackLevelResult=OK"));
 }
 
 QTEST_MAIN(TestTestBluetooth)

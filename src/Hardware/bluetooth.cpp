@@ -136,6 +136,7 @@ void Bluetooth::initBluetooth(QString port, QString address)
     m_btAnswer.clear();
     m_decoder.reset(QTextCodec::codecForName("UTF-8")->makeDecoder());
     resetLinkState();
+    m_dataLinkCall = kNoCall;
     m_btName = QStringLiteral("unknown");
     m_btProfile = 0;
     qDebug() << "---Bluetooth init---" << this;
@@ -233,6 +234,7 @@ void Bluetooth::closeLostPort()
     m_switchToDataMode = false;
     m_switchToCommandMode = false;
     m_btMode = 0;
+    m_dataLinkCall = kNoCall;
     if (m_btState >= 0) {
         clearConnectionFlags();
         clearLinkIds();
@@ -731,6 +733,27 @@ void Bluetooth::callBtDeviceRFCOMM()
     const QString line = QStringLiteral("CALL ") + m_btId + QStringLiteral(" 1101 RFCOMM");
     sendData(line);
     qDebug() << "RFCOMM:" << line;
+    m_dataLinkCall = kCallSent;
+    m_dataLinkCallSent.start();
+}
+
+bool Bluetooth::isCallingDataLink() const
+{
+    return m_dataLinkCall != kNoCall && m_dataLinkCallSent.elapsed() < kCallAnswerMs;
+}
+
+bool Bluetooth::isCarrierDetected() const
+{
+    return Gpio::getValue(kGpioCarrier);
+}
+
+void Bluetooth::escapeDataMode()
+{
+    // The module leaves data mode on a rise of DTR after a low level; the
+    // low must last long enough for the module to see it.
+    Gpio::setValue(kGpioDtr, 0);
+    QThread::msleep(kEscapeLowMs);
+    Gpio::setValue(kGpioDtr, 1);
 }
 
 void Bluetooth::disconnectBtDevice()
@@ -829,6 +852,11 @@ void Bluetooth::handleLine(const QString &line)
 
     if (starts("CALL")) {
         m_tempLinkId = field(f, 1).toInt();
+        // The module numbers the link of the data-link call first.
+        bool ok = false;
+        const int link = field(f, 1).toInt(&ok);
+        if (m_dataLinkCall == kCallSent && ok && link >= 0)
+            m_dataLinkCall = link;
     } else if (starts("CONNECT")) {
         const QString profile = field(f, 2);
         const int link = field(f, 1).toInt();
@@ -839,6 +867,7 @@ void Bluetooth::handleLine(const QString &line)
                 m_linkId1_A2DP = link;
             qDebug() << "Connected A2DP CONNECT received" << m_linkId0_A2DP << m_linkId1_A2DP << m_btState;
         } else if (profile == QLatin1String("RFCOMM")) {
+            m_dataLinkCall = kNoCall;
             m_linkId2_RFCOMM = link;
             m_connectedRFCOMM = true;
             qDebug() << "Connected RFCOMM" << m_linkId2_RFCOMM << m_btState;
@@ -890,6 +919,9 @@ void Bluetooth::handleLine(const QString &line)
         updateState();
         qDebug() << "Verbindung unterbrochen";
     } else if (starts("NO CARRIER")) {
+        bool ok = false;
+        if (m_dataLinkCall >= 0 && field(f, 2).toInt(&ok) == m_dataLinkCall && ok)
+            m_dataLinkCall = kNoCall; // the call failed or was closed
         if (field(f, 2) != QLatin1String("3")) {
             clearConnectionFlags();
             m_btState = 1;
@@ -926,6 +958,7 @@ void Bluetooth::handleLine(const QString &line)
         qDebug() << "BT-PROFILE" << m_btProfile;
     } else if (starts("WRAP THOR")) {
         m_btWaitForReadyAfterReset = true;
+        m_dataLinkCall = kNoCall; // a restarted module holds no call
         qDebug() << "Bluetoothmodul has been reset";
     } else if (starts("READY.")) {
         if (m_btWaitForReadyAfterReset) {

@@ -58,6 +58,21 @@ public:
     bool isConnectedA2DP() const { return m_connectedA2DP; }
     bool isConnectedRFCOMM() const { return m_connectedRFCOMM; }
     bool isConnectedAVRCP() const { return m_connectedAVRCP; }
+    // A call of the RFCOMM data link was sent and the module has not answered
+    // it yet ("CONNECT n RFCOMM", or "NO CARRIER n" on the call's link), also
+    // when the state machine has given up on it meanwhile: the call may still
+    // connect and take the module into data mode. A module that answers
+    // nothing within kCallAnswerMs counts as done.
+    bool isCallingDataLink() const;
+    static constexpr int kCallAnswerMs = 16000;
+    // The module's carrier line: up while the module is in data mode on a
+    // link, whatever the state machine believes.
+    bool isCarrierDetected() const;
+    // Makes a module in data mode leave it by its control line, also when
+    // the state machine does not know of the data mode: DTR low for
+    // kEscapeLowMs (blocking), then raised. A module in command mode ignores it.
+    void escapeDataMode();
+    static constexpr int kEscapeLowMs = 100;
 
     // --- Module set-up, gains and headphone ----------------------------------
     void initBtModulSource();
@@ -207,6 +222,12 @@ private:
     QElapsedTimer m_carrierWait;
     // The module stayed in data mode: ask for its links once it has left it.
     bool m_listAfterCarrierDrop = false;
+    // The call of the data link under way: kNoCall, kCallSent (its link
+    // number not known yet) or the link number from the module's "CALL n".
+    static constexpr int kNoCall = -2;
+    static constexpr int kCallSent = -1;
+    int m_dataLinkCall = kNoCall;
+    QElapsedTimer m_dataLinkCallSent;
 
     // Decodes the received bytes as UTF-8 across reads, so that a character
     // split between two reads stays whole.

@@ -41,12 +41,15 @@ TestMenuAudioLoopback::TestMenuAudioLoopback(QWidget *parent)
     connect(m_timer, &QTimer::timeout, this, &TestMenuAudioLoopback::updateState);
     m_timerValues = new QTimer(this);
     connect(m_timerValues, &QTimer::timeout, this, &TestMenuAudioLoopback::updateValues);
+    m_timerSink = new QTimer(this);
+    connect(m_timerSink, &QTimer::timeout, this, &TestMenuAudioLoopback::freeSinkModule);
 }
 
 TestMenuAudioLoopback::~TestMenuAudioLoopback()
 {
     m_timer->stop();
     m_timerValues->stop();
+    m_timerSink->stop();
     delete ui;
 }
 
@@ -74,11 +77,50 @@ void TestMenuAudioLoopback::stopTest()
 {
     m_timer->stop();
     m_timerValues->stop();
+    m_timerSink->stop();
     if (MainMenu::getInstanceMainMenu())
         Audioworker()->stopAudioRecording();
 }
 
 void TestMenuAudioLoopback::on_butEnableBtLoop_clicked()
+{
+    ui->labelStatus->setText(QStringLiteral("Init started. Please wait..."));
+    m_escapeStarted.invalidate();
+    m_lastEscape.invalidate();
+    if (!m_btSink) {
+        restartModules();
+        return;
+    }
+    m_timerSink->start(kSinkPollMs);
+    freeSinkModule();
+}
+
+void TestMenuAudioLoopback::freeSinkModule()
+{
+    // A call of the unit's data link still under way (the start-up's) could
+    // connect after the links are dropped and take the module into data
+    // mode: its answer is awaited (the driver bounds the wait).
+    if (m_btSink->isCallingDataLink())
+        return;
+    // The carrier line tells whether the module is in data mode; its driver
+    // may not know (a call that connected after the driver gave up on it).
+    if (m_btSink->isCarrierDetected()) {
+        if (!m_escapeStarted.isValid())
+            m_escapeStarted.start();
+        if (m_escapeStarted.elapsed() < kEscapeWaitMs) {
+            if (!m_lastEscape.isValid() || m_lastEscape.elapsed() >= kEscapeRepeatMs) {
+                m_btSink->escapeDataMode();
+                m_lastEscape.start();
+            }
+            return;
+        }
+        qDebug() << "Testmode: Modul Sink bleibt im Datenmodus";
+    }
+    m_timerSink->stop();
+    restartModules();
+}
+
+void TestMenuAudioLoopback::restartModules()
 {
     if (m_btSink)
         m_btSink->disconnectBtDevice();

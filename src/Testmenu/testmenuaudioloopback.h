@@ -3,6 +3,8 @@
 
 #include "testdialog.h"
 
+#include <QElapsedTimer>
+
 class AudioCodecSetup;
 class Bluetooth;
 class QTimer;
@@ -17,6 +19,13 @@ class TestMenuAudioLoopback;
 // external input is selected, and twice a second the level and the dominant
 // frequency the analysis measures from the station's test signal are judged
 // against fixed limits. The station asks for the verdicts and decides.
+//
+// Before the modules are set up, the sink module must take commands: a call
+// of the unit's data link still under way (the start-up's) is waited for,
+// and a module whose carrier line says it is in data mode, whatever its
+// driver believes, is made to leave it (its set-up would otherwise reach the
+// unit as data). Both waits are bounded; a module that does not follow
+// leaves the last status text, and BT Loop pressed again starts over.
 class TestMenuAudioLoopback : public TestDialog
 {
     Q_OBJECT
@@ -27,6 +36,12 @@ public:
     static constexpr int kFrequencyMax = 450;
     static constexpr int kStatePollMs = 500;
     static constexpr int kMeasureMs = 500;
+    // The sink module is looked at this often while the loop waits for it.
+    static constexpr int kSinkPollMs = 100;
+    // A module that stays in data mode is asked again this often, and given
+    // up on after kEscapeWaitMs (a slow module leaves it after seconds).
+    static constexpr int kEscapeRepeatMs = 1000;
+    static constexpr int kEscapeWaitMs = 12000;
 
     static bool levelOk(float levelDb) { return levelDb >= kLevelMinDb && levelDb <= kLevelMaxDb; }
     static bool frequencyOk(qint32 hz) { return hz >= kFrequencyMin && hz <= kFrequencyMax; }
@@ -45,8 +60,10 @@ private slots:
     void btModulPairingSinkOk();
     void updateState();
     void updateValues();
+    void freeSinkModule();
 
 private:
+    void restartModules();
     void startPairingModuls();
 
     Ui::TestMenuAudioLoopback *ui;
@@ -54,6 +71,9 @@ private:
     Bluetooth *m_btSink = nullptr;
     QTimer *m_timer;
     QTimer *m_timerValues;
+    QTimer *m_timerSink;
+    QElapsedTimer m_escapeStarted;
+    QElapsedTimer m_lastEscape;
     AudioCodecSetup *m_audioCodec = nullptr;
     bool m_loopbackMode = false;
     bool m_sinkResetReceived = false;
