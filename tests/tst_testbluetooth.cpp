@@ -12,6 +12,7 @@
 #include "station.h"
 #include "testmenuaudioloopback.h"
 #include "testmenuinitbluetooth.h"
+#include "testpart.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
@@ -69,6 +70,7 @@ private:
 
 void TestTestBluetooth::init()
 {
+    SKIP_OUTSIDE_THIS_PART();
     g_debugFeatures = 0;
     startPairedBoard(&m_root, &m_board, "[Bluetooth]\nMicrophone_Name=GX-4\nHeadphone_Name=HS-20\n");
     m_station = std::make_unique<Station>(m_root->root());
