@@ -12,8 +12,8 @@
 QFont loadApplicationFont();
 
 // Makes the program's own font configuration (":/Resources/Files/fonts.conf":
-// the stand-in's font files, rendered as the system's default configuration
-// renders them) fontconfig's configuration, in place of the system's, whose
+// the stand-in's font files, rendered as the distribution's default
+// configuration renders them on a PC) fontconfig's configuration, in place of the system's, whose
 // many files fontconfig would parse at every start. Returns whether it did:
 // not where the user names a configuration (FONTCONFIG_FILE,
 // FONTCONFIG_PATH), nor where it finds no font file (the system's stays).
