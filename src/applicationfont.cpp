@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QFontDatabase>
 
+#include <fontconfig/fontconfig.h>
+
 QFont loadApplicationFont()
 {
     const QString family = QStringLiteral("Arial Unicode MS");
@@ -30,4 +32,28 @@ QFont loadApplicationFont()
     font.setPixelSize(20);
     font.setWeight(50);
     return font;
+}
+
+bool useProgramFontConfiguration()
+{
+    QFile file(QStringLiteral(":/Resources/Files/fonts.conf"));
+    return file.open(QIODevice::ReadOnly) && useFontConfiguration(file.readAll());
+}
+
+bool useFontConfiguration(const QByteArray &configuration)
+{
+    if (!qEnvironmentVariableIsEmpty("FONTCONFIG_FILE") || !qEnvironmentVariableIsEmpty("FONTCONFIG_PATH"))
+        return false;
+    FcConfig *config = FcConfigCreate();
+    if (!config)
+        return false;
+    // The toolkit starts fontconfig with FcInit, which keeps a current
+    // configuration: only without one does it read the system's.
+    bool used = FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8 *>(configuration.constData()),
+                                               FcTrue)
+        && FcConfigBuildFonts(config);
+    const FcFontSet *fonts = used ? FcConfigGetFonts(config, FcSetSystem) : nullptr;
+    used = fonts && fonts->nfont > 0 && FcConfigSetCurrent(config);
+    FcConfigDestroy(config); // once current, fontconfig holds a reference of its own
+    return used;
 }

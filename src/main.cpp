@@ -26,6 +26,8 @@ int main(int argc, char *argv[])
 
     // Text from the card or a peer never reaches the log's terminal raw.
     LogText::install();
+    // Before the toolkit would read the system's font configuration.
+    const bool ownFontConfiguration = useProgramFontConfiguration();
     g_hardwareTestActive = false;
     QApplication::setAttribute(Qt::AA_Use96Dpi);
     QApplication app(argc, argv);
@@ -35,8 +37,8 @@ int main(int argc, char *argv[])
     // What the first frame needs of the toolkit's shared state is prepared
     // on two threads of their own while the main window is built: the
     // picture format plugins (the style sheet's first picture loads every
-    // one of them to ask what it reads) and the font database (on a PC the
-    // system's font configuration, read once per process). Fonts themselves
+    // one of them to ask what it reads) and the font database (the font
+    // files fontconfig lists, read once per process). Fonts themselves
     // are not matched there: the toolkit keeps a matched font per thread.
     // The main thread waits for what it needs at the toolkit's own locks.
     struct Joined : std::thread
@@ -53,7 +55,8 @@ int main(int argc, char *argv[])
     UnixSignalQuit signalQuit;
 
     app.setFont(font);
-    qDebug() << "Font" << font.family();
+    qDebug() << "Font" << font.family()
+             << (ownFontConfiguration ? "(the program's font configuration)" : "(the system's font configuration)");
 
     // The main page is painted first and the rest of the start-up follows;
     // a start-up menu (which runs modally before the event loop) finds the

@@ -37,6 +37,8 @@ bool TestProgram::startProgram(QProcess &p, const TestRoot &root, const QStringL
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("TQ3900_ROOT", root.root());
     env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.remove("FONTCONFIG_FILE"); // the program's own font configuration, not one of the run's
+    env.remove("FONTCONFIG_PATH");
     p.setProcessEnvironment(env);
     p.setProcessChannelMode(QProcess::MergedChannels);
     p.start(m_bin, args);
@@ -87,6 +89,7 @@ void TestProgram::endsCleanlyOnSignal()
     QVERIFY(output.contains("=== Start MainMenu ==="));
     QVERIFY2(output.contains("Systemsettings/\\x1b[2Jx: serialised value ignored"), output.right(3000).constData());
     QVERIFY(!output.contains('\x1b'));
+    QVERIFY(output.contains("Font \"DejaVu Sans\" (the program's font configuration)"));
 }
 
 void TestProgram::pcBuildWithoutRootRunsNothing_data()

@@ -213,6 +213,8 @@ private slots:
 
     // Texts and trimming
     void bluetoothTextsTrimmed();
+    void bluetoothAddressShape_data();
+    void bluetoothAddressShape();
     void switchmodeExact_data();
     void switchmodeExact();
     void switchmodeTrimmedByStore();
@@ -606,6 +608,40 @@ void TestSystemsettings::bluetoothTextsTrimmed()
     QCOMPARE(parsed.value("Bluetooth/Headphone_ID"), QStringLiteral("AA:BB:CC:DD:EE:FF"));
     QCOMPARE(parsed.value("Bluetooth/Microphone_Name"), QStringLiteral("GX-4 unit"));
     QCOMPARE(parsed.value("Bluetooth/Microphone_ID"), QStringLiteral("11:22:33:44:55:66"));
+}
+
+void TestSystemsettings::bluetoothAddressShape_data()
+{
+    QTest::addColumn<QByteArray>("id");
+    QTest::addColumn<bool>("paired");
+    QTest::newRow("upper case") << QByteArray("0A:1B:2C:3D:4E:5F") << true;
+    QTest::newRow("lower case") << QByteArray("0a:1b:2c:3d:4e:ff") << true;
+    QTest::newRow("digits") << QByteArray("00:19:28:37:46:90") << true;
+    QTest::newRow("five pairs") << QByteArray("00:11:22:33:44") << false;
+    QTest::newRow("seven pairs") << QByteArray("00:11:22:33:44:55:66") << false;
+    QTest::newRow("trailing colon") << QByteArray("00:11:22:33:44:55:") << false;
+    QTest::newRow("dashes") << QByteArray("00-11-22-33-44-55") << false;
+    QTest::newRow("not hexadecimal") << QByteArray("00:11:22:3G:44:55") << false;
+    QTest::newRow("digit short") << QByteArray("0:011:22:33:44:55") << false;
+    QTest::newRow("blank inside") << QByteArray("\"00:11:22 33:44:55\"") << false;
+    QTest::newRow("line break inside") << QByteArray("\"00:11:22:33:44:55\\nSET\"") << false;
+    QTest::newRow("umlaut") << QByteArray("00:11:22:33:44:\xc3\xa4\xc3\xa4") << false;
+}
+
+// The paired unit's address goes into the modules' commands: only six pairs
+// of hexadecimal digits joined by colons are taken, anything else means not
+// paired.
+void TestSystemsettings::bluetoothAddressShape()
+{
+    QFETCH(QByteArray, id);
+    QFETCH(bool, paired);
+    TestRoot root;
+    writeSettings(root, "[Bluetooth]\nMicrophone_Name=GX-4\nMicrophone_ID=" + id + "\n");
+    Systemsettings s;
+    QCOMPARE(s.getBtIdMicrophone().isEmpty(), !paired);
+    QCOMPARE(s.getBtNameMicrophone(), paired ? QStringLiteral("GX-4") : QString());
+    if (paired)
+        QCOMPARE(s.getBtIdMicrophone().toLatin1(), id);
 }
 
 void TestSystemsettings::switchmodeExact_data()
