@@ -164,6 +164,9 @@ private:
     void startCarrierWait();
     bool carrierWaitExpired() const;
     void giveUpDataLink();
+    // The data-link call was sent and the module has not even answered its
+    // "CALL n" yet (within kCallAnswerMs).
+    bool isCallUnacknowledged() const;
 
     QSerialPort *uartPort;
     QTimer *m_btStateTimer;
