@@ -54,6 +54,7 @@ private slots:
     void noDataLinkCallWithoutAddress();
     void carrierWaitsAreBounded();
     void slowModuleConnectsAtStartUp();
+    void lateAcknowledgementRestartsTheWait();
     void escapesAnUnseenDataModeInsteadOfKill();
     void takesALateAnswerAfterGivingUp();
 
@@ -512,6 +513,40 @@ void TestBluetoothConnection::slowModuleConnectsAtStartUp()
     QCOMPARE(module.count(call), 1);
     QVERIFY2(module.filter("KILL").isEmpty() && module.filter("CLOSE").isEmpty(), qPrintable(module.join(" | ")));
     QVERIFY(sink->isConnectedRFCOMM() && sink->isConnectedA2DP());
+}
+
+void TestBluetoothConnection::lateAcknowledgementRestartsTheWait()
+{
+    Bluetooth sink;
+    sink.initBluetooth(QStringLiteral("/dev/ttyO2"), kUnit);
+    sink.callBtDeviceA2DP(true);
+    QTRY_VERIFY_WITH_TIMEOUT(sink.isConnectedA2DP(), 2000);
+    // The module connects the data link at once but says nothing for a while.
+    QCOMPARE(m_board->send("bt ttyO2 slow 8000"), QStringLiteral("ok"));
+    const QString call = QStringLiteral("CALL %1 1101 RFCOMM").arg(kUnit);
+    QTRY_VERIFY_WITH_TIMEOUT(m_board->moduleLines("ttyO2").contains(call), 2000);
+    QElapsedTimer sinceCall;
+    sinceCall.start();
+    QCOMPARE(m_board->send("bt ttyO2 silent 1"), QStringLiteral("ok"));
+    // Well past the 3 s wait for the data link (and past the time its own
+    // answers were due, which the silent module dropped): the
+    // unacknowledged call is not given up.
+    QTest::qWait(9000);
+    QVERIFY2(sinceCall.elapsed() < 12000, qPrintable(QString::number(sinceCall.elapsed())));
+    QVERIFY(sink.isCallingDataLink());
+    QCOMPARE(m_board->moduleLines("ttyO2").filter("KILL"), QStringList());
+    // The acknowledgement starts the wait afresh; the connection follows.
+    QCOMPARE(m_board->send("bt ttyO2 silent 0"), QStringLiteral("ok"));
+    QCOMPARE(m_board->send("bt ttyO2 slow 0"), QStringLiteral("ok"));
+    QCOMPARE(m_board->send("bt ttyO2 send CALL 2"), QStringLiteral("ok"));
+    QTest::qWait(1500);
+    QCOMPARE(m_board->send("bt ttyO2 send CONNECT 2 RFCOMM 1"), QStringLiteral("ok"));
+    QCOMPARE(m_board->send("gpio 59 1"), QStringLiteral("ok"));
+    QTRY_VERIFY(sink.isConnectedRFCOMM());
+    sink.sendData(QStringLiteral("BT_TX T"));
+    QTRY_COMPARE(m_board->unitLines(), QStringList({"BT_TX T"}));
+    const QStringList module = m_board->moduleLines("ttyO2");
+    QVERIFY2(module.filter("KILL").isEmpty() && module.filter("CLOSE").isEmpty(), qPrintable(module.join(" | ")));
 }
 
 void TestBluetoothConnection::escapesAnUnseenDataModeInsteadOfKill()
