@@ -53,6 +53,10 @@ private slots:
     void disconnectWithSlowOrStuckCarrier();
     void noDataLinkCallWithoutAddress();
     void carrierWaitsAreBounded();
+    void slowModuleConnectsAtStartUp();
+    void lateAcknowledgementRestartsTheWait();
+    void escapesAnUnseenDataModeInsteadOfKill();
+    void takesALateAnswerAfterGivingUp();
 
 private:
     std::unique_ptr<TestRoot> m_root;
@@ -469,6 +473,143 @@ void TestBluetoothConnection::carrierWaitsAreBounded()
     const int waited = log.at(select).first.msecsTo(log.at(kill).first);
     QVERIFY2(waited >= 2900 && waited < 4000, qPrintable(QString::number(waited)));
     QCOMPARE(m_board->send("bt ttyO2 slow 0"), QStringLiteral("ok"));
+}
+
+void TestBluetoothConnection::slowModuleConnectsAtStartUp()
+{
+    // A slow module: it takes each command at once, but its answers, reports
+    // and carrier changes come 8 s late. Its call of the data link has
+    // connected (data mode) long before the driver hears even of the call.
+    QVERIFY(m_root->write("/home/root/settings.ini",
+                          QStringLiteral("[Bluetooth]\nMicrophone_ID=%1\nHeadphone_ID=%2\n")
+                              .arg(kUnit, kHeadphone)
+                              .toUtf8()));
+    QCOMPARE(m_board->send("bt ttyO2 slow 8000"), QStringLiteral("ok"));
+    MainMenu w;
+    Bluetooth *sink = w.getBtSinkInstance();
+    const QString call = QStringLiteral("CALL %1 1101 RFCOMM").arg(kUnit);
+    QTRY_VERIFY_WITH_TIMEOUT(m_board->moduleLines("ttyO2").contains(call), 15000);
+    QElapsedTimer sinceCall;
+    sinceCall.start();
+    QVERIFY(m_board->send("bt ttyO2 status").startsWith("data"));
+    QVERIFY(sink->isCallingDataLink());
+
+    // The driver waits for the call's answer and takes the data link: the
+    // microphone line reaches the unit, the module stays in data mode.
+    const QString micLine = QStringLiteral("BT_TX I 0f MUTE SWITCH");
+    QTRY_VERIFY_WITH_TIMEOUT(m_board->unitLines().contains(micLine), 8000 + 5000);
+    QVERIFY2(sinceCall.elapsed() >= 7000, qPrintable(QString::number(sinceCall.elapsed())));
+    QVERIFY(waitForSinkDataMode(*sink, *m_board, *m_root));
+    QVERIFY(!sink->isCallingDataLink());
+    sink->sendData(QStringLiteral("BT_TX B"));
+    QTRY_VERIFY(m_board->unitLines().contains("BT_TX B"));
+    QVERIFY(m_board->send("bt ttyO2 status").startsWith("data; 0 A2DP, 1 A2DP, 2 RFCOMM"));
+
+    // Nothing meant for the module reached the unit; the call was neither
+    // given up nor made again.
+    const QStringList unit = m_board->unitLines();
+    QVERIFY2(unit.filter(QRegularExpression("^(?!BT_TX )")).isEmpty(), qPrintable(unit.join(" | ")));
+    const QStringList module = m_board->moduleLines("ttyO2");
+    QCOMPARE(module.count(call), 1);
+    QVERIFY2(module.filter("KILL").isEmpty() && module.filter("CLOSE").isEmpty(), qPrintable(module.join(" | ")));
+    QVERIFY(sink->isConnectedRFCOMM() && sink->isConnectedA2DP());
+}
+
+void TestBluetoothConnection::lateAcknowledgementRestartsTheWait()
+{
+    Bluetooth sink;
+    sink.initBluetooth(QStringLiteral("/dev/ttyO2"), kUnit);
+    sink.callBtDeviceA2DP(true);
+    QTRY_VERIFY_WITH_TIMEOUT(sink.isConnectedA2DP(), 2000);
+    // The module connects the data link at once but says nothing for a while.
+    QCOMPARE(m_board->send("bt ttyO2 slow 8000"), QStringLiteral("ok"));
+    const QString call = QStringLiteral("CALL %1 1101 RFCOMM").arg(kUnit);
+    QTRY_VERIFY_WITH_TIMEOUT(m_board->moduleLines("ttyO2").contains(call), 2000);
+    QElapsedTimer sinceCall;
+    sinceCall.start();
+    QCOMPARE(m_board->send("bt ttyO2 silent 1"), QStringLiteral("ok"));
+    // Well past the 3 s wait for the data link (and past the time its own
+    // answers were due, which the silent module dropped): the
+    // unacknowledged call is not given up.
+    QTest::qWait(9000);
+    QVERIFY2(sinceCall.elapsed() < 12000, qPrintable(QString::number(sinceCall.elapsed())));
+    QVERIFY(sink.isCallingDataLink());
+    QCOMPARE(m_board->moduleLines("ttyO2").filter("KILL"), QStringList());
+    // The acknowledgement starts the wait afresh; the connection follows.
+    QCOMPARE(m_board->send("bt ttyO2 silent 0"), QStringLiteral("ok"));
+    QCOMPARE(m_board->send("bt ttyO2 slow 0"), QStringLiteral("ok"));
+    QCOMPARE(m_board->send("bt ttyO2 send CALL 2"), QStringLiteral("ok"));
+    QTest::qWait(1500);
+    QCOMPARE(m_board->send("bt ttyO2 send CONNECT 2 RFCOMM 1"), QStringLiteral("ok"));
+    QCOMPARE(m_board->send("gpio 59 1"), QStringLiteral("ok"));
+    QTRY_VERIFY(sink.isConnectedRFCOMM());
+    sink.sendData(QStringLiteral("BT_TX T"));
+    QTRY_COMPARE(m_board->unitLines(), QStringList({"BT_TX T"}));
+    const QStringList module = m_board->moduleLines("ttyO2");
+    QVERIFY2(module.filter("KILL").isEmpty() && module.filter("CLOSE").isEmpty(), qPrintable(module.join(" | ")));
+}
+
+void TestBluetoothConnection::escapesAnUnseenDataModeInsteadOfKill()
+{
+    // The unit's data channel does not answer the call, while the module's
+    // carrier says it is in data mode on a link it never reported.
+    QCOMPARE(m_board->send("bt ttyO2 drop rfcomm"), QStringLiteral("ok"));
+    Bluetooth sink;
+    sink.initBluetooth(QStringLiteral("/dev/ttyO2"), kUnit);
+    sink.callBtDeviceA2DP(true);
+    const QString call = QStringLiteral("CALL %1 1101 RFCOMM").arg(kUnit);
+    QTRY_VERIFY_WITH_TIMEOUT(m_board->moduleLines("ttyO2").contains(call), 3000);
+    const QString dtr = QStringLiteral("/sys/class/gpio/gpio58/value");
+    const int dtrFrom = m_root->sysfsWritesTo(dtr).size();
+    QCOMPARE(m_board->send("gpio 59 1"), QStringLiteral("ok"));
+
+    // On giving up the module is escaped from data mode (DTR low, then
+    // high), not sent KILL and CLOSE, and asked for its links once out.
+    QTRY_COMPARE_WITH_TIMEOUT(gpio(*m_root, 59), QByteArray("0"), 5000);
+    QCOMPARE(m_root->sysfsWritesTo(dtr).mid(dtrFrom), QStringList({"0", "1"}));
+    QTRY_VERIFY_WITH_TIMEOUT(m_board->moduleLines("ttyO2").count("LIST") == 2, 3000);
+    const QStringList lines = m_board->moduleLines("ttyO2");
+    const QStringList beforeList = lines.mid(0, lines.lastIndexOf("LIST"));
+    QVERIFY2(beforeList.filter("KILL").isEmpty() && beforeList.filter("CLOSE").isEmpty(),
+             qPrintable(beforeList.join(" | ")));
+
+    // With the data channel back the link comes up.
+    QCOMPARE(m_board->send("bt ttyO2 restore rfcomm"), QStringLiteral("ok"));
+    QTRY_VERIFY_WITH_TIMEOUT(sink.isConnectedRFCOMM(), 15000);
+    QVERIFY(m_board->unitLines().isEmpty());
+}
+
+void TestBluetoothConnection::takesALateAnswerAfterGivingUp()
+{
+    Bluetooth sink;
+    sink.initBluetooth(QStringLiteral("/dev/ttyO2"), kUnit);
+    sink.callBtDeviceA2DP(true);
+    QTRY_VERIFY_WITH_TIMEOUT(sink.isConnectedA2DP(), 2000);
+    // The module connects the data link at once but falls silent before it
+    // acknowledges the call.
+    QCOMPARE(m_board->send("bt ttyO2 slow 8000"), QStringLiteral("ok"));
+    const QString call = QStringLiteral("CALL %1 1101 RFCOMM").arg(kUnit);
+    QTRY_VERIFY_WITH_TIMEOUT(m_board->moduleLines("ttyO2").contains(call), 2000);
+    QElapsedTimer sinceCall;
+    sinceCall.start();
+    QCOMPARE(m_board->send("bt ttyO2 silent 1"), QStringLiteral("ok"));
+    QVERIFY(m_board->send("bt ttyO2 status").startsWith("data"));
+    // The answer is awaited for as long as a call may take, then given up.
+    QTRY_VERIFY_WITH_TIMEOUT(m_board->moduleLines("ttyO2").contains("KILL " + kUnit), 20000);
+    QVERIFY2(sinceCall.elapsed() >= 15000, qPrintable(QString::number(sinceCall.elapsed())));
+    QVERIFY(!sink.isConnectedRFCOMM());
+
+    // Its answer comes after all: the link is taken, not waited for.
+    QCOMPARE(m_board->send("bt ttyO2 silent 0"), QStringLiteral("ok"));
+    QCOMPARE(m_board->send("bt ttyO2 slow 0"), QStringLiteral("ok"));
+    QCOMPARE(m_board->send("bt ttyO2 send CONNECT 2 RFCOMM 1"), QStringLiteral("ok"));
+    QCOMPARE(m_board->send("gpio 59 1"), QStringLiteral("ok"));
+    QTRY_VERIFY(sink.isConnectedRFCOMM());
+    QTest::qWait(1200);
+    QVERIFY(sink.isConnectedRFCOMM());
+    sink.sendData(QStringLiteral("BT_TX B"));
+    QTRY_COMPARE(m_board->unitLines(), QStringList({"BT_TX B"}));
+    QCOMPARE(m_board->moduleLines("ttyO2").count(call), 1);
 }
 
 QTEST_MAIN(TestBluetoothConnection)

@@ -542,10 +542,20 @@ void Bluetooth::giveUpDataLink()
 {
     // Drop every link and start again from state 1; the module's automatic
     // calling brings the stream back. A call needs an address.
-    if (!m_btId.isEmpty())
-        sendData(QStringLiteral("KILL ") + m_btId);
-    for (int i = 0; i < 4; ++i)
-        sendData(QStringLiteral("CLOSE %1").arg(i));
+    if (Gpio::getValue(kGpioCarrier)) {
+        // The module is in data mode on a link it has not reported (a call
+        // that connected unseen): the commands would reach the unit as
+        // data. It is made to leave data mode instead, and once the carrier
+        // has dropped its list tells which links it holds (state 2).
+        qWarning() << "Bluetooth: Modul im Datenmodus ohne gemeldete Verbindung; Escape statt KILL";
+        escapeDataMode();
+        m_listAfterCarrierDrop = true;
+    } else {
+        if (!m_btId.isEmpty())
+            sendData(QStringLiteral("KILL ") + m_btId);
+        for (int i = 0; i < 4; ++i)
+            sendData(QStringLiteral("CLOSE %1").arg(i));
+    }
     m_callBtDeviceRfcomm = true;
     clearLinkIds();
     clearConnectionFlags();
@@ -615,7 +625,11 @@ void Bluetooth::updateState()
             m_btState = 5;
             startCarrierWait();
             interval = 10;
-        } else if (++m_waitCntConnectRfcomm <= kRfcommPolls) {
+        } else if (++m_waitCntConnectRfcomm <= kRfcommPolls || isCallUnacknowledged()) {
+            // A module that has not even acknowledged the call may have
+            // connected already and be in data mode, unreported: giving up
+            // now would send its KILL and CLOSE to the unit as data. Its
+            // answer is awaited (bounded, kCallAnswerMs).
             interval = 10;
         } else {
             giveUpDataLink();
@@ -742,6 +756,11 @@ bool Bluetooth::isCallingDataLink() const
     return m_dataLinkCall != kNoCall && m_dataLinkCallSent.elapsed() < kCallAnswerMs;
 }
 
+bool Bluetooth::isCallUnacknowledged() const
+{
+    return m_dataLinkCall == kCallSent && isCallingDataLink();
+}
+
 bool Bluetooth::isCarrierDetected() const
 {
     return Gpio::getValue(kGpioCarrier);
@@ -855,8 +874,14 @@ void Bluetooth::handleLine(const QString &line)
         // The module numbers the link of the data-link call first.
         bool ok = false;
         const int link = field(f, 1).toInt(&ok);
-        if (m_dataLinkCall == kCallSent && ok && link >= 0)
+        if (m_dataLinkCall == kCallSent && ok && link >= 0) {
             m_dataLinkCall = link;
+            // A slow module acknowledges its call late: the wait for the
+            // connection counts from the acknowledgement (a module that
+            // answers at once is acknowledged before the first poll).
+            if (m_btState == 4)
+                m_waitCntConnectRfcomm = 0;
+        }
     } else if (starts("CONNECT")) {
         const QString profile = field(f, 2);
         const int link = field(f, 1).toInt();
@@ -867,10 +892,19 @@ void Bluetooth::handleLine(const QString &line)
                 m_linkId1_A2DP = link;
             qDebug() << "Connected A2DP CONNECT received" << m_linkId0_A2DP << m_linkId1_A2DP << m_btState;
         } else if (profile == QLatin1String("RFCOMM")) {
+            const bool callAnswered = m_dataLinkCall != kNoCall;
             m_dataLinkCall = kNoCall;
             m_linkId2_RFCOMM = link;
             m_connectedRFCOMM = true;
             qDebug() << "Connected RFCOMM" << m_linkId2_RFCOMM << m_btState;
+            // The answer to a call the machine has given up on or lost
+            // meanwhile: the module is in data mode on this link, so the
+            // link is taken (otherwise the machine would wait for a stream
+            // that is already there, and the module would stay in data mode).
+            if (callAnswered && m_btState >= 1 && m_btState <= 3) {
+                m_btState = 5;
+                startCarrierWait();
+            }
             updateState();
             callMainWindowMicrophoneUpdate();
         }

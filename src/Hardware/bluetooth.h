@@ -28,7 +28,11 @@ class QTimer;
 // toggle plus a bounded wait for the carrier line) and disconnectBtDevice
 // (500 ms, and from data mode a bounded wait for the carrier to drop).
 // The state machine's waits for the carrier line are bounded too; a module
-// that does not follow starts the connection again.
+// that does not follow starts the connection again. It gives up on a call of
+// the data link only once the module has acknowledged it (or after
+// kCallAnswerMs); giving up with the carrier line up (a data mode the module
+// never reported) it escapes the module (escapeDataMode, 100 ms blocking)
+// instead of sending KILL and CLOSE, which would reach the unit as data.
 //
 // A port whose peer hangs up (or that is missing at initBluetooth) is closed
 // and opened again every 3 s; the link then starts again from scratch.
@@ -164,6 +168,9 @@ private:
     void startCarrierWait();
     bool carrierWaitExpired() const;
     void giveUpDataLink();
+    // The data-link call was sent and the module has not even answered its
+    // "CALL n" yet (within kCallAnswerMs).
+    bool isCallUnacknowledged() const;
 
     QSerialPort *uartPort;
     QTimer *m_btStateTimer;
