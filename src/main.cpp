@@ -12,6 +12,9 @@
 #include <QImageReader>
 
 #include <cstdio>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <thread>
 
 int main(int argc, char *argv[])
@@ -24,6 +27,16 @@ int main(int argc, char *argv[])
         return 2;
     }
 
+#ifdef __GLIBC__
+    // Fixed allocator thresholds in place of glibc's moving ones: once a
+    // large block (a chart's picture) had been freed, glibc served blocks
+    // of that size from the heap and kept twice that much free at its top,
+    // so the heap of an instrument used all day crept up with each round of
+    // screens. Blocks of 128 KB and more are mapped and given back when
+    // freed; more than 128 KB free at the heap's top is given back.
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+    mallopt(M_TRIM_THRESHOLD, 128 * 1024);
+#endif
     // Text from the card or a peer never reaches the log's terminal raw.
     LogText::install();
     // Before the toolkit would read the system's font configuration.

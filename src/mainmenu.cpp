@@ -28,6 +28,7 @@
 #include "popupinfo.h"
 #include "pressuresensor.h"
 #include "regularfile.h"
+#include "sharedpictureicons.h"
 #include "statusbardata.h"
 #include "systemclock.h"
 #include "systemsettings.h"
@@ -141,6 +142,8 @@ MainMenu::MainMenu(Startup startup, QWidget *parent)
 {
     // 1. Form and the one instance
     qDebug() << "=== Start MainMenu ===";
+    // Before the first style sheet: its pictures are decoded once per file.
+    SharedPictureIcons::install();
     // For a start after the first frame the style sheet comes before the
     // form: set afterwards, it would polish every widget of the form again.
     if (startup == Startup::AfterFirstFrame)

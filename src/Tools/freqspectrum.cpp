@@ -3,6 +3,7 @@
 #include "analoginputworker.h"
 #include "audiocodecsetup.h"
 #include "globals.h"
+#include "imagebuffer.h"
 #include "mainmenu.h"
 #include "statusbardata.h"
 
@@ -97,7 +98,7 @@ void FreqSpectrum::init(int width, int height)
 
 void FreqSpectrum::refresh()
 {
-    image = QImage(std::max(m_rectWidth, 1), std::max(m_rectHeight, 1), QImage::Format_RGB32);
+    reuseImage(image, QSize(std::max(m_rectWidth, 1), std::max(m_rectHeight, 1)), QImage::Format_RGB32);
     image.fill(Qt::darkGray);
 }
 

@@ -1,5 +1,7 @@
 #include "longtermdata.h"
 
+#include "imagebuffer.h"
+
 #include <QDebug>
 #include <QFontMetrics>
 #include <QPaintEvent>
@@ -60,7 +62,7 @@ LongtermData::LongtermData(QWidget *parent)
 
 void LongtermData::init(int width, int height, QColor a_scaleColor, QColor a_dataColor)
 {
-    image = QImage(std::max(width, 0), std::max(height, 0), QImage::Format_RGB32);
+    reuseImage(image, QSize(std::max(width, 0), std::max(height, 0)), QImage::Format_RGB32);
     image.fill(m_scaleBackgroundColor);
     m_rectYScale = QRect(QPoint(0, 0), QPoint(29, height - 26));
     m_rectDataArea = QRect(QPoint(30, 0), QPoint(width - 16, height - 26));
