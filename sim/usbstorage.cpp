@@ -3,6 +3,7 @@
 #include "boardshell.h"
 #include "controlchannel.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -83,7 +84,11 @@ QStringList UsbStorage::heldUnder(qint64 pid, const QString &folder)
     const auto inside = [&base](const QString &path) {
         return path == base || path.startsWith(base + QLatin1Char('/'));
     };
-    const QString proc = QStringLiteral("/proc/%1/").arg(pid);
+    // Our own entries through "self": in a process-id namespace whose /proc
+    // was not mounted anew (the board tests' own), the id we know ourselves
+    // by is not the one /proc lists us under.
+    const QString proc = pid == QCoreApplication::applicationPid() ? QStringLiteral("/proc/self/")
+                                                                   : QStringLiteral("/proc/%1/").arg(pid);
     const QString cwd = QFileInfo(proc + QLatin1String("cwd")).symLinkTarget();
     if (inside(cwd))
         held << cwd;

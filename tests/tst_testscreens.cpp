@@ -117,18 +117,18 @@ void TestTestScreens::keyboardTestTakesTheRawKeys()
     QVERIFY(!child<QPushButton>(test.get(), "butTestOK")->isEnabled());
     QCOMPARE(test->refreshTimer()->interval(), 50);
     // Raw-key mode comes with the first refresh. The refresh period in real
-    // time: the mean over four ticks (a late tick is followed by a shorter
-    // gap, so single gaps say little on a loaded machine).
+    // time, over eight gaps: a tick that came late is followed by a shorter
+    // gap (the timer keeps its schedule), so a late first tick can shorten
+    // the span by up to one period, and a coarse timer fires up to 5 % early.
     QVERIFY(!g_hardwareTestActive);
     QElapsedTimer clock;
     clock.start();
     QList<qint64> ticks;
     const auto tick = connect(test->refreshTimer(), &QTimer::timeout, this, [&] { ticks << clock.elapsed(); });
-    QTRY_VERIFY(ticks.size() >= 5);
+    QTRY_VERIFY(ticks.size() >= 9);
     disconnect(tick);
     QVERIFY(g_hardwareTestActive);
-    QVERIFY2((ticks[4] - ticks[0]) / 4 >= TestmenuKeyboard::kRefreshMs * 9 / 10,
-             qPrintable(QString::number(ticks[4] - ticks[0])));
+    QVERIFY2(ticks[8] - ticks[0] >= 7 * 50 * 95 / 100, qPrintable(QString::number(ticks[8] - ticks[0])));
     m_root->clearJournals();
 
     // FAV released without a press (held when the test opened) and pressed
