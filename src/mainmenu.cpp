@@ -47,6 +47,10 @@
 
 #include <type_traits>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 MainMenu *MainMenu::m_instanceMainMenu = nullptr;
 
 namespace {
@@ -490,6 +494,13 @@ void MainMenu::init()
     showDebugButtons();
     Audioworker()->stopAudioRecording();
     muteAudioPath(true, true);
+#ifdef __GLIBC__
+    // What the screen just left freed goes back to the system: glibc keeps
+    // freed memory inside its heaps, so the resident memory of an instrument
+    // used all day would creep up by what each round of screens left in
+    // them.
+    malloc_trim(0);
+#endif
 }
 
 // ---------------------------------------------------------------------------
