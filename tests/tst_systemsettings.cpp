@@ -616,14 +616,11 @@ void TestSystemsettings::bluetoothAddressShape_data()
     QTest::addColumn<bool>("paired");
     QTest::newRow("upper case") << QByteArray("0A:1B:2C:3D:4E:5F") << true;
     QTest::newRow("lower case") << QByteArray("0a:1b:2c:3d:4e:ff") << true;
-    QTest::newRow("digits") << QByteArray("00:19:28:37:46:90") << true;
     QTest::newRow("five pairs") << QByteArray("00:11:22:33:44") << false;
-    QTest::newRow("seven pairs") << QByteArray("00:11:22:33:44:55:66") << false;
     QTest::newRow("trailing colon") << QByteArray("00:11:22:33:44:55:") << false;
     QTest::newRow("dashes") << QByteArray("00-11-22-33-44-55") << false;
     QTest::newRow("not hexadecimal") << QByteArray("00:11:22:3G:44:55") << false;
     QTest::newRow("digit short") << QByteArray("0:011:22:33:44:55") << false;
-    QTest::newRow("blank inside") << QByteArray("\"00:11:22 33:44:55\"") << false;
     QTest::newRow("line break inside") << QByteArray("\"00:11:22:33:44:55\\nSET\"") << false;
     QTest::newRow("umlaut") << QByteArray("00:11:22:33:44:\xc3\xa4\xc3\xa4") << false;
 }
