@@ -116,11 +116,15 @@ void TestTestAudio::audioChannelsAgainstTheReferenceDevices()
         const int start = lines.indexOf("SET CONTROL PAIR *");
         QVERIFY2(start >= 0, qPrintable(port));
         const int reset = lines.indexOf("RESET", start);
-        QVERIFY(lines.indexOf(port == "ttyO2" ? "SET BT NAME TQE3900_MIC" : "SET BT NAME TQE3900_HP", start) < reset);
+        const QString name = port == "ttyO2" ? "SET BT NAME TQE3900_MIC" : "SET BT NAME TQE3900_HP";
+        QVERIFY(lines.indexOf(name, start) < reset);
         // Paired only after the restart report, with the file's address and
-        // no line end of the file as a command of its own.
+        // no line end of the file as a command of its own; the set-up is
+        // sent again between the restart and the pairing.
         const QString pair = QStringLiteral("PAIR %1").arg(port == "ttyO2" ? kMic : kHp);
         QVERIFY2(lines.indexOf(pair) > reset, qPrintable(lines.join('|')));
+        const int again = lines.indexOf(name, reset);
+        QVERIFY2(again > reset && again < lines.indexOf(pair), qPrintable(lines.join('|')));
         QCOMPARE(lines.filter(QRegularExpression("^PAIR ")).size(), 1);
     }
     QCOMPARE(board.moduleLines("ttyO2").filter("SET CONTROL GAIN").last(), QStringLiteral("SET CONTROL GAIN 5 f"));
