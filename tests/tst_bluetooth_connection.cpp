@@ -5,12 +5,19 @@
 #include "bluetooth.h"
 #include "mainmenu.h"
 #include "globals.h"
+#include "messagedialog.h"
+#include "modalaction.h"
+#include "resetsettings.h"
+#include "systeminformation.h"
+#include "systemsettings.h"
 #include "sensorunitlink.h"
 #include "simboard.h"
 #include "testpart.h"
 #include "testroot.h"
 
 #include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -27,6 +34,25 @@ int find(const QList<QPair<QTime, QString>> &log, const QString &text, int from 
         if (log.at(i).second == text)
             return i;
     return -1;
+}
+
+// Whether lines holds wanted in this order (other lines may come between).
+bool inOrder(const QStringList &lines, const QStringList &wanted)
+{
+    int at = 0;
+    for (const QString &w : wanted) {
+        at = lines.indexOf(w, at);
+        if (at < 0)
+            return false;
+        ++at;
+    }
+    return true;
+}
+
+void clickButton(QWidget *parent, const char *name)
+{
+    if (auto *b = parent->findChild<QPushButton *>(QLatin1String(name)))
+        QTest::mouseClick(b, Qt::LeftButton);
 }
 
 } // namespace
@@ -57,6 +83,8 @@ private slots:
     void lateAcknowledgementRestartsTheWait();
     void escapesAnUnseenDataModeInsteadOfKill();
     void takesALateAnswerAfterGivingUp();
+    void moduleCommandsWaitForAnUnansweredCall_data();
+    void moduleCommandsWaitForAnUnansweredCall();
 
 private:
     void callIntoASilentModule(Bluetooth &sink, QElapsedTimer &sinceCall);
@@ -614,6 +642,64 @@ void TestBluetoothConnection::takesALateAnswerAfterGivingUp()
     sink.sendData(QStringLiteral("BT_TX B"));
     QTRY_COMPARE(m_board->unitLines(), QStringList({"BT_TX B"}));
     QCOMPARE(m_board->moduleLines("ttyO2").filter(" 1101 RFCOMM").size(), 1); // the call, made once
+}
+
+void TestBluetoothConnection::moduleCommandsWaitForAnUnansweredCall_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::newRow("power-off") << "power-off";
+    QTest::newRow("reset to delivery state") << "reset";
+    QTest::newRow("system information") << "information";
+}
+
+void TestBluetoothConnection::moduleCommandsWaitForAnUnansweredCall()
+{
+    // A slow module: its call of the data link has connected (data mode)
+    // at once, its answer comes a second later. Meanwhile the user acts,
+    // and the module commands of the action wait for the answer.
+    QFETCH(QString, action);
+    QVERIFY(m_root->write("/home/root/settings.ini",
+                          QStringLiteral("[Bluetooth]\nMicrophone_ID=%1\nHeadphone_ID=%2\n")
+                              .arg(kUnit, kHeadphone)
+                              .toUtf8()));
+    QCOMPARE(m_board->send("bt ttyO2 slow 1000"), QStringLiteral("ok"));
+    MainMenu w;
+    Bluetooth *sink = w.getBtSinkInstance();
+    QTRY_VERIFY_WITH_TIMEOUT(sink->isCallingDataLink(), 10000);
+    QVERIFY(m_board->send("bt ttyO2 status").startsWith("data"));
+    const int mark = m_board->moduleLines("ttyO2").size();
+
+    const QStringList disconnect{"SET CONTROL AUTOCALL", "KILL " + kUnit, "CLOSE 0", "CLOSE 1",
+                                 "CLOSE 2", "CLOSE 3", "SET CONTROL AUTOCALL"};
+    QStringList commands;
+    Systeminformation info;
+    if (action == QLatin1String("power-off")) {
+        w.beforePowerDown();
+        commands = disconnect;
+    } else if (action == QLatin1String("reset")) {
+        new ModalAction<ResetSettings>([](ResetSettings *d) { clickButton(d, "butReset"); }, &w);
+        new ModalAction<MessageDialog>([](MessageDialog *d) { clickButton(d, "butMiddle"); }, &w);
+        QVERIFY(QMetaObject::invokeMethod(w.getInstanceSystemsettings(), "on_butReset_clicked"));
+        commands = disconnect
+            + QStringList{"SET BT PAGEMODE 0 2000 2", "SET BT NAME TQE3900_MIC", "SET BT CLASS 280438",
+                          "SET BT PAIR *"};
+        QCOMPARE(m_root->commands().last(), QStringLiteral("reboot"));
+    } else {
+        info.init();
+        commands = QStringList{"SET BT BDADDR"};
+        // The module's answer to the command shows.
+        QTRY_COMPARE_WITH_TIMEOUT(info.findChild<QLineEdit *>("editBluetoothIdRx")->text(),
+                                  QStringLiteral("02:00:00:39:00:02"), 10000);
+    }
+    // The module gets its commands as commands, in order; the unit gets
+    // only its own messages.
+    QTRY_VERIFY2_WITH_TIMEOUT(inOrder(m_board->moduleLines("ttyO2").mid(mark), commands),
+                              qPrintable(m_board->moduleLines("ttyO2").mid(mark).join(" | ")), 10000);
+    const QStringList unit = m_board->unitLines();
+    QVERIFY2(unit.filter(QRegularExpression("^(?!BT_TX )")).isEmpty(), qPrintable(unit.join(" | ")));
+    // Dropped links are down.
+    if (action != QLatin1String("information"))
+        QTRY_COMPARE(m_board->send("bt ttyO2 status"), QStringLiteral("command"));
 }
 
 QTEST_MAIN(TestBluetoothConnection)

@@ -154,7 +154,7 @@ void Bluetooth::initBluetooth(QString port, QString address)
         while (Gpio::getValue(kGpioCarrier)) {
             qDebug() << "Warten auf Commandmodus";
             if (waited.elapsed() >= kCommandModeWaitMs) {
-                qDebug() << "BT-Modul verlaesst den Datenmodus nicht; weiter nach" << waited.elapsed() << "ms";
+                qDebug() << "BT module does not leave data mode; going on after" << waited.elapsed() << "ms";
                 break;
             }
             QThread::msleep(kCarrierPollMs);
@@ -361,8 +361,77 @@ void Bluetooth::sendData(QString line)
         // Written by the state machine once the module is in command mode.
         holdCommand(line + QLatin1Char('\n'));
         qDebug() << "Move to buffer" << line << m_commandOutputBuffer.size();
+    } else if (!mayWriteCommands()) {
+        // Written once the call is answered and the module is in command
+        // mode (updateState), behind the commands held before.
+        holdCommand(line + QLatin1Char('\n'));
+        qDebug() << "Held until the data-link call is answered:" << line;
     } else {
+        writeHeldCommands();
         writeToPort(line + QLatin1Char('\n'));
+    }
+}
+
+bool Bluetooth::mayWriteCommands() const
+{
+    // A call of the data link that the module has not answered may have
+    // connected already, the module in data mode unseen: a command written
+    // now would reach the unit as data. Only the state machine writes then
+    // (it knows what it sent; its giving-up reads the carrier line itself).
+    if (!m_inStep && isCallingDataLink())
+        return false;
+    if (m_commandOutputBuffer.isEmpty())
+        return true;
+    // Commands held for a call that has been answered meanwhile wait while
+    // the data link it brought up is entered (the escape of state 6 and
+    // state 8 write them; the carrier may lag behind the module's report)
+    // or while the carrier line says data mode.
+    const bool enteringDataLink = m_connectedRFCOMM && m_btState != 8;
+    return !enteringDataLink && !Gpio::getValue(kGpioCarrier);
+}
+
+void Bluetooth::writeHeldCommands()
+{
+    if (m_commandOutputBuffer.isEmpty())
+        return;
+    writeToPort(m_commandOutputBuffer);
+    m_commandOutputBuffer.clear();
+    m_heldOverflow = false;
+}
+
+void Bluetooth::awaitDataLinkCall()
+{
+    if (!isCallingDataLink())
+        return;
+    // The module's answer is read here, with the GUI thread blocked (at most
+    // until the call counts as done, kCallAnswerMs after it was made).
+    qDebug() << "Waiting for the answer to the data-link call";
+    QElapsedTimer waited;
+    waited.start();
+    while (isCallingDataLink() && uartPort->isOpen() && !m_portLossPending) {
+        // readyRead runs readTtyData, which parses the answer.
+        if (!uartPort->waitForReadyRead(kCarrierPollMs) && uartPort->error() != QSerialPort::TimeoutError)
+            QThread::msleep(kCarrierPollMs);
+    }
+    uartPort->clearError(); // the waits' time-outs
+    if (m_connectedRFCOMM && m_btMode == 0) {
+        // The call connected: the module is in data mode once its carrier
+        // is up (state 5).
+        QElapsedTimer carrier;
+        carrier.start();
+        while (!Gpio::getValue(kGpioCarrier) && carrier.elapsed() < kCarrierWaitMs)
+            QThread::msleep(kCarrierPollMs);
+    }
+    qDebug() << "Data-link call settled after" << waited.elapsed() << "ms; connected:" << m_connectedRFCOMM;
+    if (m_btMode == 0 && Gpio::getValue(kGpioCarrier)) {
+        // In data mode (the call connected, or a module that never answered
+        // sits on a link of its own): leave it by DTR, as from state 6; the
+        // carrier's drop is awaited below.
+        escapeDataMode();
+        m_btMode = 1;
+        m_switchToCommandMode = true;
+        m_btState = 7;
+        startCarrierWait();
     }
 }
 
@@ -377,7 +446,7 @@ void Bluetooth::holdUnitLine(const QString &line)
         return;
     }
     m_heldUnitLines << line;
-    qDebug() << "BT_TX bis zum Datenmodus gehalten:" << line;
+    qDebug() << "BT_TX held until data mode:" << line;
 }
 
 void Bluetooth::holdCommand(const QString &line)
@@ -510,7 +579,7 @@ void Bluetooth::readTtyData()
     if (m_btAnswer.contains(QLatin1Char('\n')))
         analyseAnswer();
     if (m_btAnswer.size() > kMaxUnterminated) {
-        qDebug() << "BT: Text ohne Zeilenende verworfen," << m_btAnswer.size() << "Zeichen";
+        qDebug() << "BT: text without line end dropped," << m_btAnswer.size() << "characters";
         m_btAnswer.clear();
     }
 }
@@ -547,7 +616,7 @@ void Bluetooth::giveUpDataLink()
         // that connected unseen): the commands would reach the unit as
         // data. It is made to leave data mode instead, and once the carrier
         // has dropped its list tells which links it holds (state 2).
-        qWarning() << "Bluetooth: Modul im Datenmodus ohne gemeldete Verbindung; Escape statt KILL";
+        qWarning() << "Bluetooth: module in data mode on a link it did not report; escape instead of KILL";
         escapeDataMode();
         m_listAfterCarrierDrop = true;
     } else {
@@ -576,6 +645,10 @@ void Bluetooth::updateState()
 {
     if (m_inStep)
         return; // the step under way restarts the timer itself
+    // Commands held while the data-link call was unanswered go out once the
+    // module is known to be in command mode.
+    if (m_btMode == 0 && !m_commandOutputBuffer.isEmpty() && mayWriteCommands())
+        writeHeldCommands();
     m_inStep = true;
     int interval = 50;
     switch (m_btState) {
@@ -641,7 +714,7 @@ void Bluetooth::updateState()
         if (Gpio::getValue(kGpioCarrier)) {
             m_btState = 6;
         } else if (carrierWaitExpired()) {
-            qWarning() << "Bluetooth: kein Carrier nach" << kCarrierWaitMs << "ms; Verbindung neu";
+            qWarning() << "Bluetooth: no carrier after" << kCarrierWaitMs << "ms; connecting again";
             giveUpDataLink();
             interval = 2000;
         }
@@ -650,6 +723,9 @@ void Bluetooth::updateState()
         m_switchToDataMode = false;
         m_btMode = 1;
         Gpio::setValue(kGpioDtr, 0);
+        // Commands held during the call that brought the link up.
+        if (!m_commandOutputBuffer.isEmpty())
+            m_switchToCommandMode = true;
         if (m_switchToCommandMode) {
             Gpio::setValue(kGpioDtr, 1);
             m_btState = 7;
@@ -672,8 +748,8 @@ void Bluetooth::updateState()
             // The module stays in data mode: the held commands would reach
             // the remote device as data, so they are dropped, and the
             // connection starts again.
-            qWarning() << "Bluetooth: Modul verlaesst den Datenmodus nicht nach" << kCarrierWaitMs
-                       << "ms; gehaltene Befehle verworfen, Verbindung neu";
+            qWarning() << "Bluetooth: module does not leave data mode after" << kCarrierWaitMs
+                       << "ms; held commands dropped, connecting again";
             m_commandOutputBuffer.clear();
             m_heldOverflow = false;
             m_switchToCommandMode = false;
@@ -741,7 +817,7 @@ void Bluetooth::switchBtMode(int mode)
 void Bluetooth::callBtDeviceRFCOMM()
 {
     if (m_btId.isEmpty()) {
-        qDebug() << "RFCOMM: keine Adresse, kein Ruf";
+        qDebug() << "RFCOMM: no address, no call";
         return;
     }
     const QString line = QStringLiteral("CALL ") + m_btId + QStringLiteral(" 1101 RFCOMM");
@@ -777,6 +853,9 @@ void Bluetooth::escapeDataMode()
 
 void Bluetooth::disconnectBtDevice()
 {
+    // Nothing below may reach the unit as data: a call of the data link
+    // still under way is answered first, and a data mode it brought is left.
+    awaitDataLinkCall();
     sendData(QStringLiteral("SET CONTROL AUTOCALL"));
     QThread::msleep(500);
     if (m_btMode == 1) {
@@ -794,7 +873,7 @@ void Bluetooth::disconnectBtDevice()
             m_btMode = 0;
             writeToPort(m_commandOutputBuffer);
         } else {
-            qWarning() << "Bluetooth: Modul verlaesst den Datenmodus nicht; Trennbefehle verworfen";
+            qWarning() << "Bluetooth: module does not leave data mode; disconnect commands dropped";
         }
         m_commandOutputBuffer.clear();
         m_heldOverflow = false;
@@ -1054,7 +1133,7 @@ void Bluetooth::handleUnitReply(const QString &line)
     auto need = [&](int n) {
         if (v.size() >= n)
             return true;
-        qDebug() << "BT_RX ohne Wert:" << line;
+        qDebug() << "BT_RX without its values:" << line;
         return false;
     };
 

@@ -26,7 +26,11 @@ class QTimer;
 //
 // Everything runs on the GUI thread. Blocking waits: initBluetooth (2 s DTR
 // toggle plus a bounded wait for the carrier line) and disconnectBtDevice
-// (500 ms, and from data mode a bounded wait for the carrier to drop).
+// (500 ms, and from data mode a bounded wait for the carrier to drop; before
+// that, the answer to a data-link call under way, bounded by kCallAnswerMs).
+// While such a call is unanswered the module may be in data mode unseen:
+// module commands from outside the state machine are held then and written
+// once the module is known to be in command mode.
 // The state machine's waits for the carrier line are bounded too; a module
 // that does not follow starts the connection again. It gives up on a call of
 // the data link only once the module has acknowledged it (or after
@@ -168,6 +172,16 @@ private:
     void startCarrierWait();
     bool carrierWaitExpired() const;
     void giveUpDataLink();
+    // Whether a module command may be written now with the module in command
+    // mode as far as the driver knows: not while a data-link call is
+    // unanswered (outside the state machine's own steps), and commands held
+    // for such a call go only once the module is out of data mode.
+    bool mayWriteCommands() const;
+    void writeHeldCommands();
+    // Blocks until the module has answered a data-link call under way
+    // (bounded: kCallAnswerMs after the call, then kCarrierWaitMs for the
+    // carrier of a link it brought up) and leaves a data mode it found by DTR.
+    void awaitDataLinkCall();
     // The data-link call was sent and the module has not even answered its
     // "CALL n" yet (within kCallAnswerMs).
     bool isCallUnacknowledged() const;

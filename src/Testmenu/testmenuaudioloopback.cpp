@@ -114,7 +114,7 @@ void TestMenuAudioLoopback::freeSinkModule()
             }
             return;
         }
-        qDebug() << "Testmode: Modul Sink bleibt im Datenmodus";
+        qDebug() << "Testmode: sink module stays in data mode";
     }
     m_timerSink->stop();
     restartModules();
