@@ -41,6 +41,10 @@ const int kRfcommPolls = 200;
 // switch (states 5 and 7); disconnectBtDevice waits as long for the module
 // to leave data mode. A module that does not follow is given up on.
 const int kCarrierWaitMs = 3000;
+// disconnectBtDevice is the last chance to write its commands (the link goes
+// idle, the instrument reboots or powers off), so it waits longer for a slow
+// module to leave data mode; a module that still does not follow loses them.
+const int kDisconnectCarrierWaitMs = 12000;
 // Sensor-unit messages held during a switch to command mode.
 const int kMaxHeldUnitLines = 32;
 
@@ -419,7 +423,7 @@ void Bluetooth::awaitDataLinkCall()
         // is up (state 5).
         QElapsedTimer carrier;
         carrier.start();
-        while (!Gpio::getValue(kGpioCarrier) && carrier.elapsed() < kCarrierWaitMs)
+        while (!Gpio::getValue(kGpioCarrier) && carrier.elapsed() < kDisconnectCarrierWaitMs)
             QThread::msleep(kCarrierPollMs);
     }
     qDebug() << "Data-link call settled after" << waited.elapsed() << "ms; connected:" << m_connectedRFCOMM;
@@ -866,7 +870,7 @@ void Bluetooth::disconnectBtDevice()
         // block, or drop it when the module stays in data mode.
         QElapsedTimer waited;
         waited.start();
-        while (Gpio::getValue(kGpioCarrier) && waited.elapsed() < kCarrierWaitMs)
+        while (Gpio::getValue(kGpioCarrier) && waited.elapsed() < kDisconnectCarrierWaitMs)
             QThread::msleep(kCarrierPollMs);
         m_switchToCommandMode = false;
         if (!Gpio::getValue(kGpioCarrier)) {

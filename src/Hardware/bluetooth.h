@@ -179,7 +179,7 @@ private:
     bool mayWriteCommands() const;
     void writeHeldCommands();
     // Blocks until the module has answered a data-link call under way
-    // (bounded: kCallAnswerMs after the call, then kCarrierWaitMs for the
+    // (bounded: kCallAnswerMs after the call, then kDisconnectCarrierWaitMs for the
     // carrier of a link it brought up) and leaves a data mode it found by DTR.
     void awaitDataLinkCall();
     // The data-link call was sent and the module has not even answered its
