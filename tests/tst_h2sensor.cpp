@@ -459,6 +459,8 @@ void TestH2Sensor::stepsSaveAndStoredView()
         QVERIFY(open(d.folder));
         QCOMPARE(m_screen->storedValuesCount(), d.values);
         QCOMPARE(m_screen->storedRangeMax(), d.range);
+        // The level axis drawn over the previous view's: only its own labels.
+        QCOMPARE(chartLabelFault(*m_screen->chart()), QString());
         m_screen->chart()->grab();
     }
     QCOMPARE(m_screen->findChild<QLabel *>("labelStoredMeasurement")->text(), QString());

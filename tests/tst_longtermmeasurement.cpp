@@ -127,6 +127,7 @@ void TestLongtermmeasurement::samplesWindowsSaveAndStoredView()
     QCOMPARE(lt->liveChart()->axisYMin(), 0.0f);
     QCOMPARE(lt->liveChart()->axisYMax(), 100.0f);
     QCOMPARE(lt->liveChart()->axisYMainStep(), 20.0f);
+    QCOMPARE(chartLabelFault(*lt->liveChart()), QString());
 
     // The window cycle: labels and axes; a new pass starts.
     QPushButton *time = lt->findChild<QPushButton *>("butMenuTime");

@@ -340,6 +340,10 @@ void TestPinpointing::listenSaveAndReplay()
     for (int i = 0; i < 9; ++i)
         next->click();
     QCOMPARE(pos.currentStep, 1);
+    // Back at position 1: its bar alone carries the selection.
+    for (int i = 1; i <= 10; ++i)
+        QVERIFY2(bar(i)->styleSheet().contains("lightgreen") == (i == 1), qPrintable(QString::number(i)));
+    QCOMPARE(label("labelSymbol")->x(), 5);
     QVERIFY(m_root->journal("playback.log").isEmpty());
     next->click();
     pp->findChild<QPushButton *>("butMenuStoredPlay")->click();

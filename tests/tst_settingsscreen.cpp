@@ -20,6 +20,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QLabel>
 #include <QPushButton>
 #include <QSettings>
 #include <QStackedWidget>
@@ -533,11 +534,14 @@ void TestSettingsScreen::resetToDeliveryState()
     const int commands = m_root->commands().size();
 
     std::deque<ModalHand::Action> steps;
+    QString question;
     if (answer == QLatin1String("back")) {
         steps.push_back([](QWidget *d) { click(d, "butMenuBack"); });
     } else {
         steps.push_back([](QWidget *d) { click(d, "butReset"); });
-        steps.push_back([answer](QWidget *q) {
+        steps.push_back([answer, &question](QWidget *q) {
+            question = q->findChild<QLabel *>("labelHeadline")->text() + " / "
+                    + q->findChild<QLabel *>("labelInfotext")->text();
             if (answer == QLatin1String("yes"))
                 click(q, "butMiddle");
             else if (answer == QLatin1String("no"))
@@ -549,6 +553,10 @@ void TestSettingsScreen::resetToDeliveryState()
     ModalHand hand(steps);
     click(s, "butReset");
     QCOMPARE(hand.handled(), int(steps.size()));
+    // The question as the loaded catalogue words it (the card has no German
+    // catalogue here, so the built-in English one stays).
+    if (answer != QLatin1String("back"))
+        QCOMPARE(question, QStringLiteral("Warning / Do you really want to reset all settings?"));
 
     const QStringList ttyO2 = m_board->moduleLines("ttyO2");
     const QStringList ttyO3 = m_board->moduleLines("ttyO3");

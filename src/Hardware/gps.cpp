@@ -183,12 +183,6 @@ void Gps::reopenPort()
     }
 }
 
-void Gps::closePort()
-{
-    m_reopenTimer->stop();
-    uartPort1->close();
-}
-
 void Gps::initGps()
 {
     m_latitude = 0;

@@ -78,7 +78,6 @@ public:
     float getGpsInfoPdop() const { return m_pdop; }
     float getGpsInfoHdop() const { return m_hdop; }
     float getGpsInfoVdop() const { return m_vdop; }
-    void closePort();
     QString getGpsData();
     void clearGpsData() { m_gpsData.clear(); }
 

@@ -242,6 +242,9 @@ void LongtermData::paintYScale()
     const float max = m_yAxis_max;
     const float mainStep = m_yAxis_mainStep;
     const float minorStep = m_yAxis_minorStep;
+    // Cleared first, also for an axis that is skipped: drawn again without a
+    // refresh (a stored view's range), the previous axis' labels would stay.
+    m_painter.fillRect(yScaleFill(), m_scaleBackgroundColor);
     if (!validAxis(min, max, mainStep, minorStep)) {
         qDebug() << "Error: drawYScale" << min << max << mainStep << minorStep << m_yAxis_visible;
         return;
@@ -252,8 +255,6 @@ void LongtermData::paintYScale()
     const float sh = float(m_rectYScale.height());
     const int w = sx2 - sx;
     const float range = max - min;
-
-    m_painter.fillRect(yScaleFill(), m_scaleBackgroundColor);
 
     // Ticks from the top row down, one per step counted from min; the
     // labels count down from max, so the top tick stands for max.

@@ -146,11 +146,10 @@ void VirtualKeyboard::addCharacter(const QString &character)
     m_enteredText.insert(p, character);
     showText(p + 1);
 
-    // First character a capital, the following ones small.
+    // First character a capital, the following ones small. (The text is
+    // never empty here; an empty preset selects capitals in setText.)
     if (m_enteredText.length() == 1)
         m_lowerCase = true;
-    else if (m_enteredText.length() == 0)
-        m_lowerCase = false;
     updateButtonText();
 }
 

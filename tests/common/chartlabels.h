@@ -14,7 +14,7 @@
 // rectangles: every pixel left of the ticks that is not the scale's
 // background lies in a shown label's rectangle, and every shown label colours
 // some (an axis without labels, an invalid one, colours none). The image is
-// the chart's own, as drawn by its last refresh().
+// the chart's own, as last drawn (a refresh, or an axis drawn again).
 inline QString chartLabelFault(const LongtermData &chart, const QColor &background = Qt::black)
 {
     const LongtermData::ScaleLabels layout = chart.yScaleLabels();
