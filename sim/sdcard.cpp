@@ -145,6 +145,14 @@ bool SdCard::parted(const ShellCommand &c, ShellAnswer *a) const
     case PartedReply::Silent:
         a->silent = true;
         break;
+    case PartedReply::NoTool:
+        a->exitCode = 127;
+        a->output = "sh: parted: not found\n";
+        break;
+    case PartedReply::NoDevice:
+        a->exitCode = 1;
+        a->output = "Error: Could not stat device /dev/mmcblk0 - No such file or directory.\n";
+        break;
     }
     return true;
 }
@@ -258,10 +266,10 @@ void SdCard::registerCommands(ControlChannel &control)
 {
     control.registerCommand(
         QStringLiteral("sdcard"),
-        QStringLiteral("sdcard parted <table|empty|late|silent>: how \"parted\" answers; "
+        QStringLiteral("sdcard parted <table|empty|late|silent|notool|nodevice>: how \"parted\" answers; "
                        "sdcard boot: the boot partition's mount and files"),
         [this](const ControlRequest &r) {
-            const QString usage = QStringLiteral("error: usage: sdcard parted <table|empty|late|silent> | sdcard boot");
+            const QString usage = QStringLiteral("error: usage: sdcard parted <table|empty|late|silent|notool|nodevice> | sdcard boot");
             if (r.args.value(0) == QLatin1String("boot") && r.args.size() == 1) {
                 QString text = isBootMounted()
                     ? QStringLiteral("%1 mounted on %2").arg(QLatin1String(kBootDevice), m_mountedOn)
@@ -281,6 +289,10 @@ void SdCard::registerCommands(ControlChannel &control)
                 m_parted = PartedReply::Late;
             else if (how == QLatin1String("silent"))
                 m_parted = PartedReply::Silent;
+            else if (how == QLatin1String("notool"))
+                m_parted = PartedReply::NoTool;
+            else if (how == QLatin1String("nodevice"))
+                m_parted = PartedReply::NoDevice;
             else
                 return usage;
             return QStringLiteral("ok");

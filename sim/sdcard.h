@@ -32,6 +32,8 @@ public:
         Empty,  // ends without output
         Late,   // the table, after kLateMs
         Silent, // never ends
+        NoTool,   // the shell finds no "parted" (exit 127)
+        NoDevice, // the card's device is missing (exit 1, parted's error)
     };
     static constexpr int kLateMs = 5000;
     static const char kMountPoint[];
@@ -53,7 +55,7 @@ public:
     // Lays out the partition's files when missing.
     bool layout();
     void registerShell(BoardShell &shell);
-    // "sdcard parted <table|empty|late|silent>", "sdcard boot".
+    // "sdcard parted <table|empty|late|silent|notool|nodevice>", "sdcard boot".
     void registerCommands(ControlChannel &control);
 
 private:

@@ -1,14 +1,17 @@
 // The favourite key on the real main window, driven through the application's
 // key filter: screenshots on the simulated card (numbering, never
-// overwriting, a failed save), opening the favourite measurement, storing the
+// overwriting, a failed save, none while the partition is away), opening the favourite measurement, storing the
 // visible measurement as favourite; and the favourite selection dialog,
 // driven through its buttons.
+#include "backupdialog.h"
 #include "eventhandler.h"
 #include "favouritebutton.h"
+#include "formwidgets.h"
 #include "mainmenu.h"
 #include "messagedialog.h"
 #include "popupinfo.h"
 #include "selectfavouritebutton.h"
+#include "simboard.h"
 #include "systemsettings.h"
 #include "testroot.h"
 
@@ -95,6 +98,7 @@ private slots:
     void numberingContinuesAfterExistingPictures_data();
     void numberingContinuesAfterExistingPictures();
     void failedSaveSaysSoAndKeepsTheNumber();
+    void noScreenshotWhileThePartitionIsAway();
     void screenshotOfTheActiveDialog();
 
     // Running and storing the favourite
@@ -239,6 +243,45 @@ void TestFavourite::failedSaveSaysSoAndKeepsTheNumber()
     favouriteKey();
     QVERIFY(!loadPng(m_root->local(QString(kShots) + "/pic_000.png")).isNull());
     QCOMPARE(m_modals->seen.last(), QStringLiteral("camera"));
+}
+
+// Lent to a PC, or not mounted again after it, the mount point is a bare
+// folder of the root file system: nothing goes there, and the user reads
+// why. Once it mounts, pictures are saved again, from the first number.
+void TestFavourite::noScreenshotWhileThePartitionIsAway()
+{
+    SimBoard board(m_root->root());
+    QVERIFY2(board.isRunning(), qPrintable(board.error()));
+    const auto bareMountPoint = [&] {
+        return QDir(m_root->local("/media/tq3900")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    };
+    setFavourite(0);
+    BackupDialog pc;
+    pc.show();
+    child(&pc, "butConnect")->click();
+    QCOMPARE(board.send("usb"), QStringLiteral("exported"));
+    favouriteKey();
+    QCOMPARE(m_modals->seen, QStringList({"message: The screenshot could not be saved:\n"
+                                          "the data partition is lent to the PC."}));
+    QCOMPARE(bareMountPoint(), QStringList());
+
+    QCOMPARE(board.send("usb mount fail"), QStringLiteral("ok"));
+    child(&pc, "butDisconnect")->click();
+    QCOMPARE(board.send("usb"), QStringLiteral("unmounted"));
+    favouriteKey();
+    QCOMPARE(m_modals->seen.mid(1), QStringList({"message: The data partition could not be mounted.\n"
+                                                 "The card may need checking on a PC.",
+                                                 "message: The screenshot could not be saved:\n"
+                                                 "the data partition is not mounted."}));
+    QCOMPARE(bareMountPoint(), QStringList());
+
+    QCOMPARE(board.send("usb mount ok"), QStringLiteral("ok"));
+    child(&pc, "butMenuCancel")->click();
+    QCOMPARE(board.send("usb"), QStringLiteral("mounted"));
+    favouriteKey();
+    QCOMPARE(m_modals->seen.size(), 4);
+    QCOMPARE(m_modals->seen.last(), QStringLiteral("camera"));
+    QVERIFY(!loadPng(m_root->local(QString(kShots) + "/pic_000.png")).isNull());
 }
 
 void TestFavourite::screenshotOfTheActiveDialog()

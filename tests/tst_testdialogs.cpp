@@ -73,6 +73,8 @@ private slots:
     void ledTestSwitchesTheLeds();
     void sdcardTestShowsThePartitionTable();
     void sdcardTestWithoutOutputInTime();
+    void sdcardTestToolThatFailed_data();
+    void sdcardTestToolThatFailed();
     void flashUpdateMarksTheBootPartition();
     void stationOfTheSimulatorWaitsForTheAnswer();
     void sendWaitsForALateStationAnswer();
@@ -187,12 +189,14 @@ void TestTestDialogs::sdcardTestShowsThePartitionTable()
     QTest::mouseClick(child<QPushButton>(&test, "butStart"), Qt::LeftButton);
     QCOMPARE(m_root->commands(), QStringList({kParted, kParted}));
     QCOMPARE(textOf(&test), QString());
-    QCOMPARE(child<QLabel>(&test, "labelStatus")->text(), QStringLiteral("Partition table read."));
+    QCOMPARE(child<QLabel>(&test, "labelStatus")->text(), QStringLiteral("No answer from parted."));
+    QVERIFY(child<QPushButton>(&test, "butPass")->isVisible());
 
     // What the card's tool prints is cut at a NUL.
     m_root->answer(kParted, 0, QByteArray("BYT;\n/dev/mmcblk0:8GB\0junk after\n", 32));
     QCOMPARE(m_station->pollNow(test.remote(), "cmdSdcardPartition"), QStringLiteral("staActive"));
     QCOMPARE(textOf(&test), QStringLiteral("BYT;\n/dev/mmcblk0:8GB"));
+    QCOMPARE(child<QLabel>(&test, "labelStatus")->text(), QStringLiteral("Partition table read."));
     shortPowerKeyPress(&test);
     QVERIFY(test.isVisible());
     QCOMPARE(m_station->pollNow(test.remote(), "cmdFlashUpdate"), QStringLiteral("staUnknownCommand"));
@@ -212,9 +216,44 @@ void TestTestDialogs::sdcardTestWithoutOutputInTime()
     // The table comes after 5 s; the test waits 3 s and shows what it has.
     QVERIFY2(clock.elapsed() >= TestmenuSdcard::kOutputWaitMs - 100, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(textOf(&test), QString());
-    QCOMPARE(child<QLabel>(&test, "labelStatus")->text(), QStringLiteral("Partition table read."));
+    QCOMPARE(child<QLabel>(&test, "labelStatus")->text(), QStringLiteral("No answer from parted."));
     QVERIFY(child<QPushButton>(&test, "butPass")->isVisible());
     QVERIFY(m_root->journal("commands.log").last().endsWith("\ttimeout"));
+}
+
+// A tool that is missing, a card the tool cannot find, a table cut off at
+// the limit: what came is shown, the status says it is no table read, and
+// the operator may judge all the same.
+void TestTestDialogs::sdcardTestToolThatFailed_data()
+{
+    QTest::addColumn<QString>("how"); // how the simulated tool answers, or "cut off"
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("no tool") << "notool" << "sh: parted: not found\n" << "parted failed (exit code 127).";
+    QTest::newRow("no card device") << "nodevice"
+                                    << "Error: Could not stat device /dev/mmcblk0 - No such file or directory.\n"
+                                    << "parted failed (exit code 1).";
+    QTest::newRow("cut off at the limit") << "cut off" << "BYT;\n/dev/mmcblk0:8GB:sd" << "parted did not end within 3 s.";
+}
+
+void TestTestDialogs::sdcardTestToolThatFailed()
+{
+    QFETCH(QString, how);
+    QFETCH(QString, shown);
+    QFETCH(QString, status);
+    SimBoard board(m_root->root());
+    QVERIFY2(board.isRunning(), qPrintable(board.error()));
+    if (how == "cut off")
+        QVERIFY(m_root->write("/.tq3900/answers/" + CommandRunner::answerKey(kParted), "timeout\n" + shown.toUtf8()));
+    else
+        QCOMPARE(board.send("sdcard parted " + how), QStringLiteral("ok"));
+    TestmenuSdcard test;
+    test.show();
+    QCOMPARE(m_station->pollNow(test.remote(), "cmdSdcardPartition"), QStringLiteral("staActive"));
+    QCOMPARE(textOf(&test), shown);
+    QCOMPARE(child<QLabel>(&test, "labelStatus")->text(), status);
+    QVERIFY(child<QPushButton>(&test, "butPass")->isVisible());
+    QCOMPARE(m_station->pollNow(test.remote(), "cmdPass"), QStringLiteral("resPassed"));
 }
 
 void TestTestDialogs::flashUpdateMarksTheBootPartition()

@@ -26,6 +26,11 @@ bool PartitionLending::isPartitionAway()
     return s_away;
 }
 
+bool PartitionLending::isWithPc()
+{
+    return s_withPc;
+}
+
 PartitionLending::Lending PartitionLending::lend()
 {
     // Other screens leave the working directory inside the mount point (the

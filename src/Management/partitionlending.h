@@ -58,6 +58,9 @@ public:
     // written to /media/tq3900 would land on the root file system, hidden
     // by the next mount.
     static bool isPartitionAway();
+    // True while an export made here has not been withdrawn: the PC has
+    // the partition (away for that reason, not for a failed mount).
+    static bool isWithPc();
 
     // The message box telling why lending (or taking back) did not work.
     static void showLendFailed(QWidget *parent, Lending why);

@@ -12,7 +12,8 @@
 // 3 long-term measurement, 4 hydrogen, 5 pipe locating.
 //
 // Screenshots go to /media/tq3900/screenshots/ as pic_000.png, pic_001.png
-// and so on; a screenshot never replaces an earlier one.
+// and so on; a screenshot never replaces an earlier one, and none is saved
+// while the data partition is lent to a PC or not mounted (the user is told).
 class FavouriteButton : public QWidget
 {
     Q_OBJECT

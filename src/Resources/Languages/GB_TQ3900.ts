@@ -198,6 +198,16 @@ and press Search-Button.</translation>
         <translation>The screenshot could not be saved.</translation>
     </message>
     <message>
+        <source>TheScreenshotCouldNotBeSavedTheDataPartitionIsWithThePC</source>
+        <translation>The screenshot could not be saved:
+the data partition is lent to the PC.</translation>
+    </message>
+    <message>
+        <source>TheScreenshotCouldNotBeSavedTheDataPartitionIsNotMounted</source>
+        <translation>The screenshot could not be saved:
+the data partition is not mounted.</translation>
+    </message>
+    <message>
         <source>Warning</source>
         <translation>Warning</translation>
     </message>
