@@ -42,10 +42,10 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QThread>
-#include <QTouchEvent>
-#include <QWindow>
 #include <QTime>
 #include <QTimer>
+#include <QTouchEvent>
+#include <QWindow>
 
 #include <climits>
 
