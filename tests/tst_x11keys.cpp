@@ -399,7 +399,7 @@ void TestX11Keys::tapWhileTheStartUpRuns()
     stopProgram();
     SimBoard board(m_root->root());
     QVERIFY2(board.isRunning(), qPrintable(board.error()));
-    QCOMPARE(board.send("sdcard fsck 4000"), QStringLiteral("ok"));
+    QCOMPARE(board.send("sdcard fsck 6000"), QStringLiteral("ok"));
     QVERIFY(m_root->write("/sys/class/gpio/gpio48/value", "1")); // wired: no link note
     QVERIFY(m_root->write("/home/root/settings.ini",
                           "[Systemsettings]\nFavouriteButton=2\n"
