@@ -14,6 +14,7 @@ namespace Sim {
 
 const char SdCard::kMountPoint[] = "/media/boot";
 const char SdCard::kBootDevice[] = "/dev/mmcblk0p1";
+const char SdCard::kDataDevice[] = "/dev/mmcblk0p3";
 
 namespace {
 const char kCardDevice[] = "/dev/mmcblk0";
@@ -157,6 +158,15 @@ bool SdCard::parted(const ShellCommand &c, ShellAnswer *a) const
     return true;
 }
 
+bool SdCard::fsck(const ShellCommand &c, ShellAnswer *a) const
+{
+    if (!operands(c).contains(QLatin1String(kDataDevice)))
+        return false;
+    // A clean partition; only the time the check takes is played.
+    a->delayMs = m_checkDelayMs;
+    return true;
+}
+
 bool SdCard::mkdir(const ShellCommand &c, ShellAnswer *a) const
 {
     const QStringList paths = operands(c);
@@ -256,6 +266,7 @@ bool SdCard::ls(const ShellCommand &c, ShellAnswer *a) const
 void SdCard::registerShell(BoardShell &shell)
 {
     shell.addHandler(QStringLiteral("parted"), [this](const ShellCommand &c, ShellAnswer *a) { return parted(c, a); });
+    shell.addHandler(QStringLiteral("fsck"), [this](const ShellCommand &c, ShellAnswer *a) { return fsck(c, a); });
     shell.addHandler(QStringLiteral("mkdir"), [this](const ShellCommand &c, ShellAnswer *a) { return mkdir(c, a); });
     shell.addHandler(QStringLiteral("mount"), [this](const ShellCommand &c, ShellAnswer *a) { return mount(c, a); });
     shell.addHandler(QStringLiteral("touch"), [this](const ShellCommand &c, ShellAnswer *a) { return touch(c, a); });
@@ -267,9 +278,19 @@ void SdCard::registerCommands(ControlChannel &control)
     control.registerCommand(
         QStringLiteral("sdcard"),
         QStringLiteral("sdcard parted <table|empty|late|silent|notool|nodevice>: how \"parted\" answers; "
+                       "sdcard fsck <ms>: how long the data partition's check takes; "
                        "sdcard boot: the boot partition's mount and files"),
         [this](const ControlRequest &r) {
-            const QString usage = QStringLiteral("error: usage: sdcard parted <table|empty|late|silent|notool|nodevice> | sdcard boot");
+            const QString usage = QStringLiteral(
+                "error: usage: sdcard parted <table|empty|late|silent|notool|nodevice> | sdcard fsck <ms> | sdcard boot");
+            if (r.args.value(0) == QLatin1String("fsck") && r.args.size() == 2) {
+                bool ok = false;
+                const int ms = r.args[1].toInt(&ok);
+                if (!ok || ms < 0 || ms > 600000)
+                    return usage;
+                m_checkDelayMs = ms;
+                return QStringLiteral("ok");
+            }
             if (r.args.value(0) == QLatin1String("boot") && r.args.size() == 1) {
                 QString text = isBootMounted()
                     ? QStringLiteral("%1 mounted on %2").arg(QLatin1String(kBootDevice), m_mountedOn)

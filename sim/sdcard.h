@@ -14,7 +14,9 @@ struct ShellCommand;
 // The instrument's SD card "/dev/mmcblk0" as the board's shell tools see
 // it: "parted" prints its partition table, and its first partition (the FAT
 // boot partition "/dev/mmcblk0p1") can be mounted on "/media/boot", where
-// "mkdir", "touch" and "ls -la" act as on the board.
+// "mkdir", "touch" and "ls -la" act as on the board. The check of the data
+// partition ("fsck ... /dev/mmcblk0p3") ends clean, at once or, as on a large
+// or damaged card, after a time set by the control channel.
 //
 // The partition's files live in <root>/.tq3900/sdcard/mmcblk0p1/ (the boot
 // loader files are put there at start when missing). While it is mounted,
@@ -38,6 +40,7 @@ public:
     static constexpr int kLateMs = 5000;
     static const char kMountPoint[];
     static const char kBootDevice[];
+    static const char kDataDevice[];
 
     explicit SdCard(const QString &root, QObject *parent = nullptr);
 
@@ -45,6 +48,8 @@ public:
     QString partitionDir() const;
     bool isBootMounted() const { return m_mountedOn.size() > 0; }
     void setPartedReply(PartedReply reply) { m_parted = reply; }
+    // How long "fsck" of the data partition takes (0: it ends at once).
+    void setCheckDelay(int ms) { m_checkDelayMs = ms; }
 
     // What "parted -sm /dev/mmcblk0 print free" prints.
     static QByteArray partitionTable();
@@ -55,7 +60,8 @@ public:
     // Lays out the partition's files when missing.
     bool layout();
     void registerShell(BoardShell &shell);
-    // "sdcard parted <table|empty|late|silent|notool|nodevice>", "sdcard boot".
+    // "sdcard parted <table|empty|late|silent|notool|nodevice>",
+    // "sdcard fsck <ms>", "sdcard boot".
     void registerCommands(ControlChannel &control);
 
 private:
@@ -63,6 +69,7 @@ private:
     // the path lies elsewhere.
     QString bootPath(const QString &boardPath, const QString &workDir) const;
     bool parted(const ShellCommand &c, ShellAnswer *a) const;
+    bool fsck(const ShellCommand &c, ShellAnswer *a) const;
     bool mkdir(const ShellCommand &c, ShellAnswer *a) const;
     bool mount(const ShellCommand &c, ShellAnswer *a);
     bool touch(const ShellCommand &c, ShellAnswer *a) const;
@@ -71,6 +78,7 @@ private:
     QString m_root;
     QString m_mountedOn; // board path, empty while not mounted
     PartedReply m_parted = PartedReply::Table;
+    int m_checkDelayMs = 0;
 };
 
 } // namespace Sim

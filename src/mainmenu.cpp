@@ -41,9 +41,13 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QTouchEvent>
+#include <QThread>
 #include <QTime>
 #include <QTimer>
+#include <QTouchEvent>
+#include <QWindow>
+
+#include <climits>
 
 #include <type_traits>
 
@@ -70,6 +74,9 @@ const int kMaxHeldInput = 64;
 // Longest waits for the start-up check and mount of the data partition.
 const int kFsckTimeoutMs = 120000;
 const int kMountTimeoutMs = 30000;
+// How long the first frame waits for the data partition when the language's
+// texts lie there; a slower card gets the built-in texts first.
+const int kCardLanguageWaitMs = 3000;
 
 // Catalogue of each language number 1..24: "<code>_TQ3900.qm".
 const char *const kCatalogueCodes[24] = {
@@ -187,13 +194,18 @@ MainMenu::MainMenu(Startup startup, QWidget *parent)
 
         // 16. Main page with an empty back stack
         resetMenuLevel();
+        m_pageOnScreen = ui->mainWidget->currentWidget();
 
         // 18. Language. A language whose texts lie on the data partition
-        // needs it mounted first (step 5, brought forward): else the first
-        // frame shows the built-in English and flips afterwards.
+        // needs it checked and mounted first (step 5, brought forward): else
+        // the first frame shows the built-in English and flips afterwards.
+        // A slow card (the check may take minutes) must not keep the window
+        // away: past the wait the first frame has the built-in texts, and
+        // the card's follow once it is mounted (step 18 after the frame).
         const int language = m_systemsettings->getSelectedLanguageNum();
-        if (!hasOwnBuiltInCatalogue(language))
-            checkAndMountDataPartition();
+        if (!hasOwnBuiltInCatalogue(language) && !dataPartitionReady(kCardLanguageWaitMs))
+            qDebug() << "Data partition not ready after" << kCardLanguageWaitMs
+                     << "ms: the first frame shows the built-in texts";
         changeLanguage(language);
         setMainPageTexts();
 
@@ -226,9 +238,9 @@ void MainMenu::finishStartup()
         addPressedPictures();
     }
 
-    // 5. Data partition (unless the language needed it before the first frame)
-    if (!m_dataPartitionChecked)
-        checkAndMountDataPartition();
+    // 5. Data partition (started already when the language needed it
+    // before the first frame: its end is awaited here)
+    dataPartitionReady(-1);
 
     // 6. GPIO lines
     Gpio::init();
@@ -302,8 +314,13 @@ void MainMenu::finishStartup()
     ui->mainWidget->addWidget(m_systemsettings);
 
     // 18. Language (when the main page was painted first: again, now that the
-    // data partition is mounted, whose catalogue wins over the built-in one)
-    changeLanguage(m_systemsettings->getSelectedLanguageNum());
+    // data partition is mounted, whose catalogue wins over the built-in one;
+    // a catalogue read from the mounted card before that frame stays)
+    const int language = m_systemsettings->getSelectedLanguageNum();
+    if (m_loadedWithCard && m_loadedLanguage == language)
+        m_systemsettings->init();
+    else
+        changeLanguage(language);
     setMainPageTexts();
 
     // 19. GPS monitor
@@ -346,38 +363,60 @@ void MainMenu::finishStartup()
     }
     m_directlyBootedToFavouriteFunction = false;
 
-    if (deferred) {
-        m_startupPending = false;
-        qApp->removeEventFilter(this);
-        // The input held meanwhile, in its order. A touch or click acts by
-        // its position: it was aimed at the page shown when it came, and on
-        // any other page (the start-up favourite's screen) it would press
-        // whatever lies there now, on a screen the user never saw. Such
-        // input is dropped; keys go to the focus as ever.
-        const QVector<HeldInput> held = std::move(m_heldInput);
-        m_heldInput.clear();
-        QWidget *const page = ui->mainWidget->currentWidget();
-        for (const HeldInput &input : held) {
-            const bool elsewhere = isPointerInput(input.event) && input.page != page;
-            if (input.receiver && !elsewhere)
-                QCoreApplication::postEvent(input.receiver, input.event);
-            else
-                delete input.event;
-        }
+    if (deferred)
+        drainHeldInput();
+}
+
+// The end of a start-up after the first frame. Its steps read no events:
+// what the user did meanwhile is still queued in the window system. It is
+// read now, with the filter still in place, so that it is held like what
+// came before; then the held input goes out in its order. A touch or click
+// acts by its position: it was aimed at the page on the display (the main
+// page), and on any other page (the start-up favourite's screen) it would
+// press whatever lies there now, on a screen the user never saw. Such input
+// is dropped; keys go to the focus as ever.
+void MainMenu::drainHeldInput()
+{
+    QGuiApplication::sync();
+    m_startupPending = false;
+    qApp->removeEventFilter(this);
+    const QVector<HeldInput> held = std::move(m_heldInput);
+    m_heldInput.clear();
+    const bool pageChanged = ui->mainWidget->currentWidget() != m_pageOnScreen;
+    for (const HeldInput &input : held) {
+        if (input.receiver && !(pageChanged && isPointerInput(input.event)))
+            QCoreApplication::postEvent(input.receiver, input.event);
+        else
+            delete input.event;
     }
 }
 
 // Step 5: check and mount the data partition. Both can hang on a damaged
-// card; after a generous time the start goes on without them.
-void MainMenu::checkAndMountDataPartition()
+// card (after a generous time the start goes on without them), so they run
+// on a thread of their own: the start-up may show its first frame meanwhile.
+// Waits at most waitMs (-1: until both ended) and tells whether they ended;
+// the first call starts them.
+bool MainMenu::dataPartitionReady(int waitMs)
 {
-    m_dataPartitionChecked = true;
-    QDir().mkpath(DeviceRoot::path(QStringLiteral("/media/tq3900")));
-    qDebug() << "Filesystemcheck and mount";
-    runStartupCommand(QStringLiteral("fsck -Mya /dev/mmcblk0p3"), kFsckTimeoutMs);
-    runStartupCommand(QStringLiteral("mount /dev/mmcblk0p3 /media/tq3900"), kMountTimeoutMs);
+    if (m_dataPartitionReady)
+        return true;
+    if (!m_dataPartitionCheck) {
+        QDir().mkpath(DeviceRoot::path(QStringLiteral("/media/tq3900")));
+        qDebug() << "Filesystemcheck and mount";
+        m_dataPartitionCheck = QThread::create([] {
+            runStartupCommand(QStringLiteral("fsck -Mya /dev/mmcblk0p3"), kFsckTimeoutMs);
+            runStartupCommand(QStringLiteral("mount /dev/mmcblk0p3 /media/tq3900"), kMountTimeoutMs);
+        });
+        m_dataPartitionCheck->start();
+    }
+    if (!m_dataPartitionCheck->wait(waitMs < 0 ? ULONG_MAX : static_cast<unsigned long>(waitMs)))
+        return false;
+    delete m_dataPartitionCheck;
+    m_dataPartitionCheck = nullptr;
+    m_dataPartitionReady = true;
     // A measurement whose store was cut short left a hidden folder.
     MeasurementData()->removeLeftovers();
+    return true;
 }
 
 bool MainMenu::eventFilter(QObject *watched, QEvent *event)
@@ -394,8 +433,9 @@ bool MainMenu::eventFilter(QObject *watched, QEvent *event)
         return false;
     }
     // Keys and touches reach a window first: held there, so that no screen
-    // acts on links that are not set up yet.
-    if (watched->isWindowType()) {
+    // acts on links that are not set up yet. Only this window's: a dialog
+    // that opens meanwhile is what the display shows, and must be usable.
+    if (watched->isWindowType() && watched == windowHandle()) {
         QEvent *copy = nullptr;
         switch (event->type()) {
         case QEvent::KeyPress:
@@ -417,8 +457,7 @@ bool MainMenu::eventFilter(QObject *watched, QEvent *event)
         }
         if (copy) {
             if (m_heldInput.size() < kMaxHeldInput)
-                m_heldInput.append({QPointer<QObject>(watched),
-                                    QPointer<QWidget>(ui->mainWidget->currentWidget()), copy});
+                m_heldInput.append({QPointer<QObject>(watched), copy});
             else
                 delete copy;
             return true;
@@ -430,6 +469,11 @@ bool MainMenu::eventFilter(QObject *watched, QEvent *event)
 
 MainMenu::~MainMenu()
 {
+    // A check of the data partition still running ends within its limits.
+    if (m_dataPartitionCheck) {
+        m_dataPartitionCheck->wait();
+        delete m_dataPartitionCheck;
+    }
     delete ui;
     ui = nullptr;
     delete m_pinpointing;
@@ -997,7 +1041,12 @@ void MainMenu::loadLanguageFile(QString name)
     // the built-in one serves instead.
     const QString onCard = DeviceRoot::path(QStringLiteral("/media/tq3900/%1").arg(name));
     QByteArray data;
-    const RegularFile::Status status = RegularFile::read(onCard, Catalogue::kMaxBytes, &data);
+    // Before the data partition is checked and mounted its files are not
+    // looked at (the bare mount point, or a partition not checked yet).
+    // A symbolic link is refused, as for every other file from the card.
+    const RegularFile::Status status = m_dataPartitionReady
+        ? RegularFile::read(onCard, Catalogue::kMaxBytes, &data, RegularFile::Links::Refuse)
+        : RegularFile::Status::Missing;
     if (status == RegularFile::Status::Ok) {
         QString why;
         if (Catalogue::check(data, &why)
@@ -1024,6 +1073,8 @@ void MainMenu::changeLanguage(int num)
         translator.load(QStringLiteral(":/Languages/GB_TQ3900.qm"));
     if (num < 1 || num > 24)
         m_cardCatalogue.clear();
+    m_loadedLanguage = num;
+    m_loadedWithCard = m_dataPartitionReady;
     qApp->removeTranslator(&translator);
     qApp->installTranslator(&translator);
     m_systemsettings->init();

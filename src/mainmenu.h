@@ -23,6 +23,7 @@ class MeasManagement;
 class Pinpointing;
 class Pipelocating;
 class PressureSensor;
+class QThread;
 class QTimer;
 class Systemsettings;
 
@@ -38,12 +39,13 @@ class MainMenu : public QMainWindow
 public:
     // Now: the whole start-up in the constructor (what the tests build).
     // AfterFirstFrame (the program): the constructor prepares what the main
-    // page shows (with the data partition mounted first when the language's
-    // texts lie there); the rest of the start-up (data partition, GPIO, both
-    // Bluetooth modules' set-up, codec, GPS, the hidden pages, status data,
-    // favourite) runs in its order once the main page's first frame is
-    // painted, and keys that come meanwhile are delivered after, touches and
-    // clicks only while the page they were aimed at is still shown.
+    // page shows (when the language's texts lie on the data partition, it
+    // waits a few seconds for the partition's check and mount); the rest of
+    // the start-up (data partition, GPIO, both Bluetooth modules' set-up,
+    // codec, GPS, the hidden pages, status data, favourite) runs in its order
+    // once the main page's first frame is painted, and keys that come until
+    // it is through are delivered after, touches and clicks only while the
+    // main page they were aimed at is still shown.
     enum class Startup { Now, AfterFirstFrame };
 
     explicit MainMenu(QWidget *parent = nullptr);
@@ -155,7 +157,8 @@ protected:
 
 private:
     void finishStartup();
-    void checkAndMountDataPartition();
+    void drainHeldInput();
+    bool dataPartitionReady(int waitMs);
     void addPressedPictures();
     template <class Screen> Screen *ensureScreen(Screen *&screen, bool connectExit);
     void setMainPageTexts();
@@ -210,14 +213,24 @@ private:
     struct HeldInput
     {
         QPointer<QObject> receiver;
-        QPointer<QWidget> page; // current when it came
         QEvent *event;
     };
     bool m_startupPending = false;
     bool m_startupScheduled = false;
     bool m_startupFinished = false;
-    bool m_dataPartitionChecked = false;
+    // The page on the display while the start-up runs: what held touches
+    // and clicks were aimed at.
+    QPointer<QWidget> m_pageOnScreen;
     QVector<HeldInput> m_heldInput;
+
+    // The data partition's check and mount, on a thread of their own while
+    // they run; ready once both ended (its files may be read from then on).
+    QThread *m_dataPartitionCheck = nullptr;
+    bool m_dataPartitionReady = false;
+    // The language last loaded, and whether the data partition was ready
+    // then (its catalogue, if any, is in the translator).
+    int m_loadedLanguage = 0;
+    bool m_loadedWithCard = false;
 };
 
 #endif // MAINMENU_H

@@ -16,6 +16,8 @@
 
 #include <memory>
 
+#include <sys/stat.h>
+
 namespace {
 
 const char *const kCodes[24] = {"GB", "DE", "FR", "IT", "ES", "CN", "CZ", "HU", "RU", "SI", "JP", "PL",
@@ -125,8 +127,20 @@ void TestLanguage::catalogueOnCardTakesPrecedence()
     // Without the file the built-in catalogue serves.
     QFile::remove(m_root->local("/media/tq3900/DE_TQ3900.qm"));
     m_window->changeLanguage(2);
-    QVERIFY(pinpointingText() != QStringLiteral("Punktortung (Karte)"));
-    QVERIFY(pinpointingText() != QStringLiteral("Histogram"));
+    const QString builtIn = pinpointingText();
+    QVERIFY(builtIn != QStringLiteral("Punktortung (Karte)"));
+    QVERIFY(builtIn != QStringLiteral("Histogram"));
+    // So it does for a link to the catalogue elsewhere, and for a FIFO in
+    // its place (at once: nothing waits for a writer).
+    const QString onCard = m_root->local("/media/tq3900/DE_TQ3900.qm");
+    QVERIFY(m_root->write("/home/root/DE_TQ3900.qm", de));
+    QVERIFY(QFile::link(m_root->local("/home/root/DE_TQ3900.qm"), onCard));
+    m_window->changeLanguage(2);
+    QCOMPARE(pinpointingText(), builtIn);
+    QVERIFY(QFile::remove(onCard));
+    QCOMPARE(::mkfifo(QFile::encodeName(onCard).constData(), 0600), 0);
+    m_window->changeLanguage(2);
+    QCOMPARE(pinpointingText(), builtIn);
 }
 
 void TestLanguage::outOfRangeLoadsBuiltInEnglish_data()

@@ -28,6 +28,7 @@
 #include "testroot.h"
 
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QStackedWidget>
 #include <QtTest>
@@ -441,53 +442,80 @@ void TestMainMenu::startupAfterFirstFrame()
 void TestMainMenu::startupLanguageOnTheCard_data()
 {
     QTest::addColumn<int>("language");
-    QTest::addColumn<QString>("catalogue");
+    QTest::addColumn<QString>("catalogue");    // on the card
+    QTest::addColumn<int>("checkMs");          // how long the partition's check takes
     QTest::addColumn<QStringList>("beforeFirstFrame"); // commands
     QTest::addColumn<QStringList>("firstFrame");       // the main page's texts
     QTest::addColumn<QString>("pinpointingAfter");
     const QStringList mount = {"fsck -Mya /dev/mmcblk0p3", "mount /dev/mmcblk0p3 /media/tq3900"};
-    // The program has German only as the English stand-in: its texts are
-    // the card's, mounted before the first frame so that it shows them.
-    QTest::newRow("German from the card")
-        << 2 << "DE_TQ3900.qm" << mount
-        << QStringList({"Punktortung (Karte)", "Pegel (Karte)", "Langzeit (Karte)", "H2-Sensor (Karte)",
-                        "Rohrortung (Karte)", "Verwaltung (Karte)"})
-        << "Punktortung (Karte)";
+    const QStringList english = {"Pinpointing", "Level", "Long-term", "H2 sensor", "Pipe locating", "Management"};
+    const QStringList card = {"Punktortung (Karte)", "Pegel (Karte)", "Langzeit (Karte)",
+                              "H2-Sensor (Karte)", "Rohrortung (Karte)", "Verwaltung (Karte)"};
+    // The program has every language but English only as the English
+    // stand-in: its texts are the card's (here the test's German catalogue
+    // under the language's name), mounted before the first frame so that it
+    // shows them.
+    const char *const codes[24] = {"GB", "DE", "FR", "IT", "ES", "CN", "CZ", "HU", "RU", "SI", "JP", "PL",
+                                   "PT", "RO", "SK", "SE", "FI", "DK", "NO", "BG", "HR", "KR", "RS", "TR"};
+    for (int language = 2; language <= 24; ++language)
+        QTest::addRow("%d %s from the card", language, codes[language - 1])
+            << language << QStringLiteral("%1_TQ3900.qm").arg(codes[language - 1]) << 0 << mount << card
+            << card.first();
+    // A slow card keeps the window no longer than 3 s: the first frame has
+    // the stand-in's texts, the card's follow once it is mounted.
+    QTest::newRow("German, the check takes 30 s")
+        << 2 << "DE_TQ3900.qm" << 30000 << QStringList({mount.first()}) << english << card.first();
     // English is built in: nothing waits for the card before the first
     // frame; a catalogue there serves from the end of the start-up.
-    QTest::newRow("English built in")
-        << 1 << "GB_TQ3900.qm" << QStringList()
-        << QStringList({"Pinpointing", "Level", "Long-term", "H2 sensor", "Pipe locating", "Management"})
-        << "Card catalogue";
+    QTest::newRow("English built in") << 1 << "GB_TQ3900.qm" << 0 << QStringList() << english << "Card catalogue";
 }
 
 void TestMainMenu::startupLanguageOnTheCard()
 {
     QFETCH(int, language);
     QFETCH(QString, catalogue);
+    QFETCH(int, checkMs);
     QFETCH(QStringList, beforeFirstFrame);
     QFETCH(QStringList, firstFrame);
     QFETCH(QString, pinpointingAfter);
     writeSettings(*m_root, {{"Local-Settings/Language", QString::number(language)}});
-    QVERIFY(m_root->write("/media/tq3900/" + catalogue, testCatalogue(catalogue)));
+    const QString test = language == 1 ? catalogue : QStringLiteral("DE_TQ3900.qm");
+    QVERIFY(m_root->write("/media/tq3900/" + catalogue, testCatalogue(test)));
     // The board boots with the data partition unmounted: its catalogue
     // comes into sight with the program's mount only.
     SimBoard board(m_root->root());
     QVERIFY2(board.isRunning(), qPrintable(board.error()));
     QCOMPARE(board.send("usb unmount"), QStringLiteral("ok"));
     QCOMPARE(board.send("usb"), QStringLiteral("unmounted"));
+    QCOMPARE(board.send(QStringLiteral("sdcard fsck %1").arg(checkMs)), QStringLiteral("ok"));
     QVERIFY(!m_root->exists("/media/tq3900/" + catalogue));
+    static int cardReads;
+    static QtMessageHandler previous;
+    cardReads = 0;
+    previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context, const QString &text) {
+        cardReads += text.startsWith(QLatin1String("Load language file from mass storage"));
+        previous(type, context, text);
+    });
+    const auto restore = qScopeGuard([] { qInstallMessageHandler(previous); });
 
+    QElapsedTimer clock;
+    clock.start();
     MainMenu w(MainMenu::Startup::AfterFirstFrame);
+    const qint64 toWindow = clock.elapsed();
     QCOMPARE(m_root->commands(), beforeFirstFrame);
     QCOMPARE(mainButtonTexts(w), firstFrame);
+    // The wait for a slow card is 3 s, not the check's 30 s.
+    if (checkMs > 0)
+        QVERIFY2(toWindow >= 2900 && toWindow < 15000, qPrintable(QString::number(toWindow)));
     w.show();
-    QTRY_VERIFY_WITH_TIMEOUT(w.isStartupFinished(), 20000);
-    // Checked and mounted once, in the start-up's order.
+    QTRY_VERIFY_WITH_TIMEOUT(w.isStartupFinished(), checkMs + 20000);
+    // Checked and mounted once, in the start-up's order; the card's
+    // catalogue read once.
     QCOMPARE(m_root->commands(), QStringList({"fsck -Mya /dev/mmcblk0p3", "mount /dev/mmcblk0p3 /media/tq3900",
                                               "alsactl --file /var/lib/alsa/asound.state restore"}));
     QCOMPARE(board.send("usb"), QStringLiteral("mounted"));
     QCOMPARE(mainButtonTexts(w).first(), pinpointingAfter);
+    QCOMPARE(cardReads, 1);
 }
 
 void TestMainMenu::startupWithMissingGpioFolder()

@@ -70,8 +70,9 @@ void DeviceRoot::appendJournal(const QString &fileName, const QString &line)
     const QString dir = journalDir();
     if (dir.isEmpty())
         return;
-    // Start-up writes many journal lines: make the folder once per root.
-    static QString s_madeDir;
+    // Start-up writes many journal lines: make the folder once per root
+    // (and thread: the data partition's check runs on a thread of its own).
+    thread_local QString s_madeDir;
     if (s_madeDir != dir) {
         QDir().mkpath(dir);
         s_madeDir = dir;
