@@ -4,12 +4,12 @@
 #include "globals.h"
 #include "logtext.h"
 #include "mainmenu.h"
+#include "startupplugins.h"
 #include "unixsignalquit.h"
 
 #include <QApplication>
 #include <QDebug>
 #include <QFontDatabase>
-#include <QImageReader>
 
 #include <cstdio>
 #ifdef __GLIBC__
@@ -47,19 +47,16 @@ int main(int argc, char *argv[])
 
     const QFont font = loadApplicationFont();
 
-    // What the first frame needs of the toolkit's shared state is prepared
-    // on two threads of their own while the main window is built: the
-    // picture format plugins (the style sheet's first picture loads every
-    // one of them to ask what it reads) and the font database (the font
-    // files fontconfig lists, read once per process). Fonts themselves
-    // are not matched there: the toolkit keeps a matched font per thread.
-    // The main thread waits for what it needs at the toolkit's own locks.
+    // The font database (the font files fontconfig lists, read once per
+    // process) is prepared on a thread of its own while the main window is
+    // built. Fonts themselves are not matched there: the toolkit keeps a
+    // matched font per thread. The main thread waits for it at the
+    // toolkit's own lock.
     struct Joined : std::thread
     {
         using std::thread::thread;
         ~Joined() { join(); }
     };
-    Joined picturePreparation([] { (void)QImageReader::supportedImageFormats(); });
     Joined fontPreparation([] { (void)QFontDatabase().families(); });
 
     // Lives to the end of the process.
@@ -75,6 +72,9 @@ int main(int argc, char *argv[])
     // a start-up menu (which runs modally before the event loop) finds the
     // start-up through.
     const int startupMenu = MainMenu::startupMenuFor(app.arguments().mid(1));
+    // No image format plugin is loaded for the main page's pictures; the
+    // start-up gives the plugin folders back once the page is shown.
+    StartupPlugins::hold();
     MainMenu window(startupMenu ? MainMenu::Startup::Now : MainMenu::Startup::AfterFirstFrame);
     window.show();
 

@@ -29,6 +29,7 @@
 #include "pressuresensor.h"
 #include "regularfile.h"
 #include "sharedpictureicons.h"
+#include "startupplugins.h"
 #include "statusbardata.h"
 #include "systemclock.h"
 #include "systemsettings.h"
@@ -229,6 +230,8 @@ void MainMenu::finishStartup()
     if (m_startupFinished)
         return;
     m_startupFinished = true;
+    // Pictures read from now on may need the image format plugins.
+    StartupPlugins::release();
     const bool deferred = m_startupPending;
     if (deferred) {
         // The frame is on the screen before the modules' set-up blocks.

@@ -1,13 +1,22 @@
-// The program's own font configuration, made current before the application
-// as the program's start does: only the font files the program draws with,
-// each rendered as the system's configuration renders it; a configuration the
-// user names, or one that finds no font file, leaves the current one alone.
+// The program's start as main() makes it: its own font configuration, made
+// current before the application (only the font files the program draws
+// with, each rendered as the system's configuration renders it, and the
+// fallback for the scripts they lack; a configuration the user names, or one
+// that finds no font file, leaves the current one alone), and the main
+// page's first frame drawn without any image format plugin.
 
 #include "applicationfont.h"
+#include "mainmenu.h"
+#include "startupplugins.h"
+#include "testroot.h"
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QGlyphRun>
+#include <QImageReader>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTextLayout>
 #include <QtTest>
 
 #include <fontconfig/fontconfig.h>
@@ -16,23 +25,57 @@ namespace {
 
 bool g_used = false; // what the start's call returned
 
-QStringList fontFiles(FcConfig *config)
+// The font files (names) a configuration lists under /usr/share/fonts for a
+// query such as ":lang=ko".
+QStringList fontFiles(FcConfig *config, const char *query = ":")
 {
-    FcPattern *any = FcPatternCreate();
+    FcPattern *pattern = FcNameParse(reinterpret_cast<const FcChar8 *>(query));
     FcObjectSet *objects = FcObjectSetBuild(FC_FILE, nullptr);
-    FcFontSet *set = FcFontList(config, any, objects);
+    FcFontSet *set = FcFontList(config, pattern, objects);
     QStringList files;
     for (int i = 0; set && i < set->nfont; ++i) {
         FcChar8 *file = nullptr;
-        if (FcPatternGetString(set->fonts[i], FC_FILE, 0, &file) == FcResultMatch)
+        if (FcPatternGetString(set->fonts[i], FC_FILE, 0, &file) == FcResultMatch
+            && QByteArray(reinterpret_cast<const char *>(file)).startsWith("/usr/share/fonts/"))
             files << QFileInfo(QString::fromUtf8(reinterpret_cast<const char *>(file))).fileName();
     }
     if (set)
         FcFontSetDestroy(set);
     FcObjectSetDestroy(objects);
-    FcPatternDestroy(any);
+    FcPatternDestroy(pattern);
     files.sort();
+    files.removeDuplicates(); // a collection holds several faces
     return files;
+}
+
+// The installed fonts that write Chinese, Japanese or Korean, as the
+// system's configuration lists them.
+QStringList cjkFontFiles()
+{
+    FcConfig *system = FcInitLoadConfigAndFonts();
+    QStringList files;
+    for (const char *query : {":lang=zh-cn", ":lang=ja", ":lang=ko"})
+        files << fontFiles(system, query);
+    FcConfigDestroy(system);
+    files.sort();
+    files.removeDuplicates();
+    return files;
+}
+
+// Image format plugins mapped into this process.
+QStringList loadedImagePlugins()
+{
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    QStringList plugins;
+    if (!maps.open(QIODevice::ReadOnly))
+        return {QStringLiteral("/proc/self/maps unreadable")};
+    for (const QByteArray &line : maps.readAll().split('\n')) {
+        const int at = line.indexOf("/imageformats/");
+        if (at >= 0)
+            plugins << QString::fromUtf8(line.mid(line.lastIndexOf('/') + 1));
+    }
+    plugins.removeDuplicates();
+    return plugins;
 }
 
 // The file a request resolves to and what the toolkit reads from the match
@@ -80,22 +123,145 @@ class TestFontConfiguration : public QObject
     Q_OBJECT
 
 private slots:
+    void firstFrameLoadsNoImagePlugin();
     void namesOnlyTheProgramsFonts();
+    void mainPageTextsHaveGlyphs_data();
+    void mainPageTextsHaveGlyphs();
     void rendersAsTheSystemConfiguration_data();
     void rendersAsTheSystemConfiguration();
     void otherConfigurationsLeaveTheCurrentOne();
 };
 
+// First, while no picture has been read in this process: a plugin once
+// loaded stays.
+void TestFontConfiguration::firstFrameLoadsNoImagePlugin()
+{
+    TestRoot root;
+    StartupPlugins::hold();
+    MainMenu window(MainMenu::Startup::AfterFirstFrame);
+    auto *button = window.findChild<QPushButton *>("butPinpointing");
+    QVERIFY(button);
+    // What the process holds once the first frame is drawn, before the
+    // start-up goes on (this filter comes before the window's own).
+    struct FirstFrame : QObject
+    {
+        QWidget *window = nullptr;
+        QPushButton *button = nullptr;
+        bool queued = false, seen = false, finished = true;
+        QStringList plugins;
+        QImage picture;
+        bool eventFilter(QObject *o, QEvent *e) override
+        {
+            if (!queued && e->type() == QEvent::Paint && o->isWidgetType()
+                && static_cast<QWidget *>(o)->window() == window) {
+                queued = true;
+                QTimer::singleShot(0, this, [this] {
+                    plugins = loadedImagePlugins();
+                    picture = button->grab().toImage();
+                    finished = static_cast<MainMenu *>(window)->isStartupFinished();
+                    seen = true;
+                });
+            }
+            return false;
+        }
+    } frame;
+    frame.window = &window;
+    frame.button = button;
+    qApp->installEventFilter(&frame);
+    window.show();
+    QTRY_VERIFY(frame.seen);
+    qApp->removeEventFilter(&frame);
+    QVERIFY(!frame.finished);
+    QCOMPARE(frame.plugins, QStringList());
+    QTRY_VERIFY_WITH_TIMEOUT(window.isStartupFinished(), 10000);
+    // Drawn as with the plugins at hand; afterwards they are found again,
+    // for a picture of any format read later.
+    QCOMPARE(button->grab().toImage(), frame.picture);
+    QVERIFY(QImageReader::supportedImageFormats().contains("jpeg"));
+    QVERIFY2(loadedImagePlugins().contains("libqjpeg.so"), qPrintable(loadedImagePlugins().join(' ')));
+}
+
 void TestFontConfiguration::namesOnlyTheProgramsFonts()
 {
     QVERIFY(g_used);
-    QCOMPARE(fontFiles(nullptr), QStringList({"DejaVuSans-Bold.ttf", "DejaVuSans.ttf"}));
+    // DejaVu Sans in its two weights, and the fallback for the scripts it
+    // lacks: each installed font that writes Chinese, Japanese or Korean.
+    const QStringList cjk = cjkFontFiles();
+#ifndef Q_PROCESSOR_ARM
+    QVERIFY2(!cjk.isEmpty(), "no Chinese, Japanese or Korean font: scripts/install-packages installs one");
+#endif
+    QStringList files = fontFiles(nullptr);
+    QCOMPARE(files.removeAll("DejaVuSans-Bold.ttf"), 1);
+    QCOMPARE(files.removeAll("DejaVuSans.ttf"), 1);
+    QCOMPARE(files, cjk);
     QFontDatabase fonts;
     // Beside the toolkit's three generic names, which it adds to any list.
-    QCOMPARE(fonts.families(), QStringList({"DejaVu Sans", "Monospace", "Sans Serif", "Serif"}));
+    QStringList families = fonts.families();
+    for (const char *generic : {"DejaVu Sans", "Monospace", "Sans Serif", "Serif"})
+        QVERIFY2(families.removeAll(generic) == 1, generic);
+    for (const QString &family : families)
+        QVERIFY2(fonts.writingSystems(family).contains(QFontDatabase::SimplifiedChinese)
+                     || fonts.writingSystems(family).contains(QFontDatabase::Japanese)
+                     || fonts.writingSystems(family).contains(QFontDatabase::Korean),
+                 qPrintable(family));
     QStringList styles = fonts.styles(QStringLiteral("DejaVu Sans"));
     styles.sort();
     QCOMPARE(styles, QStringList({"Bold", "Book"}));
+}
+
+void TestFontConfiguration::mainPageTextsHaveGlyphs_data()
+{
+    QTest::addColumn<int>("language");
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("pinpointing");
+    QTest::addColumn<bool>("fallback"); // characters DejaVu Sans lacks
+    QTest::newRow("Chinese") << 6 << "CN" << QStringLiteral("精确定位") << true;
+    QTest::newRow("Russian") << 9 << "RU" << QStringLiteral("Точный поиск") << false;
+}
+
+void TestFontConfiguration::mainPageTextsHaveGlyphs()
+{
+    QFETCH(int, language);
+    QFETCH(QString, code);
+    QFETCH(QString, pinpointing);
+    QFETCH(bool, fallback);
+#ifdef Q_PROCESSOR_ARM
+    if (fallback && cjkFontFiles().isEmpty())
+        QSKIP("the board's system files hold no Chinese, Japanese or Korean font (a sysroot made before "
+              "scripts/board-sysroot.txt named one: scripts/board-build makes it anew)");
+#endif
+    TestRoot root;
+    QFile catalogue(QStringLiteral(TQ3900_TEST_DATA "/%1_TQ3900.qm").arg(code));
+    QVERIFY(catalogue.open(QIODevice::ReadOnly));
+    QVERIFY(root.write(QStringLiteral("/media/tq3900/%1_TQ3900.qm").arg(code), catalogue.readAll()));
+    MainMenu window;
+    window.changeLanguage(language);
+    window.displayWidget(0, 0, 0); // the main page sets its texts anew
+    QCOMPARE(window.findChild<QPushButton *>("butPinpointing")->text(), pinpointing);
+    bool fromFallback = false;
+    for (const char *name : {"butPinpointing", "butLevelmeasurement", "butLongtermmeasurement", "butH2Sensor",
+                             "butPipelocating", "butManagement"}) {
+        QPushButton *button = window.findChild<QPushButton *>(name);
+        button->ensurePolished();
+        // The glyphs as the button draws its text: glyph 0 of a font is
+        // its missing-glyph box, drawn where no font has the character.
+        QTextLayout layout(button->text(), button->font());
+        layout.beginLayout();
+        layout.createLine();
+        layout.endLayout();
+        int glyphs = 0;
+        for (const QGlyphRun &run : layout.glyphRuns()) {
+            for (quint32 glyph : run.glyphIndexes())
+                QVERIFY2(glyph != 0, qPrintable(QStringLiteral("%1: a box in \"%2\"").arg(name, button->text())));
+            glyphs += run.glyphIndexes().size();
+        }
+        QCOMPARE(glyphs, button->text().size());
+        const QRawFont font = QRawFont::fromFont(button->font());
+        QCOMPARE(QFontInfo(button->font()).family(), QStringLiteral("DejaVu Sans"));
+        for (const QChar c : button->text())
+            fromFallback = fromFallback || !font.supportsCharacter(c);
+    }
+    QCOMPARE(fromFallback, fallback);
 }
 
 void TestFontConfiguration::rendersAsTheSystemConfiguration_data()
@@ -147,13 +313,13 @@ void TestFontConfiguration::otherConfigurationsLeaveTheCurrentOne()
     QFile program(QStringLiteral(":/Resources/Files/fonts.conf"));
     QVERIFY(program.open(QIODevice::ReadOnly));
     QByteArray elsewhere = program.readAll();
-    QVERIFY(elsewhere.contains("<dir>/usr/share/fonts/truetype/dejavu</dir>"));
-    elsewhere.replace("/usr/share/fonts/truetype/dejavu", QFile::encodeName(noFonts.path()));
+    QVERIFY(elsewhere.contains("<dir>/usr/share/fonts</dir>"));
+    elsewhere.replace("<dir>/usr/share/fonts</dir>", "<dir>" + QFile::encodeName(noFonts.path()) + "</dir>");
     QVERIFY(!useFontConfiguration(elsewhere));
     QVERIFY(!useFontConfiguration("<fontconfig><dir>"));
 
     QCOMPARE(FcConfigGetCurrent(), current);
-    QCOMPARE(fontFiles(nullptr), QStringList({"DejaVuSans-Bold.ttf", "DejaVuSans.ttf"}));
+    QVERIFY(fontFiles(nullptr).contains("DejaVuSans.ttf"));
 }
 
 int main(int argc, char *argv[])

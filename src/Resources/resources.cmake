@@ -73,9 +73,12 @@ if(TQ_TS_FILES)
 
     set(TQ_LANGUAGES_QRC ${TQ_RES_OUT}/tq3900_languages.qrc)
     set(qrc "<!DOCTYPE RCC>\n<RCC version=\"1.0\">\n<qresource prefix=\"/Languages\">\n")
+    # Kept uncompressed: the translator then reads the catalogue where the
+    # program is mapped, with no copy to unpack it into before the first
+    # frame (0.7 M instructions for one catalogue).
     foreach(qm ${TQ_QM_FILES})
         get_filename_component(name ${qm} NAME)
-        string(APPEND qrc "    <file alias=\"${name}\">Languages/${name}</file>\n")
+        string(APPEND qrc "    <file alias=\"${name}\" compression-algorithm=\"none\">Languages/${name}</file>\n")
     endforeach()
     string(APPEND qrc "</qresource>\n</RCC>\n")
     # Rewritten only when the list changes, so that nothing is rebuilt for
