@@ -381,6 +381,9 @@ void MainMenu::finishStartup()
 void MainMenu::drainHeldInput()
 {
     QGuiApplication::sync();
+    // A platform without a sync of its own (a frame buffer with its input
+    // devices read by the event loop) delivers what is queued on this pass.
+    QCoreApplication::processEvents();
     m_startupPending = false;
     qApp->removeEventFilter(this);
     const QVector<HeldInput> held = std::move(m_heldInput);
