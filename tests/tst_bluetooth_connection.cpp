@@ -3,6 +3,7 @@
 // headphone link, giving up and trying again, link loss and return, taking
 // over the links a running module reports, disconnecting and resetting.
 #include "bluetooth.h"
+#include "formwidgets.h"
 #include "mainmenu.h"
 #include "globals.h"
 #include "messagedialog.h"
@@ -47,12 +48,6 @@ bool inOrder(const QStringList &lines, const QStringList &wanted)
         ++at;
     }
     return true;
-}
-
-void clickButton(QWidget *parent, const char *name)
-{
-    if (auto *b = parent->findChild<QPushButton *>(QLatin1String(name)))
-        QTest::mouseClick(b, Qt::LeftButton);
 }
 
 } // namespace
@@ -682,8 +677,8 @@ void TestBluetoothConnection::moduleCommandsWaitForAnUnansweredCall()
         w.beforePowerDown();
         commands = disconnect;
     } else if (action == QLatin1String("reset")) {
-        new ModalAction<ResetSettings>([](ResetSettings *d) { clickButton(d, "butReset"); }, &w);
-        new ModalAction<MessageDialog>([](MessageDialog *d) { clickButton(d, "butMiddle"); }, &w);
+        new ModalAction<ResetSettings>([](ResetSettings *d) { QTest::mouseClick(child(d, "butReset"), Qt::LeftButton); }, &w);
+        new ModalAction<MessageDialog>([](MessageDialog *d) { QTest::mouseClick(child(d, "butMiddle"), Qt::LeftButton); }, &w);
         QVERIFY(QMetaObject::invokeMethod(w.getInstanceSystemsettings(), "on_butReset_clicked"));
         commands = disconnect
             + QStringList{"SET BT PAGEMODE 0 2000 2", "SET BT NAME TQE3900_MIC", "SET BT CLASS 280438",
