@@ -85,36 +85,24 @@ void TestMenuAudioLoopback::stopTest()
 void TestMenuAudioLoopback::on_butEnableBtLoop_clicked()
 {
     ui->labelStatus->setText(QStringLiteral("Init started. Please wait..."));
-    m_escapeStarted.invalidate();
-    m_lastEscape.invalidate();
     if (!m_btSink) {
         restartModules();
         return;
     }
+    // The sink's driver takes its module to command mode (out of a data
+    // link, after a call under way); the modules are reset once it is there.
+    m_sinkWait.start();
+    m_btSink->switchBtMode(0);
     m_timerSink->start(kSinkPollMs);
     freeSinkModule();
 }
 
 void TestMenuAudioLoopback::freeSinkModule()
 {
-    // A call of the unit's data link still under way (the start-up's) could
-    // connect after the links are dropped and take the module into data
-    // mode: its answer is awaited (the driver bounds the wait).
-    if (m_btSink->isCallingDataLink())
-        return;
-    // The carrier line tells whether the module is in data mode; its driver
-    // may not know (a call that connected after the driver gave up on it).
-    if (m_btSink->isCarrierDetected()) {
-        if (!m_escapeStarted.isValid())
-            m_escapeStarted.start();
-        if (m_escapeStarted.elapsed() < kEscapeWaitMs) {
-            if (!m_lastEscape.isValid() || m_lastEscape.elapsed() >= kEscapeRepeatMs) {
-                m_btSink->escapeDataMode();
-                m_lastEscape.start();
-            }
+    if (!m_btSink->isCommandModeKnown()) {
+        if (m_sinkWait.elapsed() < kCommandModeWaitMs)
             return;
-        }
-        qDebug() << "Testmode: sink module stays in data mode";
+        qDebug() << "Testmode: sink module not in command mode";
     }
     m_timerSink->stop();
     restartModules();
