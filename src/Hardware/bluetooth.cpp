@@ -97,6 +97,7 @@ Bluetooth::Bluetooth()
     m_reopenTimer->setInterval(kReopenMs);
     connect(m_reopenTimer, &QTimer::timeout, this, &Bluetooth::reopenPort);
     connect(uartPort, &QSerialPort::errorOccurred, this, &Bluetooth::portError);
+    connect(m_mode, &ModuleMode::commandModeReached, this, &Bluetooth::commandModeReached);
 }
 
 Bluetooth::~Bluetooth()
@@ -762,7 +763,14 @@ void Bluetooth::disconnectBtDevice()
     // escaped at once; the commands go once it is in command mode. What
     // could not go within kDisconnectMs is dropped: the link goes idle, the
     // instrument reboots or powers off, and no stale command may tear down a
-    // later link. Only the 500 ms pause blocks the GUI thread.
+    // later link. Only the 500 ms pause blocks the GUI thread. The state
+    // machine stops first: no step of its own (a "SELECT" for waiting
+    // messages) may come between these commands.
+    m_btState = -1;
+    m_switchToCommandMode = false;
+    m_switchToDataMode = false;
+    m_heldUnitLines.clear();
+    m_btMode = 0;
     m_mode->leave(true);
     sendData(QStringLiteral("SET CONTROL AUTOCALL"));
     QElapsedTimer pause;

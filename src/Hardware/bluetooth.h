@@ -144,6 +144,8 @@ signals:
     void btFirmwareVersion(QString version);
     void btEnableReceivePressuredata(bool on, int range, unsigned short low, unsigned short high);
     void btPressuredataReceived(int count, QString samples);
+    // The module has just been found in command mode (held commands written).
+    void commandModeReached();
 
 private:
     static constexpr int kQueueSize = 32;

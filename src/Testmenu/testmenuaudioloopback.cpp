@@ -42,6 +42,7 @@ TestMenuAudioLoopback::TestMenuAudioLoopback(QWidget *parent)
     m_timerValues = new QTimer(this);
     connect(m_timerValues, &QTimer::timeout, this, &TestMenuAudioLoopback::updateValues);
     m_timerSink = new QTimer(this);
+    m_timerSink->setSingleShot(true);
     connect(m_timerSink, &QTimer::timeout, this, &TestMenuAudioLoopback::freeSinkModule);
 }
 
@@ -78,6 +79,7 @@ void TestMenuAudioLoopback::stopTest()
     m_timer->stop();
     m_timerValues->stop();
     m_timerSink->stop();
+    disconnect(m_sinkReady);
     if (MainMenu::getInstanceMainMenu())
         Audioworker()->stopAudioRecording();
 }
@@ -90,20 +92,23 @@ void TestMenuAudioLoopback::on_butEnableBtLoop_clicked()
         return;
     }
     // The sink's driver takes its module to command mode (out of a data
-    // link, after a call under way); the modules are reset once it is there.
-    m_sinkWait.start();
+    // link, after a call under way); the modules are reset the moment it is
+    // there, before the driver selects the data link again.
+    if (m_btSink->isCommandModeKnown()) {
+        restartModules();
+        return;
+    }
+    disconnect(m_sinkReady);
+    m_sinkReady = connect(m_btSink, &Bluetooth::commandModeReached, this, &TestMenuAudioLoopback::freeSinkModule);
+    m_timerSink->start(kCommandModeWaitMs);
     m_btSink->switchBtMode(0);
-    m_timerSink->start(kSinkPollMs);
-    freeSinkModule();
 }
 
 void TestMenuAudioLoopback::freeSinkModule()
 {
-    if (!m_btSink->isCommandModeKnown()) {
-        if (m_sinkWait.elapsed() < kCommandModeWaitMs)
-            return;
+    if (!m_btSink->isCommandModeKnown())
         qDebug() << "Testmode: sink module not in command mode";
-    }
+    disconnect(m_sinkReady);
     m_timerSink->stop();
     restartModules();
 }

@@ -36,8 +36,6 @@ public:
     static constexpr int kFrequencyMax = 450;
     static constexpr int kStatePollMs = 500;
     static constexpr int kMeasureMs = 500;
-    // The sink module is looked at this often while the loop waits for it.
-    static constexpr int kSinkPollMs = 100;
     // A sink module not known in command mode (a data link up, a call under
     // way) is waited for this long; then the modules are reset all the same.
     static constexpr int kCommandModeWaitMs = 20000;
@@ -71,7 +69,7 @@ private:
     QTimer *m_timer;
     QTimer *m_timerValues;
     QTimer *m_timerSink;
-    QElapsedTimer m_sinkWait;
+    QMetaObject::Connection m_sinkReady;
     AudioCodecSetup *m_audioCodec = nullptr;
     bool m_loopbackMode = false;
     bool m_sinkResetReceived = false;
