@@ -35,6 +35,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <cstdio>
 #include <functional>
 #include <initializer_list>
@@ -1869,11 +1870,25 @@ bool writePicture(const QImage &picture, const QString &path, const char *format
     QByteArray data = uncompressedPng(picture);
     if (qstrcmp(format, "BMP") == 0) {
         // The palette and indices the PNG file keeps.
-        const QImage indexed = QImage::fromData(data, "PNG");
+        const QImage decoded = QImage::fromData(data, "PNG");
+        if (decoded.format() != QImage::Format_Indexed8 || decoded.hasAlphaChannel())
+            return false;
+        // The BMP writer copies whole rows, their padding to four bytes
+        // included, and a decoded picture leaves that padding as it found
+        // it in memory. The rows are copied into zeroed memory, so that
+        // every build writes the same bytes.
+        const int stride = (decoded.width() + 3) & ~3;
+        QByteArray pixels(stride * decoded.height(), '\0');
+        for (int y = 0; y < decoded.height(); ++y)
+            std::memcpy(pixels.data() + y * stride, decoded.constScanLine(y), size_t(decoded.width()));
+        QImage indexed(reinterpret_cast<const uchar *>(pixels.constData()), decoded.width(), decoded.height(),
+                       stride, QImage::Format_Indexed8);
+        indexed.setColorTable(decoded.colorTable());
+        indexed.setDotsPerMeterX(decoded.dotsPerMeterX());
+        indexed.setDotsPerMeterY(decoded.dotsPerMeterY());
         data.clear();
         QBuffer buffer(&data);
-        if (indexed.format() != QImage::Format_Indexed8 || indexed.hasAlphaChannel()
-            || !buffer.open(QIODevice::WriteOnly) || !indexed.save(&buffer, "BMP"))
+        if (!buffer.open(QIODevice::WriteOnly) || !indexed.save(&buffer, "BMP"))
             return false;
     }
     // Read back: the file must give the drawn pixels.
