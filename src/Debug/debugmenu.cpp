@@ -9,7 +9,6 @@
 #include "debuggain.h"
 #include "debuginitbluetooth.h"
 #include "datapartition.h"
-#include "deviceroot.h"
 #include "gpio.h"
 #include "mainmenu.h"
 #include "regularfile.h"

@@ -4,7 +4,6 @@
 #include "audiocodecsetup.h"
 #include "audioworker.h"
 #include "bluetooth.h"
-#include "deviceroot.h"
 #include "gpio.h"
 #include "gps.h"
 #include "longtermdata.h"
