@@ -124,10 +124,7 @@ void DataPartition::setNotMounted()
     record(State::NotMounted);
 }
 
-void DataPartition::setWithPc(bool withPc)
+void DataPartition::setWithPc()
 {
-    if (withPc)
-        record(State::WithPc);
-    else if (state() == State::WithPc)
-        record(State::NotMounted);
+    record(State::WithPc);
 }

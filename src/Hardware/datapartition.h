@@ -60,9 +60,9 @@ public:
     // The partition is not mounted and not checked yet (the start-up, before
     // its check and mount end): nothing is written or read there meanwhile.
     static void setNotMounted();
-    // The lending's export stands (true) or was withdrawn (false); only
-    // while the partition is not mounted.
-    static void setWithPc(bool withPc);
+    // The lending's export of the unmounted partition stands; the next
+    // mount's result ends it.
+    static void setWithPc();
 
     // Whether the mount table lists a mount at the mount point.
     static bool inMountTable();

@@ -30,7 +30,7 @@ PartitionLending::Lending PartitionLending::lend()
     }
     const int exported = CommandRunner::run(QLatin1String(kExport), home);
     if (exported == 0) {
-        DataPartition::setWithPc(true);
+        DataPartition::setWithPc();
         return Lending::Lent;
     }
     // The PC never got it: the instrument takes it back at once. The
@@ -38,7 +38,6 @@ PartitionLending::Lending PartitionLending::lend()
     // for a gadget that never loaded is expected.
     qWarning() << "Data partition not lent: the USB export ended with" << exported;
     CommandRunner::run(QLatin1String(kUnexport), home);
-    DataPartition::setWithPc(false);
     DataPartition::mount(-1, home);
     return Lending::ExportFailed;
 }
@@ -51,7 +50,7 @@ PartitionLending::TakeBack PartitionLending::takeBack(bool wasLent)
         qWarning() << "Data partition not mounted: withdrawing the USB export ended with" << unexported;
         return TakeBack::StillWithPc;
     }
-    DataPartition::setWithPc(false);
+    // The PC let go (or never had it): the mount's result is the state now.
     if (DataPartition::mount())
         return TakeBack::Mounted;
     qWarning() << "Data partition not mounted: the mount failed";
