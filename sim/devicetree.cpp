@@ -56,6 +56,17 @@ bool ensureFile(const QString &root, const QString &boardPath, const QByteArray 
 }
 } // namespace
 
+QByteArray mountTable(bool dataPartitionMounted)
+{
+    QByteArray table = "/dev/root / ext4 rw,relatime 0 0\n"
+                       "proc /proc proc rw,relatime 0 0\n"
+                       "tmpfs /media/ramdisk tmpfs rw,relatime 0 0\n";
+    if (dataPartitionMounted)
+        table += "/dev/mmcblk0p3 /media/tq3900 vfat rw,relatime,fmask=0022,dmask=0022,codepage=437,"
+                 "iocharset=iso8859-1,shortname=mixed,errors=remount-ro 0 0\n";
+    return table;
+}
+
 bool layoutDeviceTree(const QString &root)
 {
     if (!QDir().mkpath(root))
@@ -66,6 +77,7 @@ bool layoutDeviceTree(const QString &root)
                             "/home/root/fonts", "/.tq3900"})
         ok = QDir().mkpath(root + QLatin1String(dir)) && ok;
 
+    ok = ensureFile(root, "/proc/mounts", mountTable(true)) && ok;
     ok = ensureFile(root, "/sys/class/gpio/export", "") && ok;
     ok = ensureFile(root, "/sys/class/gpio/unexport", "") && ok;
     for (unsigned line : kGpioLines) {

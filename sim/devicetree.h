@@ -1,6 +1,7 @@
 #ifndef SIM_DEVICETREE_H
 #define SIM_DEVICETREE_H
 
+#include <QByteArray>
 #include <QString>
 
 namespace Sim {
@@ -13,6 +14,10 @@ const unsigned kGpioLines[] = {58, 59, 114, 96, 54, 48, 113, 65, 50, 17, 115, 16
 // files are left as they are, so a second call (the simulator on a root the
 // tests already used) keeps the state. Returns false when root is unwritable.
 bool layoutDeviceTree(const QString &root);
+
+// The board's mount table (/proc/mounts), with or without the data
+// partition on /media/tq3900. The laid-out tree has it mounted.
+QByteArray mountTable(bool dataPartitionMounted);
 
 // Puts the board's GPIO lines back to their power-on state (input, value
 // "0"), as a new start of the board does: what a run left (a module's

@@ -2,6 +2,7 @@
 
 #include "boardshell.h"
 #include "controlchannel.h"
+#include "devicetree.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -22,34 +23,16 @@ bool isEmptyFolder(const QString &path)
 {
     return QDir(path).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
 }
-
-// True when the folder holds nothing but (nested) empty folders.
-bool holdsNoFiles(const QString &path)
-{
-    QDirIterator it(path, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        it.next();
-        if (!it.fileInfo().isDir() || it.fileInfo().isSymLink())
-            return false;
-    }
-    return true;
-}
 } // namespace
 
 UsbStorage::UsbStorage(const QString &root, QObject *parent)
     : QObject(parent), m_root(root)
 {
     // An earlier run left the partition unmounted or with the PC: the board
-    // starts again and mounts it, unless something was written into the bare
-    // mount point meanwhile (then it stays unmounted).
-    if (!QFileInfo(holdingPlace()).isDir())
-        return;
-    m_state = State::Unmounted;
-    if (holdsNoFiles(mountPoint()) && QDir(mountPoint()).removeRecursively()
-        && QDir().rename(holdingPlace(), mountPoint()))
-        m_state = State::Mounted;
-    QDir().mkpath(mountPoint());
+    // starts again and mounts it, over whatever the bare mount point holds.
+    if (QFileInfo(holdingPlace()).isDir())
+        m_state = moveIntoSight() ? State::Mounted : State::Unmounted;
+    writeMountTable();
 }
 
 QString UsbStorage::stateName(State state)
@@ -73,6 +56,47 @@ QString UsbStorage::mountPoint() const
 QString UsbStorage::holdingPlace() const
 {
     return m_root + QStringLiteral("/.tq3900/mmcblk0p3");
+}
+
+QString UsbStorage::beneath() const
+{
+    return m_root + QStringLiteral("/.tq3900/beneath-tq3900");
+}
+
+bool UsbStorage::moveOutOfReach()
+{
+    QDir().mkpath(QFileInfo(holdingPlace()).path());
+    if (QFileInfo::exists(holdingPlace()) || !QDir().rename(mountPoint(), holdingPlace()))
+        return false;
+    // What the root file system holds under the mount point.
+    if (!QFileInfo(beneath()).isDir() || !QDir().rename(beneath(), mountPoint()))
+        QDir().mkpath(mountPoint());
+    return true;
+}
+
+bool UsbStorage::moveIntoSight()
+{
+    if (QFileInfo::exists(mountPoint()) && !isEmptyFolder(mountPoint())) {
+        if (QFileInfo::exists(beneath()) || !QDir().rename(mountPoint(), beneath()))
+            return false;
+    } else {
+        QDir().rmdir(mountPoint());
+    }
+    if (QDir().rename(holdingPlace(), mountPoint()))
+        return true;
+    // Nothing moved: what lay beneath stays in sight.
+    if (!QFileInfo(beneath()).isDir() || !QDir().rename(beneath(), mountPoint()))
+        QDir().mkpath(mountPoint());
+    return false;
+}
+
+void UsbStorage::writeMountTable() const
+{
+    QDir().mkpath(m_root + QStringLiteral("/proc"));
+    QFile table(m_root + QStringLiteral("/proc/mounts"));
+    if (!table.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return;
+    table.write(mountTable(m_state == State::Mounted));
 }
 
 QStringList UsbStorage::heldUnder(qint64 pid, const QString &folder)
@@ -115,13 +139,12 @@ bool UsbStorage::umount(const QStringList &words, qint64 pid, int *exitCode, QBy
         *output = "umount: /media/tq3900: target is busy.\n";
         return true;
     }
-    QDir().mkpath(QFileInfo(holdingPlace()).path());
-    if (QFileInfo::exists(holdingPlace()) || !QDir().rename(mountPoint(), holdingPlace())
-        || !QDir().mkpath(mountPoint())) {
+    if (!moveOutOfReach()) {
         *output = "umount: /media/tq3900: simulated board could not move the partition's files.\n";
         return true;
     }
     m_state = State::Unmounted;
+    writeMountTable();
     *exitCode = 0;
     return true;
 }
@@ -134,13 +157,12 @@ bool UsbStorage::unmountAtBoot(QString *error)
         *error = QStringLiteral("the PC has the partition");
         return false;
     }
-    QDir().mkpath(QFileInfo(holdingPlace()).path());
-    if (QFileInfo::exists(holdingPlace()) || !QDir().rename(mountPoint(), holdingPlace())
-        || !QDir().mkpath(mountPoint())) {
+    if (!moveOutOfReach()) {
         *error = QStringLiteral("cannot move the partition's files out of reach");
         return false;
     }
     m_state = State::Unmounted;
+    writeMountTable();
     return true;
 }
 
@@ -202,19 +224,13 @@ bool UsbStorage::mount(const QStringList &words, int *exitCode, QByteArray *outp
                   "missing codepage or helper program, or other error.\n";
         return true;
     }
-    // What the program wrote into the bare mount point would be hidden by
-    // the mount; the simulated board keeps it in sight instead and refuses.
-    if (QFileInfo::exists(mountPoint()) && !isEmptyFolder(mountPoint())) {
-        *output = "mount: simulated board: /media/tq3900 is not empty.\n";
-        return true;
-    }
-    QDir().rmdir(mountPoint());
-    if (!QDir().rename(holdingPlace(), mountPoint())) {
-        QDir().mkpath(mountPoint());
+    // What the bare mount point holds is hidden by the mount, as on the board.
+    if (!moveIntoSight()) {
         *output = "mount: simulated board could not move the partition's files back.\n";
         return true;
     }
     m_state = State::Mounted;
+    writeMountTable();
     *exitCode = 0;
     return true;
 }

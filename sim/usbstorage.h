@@ -29,6 +29,11 @@ class ControlChannel;
 // program that asks for it has a file open under the mount point or works
 // inside it (the simulator reads the process's /proc entries).
 //
+// As on the board, a mount over a mount point that is not empty succeeds
+// and hides what lies there (kept in <root>/.tq3900/beneath-tq3900 while
+// mounted); the unmount brings it into sight again. The mount table
+// <root>/proc/mounts lists the partition while it is mounted.
+//
 // A simulator started on a root where a run left the partition unmounted
 // mounts it again (a new boot). Started with --data-unmounted, or after "usb
 // unmount", it finds the partition unmounted, as the board boots: only the
@@ -85,6 +90,14 @@ public:
 private:
     QString mountPoint() const;
     QString holdingPlace() const;
+    QString beneath() const;
+    // Moves the partition's files out of reach and what lay beneath them
+    // back into sight; false when they cannot be moved.
+    bool moveOutOfReach();
+    // Brings the partition's files into sight over what the mount point
+    // holds; false when they cannot be moved.
+    bool moveIntoSight();
+    void writeMountTable() const;
     // A partition path of the PC's, or empty when it leaves the partition.
     QString pcPath(const QString &name, QString *error) const;
 

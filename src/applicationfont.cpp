@@ -2,10 +2,14 @@
 
 #include "deviceroot.h"
 
+#include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontDatabase>
 
 #include <fontconfig/fontconfig.h>
+
+#include <algorithm>
 
 QFont loadApplicationFont()
 {
@@ -34,23 +38,62 @@ QFont loadApplicationFont()
     return font;
 }
 
+QStringList programFontFolders(const QString &fonts)
+{
+    // A folder named in the configuration is read with all the folders
+    // below it, font by font from fontconfig's cache (some 3,600
+    // instructions a font, even for one the configuration then drops):
+    // /usr/share/fonts itself would read every font of the machine, the X
+    // server's hundreds of bitmap fonts among them.
+    const QStringList marks = {QStringLiteral("DejaVuSans.ttf"), QStringLiteral("wqy-microhei.ttc")};
+    QStringList folders;
+    QStringList level = {fonts};
+    for (int depth = 1; depth <= 2; ++depth) {
+        QStringList below;
+        for (const QString &parent : qAsConst(level)) {
+            QDirIterator it(parent, QDir::Dirs | QDir::NoDotAndDotDot);
+            while (it.hasNext()) {
+                const QString folder = it.next();
+                const bool holds = std::any_of(marks.begin(), marks.end(), [&folder](const QString &mark) {
+                    return QFileInfo::exists(folder + QLatin1Char('/') + mark);
+                });
+                if (holds)
+                    folders << folder; // its subfolders are read with it
+                else
+                    below << folder;
+            }
+        }
+        level = below;
+    }
+    folders.sort();
+    return folders;
+}
+
 bool useProgramFontConfiguration()
 {
     QFile file(QStringLiteral(":/Resources/Files/fonts.conf"));
-    return file.open(QIODevice::ReadOnly) && useFontConfiguration(file.readAll());
+    return file.open(QIODevice::ReadOnly) && useFontConfiguration(file.readAll(), programFontFolders());
 }
 
-bool useFontConfiguration(const QByteArray &configuration)
+bool useFontConfiguration(const QByteArray &configuration, const QStringList &folders)
 {
     if (!qEnvironmentVariableIsEmpty("FONTCONFIG_FILE") || !qEnvironmentVariableIsEmpty("FONTCONFIG_PATH"))
         return false;
     FcConfig *config = FcConfigCreate();
     if (!config)
         return false;
+    // The folders join the rules as elements of their own, after them.
+    QByteArray text = configuration;
+    QByteArray dirs;
+    for (const QString &folder : folders)
+        dirs += "<dir>" + folder.toHtmlEscaped().toUtf8() + "</dir>";
+    const int end = text.lastIndexOf("</fontconfig>");
+    if (end >= 0)
+        text.insert(end, dirs);
     // The toolkit starts fontconfig with FcInit, which keeps a current
     // configuration: only without one does it read the system's.
-    bool used = FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8 *>(configuration.constData()),
-                                               FcTrue)
+    bool used = end >= 0
+        && FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8 *>(text.constData()), FcTrue)
         && FcConfigBuildFonts(config);
     const FcFontSet *fonts = used ? FcConfigGetFonts(config, FcSetSystem) : nullptr;
     used = fonts && fonts->nfont > 0 && FcConfigSetCurrent(config);

@@ -22,7 +22,7 @@
 #include "management.h"
 #include "measmanagement.h"
 #include "measurements.h"
-#include "partitionlending.h"
+#include "datapartition.h"
 #include "pinpointing.h"
 #include "pipelocating.h"
 #include "popupinfo.h"
@@ -407,11 +407,13 @@ bool MainMenu::dataPartitionReady(int waitMs)
     if (m_dataPartitionReady)
         return true;
     if (!m_dataPartitionCheck) {
-        QDir().mkpath(DeviceRoot::path(QStringLiteral("/media/tq3900")));
+        QDir().mkpath(DeviceRoot::path(QLatin1String(DataPartition::kMountPoint)));
         qDebug() << "Filesystemcheck and mount";
+        // Not written or read until the mount's result is in.
+        DataPartition::setNotMounted();
         m_dataPartitionCheck = QThread::create([] {
             runStartupCommand(QStringLiteral("fsck -Mya /dev/mmcblk0p3"), kFsckTimeoutMs);
-            runStartupCommand(QStringLiteral("mount /dev/mmcblk0p3 /media/tq3900"), kMountTimeoutMs);
+            DataPartition::mount(kMountTimeoutMs);
         });
         m_dataPartitionCheck->start();
     }
@@ -1006,7 +1008,7 @@ void MainMenu::powerDown()
     const QString home = DeviceRoot::path(QStringLiteral("/home/root"));
     QDir::setCurrent(home);
     qDebug() << "Good bye!";
-    CommandRunner::run(QStringLiteral("umount /media/tq3900"), home);
+    DataPartition::unmount(home);
     const int status = CommandRunner::run(QStringLiteral("poweroff"), home);
     qDebug() << "poweroff returned" << status;
     // "poweroff" returns 0 once the board is going down. Otherwise the
@@ -1019,7 +1021,7 @@ void MainMenu::powerDown()
 void MainMenu::recoverFromFailedPowerDown()
 {
     m_powerDownStarted = false;
-    runStartupCommand(QStringLiteral("mount /dev/mmcblk0p3 /media/tq3900"), kMountTimeoutMs);
+    DataPartition::mount(kMountTimeoutMs);
     // The backlight knows the levels 5 to 7; "0" would leave it dark.
     DriverHelper::writeFile(Backlight::kBrightness, qBound(5, m_systemsettings->getBrightness(), 7));
     // The main page with the path muted; both links are called again.
@@ -1045,12 +1047,12 @@ void MainMenu::loadLanguageFile(QString name)
     // offsets inside and would read out of bounds on a damaged file. A
     // damaged catalogue on the card must not leave raw keys on screen either:
     // the built-in one serves instead.
-    const QString onCard = DeviceRoot::path(QStringLiteral("/media/tq3900/%1").arg(name));
+    const QString onCard = DataPartition::path(name);
     QByteArray data;
     // Before the data partition is checked and mounted its files are not
     // looked at (the bare mount point, or a partition not checked yet).
     // A symbolic link is refused, as for every other file from the card.
-    const RegularFile::Status status = m_dataPartitionReady
+    const RegularFile::Status status = m_dataPartitionReady && !onCard.isEmpty()
         ? RegularFile::read(onCard, Catalogue::kMaxBytes, &data, RegularFile::Links::Refuse)
         : RegularFile::Status::Missing;
     if (status == RegularFile::Status::Ok) {
@@ -1103,13 +1105,9 @@ void MainMenu::writeSystemInfo(QString infoText)
     const bool charging = battery.isCharging();
     Statusbardata *status = StatusbarData();
 
-    // While the partition is lent or did not mount again, the mount point is
-    // a folder of the root file system: a line there would be lost.
-    if (PartitionLending::isPartitionAway())
-        return;
     QFile file;
     // Only a regular file on the card, never through a link or into a FIFO.
-    if (!RegularFile::openForAppend(DeviceRoot::path(QStringLiteral("/media/tq3900/systemInfo.txt")), &file)) {
+    if (!RegularFile::openForAppend(DataPartition::path(QStringLiteral("systemInfo.txt")), &file)) {
         qDebug() << "Could not open file: systemInfo.txt";
         return;
     }
@@ -1132,10 +1130,8 @@ void MainMenu::writeSystemInfo(QString infoText)
 
 void MainMenu::writeErrorToFile(QString text)
 {
-    if (PartitionLending::isPartitionAway())
-        return; // as writeSystemInfo
     QFile file;
-    if (!RegularFile::openForAppend(DeviceRoot::path(QStringLiteral("/media/tq3900/errorInfo.txt")), &file)) {
+    if (!RegularFile::openForAppend(DataPartition::path(QStringLiteral("errorInfo.txt")), &file)) {
         qDebug() << "Could not open file: errorInfo.txt";
         return;
     }

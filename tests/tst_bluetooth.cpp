@@ -3,12 +3,10 @@
 // its one-outstanding-message rule and transmit queue, module commands held
 // in data mode, the reply parser, the diagnostic file, and the main window's
 // microphone line over a live data link.
-#include "backupdialog.h"
 #include "bluetooth.h"
 #include "formwidgets.h"
 #include "globals.h"
 #include "mainmenu.h"
-#include "messagecloser.h"
 #include "sensorunitlink.h"
 #include "simboard.h"
 #include "statusbardata.h"
@@ -797,22 +795,6 @@ void TestBluetooth::diagnosticFile()
         w.getBtSinkInstance()->sendData(QStringLiteral("BT_TX B"));
         QTRY_COMPARE(m_board->unitLines().size(), 2);
         QTest::qWait(300); // the answer is in
-        if (debug == 1) {
-            // Lent to a PC, the mount point is a bare folder of the root
-            // file system: neither the line nor its answer goes there.
-            MessageCloser closer;
-            BackupDialog pc;
-            child(&pc, "butConnect")->click();
-            QCOMPARE(m_board->send("usb"), QStringLiteral("exported"));
-            QSignalSpy answer(w.getBtSinkInstance(), &Bluetooth::btAnswerFromDeviceReceived);
-            w.getBtSinkInstance()->sendData(QStringLiteral("BT_TX B LENT"));
-            QTRY_COMPARE(answer.count(), 1);
-            QCOMPARE(QDir(m_root->local("/media/tq3900")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-                     QStringList());
-            child(&pc, "butDisconnect")->click();
-            QCOMPARE(m_board->send("usb"), QStringLiteral("mounted"));
-            QCOMPARE(closer.texts, QStringList());
-        }
     }
     const QString text = QString::fromLatin1(m_root->read("/media/tq3900/btInfo.txt"));
     if (debug == 0) {

@@ -299,8 +299,9 @@ void TestConnectorTests::usbTestVerdictsAndARefusedUnmount()
     }
 
     // The partition does not mount after the lending: nothing is provisioned
-    // from the bare mount point and the label says why; Connect tries the
-    // mount first and lends once it works.
+    // from the bare mount point and the label says why; Connect lends it as
+    // it is (no unmount: it is not mounted here), and the PC's file is
+    // applied once it mounts.
     {
         TestmenuUsb test;
         test.show();
@@ -317,15 +318,13 @@ void TestConnectorTests::usbTestVerdictsAndARefusedUnmount()
         QCOMPARE(m_root->read("/home/root/serialNumber"), serial);
         m_root->clearJournals();
         QCOMPARE(m_station->pollNow(test.remote(), "cmdUsbConnect"), QStringLiteral("staActive"));
-        QCOMPARE(m_root->commands(), QStringList({PartitionLending::kRemount}));
-        QVERIFY(!test.isLent());
-        QCOMPARE(labelText(&test, "label"), notMounted);
+        QCOMPARE(m_root->commands(), QStringList({PartitionLending::kExport}));
+        QVERIFY(test.isLent());
+        QCOMPARE(board.send("usb"), QStringLiteral("exported"));
         QCOMPARE(board.send("usb mount ok"), QStringLiteral("ok"));
         m_root->clearJournals();
-        QCOMPARE(m_station->pollNow(test.remote(), "cmdUsbConnect"), QStringLiteral("staActive"));
-        QCOMPARE(m_root->commands(), QStringList({PartitionLending::kRemount}) + kLend);
-        QVERIFY(test.isLent());
         QCOMPARE(m_station->pollNow(test.remote(), "cmdUsbDisconnect"), QStringLiteral("staActive"));
+        QCOMPARE(m_root->commands(), kTakeBack);
         QCOMPARE(m_root->read("/home/root/serialNumber"), QByteArray("TQ3900999999"));
         QCOMPARE(board.send("usb"), QStringLiteral("mounted"));
     }

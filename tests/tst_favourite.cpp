@@ -1,14 +1,17 @@
 // The favourite key on the real main window, driven through the application's
 // key filter: screenshots on the simulated card (numbering, never
-// overwriting, a failed save, none while the partition is away), opening the favourite measurement, storing the
+// overwriting, a failed save, none while the partition is not mounted, after
+// a failed start-up mount), opening the favourite measurement, storing the
 // visible measurement as favourite; and the favourite selection dialog,
 // driven through its buttons.
 #include "backupdialog.h"
+#include "bluetooth.h"
 #include "eventhandler.h"
 #include "favouritebutton.h"
 #include "formwidgets.h"
 #include "mainmenu.h"
 #include "messagedialog.h"
+#include "partitionlending.h"
 #include "popupinfo.h"
 #include "selectfavouritebutton.h"
 #include "simboard.h"
@@ -98,7 +101,7 @@ private slots:
     void numberingContinuesAfterExistingPictures_data();
     void numberingContinuesAfterExistingPictures();
     void failedSaveSaysSoAndKeepsTheNumber();
-    void noScreenshotWhileThePartitionIsAway();
+    void failedStartupMountWritesNothingAndLends();
     void screenshotOfTheActiveDialog();
 
     // Running and storing the favourite
@@ -245,43 +248,65 @@ void TestFavourite::failedSaveSaysSoAndKeepsTheNumber()
     QCOMPARE(m_modals->seen.last(), QStringLiteral("camera"));
 }
 
-// Lent to a PC, or not mounted again after it, the mount point is a bare
-// folder of the root file system: nothing goes there, and the user reads
-// why. Once it mounts, pictures are saved again, from the first number.
-void TestFavourite::noScreenshotWhileThePartitionIsAway()
+// The card does not mount at the start (the board booted with it
+// unmounted, and it is damaged): the start-up's own result counts. With
+// debug features on, neither the diagnostic files nor a screenshot land in
+// the bare mount point, and the card can still be lent to a PC, where it is
+// checked; taken back, it mounts and is written again.
+void TestFavourite::failedStartupMountWritesNothingAndLends()
 {
+    m_window.reset();
+    QVERIFY(m_root->write("/home/root/settings.ini", QByteArray("[Bluetooth]\nMicrophone_ID=") + SimBoard::kUnitAddress
+                                                          + "\n[Debug]\nDebugfeatures=1\n"));
     SimBoard board(m_root->root());
     QVERIFY2(board.isRunning(), qPrintable(board.error()));
+    QCOMPARE(board.send("usb unmount"), QStringLiteral("ok"));
+    QCOMPARE(board.send("usb mount fail"), QStringLiteral("ok"));
     const auto bareMountPoint = [&] {
         return QDir(m_root->local("/media/tq3900")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
     };
+    m_window = std::make_unique<MainMenu>();
+    QCOMPARE(m_root->commands().mid(0, 2), QStringList({"fsck -Mya /dev/mmcblk0p3", PartitionLending::kRemount}));
+    QCOMPARE(board.send("usb"), QStringLiteral("unmounted"));
+    // The unit's lines go to the diagnostic file with debug features on.
+    QVERIFY(board.waitForDataLink());
+    QTRY_VERIFY(board.unitLines().contains("BT_TX I 0f MUTE SWITCH"));
+    m_window->writeSystemInfo(QStringLiteral("unmounted"));
+    m_window->writeErrorToFile(QStringLiteral("unmounted"));
     setFavourite(0);
-    BackupDialog pc;
-    pc.show();
-    child(&pc, "butConnect")->click();
-    QCOMPARE(board.send("usb"), QStringLiteral("exported"));
     favouriteKey();
     QCOMPARE(m_modals->seen, QStringList({"message: The screenshot could not be saved:\n"
-                                          "the data partition is lent to the PC."}));
+                                          "the data partition is not mounted."}));
     QCOMPARE(bareMountPoint(), QStringList());
 
-    QCOMPARE(board.send("usb mount fail"), QStringLiteral("ok"));
-    child(&pc, "butDisconnect")->click();
-    QCOMPARE(board.send("usb"), QStringLiteral("unmounted"));
+    // Lent as it is: nothing to unmount, exported at once.
+    BackupDialog pc;
+    pc.show();
+    m_root->clearJournals();
+    child(&pc, "butConnect")->click();
+    QCOMPARE(m_root->commands(), QStringList({PartitionLending::kExport}));
+    QCOMPARE(board.send("usb"), QStringLiteral("exported"));
+    QCOMPARE(m_modals->seen.size(), 1);
     favouriteKey();
-    QCOMPARE(m_modals->seen.mid(1), QStringList({"message: The data partition could not be mounted.\n"
-                                                 "The card may need checking on a PC.",
-                                                 "message: The screenshot could not be saved:\n"
-                                                 "the data partition is not mounted."}));
-    QCOMPARE(bareMountPoint(), QStringList());
+    QCOMPARE(m_modals->seen.last(), QStringLiteral("message: The screenshot could not be saved:\n"
+                                                   "the data partition is lent to the PC."));
 
+    // Checked on the PC: it mounts, and everything is written on the card.
     QCOMPARE(board.send("usb mount ok"), QStringLiteral("ok"));
-    child(&pc, "butMenuCancel")->click();
+    child(&pc, "butDisconnect")->click();
     QCOMPARE(board.send("usb"), QStringLiteral("mounted"));
+    QCOMPARE(m_modals->seen.size(), 2);
     favouriteKey();
-    QCOMPARE(m_modals->seen.size(), 4);
     QCOMPARE(m_modals->seen.last(), QStringLiteral("camera"));
     QVERIFY(!loadPng(m_root->local(QString(kShots) + "/pic_000.png")).isNull());
+    m_window->writeSystemInfo(QStringLiteral("mounted"));
+    QVERIFY(m_root->read("/media/tq3900/systemInfo.txt").endsWith(";mounted\n"));
+    QVERIFY(!m_root->read("/media/tq3900/systemInfo.txt").contains("unmounted"));
+    m_root->clearJournals();
+    m_window->getBtSinkInstance()->sendData(QStringLiteral("BT_TX B"));
+    QTRY_VERIFY(m_root->read("/media/tq3900/btInfo.txt").contains("H->M BT_TX B"));
+    // Nothing lay in the bare mount point for the mount to hide.
+    QVERIFY(!m_root->exists("/.tq3900/beneath-tq3900"));
 }
 
 void TestFavourite::screenshotOfTheActiveDialog()

@@ -1,9 +1,10 @@
 // The program's start as main() makes it: its own font configuration, made
 // current before the application (only the font files the program draws
-// with, each rendered as the system's configuration renders it, and the
-// fallback for the scripts they lack; a configuration the user names, or one
-// that finds no font file, leaves the current one alone), and the main
-// page's first frame drawn without any image format plugin.
+// with and the fallback for the scripts they lack, scalable, read from their
+// own folders only, each rendered as the system's configuration renders it;
+// a configuration the user names, or one that finds no font file, leaves the
+// current one alone), and the main page's first frame drawn without any image
+// format plugin.
 
 #include "applicationfont.h"
 #include "mainmenu.h"
@@ -15,6 +16,7 @@
 #include <QGlyphRun>
 #include <QImageReader>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTextLayout>
 #include <QtTest>
@@ -25,8 +27,8 @@ namespace {
 
 bool g_used = false; // what the start's call returned
 
-// The font files (names) a configuration lists under /usr/share/fonts for a
-// query such as ":lang=ko".
+// The font files (paths) a configuration lists for a query such as
+// ":lang=ko".
 QStringList fontFiles(FcConfig *config, const char *query = ":")
 {
     FcPattern *pattern = FcNameParse(reinterpret_cast<const FcChar8 *>(query));
@@ -35,9 +37,8 @@ QStringList fontFiles(FcConfig *config, const char *query = ":")
     QStringList files;
     for (int i = 0; set && i < set->nfont; ++i) {
         FcChar8 *file = nullptr;
-        if (FcPatternGetString(set->fonts[i], FC_FILE, 0, &file) == FcResultMatch
-            && QByteArray(reinterpret_cast<const char *>(file)).startsWith("/usr/share/fonts/"))
-            files << QFileInfo(QString::fromUtf8(reinterpret_cast<const char *>(file))).fileName();
+        if (FcPatternGetString(set->fonts[i], FC_FILE, 0, &file) == FcResultMatch)
+            files << QString::fromUtf8(reinterpret_cast<const char *>(file));
     }
     if (set)
         FcFontSetDestroy(set);
@@ -48,6 +49,28 @@ QStringList fontFiles(FcConfig *config, const char *query = ":")
     return files;
 }
 
+QStringList fileNames(const QStringList &paths)
+{
+    QStringList names;
+    for (const QString &path : paths)
+        names << QFileInfo(path).fileName();
+    return names;
+}
+
+// The folders a configuration read its fonts from, with those below them.
+QStringList fontFolders(FcConfig *config)
+{
+    FcStrList *list = FcConfigGetFontDirs(config);
+    QStringList folders;
+    while (FcChar8 *folder = list ? FcStrListNext(list) : nullptr)
+        folders << QString::fromUtf8(reinterpret_cast<const char *>(folder));
+    if (list)
+        FcStrListDone(list);
+    folders.sort();
+    return folders;
+}
+
+#ifdef Q_PROCESSOR_ARM
 // The installed fonts that write Chinese, Japanese or Korean, as the
 // system's configuration lists them.
 QStringList cjkFontFiles()
@@ -61,6 +84,7 @@ QStringList cjkFontFiles()
     files.removeDuplicates();
     return files;
 }
+#endif
 
 // Image format plugins mapped into this process.
 QStringList loadedImagePlugins()
@@ -125,6 +149,9 @@ class TestFontConfiguration : public QObject
 private slots:
     void firstFrameLoadsNoImagePlugin();
     void namesOnlyTheProgramsFonts();
+    void findsTheFontFolders_data();
+    void findsTheFontFolders();
+    void acceptsOnlyScalableFonts();
     void mainPageTextsHaveGlyphs_data();
     void mainPageTextsHaveGlyphs();
     void rendersAsTheSystemConfiguration_data();
@@ -184,16 +211,33 @@ void TestFontConfiguration::firstFrameLoadsNoImagePlugin()
 void TestFontConfiguration::namesOnlyTheProgramsFonts()
 {
     QVERIFY(g_used);
-    // DejaVu Sans in its two weights, and the fallback for the scripts it
-    // lacks: each installed font that writes Chinese, Japanese or Korean.
-    const QStringList cjk = cjkFontFiles();
+    // DejaVu Sans in its two weights and the fallback for the scripts it
+    // lacks, the files the system's configuration has, read from their own
+    // folders only: none of the X server's bitmap fonts, which write
+    // Japanese and Korean too, nor any other font folder of the machine.
+    FcConfig *system = FcInitLoadConfigAndFonts();
+    QVERIFY(system);
+    const QStringList systemFiles = fontFiles(system);
+    const QStringList systemFolders = fontFolders(system);
+    FcConfigDestroy(system);
+    QStringList expected;
+    for (const QString &path : systemFiles) {
+        if (QStringList({"DejaVuSans.ttf", "DejaVuSans-Bold.ttf", "wqy-microhei.ttc"})
+                .contains(QFileInfo(path).fileName()))
+            expected << path;
+    }
 #ifndef Q_PROCESSOR_ARM
-    QVERIFY2(!cjk.isEmpty(), "no Chinese, Japanese or Korean font: scripts/install-packages installs one");
+    QCOMPARE(fileNames(expected), QStringList({"DejaVuSans-Bold.ttf", "DejaVuSans.ttf", "wqy-microhei.ttc"}));
+    QVERIFY2(systemFolders.contains("/usr/share/fonts/X11/misc"),
+             "no X fonts here: scripts/install-packages installs xfonts-base, as a desktop has it");
 #endif
-    QStringList files = fontFiles(nullptr);
-    QCOMPARE(files.removeAll("DejaVuSans-Bold.ttf"), 1);
-    QCOMPARE(files.removeAll("DejaVuSans.ttf"), 1);
-    QCOMPARE(files, cjk);
+    QCOMPARE(fontFiles(nullptr), expected);
+    QStringList folders;
+    for (const QString &path : expected)
+        folders << QFileInfo(path).path();
+    folders.removeDuplicates();
+    QCOMPARE(fontFolders(nullptr), folders);
+
     QFontDatabase fonts;
     // Beside the toolkit's three generic names, which it adds to any list.
     for (const char *family : {"DejaVu Sans", "Monospace", "Sans Serif", "Serif"})
@@ -203,12 +247,86 @@ void TestFontConfiguration::namesOnlyTheProgramsFonts()
     QCOMPARE(styles, QStringList({"Bold", "Book"}));
 }
 
+void TestFontConfiguration::findsTheFontFolders_data()
+{
+    // Files below the font folder, and the folders expected.
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QStringList>("folders");
+    QTest::newRow("two levels, among X's") << QStringList({"truetype/dejavu/DejaVuSans.ttf",
+                                                           "truetype/dejavu/DejaVuSansMono.ttf",
+                                                           "truetype/wqy/wqy-microhei.ttc",
+                                                           "X11/misc/6x13.pcf.gz", "X11/misc/18x18ja.pcf.gz"})
+                                           << QStringList({"truetype/dejavu", "truetype/wqy"});
+    QTest::newRow("one level") << QStringList({"dejavu-sans-fonts/DejaVuSans.ttf", "wqy-microhei/wqy-microhei.ttc"})
+                               << QStringList({"dejavu-sans-fonts", "wqy-microhei"});
+    // A found folder is read with those below it.
+    QTest::newRow("one inside the other") << QStringList({"ttf/DejaVuSans.ttf", "ttf/wqy/wqy-microhei.ttc"})
+                                          << QStringList({"ttf"});
+    // Reading the whole font folder, or looking deeper, would read every font.
+    QTest::newRow("at the top") << QStringList({"DejaVuSans.ttf", "X11/misc/6x13.pcf.gz"}) << QStringList();
+    QTest::newRow("three levels") << QStringList({"a/b/c/DejaVuSans.ttf"}) << QStringList();
+}
+
+void TestFontConfiguration::findsTheFontFolders()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QStringList, folders);
+    QTemporaryDir fonts;
+    QVERIFY(fonts.isValid());
+    for (const QString &file : files) {
+        QVERIFY(QDir(fonts.path()).mkpath(QFileInfo(file).path()));
+        QFile font(fonts.filePath(file));
+        QVERIFY(font.open(QIODevice::WriteOnly));
+    }
+    for (QString &folder : folders)
+        folder = fonts.filePath(folder);
+    QCOMPARE(programFontFolders(fonts.path()), folders);
+}
+
+void TestFontConfiguration::acceptsOnlyScalableFonts()
+{
+    // A folder with a bitmap font under the regular face's name, the bold
+    // face, and the regular face under another name: of these only the
+    // bold face, a scalable font with its own name.
+    QTemporaryDir fonts;
+    QVERIFY(fonts.isValid());
+    const QStringList bitmaps = QDir(QStringLiteral("/usr/share/fonts/X11/misc")).entryList({"*ja.pcf.gz"});
+    if (bitmaps.isEmpty())
+        QSKIP("no X bitmap font here: scripts/install-packages installs xfonts-base");
+    QString bold;
+    for (const QString &path : fontFiles(nullptr))
+        bold = path.endsWith("/DejaVuSans-Bold.ttf") ? path : bold;
+    QVERIFY(!bold.isEmpty());
+    QVERIFY(QFile::copy("/usr/share/fonts/X11/misc/" + bitmaps.first(), fonts.filePath("DejaVuSans.ttf")));
+    QVERIFY(QFile::copy(bold, fonts.filePath("DejaVuSans-Bold.ttf")));
+    QVERIFY(QFile::copy(QFileInfo(bold).path() + "/DejaVuSans.ttf", fonts.filePath("Sans.ttf")));
+    QFile program(QStringLiteral(":/Resources/Files/fonts.conf"));
+    QVERIFY(program.open(QIODevice::ReadOnly));
+    // Its cache (fontconfig writes one for a folder it read anew) in a
+    // folder of the test's own.
+    QByteArray configuration = program.readAll();
+    const QRegularExpression cacheFolders(QStringLiteral("<cachedir[^>]*>[^<]*</cachedir>"));
+    configuration = QString::fromUtf8(configuration)
+                        .replace(cacheFolders, "<cachedir>" + fonts.filePath("cache") + "</cachedir>")
+                        .toUtf8();
+
+    FcConfig *current = FcConfigReference(nullptr);
+    QVERIFY(useFontConfiguration(configuration, {fonts.path()}));
+    const QStringList files = fontFiles(nullptr);
+    FcConfigSetCurrent(current);
+    FcConfigDestroy(current);
+    QCOMPARE(files, QStringList({fonts.filePath("DejaVuSans-Bold.ttf")}));
+}
+
 void TestFontConfiguration::mainPageTextsHaveGlyphs_data()
 {
     // The main page's six texts as a card's catalogue gives them.
     QTest::addColumn<QString>("texts");
     QTest::addColumn<bool>("fallback"); // characters DejaVu Sans lacks
     QTest::newRow("Chinese") << QStringLiteral("精确定位 电平测量 长期测量 氢气传感器 管道定位 管理") << true;
+    QTest::newRow("Japanese") << QStringLiteral("漏れ位置の特定 レベル測定 長期測定 水素センサー 配管探査 管理")
+                              << true;
+    QTest::newRow("Korean") << QStringLiteral("정밀 탐지 레벨 측정 장기 측정 수소 센서 배관 탐지 관리") << true;
     QTest::newRow("Russian") << QStringLiteral("Точный поиск Уровень Долговременное Водород Трасса Управление")
                              << false;
 }
@@ -288,19 +406,19 @@ void TestFontConfiguration::otherConfigurationsLeaveTheCurrentOne()
         qunsetenv(variable);
         QVERIFY2(!used, variable);
     }
-    // One that finds no font file, and one that does not parse.
+    // One that finds no font file, one with no folder, and one that does
+    // not parse.
     QTemporaryDir noFonts;
     QVERIFY(noFonts.isValid());
     QFile program(QStringLiteral(":/Resources/Files/fonts.conf"));
     QVERIFY(program.open(QIODevice::ReadOnly));
-    QByteArray elsewhere = program.readAll();
-    QVERIFY(elsewhere.contains("<dir>/usr/share/fonts</dir>"));
-    elsewhere.replace("<dir>/usr/share/fonts</dir>", "<dir>" + QFile::encodeName(noFonts.path()) + "</dir>");
-    QVERIFY(!useFontConfiguration(elsewhere));
-    QVERIFY(!useFontConfiguration("<fontconfig><dir>"));
+    const QByteArray configuration = program.readAll();
+    QVERIFY(!useFontConfiguration(configuration, {noFonts.path()}));
+    QVERIFY(!useFontConfiguration(configuration, {}));
+    QVERIFY(!useFontConfiguration("<fontconfig><dir>", programFontFolders()));
 
     QCOMPARE(FcConfigGetCurrent(), current);
-    QVERIFY(fontFiles(nullptr).contains("DejaVuSans.ttf"));
+    QVERIFY(fileNames(fontFiles(nullptr)).contains("DejaVuSans.ttf"));
 }
 
 int main(int argc, char *argv[])

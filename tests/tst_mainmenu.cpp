@@ -491,22 +491,40 @@ void TestMainMenu::startupLanguageOnTheCard()
     QVERIFY(!m_root->exists("/media/tq3900/" + catalogue));
     static int cardReads;
     static QtMessageHandler previous;
+    // When the program's check started and when its wait for the card ended,
+    // by its own messages: the window's wait without the rest of the
+    // construction, which grows with the machine's load.
+    static QElapsedTimer clock;
+    static qint64 checkStarted, waitEnded;
     cardReads = 0;
+    checkStarted = waitEnded = -1;
     previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context, const QString &text) {
         cardReads += text.startsWith(QLatin1String("Load language file from mass storage"));
+        if (text.startsWith(QLatin1String("Filesystemcheck and mount")))
+            checkStarted = clock.elapsed();
+        if (text.startsWith(QLatin1String("Data partition not ready after")))
+            waitEnded = clock.elapsed();
         previous(type, context, text);
     });
     const auto restore = qScopeGuard([] { qInstallMessageHandler(previous); });
 
-    QElapsedTimer clock;
     clock.start();
     MainMenu w(MainMenu::Startup::AfterFirstFrame);
     const qint64 toWindow = clock.elapsed();
     QCOMPARE(m_root->commands(), beforeFirstFrame);
     QCOMPARE(mainButtonTexts(w), firstFrame);
-    // The wait for a slow card is 3 s, not the check's 30 s.
-    if (checkMs > 0)
-        QVERIFY2(toWindow >= 2900 && toWindow < 15000, qPrintable(QString::number(toWindow)));
+    // The wait for a slow card is 3 s, not the check's 30 s; a late wake-up
+    // of the program on a loaded machine may add to it, a second and a half
+    // at most.
+    if (checkMs > 0) {
+        QVERIFY(checkStarted >= 0 && waitEnded >= 0);
+        const qint64 waited = waitEnded - checkStarted;
+        qInfo("The first frame waited %lld ms for the card (%lld ms to the window)", waited, toWindow);
+        QVERIFY2(waited >= 2900 && waited < 4500, qPrintable(QString::number(waited)));
+        QVERIFY2(toWindow >= 2900, qPrintable(QString::number(toWindow)));
+    } else {
+        QCOMPARE(waitEnded, qint64(-1));
+    }
     w.show();
     QTRY_VERIFY_WITH_TIMEOUT(w.isStartupFinished(), checkMs + 20000);
     // Checked and mounted once, in the start-up's order; the card's

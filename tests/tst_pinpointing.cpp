@@ -25,6 +25,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QSettings>
 #include <QStackedWidget>
@@ -36,6 +37,16 @@
 namespace {
 
 const char kTemp[] = "/home/root/meas/wav_temp/";
+// A bar's colour at 300 Hz and above.
+const QString kYellow = QStringLiteral("QProgressBar::chunk {background-color: rgb(255, 255, 0);}");
+
+// The colour a bar's style gives its chunk; invalid when it names none.
+QColor chunkColour(const QString &style)
+{
+    const QRegularExpressionMatch m =
+        QRegularExpression(QStringLiteral("chunk \\{background-color: rgb\\((\\d+), (\\d+), (\\d+)\\);\\}")).match(style);
+    return m.hasMatch() ? QColor(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt()) : QColor();
+}
 
 } // namespace
 
@@ -50,8 +61,15 @@ private slots:
     void leakAndScaleRules();
 
 private:
-    // One listening at a display level: listen, wait, mute.
-    void listen(Pinpointing *pp, double level, int ms);
+    // One listening at a display level: listen, wait, mute. The live-level
+    // bar as it stood just before the mute goes to liveBar (its style and
+    // place; an empty place when it was hidden).
+    struct LiveBar
+    {
+        QRect place;
+        QString style;
+    };
+    void listen(Pinpointing *pp, double level, int ms, LiveBar *liveBar = nullptr);
     void key(QWidget *page) { QTest::keyPress(page, Qt::Key_F10); QTest::keyRelease(page, Qt::Key_F10); }
     QByteArray clip(int n) const { return m_root->read(QStringLiteral("%1PP_Sound_%2.wav").arg(kTemp).arg(n)); }
     QByteArray hash(const QByteArray &b) const { return QCryptographicHash::hash(b, QCryptographicHash::Md5); }
@@ -71,7 +89,7 @@ void TestPinpointing::cleanup()
     m_root.reset();
 }
 
-void TestPinpointing::listen(Pinpointing *pp, double level, int ms)
+void TestPinpointing::listen(Pinpointing *pp, double level, int ms, LiveBar *liveBar)
 {
     QCOMPARE(m_board->send(level > 0 ? QStringLiteral("signal level %1").arg(level) : QStringLiteral("signal silence")),
              QStringLiteral("ok"));
@@ -80,12 +98,20 @@ void TestPinpointing::listen(Pinpointing *pp, double level, int ms)
     key(pp);
     QVERIFY(!pp->isMuted());
     QTest::qWait(ms);
+    if (liveBar) {
+        const auto *bar = pp->findChild<QProgressBar *>(QStringLiteral("progBarCurrent"));
+        *liveBar = {bar->isVisible() ? bar->geometry() : QRect(), bar->styleSheet()};
+    }
     key(pp);
     QVERIFY(pp->isMuted());
 }
 
 void TestPinpointing::listenSaveAndReplay()
 {
+    // Bars coloured by their frequencies: from red at 150 Hz to yellow at
+    // 300 Hz and above.
+    QVERIFY(m_root->write("/home/root/settings.ini",
+                          pairedSettings("[Dialogconfiguration]\nPinpointing_UseFrequencyColorForLevelbar=true\n")));
     QCOMPARE(m_board->send("gps pos 48.125 -11.5"), QStringLiteral("ok"));
     QCOMPARE(m_board->send("signal tone 400 0.01"), QStringLiteral("ok"));
     MainMenu w;
@@ -112,7 +138,8 @@ void TestPinpointing::listenSaveAndReplay()
     StyleChanges scaleRestyled(scale);
     listen(pp, 50, 1500);
     listen(pp, 62, 1500);
-    listen(pp, 44, 1500);
+    LiveBar live3;
+    listen(pp, 44, 1500, &live3);
     const QByteArray clip3 = clip(3);
     listen(pp, 0, 1500);
     const PinpointingPositions &pos = pp->positions();
@@ -128,7 +155,12 @@ void TestPinpointing::listenSaveAndReplay()
         QCOMPARE(bar(i)->value(), qBound(bar(i)->minimum(), int(pos.minimum[i] * 10), bar(i)->maximum()));
         QCOMPARE(pp->findChild<QLabel *>(QStringLiteral("labelMin%1").arg(i))->text(),
                  QString::number(qRound(pos.minimum[i])));
+        QCOMPARE(bar(i)->styleSheet(), kYellow);
     }
+    // While position 3 was listened to, the live level stood in its slot,
+    // in the colour of the tone heard.
+    QCOMPARE(live3.place, QRect(42 * 2 + 5, 60, 10, 168));
+    QCOMPARE(live3.style, kYellow);
     QVERIFY(!m_root->exists(QStringLiteral("%1PP_Sound_4.wav").arg(kTemp)));
     QVERIFY(bar(4)->isHidden());
     // The leak marker stands at the loudest position, the next-position
@@ -186,9 +218,18 @@ void TestPinpointing::listenSaveAndReplay()
     QVERIFY(pp->findChild<QWidget *>("subMenu_2")->isVisible());
     pp->findChild<QPushButton *>("butMenuBack")->click();
     QVERIFY(pp->findChild<QWidget *>("subMenu_1")->isVisible());
+    // At 200 Hz, a third of the way from red to yellow.
+    QCOMPARE(m_board->send("signal tone 200 0.01"), QStringLiteral("ok"));
     listen(pp, 53, 1500);
     QCOMPARE(pos.currentStep, 4);
     QVERIFY(qAbs(pos.minimum[4] - 53) < 2.5f);
+    QVERIFY2(qAbs(pos.frequency[4] - 200) <= 10, qPrintable(QString::number(pos.frequency[4])));
+    const QColor orange = chunkColour(bar(4)->styleSheet());
+    QCOMPARE(orange.red(), 255);
+    QCOMPARE(orange.blue(), 0);
+    QVERIFY2(qAbs(orange.green() - 255 * (pos.frequency[4] - 150) / 150) <= 1, qPrintable(bar(4)->styleSheet()));
+    QCOMPARE(bar(3)->styleSheet(), kYellow);
+    QCOMPARE(m_board->send("signal tone 400 0.01"), QStringLiteral("ok"));
 
     // The filter dialog left without a choice while listening: updates and
     // recording go on.

@@ -5,6 +5,7 @@
 // diagram's spans, auto-scale and the analysis pages; the save writes the
 // "PS_" folder with copies of both logs. Observed: the unit's lines, the
 // GPIO files, the labels, the chart's ranges, the logs and the folder.
+#include "backupdialog.h"
 #include "debugmenu.h"
 #include "eventhandler.h"
 #include "gps.h"
@@ -252,6 +253,45 @@ void TestPressureSensor::listenToTheUnitFromTheDebugMenu()
     QVERIFY(w.isAudioPathMuted());
     QVERIFY(!unitLinesSince(mark).contains("BT_TX RS"));
     QVERIFY(ps->isMuted());
+
+    // A PC left the card unmountable: the mount point is the bare folder of
+    // the root file system. Listening again logs nothing there (the logs'
+    // folder is not made either), and nothing lies hidden under the
+    // partition once it mounts.
+    const auto bareMountPoint = [&] {
+        return QDir(m_root->local("/media/tq3900")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    };
+    const QString notMounted = QStringLiteral("The data partition could not be mounted.\nThe card may need checking on a PC.");
+    {
+        BackupDialog pc;
+        pc.show();
+        pc.findChild<QPushButton *>("butConnect")->click();
+        QCOMPARE(m_board->send("usb mount fail"), QStringLiteral("ok"));
+        pc.findChild<QPushButton *>("butDisconnect")->click();
+        QCOMPARE(m_board->send("usb"), QStringLiteral("unmounted"));
+        QCOMPARE(modals.seen.filter(notMounted).size(), 1);
+    }
+    w.showWidget(101);
+    w.activateWindow();
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(ps));
+    QCOMPARE(ps->intake().count(), 0);
+    instrumentKey(Qt::Key_F6);
+    QTRY_VERIFY_WITH_TIMEOUT(ps->intake().count() >= 100, 15000);
+    QVERIFY(label(ps, "labelDeviation").startsWith("ACT = "));
+    QCOMPARE(bareMountPoint(), QStringList());
+    instrumentKey(Qt::Key_F6);
+    QTRY_VERIFY(ps->isMuted());
+    QCOMPARE(m_board->send("usb mount ok"), QStringLiteral("ok"));
+    {
+        BackupDialog pc;
+        pc.show();
+        pc.findChild<QPushButton *>("butConnect")->click();
+        QCOMPARE(m_board->send("usb"), QStringLiteral("exported"));
+        pc.findChild<QPushButton *>("butDisconnect")->click();
+        QCOMPARE(m_board->send("usb"), QStringLiteral("mounted"));
+    }
+    QCOMPARE(modals.seen.filter(notMounted).size(), 1);
+    QVERIFY(!m_root->exists("/.tq3900/beneath-tq3900"));
     qApp->removeEventFilter(&keys);
 }
 

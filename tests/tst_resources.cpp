@@ -106,14 +106,15 @@ void TestResources::mainButtonPictures()
 {
     QFETCH(QString, name);
     const QString base = QStringLiteral(":/Resources/Icons/Mainmenu/") + name;
-    const QImage released(base + QStringLiteral("_ws.png"));
+    const QImage released(base + QStringLiteral("_ws.bmp"));
     const QImage pressed(base + QStringLiteral("_sw.png"));
-    QVERIFY2(!released.isNull(), qPrintable(base + "_ws.png does not load"));
+    QVERIFY2(!released.isNull(), qPrintable(base + "_ws.bmp does not load"));
     QVERIFY2(!pressed.isNull(), qPrintable(base + "_sw.png does not load"));
     QCOMPARE(released.size(), QSize(150, 120));
     QCOMPARE(pressed.size(), QSize(150, 120));
     // What the first frame decodes is kept light: an opaque palette picture,
-    // a byte per pixel and drawn without blending.
+    // a byte per pixel read straight from the file and drawn without
+    // blending.
     QCOMPARE(released.format(), QImage::Format_Indexed8);
     QVERIFY(!released.hasAlphaChannel());
 
@@ -145,7 +146,7 @@ void TestResources::mainButtonPicturesAreDistinct()
 {
     QVector<QImage> images;
     for (const char *name : kMainButtons)
-        images << QImage(QStringLiteral(":/Resources/Icons/Mainmenu/%1_ws.png").arg(QLatin1String(name)));
+        images << QImage(QStringLiteral(":/Resources/Icons/Mainmenu/%1_ws.bmp").arg(QLatin1String(name)));
     for (int i = 0; i < images.size(); ++i)
         for (int j = i + 1; j < images.size(); ++j)
             QVERIFY2(differingShare(images[i], images[j]) > 0.02,

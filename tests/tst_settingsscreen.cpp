@@ -492,7 +492,18 @@ void TestSettingsScreen::displayOptionsCouplings()
     QCOMPARE(m_root->sysfsWritesTo("/sys/class/gpio/gpio16/value").last(), QStringLiteral("0"));
     QVERIFY(QTest::qWaitFor([&] { return m_board->send("gps status").startsWith("unpowered"); }, 2000));
 
-    ModalHand options({[](QWidget *dlg) {
+    // The level page's boxes as the dialog opens show the stored flags; read
+    // in the hand, compared once the dialog is closed.
+    QStringList levelBoxes;
+    ModalHand options({[&levelBoxes](QWidget *dlg) {
+        for (const char *box : {"butShowFft", "butShowFrequencyValue", "butShowPeakLevelBar",
+                                "butUseFrequencyColorForLevelbar"}) {
+            auto *b = dlg->findChild<QPushButton *>(QLatin1String(box));
+            levelBoxes << (!b ? QStringLiteral("no box")
+                           : b->styleSheet().contains(QLatin1String("Checkbox_checked_44px.png")) ? QStringLiteral("ticked")
+                           : b->styleSheet().contains(QLatin1String("Checkbox_unchecked_44px.png")) ? QStringLiteral("clear")
+                                                                                                  : b->styleSheet());
+        }
         click(dlg, "butShowPeakLevelBar");      // page 1, third: peak level bar on
         click(dlg, "butMenuDown");
         click(dlg, "butDynamicScaling");        // pinpointing scaling off
@@ -504,6 +515,7 @@ void TestSettingsScreen::displayOptionsCouplings()
         click(dlg, "butAccept");
     }});
     click(s, "butCustomize");
+    QCOMPARE(levelBoxes, QStringList({"ticked", "ticked", "clear", "clear"}));
     QCOMPARE(setting("Dialogconfiguration/LevelMeasurement_ShowPeakLevelBar"), QStringLiteral("true"));
     QCOMPARE(setting("Dialogconfiguration/LevelMeasurement_UseFrequencyColorForLevelbar"), QStringLiteral("false"));
     QCOMPARE(setting("Dialogconfiguration/Pinpointing_DynamicScaling"), QStringLiteral("false"));

@@ -5,6 +5,7 @@
 #include "btmodulepeer.h"
 #include "commandrunner.h"
 #include "controlchannel.h"
+#include "datapartition.h"
 #include "devicetree.h"
 #include "gpspeer.h"
 #include "linesplitter.h"
@@ -1172,7 +1173,9 @@ void TestSimulator::programRefusesSecondInstance()
 }
 
 // As the board boots: the data partition's files come into sight with the
-// program's mount only.
+// program's mount only. As on the board, a mount over a bare mount point
+// that is not empty succeeds and hides what lies there until the unmount,
+// and the mount table follows; so does the mount of the next start.
 void TestSimulator::programStartsWithDataPartitionUnmounted()
 {
     REQUIRE_PROGRAM();
@@ -1193,10 +1196,37 @@ void TestSimulator::programStartsWithDataPartitionUnmounted()
     const auto restore = qScopeGuard([&] {
         previousRoot.isNull() ? qunsetenv("TQ3900_ROOT") : qputenv("TQ3900_ROOT", previousRoot);
     });
+    QVERIFY(!DataPartition::inMountTable());
+    const QString beneath = sim.root() + QStringLiteral("/media/tq3900/left.txt");
+    QFile left(beneath);
+    QVERIFY(left.open(QIODevice::WriteOnly) && left.write("root fs") == 7);
+    left.close();
+
     QCOMPARE(CommandRunner::run(QStringLiteral("mount /dev/mmcblk0p3 /media/tq3900")), 0);
     QCOMPARE(readLocal(sim.root(), QStringLiteral("/media/tq3900/DE_TQ3900.qm")), QByteArray("catalogue"));
+    QVERIFY(!QFileInfo::exists(beneath));
+    QVERIFY(DataPartition::inMountTable());
     QCOMPARE(sim.send(QStringLiteral("usb"), nullptr, &out), 0);
     QCOMPARE(out, QByteArray("mounted\n"));
+    QCOMPARE(CommandRunner::run(QStringLiteral("mount /dev/mmcblk0p3 /media/tq3900")), 32);
+    QCOMPARE(CommandRunner::run(QStringLiteral("umount /media/tq3900")), 0);
+    QCOMPARE(readLocal(sim.root(), QStringLiteral("/media/tq3900/left.txt")), QByteArray("root fs"));
+    QVERIFY(!QFileInfo::exists(onCard));
+    QVERIFY(!DataPartition::inMountTable());
+
+    // Stopped with the partition unmounted over a folder that is not empty:
+    // the next start mounts it all the same.
+    QCOMPARE(sim.send(QStringLiteral("quit")), 0);
+    QVERIFY(sim.process().waitForFinished(3000));
+    SimProcess again(sim.root());
+    QVERIFY(again.start());
+    QCOMPARE(again.send(QStringLiteral("usb"), nullptr, &out), 0);
+    QCOMPARE(out, QByteArray("mounted\n"));
+    QCOMPARE(readLocal(sim.root(), QStringLiteral("/media/tq3900/DE_TQ3900.qm")), QByteArray("catalogue"));
+    QVERIFY(!QFileInfo::exists(beneath));
+    QVERIFY(DataPartition::inMountTable());
+    QCOMPARE(again.send(QStringLiteral("usb unmount"), nullptr, &out), 0);
+    QCOMPARE(readLocal(sim.root(), QStringLiteral("/media/tq3900/left.txt")), QByteArray("root fs"));
 }
 
 void TestSimulator::clientWithoutSimulator()

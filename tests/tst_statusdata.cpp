@@ -3,14 +3,12 @@
 // the backlight and power-off countdowns, the low-battery rules and the
 // diagnostic log, observed at the simulated board, its journals and the
 // dialogs a user sees.
-#include "backupdialog.h"
 #include "batterystate.h"
 #include "bluetooth.h"
 #include "eventhandler.h"
 #include "formwidgets.h"
 #include "globals.h"
 #include "mainmenu.h"
-#include "messagecloser.h"
 #include "messagedialog.h"
 #include "sensorunitlink.h"
 #include "simboard.h"
@@ -500,25 +498,6 @@ void TestStatusData::diagnosticLog()
     w.writeErrorToFile(QStringLiteral("Fehler \u00c4"));
     w.writeErrorToFile(QStringLiteral("second"));
     QCOMPARE(m_root->read("/media/tq3900/errorInfo.txt"), QByteArray("Fehler \xc4\nsecond\n"));
-
-    // While a PC has the partition the mount point is a bare folder of the
-    // root file system: nothing is written there (the lines would be lost
-    // under the next mount, which the simulated board refuses meanwhile).
-    timer->stop();
-    const QByteArray info = m_root->read("/media/tq3900/systemInfo.txt");
-    MessageCloser closer; // a failing take-back's box fails the test, never holds it
-    BackupDialog pc;
-    child(&pc, "butConnect")->click();
-    QCOMPARE(m_board->send("usb"), QStringLiteral("exported"));
-    w.writeSystemInfo(QStringLiteral("lent"));
-    w.writeErrorToFile(QStringLiteral("lent"));
-    QVERIFY(QDir(m_root->local("/media/tq3900")).isEmpty());
-    child(&pc, "butDisconnect")->click();
-    QCOMPARE(m_board->send("usb"), QStringLiteral("mounted"));
-    QCOMPARE(closer.texts, QStringList());
-    QCOMPARE(m_root->read("/media/tq3900/systemInfo.txt"), info);
-    w.writeSystemInfo(QStringLiteral("back"));
-    QVERIFY(m_root->read("/media/tq3900/systemInfo.txt").endsWith(";back\n"));
 }
 
 QTEST_MAIN(TestStatusData)

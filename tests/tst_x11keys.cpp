@@ -66,10 +66,24 @@ void TestX11Keys::initTestCase()
         QSKIP("TQ3900_BIN is not set (run through ctest)");
     if (QStandardPaths::findExecutable("Xvfb").isEmpty() || QStandardPaths::findExecutable("xdotool").isEmpty())
         QSKIP("Xvfb and xdotool are needed (scripts/test installs them)");
-    // The server picks a free display itself and names it on its standard
-    // output once it accepts connections: tests that start their own servers
-    // side by side never share one.
-    m_xvfb.start("Xvfb", {"-displayfd", "1", "-screen", "0", "640x480x24", "-nolisten", "tcp"});
+    // The server picks a free display itself, or takes the one
+    // TQ3900_TEST_DISPLAY names, and names it on its standard output once it
+    // accepts connections: tests that start their own servers side by side
+    // never share one.
+    QStringList args = {"-displayfd", "1", "-screen", "0", "640x480x24", "-nolisten", "tcp"};
+    QString wanted = qEnvironmentVariable("TQ3900_TEST_DISPLAY");
+    if (!wanted.isEmpty()) {
+        const QString number = wanted.startsWith(QLatin1Char(':')) ? wanted.mid(1) : wanted;
+        bool isNumber = false;
+        const int n = number.toInt(&isNumber);
+        QVERIFY2(isNumber && n >= 0 && n <= 65535 && number == QString::number(n),
+                 qPrintable(QStringLiteral("TQ3900_TEST_DISPLAY must be an X display number such as :7 or 7, not \"%1\"")
+                                .arg(wanted)));
+        wanted = QStringLiteral(":%1").arg(n);
+        args.prepend(wanted);
+    }
+    m_xvfb.setReadChannel(QProcess::StandardOutput);
+    m_xvfb.start("Xvfb", args);
     QVERIFY2(m_xvfb.waitForStarted(10000), "Xvfb could not be started");
     QByteArray number;
     QTRY_VERIFY_WITH_TIMEOUT((number += m_xvfb.readAllStandardOutput()).contains('\n')
@@ -78,6 +92,9 @@ void TestX11Keys::initTestCase()
     const int display = number.trimmed().toInt(&isNumber);
     if (m_xvfb.state() == QProcess::Running && isNumber)
         m_display = QStringLiteral(":%1").arg(display);
+    if (m_display.isEmpty() && !wanted.isEmpty())
+        QFAIL(qPrintable(QStringLiteral("no X server could be started on %1 (TQ3900_TEST_DISPLAY): %2")
+                             .arg(wanted, QString::fromLocal8Bit(m_xvfb.readAllStandardError()).trimmed())));
     QVERIFY2(!m_display.isEmpty(), "no X server could be started");
 }
 

@@ -5,7 +5,9 @@
 //
 // Every picture is written as OUTDIR/Resources/Icons/<folder>/<name><suffix>.png
 // and listed in QRCFILE (prefix "/", paths relative to OUTDIR), so the program
-// opens it as ":/Resources/Icons/<folder>/<name><suffix>.png".
+// opens it as ":/Resources/Icons/<folder>/<name><suffix>.png"; the main
+// page's six released pictures, which its first frame draws, end in ".bmp"
+// instead.
 //
 // The pictures are described by two tables: kKinds says how a kind of button
 // looks (size, the files of its states, room for a text line), kIcons names
@@ -13,6 +15,7 @@
 // picture is one more row in kIcons; a new kind of button one more row in
 // kKinds.
 
+#include <QBuffer>
 #include <QByteArray>
 #include <QColor>
 #include <QDir>
@@ -32,6 +35,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <cstdio>
 #include <functional>
 #include <initializer_list>
@@ -1858,15 +1862,41 @@ QByteArray uncompressedPng(const QImage &picture)
     return png;
 }
 
-bool writePicture(const QImage &picture, const QString &path)
+// A picture as a PNG file with stored deflate blocks, or as a BMP file (an
+// opaque palette picture: a byte per pixel, which Qt reads row by row
+// straight into the picture, with no inflate, checksum or row filter).
+bool writePicture(const QImage &picture, const QString &path, const char *format)
 {
-    const QByteArray png = uncompressedPng(picture);
+    QByteArray data = uncompressedPng(picture);
+    if (qstrcmp(format, "BMP") == 0) {
+        // The palette and indices the PNG file keeps.
+        const QImage decoded = QImage::fromData(data, "PNG");
+        if (decoded.format() != QImage::Format_Indexed8 || decoded.hasAlphaChannel())
+            return false;
+        // The BMP writer copies whole rows, their padding to four bytes
+        // included, and a decoded picture leaves that padding as it found
+        // it in memory. The rows are copied into zeroed memory, so that
+        // every build writes the same bytes.
+        const int stride = (decoded.width() + 3) & ~3;
+        QByteArray pixels(stride * decoded.height(), '\0');
+        for (int y = 0; y < decoded.height(); ++y)
+            std::memcpy(pixels.data() + y * stride, decoded.constScanLine(y), size_t(decoded.width()));
+        QImage indexed(reinterpret_cast<const uchar *>(pixels.constData()), decoded.width(), decoded.height(),
+                       stride, QImage::Format_Indexed8);
+        indexed.setColorTable(decoded.colorTable());
+        indexed.setDotsPerMeterX(decoded.dotsPerMeterX());
+        indexed.setDotsPerMeterY(decoded.dotsPerMeterY());
+        data.clear();
+        QBuffer buffer(&data);
+        if (!buffer.open(QIODevice::WriteOnly) || !indexed.save(&buffer, "BMP"))
+            return false;
+    }
     // Read back: the file must give the drawn pixels.
-    const QImage back = QImage::fromData(png, "PNG");
+    const QImage back = QImage::fromData(data, format);
     if (back.isNull() || back.convertToFormat(QImage::Format_ARGB32) != picture.convertToFormat(QImage::Format_ARGB32))
         return false;
     QSaveFile out(path);
-    return out.open(QIODevice::WriteOnly) && out.write(png) == png.size() && out.commit();
+    return out.open(QIODevice::WriteOnly) && out.write(data) == data.size() && out.commit();
 }
 } // namespace
 
@@ -1894,19 +1924,21 @@ int main(int argc, char **argv)
             return 1;
         }
         for (const State &state : kind->states) {
-            const QString rel = QStringLiteral("%1/%2%3.png")
-                                    .arg(folder, QLatin1String(icon.name), QLatin1String(state.suffix));
-            if (!writePicture(render(*kind, state, icon), outDir.filePath(rel))) {
-                std::fprintf(stderr, "icongen: cannot write %s\n", qPrintable(outDir.filePath(rel)));
-                return 1;
-            }
             // What the main page draws before its first frame is kept as it
             // stands in the program's resources: a picture compressed again
             // there would be inflated twice. The rest the resource compiler
-            // may compress.
+            // may compress. The main buttons' released pictures are BMP
+            // files: of the first frame's twelve pictures, the six largest.
             const QLatin1String folderName(icon.folder);
-            const bool firstFrame = (folderName == QLatin1String("Mainmenu") && QLatin1String(state.suffix) == QLatin1String("_ws"))
-                || folderName == QLatin1String("Tools/Statusbar");
+            const bool mainReleased = folderName == QLatin1String("Mainmenu") && QLatin1String(state.suffix) == QLatin1String("_ws");
+            const bool firstFrame = mainReleased || folderName == QLatin1String("Tools/Statusbar");
+            const QString rel = QStringLiteral("%1/%2%3.%4")
+                                    .arg(folder, QLatin1String(icon.name), QLatin1String(state.suffix),
+                                         mainReleased ? QLatin1String("bmp") : QLatin1String("png"));
+            if (!writePicture(render(*kind, state, icon), outDir.filePath(rel), mainReleased ? "BMP" : "PNG")) {
+                std::fprintf(stderr, "icongen: cannot write %s\n", qPrintable(outDir.filePath(rel)));
+                return 1;
+            }
             files << (firstFrame ? QStringLiteral("<file compression-algorithm=\"none\">%1</file>").arg(rel)
                                  : QStringLiteral("<file>%1</file>").arg(rel));
         }

@@ -8,7 +8,7 @@
 #include "debugbluetoothcommand.h"
 #include "debuggain.h"
 #include "debuginitbluetooth.h"
-#include "deviceroot.h"
+#include "datapartition.h"
 #include "gpio.h"
 #include "mainmenu.h"
 #include "regularfile.h"
@@ -189,7 +189,7 @@ void DebugMenu::on_butCrash_clicked()
 
 void DebugMenu::on_butFwTestString_clicked()
 {
-    const QString path = DeviceRoot::path(QString::fromLatin1(kTestFirmwareFile));
+    const QString path = DataPartition::path(QString::fromLatin1(kTestFirmwareFile));
     // Only a regular file (or none yet) is written; a link or a FIFO in its
     // place is left alone. Read-write keeps whatever follows the image in a
     // longer file.

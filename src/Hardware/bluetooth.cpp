@@ -4,7 +4,7 @@
 #include "globals.h"
 #include "gpio.h"
 #include "mainmenu.h"
-#include "partitionlending.h"
+#include "datapartition.h"
 #include "regularfile.h"
 #include "systemclock.h"
 #include "systemsettings.h"
@@ -115,7 +115,7 @@ Bluetooth::~Bluetooth()
 void Bluetooth::initBluetooth(QString port, QString address)
 {
     if (g_debugFeatures == 1) {
-        const bool removed = QFile::remove(DeviceRoot::path(QString::fromLatin1(kInfoFile)));
+        const bool removed = QFile::remove(DataPartition::path(QString::fromLatin1(kInfoFile)));
         qDebug() << "Remove Bt-Info-File" << removed;
     }
 
@@ -460,11 +460,8 @@ void Bluetooth::writeBluetoothCmdsDbg(QString text)
     // Appended only to a regular file (never through a link, never into a
     // FIFO that nobody reads), and cut to its newest part when it grows past
     // its limit, so a chatty unit cannot fill the card.
-    // While the data partition is lent or did not mount again, the mount
-    // point is a bare folder of the root file system: the line is skipped.
-    if (PartitionLending::isPartitionAway())
-        return;
-    const QString path = DeviceRoot::path(QString::fromLatin1(kInfoFile));
+    // Nothing is written while the data partition is not mounted here.
+    const QString path = DataPartition::path(QString::fromLatin1(kInfoFile));
     QFile file;
     if (!RegularFile::openForAppend(path, &file)) {
         qDebug() << "Could not open file:" << path;

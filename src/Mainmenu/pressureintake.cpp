@@ -1,5 +1,6 @@
 #include "pressureintake.h"
 
+#include "datapartition.h"
 #include "globals.h"
 #include "infoini.h"
 #include "regularfile.h"
@@ -89,8 +90,10 @@ bool PressureIntake::announce(int range, unsigned short atZero, unsigned short a
 
 void PressureIntake::reset()
 {
-    QFile::remove(m_lowResPath);
-    QFile::remove(m_highResPath);
+    QFile::remove(DataPartition::path(m_lowResPath));
+    QFile::remove(DataPartition::path(m_highResPath));
+    // The logs' folder, on the partition mounted now.
+    QDir().mkpath(QFileInfo(DataPartition::path(m_lowResPath)).path());
     std::memset(m_values, 0, sizeof(m_values));
     m_count = 0;
     m_lineCount = 0;
@@ -99,7 +102,7 @@ void PressureIntake::reset()
 void PressureIntake::append(const QString &path, const QString &text) const
 {
     QFile file;
-    if (!RegularFile::openForAppend(path, &file)) {
+    if (!RegularFile::openForAppend(DataPartition::path(path), &file)) {
         qDebug() << "Could not open file:" << path;
         return;
     }
@@ -249,8 +252,8 @@ PressureIntake::StoreResult PressureIntake::store(const QString &measRoot, const
     ini.setValue(p, QStringLiteral("MaxCalibrationValue"), QString::number(m_atRange));
 
     const bool ok = ini.save(folder + QStringLiteral("/info.ini"))
-            && copyLog(m_lowResPath, folder + QStringLiteral("/LowResData.txt"))
-            && copyLog(m_highResPath, folder + QStringLiteral("/HighResData.txt"));
+            && copyLog(DataPartition::path(m_lowResPath), folder + QStringLiteral("/LowResData.txt"))
+            && copyLog(DataPartition::path(m_highResPath), folder + QStringLiteral("/HighResData.txt"));
     if (!ok) {
         qDebug() << "Error: pressure measurement not stored" << folder;
         if (created)

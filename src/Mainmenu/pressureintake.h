@@ -39,7 +39,10 @@ public:
         float current = 0.0f;   // mean of the range's newest 100 samples
     };
 
-    // The two logs by their paths in the file system (device root applied).
+    // The two logs by their paths (board paths, or with the device root
+    // applied). Each file access goes through DataPartition::path: while the
+    // data partition is not mounted here nothing is logged (and the failed
+    // open is logged instead), as the mount point is then a bare folder.
     PressureIntake(const QString &lowResPath, const QString &highResPath);
 
     QString lowResPath() const { return m_lowResPath; }

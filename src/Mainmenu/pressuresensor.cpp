@@ -4,7 +4,6 @@
 #include "audiocodecsetup.h"
 #include "audioworker.h"
 #include "bluetooth.h"
-#include "deviceroot.h"
 #include "gpio.h"
 #include "gps.h"
 #include "longtermdata.h"
@@ -49,8 +48,8 @@ QString fixed2(float value)
 PressureSensor::PressureSensor(QWidget *parent)
     : QWidget(parent)
     , ui(new Ui::PressureSensor)
-    , m_intake(DeviceRoot::path(QString::fromLatin1(kTempFolder) + QStringLiteral("pressureLowRes.txt")),
-               DeviceRoot::path(QString::fromLatin1(kTempFolder) + QStringLiteral("pressureHighRes.txt")))
+    , m_intake(QString::fromLatin1(kTempFolder) + QStringLiteral("pressureLowRes.txt"),
+               QString::fromLatin1(kTempFolder) + QStringLiteral("pressureHighRes.txt"))
 {
     ui->setupUi(this);
     ui->widgetStatusbar->init(425, 20);
@@ -74,7 +73,6 @@ PressureSensor::PressureSensor(QWidget *parent)
                 Qt::UniqueConnection);
     }
     ui->mainArea->setCurrentWidget(ui->mainPage);
-    QDir().mkpath(DeviceRoot::path(QString::fromLatin1(kTempFolder)));
 }
 
 PressureSensor::~PressureSensor()

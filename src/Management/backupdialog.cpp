@@ -2,6 +2,7 @@
 #include "ui_backupdialog.h"
 
 #include "commandrunner.h"
+#include "datapartition.h"
 #include "deviceroot.h"
 #include "gpio.h"
 #include "partitionlending.h"
@@ -137,7 +138,9 @@ void BackupDialog::checkForSpecialFiles()
 {
     for (const ProvisioningStep &step : kSteps) {
         const QString name = QLatin1String(step.name);
-        const QString path = DeviceRoot::path(QStringLiteral("/media/tq3900/") + name);
+        // Nothing is found while the partition is not mounted here: the bare
+        // mount point holds no file of the PC's.
+        const QString path = DataPartition::path(name);
         QFile file;
         qint64 size = 0;
         // Only a regular file of the partition itself: a link would hand the

@@ -8,6 +8,7 @@
 #include "globals.h"
 #include "gpio.h"
 #include "mainmenu.h"
+#include "datapartition.h"
 #include "partitionlending.h"
 #include "regularfile.h"
 
@@ -46,7 +47,7 @@ const int kRebootDelayMs = 3000;
 
 QString partitionFile(const QString &name)
 {
-    return DeviceRoot::path(QLatin1String(kDataPartition) + QLatin1Char('/') + name);
+    return DataPartition::path(QLatin1String(kDataPartition) + QLatin1Char('/') + name);
 }
 
 } // namespace
@@ -102,7 +103,8 @@ int Firmwareupdate::getFwFilename(QString *filename, QString folder, QString pat
 {
     if (folder.isEmpty() || pattern.isEmpty())
         return -1;
-    const QString local = DeviceRoot::path(folder);
+    // Nothing is found on a data partition not mounted here.
+    const QString local = DataPartition::path(folder);
     QDir::setCurrent(local);
     QDir dir(local);
     dir.setNameFilters({pattern}); // wildcards, without regard to case
@@ -376,7 +378,7 @@ void Firmwareupdate::on_butMenuCancel_clicked()
     // Leaving always closes; a partition the PC still holds stays with it
     // (the user is told) until a lending dialog takes it back.
     // A partition that did not mount after the lending is tried once more.
-    if (m_connectedWithUsb || PartitionLending::isPartitionAway()) {
+    if (m_connectedWithUsb || !DataPartition::isMounted()) {
         const PartitionLending::TakeBack back = PartitionLending::takeBack(m_connectedWithUsb);
         if (back != PartitionLending::TakeBack::Mounted)
             PartitionLending::showTakeBackFailed(this, back);

@@ -1,6 +1,7 @@
 #include "partitionlending.h"
 
 #include "commandrunner.h"
+#include "datapartition.h"
 #include "deviceroot.h"
 #include "messagedialog.h"
 
@@ -14,47 +15,22 @@ const char PartitionLending::kExport[] =
 const char PartitionLending::kUnexport[] = "modprobe g_mass_storage -r";
 const char PartitionLending::kRemount[] = "mount /dev/mmcblk0p3 /media/tq3900";
 
-namespace {
-// An export that has not been withdrawn, whichever dialog made it.
-bool s_withPc = false;
-// Unmounted by a lending and not mounted since.
-bool s_away = false;
-} // namespace
-
-bool PartitionLending::isPartitionAway()
-{
-    return s_away;
-}
-
-bool PartitionLending::isWithPc()
-{
-    return s_withPc;
-}
-
 PartitionLending::Lending PartitionLending::lend()
 {
     // Other screens leave the working directory inside the mount point (the
     // measurement store, the browser, the firmware-file search).
     const QString home = DeviceRoot::path(QStringLiteral("/home/root"));
     QDir::setCurrent(home);
-    if (s_away && !s_withPc) {
-        if (CommandRunner::run(QLatin1String(kRemount), home) != 0) {
-            qWarning() << "Data partition not lent: it does not mount";
-            return Lending::NotMounted;
-        }
-        s_away = false;
-    }
-    const int unmounted = CommandRunner::run(QLatin1String(kUnmount), home);
-    if (unmounted != 0) {
-        qWarning() << "Data partition not lent: the unmount ended with" << unmounted;
+    // Only what is mounted here needs the unmount; a partition that did not
+    // mount (at the start-up, after an earlier lending) goes to the PC as it
+    // is, which is where a damaged card is checked.
+    if (DataPartition::isMounted() && !DataPartition::unmount(home)) {
+        qWarning() << "Data partition not lent: it stays mounted";
         return Lending::PartitionInUse;
     }
-    // Unmounted here, so no export of an earlier lending holds it.
-    s_withPc = false;
-    s_away = true;
     const int exported = CommandRunner::run(QLatin1String(kExport), home);
     if (exported == 0) {
-        s_withPc = true;
+        DataPartition::setWithPc();
         return Lending::Lent;
     }
     // The PC never got it: the instrument takes it back at once. The
@@ -62,33 +38,22 @@ PartitionLending::Lending PartitionLending::lend()
     // for a gadget that never loaded is expected.
     qWarning() << "Data partition not lent: the USB export ended with" << exported;
     CommandRunner::run(QLatin1String(kUnexport), home);
-    const int mounted = CommandRunner::run(QLatin1String(kRemount), home);
-    if (mounted != 0)
-        qWarning() << "Mount of the data partition ended with" << mounted;
-    else
-        s_away = false;
+    DataPartition::mount(-1, home);
     return Lending::ExportFailed;
 }
 
 PartitionLending::TakeBack PartitionLending::takeBack(bool wasLent)
 {
+    const bool withPc = DataPartition::state() == DataPartition::State::WithPc;
     const int unexported = CommandRunner::run(QLatin1String(kUnexport));
-    if (unexported != 0 && (wasLent || s_withPc)) {
+    if (unexported != 0 && (wasLent || withPc)) {
         qWarning() << "Data partition not mounted: withdrawing the USB export ended with" << unexported;
         return TakeBack::StillWithPc;
     }
-    s_withPc = false;
-    const int mounted = CommandRunner::run(QLatin1String(kRemount));
-    if (mounted == 0) {
-        s_away = false;
+    // The PC let go (or never had it): the mount's result is the state now.
+    if (DataPartition::mount())
         return TakeBack::Mounted;
-    }
-    if (!s_away) {
-        // Nothing unmounted it: the mount finds it mounted already.
-        qDebug() << "Mount of the data partition ended with" << mounted;
-        return TakeBack::Mounted;
-    }
-    qWarning() << "Data partition not mounted: the mount ended with" << mounted;
+    qWarning() << "Data partition not mounted: the mount failed";
     return TakeBack::NotMounted;
 }
 
@@ -106,12 +71,9 @@ void showError(QWidget *parent, const QString &text)
 
 void PartitionLending::showLendFailed(QWidget *parent, Lending why)
 {
-    if (why == Lending::NotMounted)
-        showTakeBackFailed(parent, TakeBack::NotMounted);
-    else
-        showError(parent, why == Lending::ExportFailed
-                              ? QCoreApplication::translate("PartitionLending", "TheUsbConnectionCouldNotBeMadeTryAgain")
-                              : QCoreApplication::translate("PartitionLending", "TheDataPartitionIsInUseTryAgain"));
+    showError(parent, why == Lending::ExportFailed
+                          ? QCoreApplication::translate("PartitionLending", "TheUsbConnectionCouldNotBeMadeTryAgain")
+                          : QCoreApplication::translate("PartitionLending", "TheDataPartitionIsInUseTryAgain"));
 }
 
 void PartitionLending::showTakeBackFailed(QWidget *parent, TakeBack why)

@@ -2,7 +2,7 @@
 #include "ui_testmenuusb.h"
 
 #include "backupdialog.h"
-#include "deviceroot.h"
+#include "datapartition.h"
 #include "gpio.h"
 #include "partitionlending.h"
 #include "regularfile.h"
@@ -42,7 +42,7 @@ TestmenuUsb::~TestmenuUsb()
 // a file that does not open.
 void TestmenuUsb::writeInfoLine()
 {
-    const QString path = DeviceRoot::path(QLatin1String(kInfoFile));
+    const QString path = DataPartition::path(QLatin1String(kInfoFile));
     const QFileInfo info(path);
     if (RegularFile::isSymLink(path) || (info.exists() && !info.isFile()))
         return;
@@ -79,12 +79,9 @@ void TestmenuUsb::on_butConnect_clicked()
     // says why; Pass is not offered for a drive the PC never saw.
     const PartitionLending::Lending lending = PartitionLending::lend();
     if (lending != PartitionLending::Lending::Lent) {
-        if (lending == PartitionLending::Lending::NotMounted)
-            ui->label->setText(QLatin1String(kNotMounted));
-        else
-            ui->label->setText(lending == PartitionLending::Lending::ExportFailed
-                                   ? QStringLiteral("The USB connection could not be made.\nPress Connect to try again.")
-                                   : QStringLiteral("The data partition is in use.\nPress Connect to try again."));
+        ui->label->setText(lending == PartitionLending::Lending::ExportFailed
+                               ? QStringLiteral("The USB connection could not be made.\nPress Connect to try again.")
+                               : QStringLiteral("The data partition is in use.\nPress Connect to try again."));
         return;
     }
     ui->label->setText(m_prompt);

@@ -1,8 +1,7 @@
 #include "favouritebutton.h"
-#include "deviceroot.h"
+#include "datapartition.h"
 #include "mainmenu.h"
 #include "messagedialog.h"
-#include "partitionlending.h"
 #include "systemsettings.h"
 
 #include <QApplication>
@@ -94,23 +93,19 @@ int FavouriteButton::generateScreenshot()
     // Taken before any pop-up is shown, so that none is in the picture.
     const QPixmap picture = window->grab(QRect(0, 0, 480, 272));
 
-    // While the data partition is lent to a PC or did not mount again, the
-    // mount point is a bare folder of the root file system: a picture there
-    // would be hidden by the next mount (and a simulated board refuses to
-    // mount over it). Nothing is written, and the user is told why.
-    const bool away = PartitionLending::isPartitionAway();
-    const QString folder = DeviceRoot::path(QString::fromLatin1(kScreenshotFolder));
-    if (!away) {
-        QDir().mkpath(folder);
-        // Never replace a picture already on the card, also one of an earlier run.
-        m_screenshotCnt = nextScreenshotNumber(folder, m_screenshotCnt);
-    }
+    // While the data partition is not mounted here (lent to a PC, or its
+    // mount failed) its paths lead nowhere: nothing is written, no number is
+    // used, and the user is told why.
+    const QString folder = DataPartition::path(QString::fromLatin1(kScreenshotFolder));
+    QDir().mkpath(folder);
+    // Never replace a picture already on the card, also one of an earlier run.
+    m_screenshotCnt = nextScreenshotNumber(folder, m_screenshotCnt);
     const QString fileName = QString::fromLatin1(kScreenshotFolder) + screenshotFileName(m_screenshotCnt);
 
     // Written under a temporary name and renamed when complete: a full card
     // leaves no broken picture behind.
-    QSaveFile file(DeviceRoot::path(fileName));
-    const bool saved = !away && !picture.isNull() && file.open(QIODevice::WriteOnly)
+    QSaveFile file(folder + screenshotFileName(m_screenshotCnt));
+    const bool saved = !picture.isNull() && file.open(QIODevice::WriteOnly)
                        && picture.save(&file, "PNG") && file.commit();
     if (saved) {
         ++m_screenshotCnt;
@@ -121,12 +116,17 @@ int FavouriteButton::generateScreenshot()
         message.setIcon(1);
         message.setHeadline(tr("Warning"));
         message.setDialogType(0);
-        if (!away)
+        switch (DataPartition::state()) {
+        case DataPartition::State::Mounted:
             message.setInfotext(tr("TheScreenshotCouldNotBeSaved"));
-        else if (PartitionLending::isWithPc())
+            break;
+        case DataPartition::State::WithPc:
             message.setInfotext(tr("TheScreenshotCouldNotBeSavedTheDataPartitionIsWithThePC"));
-        else
+            break;
+        case DataPartition::State::NotMounted:
             message.setInfotext(tr("TheScreenshotCouldNotBeSavedTheDataPartitionIsNotMounted"));
+            break;
+        }
         message.exec();
     }
     qDebug() << "Screenshot finished" << saved << fileName;

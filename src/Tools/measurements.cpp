@@ -1,6 +1,7 @@
 #include "measurements.h"
 
 #include "bluetooth.h"
+#include "datapartition.h"
 #include "deviceroot.h"
 #include "globals.h"
 #include "gps.h"
@@ -194,7 +195,7 @@ Measurements::Measurements() = default;
 
 QString Measurements::storePath()
 {
-    return DeviceRoot::path(QStringLiteral("/media/tq3900/meas/"));
+    return DataPartition::path(QStringLiteral("/media/tq3900/meas/"));
 }
 
 Measurements *MeasurementData()

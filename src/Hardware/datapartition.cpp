@@ -1,0 +1,130 @@
+#include "datapartition.h"
+
+#include "commandrunner.h"
+#include "deviceroot.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QMutex>
+#include <QMutexLocker>
+
+const char DataPartition::kMountPoint[] = "/media/tq3900";
+const char DataPartition::kMount[] = "mount /dev/mmcblk0p3 /media/tq3900";
+const char DataPartition::kUnmount[] = "umount /media/tq3900";
+
+namespace {
+// Where the paths of an unmounted partition lie: the host's own device file,
+// never mapped under a device root (a simulated board's /dev is a folder).
+const char kRefusedPrefix[] = "/dev/null";
+// The mount table is a few lines; a longer one is read up to this.
+const qint64 kMaxTableBytes = 64 * 1024;
+
+QMutex s_lock;
+// The state and the device root it holds for: a state set under another
+// root (a test's earlier one) is not known here.
+DataPartition::State s_state = DataPartition::State::NotMounted;
+QString s_root;
+bool s_known = false;
+
+void record(DataPartition::State state)
+{
+    QMutexLocker lock(&s_lock);
+    s_state = state;
+    s_root = DeviceRoot::root();
+    s_known = true;
+}
+} // namespace
+
+bool DataPartition::inMountTable()
+{
+    QFile table(DeviceRoot::path(QStringLiteral("/proc/mounts")));
+    if (!table.open(QIODevice::ReadOnly))
+        return false;
+    // "<device> <mount point> <type> <options> 0 0"; blanks in a path are
+    // written as "\040", so the mount point is the second field as it stands.
+    const QList<QByteArray> lines = table.read(kMaxTableBytes).split('\n');
+    for (const QByteArray &line : lines) {
+        if (line.simplified().split(' ').value(1) == kMountPoint)
+            return true;
+    }
+    return false;
+}
+
+DataPartition::State DataPartition::state()
+{
+    {
+        QMutexLocker lock(&s_lock);
+        if (s_known && s_root == DeviceRoot::root())
+            return s_state;
+    }
+    const State fromTable = inMountTable() ? State::Mounted : State::NotMounted;
+    record(fromTable);
+    return fromTable;
+}
+
+QString DataPartition::path(const QString &boardPathOrName)
+{
+    const QString mountPoint = QLatin1String(kMountPoint);
+    QString board = boardPathOrName.startsWith(QLatin1Char('/'))
+                        ? DeviceRoot::boardPath(boardPathOrName)
+                        : mountPoint + QLatin1Char('/') + boardPathOrName;
+    board = QDir::cleanPath(board);
+    const bool onPartition = board == mountPoint || board.startsWith(mountPoint + QLatin1Char('/'));
+    // The trailing slash of a folder stays, as callers append names to it.
+    if (boardPathOrName.endsWith(QLatin1Char('/')) && !board.endsWith(QLatin1Char('/')))
+        board += QLatin1Char('/');
+    if (onPartition && !isMounted())
+        return QLatin1String(kRefusedPrefix) + board;
+    return DeviceRoot::path(board);
+}
+
+bool DataPartition::isRefused(const QString &localPath)
+{
+    return localPath.startsWith(QLatin1String(kRefusedPrefix) + QLatin1Char('/'));
+}
+
+bool DataPartition::mount(int timeoutMs, const QString &workingDir)
+{
+    const QString command = QLatin1String(kMount);
+    CommandRunner::Result result;
+    if (timeoutMs < 0) {
+        result.exitCode = CommandRunner::run(command, workingDir);
+    } else {
+        result = CommandRunner::runWithTimeout(command, timeoutMs, workingDir);
+        if (result.timedOut)
+            qWarning().noquote() << QStringLiteral("\"%1\" did not end within %2 s").arg(command).arg(timeoutMs / 1000);
+    }
+    // A mount that failed because the partition is mounted already (the
+    // program started again, leaving a dialog without lending) leaves it
+    // mounted; only the mount table tells the two apart.
+    const bool mounted = result.exitCode == 0 || inMountTable();
+    if (result.exitCode != 0)
+        qDebug().noquote() << QStringLiteral("\"%1\" ended with %2: the data partition is %3")
+                                  .arg(command)
+                                  .arg(result.exitCode)
+                                  .arg(mounted ? QStringLiteral("mounted") : QStringLiteral("not mounted"));
+    record(mounted ? State::Mounted : State::NotMounted);
+    return mounted;
+}
+
+bool DataPartition::unmount(const QString &workingDir)
+{
+    const int exitCode = CommandRunner::run(QLatin1String(kUnmount), workingDir);
+    const bool unmounted = exitCode == 0 || !inMountTable();
+    if (exitCode != 0)
+        qDebug().noquote() << QStringLiteral("\"%1\" ended with %2").arg(QLatin1String(kUnmount)).arg(exitCode);
+    if (unmounted)
+        record(State::NotMounted);
+    return unmounted;
+}
+
+void DataPartition::setNotMounted()
+{
+    record(State::NotMounted);
+}
+
+void DataPartition::setWithPc()
+{
+    record(State::WithPc);
+}
