@@ -27,6 +27,8 @@ namespace {
 
 const char kInfoFile[] = "/media/tq3900/btInfo.txt";
 
+// The sensor unit's module, the one the control lines are wired to.
+const char kSensorUnitPort[] = "/dev/ttyO2";
 // Control lines of the sensor-unit module.
 const unsigned kGpioDtr = 58;
 const unsigned kGpioCarrier = 59;
@@ -162,7 +164,9 @@ void Bluetooth::initBluetooth(QString port, QString address)
         }
     }
     // A carrier still up: commands wait until the module has left data mode.
-    if (Gpio::getValue(kGpioCarrier))
+    // The control lines are wired to the sensor unit's module only; the
+    // headphone's module never enters data mode.
+    if (port == QLatin1String(kSensorUnitPort) && Gpio::getValue(kGpioCarrier))
         m_mode->setData();
     else
         m_mode->setCommand();
