@@ -164,7 +164,17 @@ void TestBluetooth::initWaitForCarrierIsBounded()
     const qint64 took = clock.elapsed();
     QVERIFY2(took >= 4000 && took < 5500, qPrintable(QString::number(took)));
     QCOMPARE(gpio(*m_root, 59), QByteArray("1"));
-    // Initialisation went on: the list request reached the (silent) module.
+    // Initialisation went on; its list request waits while the carrier is
+    // up, and goes once it has dropped.
+    QTest::qWait(300);
+    QCOMPARE(board.moduleLines("ttyO2"), QStringList());
+    // The line is the sensor unit's module's: the headphone's link, set up
+    // meanwhile, writes its commands at once.
+    Bluetooth source;
+    source.initBluetooth(QStringLiteral("/dev/ttyO3"), QString());
+    QTRY_COMPARE(board.moduleLines("ttyO3"), QStringList({"LIST"}));
+    QCOMPARE(board.moduleLines("ttyO2"), QStringList());
+    QCOMPARE(board.send("gpio 59 0"), QStringLiteral("ok"));
     QTRY_COMPARE(board.moduleLines("ttyO2"), QStringList({"LIST"}));
 }
 

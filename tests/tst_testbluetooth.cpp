@@ -341,13 +341,18 @@ void TestTestBluetooth::loopbackAgainAfterAFailure()
     test.show();
     QVERIFY(waitForSinkDataMode(*w.getBtSinkInstance(), *m_board, *m_root));
 
-    // The sink module stays in data mode and hears nothing: it never
-    // restarts, and the loop stops where the source's restart left it.
+    // The sink module stays in data mode and hears nothing: after its
+    // bound the loop resets the modules all the same, the sink gets none of
+    // its commands (not as commands, not as data), and the loop stops where
+    // the source's restart left it.
     QCOMPARE(m_board->send("bt ttyO2 silent 1"), QStringLiteral("ok"));
     const int sinkFrom = m_board->moduleLines("ttyO2").size();
+    const int unitFrom = m_board->unitLines().size();
     QCOMPARE(m_station->send("cmdAudioLoopbackBtLoop"), QStringLiteral("staActive"));
-    QTRY_VERIFY_WITH_TIMEOUT(linesSince(*m_board, "ttyO2", sinkFrom).contains("RESET"), 30000);
-    QTRY_COMPARE_WITH_TIMEOUT(labelText(&test, "labelStatus"), QStringLiteral("Modul Source reset."), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(labelText(&test, "labelStatus"), QStringLiteral("Modul Source reset."),
+                              TestMenuAudioLoopback::kCommandModeWaitMs + 10000);
+    QVERIFY(!linesSince(*m_board, "ttyO2", sinkFrom).contains("RESET"));
+    QVERIFY(m_board->unitLines().mid(unitFrom).isEmpty());
     QCOMPARE(m_station->pollNow(test.remote(), "cmdAudioLoopbackGetLevelResult"),
              QStringLiteral("resAudioLoopbackLevelResult=ERROR"));
 

@@ -27,6 +27,8 @@ namespace {
 
 const char kInfoFile[] = "/media/tq3900/btInfo.txt";
 
+// The sensor unit's module, the one the control lines are wired to.
+const char kSensorUnitPort[] = "/dev/ttyO2";
 // Control lines of the sensor-unit module.
 const unsigned kGpioDtr = 58;
 const unsigned kGpioCarrier = 59;
@@ -39,13 +41,11 @@ const int kCommandModeWaitMs = 2000;
 const int kCarrierPollMs = 10;
 const int kRfcommPolls = 200;
 // The state machine waits this long for the carrier line to follow a mode
-// switch (states 5 and 7); disconnectBtDevice waits as long for the module
-// to leave data mode. A module that does not follow is given up on.
-const int kCarrierWaitMs = 3000;
-// disconnectBtDevice is the last chance to write its commands (the link goes
-// idle, the instrument reboots or powers off), so it waits longer for a slow
-// module to leave data mode; a module that still does not follow loses them.
-const int kDisconnectCarrierWaitMs = 12000;
+// switch (states 5 and 7): as long as a slow module may lag. A module that
+// does not follow is given up on and the connection starts again.
+const int kCarrierWaitMs = ModuleMode::kCarrierLagMs;
+// disconnectBtDevice's pause between its first command and the rest.
+const int kDisconnectPauseMs = 500;
 // Sensor-unit messages held during a switch to command mode.
 const int kMaxHeldUnitLines = 32;
 
@@ -54,10 +54,6 @@ const int kMaxHeldUnitLines = 32;
 const int kMaxUnterminated = 4096;
 // Text kept for getData() while no screen collects it: the newest part.
 const int kMaxCopy = 64 * 1024;
-// Module commands held while the module is in data mode: the newest whole
-// lines up to this many characters (a carrier that never drops must not
-// make the block grow for ever).
-const int kMaxHeldCommands = 4096;
 // Bytes waiting for a module that does not read; further lines are dropped.
 const qint64 kMaxPendingWrite = 16 * 1024;
 // A port whose peer hung up is closed and opened again at this interval.
@@ -97,11 +93,13 @@ Bluetooth::Bluetooth()
     , m_btStateTimer(new QTimer(this))
     , m_btTimerTransmit(new QTimer(this))
     , m_reopenTimer(new QTimer(this))
+    , m_mode(new ModuleMode([this](const QString &text) { writeToPort(text); }, this))
 {
     m_btTimerTransmit->setSingleShot(true);
     m_reopenTimer->setInterval(kReopenMs);
     connect(m_reopenTimer, &QTimer::timeout, this, &Bluetooth::reopenPort);
     connect(uartPort, &QSerialPort::errorOccurred, this, &Bluetooth::portError);
+    connect(m_mode, &ModuleMode::commandModeReached, this, &Bluetooth::commandModeReached);
 }
 
 Bluetooth::~Bluetooth()
@@ -165,6 +163,13 @@ void Bluetooth::initBluetooth(QString port, QString address)
             QThread::msleep(kCarrierPollMs);
         }
     }
+    // A carrier still up: commands wait until the module has left data mode.
+    // The control lines are wired to the sensor unit's module only; the
+    // headphone's module never enters data mode.
+    if (port == QLatin1String(kSensorUnitPort) && Gpio::getValue(kGpioCarrier))
+        m_mode->setData();
+    else
+        m_mode->setCommand();
 
     connect(m_btStateTimer, &QTimer::timeout, this, &Bluetooth::updateState, Qt::UniqueConnection);
     connect(m_btTimerTransmit, &QTimer::timeout, this, &Bluetooth::transmitTimeout, Qt::UniqueConnection);
@@ -231,8 +236,7 @@ void Bluetooth::closeLostPort()
     // again from scratch once the port is back. Meanwhile the state machine
     // waits calmly (one step a second) for the A2DP stream.
     m_btAnswer.clear();
-    m_commandOutputBuffer.clear();
-    m_heldOverflow = false;
+    m_mode->reset();
     m_waitForBTRX = false;
     m_numDataToTransmit = 0;
     m_btTimerTransmit->stop();
@@ -270,7 +274,6 @@ void Bluetooth::resetLinkState()
 {
     // Shared by initialisation and reset: connection, mode and gains.
     m_btState = -1;
-    m_listAfterCarrierDrop = false;
     clearLinkIds();
     clearConnectionFlags();
     m_callBtDeviceRfcomm = false;
@@ -329,10 +332,10 @@ void Bluetooth::sendData(QString line)
         // While the module is on its way to command mode, the message waits
         // until the data link is selected again (state 6), behind any
         // message already waiting there.
-        const bool hold = m_switchToCommandMode || !m_heldUnitLines.isEmpty();
+        const bool hold = isLeavingDataMode() || !m_heldUnitLines.isEmpty();
         if (hold)
             holdUnitLine(line);
-        if (!m_switchToCommandMode && m_btMode == 0)
+        if (!isLeavingDataMode() && m_btMode == 0)
             switchBtMode(1);
         if (m_connectedRFCOMM && !hold) {
             qDebug() << "--> SEND_DATA" << line << m_btMode << m_btId;
@@ -358,86 +361,28 @@ void Bluetooth::sendData(QString line)
         return;
     }
 
-    // Commands to the module itself.
+    // Commands to the module itself: written by the mode's owner once the
+    // module is known to be in command mode.
+    qDebug() << "--> SEND_DATA" << line << m_btMode << m_btId;
+    m_mode->send(line + QLatin1Char('\n'));
+    // From data mode the state machine takes the way through state 7.
     if (m_btMode == 1)
         switchBtMode(0);
-    qDebug() << "--> SEND_DATA" << line << m_btMode << m_btId;
-    if (m_btMode == 1) {
-        // Written by the state machine once the module is in command mode.
-        holdCommand(line + QLatin1Char('\n'));
-        qDebug() << "Move to buffer" << line << m_commandOutputBuffer.size();
-    } else if (!mayWriteCommands()) {
-        // Written once the call is answered and the module is in command
-        // mode (updateState), behind the commands held before.
-        holdCommand(line + QLatin1Char('\n'));
-        qDebug() << "Held until the data-link call is answered:" << line;
-    } else {
-        writeHeldCommands();
-        writeToPort(line + QLatin1Char('\n'));
-    }
 }
 
-bool Bluetooth::mayWriteCommands() const
+bool Bluetooth::isLeavingDataMode() const
 {
-    // A call of the data link that the module has not answered may have
-    // connected already, the module in data mode unseen: a command written
-    // now would reach the unit as data. Only the state machine writes then
-    // (it knows what it sent; its giving-up reads the carrier line itself).
-    if (!m_inStep && isCallingDataLink())
-        return false;
-    if (m_commandOutputBuffer.isEmpty())
-        return true;
-    // Commands held for a call that has been answered meanwhile wait while
-    // the data link it brought up is entered (the escape of state 6 and
-    // state 8 write them; the carrier may lag behind the module's report)
-    // or while the carrier line says data mode.
-    const bool enteringDataLink = m_connectedRFCOMM && m_btState != 8;
-    return !enteringDataLink && !Gpio::getValue(kGpioCarrier);
+    return m_switchToCommandMode || m_mode->isLeaving();
 }
 
-void Bluetooth::writeHeldCommands()
+bool Bluetooth::isCommandModeKnown() const
 {
-    if (m_commandOutputBuffer.isEmpty())
-        return;
-    writeToPort(m_commandOutputBuffer);
-    m_commandOutputBuffer.clear();
-    m_heldOverflow = false;
+    return m_mode->isCommandMode() && !m_mode->hasHeld();
 }
 
-void Bluetooth::awaitDataLinkCall()
+bool Bluetooth::hasHeldCommands() const
 {
-    if (!isCallingDataLink())
-        return;
-    // The module's answer is read here, with the GUI thread blocked (at most
-    // until the call counts as done, kCallAnswerMs after it was made).
-    qDebug() << "Waiting for the answer to the data-link call";
-    QElapsedTimer waited;
-    waited.start();
-    while (isCallingDataLink() && uartPort->isOpen() && !m_portLossPending) {
-        // readyRead runs readTtyData, which parses the answer.
-        if (!uartPort->waitForReadyRead(kCarrierPollMs) && uartPort->error() != QSerialPort::TimeoutError)
-            QThread::msleep(kCarrierPollMs);
-    }
-    uartPort->clearError(); // the waits' time-outs
-    if (m_connectedRFCOMM && m_btMode == 0) {
-        // The call connected: the module is in data mode once its carrier
-        // is up (state 5).
-        QElapsedTimer carrier;
-        carrier.start();
-        while (!Gpio::getValue(kGpioCarrier) && carrier.elapsed() < kDisconnectCarrierWaitMs)
-            QThread::msleep(kCarrierPollMs);
-    }
-    qDebug() << "Data-link call settled after" << waited.elapsed() << "ms; connected:" << m_connectedRFCOMM;
-    if (m_btMode == 0 && Gpio::getValue(kGpioCarrier)) {
-        // In data mode (the call connected, or a module that never answered
-        // sits on a link of its own): leave it by DTR, as from state 6; the
-        // carrier's drop is awaited below.
-        escapeDataMode();
-        m_btMode = 1;
-        m_switchToCommandMode = true;
-        m_btState = 7;
-        startCarrierWait();
-    }
+    return m_mode->hasHeld();
 }
 
 void Bluetooth::holdUnitLine(const QString &line)
@@ -452,22 +397,6 @@ void Bluetooth::holdUnitLine(const QString &line)
     }
     m_heldUnitLines << line;
     qDebug() << "BT_TX held until data mode:" << line;
-}
-
-void Bluetooth::holdCommand(const QString &line)
-{
-    // The newest whole lines are kept: the last gain or call is the one that
-    // counts once the module listens again.
-    m_commandOutputBuffer += line;
-    if (m_commandOutputBuffer.size() <= kMaxHeldCommands)
-        return;
-    int cut = m_commandOutputBuffer.size() - kMaxHeldCommands;
-    const int lineEnd = m_commandOutputBuffer.indexOf(QLatin1Char('\n'), cut - 1);
-    cut = lineEnd < 0 ? m_commandOutputBuffer.size() : lineEnd + 1;
-    m_commandOutputBuffer.remove(0, cut);
-    if (!m_heldOverflow)
-        qDebug() << "Held module commands over" << kMaxHeldCommands << "characters: oldest dropped";
-    m_heldOverflow = true;
 }
 
 QString Bluetooth::getData()
@@ -501,7 +430,7 @@ void Bluetooth::transmitTimeout()
         m_waitForBTRX = false;
         return;
     }
-    if (m_switchToCommandMode || !m_heldUnitLines.isEmpty()) {
+    if (isLeavingDataMode() || !m_heldUnitLines.isEmpty()) {
         // Lines held for the way back to data mode are newer than every
         // queued one: the queue goes in front of them, so the unit gets the
         // messages in the order they were sent (the last mute state wins).
@@ -616,21 +545,16 @@ bool Bluetooth::carrierWaitExpired() const
 void Bluetooth::giveUpDataLink()
 {
     // Drop every link and start again from state 1; the module's automatic
-    // calling brings the stream back. A call needs an address.
-    if (Gpio::getValue(kGpioCarrier)) {
-        // The module is in data mode on a link it has not reported (a call
-        // that connected unseen): the commands would reach the unit as
-        // data. It is made to leave data mode instead, and once the carrier
-        // has dropped its list tells which links it holds (state 2).
-        qWarning() << "Bluetooth: module in data mode on a link it did not report; escape instead of KILL";
-        escapeDataMode();
-        m_listAfterCarrierDrop = true;
-    } else {
-        if (!m_btId.isEmpty())
-            sendData(QStringLiteral("KILL ") + m_btId);
-        for (int i = 0; i < 4; ++i)
-            sendData(QStringLiteral("CLOSE %1").arg(i));
-    }
+    // calling brings the stream back. A call needs an address. A module in
+    // data mode (also one the driver has not seen) gets the commands once it
+    // has been taken out of it.
+    m_btMode = 0;
+    if (!m_btId.isEmpty())
+        sendData(QStringLiteral("KILL ") + m_btId);
+    for (int i = 0; i < 4; ++i)
+        sendData(QStringLiteral("CLOSE %1").arg(i));
+    m_switchToCommandMode = false;
+    m_switchToDataMode = false;
     m_callBtDeviceRfcomm = true;
     clearLinkIds();
     clearConnectionFlags();
@@ -651,10 +575,6 @@ void Bluetooth::updateState()
 {
     if (m_inStep)
         return; // the step under way restarts the timer itself
-    // Commands held while the data-link call was unanswered go out once the
-    // module is known to be in command mode.
-    if (m_btMode == 0 && !m_commandOutputBuffer.isEmpty() && mayWriteCommands())
-        writeHeldCommands();
     m_inStep = true;
     int interval = 50;
     switch (m_btState) {
@@ -676,10 +596,6 @@ void Bluetooth::updateState()
     case 2: // wait for the A2DP stream
         m_connectedRFCOMM = false;
         m_linkId2_RFCOMM = -1;
-        if (m_listAfterCarrierDrop && !Gpio::getValue(kGpioCarrier)) {
-            m_listAfterCarrierDrop = false;
-            sendData(QStringLiteral("LIST"));
-        }
         if (m_connectedA2DP)
             m_btState = 3;
         interval = 1000;
@@ -711,13 +627,22 @@ void Bluetooth::updateState()
             // answer is awaited (bounded, kCallAnswerMs).
             interval = 10;
         } else {
+            // The module acknowledged the call and reported no connection
+            // since: no data link came of it, unless its carrier says so.
+            m_mode->linkClosed();
             giveUpDataLink();
             interval = 2000;
         }
         break;
     case 5: // wait for carrier
         interval = 10;
-        if (Gpio::getValue(kGpioCarrier)) {
+        if (m_mode->isLeaving()) {
+            // A module command came meanwhile: the mode's owner takes the
+            // module out of data mode once its carrier is up.
+            m_switchToCommandMode = true;
+            m_btState = 7;
+            startCarrierWait();
+        } else if (Gpio::getValue(kGpioCarrier)) {
             m_btState = 6;
         } else if (carrierWaitExpired()) {
             qWarning() << "Bluetooth: no carrier after" << kCarrierWaitMs << "ms; connecting again";
@@ -728,16 +653,15 @@ void Bluetooth::updateState()
     case 6: // data mode
         m_switchToDataMode = false;
         m_btMode = 1;
-        Gpio::setValue(kGpioDtr, 0);
-        // Commands held during the call that brought the link up.
-        if (!m_commandOutputBuffer.isEmpty())
+        if (m_switchToCommandMode || m_mode->isLeaving() || m_mode->hasHeld()) {
+            // The escape by DTR is the mode owner's.
             m_switchToCommandMode = true;
-        if (m_switchToCommandMode) {
-            Gpio::setValue(kGpioDtr, 1);
+            m_mode->leave();
             m_btState = 7;
             startCarrierWait();
             interval = 10;
         } else {
+            Gpio::setValue(kGpioDtr, 0);
             interval = 1000;
             // Messages held while the module was in command mode.
             const QStringList held = m_heldUnitLines;
@@ -748,44 +672,31 @@ void Bluetooth::updateState()
         break;
     case 7: // wait for the carrier to drop
         interval = 10;
-        if (!Gpio::getValue(kGpioCarrier)) {
+        if (m_mode->isCommandMode()) {
             m_btState = 8;
         } else if (carrierWaitExpired()) {
-            // The module stays in data mode: the held commands would reach
-            // the remote device as data, so they are dropped, and the
-            // connection starts again.
+            // The module stays in data mode: the connection starts again.
+            // Its commands wait, with the held ones, until it has left data
+            // mode after all; nothing reaches the unit as data.
             qWarning() << "Bluetooth: module does not leave data mode after" << kCarrierWaitMs
-                       << "ms; held commands dropped, connecting again";
-            m_commandOutputBuffer.clear();
-            m_heldOverflow = false;
-            m_switchToCommandMode = false;
-            m_switchToDataMode = false;
-            Gpio::setValue(kGpioDtr, 0);
-            clearLinkIds();
-            clearConnectionFlags();
-            m_callBtDeviceRfcomm = true;
-            m_btMode = 0;
-            // Once the module is in command mode after all, its list tells
-            // which links it still holds, and they are taken over.
-            m_listAfterCarrierDrop = true;
-            m_btState = 1;
+                       << "ms; connecting again";
+            giveUpDataLink();
             interval = 2000;
         }
         break;
     case 8: // command mode
         m_btMode = 0;
         m_switchToCommandMode = false;
-        if (!m_commandOutputBuffer.isEmpty()) {
-            writeToPort(m_commandOutputBuffer);
-            m_commandOutputBuffer.clear();
-        }
-        m_heldOverflow = false;
+        // The held commands went out when command mode was reached.
+        m_mode->leave();
         // Messages that arrived during the switch want the data link back.
         if (!m_heldUnitLines.isEmpty() && m_connectedRFCOMM)
             m_switchToDataMode = true;
         if (m_switchToDataMode) {
             Gpio::setValue(kGpioDtr, 0);
             sendData(QStringLiteral("SELECT %1").arg(m_linkId2_RFCOMM));
+            // The module is in data mode from here; its carrier may lag.
+            m_mode->setData();
             m_btState = 5;
             startCarrierWait();
             interval = 10;
@@ -831,6 +742,9 @@ void Bluetooth::callBtDeviceRFCOMM()
     qDebug() << "RFCOMM:" << line;
     m_dataLinkCall = kCallSent;
     m_dataLinkCallSent.start();
+    // The call may take the module into data mode before it says so.
+    if (m_mode->isCommandMode())
+        m_mode->setUnknown(kCallAnswerMs);
 }
 
 bool Bluetooth::isCallingDataLink() const
@@ -843,54 +757,35 @@ bool Bluetooth::isCallUnacknowledged() const
     return m_dataLinkCall == kCallSent && isCallingDataLink();
 }
 
-bool Bluetooth::isCarrierDetected() const
-{
-    return Gpio::getValue(kGpioCarrier);
-}
-
-void Bluetooth::escapeDataMode()
-{
-    // The module leaves data mode on a rise of DTR after a low level; the
-    // low must last long enough for the module to see it.
-    Gpio::setValue(kGpioDtr, 0);
-    QThread::msleep(kEscapeLowMs);
-    Gpio::setValue(kGpioDtr, 1);
-}
-
 void Bluetooth::disconnectBtDevice()
 {
-    // Nothing below may reach the unit as data: a call of the data link
-    // still under way is answered first, and a data mode it brought is left.
-    awaitDataLinkCall();
+    // Nothing below may reach the unit as data. A module not known to be in
+    // command mode (a data link up or selected, a call unanswered) is
+    // escaped at once; the commands go once it is in command mode. What
+    // could not go within kDisconnectMs is dropped: the link goes idle, the
+    // instrument reboots or powers off, and no stale command may tear down a
+    // later link. Only the 500 ms pause blocks the GUI thread. The state
+    // machine stops first: no step of its own (a "SELECT" for waiting
+    // messages) may come between these commands.
+    m_btState = -1;
+    m_switchToCommandMode = false;
+    m_switchToDataMode = false;
+    m_heldUnitLines.clear();
+    m_btMode = 0;
+    m_mode->leave(true);
     sendData(QStringLiteral("SET CONTROL AUTOCALL"));
-    QThread::msleep(500);
-    if (m_btMode == 1) {
-        // The module was in data mode: the command above is held until the
-        // carrier drops. The machine goes idle below, so nothing would write
-        // the held block later (a stale KILL or CLOSE would then tear down
-        // the next link): wait for the carrier here, bounded, and write the
-        // block, or drop it when the module stays in data mode.
-        QElapsedTimer waited;
-        waited.start();
-        while (Gpio::getValue(kGpioCarrier) && waited.elapsed() < kDisconnectCarrierWaitMs)
-            QThread::msleep(kCarrierPollMs);
-        m_switchToCommandMode = false;
-        if (!Gpio::getValue(kGpioCarrier)) {
-            m_btMode = 0;
-            writeToPort(m_commandOutputBuffer);
-        } else {
-            qWarning() << "Bluetooth: module does not leave data mode; disconnect commands dropped";
-        }
-        m_commandOutputBuffer.clear();
-        m_heldOverflow = false;
+    QElapsedTimer pause;
+    pause.start();
+    while (pause.elapsed() < kDisconnectPauseMs) {
+        QThread::msleep(kCarrierPollMs);
+        m_mode->poll();
     }
-    if (m_btMode == 0) {
-        if (!m_btId.isEmpty())
-            sendData(QStringLiteral("KILL ") + m_btId);
-        for (int i = 0; i < 4; ++i)
-            sendData(QStringLiteral("CLOSE %1").arg(i));
-        sendData(QStringLiteral("SET CONTROL AUTOCALL"));
-    }
+    if (!m_btId.isEmpty())
+        sendData(QStringLiteral("KILL ") + m_btId);
+    for (int i = 0; i < 4; ++i)
+        sendData(QStringLiteral("CLOSE %1").arg(i));
+    sendData(QStringLiteral("SET CONTROL AUTOCALL"));
+    m_mode->limitHeld(kDisconnectMs - int(pause.elapsed()));
     qDebug() << "Autocall disabled";
     clearLinkIds();
     m_btState = -1;
@@ -979,6 +874,7 @@ void Bluetooth::handleLine(const QString &line)
         } else if (profile == QLatin1String("RFCOMM")) {
             const bool callAnswered = m_dataLinkCall != kNoCall;
             m_dataLinkCall = kNoCall;
+            m_mode->setData();
             m_linkId2_RFCOMM = link;
             m_connectedRFCOMM = true;
             qDebug() << "Connected RFCOMM" << m_linkId2_RFCOMM << m_btState;
@@ -1039,7 +935,10 @@ void Bluetooth::handleLine(const QString &line)
         qDebug() << "Verbindung unterbrochen";
     } else if (starts("NO CARRIER")) {
         bool ok = false;
-        if (m_dataLinkCall >= 0 && field(f, 2).toInt(&ok) == m_dataLinkCall && ok)
+        const int link = field(f, 2).toInt(&ok);
+        if (ok && ((m_dataLinkCall >= 0 && link == m_dataLinkCall) || link == m_linkId2_RFCOMM))
+            m_mode->linkClosed(); // the data link (or its call) is gone
+        if (m_dataLinkCall >= 0 && link == m_dataLinkCall && ok)
             m_dataLinkCall = kNoCall; // the call failed or was closed
         if (field(f, 2) != QLatin1String("3")) {
             clearConnectionFlags();
@@ -1078,6 +977,7 @@ void Bluetooth::handleLine(const QString &line)
     } else if (starts("WRAP THOR")) {
         m_btWaitForReadyAfterReset = true;
         m_dataLinkCall = kNoCall; // a restarted module holds no call
+        m_mode->linkClosed(); // and is in command mode
         qDebug() << "Bluetoothmodul has been reset";
     } else if (starts("READY.")) {
         if (m_btWaitForReadyAfterReset) {

@@ -1,6 +1,8 @@
 #ifndef BLUETOOTH_H
 #define BLUETOOTH_H
 
+#include "modulemode.h"
+
 #include <QElapsedTimer>
 #include <QObject>
 #include <QSerialPort>
@@ -24,19 +26,15 @@ class QTimer;
 // outstanding; further ones wait in a 32-entry transmit queue. Every received
 // line is parsed (analyseAnswer) and turned into field updates and signals.
 //
-// Everything runs on the GUI thread. Blocking waits: initBluetooth (2 s DTR
-// toggle plus a bounded wait for the carrier line) and disconnectBtDevice
-// (500 ms, and from data mode a bounded wait for the carrier to drop; before
-// that, the answer to a data-link call under way, bounded by kCallAnswerMs).
-// While such a call is unanswered the module may be in data mode unseen:
-// module commands from outside the state machine are held then and written
-// once the module is known to be in command mode.
-// The state machine's waits for the carrier line are bounded too; a module
-// that does not follow starts the connection again. It gives up on a call of
-// the data link only once the module has acknowledged it (or after
-// kCallAnswerMs); giving up with the carrier line up (a data mode the module
-// never reported) it escapes the module (escapeDataMode, 100 ms blocking)
-// instead of sending KILL and CLOSE, which would reach the unit as data.
+// Everything runs on the GUI thread. The module's mode (command, data or not
+// known) is kept by its ModuleMode: every module command goes through it and
+// is written only while the module is known to be in command mode; it takes
+// the module out of data mode by DTR when commands wait. The state machine's
+// waits for the carrier line are bounded; a module that does not follow
+// starts the connection again. Blocking waits: initBluetooth (2 s DTR toggle
+// plus a bounded wait for the carrier line), disconnectBtDevice (500 ms; what
+// it could not write by then goes once the module is in command mode, or is
+// dropped kDisconnectMs after the disconnect began) and the escape (100 ms).
 //
 // A port whose peer hangs up (or that is missing at initBluetooth) is closed
 // and opened again every 3 s; the link then starts again from scratch.
@@ -73,14 +71,13 @@ public:
     // nothing within kCallAnswerMs counts as done.
     bool isCallingDataLink() const;
     static constexpr int kCallAnswerMs = 16000;
-    // The module's carrier line: up while the module is in data mode on a
-    // link, whatever the state machine believes.
-    bool isCarrierDetected() const;
-    // Makes a module in data mode leave it by its control line, also when
-    // the state machine does not know of the data mode: DTR low for
-    // kEscapeLowMs (blocking), then raised. A module in command mode ignores it.
-    void escapeDataMode();
-    static constexpr int kEscapeLowMs = 100;
+    // The module is known to be in command mode and no command waits.
+    bool isCommandModeKnown() const;
+    // Module commands wait for command mode (or for their bound).
+    bool hasHeldCommands() const;
+    // What disconnectBtDevice sends and could not write at once is dropped
+    // this long after the disconnect began.
+    static constexpr int kDisconnectMs = 3000;
 
     // --- Module set-up, gains and headphone ----------------------------------
     void initBtModulSource();
@@ -147,6 +144,8 @@ signals:
     void btFirmwareVersion(QString version);
     void btEnableReceivePressuredata(bool on, int range, unsigned short low, unsigned short high);
     void btPressuredataReceived(int count, QString samples);
+    // The module has just been found in command mode (held commands written).
+    void commandModeReached();
 
 private:
     static constexpr int kQueueSize = 32;
@@ -163,7 +162,6 @@ private:
     bool isSensorUnitLink() const;
     bool openPort();
     void closeLostPort();
-    void holdCommand(const QString &line);
     void keepNewestInfo(const QString &path);
     static QString checkedAddress(const QString &address);
     void callMainWindowMicrophoneUpdate();
@@ -172,16 +170,9 @@ private:
     void startCarrierWait();
     bool carrierWaitExpired() const;
     void giveUpDataLink();
-    // Whether a module command may be written now with the module in command
-    // mode as far as the driver knows: not while a data-link call is
-    // unanswered (outside the state machine's own steps), and commands held
-    // for such a call go only once the module is out of data mode.
-    bool mayWriteCommands() const;
-    void writeHeldCommands();
-    // Blocks until the module has answered a data-link call under way
-    // (bounded: kCallAnswerMs after the call, then kDisconnectCarrierWaitMs for the
-    // carrier of a link it brought up) and leaves a data mode it found by DTR.
-    void awaitDataLinkCall();
+    // A switch to command mode is requested or under way: messages to the
+    // unit wait for the data link to be selected again.
+    bool isLeavingDataMode() const;
     // The data-link call was sent and the module has not even answered its
     // "CALL n" yet (within kCallAnswerMs).
     bool isCallUnacknowledged() const;
@@ -197,8 +188,6 @@ private:
     QString m_portErrorText;
     // Lines are being dropped because the module does not read.
     bool m_writeOverflow = false;
-    // Held module commands overflowed (logged once until they are written).
-    bool m_heldOverflow = false;
     QString m_btId;
     QString m_btIdModul;
     QString m_btAnswer;
@@ -231,7 +220,9 @@ private:
     bool m_btWaitForReadyAfterReset = false;
     QString m_fwVersion;
     int m_btState = 0;
-    QString m_commandOutputBuffer;
+    // The module's mode and the commands held for command mode (the
+    // command output buffer).
+    ModuleMode *m_mode;
     bool m_waitForBTRX = false;
     QString m_transmitBuffer[kQueueSize + 1];
     int m_numDataToTransmit = 0;
@@ -241,8 +232,6 @@ private:
     QStringList m_heldUnitLines;
     // Start of the current wait for the carrier line (states 5 and 7).
     QElapsedTimer m_carrierWait;
-    // The module stayed in data mode: ask for its links once it has left it.
-    bool m_listAfterCarrierDrop = false;
     // The call of the data link under way: kNoCall, kCallSent (its link
     // number not known yet) or the link number from the module's "CALL n".
     static constexpr int kNoCall = -2;

@@ -24,9 +24,11 @@
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QEventLoop>
 #include <QFile>
 #include <QKeyEvent>
 #include <QSet>
+#include <QTimer>
 
 int g_debugFeatures = 0;
 
@@ -444,6 +446,22 @@ void Systemsettings::on_butReset_clicked()
         m_btSource->disconnectBtDevice();
         m_btSource->initBtModulSource();
         m_btSource->sendData(QStringLiteral("SET BT PAIR *"));
+    }
+    // Commands that wait for a module to leave data mode go out (or are
+    // dropped, at the latest kDisconnectMs after the disconnect) before the
+    // reboot; the event loop keeps running meanwhile.
+    auto held = [this] {
+        return (m_btSink && m_btSink->hasHeldCommands()) || (m_btSource && m_btSource->hasHeldCommands());
+    };
+    if (held()) {
+        QEventLoop loop;
+        QTimer tick;
+        connect(&tick, &QTimer::timeout, &loop, [&] {
+            if (!held())
+                loop.quit();
+        });
+        tick.start(20);
+        loop.exec();
     }
     qDebug() << "Restarting TQ3900";
     CommandRunner::run(QStringLiteral("reboot"));

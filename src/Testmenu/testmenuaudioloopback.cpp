@@ -42,6 +42,7 @@ TestMenuAudioLoopback::TestMenuAudioLoopback(QWidget *parent)
     m_timerValues = new QTimer(this);
     connect(m_timerValues, &QTimer::timeout, this, &TestMenuAudioLoopback::updateValues);
     m_timerSink = new QTimer(this);
+    m_timerSink->setSingleShot(true);
     connect(m_timerSink, &QTimer::timeout, this, &TestMenuAudioLoopback::freeSinkModule);
 }
 
@@ -78,6 +79,7 @@ void TestMenuAudioLoopback::stopTest()
     m_timer->stop();
     m_timerValues->stop();
     m_timerSink->stop();
+    disconnect(m_sinkReady);
     if (MainMenu::getInstanceMainMenu())
         Audioworker()->stopAudioRecording();
 }
@@ -85,37 +87,28 @@ void TestMenuAudioLoopback::stopTest()
 void TestMenuAudioLoopback::on_butEnableBtLoop_clicked()
 {
     ui->labelStatus->setText(QStringLiteral("Init started. Please wait..."));
-    m_escapeStarted.invalidate();
-    m_lastEscape.invalidate();
     if (!m_btSink) {
         restartModules();
         return;
     }
-    m_timerSink->start(kSinkPollMs);
-    freeSinkModule();
+    // The sink's driver takes its module to command mode (out of a data
+    // link, after a call under way); the modules are reset the moment it is
+    // there, before the driver selects the data link again.
+    if (m_btSink->isCommandModeKnown()) {
+        restartModules();
+        return;
+    }
+    disconnect(m_sinkReady);
+    m_sinkReady = connect(m_btSink, &Bluetooth::commandModeReached, this, &TestMenuAudioLoopback::freeSinkModule);
+    m_timerSink->start(kCommandModeWaitMs);
+    m_btSink->switchBtMode(0);
 }
 
 void TestMenuAudioLoopback::freeSinkModule()
 {
-    // A call of the unit's data link still under way (the start-up's) could
-    // connect after the links are dropped and take the module into data
-    // mode: its answer is awaited (the driver bounds the wait).
-    if (m_btSink->isCallingDataLink())
-        return;
-    // The carrier line tells whether the module is in data mode; its driver
-    // may not know (a call that connected after the driver gave up on it).
-    if (m_btSink->isCarrierDetected()) {
-        if (!m_escapeStarted.isValid())
-            m_escapeStarted.start();
-        if (m_escapeStarted.elapsed() < kEscapeWaitMs) {
-            if (!m_lastEscape.isValid() || m_lastEscape.elapsed() >= kEscapeRepeatMs) {
-                m_btSink->escapeDataMode();
-                m_lastEscape.start();
-            }
-            return;
-        }
-        qDebug() << "Testmode: sink module stays in data mode";
-    }
+    if (!m_btSink->isCommandModeKnown())
+        qDebug() << "Testmode: sink module not in command mode";
+    disconnect(m_sinkReady);
     m_timerSink->stop();
     restartModules();
 }

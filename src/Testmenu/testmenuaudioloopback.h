@@ -36,12 +36,9 @@ public:
     static constexpr int kFrequencyMax = 450;
     static constexpr int kStatePollMs = 500;
     static constexpr int kMeasureMs = 500;
-    // The sink module is looked at this often while the loop waits for it.
-    static constexpr int kSinkPollMs = 100;
-    // A module that stays in data mode is asked again this often, and given
-    // up on after kEscapeWaitMs (a slow module leaves it after seconds).
-    static constexpr int kEscapeRepeatMs = 1000;
-    static constexpr int kEscapeWaitMs = 12000;
+    // A sink module not known in command mode (a data link up, a call under
+    // way) is waited for this long; then the modules are reset all the same.
+    static constexpr int kCommandModeWaitMs = 20000;
 
     static bool levelOk(float levelDb) { return levelDb >= kLevelMinDb && levelDb <= kLevelMaxDb; }
     static bool frequencyOk(qint32 hz) { return hz >= kFrequencyMin && hz <= kFrequencyMax; }
@@ -72,8 +69,7 @@ private:
     QTimer *m_timer;
     QTimer *m_timerValues;
     QTimer *m_timerSink;
-    QElapsedTimer m_escapeStarted;
-    QElapsedTimer m_lastEscape;
+    QMetaObject::Connection m_sinkReady;
     AudioCodecSetup *m_audioCodec = nullptr;
     bool m_loopbackMode = false;
     bool m_sinkResetReceived = false;
