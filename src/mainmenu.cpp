@@ -1052,7 +1052,7 @@ void MainMenu::loadLanguageFile(QString name)
     // Before the data partition is checked and mounted its files are not
     // looked at (the bare mount point, or a partition not checked yet).
     // A symbolic link is refused, as for every other file from the card.
-    const RegularFile::Status status = m_dataPartitionReady && !onCard.isEmpty()
+    const RegularFile::Status status = m_dataPartitionReady
         ? RegularFile::read(onCard, Catalogue::kMaxBytes, &data, RegularFile::Links::Refuse)
         : RegularFile::Status::Missing;
     if (status == RegularFile::Status::Ok) {

@@ -740,11 +740,9 @@ void TestBluetoothConnection::actOnASlowModule()
         // The first stage keeps to its pauses whatever the module does; the
         // event loop runs on.
         QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
-        qInfo("first stage %lld ms", clock.elapsed());
         commands = disconnect;
         // First stage, 3 s, then "umount" and "poweroff": about 4 s.
         QTRY_VERIFY_WITH_TIMEOUT(m_root->commands().contains("poweroff"), 8000);
-        qInfo("poweroff %lld ms after the first stage began", clock.elapsed());
         QVERIFY2(clock.elapsed() >= 3900 && clock.elapsed() < 5500, qPrintable(QString::number(clock.elapsed())));
     } else if (action == QLatin1String("reset")) {
         new ModalAction<ResetSettings>([](ResetSettings *d) { QTest::mouseClick(child(d, "butReset"), Qt::LeftButton); }, &w);
@@ -755,7 +753,6 @@ void TestBluetoothConnection::actOnASlowModule()
                           "SET BT PAIR *"};
         // Both disconnects' pauses, then at most their bound for what waits.
         QCOMPARE(m_root->commands().last(), QStringLiteral("reboot"));
-        qInfo("reboot %lld ms after the reset was confirmed", clock.elapsed());
         QVERIFY2(clock.elapsed() < 1000 + Bluetooth::kDisconnectMs + 1000, qPrintable(QString::number(clock.elapsed())));
     } else {
         info.init();
@@ -792,7 +789,6 @@ void TestBluetoothConnection::actOnASlowModule()
     sink->sendData(QStringLiteral("BT_TX T"));
     QTRY_VERIFY_WITH_TIMEOUT(m_board->unitLines().mid(unitMark).contains("BT_TX T"), 25000 - int(clock.elapsed()));
     QVERIFY2(clock.elapsed() < 25000, qPrintable(QString::number(clock.elapsed())));
-    qInfo("the unit's link carries messages %lld ms after the page opened", clock.elapsed());
     QVERIFY(m_board->unitLines().filter(QRegularExpression("^(?!BT_TX )")).isEmpty());
 }
 

@@ -12,10 +12,12 @@ const unsigned kGpioDtr = 58;
 const unsigned kGpioCarrier = 59;
 
 // Polling while commands wait or the module is being taken to command mode;
-// slower while merely in data mode (a carrier that falls by itself means
-// command mode).
+// slower while the mode is not known (its bound); slowest while merely in
+// data mode, the link's steady state: the module reports a link it closes
+// ("NO CARRIER"), and a command sent meanwhile looks at the carrier itself.
 const int kBusyPollMs = 10;
-const int kIdlePollMs = 100;
+const int kUnknownPollMs = 100;
+const int kDataPollMs = 1000;
 
 } // namespace
 
@@ -224,8 +226,10 @@ void ModuleMode::updateTimer()
     int interval = 0;
     if (m_leaving || !m_held.isEmpty())
         interval = kBusyPollMs;
-    else if (m_mode != Mode::Command)
-        interval = kIdlePollMs;
+    else if (m_mode == Mode::Unknown)
+        interval = kUnknownPollMs;
+    else if (m_mode == Mode::Data)
+        interval = kDataPollMs;
     if (interval == 0)
         m_timer.stop();
     else if (!m_timer.isActive() || m_timer.interval() != interval)
