@@ -3,6 +3,7 @@
 // the station from the menu) and the USB test (lending the data partition to
 // the simulated PC, the provisioning files it leaves, the verdicts that take
 // the partition back).
+#include "datapartition.h"
 #include "debugmessages.h"
 #include "eventhandler.h"
 #include "partitionlending.h"
@@ -150,8 +151,8 @@ void TestConnectorTests::uartUsbSwitchFromTheStation()
 }
 
 namespace {
-const QStringList kLend = {PartitionLending::kUnmount, PartitionLending::kExport};
-const QStringList kTakeBack = {PartitionLending::kUnexport, PartitionLending::kRemount};
+const QStringList kLend = {DataPartition::kUnmount, PartitionLending::kExport};
+const QStringList kTakeBack = {PartitionLending::kUnexport, DataPartition::kMount};
 
 bool visible(QWidget *w, const char *button)
 {
@@ -237,7 +238,7 @@ void TestConnectorTests::usbTestVerdictsAndARefusedUnmount()
         QCOMPARE(board.send("usb umount busy"), QStringLiteral("ok"));
         m_root->clearJournals();
         QCOMPARE(m_station->pollNow(test.remote(), "cmdUsbConnect"), QStringLiteral("staActive"));
-        QCOMPARE(m_root->commands(), QStringList({PartitionLending::kUnmount}));
+        QCOMPARE(m_root->commands(), QStringList({DataPartition::kUnmount}));
         QVERIFY(!test.isLent());
         QVERIFY(visible(&test, "butConnect") && !visible(&test, "butPass"));
         QVERIFY(labelText(&test, "label").startsWith("The data partition is in use."));

@@ -6,6 +6,7 @@
 // driven through its buttons.
 #include "backupdialog.h"
 #include "bluetooth.h"
+#include "datapartition.h"
 #include "eventhandler.h"
 #include "favouritebutton.h"
 #include "formwidgets.h"
@@ -266,7 +267,7 @@ void TestFavourite::failedStartupMountWritesNothingAndLends()
         return QDir(m_root->local("/media/tq3900")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
     };
     m_window = std::make_unique<MainMenu>();
-    QCOMPARE(m_root->commands().mid(0, 2), QStringList({"fsck -Mya /dev/mmcblk0p3", PartitionLending::kRemount}));
+    QCOMPARE(m_root->commands().mid(0, 2), QStringList({"fsck -Mya /dev/mmcblk0p3", DataPartition::kMount}));
     QCOMPARE(board.send("usb"), QStringLiteral("unmounted"));
     // The unit's lines go to the diagnostic file with debug features on.
     QVERIFY(board.waitForDataLink());

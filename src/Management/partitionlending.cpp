@@ -9,11 +9,9 @@
 #include <QDebug>
 #include <QDir>
 
-const char PartitionLending::kUnmount[] = "umount /media/tq3900";
 const char PartitionLending::kExport[] =
     "modprobe g_mass_storage file=/dev/mmcblk0p3 stall=0 removable=y iSerialNumber=1234567890";
 const char PartitionLending::kUnexport[] = "modprobe g_mass_storage -r";
-const char PartitionLending::kRemount[] = "mount /dev/mmcblk0p3 /media/tq3900";
 
 PartitionLending::Lending PartitionLending::lend()
 {

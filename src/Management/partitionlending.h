@@ -16,10 +16,8 @@ class PartitionLending
 {
 public:
     // The unmount and the remount are DataPartition's kUnmount and kMount.
-    static const char kUnmount[];
     static const char kExport[];
     static const char kUnexport[];
-    static const char kRemount[];
 
     enum class Lending {
         Lent,           // the PC has the partition
