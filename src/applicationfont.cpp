@@ -2,12 +2,14 @@
 
 #include "deviceroot.h"
 
-#include <QDirIterator>
 #include <QFile>
-#include <QFileInfo>
 #include <QFontDatabase>
 
 #include <fontconfig/fontconfig.h>
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -38,6 +40,31 @@ QFont loadApplicationFont()
     return font;
 }
 
+namespace {
+// The folders right below parent, links to folders among them, as QDir lists
+// them without hidden entries. Read with the C library's own calls: this runs
+// before the first frame, where the toolkit's directory iteration cost more
+// than the search itself.
+QStringList subfolders(const QString &parent)
+{
+    QStringList folders;
+    DIR *dir = opendir(QFile::encodeName(parent).constData());
+    if (!dir)
+        return folders;
+    const QString prefix = parent.endsWith(QLatin1Char('/')) ? parent : parent + QLatin1Char('/');
+    while (const dirent *entry = readdir(dir)) {
+        if (entry->d_name[0] == '.')
+            continue; // ".", ".." and hidden folders
+        const QString path = prefix + QFile::decodeName(entry->d_name);
+        struct stat st;
+        if (stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode))
+            folders << path;
+    }
+    closedir(dir);
+    return folders;
+}
+} // namespace
+
 QStringList programFontFolders(const QString &fonts)
 {
     // A folder named in the configuration is read with all the folders
@@ -45,17 +72,16 @@ QStringList programFontFolders(const QString &fonts)
     // instructions a font, even for one the configuration then drops):
     // /usr/share/fonts itself would read every font of the machine, the X
     // server's hundreds of bitmap fonts among them.
-    const QStringList marks = {QStringLiteral("DejaVuSans.ttf"), QStringLiteral("wqy-microhei.ttc")};
+    const char *const marks[] = {"/DejaVuSans.ttf", "/wqy-microhei.ttc"};
     QStringList folders;
     QStringList level = {fonts};
     for (int depth = 1; depth <= 2; ++depth) {
         QStringList below;
         for (const QString &parent : qAsConst(level)) {
-            QDirIterator it(parent, QDir::Dirs | QDir::NoDotAndDotDot);
-            while (it.hasNext()) {
-                const QString folder = it.next();
-                const bool holds = std::any_of(marks.begin(), marks.end(), [&folder](const QString &mark) {
-                    return QFileInfo::exists(folder + QLatin1Char('/') + mark);
+            for (const QString &folder : subfolders(parent)) {
+                const QByteArray name = QFile::encodeName(folder);
+                const bool holds = std::any_of(std::begin(marks), std::end(marks), [&name](const char *mark) {
+                    return access((name + mark).constData(), F_OK) == 0;
                 });
                 if (holds)
                     folders << folder; // its subfolders are read with it

@@ -154,8 +154,14 @@ MainMenu::MainMenu(Startup startup, QWidget *parent)
 {
     // 1. Form and the one instance
     qDebug() << "=== Start MainMenu ===";
-    // Before the first style sheet: its pictures are decoded once per file.
-    SharedPictureIcons::install();
+    // Before the first style sheet that names an icon picture ("image:"):
+    // its pictures are decoded once per file. The main page's sheets name
+    // none, so a start that paints the main page first registers the engine
+    // after that frame: once registered, every picture read anew (the main
+    // page's twelve among them) has the toolkit parse the engine's
+    // description again.
+    if (startup == Startup::Now)
+        SharedPictureIcons::install();
     // For a start after the first frame the style sheet comes before the
     // form: set afterwards, it would polish every widget of the form again.
     if (startup == Startup::AfterFirstFrame)
@@ -237,6 +243,7 @@ void MainMenu::finishStartup()
         // The frame is on the screen before the modules' set-up blocks.
         QGuiApplication::sync();
         qDebug() << "=== Main page shown: start-up goes on ===";
+        SharedPictureIcons::install();
         // No press reaches the buttons before the start-up is through.
         addPressedPictures();
     }
@@ -1047,11 +1054,12 @@ void MainMenu::loadLanguageFile(QString name)
     // offsets inside and would read out of bounds on a damaged file. A
     // damaged catalogue on the card must not leave raw keys on screen either:
     // the built-in one serves instead.
-    const QString onCard = DataPartition::path(name);
     QByteArray data;
     // Before the data partition is checked and mounted its files are not
-    // looked at (the bare mount point, or a partition not checked yet).
+    // looked at (the bare mount point, or a partition not checked yet), nor
+    // is the mount table read for their path.
     // A symbolic link is refused, as for every other file from the card.
+    const QString onCard = m_dataPartitionReady ? DataPartition::path(name) : QString();
     const RegularFile::Status status = m_dataPartitionReady
         ? RegularFile::read(onCard, Catalogue::kMaxBytes, &data, RegularFile::Links::Refuse)
         : RegularFile::Status::Missing;

@@ -14,7 +14,9 @@
 #include <QApplication>
 #include <QFontDatabase>
 #include <QGlyphRun>
+#include <QIconEnginePlugin>
 #include <QImageReader>
+#include <QPluginLoader>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -87,6 +89,15 @@ QStringList cjkFontFiles()
 #endif
 
 // Image format plugins mapped into this process.
+// The icon engines linked into the program and registered so far.
+int registeredIconEngines()
+{
+    int engines = 0;
+    for (QObject *plugin : QPluginLoader::staticInstances())
+        engines += qobject_cast<QIconEnginePlugin *>(plugin) ? 1 : 0;
+    return engines;
+}
+
 QStringList loadedImagePlugins()
 {
     QFile maps(QStringLiteral("/proc/self/maps"));
@@ -176,6 +187,7 @@ void TestFontConfiguration::firstFrameLoadsNoImagePlugin()
         QPushButton *button = nullptr;
         bool queued = false, seen = false, finished = true;
         QStringList plugins;
+        int iconEngines = -1;
         QImage picture;
         bool eventFilter(QObject *o, QEvent *e) override
         {
@@ -184,6 +196,7 @@ void TestFontConfiguration::firstFrameLoadsNoImagePlugin()
                 queued = true;
                 QTimer::singleShot(0, this, [this] {
                     plugins = loadedImagePlugins();
+                    iconEngines = registeredIconEngines();
                     picture = button->grab().toImage();
                     finished = static_cast<MainMenu *>(window)->isStartupFinished();
                     seen = true;
@@ -200,7 +213,17 @@ void TestFontConfiguration::firstFrameLoadsNoImagePlugin()
     qApp->removeEventFilter(&frame);
     QVERIFY(!frame.finished);
     QCOMPARE(frame.plugins, QStringList());
+    // The shared icon engine comes after the first frame (the main page's
+    // sheets name no icon picture), but before any other screen is built.
+    QCOMPARE(frame.iconEngines, 0);
+    // The button's picture is drawn whole, its corners too: the page's
+    // rounded button corners are not cut into the picture.
+    const QImage released = QImage(QStringLiteral(":/Resources/Icons/Mainmenu/Pinpointing_ws.bmp"))
+                                .convertToFormat(QImage::Format_RGB32);
+    const QRect topRows(0, 0, 150, 20);
+    QCOMPARE(frame.picture.convertToFormat(QImage::Format_RGB32).copy(topRows), released.copy(topRows));
     QTRY_VERIFY_WITH_TIMEOUT(window.isStartupFinished(), 10000);
+    QCOMPARE(registeredIconEngines(), 1);
     // Drawn as with the plugins at hand; afterwards they are found again,
     // for a picture of any format read later.
     QCOMPARE(button->grab().toImage(), frame.picture);
@@ -265,6 +288,11 @@ void TestFontConfiguration::findsTheFontFolders_data()
     // Reading the whole font folder, or looking deeper, would read every font.
     QTest::newRow("at the top") << QStringList({"DejaVuSans.ttf", "X11/misc/6x13.pcf.gz"}) << QStringList();
     QTest::newRow("three levels") << QStringList({"a/b/c/DejaVuSans.ttf"}) << QStringList();
+    // Hidden folders are not read; a link to a folder is read as the folder
+    // ("name>target" makes a link).
+    QTest::newRow("hidden") << QStringList({".cache/DejaVuSans.ttf", "x/.y/wqy-microhei.ttc"}) << QStringList();
+    QTest::newRow("through a link") << QStringList({".hidden/DejaVuSans.ttf", "truetype>.hidden", "dangling>nowhere"})
+                                    << QStringList({"truetype"});
 }
 
 void TestFontConfiguration::findsTheFontFolders()
@@ -274,6 +302,11 @@ void TestFontConfiguration::findsTheFontFolders()
     QTemporaryDir fonts;
     QVERIFY(fonts.isValid());
     for (const QString &file : files) {
+        if (file.contains(QLatin1Char('>'))) {
+            const QStringList link = file.split(QLatin1Char('>'));
+            QVERIFY(QFile::link(link.at(1), fonts.filePath(link.at(0))));
+            continue;
+        }
         QVERIFY(QDir(fonts.path()).mkpath(QFileInfo(file).path()));
         QFile font(fonts.filePath(file));
         QVERIFY(font.open(QIODevice::WriteOnly));

@@ -86,6 +86,8 @@ class TestResources : public QObject
 private slots:
     void mainButtonPictures_data();
     void mainButtonPictures();
+    void statusBarIcons_data();
+    void statusBarIcons();
     void mainButtonPicturesAreDistinct();
     void styleSheetParsesAndApplies();
     void applicationFontWithoutTheBoardsFont();
@@ -140,6 +142,34 @@ void TestResources::mainButtonPictures()
     // The bottom line, where the button's white text goes, stays dark on
     // the released picture so that the text can be read.
     QVERIFY(meanLuma(released, QRect(10, 95, 130, 20)) < 100);
+}
+
+void TestResources::statusBarIcons_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("width");
+    for (const char *name : {"TQ3900_20px", "microphone_k5_gn_20px", "microphone_k5_rt_20px", "sensor-type2_gn_20px",
+                             "sensor-type2_rt_20px", "h2-sensor_gn_20px", "h2-sensor_rt_20px", "wired-sensor_gn_20px",
+                             "wired-sensor_rt_20px", "headphone_gn_20px", "headphone_rt_20px", "satellite_gn_20px",
+                             "satellite_rt_20px", "speaker_mute_ws_20px", "speaker_active_ws_20px"})
+        QTest::newRow(name) << QString::fromLatin1(name) << 20;
+    for (const char *name : {"SwitchMode_Switch_bl_20px", "SwitchMode_Button_bl_20px"})
+        QTest::newRow(name) << QString::fromLatin1(name) << 24;
+}
+
+void TestResources::statusBarIcons()
+{
+    QFETCH(QString, name);
+    QFETCH(int, width);
+    // Read before the first frame like the main buttons' pictures: opaque
+    // palette pictures, on the bar's black, with a pictogram on it.
+    const QImage icon(QStringLiteral(":/Resources/Icons/Tools/Statusbar/%1.bmp").arg(name));
+    QVERIFY2(!icon.isNull(), qPrintable(name + " does not load"));
+    QCOMPARE(icon.size(), QSize(width, 20));
+    QCOMPARE(icon.format(), QImage::Format_Indexed8);
+    QVERIFY(!icon.hasAlphaChannel());
+    QCOMPARE(QColor(icon.pixel(0, 0)), QColor(Qt::black));
+    QVERIFY(colourCount(icon, 3) >= 3);
 }
 
 void TestResources::mainButtonPicturesAreDistinct()

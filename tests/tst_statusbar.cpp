@@ -127,15 +127,15 @@ void TestStatusbar::instrumentAndUnitOnTheBar()
     QTRY_COMPARE_WITH_TIMEOUT(status->batteryHeadphone(), 40, 5000);
     status->rareUpdate();
     QImage image = redraw();
-    QVERIFY(showsIcon(image, 50, "microphone_k5_gn_20px.png"));
+    QVERIFY(showsIcon(image, 50, "microphone_k5_gn_20px.bmp"));
     QVERIFY(batteryDrawn(image, 70));
     QCOMPARE(greenRows(image, 70), 8);
-    QVERIFY(showsIcon(image, 92, "headphone_gn_20px.png"));
+    QVERIFY(showsIcon(image, 92, "headphone_gn_20px.bmp"));
     QCOMPARE(greenRows(image, 116), 5);
-    QVERIFY(showsIcon(image, 138, w.getGpsInstance()->isGpsDataValid() ? "satellite_gn_20px.png"
-                                                                        : "satellite_rt_20px.png"));
-    QVERIFY(showsIcon(image, 190, "SwitchMode_Switch_bl_20px.png"));
-    QVERIFY(showsIcon(image, 220, "speaker_mute_ws_20px.png"));
+    QVERIFY(showsIcon(image, 138, w.getGpsInstance()->isGpsDataValid() ? "satellite_gn_20px.bmp"
+                                                                        : "satellite_rt_20px.bmp"));
+    QVERIFY(showsIcon(image, 190, "SwitchMode_Switch_bl_20px.bmp"));
+    QVERIFY(showsIcon(image, 220, "speaker_mute_ws_20px.bmp"));
     QCOMPARE(at(image, 29, 14), kGreen);
 
     // What the widget shows is the image.
@@ -152,15 +152,15 @@ void TestStatusbar::instrumentAndUnitOnTheBar()
 
     // The path opened: the speaker follows.
     w.muteAudioPath(false, false);
-    QVERIFY(showsIcon(redraw(), 220, "speaker_active_ws_20px.png"));
+    QVERIFY(showsIcon(redraw(), 220, "speaker_active_ws_20px.bmp"));
     w.muteAudioPath(true, false);
-    QVERIFY(showsIcon(redraw(), 220, "speaker_mute_ws_20px.png"));
+    QVERIFY(showsIcon(redraw(), 220, "speaker_mute_ws_20px.bmp"));
 
     // A wired sensor: its icon, and no unit battery although the unit is linked.
     QVERIFY(board.send("gpio 48 1") == "ok");
     status->update();
     image = redraw();
-    QVERIFY(showsIcon(image, 46, "wired-sensor_gn_20px.png"));
+    QVERIFY(showsIcon(image, 46, "wired-sensor_gn_20px.bmp"));
     QVERIFY(!batteryDrawn(image, 70));
     QCOMPARE(at(image, 75, 10), kBlack);
     QVERIFY(board.send("gpio 48 0") == "ok");
@@ -170,7 +170,7 @@ void TestStatusbar::instrumentAndUnitOnTheBar()
     status->btReceivedSensortype("1");
     status->btReceivedBattery("3000");
     image = redraw();
-    QVERIFY(showsIcon(image, 50, "microphone_k5_gn_20px.png"));
+    QVERIFY(showsIcon(image, 50, "microphone_k5_gn_20px.bmp"));
     QCOMPARE(at(image, 75, 10), kBlack);
 
     // The unit's type "4": a green square outline, black inside, no icon.
@@ -187,10 +187,10 @@ void TestStatusbar::instrumentAndUnitOnTheBar()
     w.getGpsInstance()->switchOnGpsModul();
     QVERIFY(board.send("gps fix 1") == "ok");
     QTRY_VERIFY_WITH_TIMEOUT(w.getGpsInstance()->isGpsDataValid(), 5000);
-    QVERIFY(showsIcon(redraw(), 138, "satellite_gn_20px.png"));
+    QVERIFY(showsIcon(redraw(), 138, "satellite_gn_20px.bmp"));
     QVERIFY(board.send("gps fix 0") == "ok");
     QTRY_VERIFY_WITH_TIMEOUT(!w.getGpsInstance()->isGpsDataValid(), 5000);
-    QVERIFY(showsIcon(redraw(), 138, "satellite_rt_20px.png"));
+    QVERIFY(showsIcon(redraw(), 138, "satellite_rt_20px.bmp"));
 
     // The time: right-aligned in the last 100 columns, nothing between the
     // speaker and those columns.

@@ -6,8 +6,8 @@
 // Every picture is written as OUTDIR/Resources/Icons/<folder>/<name><suffix>.png
 // and listed in QRCFILE (prefix "/", paths relative to OUTDIR), so the program
 // opens it as ":/Resources/Icons/<folder>/<name><suffix>.png"; the main
-// page's six released pictures, which its first frame draws, end in ".bmp"
-// instead.
+// page's six released pictures and the status bar's icons, which its first
+// frame draws, end in ".bmp" instead.
 //
 // The pictures are described by two tables: kKinds says how a kind of button
 // looks (size, the files of its states, room for a text line), kIcons names
@@ -1927,15 +1927,28 @@ int main(int argc, char **argv)
             // What the main page draws before its first frame is kept as it
             // stands in the program's resources: a picture compressed again
             // there would be inflated twice. The rest the resource compiler
-            // may compress. The main buttons' released pictures are BMP
-            // files: of the first frame's twelve pictures, the six largest.
+            // may compress. The first frame's twelve pictures (the main
+            // buttons' released pictures and the status bar's icons) are BMP
+            // files, so that the start reads no PNG at all. The status bar's
+            // icons are drawn on its black strip: kept on black, they are
+            // opaque and draw the same pixels.
             const QLatin1String folderName(icon.folder);
-            const bool mainReleased = folderName == QLatin1String("Mainmenu") && QLatin1String(state.suffix) == QLatin1String("_ws");
-            const bool firstFrame = mainReleased || folderName == QLatin1String("Tools/Statusbar");
+            const bool statusBar = folderName == QLatin1String("Tools/Statusbar");
+            const bool firstFrame = statusBar
+                || (folderName == QLatin1String("Mainmenu") && QLatin1String(state.suffix) == QLatin1String("_ws"));
             const QString rel = QStringLiteral("%1/%2%3.%4")
                                     .arg(folder, QLatin1String(icon.name), QLatin1String(state.suffix),
-                                         mainReleased ? QLatin1String("bmp") : QLatin1String("png"));
-            if (!writePicture(render(*kind, state, icon), outDir.filePath(rel), mainReleased ? "BMP" : "PNG")) {
+                                         firstFrame ? QLatin1String("bmp") : QLatin1String("png"));
+            QImage picture = render(*kind, state, icon);
+            if (statusBar) {
+                QImage onBlack(picture.size(), QImage::Format_RGB32);
+                onBlack.fill(Qt::black);
+                QPainter p(&onBlack);
+                p.drawImage(0, 0, picture);
+                p.end();
+                picture = onBlack;
+            }
+            if (!writePicture(picture, outDir.filePath(rel), firstFrame ? "BMP" : "PNG")) {
                 std::fprintf(stderr, "icongen: cannot write %s\n", qPrintable(outDir.filePath(rel)));
                 return 1;
             }

@@ -31,7 +31,7 @@ void drawIcon(QPainter &p, int x, int y, const QString &name)
 
 QString activeIcon(const char *name, bool active)
 {
-    return QLatin1String(name) + (active ? QLatin1String("_gn_20px.png") : QLatin1String("_rt_20px.png"));
+    return QLatin1String(name) + (active ? QLatin1String("_gn_20px.bmp") : QLatin1String("_rt_20px.bmp"));
 }
 } // namespace
 
@@ -92,7 +92,7 @@ void Statusbar::drawStatusbar()
     const int h = m_image.height();
     QPainter p(&m_image);
     p.fillRect(cells(0, 0, w - 1, h - 1), Qt::black);
-    drawIcon(p, 0, 5, QStringLiteral("TQ3900_20px.png"));
+    drawIcon(p, 0, 5, QStringLiteral("TQ3900_20px.bmp"));
 
     drawAccu(&p, cells(24, 0, 35, h - 1), m_batteryHL);
     if (m_batteryHLCharging) {
@@ -135,13 +135,13 @@ void Statusbar::drawStatusbar()
 
     MainMenu *window = MainMenu::getInstanceMainMenu();
     const bool switchMode = window && window->isMuteKeySwitchmode();
-    drawIcon(p, 190, 0, switchMode ? QStringLiteral("SwitchMode_Switch_bl_20px.png")
-                                   : QStringLiteral("SwitchMode_Button_bl_20px.png"));
+    drawIcon(p, 190, 0, switchMode ? QStringLiteral("SwitchMode_Switch_bl_20px.bmp")
+                                   : QStringLiteral("SwitchMode_Button_bl_20px.bmp"));
 
     if (m_mute == 1)
-        drawIcon(p, 220, 0, QStringLiteral("speaker_mute_ws_20px.png"));
+        drawIcon(p, 220, 0, QStringLiteral("speaker_mute_ws_20px.bmp"));
     else if (m_mute == 0)
-        drawIcon(p, 220, 0, QStringLiteral("speaker_active_ws_20px.png"));
+        drawIcon(p, 220, 0, QStringLiteral("speaker_active_ws_20px.bmp"));
 
     p.setPen(QPen(Qt::white, 1));
     QFont font = p.font();
