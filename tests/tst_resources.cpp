@@ -86,7 +86,6 @@ class TestResources : public QObject
 private slots:
     void mainButtonPictures_data();
     void mainButtonPictures();
-    void statusBarIcons_data();
     void statusBarIcons();
     void mainButtonPicturesAreDistinct();
     void styleSheetParsesAndApplies();
@@ -144,32 +143,20 @@ void TestResources::mainButtonPictures()
     QVERIFY(meanLuma(released, QRect(10, 95, 130, 20)) < 100);
 }
 
-void TestResources::statusBarIcons_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("width");
-    for (const char *name : {"TQ3900_20px", "microphone_k5_gn_20px", "microphone_k5_rt_20px", "sensor-type2_gn_20px",
-                             "sensor-type2_rt_20px", "h2-sensor_gn_20px", "h2-sensor_rt_20px", "wired-sensor_gn_20px",
-                             "wired-sensor_rt_20px", "headphone_gn_20px", "headphone_rt_20px", "satellite_gn_20px",
-                             "satellite_rt_20px", "speaker_mute_ws_20px", "speaker_active_ws_20px"})
-        QTest::newRow(name) << QString::fromLatin1(name) << 20;
-    for (const char *name : {"SwitchMode_Switch_bl_20px", "SwitchMode_Button_bl_20px"})
-        QTest::newRow(name) << QString::fromLatin1(name) << 24;
-}
-
 void TestResources::statusBarIcons()
 {
-    QFETCH(QString, name);
-    QFETCH(int, width);
     // Read before the first frame like the main buttons' pictures: opaque
-    // palette pictures, on the bar's black, with a pictogram on it.
-    const QImage icon(QStringLiteral(":/Resources/Icons/Tools/Statusbar/%1.bmp").arg(name));
-    QVERIFY2(!icon.isNull(), qPrintable(name + " does not load"));
-    QCOMPARE(icon.size(), QSize(width, 20));
-    QCOMPARE(icon.format(), QImage::Format_Indexed8);
-    QVERIFY(!icon.hasAlphaChannel());
-    QCOMPARE(QColor(icon.pixel(0, 0)), QColor(Qt::black));
-    QVERIFY(colourCount(icon, 3) >= 3);
+    // palette pictures 20 pixels high, on the bar's black, each with a
+    // pictogram on it.
+    const QDir folder(QStringLiteral(":/Resources/Icons/Tools/Statusbar"));
+    const QStringList names = folder.entryList(QDir::Files);
+    QCOMPARE(names.size(), 17);
+    for (const QString &name : names) {
+        const QImage icon(folder.filePath(name));
+        QVERIFY2(name.endsWith(QLatin1String("_20px.bmp")) && icon.height() == 20, qPrintable(name));
+        QVERIFY2(icon.format() == QImage::Format_Indexed8 && !icon.hasAlphaChannel(), qPrintable(name));
+        QVERIFY2(QColor(icon.pixel(0, 0)) == QColor(Qt::black) && colourCount(icon, 3) >= 3, qPrintable(name));
+    }
 }
 
 void TestResources::mainButtonPicturesAreDistinct()

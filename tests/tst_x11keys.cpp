@@ -73,13 +73,8 @@ void TestX11Keys::initTestCase()
     QStringList args = {"-displayfd", "1", "-screen", "0", "640x480x24", "-nolisten", "tcp"};
     QString wanted = qEnvironmentVariable("TQ3900_TEST_DISPLAY");
     if (!wanted.isEmpty()) {
-        const QString number = wanted.startsWith(QLatin1Char(':')) ? wanted.mid(1) : wanted;
-        bool isNumber = false;
-        const int n = number.toInt(&isNumber);
-        QVERIFY2(isNumber && n >= 0 && n <= 65535 && number == QString::number(n),
-                 qPrintable(QStringLiteral("TQ3900_TEST_DISPLAY must be an X display number such as :7 or 7, not \"%1\"")
-                                .arg(wanted)));
-        wanted = QStringLiteral(":%1").arg(n);
+        // ":7" or "7"; the server refuses anything else, and says why below.
+        wanted = wanted.startsWith(QLatin1Char(':')) ? wanted : QLatin1Char(':') + wanted;
         args.prepend(wanted);
     }
     m_xvfb.setReadChannel(QProcess::StandardOutput);

@@ -79,11 +79,6 @@ QString DataPartition::path(const QString &boardPathOrName)
     return DeviceRoot::path(board);
 }
 
-bool DataPartition::isRefused(const QString &localPath)
-{
-    return localPath.startsWith(QLatin1String(kRefusedPrefix) + QLatin1Char('/'));
-}
-
 bool DataPartition::mount(int timeoutMs, const QString &workingDir)
 {
     const QString command = QLatin1String(kMount);

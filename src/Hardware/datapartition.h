@@ -45,8 +45,6 @@ public:
     // (ENOTDIR), also by a caller that appends names to the path. A path
     // elsewhere is only mapped.
     static QString path(const QString &boardPathOrName);
-    // Whether a path of path()'s is one of the unmounted partition's.
-    static bool isRefused(const QString &localPath);
 
     // Runs the mount (at most timeoutMs, -1 the runner's own limit) in
     // workingDir and records the result. True when the partition is mounted

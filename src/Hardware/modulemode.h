@@ -45,12 +45,10 @@ public:
 
     explicit ModuleMode(Writer writer, QObject *parent = nullptr);
 
-    Mode mode() const { return m_mode; }
     bool isCommandMode() const { return m_mode == Mode::Command; }
     // Commands are held and the module is being taken to command mode.
     bool isLeaving() const { return m_leaving; }
     bool hasHeld() const { return !m_held.isEmpty(); }
-    QString held() const { return m_held; }
     static bool carrier();
 
     // What the module did, as the driver learns it.
@@ -70,8 +68,6 @@ public:
     void leave(bool escapeNow = false);
     // Held commands not written within ms are dropped.
     void limitHeld(int ms);
-    void dropHeld(const char *reason);
-    void escape();
 
 public slots:
     void poll();
@@ -80,6 +76,8 @@ signals:
     void commandModeReached();
 
 private:
+    void dropHeld(const char *reason);
+    void escape();
     void enterCommand();
     void hold(const QString &text);
     void flush();
