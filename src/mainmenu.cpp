@@ -29,6 +29,7 @@
 #include "pressuresensor.h"
 #include "regularfile.h"
 #include "sharedpictureicons.h"
+#include "preparedpictures.h"
 #include "startupplugins.h"
 #include "statusbardata.h"
 #include "systemclock.h"
@@ -118,6 +119,12 @@ bool isPointerInput(const QEvent *event)
     }
 }
 
+// The six main buttons and the names of their pictures.
+const char *const kMainButtons[6][2] = {
+    {"butPinpointing", "Pinpointing"}, {"butLevelmeasurement", "Levelmeasurement"},
+    {"butLongtermmeasurement", "Longtermmeasurement"}, {"butH2Sensor", "H2_Sensor"},
+    {"butPipelocating", "Pipelocating"}, {"butManagement", "Wrench"}};
+
 // The application's style sheet, read as Latin-1 up to the first zero byte.
 void applyStyleSheet()
 {
@@ -162,6 +169,11 @@ MainMenu::MainMenu(Startup startup, QWidget *parent)
     // description again.
     if (startup == Startup::Now)
         SharedPictureIcons::install();
+    // The main buttons' pictures, ready to draw before the form names them.
+    QStringList pictures;
+    for (const auto &button : kMainButtons)
+        pictures << QStringLiteral(":/Resources/Icons/Mainmenu/%1_ws.bmp").arg(QLatin1String(button[1]));
+    PreparedPictures::instance().seedPixmapCache(pictures);
     // For a start after the first frame the style sheet comes before the
     // form: set afterwards, it would polish every widget of the form again.
     if (startup == Startup::AfterFirstFrame)
@@ -518,12 +530,8 @@ void MainMenu::addPressedPictures()
     // them after that frame. The page's sheet is the central widget's (see
     // the form): on the page, it made Qt polish the page again when uic
     // moves the page into the stack.
-    static const char *const kButtons[6][2] = {
-        {"butPinpointing", "Pinpointing"}, {"butLevelmeasurement", "Levelmeasurement"},
-        {"butLongtermmeasurement", "Longtermmeasurement"}, {"butH2Sensor", "H2_Sensor"},
-        {"butPipelocating", "Pipelocating"}, {"butManagement", "Wrench"}};
     QString sheet = ui->centralWidget->styleSheet();
-    for (const auto &button : kButtons)
+    for (const auto &button : kMainButtons)
         sheet += QStringLiteral("\n#%1:pressed {background-image: url(:/Resources/Icons/Mainmenu/%2_sw.png);}")
                      .arg(QLatin1String(button[0]), QLatin1String(button[1]));
     ui->centralWidget->setStyleSheet(sheet);

@@ -8,6 +8,7 @@
 
 #include "applicationfont.h"
 #include "mainmenu.h"
+#include "preparedpictures.h"
 #include "startupplugins.h"
 #include "testroot.h"
 
@@ -185,7 +186,7 @@ void TestFontConfiguration::firstFrameLoadsNoImagePlugin()
     {
         QWidget *window = nullptr;
         QPushButton *button = nullptr;
-        bool queued = false, seen = false, finished = true;
+        bool queued = false, seen = false, finished = true, fromStore = false;
         QStringList plugins;
         int iconEngines = -1;
         QImage picture;
@@ -198,6 +199,9 @@ void TestFontConfiguration::firstFrameLoadsNoImagePlugin()
                     plugins = loadedImagePlugins();
                     iconEngines = registeredIconEngines();
                     picture = button->grab().toImage();
+                    // The picture the page's sheet names, as QPixmap finds it.
+                    const QString path = QStringLiteral(":/Resources/Icons/Mainmenu/Pinpointing_ws.bmp");
+                    fromStore = QPixmap(path).cacheKey() == PreparedPictures::instance().pixmap(path).cacheKey();
                     finished = static_cast<MainMenu *>(window)->isStartupFinished();
                     seen = true;
                 });
@@ -216,6 +220,9 @@ void TestFontConfiguration::firstFrameLoadsNoImagePlugin()
     // The shared icon engine comes after the first frame (the main page's
     // sheets name no icon picture), but before any other screen is built.
     QCOMPARE(frame.iconEngines, 0);
+    // Its pictures were not decoded from their files: the main buttons' are
+    // the prepared ones.
+    QVERIFY(frame.fromStore);
     // The button's picture is drawn whole, its corners too: the page's
     // rounded button corners are not cut into the picture.
     const QImage released = QImage(QStringLiteral(":/Resources/Icons/Mainmenu/Pinpointing_ws.bmp"))

@@ -3,6 +3,8 @@
 // that every consumer of tq3900core links.
 
 #include "applicationfont.h"
+#include "fuzzduration.h"
+#include "preparedpictures.h"
 #include "testroot.h"
 
 #include <QApplication>
@@ -12,6 +14,8 @@
 #include <QFile>
 #include <QImage>
 #include <QLabel>
+#include <QPixmapCache>
+#include <QRandomGenerator>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -87,6 +91,8 @@ private slots:
     void mainButtonPictures_data();
     void mainButtonPictures();
     void statusBarIcons();
+    void preparedPicturesAreTheFilesPictures();
+    void preparedPicturesFromDamagedData();
     void mainButtonPicturesAreDistinct();
     void styleSheetParsesAndApplies();
     void applicationFontWithoutTheBoardsFont();
@@ -156,6 +162,85 @@ void TestResources::statusBarIcons()
         QVERIFY2(name.endsWith(QLatin1String("_20px.bmp")) && icon.height() == 20, qPrintable(name));
         QVERIFY2(icon.format() == QImage::Format_Indexed8 && !icon.hasAlphaChannel(), qPrintable(name));
         QVERIFY2(QColor(icon.pixel(0, 0)) == QColor(Qt::black) && colourCount(icon, 3) >= 3, qPrintable(name));
+    }
+}
+
+void TestResources::preparedPicturesAreTheFilesPictures()
+{
+    // Every picture of the first frame is stored once more, with the pixels
+    // its file decodes to.
+    QStringList paths;
+    for (const char *name : kMainButtons)
+        paths << QStringLiteral(":/Resources/Icons/Mainmenu/%1_ws.bmp").arg(QLatin1String(name));
+    const QDir bar(QStringLiteral(":/Resources/Icons/Tools/Statusbar"));
+    for (const QString &name : bar.entryList(QDir::Files))
+        paths << bar.filePath(name);
+    PreparedPictures &prepared = PreparedPictures::instance();
+    QCOMPARE(prepared.count(), paths.size());
+    for (const QString &path : paths) {
+        const QImage stored = prepared.pixmap(path).toImage().convertToFormat(QImage::Format_RGB32);
+        QVERIFY2(stored == QImage(path).convertToFormat(QImage::Format_RGB32), qPrintable(path));
+    }
+    QVERIFY(prepared.pixmap(QStringLiteral(":/Resources/Icons/Mainmenu/Wrench_sw.png")).isNull());
+
+    // A picture read from its file is kept under the key the store computes,
+    // and a stored one put there is what QPixmap then gives for the file: a
+    // style sheet naming the file draws it without decoding the file.
+    QPixmapCache::clear();
+    const QString pressed = QStringLiteral(":/Resources/Icons/Mainmenu/Wrench_sw.png");
+    const QPixmap read(pressed);
+    QPixmap found;
+    QVERIFY(QPixmapCache::find(PreparedPictures::cacheKey(pressed), &found));
+    QCOMPARE(found.cacheKey(), read.cacheKey());
+    QCOMPARE(prepared.seedPixmapCache(paths.mid(0, 6)), 6);
+    QCOMPARE(QPixmap(paths.at(1)).cacheKey(), prepared.pixmap(paths.at(1)).cacheKey());
+    QVERIFY(QPixmap(paths.at(6)).cacheKey() != prepared.pixmap(paths.at(6)).cacheKey()); // not seeded
+}
+
+void TestResources::preparedPicturesFromDamagedData()
+{
+    // Two pictures: "a" of 2 x 1 pixels and "bcde" of 1 x 1.
+    auto record = [](const QByteArray &name, int width, int height, const QVector<quint32> &pixels) {
+        QByteArray r;
+        for (int v : {name.size(), width, height, 0}) {
+            r += char(v & 0xff);
+            r += char(v >> 8);
+        }
+        r += name + QByteArray((4 - name.size() % 4) % 4, '\0');
+        for (quint32 p : pixels)
+            for (int shift = 0; shift < 32; shift += 8)
+                r += char((p >> shift) & 0xff);
+        return r;
+    };
+    const QByteArray whole = "TQP1" + record("a", 2, 1, {0xff112233u, 0xff445566u})
+        + record("bcde", 1, 1, {0xffabcdefu});
+    PreparedPictures two(whole);
+    QCOMPARE(two.count(), 2);
+    const QImage a = two.pixmap(QStringLiteral("a")).toImage();
+    QCOMPARE(a.size(), QSize(2, 1));
+    QCOMPARE(QColor(a.pixel(0, 0)), QColor(0x11, 0x22, 0x33));
+    QCOMPARE(QColor(a.pixel(1, 0)), QColor(0x44, 0x55, 0x66));
+    QCOMPARE(QColor(two.pixmap(QStringLiteral("bcde")).toImage().pixel(0, 0)), QColor(0xab, 0xcd, 0xef));
+
+    // Cut anywhere: the whole records before the cut are kept, nothing else.
+    const int firstEnd = 4 + 8 + 4 + 8;
+    for (int length = 0; length < whole.size(); ++length) {
+        PreparedPictures cut(whole.left(length));
+        QCOMPARE(cut.count(), length >= firstEnd ? 1 : 0);
+    }
+    // A bad record ends the reading: no size, a name too long, a wrong mark.
+    QCOMPARE(PreparedPictures("TQP1" + record("a", 0, 1, {}) + record("b", 1, 1, {1})).count(), 0);
+    QCOMPARE(PreparedPictures("TQP1" + record("b", 1, 1, {1}) + record(QByteArray(600, 'n'), 1, 1, {1})).count(), 1);
+    QCOMPARE(PreparedPictures("TQP2" + record("b", 1, 1, {1})).count(), 0);
+
+    // Random bytes after the mark never read past the data.
+    QRandomGenerator rng(fuzzSeed(20261209));
+    for (int i = 0; i < 2000; ++i) {
+        QByteArray data = "TQP1";
+        const int n = int(rng.bounded(64));
+        for (int k = 0; k < n; ++k)
+            data += char(rng.bounded(256) < 200 ? rng.bounded(4) : rng.bounded(256));
+        QVERIFY(PreparedPictures(data).count() <= n / 16); // a record takes at least 16 bytes
     }
 }
 

@@ -1898,6 +1898,37 @@ bool writePicture(const QImage &picture, const QString &path, const char *format
     QSaveFile out(path);
     return out.open(QIODevice::WriteOnly) && out.write(data) == data.size() && out.commit();
 }
+// One record of the prepared pictures (see src/Tools/preparedpictures.h):
+// the path's length, width, height and a zero, the path, and the pixels as
+// little-endian 0xffRRGGBB values.
+void appendPrepared(QByteArray &out, const QString &path, const QImage &rgb32)
+{
+    const QByteArray name = path.toUtf8();
+    auto put16 = [&out](int value) {
+        out += char(value & 0xff);
+        out += char((value >> 8) & 0xff);
+    };
+    put16(name.size());
+    put16(rgb32.width());
+    put16(rgb32.height());
+    put16(0);
+    out += name;
+    out += QByteArray((4 - name.size() % 4) % 4, '\0'); // the pixels 32-bit aligned
+    for (int y = 0; y < rgb32.height(); ++y) {
+        const auto *row = reinterpret_cast<const QRgb *>(rgb32.constScanLine(y));
+        for (int x = 0; x < rgb32.width(); ++x) {
+            const QRgb value = row[x] | 0xff000000u;
+            for (int shift = 0; shift < 32; shift += 8)
+                out += char((value >> shift) & 0xff);
+        }
+    }
+}
+
+bool writeFile(const QString &path, const QByteArray &data)
+{
+    QSaveFile out(path);
+    return out.open(QIODevice::WriteOnly) && out.write(data) == data.size() && out.commit();
+}
 } // namespace
 
 int main(int argc, char **argv)
@@ -1912,6 +1943,7 @@ int main(int argc, char **argv)
     const QString qrcPath = args.at(2);
 
     QStringList files;
+    QByteArray prepared("TQP1");
     for (const Icon &icon : kIcons) {
         const Kind *kind = findKind(icon.kind);
         if (!kind) {
@@ -1954,8 +1986,24 @@ int main(int argc, char **argv)
             }
             files << (firstFrame ? QStringLiteral("<file compression-algorithm=\"none\">%1</file>").arg(rel)
                                  : QStringLiteral("<file>%1</file>").arg(rel));
+            // The first frame's pictures once more, as they decode from
+            // their files, for the program to draw without decoding them.
+            if (firstFrame) {
+                const QImage decoded = QImage(outDir.filePath(rel)).convertToFormat(QImage::Format_RGB32);
+                if (decoded.isNull() || decoded.width() > 0xffff || decoded.height() > 0xffff) {
+                    std::fprintf(stderr, "icongen: cannot read back %s\n", qPrintable(outDir.filePath(rel)));
+                    return 1;
+                }
+                appendPrepared(prepared, QStringLiteral(":/") + rel, decoded);
+            }
         }
     }
+    const QString preparedRel = QStringLiteral("Resources/Icons/prepared.pictures");
+    if (!writeFile(outDir.filePath(preparedRel), prepared)) {
+        std::fprintf(stderr, "icongen: cannot write %s\n", qPrintable(outDir.filePath(preparedRel)));
+        return 1;
+    }
+    files << QStringLiteral("<file compression-algorithm=\"none\">%1</file>").arg(preparedRel);
 
     QByteArray qrc;
     QTextStream s(&qrc);

@@ -1,5 +1,6 @@
 #include "statusbar.h"
 #include "mainmenu.h"
+#include "preparedpictures.h"
 #include "statusbardata.h"
 #include "systemclock.h"
 #include "systemsettings.h"
@@ -22,11 +23,12 @@ QRect cells(int left, int top, int right, int bottom)
     return QRect(QPoint(left, top), QPoint(right, bottom));
 }
 
-// The bar is drawn again each second: its icons come from the pixmap cache
-// instead of being decoded anew each time.
+// The bar is drawn again each second: its icons are the prepared ones, or
+// else come from the pixmap cache, instead of being decoded anew each time.
 void drawIcon(QPainter &p, int x, int y, const QString &name)
 {
-    p.drawPixmap(QPoint(x, y), QPixmap(kIcons + name));
+    const QPixmap prepared = PreparedPictures::instance().pixmap(kIcons + name);
+    p.drawPixmap(QPoint(x, y), prepared.isNull() ? QPixmap(kIcons + name) : prepared);
 }
 
 QString activeIcon(const char *name, bool active)
