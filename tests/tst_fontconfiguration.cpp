@@ -89,7 +89,6 @@ QStringList cjkFontFiles()
 }
 #endif
 
-// Image format plugins mapped into this process.
 // The icon engines linked into the program and registered so far.
 int registeredIconEngines()
 {
@@ -99,6 +98,7 @@ int registeredIconEngines()
     return engines;
 }
 
+// Image format plugins mapped into this process.
 QStringList loadedImagePlugins()
 {
     QFile maps(QStringLiteral("/proc/self/maps"));

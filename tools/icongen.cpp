@@ -1862,6 +1862,12 @@ QByteArray uncompressedPng(const QImage &picture)
     return png;
 }
 
+bool writeFile(const QString &path, const QByteArray &data)
+{
+    QSaveFile out(path);
+    return out.open(QIODevice::WriteOnly) && out.write(data) == data.size() && out.commit();
+}
+
 // A picture as a PNG file with stored deflate blocks, or as a BMP file (an
 // opaque palette picture: a byte per pixel, which Qt reads row by row
 // straight into the picture, with no inflate, checksum or row filter).
@@ -1895,14 +1901,15 @@ bool writePicture(const QImage &picture, const QString &path, const char *format
     const QImage back = QImage::fromData(data, format);
     if (back.isNull() || back.convertToFormat(QImage::Format_ARGB32) != picture.convertToFormat(QImage::Format_ARGB32))
         return false;
-    QSaveFile out(path);
-    return out.open(QIODevice::WriteOnly) && out.write(data) == data.size() && out.commit();
+    return writeFile(path, data);
 }
+
 // One record of the prepared pictures (see src/Tools/preparedpictures.h):
 // the path's length, width, height and a zero, the path, and the pixels as
 // little-endian 0xffRRGGBB values.
-void appendPrepared(QByteArray &out, const QString &path, const QImage &rgb32)
+void appendPrepared(QByteArray &out, const QString &path, const QImage &picture)
 {
+    const QImage rgb32 = picture.convertToFormat(QImage::Format_RGB32);
     const QByteArray name = path.toUtf8();
     auto put16 = [&out](int value) {
         out += char(value & 0xff);
@@ -1922,12 +1929,6 @@ void appendPrepared(QByteArray &out, const QString &path, const QImage &rgb32)
                 out += char((value >> shift) & 0xff);
         }
     }
-}
-
-bool writeFile(const QString &path, const QByteArray &data)
-{
-    QSaveFile out(path);
-    return out.open(QIODevice::WriteOnly) && out.write(data) == data.size() && out.commit();
 }
 } // namespace
 
@@ -1986,16 +1987,11 @@ int main(int argc, char **argv)
             }
             files << (firstFrame ? QStringLiteral("<file compression-algorithm=\"none\">%1</file>").arg(rel)
                                  : QStringLiteral("<file>%1</file>").arg(rel));
-            // The first frame's pictures once more, as they decode from
-            // their files, for the program to draw without decoding them.
-            if (firstFrame) {
-                const QImage decoded = QImage(outDir.filePath(rel)).convertToFormat(QImage::Format_RGB32);
-                if (decoded.isNull() || decoded.width() > 0xffff || decoded.height() > 0xffff) {
-                    std::fprintf(stderr, "icongen: cannot read back %s\n", qPrintable(outDir.filePath(rel)));
-                    return 1;
-                }
-                appendPrepared(prepared, QStringLiteral(":/") + rel, decoded);
-            }
+            // The first frame's pictures once more, for the program to draw
+            // without decoding them: the pixels their files decode to, as
+            // writePicture has checked.
+            if (firstFrame)
+                appendPrepared(prepared, QStringLiteral(":/") + rel, picture);
         }
     }
     const QString preparedRel = QStringLiteral("Resources/Icons/prepared.pictures");
@@ -2014,8 +2010,7 @@ int main(int argc, char **argv)
     s.flush();
     // The resource list is written even when unchanged in content, so that
     // its time stamp tells the resource compiler that the pictures are new.
-    QSaveFile out(qrcPath);
-    if (!out.open(QIODevice::WriteOnly) || out.write(qrc) != qrc.size() || !out.commit()) {
+    if (!writeFile(qrcPath, qrc)) {
         std::fprintf(stderr, "icongen: cannot write %s\n", qPrintable(qrcPath));
         return 1;
     }

@@ -41,10 +41,10 @@ public:
     // QPixmap read from the file would find; the number put there.
     int seedPixmapCache(const QStringList &paths);
 
+private:
     // The key under which QPixmap looks for the file's picture.
     static QString cacheKey(const QString &path);
 
-private:
     struct Record
     {
         QString path;
