@@ -81,17 +81,24 @@ int FavouriteButton::storeFavouriteFunction()
     return 0;
 }
 
-int FavouriteButton::generateScreenshot()
+QPixmap FavouriteButton::screenPicture()
 {
-    MainMenu *w = MainMenu::getInstanceMainMenu();
     // The main window, or the dialog open on top of it.
     QWidget *window = QApplication::activeWindow();
     if (!window)
-        window = w;
+        window = MainMenu::getInstanceMainMenu();
     if (!window)
-        return 0;
+        return QPixmap();
+    return window->grab(QRect(0, 0, 480, 272));
+}
+
+int FavouriteButton::generateScreenshot()
+{
+    MainMenu *w = MainMenu::getInstanceMainMenu();
     // Taken before any pop-up is shown, so that none is in the picture.
-    const QPixmap picture = window->grab(QRect(0, 0, 480, 272));
+    const QPixmap picture = screenPicture();
+    if (picture.isNull())
+        return 0;
 
     // While the data partition is not mounted here (lent to a PC, or its
     // mount failed) its paths lead nowhere: nothing is written, no number is

@@ -1,6 +1,7 @@
 #ifndef FAVOURITEBUTTON_H
 #define FAVOURITEBUTTON_H
 
+#include <QPixmap>
 #include <QString>
 #include <QWidget>
 
@@ -31,6 +32,9 @@ public:
     // "pic_<n>.png" in folder, at least minimum.
     static int nextScreenshotNumber(const QString &folder, int minimum);
     static QString screenshotFileName(int number);
+    // The picture a screenshot saves: the 480 x 272 screen as the user sees
+    // it, the dialog open on top if there is one, else the main window.
+    static QPixmap screenPicture();
 
 private:
     int m_butFavNum = 2;

@@ -1,0 +1,173 @@
+#include "screenpicture.h"
+
+#include "applicationfont.h"
+#include "favouritebutton.h"
+#include "systemclock.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QPainter>
+
+#include <algorithm>
+
+namespace {
+
+bool updating()
+{
+    return qEnvironmentVariableIntValue("TQ3900_UPDATE_PICTURES") == 1;
+}
+
+QString referencePath(const QString &name)
+{
+    return QStringLiteral(TQ3900_SOURCE_DIR "/tests/pictures/") + name + QStringLiteral(".png");
+}
+
+QImage normalised(const QImage &image)
+{
+    return image.convertToFormat(QImage::Format_RGB32);
+}
+
+// Waits until the screen has stood still for longer than the status bar's
+// one-second redraw, and writes that picture.
+QString writeReference(const QString &name, int timeoutMs)
+{
+    QDeadlineTimer deadline(qMax(timeoutMs, 5000));
+    QImage last = ScreenPicture::take();
+    QElapsedTimer still;
+    still.start();
+    while (still.elapsed() < 1500) {
+        if (deadline.hasExpired())
+            return QStringLiteral("The screen did not stand still for its reference %1").arg(name);
+        QTest::qWait(100);
+        const QImage now = ScreenPicture::take();
+        if (now != last) {
+            last = now;
+            still.restart();
+        }
+    }
+    QDir().mkpath(QFileInfo(referencePath(name)).absolutePath());
+    if (!last.save(referencePath(name), "PNG"))
+        return QStringLiteral("Could not write the reference %1").arg(referencePath(name));
+    qInfo("Reference written: %s", qPrintable(referencePath(name)));
+    return QString();
+}
+
+} // namespace
+
+namespace ScreenPicture {
+
+void beforeApplication()
+{
+    useProgramFontConfiguration();
+    QApplication::setAttribute(Qt::AA_Use96Dpi);
+}
+
+void afterApplication()
+{
+    QApplication::setFont(loadApplicationFont());
+    // A blinking text cursor would be in some pictures and not in others.
+    QApplication::setCursorFlashTime(0);
+}
+
+QDateTime fixedNow()
+{
+    return QDateTime(QDate(2026, 3, 14), QTime(9, 26, 53));
+}
+
+void steady()
+{
+    SystemClock::setFixedNow(fixedNow());
+    QApplication::setCursorFlashTime(0);
+}
+
+void release()
+{
+    SystemClock::setFixedNow(QDateTime());
+}
+
+QImage take()
+{
+    return normalised(FavouriteButton::screenPicture().toImage());
+}
+
+QString failureFolder()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/pictures-failed");
+}
+
+int differingPixels(const QImage &expected, const QImage &actual, const QVector<QRect> &masks, QImage *difference)
+{
+    const QImage a = normalised(expected);
+    const QImage b = normalised(actual);
+    if (a.size() != b.size()) {
+        if (difference)
+            *difference = QImage();
+        return qMax(a.width() * a.height(), b.width() * b.height());
+    }
+    QImage diff;
+    if (difference)
+        diff = a.convertToFormat(QImage::Format_Grayscale8).convertToFormat(QImage::Format_RGB32);
+    int count = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        const auto *ra = reinterpret_cast<const QRgb *>(a.constScanLine(y));
+        const auto *rb = reinterpret_cast<const QRgb *>(b.constScanLine(y));
+        for (int x = 0; x < a.width(); ++x) {
+            if (ra[x] == rb[x])
+                continue;
+            const QPoint p(x, y);
+            if (std::any_of(masks.begin(), masks.end(), [&](const QRect &m) { return m.contains(p); }))
+                continue;
+            ++count;
+            if (difference)
+                diff.setPixel(x, y, qRgb(255, 0, 0));
+        }
+    }
+    if (difference) {
+        // The masks in blue, so that what was left out is seen too.
+        QPainter painter(&diff);
+        for (const QRect &m : masks)
+            painter.fillRect(m, QColor(0, 0, 255, 80));
+        painter.end();
+        *difference = diff;
+    }
+    return count;
+}
+
+QString check(const QString &name, int timeoutMs, const QVector<QRect> &masks)
+{
+    if (updating())
+        return writeReference(name, timeoutMs);
+
+    const QImage expected(referencePath(name));
+    if (expected.isNull())
+        return QStringLiteral("No reference %1 (scripts/update-pictures writes it; look at it before committing it)")
+            .arg(referencePath(name));
+
+    QDeadlineTimer deadline(timeoutMs);
+    QImage actual = take();
+    while (differingPixels(expected, actual, masks) > 0 && !deadline.hasExpired()) {
+        QTest::qWait(50);
+        actual = take();
+    }
+    QImage difference;
+    const int count = differingPixels(expected, actual, masks, &difference);
+    if (count == 0)
+        return QString();
+
+    const QString folder = failureFolder();
+    QDir().mkpath(folder);
+    normalised(expected).save(folder + QLatin1Char('/') + name + QStringLiteral(".expected.png"));
+    actual.save(folder + QLatin1Char('/') + name + QStringLiteral(".actual.png"));
+    if (!difference.isNull())
+        difference.save(folder + QLatin1Char('/') + name + QStringLiteral(".diff.png"));
+    return QStringLiteral("The screen differs from the reference %1 in %2 pixels (picture %3x%4); "
+                          "expected, actual and difference in %5/%1.*.png")
+        .arg(name)
+        .arg(count)
+        .arg(actual.width())
+        .arg(actual.height())
+        .arg(folder);
+}
+
+} // namespace ScreenPicture
