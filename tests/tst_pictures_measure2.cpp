@@ -187,7 +187,8 @@ void hydrogenMeasuring(Rig &r)
                                            QSize(metrics.horizontalAdvance(number->text()), metrics.height()),
                                            number->contentsRect());
     const int digit = metrics.horizontalAdvance(number->text().right(1));
-    r.masks << QRect(number->mapTo(&r.w, QPoint(text.right() - digit - 1, text.top())), QSize(digit + 3, text.height()));
+    r.masks << QRect(number->mapTo(&r.w, QPoint(text.right() - digit - 1, text.top())),
+                     QSize(digit + 3, text.height()));
 }
 
 void hydrogenStored(Rig &r)
@@ -238,6 +239,19 @@ void pressureMeasurement(Rig &r)
     QCOMPARE(ps->intake().count(), 500);
     for (int i = 0; i < 2; ++i)
         ps->findChild<QPushButton *>("butMenuScaleX")->click();
+}
+
+// The analysis view on a page of 5 s: its own side menu, the page's
+// statistics with the deviation.
+void pressureAnalysis(Rig &r)
+{
+    pressureMeasurement(r);
+    if (QTest::currentTestFailed())
+        return;
+    PressureSensor *ps = r.w.pressureSensorScreen();
+    ps->findChild<QPushButton *>("butMenuAnalyse")->click();
+    ps->findChild<QPushButton *>("butMenuAnalyseScaleX")->click();
+    QCOMPARE(ps->analyseDataEnd(), 500);
 }
 
 // Home, and the screen again: placeholders and an empty diagram.
@@ -312,6 +326,7 @@ void TestPicturesMeasure2::pressure_data()
 {
     QTest::addColumn<Driver>("drive");
     QTest::newRow("measure2-pressure-measurement") << Driver(pressureMeasurement);
+    QTest::newRow("measure2-pressure-analysis") << Driver(pressureAnalysis);
     QTest::newRow("measure2-pressure-reentered") << Driver(pressureReentered);
 }
 
