@@ -192,13 +192,16 @@ void TestSysteminformation::identityFromTheBoard()
 void TestSysteminformation::moduleAddressesArriveByPolling_data()
 {
     QTest::addColumn<bool>("paired");
-    QTest::newRow("modules in command mode") << false;
-    QTest::newRow("sensor unit linked: the request waits for command mode") << true;
+    QTest::addColumn<int>("sinkSlowMs");
+    QTest::newRow("modules in command mode") << false << 0;
+    QTest::newRow("sensor unit linked: the request waits for command mode") << true << 0;
+    QTest::newRow("slow sensor-unit module: unknown until it answers") << false << 6000;
 }
 
 void TestSysteminformation::moduleAddressesArriveByPolling()
 {
     QFETCH(bool, paired);
+    QFETCH(int, sinkSlowMs);
     if (paired)
         QVERIFY(m_root->write(kSettings, QStringLiteral("[Bluetooth]\nMicrophone_ID=%1\nHeadphone_ID=%2\n")
                                              .arg(SimBoard::kUnitAddress, SimBoard::kHeadphoneAddress)
@@ -210,15 +213,27 @@ void TestSysteminformation::moduleAddressesArriveByPolling()
         QVERIFY(waitForSinkDataMode(*m_window->getBtSinkInstance(), *m_board, *m_root));
     QVERIFY(m_window->getBtSinkInstance()->getBtIdModul().isEmpty());
     QVERIFY(m_window->getBtSourceInstance()->getBtIdModul().isEmpty());
+    if (sinkSlowMs)
+        QCOMPARE(m_board->send(QStringLiteral("bt ttyO2 slow %1").arg(sinkSlowMs)), QStringLiteral("ok"));
 
     Systeminformation dialog;
     dialog.init();
-    QCOMPARE(field(&dialog, "editBluetoothIdRx"), QStringLiteral("unknown"));
-    QCOMPARE(field(&dialog, "editBluetoothIdTx"), QStringLiteral("unknown"));
+    const QString unknown = QCoreApplication::translate("Systeminformation", "unknown");
+    QCOMPARE(unknown, QStringLiteral("unknown"));
+    QCOMPARE(field(&dialog, "editBluetoothIdRx"), unknown);
+    QCOMPARE(field(&dialog, "editBluetoothIdTx"), unknown);
     auto *poll = dialog.findChild<QTimer *>();
     QVERIFY(poll && poll->isActive());
+    if (sinkSlowMs) {
+        // The poll has shown the headphone module's address; the sensor
+        // unit's module has not answered yet, and its field says so.
+        QTRY_COMPARE_WITH_TIMEOUT(field(&dialog, "editBluetoothIdTx"), QStringLiteral("02:00:00:39:00:03"), 8000);
+        QVERIFY(m_window->getBtSinkInstance()->getBtIdModul().isEmpty());
+        QCOMPARE(field(&dialog, "editBluetoothIdRx"), unknown);
+    }
 
-    QTRY_COMPARE_WITH_TIMEOUT(field(&dialog, "editBluetoothIdRx"), QStringLiteral("02:00:00:39:00:02"), 8000);
+    QTRY_COMPARE_WITH_TIMEOUT(field(&dialog, "editBluetoothIdRx"), QStringLiteral("02:00:00:39:00:02"),
+                              8000 + 2 * sinkSlowMs);
     QTRY_COMPARE_WITH_TIMEOUT(field(&dialog, "editBluetoothIdTx"), QStringLiteral("02:00:00:39:00:03"), 8000);
     QTRY_VERIFY(!poll->isActive());
 
