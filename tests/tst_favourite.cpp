@@ -1,12 +1,15 @@
 // The favourite key on the real main window, driven through the application's
 // key filter: screenshots on the simulated card (numbering, never
 // overwriting, a failed save, none while the partition is not mounted, after
-// a failed start-up mount), opening the favourite measurement, storing the
+// a failed start-up mount, after an unmount the program did not make),
+// opening the favourite measurement, storing the
 // visible measurement as favourite; and the favourite selection dialog,
 // driven through its buttons.
 #include "backupdialog.h"
 #include "bluetooth.h"
+#include "commandrunner.h"
 #include "datapartition.h"
+#include "debugmessages.h"
 #include "eventhandler.h"
 #include "favouritebutton.h"
 #include "formwidgets.h"
@@ -94,6 +97,7 @@ class TestFavourite : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { DebugMessages::install(); }
     void init();
     void cleanup();
 
@@ -103,6 +107,7 @@ private slots:
     void numberingContinuesAfterExistingPictures();
     void failedSaveSaysSoAndKeepsTheNumber();
     void failedStartupMountWritesNothingAndLends();
+    void unmountFromAShellIsSeen();
     void screenshotOfTheActiveDialog();
 
     // Running and storing the favourite
@@ -308,6 +313,69 @@ void TestFavourite::failedStartupMountWritesNothingAndLends()
     QTRY_VERIFY(m_root->read("/media/tq3900/btInfo.txt").contains("H->M BT_TX B"));
     // Nothing lay in the bare mount point for the mount to hide.
     QVERIFY(!m_root->exists("/.tq3900/beneath-tq3900"));
+}
+
+// A shell unmounts the partition behind the program's back: the next
+// screenshot says the partition is not mounted, and neither it nor the
+// diagnostic file lands in the bare mount point, where the next mount would
+// hide it. With debug features on, the unit's lines that cannot be logged
+// say so once each time the partition goes away, not once a line.
+void TestFavourite::unmountFromAShellIsSeen()
+{
+    m_window.reset();
+    QVERIFY(m_root->write("/home/root/settings.ini", QByteArray("[Bluetooth]\nMicrophone_ID=") + SimBoard::kUnitAddress
+                                                          + "\n[Debug]\nDebugfeatures=1\n"));
+    SimBoard board(m_root->root());
+    QVERIFY2(board.isRunning(), qPrintable(board.error()));
+    m_window = std::make_unique<MainMenu>();
+    QVERIFY(board.waitForDataLink());
+    Bluetooth *unit = m_window->getBtSinkInstance();
+    const auto notOpened = [] {
+        int n = 0;
+        for (const QString &line : DebugMessages::all())
+            n += line.startsWith("Could not open file:") && line.contains("btInfo.txt");
+        return n;
+    };
+    // The unit's battery asked n times, each answered before the next.
+    const auto unitLinesSent = [&](int n) {
+        const int before = board.unitLines().count("BT_TX B");
+        for (int i = 0; i < n; ++i)
+            unit->sendData(QStringLiteral("BT_TX B"));
+        return QTest::qWaitFor([&] { return board.unitLines().count("BT_TX B") >= before + n; }, 10000 * n);
+    };
+    const auto logged = [&] { return m_root->read("/media/tq3900/btInfo.txt").count("H->M BT_TX B"); };
+    setFavourite(0);
+    favouriteKey();
+    QCOMPARE(m_modals->seen, QStringList{"camera"});
+    QVERIFY(m_root->exists(QString(kShots) + "/pic_000.png"));
+    QVERIFY(unitLinesSent(1));
+    QTRY_VERIFY(logged() >= 1);
+
+    QCOMPARE(CommandRunner::run(DataPartition::kUnmount), 0);
+    QCOMPARE(board.send("usb"), QStringLiteral("unmounted"));
+    const auto bareMountPoint = [&] {
+        return QDir(m_root->local("/media/tq3900")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    };
+    QCOMPARE(bareMountPoint(), QStringList());
+    DebugMessages::clear();
+    favouriteKey();
+    QCOMPARE(m_modals->seen.last(), QStringLiteral("message: The screenshot could not be saved:\n"
+                                                   "the data partition is not mounted."));
+    QVERIFY(unitLinesSent(3));
+    QCOMPARE(notOpened(), 1);
+    QCOMPARE(bareMountPoint(), QStringList());
+
+    // Mounted again by the program (a lending taken back): logged on the
+    // card; gone again, one line again.
+    const int loggedBefore = logged();
+    QVERIFY(DataPartition::mount());
+    QVERIFY(unitLinesSent(1));
+    QTRY_VERIFY(logged() > loggedBefore);
+    QCOMPARE(notOpened(), 1);
+    QCOMPARE(CommandRunner::run(DataPartition::kUnmount), 0);
+    QVERIFY(unitLinesSent(2));
+    QCOMPARE(notOpened(), 2);
+    QCOMPARE(bareMountPoint(), QStringList());
 }
 
 void TestFavourite::screenshotOfTheActiveDialog()

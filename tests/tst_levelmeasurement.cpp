@@ -266,6 +266,14 @@ void TestLevelmeasurement::listenSaveAndReplay()
     le->findChild<QPushButton *>("butMenuStoredPlay")->click();
     QTest::qWait(300);
     QCOMPARE(m_root->journal("playback.log").size(), played2);
+    // Unmounted behind the program's back: a clip of that name lying under
+    // the bare mount point is no clip of the card's, and plays nothing either.
+    const QByteArray sound = m_root->read(QStringLiteral("%1%2/LE_sound.wav").arg(kMeas, folder));
+    QVERIFY(!sound.isEmpty());
+    QCOMPARE(m_board->send("usb unmount"), QStringLiteral("ok"));
+    QVERIFY(m_root->write(QStringLiteral("%1%2/LE_sound.wav").arg(kMeas, shortFolder), sound));
+    le->findChild<QPushButton *>("butMenuStoredPlay")->click();
+    QVERIFY(le->player() && !le->player()->isPlaying());
 
     // Without the spectrum the numbers stand in the middle of the page.
     le->findChild<QPushButton *>("butMenuMainmenu_2")->click();

@@ -7,6 +7,7 @@
 // (read with sox), and the playback journal of the stored view.
 #include "audiocodecsetup.h"
 #include "audioworker.h"
+#include "debugmessages.h"
 #include "gps.h"
 #include "mainmenu.h"
 #include "measmanagement.h"
@@ -55,6 +56,7 @@ class TestPinpointing : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { DebugMessages::install(); }
     void init();
     void cleanup();
     void listenSaveAndReplay();
@@ -411,6 +413,17 @@ void TestPinpointing::listenSaveAndReplay()
     w.displayWidget(7, 1, 0);
     QVERIFY(w.getInstanceMeasManagement()->openMeasurement(folder));
     checkStoredView();
+
+    // Unmounted behind the program's back: a clip of that name lying under
+    // the bare mount point is no clip of the card's, and nothing plays.
+    QCOMPARE(m_board->send("usb unmount"), QStringLiteral("ok"));
+    QVERIFY(m_root->write(QStringLiteral("/media/tq3900/meas/%1/PP_Sound_%2.wav").arg(folder).arg(pos.currentStep),
+                          clip(2)));
+    const int played = m_root->journal("playback.log").size();
+    DebugMessages::clear();
+    pp->findChild<QPushButton *>("butMenuStoredPlay")->click();
+    QTRY_VERIFY(!DebugMessages::all().filter(QRegularExpression("^Cannot open file:")).isEmpty());
+    QCOMPARE(m_root->journal("playback.log").size(), played);
 }
 
 // The rules a person checks on paper: the leak among equal levels and the

@@ -3,6 +3,7 @@
 // (also for packet sizes that do not divide it or exceed it), the
 // statistics, the two logs byte for byte, and the stored folder.
 #include "bluetooth.h"
+#include "datapartition.h"
 #include "debugmessages.h"
 #include "pressureintake.h"
 #include "testroot.h"
@@ -306,6 +307,29 @@ void TestPressureIntake::unwritableLogAndReset()
     QCOMPARE(m_intake->count(), 0);
     for (int i = 0; i < 3; ++i)
         QCOMPARE(m_intake->values()[i], 0.0f);
+
+    // The partition away: every packet's text is lost, but each log says so
+    // once for each time it goes away, not once a packet.
+    const auto notOpened = [] {
+        QStringList lines = DebugMessages::all().filter(QRegularExpression("^Could not open file:"));
+        lines.sort();
+        return lines;
+    };
+    const QStringList once{"Could not open file: \"" + temp("pressureHighRes.txt") + "\"",
+                           "Could not open file: \"" + temp("pressureLowRes.txt") + "\""};
+    m_intake->reset();
+    DataPartition::setNotMounted();
+    DebugMessages::clear();
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(m_intake->take(1, QStringLiteral("199;"), QStringLiteral("t")));
+    QCOMPARE(notOpened(), once);
+    QVERIFY(DataPartition::mount());
+    QVERIFY(m_intake->take(1, QStringLiteral("199;"), QStringLiteral("t")));
+    QCOMPARE(fileBytes(temp("pressureHighRes.txt")), QByteArray("0.00;"));
+    DataPartition::setNotMounted();
+    QVERIFY(m_intake->take(1, QStringLiteral("199;"), QStringLiteral("t")));
+    QCOMPARE(notOpened(), QStringList({once[0], once[0], once[1]}));
+    QCOMPARE(m_intake->count(), 5);
 }
 
 void TestPressureIntake::storedFolder()

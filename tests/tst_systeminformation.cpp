@@ -192,13 +192,18 @@ void TestSysteminformation::identityFromTheBoard()
 void TestSysteminformation::moduleAddressesArriveByPolling_data()
 {
     QTest::addColumn<bool>("paired");
-    QTest::newRow("modules in command mode") << false;
-    QTest::newRow("sensor unit linked: the request waits for command mode") << true;
+    QTest::addColumn<QString>("slowPort"); // the module that answers 6 s late
+    QTest::newRow("modules in command mode") << false << QString();
+    QTest::newRow("sensor unit linked: the request waits for command mode") << true << QString();
+    QTest::newRow("slow sensor-unit module: unknown until it answers") << false << "ttyO2";
+    QTest::newRow("slow headphone module: unknown until it answers") << false << "ttyO3";
 }
 
 void TestSysteminformation::moduleAddressesArriveByPolling()
 {
     QFETCH(bool, paired);
+    QFETCH(QString, slowPort);
+    const int slowMs = slowPort.isEmpty() ? 0 : 6000;
     if (paired)
         QVERIFY(m_root->write(kSettings, QStringLiteral("[Bluetooth]\nMicrophone_ID=%1\nHeadphone_ID=%2\n")
                                              .arg(SimBoard::kUnitAddress, SimBoard::kHeadphoneAddress)
@@ -210,16 +215,35 @@ void TestSysteminformation::moduleAddressesArriveByPolling()
         QVERIFY(waitForSinkDataMode(*m_window->getBtSinkInstance(), *m_board, *m_root));
     QVERIFY(m_window->getBtSinkInstance()->getBtIdModul().isEmpty());
     QVERIFY(m_window->getBtSourceInstance()->getBtIdModul().isEmpty());
+    if (slowMs)
+        QCOMPARE(m_board->send(QStringLiteral("bt %1 slow %2").arg(slowPort).arg(slowMs)), QStringLiteral("ok"));
 
     Systeminformation dialog;
     dialog.init();
-    QCOMPARE(field(&dialog, "editBluetoothIdRx"), QStringLiteral("unknown"));
-    QCOMPARE(field(&dialog, "editBluetoothIdTx"), QStringLiteral("unknown"));
+    const QString unknown = QCoreApplication::translate("Systeminformation", "unknown");
+    QCOMPARE(unknown, QStringLiteral("unknown"));
+    QCOMPARE(field(&dialog, "editBluetoothIdRx"), unknown);
+    QCOMPARE(field(&dialog, "editBluetoothIdTx"), unknown);
     auto *poll = dialog.findChild<QTimer *>();
     QVERIFY(poll && poll->isActive());
+    if (slowMs) {
+        // The poll has shown the other module's address; the slow one has
+        // not answered yet, and its field says so.
+        const bool sinkSlow = slowPort == QLatin1String("ttyO2");
+        const char *slowField = sinkSlow ? "editBluetoothIdRx" : "editBluetoothIdTx";
+        const char *otherField = sinkSlow ? "editBluetoothIdTx" : "editBluetoothIdRx";
+        QTRY_COMPARE_WITH_TIMEOUT(field(&dialog, otherField),
+                                  sinkSlow ? QStringLiteral("02:00:00:39:00:03") : QStringLiteral("02:00:00:39:00:02"),
+                                  8000);
+        Bluetooth *slow = sinkSlow ? m_window->getBtSinkInstance() : m_window->getBtSourceInstance();
+        QVERIFY(slow->getBtIdModul().isEmpty());
+        QCOMPARE(field(&dialog, slowField), unknown);
+    }
 
-    QTRY_COMPARE_WITH_TIMEOUT(field(&dialog, "editBluetoothIdRx"), QStringLiteral("02:00:00:39:00:02"), 8000);
-    QTRY_COMPARE_WITH_TIMEOUT(field(&dialog, "editBluetoothIdTx"), QStringLiteral("02:00:00:39:00:03"), 8000);
+    QTRY_COMPARE_WITH_TIMEOUT(field(&dialog, "editBluetoothIdRx"), QStringLiteral("02:00:00:39:00:02"),
+                              8000 + 2 * slowMs);
+    QTRY_COMPARE_WITH_TIMEOUT(field(&dialog, "editBluetoothIdTx"), QStringLiteral("02:00:00:39:00:03"),
+                              8000 + 2 * slowMs);
     QTRY_VERIFY(!poll->isActive());
 
     // Asked once on each module; in command mode the sensor-unit module

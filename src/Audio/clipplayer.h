@@ -13,7 +13,8 @@ public:
     ClipPlayer() = default;
     ~ClipPlayer();
 
-    // path is a board path ("/media/tq3900/meas/...").
+    // path is a board path ("/media/tq3900/meas/...") or one with the device
+    // root applied.
     void setMedia(const QString &path) { m_path = path; }
     QString media() const { return m_path; }
     void setVolume(int volume) { m_volume = volume; }

@@ -468,7 +468,7 @@ void Bluetooth::writeBluetoothCmdsDbg(QString text)
     const QString path = DataPartition::path(QString::fromLatin1(kInfoFile));
     QFile file;
     if (!RegularFile::openForAppend(path, &file)) {
-        qDebug() << "Could not open file:" << path;
+        DataPartition::reportNotOpened(path);
         return;
     }
     if (file.size() >= kMaxInfoBytes) {

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QMutex>
 #include <QMutexLocker>
+#include <QSet>
 
 const char DataPartition::kMountPoint[] = "/media/tq3900";
 const char DataPartition::kMount[] = "mount /dev/mmcblk0p3 /media/tq3900";
@@ -26,13 +27,27 @@ QMutex s_lock;
 DataPartition::State s_state = DataPartition::State::NotMounted;
 QString s_root;
 bool s_known = false;
+// The files whose failed open was logged since the partition last went away.
+QSet<QString> s_reported;
+// More names than the program's few files on the partition are not kept.
+const int kMaxReported = 64;
+
+// With s_lock held.
+void recordLocked(DataPartition::State state)
+{
+    const bool wasAway = s_known && s_root == DeviceRoot::root() && s_state != DataPartition::State::Mounted;
+    // The partition goes away: each file's failure is worth one line again.
+    if (state != DataPartition::State::Mounted && !wasAway)
+        s_reported.clear();
+    s_state = state;
+    s_root = DeviceRoot::root();
+    s_known = true;
+}
 
 void record(DataPartition::State state)
 {
     QMutexLocker lock(&s_lock);
-    s_state = state;
-    s_root = DeviceRoot::root();
-    s_known = true;
+    recordLocked(state);
 }
 } // namespace
 
@@ -55,12 +70,23 @@ DataPartition::State DataPartition::state()
 {
     {
         QMutexLocker lock(&s_lock);
-        if (s_known && s_root == DeviceRoot::root())
+        if (s_known && s_root == DeviceRoot::root() && s_state != State::Mounted)
             return s_state;
     }
-    const State fromTable = inMountTable() ? State::Mounted : State::NotMounted;
-    record(fromTable);
-    return fromTable;
+    // Mounted as recorded, or not known yet: the mount table tells. An
+    // unmount from a shell goes past this class, and what is written under
+    // the bare mount point after it is lost (hidden by the next mount).
+    const bool inTable = inMountTable();
+    QMutexLocker lock(&s_lock);
+    if (s_known && s_root == DeviceRoot::root()) {
+        if (s_state != State::Mounted || inTable)
+            return s_state;
+        qDebug().noquote() << QStringLiteral("%1 is no longer in the mount table: the data partition was unmounted "
+                                             "outside the program")
+                                  .arg(QLatin1String(kMountPoint));
+    }
+    recordLocked(inTable ? State::Mounted : State::NotMounted);
+    return s_state;
 }
 
 QString DataPartition::path(const QString &boardPathOrName)
@@ -112,6 +138,20 @@ bool DataPartition::unmount(const QString &workingDir)
     if (unmounted)
         record(State::NotMounted);
     return unmounted;
+}
+
+void DataPartition::reportNotOpened(const QString &path)
+{
+    const bool mounted = isMounted();
+    if (!mounted) {
+        QMutexLocker lock(&s_lock);
+        if (s_reported.contains(path))
+            return;
+        if (s_reported.size() >= kMaxReported)
+            s_reported.clear();
+        s_reported.insert(path);
+    }
+    qDebug() << "Could not open file:" << path;
 }
 
 void DataPartition::setNotMounted()

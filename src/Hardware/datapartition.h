@@ -18,7 +18,9 @@
 // the lending's export. A failed mount is looked up in the mount table
 // (/proc/mounts), so that one that failed because the partition is mounted
 // already counts as mounted. Until anything set it for the device root in
-// use, the mount table tells.
+// use, the mount table tells. While mounted, every answer is confirmed with
+// the mount table: an unmount made outside the program (a shell's "umount")
+// counts as not mounted from then on, until the program mounts it again.
 //
 // Any thread (the start-up mounts on a thread of its own).
 class DataPartition
@@ -54,6 +56,12 @@ public:
     // mounted afterwards. A failed unmount ("target is busy") leaves it
     // mounted.
     static bool unmount(const QString &workingDir = QString());
+
+    // Writes "Could not open file:" and the path to the debug output for a
+    // file on the partition that did not open. While the partition is not
+    // mounted every open there fails: then it is written once for each path
+    // each time the partition goes away, not for every write.
+    static void reportNotOpened(const QString &path);
 
     // The partition is not mounted and not checked yet (the start-up, before
     // its check and mount end): nothing is written or read there meanwhile.

@@ -436,7 +436,8 @@ void Levelmeasurement::analyseInfoFile()
 
 void Levelmeasurement::on_butMenuStoredPlay_clicked()
 {
-    const QString path = QStringLiteral("/media/tq3900/meas/%1/LE_sound.wav").arg(m_selectedMeasurementDir);
+    // Through the partition's owner: unmounted, the bare mount point holds no clip.
+    const QString path = MeasurementFrame::folderPath(m_selectedMeasurementDir) + QStringLiteral("/LE_sound.wav");
     MainMenu::getInstanceMainMenu()->muteAudioPath(false, false);
     Analoginputworker()->stopCapture();
     if (!m_player)

@@ -95,7 +95,8 @@ public:
     // The folder picked in the browser, or empty when there is none or its
     // name is no plain folder name.
     QString selectedFolder() const;
-    // "/media/tq3900/meas/<folder>" as a board path.
+    // "/media/tq3900/meas/<folder>" as the data partition's owner gives it:
+    // the local path, or one where nothing opens while it is not mounted.
     static QString folderPath(const QString &folder);
 
     // True while the screen is the page the main window shows. A dialog's

@@ -607,9 +607,10 @@ void Pinpointing::on_butMenuStoredPlay_clicked()
     m_audioCodec->setRouting(1);
     w->muteAudioPath(false, false);
     Analoginputworker()->stopCapture();
-    // The folder as the store named it: inner runs of blanks stay.
-    const QString path = QStringLiteral("/media/tq3900/meas/%1/%2.wav")
-                             .arg(m_selectedMeasurementDir, clipName(m_positions.currentStep));
+    // The folder as the store named it: inner runs of blanks stay. Through
+    // the partition's owner: unmounted, the bare mount point holds no clip.
+    const QString path = MeasurementFrame::folderPath(m_selectedMeasurementDir) + QLatin1Char('/')
+                         + clipName(m_positions.currentStep) + QStringLiteral(".wav");
     qDebug() << "Play file" << path;
     if (!m_selectedMeasurementDir.isEmpty())
         Audioworker()->startAudioPlayback(path);

@@ -103,7 +103,7 @@ void PressureIntake::append(const QString &path, const QString &text) const
 {
     QFile file;
     if (!RegularFile::openForAppend(DataPartition::path(path), &file)) {
-        qDebug() << "Could not open file:" << path;
+        DataPartition::reportNotOpened(path);
         return;
     }
     file.write(text.toLatin1());

@@ -42,7 +42,8 @@ public:
     // The two logs by their paths (board paths, or with the device root
     // applied). Each file access goes through DataPartition::path: while the
     // data partition is not mounted here nothing is logged (and the failed
-    // open is logged instead), as the mount point is then a bare folder.
+    // open is logged instead, once each time the partition goes away), as
+    // the mount point is then a bare folder.
     PressureIntake(const QString &lowResPath, const QString &highResPath);
 
     QString lowResPath() const { return m_lowResPath; }

@@ -176,8 +176,9 @@ void Systeminformation::updateInfo()
 {
     const QString source = m_btSource ? m_btSource->getBtIdModul() : QString();
     const QString sink = m_btSink ? m_btSink->getBtIdModul() : QString();
-    ui->editBluetoothIdTx->setText(source);
-    ui->editBluetoothIdRx->setText(sink);
+    // A module that has not answered yet stays "unknown".
+    ui->editBluetoothIdTx->setText(source.isEmpty() ? tr("unknown") : source);
+    ui->editBluetoothIdRx->setText(sink.isEmpty() ? tr("unknown") : sink);
     qDebug() << "BT-ID Source" << source << "BT-ID Sink" << sink;
     if (!source.isEmpty() && !sink.isEmpty())
         m_timer->stop();
