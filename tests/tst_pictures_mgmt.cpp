@@ -13,6 +13,7 @@
 #include "modalaction.h"
 #include "pairedboard.h"
 #include "screenpicture.h"
+#include "sensorunitlink.h"
 #include "simboard.h"
 #include "systemsettings.h"
 #include "testpart.h"
@@ -26,6 +27,7 @@
 #include <QTextEdit>
 #include <QtTest>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -292,9 +294,18 @@ void TestPicturesMgmt::browserUnitAndTransfer_data()
         Management *menu = openManagement(w);
         inDialog<QDialog>([&] { press(menu, "butDeviceConfig"); },
                           [](QDialog *d) {
-                              // The unit's fields once its answer is in.
-                              auto *battery = d->findChild<QLineEdit *>(QStringLiteral("editBatteryState"));
-                              if (!battery || !QTest::qWaitFor([&] { return !battery->text().isEmpty(); }, 8000))
+                              // The unit's fields once its whole answer is in.
+                              QList<QLineEdit *> fields;
+                              for (const char *name : {"editFirmwareVersion", "editHardwareVersion", "editButtonMode",
+                                                       "editBatteryState", "editGain", "editSensorType"})
+                                  fields << d->findChild<QLineEdit *>(QLatin1String(name));
+                              if (fields.contains(nullptr)
+                                  || !QTest::qWaitFor(
+                                      [&] {
+                                          return std::none_of(fields.begin(), fields.end(),
+                                                              [](QLineEdit *e) { return e->text().isEmpty(); });
+                                      },
+                                      10000))
                                   fail(QStringLiteral("the unit did not answer"));
                               shoot();
                           });
@@ -378,10 +389,11 @@ void TestPicturesMgmt::screens()
     QFETCH(Driver, drive);
     MainMenu w;
     w.show();
-    // The status bar as on the main page's reference: the unit's link up
-    // (where one is paired), the receiver with its fix.
+    // The status bar as on the main page's reference: the unit's data link
+    // up as the program sees it (where one is paired), the receiver with its
+    // fix.
     if (!unpairedUnit())
-        QVERIFY(m_board->waitForDataLink());
+        QVERIFY(waitForSinkDataMode(*w.getBtSinkInstance(), *m_board, *m_root));
     QTRY_VERIFY_WITH_TIMEOUT(w.getGpsInstance()->isGpsDataValid(), 10000);
     drive(w, *m_board, *m_root);
     QVERIFY2(s_mismatches.isEmpty(), qPrintable(s_mismatches.join(QLatin1Char('\n'))));
