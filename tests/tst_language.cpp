@@ -1,6 +1,7 @@
 // Language loading: catalogues on the data partition before the built-in
 // ones, the fallbacks, and the built-in catalogues' completeness.
 #include "applicationfont.h"
+#include "catalogue.h"
 #include "mainmenu.h"
 #include "messagedialog.h"
 #include "systemsettings.h"
@@ -81,6 +82,8 @@ private slots:
     void damagedCatalogueOnCardFallsBack();
     void damagedStructureFallsBack_data();
     void damagedStructureFallsBack();
+    void noDamageBehindTheEndMark_data();
+    void noDamageBehindTheEndMark();
     void everyLanguageHasACatalogue();
     void englishWording();
     void messageTextsFitTheMessageBox();
@@ -201,6 +204,41 @@ void TestLanguage::damagedStructureFallsBack()
     m_window->changeLanguage(2);
     QCOMPARE(pinpointingText(), builtIn);
     QVERIFY(builtIn != QStringLiteral("Histogram"));
+}
+
+void TestLanguage::noDamageBehindTheEndMark_data()
+{
+    // QTranslator stops at a section with a zero tag or a zero length.
+    QTest::addColumn<QByteArray>("mark");
+    QTest::newRow("zero tag") << QByteArray("\x00\x00\x00\x00\x04zero", 9);
+    QTest::newRow("zero length") << QByteArray("\x42\x00\x00\x00\x00", 5);
+}
+
+// A catalogue whose damaged sections stand before the end mark and sound
+// ones behind it: the translator uses the damaged ones, so the check must
+// stop at the same mark and turn the catalogue away.
+void TestLanguage::noDamageBehindTheEndMark()
+{
+    QFETCH(QByteArray, mark);
+    const QByteArray de = testCatalogue("DE_TQ3900.qm");
+    QByteArray damaged = de;
+    int pos = 16;
+    while (pos + 5 <= damaged.size() && uchar(damaged.at(pos)) != 0x69)
+        pos += 5 + int((uchar(damaged.at(pos + 1)) << 24) | (uchar(damaged.at(pos + 2)) << 16)
+                       | (uchar(damaged.at(pos + 3)) << 8) | uchar(damaged.at(pos + 4)));
+    QVERIFY(pos + 6 < damaged.size());
+    damaged[pos + 6] = char(0xa1); // the first translation longer than the messages
+    QString why;
+    QVERIFY(!Catalogue::check(damaged, &why));
+    QVERIFY(Catalogue::check(de, &why));
+
+    const QByteArray crafted = damaged + mark + de.mid(16);
+    QVERIFY2(!Catalogue::check(crafted, &why), "sections behind the end mark were checked instead");
+    m_window->changeLanguage(2);
+    const QString builtIn = pinpointingText();
+    m_root->write("/media/tq3900/DE_TQ3900.qm", crafted);
+    m_window->changeLanguage(2);
+    QCOMPARE(pinpointingText(), builtIn);
 }
 
 void TestLanguage::everyLanguageHasACatalogue()

@@ -1,0 +1,74 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN">
+<context>
+    <name>MainMenu</name>
+    <message>
+        <source>Histogram</source>
+        <translation>点式定位</translation>
+    </message>
+    <message>
+        <source>Level</source>
+        <translation>电平测量</translation>
+    </message>
+    <message>
+        <source>Longterm</source>
+        <translation>长期测量</translation>
+    </message>
+    <message>
+        <source>H2Sensor</source>
+        <translation>氢气传感器</translation>
+    </message>
+    <message>
+        <source>Pipelocating</source>
+        <translation>管道定位</translation>
+    </message>
+    <message>
+        <source>Management</source>
+        <translation>管理</translation>
+    </message>
+</context>
+<context>
+    <name>Systemsettings</name>
+    <message>
+        <source>ModeMuteButton</source>
+        <translation>静音键模式</translation>
+    </message>
+    <message>
+        <source>Switch</source>
+        <translation>开关</translation>
+    </message>
+    <message>
+        <source>PushButton</source>
+        <translation>按钮</translation>
+    </message>
+    <message>
+        <source>HearingProtection</source>
+        <translation>听力保护</translation>
+    </message>
+    <message>
+        <source>Active</source>
+        <translation>开启</translation>
+    </message>
+    <message>
+        <source>Inactive</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>Customize</source>
+        <translation>显示选项</translation>
+    </message>
+    <message>
+        <source>differentValues</source>
+        <translation>多种数值</translation>
+    </message>
+    <message>
+        <source>PairedHeadphone</source>
+        <translation>已配对耳机</translation>
+    </message>
+    <message>
+        <source>PairedMicrophone</source>
+        <translation>已配对 GX-4</translation>
+    </message>
+</context>
+</TS>
