@@ -204,7 +204,9 @@ void TestPicturesMgmt::init()
     ScreenPicture::steady();
     // The language row's catalogue: Chinese (6) from the card.
     const bool cjk = QTest::currentTestFunction() == QLatin1String("cjkLanguage");
-    startPairedBoard(&m_root, &m_board, cjk ? QStringLiteral("[Local-Settings]\nLanguage=6\n") : QString());
+    // The paired devices' names, as a pairing stores them, for the pages that show them.
+    const QString names = QStringLiteral("[Bluetooth]\nMicrophone_Name=GX-4 Sensor 0412\nHeadphone_Name=Headset HS-20\n");
+    startPairedBoard(&m_root, &m_board, names + (cjk ? QStringLiteral("[Local-Settings]\nLanguage=6\n") : QString()));
     if (unpairedUnit()) {
         QVERIFY(m_root->write("/home/root/settings.ini",
                               QStringLiteral("[Bluetooth]\nHeadphone_ID=%1\n[Systemsettings]\nSwitchmode=Switch\n"
