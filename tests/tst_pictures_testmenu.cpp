@@ -163,6 +163,11 @@ const QList<Row> &rows()
          [](Bench &b) {
              auto test = open<TestmenuUsb>(b);
              PICTURE("usb", "open");
+             // The partition in use: nothing lent, the test says why.
+             QVERIFY(b.tell("usb umount busy"));
+             QCOMPARE(b.station.send("cmdUsbConnect"), QStringLiteral("staActive"));
+             PICTURE("usb", "in-use");
+             QVERIFY(b.tell("usb umount ok"));
              QCOMPARE(b.station.send("cmdUsbConnect"), QStringLiteral("staActive"));
              PICTURE("usb", "lent");
              QCOMPARE(b.station.send("cmdUsbDisconnect"), QStringLiteral("staActive"));
@@ -224,11 +229,17 @@ const QList<Row> &rows()
          [](Bench &b) {
              auto test = open<TestmenuSelftest>(b);
              PICTURE("selftest", "open");
+             // The headphone-side module silent: its check fails, no Pass.
+             QVERIFY(b.tell("bt ttyO3 silent 1"));
+             QCOMPARE(b.station.send("cmdSelftestStart"), QStringLiteral("staActive"));
+             QTRY_COMPARE_WITH_TIMEOUT(labelText(test.get(), "labelStateGps"), QStringLiteral("OK"), 15000);
+             PICTURE("selftest", "bt-out-failed");
+             QVERIFY(b.tell("bt ttyO3 silent 0"));
              QCOMPARE(b.station.send("cmdSelftestStart"), QStringLiteral("staActive"));
              QTRY_VERIFY_WITH_TIMEOUT(button(test.get(), "butPass")->isVisible(), 15000);
              PICTURE("selftest", "passed");
          }},
-        {"initbluetooth", 2,
+        {"initbluetooth", 3,
          [](Bench &b) {
              auto test = open<TestmenuInitBluetooth>(b);
              PICTURE("initbluetooth", "open");
@@ -238,6 +249,11 @@ const QList<Row> &rows()
              QTRY_COMPARE_WITH_TIMEOUT(labelText(test.get(), "labelInfoSource"), QStringLiteral("Finished. OK."),
                                        15000);
              PICTURE("initbluetooth", "initialised");
+             // The sink module silent: its listing never comes.
+             QVERIFY(b.tell("bt ttyO2 silent 1"));
+             QCOMPARE(b.station.send("cmdBluetoothInitSink"), QStringLiteral("staActive"));
+             QTRY_COMPARE_WITH_TIMEOUT(labelText(test.get(), "labelInfoSink"), QStringLiteral("Error!"), 15000);
+             PICTURE("initbluetooth", "sink-failed");
          }},
         {"audio", 3,
          [](Bench &b) {
