@@ -10,6 +10,9 @@
 #include <QFileInfo>
 #include <QLocale>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 namespace Sim {
 
 const char SdCard::kMountPoint[] = "/media/boot";
@@ -232,9 +235,30 @@ bool SdCard::touch(const ShellCommand &c, ShellAnswer *a) const
             a->exitCode = 1;
             continue;
         }
-        f.setFileTime(QDateTime::currentDateTime(), QFileDevice::FileModificationTime);
+        f.setFileTime(now(), QFileDevice::FileModificationTime);
     }
+    // A file made here changed its folder as well.
+    if (m_clock.isValid())
+        stampAll();
     return true;
+}
+
+QDateTime SdCard::now() const
+{
+    return m_clock.isValid() ? m_clock : QDateTime::currentDateTime();
+}
+
+void SdCard::stampAll() const
+{
+    const QString card = QFileInfo(partitionDir()).absolutePath();
+    QStringList paths = {card, partitionDir()};
+    for (const QString &name : QDir(partitionDir()).entryList(QDir::Files | QDir::Hidden))
+        paths << partitionDir() + QLatin1Char('/') + name;
+    // Folders too, which QFile does not open.
+    const qint64 seconds = m_clock.toSecsSinceEpoch();
+    const struct timespec times[2] = {{time_t(seconds), 0}, {time_t(seconds), 0}};
+    for (const QString &path : paths)
+        ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0);
 }
 
 bool SdCard::ls(const ShellCommand &c, ShellAnswer *a) const
@@ -279,10 +303,24 @@ void SdCard::registerCommands(ControlChannel &control)
         QStringLiteral("sdcard"),
         QStringLiteral("sdcard parted <table|empty|late|silent|notool|nodevice>: how \"parted\" answers; "
                        "sdcard fsck <ms>: how long the data partition's check takes; "
-                       "sdcard boot: the boot partition's mount and files"),
+                       "sdcard boot: the boot partition's mount and files; "
+                       "sdcard clock <yyyy-MM-ddThh:mm:ss|now>: the time the card's files are stamped with"),
         [this](const ControlRequest &r) {
             const QString usage = QStringLiteral(
-                "error: usage: sdcard parted <table|empty|late|silent|notool|nodevice> | sdcard fsck <ms> | sdcard boot");
+                "error: usage: sdcard parted <table|empty|late|silent|notool|nodevice> | sdcard fsck <ms> | sdcard boot | "
+                "sdcard clock <yyyy-MM-ddThh:mm:ss|now>");
+            if (r.args.value(0) == QLatin1String("clock") && r.args.size() == 2) {
+                if (r.args[1] == QLatin1String("now")) {
+                    m_clock = QDateTime();
+                    return QStringLiteral("ok");
+                }
+                const QDateTime t = QDateTime::fromString(r.args[1], Qt::ISODate);
+                if (!t.isValid() || t.date().year() < 1980 || t.date().year() > 2099)
+                    return usage;
+                m_clock = t;
+                stampAll();
+                return QStringLiteral("ok");
+            }
             if (r.args.value(0) == QLatin1String("fsck") && r.args.size() == 2) {
                 bool ok = false;
                 const int ms = r.args[1].toInt(&ok);

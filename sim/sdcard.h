@@ -1,6 +1,7 @@
 #ifndef SIM_SDCARD_H
 #define SIM_SDCARD_H
 
+#include <QDateTime>
 #include <QObject>
 #include <QString>
 
@@ -22,7 +23,9 @@ struct ShellCommand;
 // loader files are put there at start when missing). While it is mounted,
 // paths under the mount point are the partition's files; before, the mount
 // point is the plain folder <root>/media/boot. The mount lasts until the
-// simulator ends (the program never unmounts it).
+// simulator ends (the program never unmounts it). The card's clock
+// ("sdcard clock <time>") stamps its files and folders at once and whatever
+// "touch" changes later, so that a listing reads the same on every run.
 //
 // Commands on other paths or devices are left to other handlers.
 class SdCard : public QObject
@@ -74,10 +77,14 @@ private:
     bool mount(const ShellCommand &c, ShellAnswer *a);
     bool touch(const ShellCommand &c, ShellAnswer *a) const;
     bool ls(const ShellCommand &c, ShellAnswer *a) const;
+    // The card's time: the clock set, else the host's.
+    QDateTime now() const;
+    void stampAll() const;
 
     QString m_root;
     QString m_mountedOn; // board path, empty while not mounted
     PartedReply m_parted = PartedReply::Table;
+    QDateTime m_clock; // invalid: the host's time
     int m_checkDelayMs = 0;
 };
 

@@ -3,7 +3,8 @@
 // simulated unit and headphone, given the addresses of the test's files),
 // the channel values the station reads while the simulated tone changes,
 // the sensor value driving the ticker PWM, a lost data link and its
-// recovery; and the table of ticker periods.
+// recovery, the station's pairing and call (the headphone side called for
+// its stream alone); and the table of ticker periods.
 #include "bluetooth.h"
 #include "eventhandler.h"
 #include "globals.h"
@@ -190,12 +191,43 @@ void TestTestAudio::audioChannelsAgainstTheReferenceDevices()
     QVERIFY(test.isVisible());
     QCOMPARE(m_station->pollNow(test.remote(), "cmdTestAudioChannels"), QStringLiteral("staActive"));
     QCOMPARE(m_station->pollNow(test.remote(), "cmdAudioGetLevel"), QStringLiteral("staUnknownCommand"));
-    // Pair: each module pairs its own reference device again.
+    // Pair: each module drops its link and pairs its own reference device
+    // again. The devices do not answer this time, so nobody calls.
+    QCOMPARE(board.send(QStringLiteral("inquiry pair %1 silent").arg(kMic)), QStringLiteral("ok"));
+    QCOMPARE(board.send(QStringLiteral("inquiry pair %1 silent").arg(kHp)), QStringLiteral("ok"));
     const QString pairMic = QStringLiteral("PAIR %1").arg(kMic), pairHp = QStringLiteral("PAIR %1").arg(kHp);
     const int mic = board.moduleLines("ttyO2").count(pairMic), hp = board.moduleLines("ttyO3").count(pairHp);
     QCOMPARE(m_station->pollNow(test.remote(), "cmdAudioPair"), QStringLiteral("staActive"));
     QTRY_COMPARE(board.moduleLines("ttyO2").count(pairMic), mic + 1);
     QTRY_COMPARE(board.moduleLines("ttyO3").count(pairHp), hp + 1);
+    QTRY_COMPARE_WITH_TIMEOUT(labelText(&test, "labelStatusSink"), QStringLiteral("Sink: Connection lost!"), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(labelText(&test, "labelStatusSource"), QStringLiteral("Source: Connection lost!"),
+                              10000);
+
+    // Call: the station calls both devices again. The headphone-side module
+    // is asked for the A2DP stream alone, the microphone side for the data
+    // link to the unit too. A second call with both links up lets the
+    // headphone side's driver take its next step at once; the next Pair's
+    // lines come after whatever the calls sent.
+    const int micFrom = board.moduleLines("ttyO2").size(), hpFrom = board.moduleLines("ttyO3").size();
+    const auto hpRfcomm = [&]() { return board.moduleLines("ttyO3").mid(hpFrom).filter("RFCOMM"); };
+    QCOMPARE(m_station->pollNow(test.remote(), "cmdAudioCall"), QStringLiteral("staActive"));
+    QTRY_VERIFY_WITH_TIMEOUT(labelText(&test, "labelStatusSource") == QLatin1String("Call active to headphone")
+                                 || !hpRfcomm().isEmpty(),
+                             20000);
+    QVERIFY2(hpRfcomm().isEmpty(), qPrintable(hpRfcomm().join('|')));
+    QTRY_COMPARE_WITH_TIMEOUT(labelText(&test, "labelStatusSink"), QStringLiteral("Call active to microphone"), 20000);
+    QCOMPARE(m_station->pollNow(test.remote(), "cmdAudioCall"), QStringLiteral("staActive"));
+    QCOMPARE(m_station->pollNow(test.remote(), "cmdAudioPair"), QStringLiteral("staActive"));
+    QTRY_COMPARE(board.moduleLines("ttyO3").count(pairHp), hp + 2);
+    QTRY_COMPARE(board.moduleLines("ttyO2").count(pairMic), mic + 2);
+    const QStringList micCall = board.moduleLines("ttyO2").mid(micFrom);
+    const QStringList hpCall = board.moduleLines("ttyO3").mid(hpFrom);
+    const int micA2dp = micCall.indexOf("SET CONTROL AUTOCALL 19 500 A2DP");
+    QVERIFY2(micA2dp >= 0 && micCall.indexOf(QStringLiteral("CALL %1 1101 RFCOMM").arg(kMic)) > micA2dp,
+             qPrintable(micCall.join('|')));
+    QVERIFY2(hpCall.contains("SET CONTROL AUTOCALL 19 500 A2DP"), qPrintable(hpCall.join('|')));
+    QVERIFY2(hpCall.filter("RFCOMM").isEmpty(), qPrintable(hpCall.join('|')));
     QCOMPARE(m_station->pollNow(test.remote(), "cmdPass"), QStringLiteral("resPassed"));
     QVERIFY(!test.isVisible());
 }

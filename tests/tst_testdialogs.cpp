@@ -299,6 +299,15 @@ void TestTestDialogs::flashUpdateMarksTheBootPartition()
     QVERIFY(test.isVisible());
     QCOMPARE(m_station->pollNow(test.remote(), "cmdFlashUpdate"), QStringLiteral("staActive"));
 
+    // The card's clock stamps every entry of the listing, the marker the
+    // step touches too.
+    QVERIFY(board.send("sdcard clock 2026-13-01T00:00:00").startsWith("error: "));
+    QCOMPARE(board.send("sdcard clock 2026-03-14T09:26:53"), QStringLiteral("ok"));
+    QCOMPARE(m_station->pollNow(test.remote(), "cmdGenerateFlashUpdateFile"), QStringLiteral("staActive"));
+    const QStringList stamped = textOf(&test).split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(stamped.filter(" Mar 14 09:26 ").size(), 6);
+    QVERIFY(stamped.last().endsWith(" Mar 14 09:26 uEnv.txt"));
+
     // The card plays only its own device and mount point; other commands
     // of the same tools are left to other handlers (none here: no output).
     QVERIFY(CommandRunner::runWithTimeout("ls -la /media/tq3900", 3000).output.isEmpty());
