@@ -100,6 +100,8 @@ void ModuleMode::reset()
     m_leaving = false;
     m_confirming = false;
     m_dataRequested = false;
+    m_escapedUp = false;
+    m_upInCommand = false;
     m_mode = Mode::Command;
     updateTimer();
 }
@@ -131,10 +133,26 @@ void ModuleMode::checkCommandCarrier()
     const bool up = settledCarrier();
     if (!up)
         m_upInCommand = false;
-    if (isCarrierSettling())
+    // A reading up, or one that has not held yet: commands wait until the
+    // line has settled.
+    if (isCarrierSettling() || (up && !m_upInCommand)) {
         m_confirming = true;
-    else if (up && !m_upInCommand)
+        confirmCarrier();
+    }
+}
+
+void ModuleMode::confirmCarrier()
+{
+    // A carrier read up while in command mode: noise, or a data mode not
+    // seen, once the line has settled.
+    const bool up = settledCarrier();
+    if (isCarrierSettling())
+        return;
+    m_confirming = false;
+    if (up && !m_upInCommand) {
         unseenDataMode();
+        m_leaving = true;
+    }
 }
 
 void ModuleMode::foundInCommandMode()
@@ -263,18 +281,8 @@ void ModuleMode::poll()
 {
     if (heldLimitPassed())
         dropHeld("the module did not reach command mode in time");
-    if (m_mode == Mode::Command && m_confirming) {
-        // A carrier read up while in command mode: noise, or a data mode
-        // not seen, once the line has settled.
-        const bool up = settledCarrier();
-        if (!isCarrierSettling()) {
-            m_confirming = false;
-            if (up && !m_upInCommand) {
-                unseenDataMode();
-                m_leaving = true;
-            }
-        }
-    }
+    if (m_mode == Mode::Command && m_confirming)
+        confirmCarrier();
     if (m_mode != Mode::Command) {
         const bool up = settledCarrier();
         if (m_escapedUp && !m_rawCarrier && m_rawSince.elapsed() >= kCarrierSettleMs) {

@@ -124,6 +124,7 @@ private:
     // In command mode: a carrier reading that differs from the settled level
     // makes commands wait; a settled carrier up is a data mode not seen.
     void checkCommandCarrier();
+    void confirmCarrier();
     void escape();
     void enterCommand();
     void hold(const QString &text);
