@@ -435,6 +435,19 @@ void TestBluetoothConnection::disconnectWithSlowOrStuckCarrier()
     QCOMPARE(m_board->send("bt ttyO2 slow 0"), QStringLiteral("ok"));
     QTRY_COMPARE(m_board->send("bt ttyO2 status"), QStringLiteral("command"));
 
+    // The bound holds for what is held after a block went out: a carrier
+    // that comes up again and sticks keeps a later command waiting only
+    // until the disconnect's bound.
+    QCOMPARE(m_board->send("bt ttyO2 silent 1"), QStringLiteral("ok"));
+    QCOMPARE(m_board->send("gpio 59 1"), QStringLiteral("ok"));
+    sink.sendData(QStringLiteral("SET BT NAME AFTER"));
+    QVERIFY(sink.hasHeldCommands());
+    QTRY_VERIFY_WITH_TIMEOUT(!sink.hasHeldCommands(), Bluetooth::kDisconnectMs + 500 - int(clock.elapsed()));
+    QCOMPARE(m_board->send("gpio 59 0"), QStringLiteral("ok"));
+    QCOMPARE(m_board->send("bt ttyO2 silent 0"), QStringLiteral("ok"));
+    QTRY_VERIFY(sink.isCommandModeKnown());
+    QVERIFY(!m_board->moduleLines("ttyO2").contains("SET BT NAME AFTER"));
+
     // The next link comes up and stays up: no stale KILL or CLOSE follows.
     mark = m_board->moduleLines("ttyO2").size();
     sink.callBtDeviceA2DP(true);
