@@ -31,6 +31,8 @@
 #include <QSet>
 #include <QTimer>
 
+#include <functional>
+
 int g_debugFeatures = 0;
 
 namespace {
@@ -443,24 +445,15 @@ void Systemsettings::on_butReset_clicked()
     // long as the link waits for a carrier, with the event loop running. The
     // bound counts from the first disconnect and nothing moves it; the
     // modules drop what they still hold a second later, after the log line.
+    // The headphone's module is reset once the sensor unit's has taken its
+    // commands (or the bound has passed).
     static_assert(kResetModuleWaitMs == ModuleMode::kCarrierLagMs, "the reset waits as long as the link");
     QElapsedTimer waited;
     waited.start();
     const int dropMs = kResetModuleWaitMs + 1000;
-    if (m_btSink) {
-        m_btSink->disconnectBtDevice(dropMs);
-        m_btSink->initBtModulSink();
-        m_btSink->sendData(QStringLiteral("SET BT PAIR *"));
-    }
-    if (m_btSource) {
-        m_btSource->disconnectBtDevice(dropMs);
-        m_btSource->initBtModulSource();
-        m_btSource->sendData(QStringLiteral("SET BT PAIR *"));
-    }
-    auto held = [this] {
-        return (m_btSink && m_btSink->hasHeldCommands()) || (m_btSource && m_btSource->hasHeldCommands());
-    };
-    if (held() && waited.elapsed() < kResetModuleWaitMs) {
+    auto waitUntilTaken = [&waited](const std::function<bool()> &held) {
+        if (!held() || waited.elapsed() >= kResetModuleWaitMs)
+            return;
         QEventLoop loop;
         QTimer tick;
         connect(&tick, &QTimer::timeout, &loop, [&] {
@@ -469,6 +462,18 @@ void Systemsettings::on_butReset_clicked()
         });
         tick.start(20);
         loop.exec();
+    };
+    if (m_btSink) {
+        m_btSink->disconnectBtDevice(dropMs);
+        m_btSink->initBtModulSink();
+        m_btSink->sendData(QStringLiteral("SET BT PAIR *"));
+        waitUntilTaken([this] { return m_btSink->hasHeldCommands(); });
+    }
+    if (m_btSource) {
+        m_btSource->disconnectBtDevice(dropMs);
+        m_btSource->initBtModulSource();
+        m_btSource->sendData(QStringLiteral("SET BT PAIR *"));
+        waitUntilTaken([this] { return m_btSource->hasHeldCommands(); });
     }
     // Nothing on the screen: the instrument restarts either way.
     if (m_btSink && m_btSink->hasHeldCommands())
