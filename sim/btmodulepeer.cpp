@@ -706,6 +706,21 @@ void BtModulePeer::setSilent(bool silent)
         m_modeLine->start();
 }
 
+bool BtModulePeer::leaveDataModeByItself()
+{
+    if (!m_dataMode || m_silent)
+        return false;
+    // As on an escape: the data link stays and can be selected again.
+    m_dataMode = false;
+    ModuleModeLine *modeLine = m_modeLine;
+    QPointer<BtModulePeer> self(this);
+    later([self, modeLine] {
+        if (self && modeLine && !self->m_silent)
+            modeLine->setCarrier(false);
+    });
+    return true;
+}
+
 void BtModulePeer::setDelayMs(int ms)
 {
     m_delayMs = qMax(0, ms);
@@ -737,11 +752,12 @@ void BtModulePeer::registerCommands(ControlChannel &channel, const QMap<QString,
     channel.registerCommand(
         QStringLiteral("bt"),
         QStringLiteral("bt <ttyO2|ttyO3> send <text> | raw <bytes> | drop <rfcomm|a2dp> | restore <rfcomm|a2dp> | "
-                       "silent <0|1> | slow <ms> | status: the Bluetooth modules"),
+                       "silent <0|1> | slow <ms> | escape | noise <ms> | status: the Bluetooth modules"),
         [modules](const ControlRequest &r) {
             const QString usage = QStringLiteral(
                 "usage: bt <ttyO2|ttyO3> send <text> | raw <text with \\r \\n \\t \\0 \\\\ \\xNN> | "
-                "drop <rfcomm|a2dp> | restore <rfcomm|a2dp> | silent <0|1> | slow <ms 0-10000> | status");
+                "drop <rfcomm|a2dp> | restore <rfcomm|a2dp> | silent <0|1> | slow <ms 0-10000> | escape | "
+                "noise <ms 0-600000> | status");
             if (r.args.size() < 2)
                 return QStringLiteral("error: ") + usage;
             BtModulePeer *module = modules.value(r.args[0]);
@@ -784,6 +800,21 @@ void BtModulePeer::registerCommands(ControlChannel &channel, const QMap<QString,
                 if (!ok || ms < 0 || ms > 10000)
                     return QStringLiteral("error: delay must be 0 to 10000 ms; ") + usage;
                 module->setDelayMs(ms);
+                return QStringLiteral("ok");
+            }
+            if (sub == QLatin1String("escape") && count == 2) {
+                if (!module->leaveDataModeByItself())
+                    return QStringLiteral("error: %1 is not in data mode").arg(r.args[0]);
+                return QStringLiteral("ok");
+            }
+            if (sub == QLatin1String("noise") && count == 3) {
+                bool ok = false;
+                const int ms = arg.toInt(&ok);
+                if (!ok || ms < 0 || ms > 600000)
+                    return QStringLiteral("error: noise must last 0 to 600000 ms; ") + usage;
+                if (!module->modeLine())
+                    return QStringLiteral("error: %1 has no carrier line").arg(r.args[0]);
+                module->modeLine()->setNoise(ms);
                 return QStringLiteral("ok");
             }
             if (sub == QLatin1String("status") && count == 2)

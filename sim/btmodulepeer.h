@@ -142,11 +142,15 @@ public:
     // A silent module answers nothing, reports nothing and keeps its mode.
     void setSilent(bool silent);
     bool isSilent() const { return m_silent; }
+    // The module leaves data mode by itself (its carrier falls, the data
+    // link stays, lines from the program are commands again). False when
+    // it is not in data mode.
+    bool leaveDataModeByItself();
     // Answers, reports and mode changes come this much later.
     void setDelayMs(int ms);
     int delayMs() const { return m_delayMs; }
 
-    // Adds "bt <port> send|raw|drop|restore|silent|slow|status" for the
+    // Adds "bt <port> send|raw|drop|restore|silent|slow|escape|noise|status" for the
     // given modules to the control channel.
     static void registerCommands(ControlChannel &channel, const QMap<QString, BtModulePeer *> &modules);
 

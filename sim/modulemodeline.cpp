@@ -21,6 +21,9 @@ ModuleModeLine::ModuleModeLine(const QString &root, unsigned dtrLine, unsigned c
     m_carrierTimer.setSingleShot(true);
     m_carrierTimer.setInterval(kCarrierDelayMs);
     connect(&m_carrierTimer, &QTimer::timeout, this, &ModuleModeLine::finishEscape);
+    m_noiseTimer.setSingleShot(true);
+    m_noiseTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_noiseTimer, &QTimer::timeout, this, &ModuleModeLine::noiseStep);
 }
 
 void ModuleModeLine::start()
@@ -42,6 +45,46 @@ void ModuleModeLine::stop()
 
 bool ModuleModeLine::setCarrier(bool high)
 {
+    // During a pulse the line shows the other level until the pulse ends.
+    if (m_pulse) {
+        m_level = high;
+        return writeCarrier(!high);
+    }
+    return writeCarrier(high);
+}
+
+void ModuleModeLine::setNoise(int ms)
+{
+    m_noiseMs = qMax(0, ms);
+    m_noiseEnd.start();
+    if (!m_pulse && !m_noiseTimer.isActive() && m_noiseMs > 0) {
+        m_noiseStep = 0;
+        noiseStep();
+    }
+}
+
+void ModuleModeLine::noiseStep()
+{
+    constexpr int kSteps = int(sizeof(kNoisePulsesMs) / sizeof(kNoisePulsesMs[0]));
+    if (m_pulse) {
+        // The pulse ends: the line shows the module's level again.
+        m_pulse = false;
+        writeCarrier(m_level);
+        if (isNoisy())
+            m_noiseTimer.start(kNoiseGapsMs[m_noiseStep++ % kSteps]);
+        return;
+    }
+    if (!isNoisy())
+        return;
+    m_level = readCarrier();
+    m_pulse = true;
+    ++m_noisePulses;
+    writeCarrier(!m_level);
+    m_noiseTimer.start(kNoisePulsesMs[m_noiseStep % kSteps]);
+}
+
+bool ModuleModeLine::writeCarrier(bool high)
+{
     // Replaced in one step: the program polls this file, and a truncated
     // file read between truncation and write would look like "0".
     QSaveFile file(m_root + valuePath(m_carrierLine));
@@ -53,6 +96,9 @@ bool ModuleModeLine::setCarrier(bool high)
 
 int ModuleModeLine::readCarrier() const
 {
+    // The module knows its own level; the noise is on the line only.
+    if (m_pulse)
+        return m_level ? 1 : 0;
     const QByteArray v = readBoardFile(m_root, valuePath(m_carrierLine)).trimmed();
     return !v.isEmpty() && v.at(0) == '1' ? 1 : 0;
 }

@@ -19,6 +19,11 @@ namespace Sim {
 // with the carrier line falling to "0" kCarrierDelayMs (or setCarrierDelayMs)
 // later. The DTR value file is polled every kPollMs, because file watchers
 // miss writes to such files.
+//
+// Electrical noise can be put on the carrier line (setNoise): for a while the
+// line flips to the other level in short pulses (kNoisePulsesMs, 20 to
+// 200 ms) with gaps between them (kNoiseGapsMs), in a fixed cycle. The module
+// itself does not see the noise: its own level stays what it set.
 class ModuleModeLine : public QObject
 {
     Q_OBJECT
@@ -27,6 +32,9 @@ public:
     static constexpr int kMinLowMs = 1000;
     // A module takes a few hundred ms to leave data mode after the escape.
     static constexpr int kCarrierDelayMs = 300;
+    // The noise's pulses and the gaps after them, taken in turn.
+    static constexpr int kNoisePulsesMs[] = {20, 200, 60, 150, 110, 200, 40, 180};
+    static constexpr int kNoiseGapsMs[] = {150, 400, 90, 250, 600, 120, 350, 200};
 
     enum class State {
         DtrHigh,      // DTR reads 1 (or has not been read yet)
@@ -47,6 +55,11 @@ public:
 
     // Drives the carrier line ("0" command mode, "1" data mode).
     bool setCarrier(bool high);
+    // Pulses on the carrier line for ms from now (0 ends them).
+    void setNoise(int ms);
+    bool isNoisy() const { return m_noiseEnd.isValid() && !m_noiseEnd.hasExpired(m_noiseMs); }
+    // Pulses put on the line since start.
+    int noisePulses() const { return m_noisePulses; }
 
     // How long DTR must have been low before a rise counts as an escape
     // (0: any rise after a low level was seen).
@@ -67,6 +80,8 @@ private:
     int readCarrier() const;
     void poll();
     void finishEscape();
+    bool writeCarrier(bool high);
+    void noiseStep();
 
     QString m_root;
     unsigned m_dtrLine;
@@ -76,6 +91,14 @@ private:
     QElapsedTimer m_lowSince;
     QTimer m_pollTimer;
     QTimer m_carrierTimer;
+    // Noise: the line's own level while a pulse shows the other one.
+    QTimer m_noiseTimer;
+    QElapsedTimer m_noiseEnd;
+    int m_noiseMs = 0;
+    int m_noiseStep = 0;
+    bool m_pulse = false;
+    bool m_level = false;
+    int m_noisePulses = 0;
 };
 
 } // namespace Sim

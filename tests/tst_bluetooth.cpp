@@ -212,9 +212,7 @@ void TestBluetooth::sensorUnitMessageWithoutDataLinkIsDropped()
     // Nothing was left outstanding: with the data link up the next message
     // goes out at once.
     sink.callBtDeviceA2DP(true);
-    QVERIFY(m_board->waitForDataLink());
-    QTRY_VERIFY(sink.isConnectedRFCOMM());
-    QTest::qWait(100);
+    QVERIFY(waitForSinkDataMode(sink, *m_board, *m_root));
     sink.sendData(QStringLiteral("BT_TX T"));
     QTRY_COMPARE_WITH_TIMEOUT(m_board->unitLines(), QStringList({"BT_TX T"}), 300);
     QVERIFY(!m_board->moduleLines("ttyO2").contains("BT_TX B"));

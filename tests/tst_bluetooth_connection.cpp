@@ -3,6 +3,7 @@
 // headphone link, giving up and trying again, link loss and return, taking
 // over the links a running module reports, disconnecting and resetting.
 #include "bluetooth.h"
+#include "debugmessages.h"
 #include "formwidgets.h"
 #include "mainmenu.h"
 #include "globals.h"
@@ -13,6 +14,7 @@
 #include "systemsettings.h"
 #include "sensorunitlink.h"
 #include "simboard.h"
+#include "statusbardata.h"
 #include "testpart.h"
 #include "testroot.h"
 
@@ -57,6 +59,7 @@ class TestBluetoothConnection : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
 
@@ -84,6 +87,10 @@ private slots:
     void moduleCommandsWaitForTheCarrier();
     void powerOffRightAfterASelect_data();
     void powerOffRightAfterASelect();
+    void deliveryResetWithASlowModule_data();
+    void deliveryResetWithASlowModule();
+    void carrierNoiseAndAModuleThatLeaves_data();
+    void carrierNoiseAndAModuleThatLeaves();
 
 private:
     static void addSlowModuleColumns();
@@ -93,6 +100,11 @@ private:
     std::unique_ptr<TestRoot> m_root;
     std::unique_ptr<SimBoard> m_board;
 };
+
+void TestBluetoothConnection::initTestCase()
+{
+    DebugMessages::install();
+}
 
 void TestBluetoothConnection::init()
 {
@@ -423,6 +435,19 @@ void TestBluetoothConnection::disconnectWithSlowOrStuckCarrier()
     QCOMPARE(m_board->send("bt ttyO2 slow 0"), QStringLiteral("ok"));
     QTRY_COMPARE(m_board->send("bt ttyO2 status"), QStringLiteral("command"));
 
+    // The bound holds for what is held after a block went out: a carrier
+    // that comes up again and sticks keeps a later command waiting only
+    // until the disconnect's bound.
+    QCOMPARE(m_board->send("bt ttyO2 silent 1"), QStringLiteral("ok"));
+    QCOMPARE(m_board->send("gpio 59 1"), QStringLiteral("ok"));
+    sink.sendData(QStringLiteral("SET BT NAME AFTER"));
+    QVERIFY(sink.hasHeldCommands());
+    QTRY_VERIFY_WITH_TIMEOUT(!sink.hasHeldCommands(), Bluetooth::kDisconnectMs + 500 - int(clock.elapsed()));
+    QCOMPARE(m_board->send("gpio 59 0"), QStringLiteral("ok"));
+    QCOMPARE(m_board->send("bt ttyO2 silent 0"), QStringLiteral("ok"));
+    QTRY_VERIFY(sink.isCommandModeKnown());
+    QVERIFY(!m_board->moduleLines("ttyO2").contains("SET BT NAME AFTER"));
+
     // The next link comes up and stays up: no stale KILL or CLOSE follows.
     mark = m_board->moduleLines("ttyO2").size();
     sink.callBtDeviceA2DP(true);
@@ -483,6 +508,9 @@ void TestBluetoothConnection::carrierWaitsAreBounded()
     const int mark = m_board->moduleLines("ttyO2").size();
     QElapsedTimer clock;
     clock.start();
+    // More than the 4096 characters held: the oldest lines go.
+    for (int i = 0; i < 300; ++i)
+        sink.sendData(QStringLiteral("SET BT NAME N%1").arg(i, 3, 10, QLatin1Char('0')));
     sink.sendData(QStringLiteral("SET BT NAME HELD"));
     QTest::qWait(1000);
     QVERIFY(sink.isConnectedRFCOMM());
@@ -498,7 +526,10 @@ void TestBluetoothConnection::carrierWaitsAreBounded()
     QCOMPARE(m_board->send("bt ttyO2 silent 0"), QStringLiteral("ok"));
     QTRY_VERIFY_WITH_TIMEOUT(m_board->moduleLines("ttyO2").mid(mark).contains("CLOSE 3"),
                              ModuleMode::kEscapeRepeatMs + 2000);
-    QVERIFY(inOrder(m_board->moduleLines("ttyO2").mid(mark), {"SET BT NAME HELD", "KILL " + kUnit, "CLOSE 0"}));
+    const QStringList released = m_board->moduleLines("ttyO2").mid(mark);
+    QVERIFY(inOrder(released, {"SET BT NAME N299", "SET BT NAME HELD", "KILL " + kUnit, "CLOSE 0"}));
+    QVERIFY(!released.contains("SET BT NAME N000"));
+    QVERIFY2(released.filter("SET BT NAME N").size() < 240, qPrintable(QString::number(released.size())));
     QVERIFY(waitForSinkDataMode(sink, *m_board, *m_root));
     sink.sendData(QStringLiteral("BT_TX T"));
     QTRY_COMPARE(m_board->unitLines(), QStringList({"BT_TX T"}));
@@ -628,9 +659,20 @@ void TestBluetoothConnection::takesALateAnswerAfterGivingUp()
     QVERIFY2(sinceCall.elapsed() >= 15000, qPrintable(QString::number(sinceCall.elapsed())));
     QVERIFY(!sink.isConnectedRFCOMM());
 
-    // Its answer comes after all: the link is taken, not waited for.
+    // The module comes back in data mode on the call it connected: its
+    // carrier rises while the driver takes it for command mode. A module
+    // command waits, the module is taken out of data mode and gets it as a
+    // command; the unit gets nothing.
     QCOMPARE(m_board->send("bt ttyO2 silent 0"), QStringLiteral("ok"));
     QCOMPARE(m_board->send("bt ttyO2 slow 0"), QStringLiteral("ok"));
+    QVERIFY(m_board->send("bt ttyO2 status").startsWith("data"));
+    QCOMPARE(m_board->send("gpio 59 1"), QStringLiteral("ok"));
+    sink.sendData(QStringLiteral("SET BT NAME LATE"));
+    QTRY_VERIFY(m_board->moduleLines("ttyO2").contains("SET BT NAME LATE"));
+    QVERIFY(m_board->unitLines().isEmpty());
+    QVERIFY(m_board->send("bt ttyO2 status").startsWith("command"));
+
+    // Its answer comes after all: the link is taken, not waited for.
     QCOMPARE(m_board->send("bt ttyO2 send CONNECT 2 RFCOMM 1"), QStringLiteral("ok"));
     QCOMPARE(m_board->send("gpio 59 1"), QStringLiteral("ok"));
     QTRY_VERIFY(sink.isConnectedRFCOMM());
@@ -644,9 +686,13 @@ void TestBluetoothConnection::takesALateAnswerAfterGivingUp()
 // The user acts while the sensor unit's module is slow: "call" during the
 // start-up's call of the data link (the module is in data mode at once, its
 // answer and carrier come slowMs later), "link" with the data link up,
-// "select" right after a "SELECT" (data mode at once, carrier slowMs later).
+// "select" right after a "SELECT" (data mode at once, carrier slowMs later),
+// "noise" with the data link up and pulses on the carrier line for
+// kNoiseMs, "leaves" after the module left data mode by itself with the
+// data link up ("leaves, carrier up": its carrier line stays up).
 // delivered: the action's module commands reach the module, in order; else
 // none of them goes anywhere (the module does not leave data mode in time).
+// Action "none": nothing but what the program sends by itself.
 void TestBluetoothConnection::addSlowModuleColumns()
 {
     QTest::addColumn<QString>("setup");
@@ -662,7 +708,6 @@ void TestBluetoothConnection::moduleCommandsWaitForAnUnansweredCall_data()
     // The slowest module the simulator plays: the carrier comes up 10 s
     // after the call; power-off and reboot do not wait for it.
     QTest::newRow("power-off, 10 s module") << "call" << "power-off" << 10000 << false;
-    QTest::newRow("reset to delivery state, 10 s module") << "call" << "reset" << 10000 << false;
     QTest::newRow("system information") << "call" << "information" << 1000 << true;
 }
 
@@ -689,7 +734,35 @@ void TestBluetoothConnection::powerOffRightAfterASelect_data()
     QTest::newRow("5 s module") << "select" << "power-off" << 5000 << false;
 }
 
+void TestBluetoothConnection::deliveryResetWithASlowModule_data()
+{
+    addSlowModuleColumns();
+    // The reset waits as long as the link does: its commands reach a module
+    // that is slow but works; one that leaves data mode too late for it
+    // gets none, and a log line says so.
+    QTest::newRow("right after a select, 5 s module") << "select" << "reset" << 5000 << true;
+    QTest::newRow("during the call, 10 s module") << "call" << "reset" << 10000 << false;
+}
+
+void TestBluetoothConnection::deliveryResetWithASlowModule()
+{
+    actOnASlowModule();
+}
+
 void TestBluetoothConnection::powerOffRightAfterASelect()
+{
+    actOnASlowModule();
+}
+
+void TestBluetoothConnection::carrierNoiseAndAModuleThatLeaves_data()
+{
+    addSlowModuleColumns();
+    QTest::newRow("noise on the carrier during system information") << "noise" << "information" << 0 << true;
+    QTest::newRow("module leaves data mode by itself") << "leaves" << "none" << 0 << true;
+    QTest::newRow("module leaves data mode, carrier stays up") << "leaves, carrier up" << "none" << 0 << true;
+}
+
+void TestBluetoothConnection::carrierNoiseAndAModuleThatLeaves()
 {
     actOnASlowModule();
 }
@@ -728,6 +801,34 @@ void TestBluetoothConnection::actOnASlowModule()
         }
     }
     const int mark = m_board->moduleLines("ttyO2").size();
+    const int dtrMark = m_root->sysfsWritesTo(QStringLiteral("/sys/class/gpio/gpio58/value")).size();
+    // Noise: pulses of 20 to 200 ms on the carrier line for 15 s, the unit's
+    // key pressed meanwhile; after it the unit's link is back within
+    // kLinkBackMs.
+    const int kNoiseMs = 15000;
+    const int kLinkBackMs = 5000;
+    QElapsedTimer sinceNoise;
+    QTimer keys;
+    if (setup == QLatin1String("noise")) {
+        QCOMPARE(m_board->send(QStringLiteral("bt ttyO2 noise %1").arg(kNoiseMs)), QStringLiteral("ok"));
+        sinceNoise.start();
+        connect(&keys, &QTimer::timeout, this, [this, &sinceNoise, &keys] {
+            if (sinceNoise.elapsed() > kNoiseMs - 2000)
+                keys.stop();
+            m_board->send(QStringLiteral("unit key press"));
+            m_board->send(QStringLiteral("unit key release"));
+        });
+        keys.start(1500);
+    }
+    // The module leaves data mode by itself; the link takes it back within
+    // kLinkBackMs (select the data link again, no new connection).
+    if (setup.startsWith(QLatin1String("leaves"))) {
+        QCOMPARE(m_board->send("bt ttyO2 escape"), QStringLiteral("ok"));
+        if (setup.endsWith(QLatin1String("carrier up")))
+            QCOMPARE(m_board->send("gpio 59 1"), QStringLiteral("ok"));
+        else
+            QTRY_COMPARE(gpio(*m_root, 59), QByteArray("0"));
+    }
 
     const QStringList disconnect{"SET CONTROL AUTOCALL", "KILL " + kUnit, "CLOSE 0", "CLOSE 1",
                                  "CLOSE 2", "CLOSE 3", "SET CONTROL AUTOCALL"};
@@ -740,6 +841,11 @@ void TestBluetoothConnection::actOnASlowModule()
         // The first stage keeps to its pauses whatever the module does; the
         // event loop runs on.
         QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
+        // A module in a call may be in data mode with its carrier still
+        // down: it is escaped at once (DTR low, then high).
+        if (setup == QLatin1String("call"))
+            QCOMPARE(m_root->sysfsWritesTo(QStringLiteral("/sys/class/gpio/gpio58/value")).mid(dtrMark, 2),
+                     QStringList({"0", "1"}));
         commands = disconnect;
         // First stage, 3 s, then "umount" and "poweroff": about 4 s.
         QTRY_VERIFY_WITH_TIMEOUT(m_root->commands().contains("poweroff"), 8000);
@@ -751,15 +857,27 @@ void TestBluetoothConnection::actOnASlowModule()
         commands = disconnect
             + QStringList{"SET BT PAGEMODE 0 2000 2", "SET BT NAME TQE3900_MIC", "SET BT CLASS 280438",
                           "SET BT PAIR *"};
-        // Both disconnects' pauses, then at most their bound for what waits.
+        // Both disconnects' pauses, then at most the link's carrier bound
+        // for what waits.
         QCOMPARE(m_root->commands().last(), QStringLiteral("reboot"));
-        QVERIFY2(clock.elapsed() < 1000 + Bluetooth::kDisconnectMs + 1000, qPrintable(QString::number(clock.elapsed())));
-    } else {
+        qInfo("Yes to reboot: %lld ms", clock.elapsed());
+        QVERIFY2(clock.elapsed() < Systemsettings::kResetModuleWaitMs + 2000, qPrintable(QString::number(clock.elapsed())));
+        if (delivered) {
+            // Nothing waited any more: every command, "SET BT PAIR *" the
+            // last, went to the module before the reboot.
+            QVERIFY(!sink->hasHeldCommands());
+            QTRY_VERIFY(m_board->moduleLines("ttyO2").mid(mark).contains("SET BT PAIR *"));
+        } else {
+            QVERIFY2(clock.elapsed() >= Systemsettings::kResetModuleWaitMs, qPrintable(QString::number(clock.elapsed())));
+            QVERIFY(!DebugMessages::all().filter("module did not take its commands").isEmpty());
+        }
+    } else if (action == QLatin1String("information")) {
         info.init();
         commands = QStringList{"SET BT BDADDR"};
         // The module's answer to the command shows.
         QTRY_COMPARE_WITH_TIMEOUT(info.findChild<QLineEdit *>("editBluetoothIdRx")->text(),
                                   QStringLiteral("02:00:00:39:00:02"), 10000 + 3 * slowMs);
+        info.close();
     }
     if (delivered) {
         // The module gets its commands as commands, in order.
@@ -768,7 +886,7 @@ void TestBluetoothConnection::actOnASlowModule()
     } else {
         // The module stays in data mode past the bound: its commands are
         // dropped, none goes anywhere later.
-        QTRY_VERIFY_WITH_TIMEOUT(!sink->hasHeldCommands(), Bluetooth::kDisconnectMs + 1000);
+        QTRY_VERIFY_WITH_TIMEOUT(!sink->hasHeldCommands(), Systemsettings::kResetModuleWaitMs + 2000);
         QTest::qWait(500);
         const QStringList after = m_board->moduleLines("ttyO2").mid(mark);
         QVERIFY2(after.filter("KILL").isEmpty() && after.filter("CLOSE").isEmpty() && after.filter("PAIR").isEmpty(),
@@ -777,19 +895,41 @@ void TestBluetoothConnection::actOnASlowModule()
     // The unit gets only its own messages.
     const QStringList unit = m_board->unitLines();
     QVERIFY2(unit.filter(QRegularExpression("^(?!BT_TX )")).isEmpty(), qPrintable(unit.join(" | ")));
-    if (action != QLatin1String("information")) {
+    if (action == QLatin1String("power-off") || action == QLatin1String("reset")) {
         if (delivered) // dropped links are down
             QTRY_COMPARE(m_board->send("bt ttyO2 status"), QStringLiteral("command"));
         return;
     }
+    if (setup == QLatin1String("noise")) {
+        // Every message the program wrote while the carrier glitched went
+        // to the unit (none answered by the module as a command).
+        QTRY_VERIFY_WITH_TIMEOUT(sinceNoise.elapsed() >= kNoiseMs, kNoiseMs + 1000);
+        clock.restart();
+        const QStringList written = m_board->moduleLines("ttyO2").filter(QRegularExpression("^BT_TX "));
+        QVERIFY2(m_board->unitLines() == written, qPrintable(m_board->unitLines().join(" | ") + " || " + written.join(" | ")));
+        QVERIFY(m_board->send("bt ttyO2 status").startsWith("data"));
+    }
     // The unit's link is up, or back by itself: a message reaches the unit
-    // within 25 s of the page's opening (a 5 s module: about 15 s).
-    QTRY_VERIFY_WITH_TIMEOUT(sink->isConnectedRFCOMM(), 25000 - int(clock.elapsed()));
+    // within 25 s of the page's opening (a 5 s module: about 15 s), within
+    // kLinkBackMs of the noise's end or of the module's leaving.
+    const int bound = setup == QLatin1String("noise") || setup.startsWith(QLatin1String("leaves")) ? kLinkBackMs : 25000;
+    QTRY_VERIFY_WITH_TIMEOUT(sink->isConnectedRFCOMM(), bound - int(clock.elapsed()));
     const int unitMark = m_board->unitLines().size();
     sink->sendData(QStringLiteral("BT_TX T"));
-    QTRY_VERIFY_WITH_TIMEOUT(m_board->unitLines().mid(unitMark).contains("BT_TX T"), 25000 - int(clock.elapsed()));
-    QVERIFY2(clock.elapsed() < 25000, qPrintable(QString::number(clock.elapsed())));
+    QTRY_VERIFY_WITH_TIMEOUT(m_board->unitLines().mid(unitMark).contains("BT_TX T"), bound - int(clock.elapsed()));
+    qInfo("%s: a message reaches the unit %lld ms after %s", qPrintable(setup), clock.elapsed(),
+          setup == QLatin1String("noise") ? "the noise" : "the action");
+    QVERIFY2(clock.elapsed() < bound, qPrintable(QString::number(clock.elapsed())));
     QVERIFY(m_board->unitLines().filter(QRegularExpression("^(?!BT_TX )")).isEmpty());
+    if (setup.startsWith(QLatin1String("leaves"))) {
+        // Taken back on the same data link: selected again, not connected
+        // anew; the status bar's unit icon shows the link.
+        const QStringList after = m_board->moduleLines("ttyO2").mid(mark);
+        QVERIFY2(after.contains("SELECT 2") && after.filter("KILL").isEmpty() && after.filter(" 1101 RFCOMM").isEmpty(),
+                 qPrintable(after.join(" | ")));
+        QVERIFY(m_board->send("bt ttyO2 status").startsWith("data; 0 A2DP, 1 A2DP, 2 RFCOMM"));
+        QVERIFY(StatusbarData()->stateMicrophone());
+    }
 }
 
 QTEST_MAIN(TestBluetoothConnection)

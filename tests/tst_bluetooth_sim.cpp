@@ -193,6 +193,45 @@ void TestBluetoothSim::dataModeAndEscape()
     QCOMPARE(tty.lines(1), QByteArrayList({"BT_RX ALERT 2"}));
     QTRY_COMPARE(gpio(*m_root, 59), QByteArray("1"));
 
+    // Noise on the carrier line: short pulses to "0" (20 to 200 ms), in
+    // data mode all along; the line is "1" again when the noise ends.
+    QCOMPARE(m_board->send("bt ttyO2 noise 1500"), QStringLiteral("ok"));
+    QElapsedTimer noise;
+    noise.start();
+    int pulses = 0;
+    qint64 longest = 0;
+    qint64 lowSince = -1;
+    while (noise.elapsed() < 1700) {
+        const bool low = gpio(*m_root, 59) == "0";
+        if (low && lowSince < 0) {
+            lowSince = noise.elapsed();
+            ++pulses;
+        } else if (!low && lowSince >= 0) {
+            longest = qMax(longest, noise.elapsed() - lowSince);
+            lowSince = -1;
+        }
+        QTest::qWait(2);
+    }
+    QVERIFY2(pulses >= 4 && lowSince < 0, qPrintable(QString::number(pulses)));
+    QVERIFY2(longest >= 100 && longest <= 260, qPrintable(QString::number(longest)));
+    QCOMPARE(gpio(*m_root, 59), QByteArray("1"));
+    QVERIFY(m_board->send("bt ttyO2 status").startsWith("data"));
+    QVERIFY(tty.line("BT_TX B"));
+    QCOMPARE(tty.lines(1), QByteArrayList({"BT_RX BATT_VOLTAGE 3900"}));
+
+    // The module leaves data mode by itself: the carrier falls, the data
+    // link stays; lines are commands again until it is selected.
+    QCOMPARE(m_board->send("bt ttyO2 escape"), QStringLiteral("ok"));
+    QTRY_COMPARE(gpio(*m_root, 59), QByteArray("0"));
+    QCOMPARE(m_board->send("bt ttyO2 status"), QStringLiteral("command; 0 A2DP, 1 A2DP, 2 RFCOMM"));
+    QVERIFY(tty.line("BT_TX B"));
+    QCOMPARE(tty.lines(1), QByteArrayList({"SYNTAX ERROR"}));
+    QVERIFY(m_board->send("bt ttyO2 escape").startsWith("error: ttyO2 is not in data mode"));
+    QVERIFY(tty.line("SELECT 2"));
+    QTRY_COMPARE(gpio(*m_root, 59), QByteArray("1"));
+    QVERIFY(tty.line("BT_TX B"));
+    QCOMPARE(tty.lines(1), QByteArrayList({"BT_RX BATT_VOLTAGE 3900"}));
+
     // Back to command mode and the data link closed: the unit is cut off.
     QVERIFY(m_root->write("/sys/class/gpio/gpio58/value", "0"));
     QTest::qWait(60);
@@ -449,6 +488,9 @@ void TestBluetoothSim::controlErrors_data()
     QTest::newRow("silent 2") << "bt ttyO2 silent 2" << "error: usage: bt";
     QTest::newRow("slow negative") << "bt ttyO2 slow -1" << "error: delay must be 0 to 10000 ms";
     QTest::newRow("slow word") << "bt ttyO2 slow soon" << "error: delay must be 0 to 10000 ms";
+    QTest::newRow("noise negative") << "bt ttyO2 noise -5" << "error: noise must last 0 to 600000 ms";
+    QTest::newRow("noise without a line") << "bt ttyO3 noise 100" << "error: ttyO3 has no carrier line";
+    QTest::newRow("escape in command mode") << "bt ttyO3 escape" << "error: ttyO3 is not in data mode";
     QTest::newRow("raw bad escape") << "bt ttyO2 raw a\\q" << "error: bad escape in the text";
     QTest::newRow("raw short hex") << "bt ttyO2 raw a\\x4" << "error: bad escape in the text";
     QTest::newRow("send to nobody") << "bt ttyO2 send hello" << "error: nobody has ttyO2 open; line dropped";

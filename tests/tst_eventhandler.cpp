@@ -478,17 +478,12 @@ void TestEventHandler::powerDownRunsOnce()
     }
     QVERIFY(!m_window->getBtSinkInstance()->isConnectedRFCOMM());
     // The path was muted with the line to the unit before the sensor-unit
-    // link went down, and that link went down before the headphone link.
+    // link went down. (Its module, in data mode, gets the disconnect once it
+    // has left data mode and the carrier has held down: from the event loop,
+    // after the headphone's.)
     const QStringList sinkLines = m_board->moduleLines("ttyO2");
     const int sinkKill = sinkLines.indexOf(QStringLiteral("KILL ") + SimBoard::kUnitAddress);
     QVERIFY(sinkLines.lastIndexOf("BT_TX I 0f MUTE SWITCH", sinkKill) >= sinkMark);
-    auto killTime = [this](const QString &port, const char *address) {
-        for (const auto &entry : m_board->moduleLog(port))
-            if (entry.second == QStringLiteral("KILL ") + address)
-                return entry.first;
-        return QTime();
-    };
-    QVERIFY(killTime("ttyO2", SimBoard::kUnitAddress) < killTime("ttyO3", SimBoard::kHeadphoneAddress));
     // "poweroff" went through: the instrument stays dark and does not come back.
     QCOMPARE(m_root->sysfsWritesTo("/sys/class/backlight/backlight/brightness").last(), QStringLiteral("0"));
     QVERIFY(m_window->isPowerDownStarted());

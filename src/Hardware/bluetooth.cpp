@@ -100,6 +100,15 @@ Bluetooth::Bluetooth()
     connect(m_reopenTimer, &QTimer::timeout, this, &Bluetooth::reopenPort);
     connect(uartPort, &QSerialPort::errorOccurred, this, &Bluetooth::portError);
     connect(m_mode, &ModuleMode::commandModeReached, this, &Bluetooth::commandModeReached);
+    // A module that leaves data mode by itself (its carrier fell and held)
+    // is taken back by the next step of state 6, at once.
+    connect(
+        m_mode, &ModuleMode::commandModeReached, this,
+        [this] {
+            if (m_btState == 6)
+                updateState();
+        },
+        Qt::QueuedConnection);
 }
 
 Bluetooth::~Bluetooth()
@@ -145,6 +154,7 @@ void Bluetooth::initBluetooth(QString port, QString address)
     qDebug() << "---Bluetooth init---" << this;
 
     Gpio::setValue(kGpioDtr, 0);
+    bool carrierStuck = false;
     if (Gpio::getValue(kGpioCarrier)) {
         qDebug() << "BT-Modul ist noch im Datenmodus";
         qDebug() << "DTR-Pin toggle start";
@@ -158,16 +168,17 @@ void Bluetooth::initBluetooth(QString port, QString address)
             qDebug() << "Warten auf Commandmodus";
             if (waited.elapsed() >= kCommandModeWaitMs) {
                 qDebug() << "BT module does not leave data mode; going on after" << waited.elapsed() << "ms";
+                carrierStuck = true;
                 break;
             }
             QThread::msleep(kCarrierPollMs);
         }
     }
-    // A carrier still up: commands wait until the module has left data mode.
-    // The control lines are wired to the sensor unit's module only; the
-    // headphone's module never enters data mode.
-    if (port == QLatin1String(kSensorUnitPort) && Gpio::getValue(kGpioCarrier))
-        m_mode->setData();
+    // A carrier that stayed up through the wait: commands wait until the
+    // module has left data mode. The control lines are wired to the sensor
+    // unit's module only; the headphone's module never enters data mode.
+    if (port == QLatin1String(kSensorUnitPort) && carrierStuck)
+        m_mode->setData(true);
     else
         m_mode->setCommand();
 
@@ -240,9 +251,6 @@ void Bluetooth::closeLostPort()
     m_waitForBTRX = false;
     m_numDataToTransmit = 0;
     m_btTimerTransmit->stop();
-    m_switchToDataMode = false;
-    m_switchToCommandMode = false;
-    m_btMode = 0;
     m_dataLinkCall = kNoCall;
     if (m_btState >= 0) {
         clearConnectionFlags();
@@ -288,7 +296,7 @@ void Bluetooth::resetLinkState()
     m_btLastAdcGain = adcGain;
     m_btExtHeadphoneBatteryState = -1;
     m_btExtHeadphoneGain = 8;
-    m_btMode = 0;
+    m_takeBacks = 0;
     m_btWaitForReadyAfterReset = false;
     m_waitForBTRX = false;
     m_btIdMicrophone = settings ? checkedAddress(settings->getBtIdMicrophone()) : QString();
@@ -327,26 +335,27 @@ void Bluetooth::sendData(QString line)
         return;
     }
 
-    // Messages to the sensor unit.
+    // Messages to the sensor unit: written only while the module's mode
+    // owner has it in data mode on the data link (state 6). Otherwise the
+    // message waits until the data link is selected again, behind any
+    // message already waiting there; without a data link it is dropped.
     if (line.startsWith(QLatin1String("BT_TX"))) {
-        // While the module is on its way to command mode, the message waits
-        // until the data link is selected again (state 6), behind any
-        // message already waiting there.
-        const bool hold = isLeavingDataMode() || !m_heldUnitLines.isEmpty();
-        if (hold)
-            holdUnitLine(line);
-        if (!isLeavingDataMode() && m_btMode == 0)
-            switchBtMode(1);
-        if (m_connectedRFCOMM && !hold) {
-            qDebug() << "--> SEND_DATA" << line << m_btMode << m_btId;
-            if (g_debugFeatures == 1)
-                writeBluetoothCmdsDbg(QStringLiteral("H->M ") + line + QLatin1Char('\n'));
-            if (m_waitForBTRX) {
-                addToTransmitBuffer(line);
+        if (m_connectedRFCOMM) {
+            qDebug() << "--> SEND_DATA" << line << btMode() << m_btId;
+            if (!isDataModeKnown()) {
+                holdUnitLine(line);
+                if (!m_mode->isLeaving())
+                    switchBtMode(1);
             } else {
-                m_waitForBTRX = true;
-                m_btTimerTransmit->start(kTransmitTimeoutMs);
-                writeToPort(line + QLatin1Char('\n'));
+                if (g_debugFeatures == 1)
+                    writeBluetoothCmdsDbg(QStringLiteral("H->M ") + line + QLatin1Char('\n'));
+                if (m_waitForBTRX) {
+                    addToTransmitBuffer(line);
+                } else if (m_mode->writeData(line + QLatin1Char('\n'))) {
+                    m_waitForBTRX = true;
+                    m_outstanding = line;
+                    m_btTimerTransmit->start(kTransmitTimeoutMs);
+                }
             }
         }
         if (line.startsWith(QLatin1String("BT_TX I"))) {
@@ -363,16 +372,21 @@ void Bluetooth::sendData(QString line)
 
     // Commands to the module itself: written by the mode's owner once the
     // module is known to be in command mode.
-    qDebug() << "--> SEND_DATA" << line << m_btMode << m_btId;
+    qDebug() << "--> SEND_DATA" << line << btMode() << m_btId;
     m_mode->send(line + QLatin1Char('\n'));
     // From data mode the state machine takes the way through state 7.
-    if (m_btMode == 1)
-        switchBtMode(0);
+    if (m_btState == 6 && !m_mode->isCommandMode())
+        updateState();
 }
 
-bool Bluetooth::isLeavingDataMode() const
+int Bluetooth::btMode() const
 {
-    return m_switchToCommandMode || m_mode->isLeaving();
+    return m_mode->mode() == ModuleMode::Mode::Data ? 1 : 0;
+}
+
+bool Bluetooth::isDataModeKnown() const
+{
+    return m_connectedRFCOMM && m_btState == 6 && m_mode->isDataMode() && m_heldUnitLines.isEmpty();
 }
 
 bool Bluetooth::isCommandModeKnown() const
@@ -397,6 +411,22 @@ void Bluetooth::holdUnitLine(const QString &line)
     }
     m_heldUnitLines << line;
     qDebug() << "BT_TX held until data mode:" << line;
+}
+
+void Bluetooth::holdOutstandingFirst()
+{
+    // The message the module answered goes first, then the queue, then
+    // what was held already (at most kMaxHeldUnitLines, the newest last).
+    QStringList lines{m_outstanding};
+    for (int i = 1; i <= m_numDataToTransmit; ++i) {
+        lines << m_transmitBuffer[i];
+        m_transmitBuffer[i].clear();
+    }
+    m_numDataToTransmit = 0;
+    lines += m_heldUnitLines;
+    if (lines.size() > kMaxHeldUnitLines)
+        lines = lines.mid(0, kMaxHeldUnitLines - 1) << lines.last();
+    m_heldUnitLines = lines;
 }
 
 QString Bluetooth::getData()
@@ -430,7 +460,7 @@ void Bluetooth::transmitTimeout()
         m_waitForBTRX = false;
         return;
     }
-    if (isLeavingDataMode() || !m_heldUnitLines.isEmpty()) {
+    if (!isDataModeKnown()) {
         // Lines held for the way back to data mode are newer than every
         // queued one: the queue goes in front of them, so the unit gets the
         // messages in the order they were sent (the last mute state wins).
@@ -548,18 +578,16 @@ void Bluetooth::giveUpDataLink()
     // calling brings the stream back. A call needs an address. A module in
     // data mode (also one the driver has not seen) gets the commands once it
     // has been taken out of it.
-    m_btMode = 0;
+    m_btState = 1;
+    m_mode->cancelDataRequest();
     if (!m_btId.isEmpty())
         sendData(QStringLiteral("KILL ") + m_btId);
     for (int i = 0; i < 4; ++i)
         sendData(QStringLiteral("CLOSE %1").arg(i));
-    m_switchToCommandMode = false;
-    m_switchToDataMode = false;
     m_callBtDeviceRfcomm = true;
     clearLinkIds();
     clearConnectionFlags();
-    m_btMode = 0;
-    m_btState = 1;
+    m_takeBacks = 0;
 }
 
 void Bluetooth::clearLinkIds()
@@ -579,7 +607,6 @@ void Bluetooth::updateState()
     int interval = 50;
     switch (m_btState) {
     case 0: // connect from scratch
-        m_btMode = 0;
         clearConnectionFlags();
         clearLinkIds();
         sendData(QStringLiteral("SET CONTROL AUTOCALL 19 500 A2DP"));
@@ -587,7 +614,6 @@ void Bluetooth::updateState()
         interval = 1000;
         break;
     case 1: // connection lost
-        m_btMode = 0;
         clearConnectionFlags();
         clearLinkIds();
         m_btState = 2;
@@ -602,8 +628,7 @@ void Bluetooth::updateState()
         break;
     case 3: // call the data link
         m_connectedRFCOMM = false;
-        m_switchToDataMode = false;
-        m_switchToCommandMode = false;
+        m_mode->cancelDataRequest();
         m_linkId2_RFCOMM = -1;
         m_heldUnitLines.clear();
         // Without a paired unit (no address) there is nobody to call; the
@@ -639,10 +664,10 @@ void Bluetooth::updateState()
         if (m_mode->isLeaving()) {
             // A module command came meanwhile: the mode's owner takes the
             // module out of data mode once its carrier is up.
-            m_switchToCommandMode = true;
             m_btState = 7;
             startCarrierWait();
-        } else if (Gpio::getValue(kGpioCarrier)) {
+        } else if (m_mode->isDataMode()) {
+            // The carrier is up and has held.
             m_btState = 6;
         } else if (carrierWaitExpired()) {
             qWarning() << "Bluetooth: no carrier after" << kCarrierWaitMs << "ms; connecting again";
@@ -651,17 +676,31 @@ void Bluetooth::updateState()
         }
         break;
     case 6: // data mode
-        m_switchToDataMode = false;
-        m_btMode = 1;
-        if (m_switchToCommandMode || m_mode->isLeaving() || m_mode->hasHeld()) {
+        if (m_mode->isLeaving() || m_mode->hasHeld()) {
             // The escape by DTR is the mode owner's.
-            m_switchToCommandMode = true;
             m_mode->leave();
             m_btState = 7;
             startCarrierWait();
             interval = 10;
+        } else if (!m_mode->isDataMode()) {
+            // The module is not in data mode while the link is taken for
+            // it: its carrier fell and stayed down (it left by itself), or
+            // it answered a message as a command. The data link is selected
+            // again; a module that keeps leaving starts the link again.
+            interval = 10;
+            if (++m_takeBacks > kMaxTakeBacks) {
+                qWarning() << "Bluetooth: module keeps leaving data mode; connecting again";
+                giveUpDataLink();
+                interval = 2000;
+            } else if (m_mode->isCommandMode()) {
+                qWarning() << "Bluetooth: module found in command mode on the data link; selecting it again";
+                m_mode->requestData();
+                m_btState = 8;
+            } else {
+                m_btState = 5; // data mode entered again, its carrier not up yet
+                startCarrierWait();
+            }
         } else {
-            Gpio::setValue(kGpioDtr, 0);
             interval = 1000;
             // Messages held while the module was in command mode.
             const QStringList held = m_heldUnitLines;
@@ -685,21 +724,19 @@ void Bluetooth::updateState()
         }
         break;
     case 8: // command mode
-        m_btMode = 0;
-        m_switchToCommandMode = false;
-        // The held commands went out when command mode was reached.
-        m_mode->leave();
         // Messages that arrived during the switch want the data link back.
-        if (!m_heldUnitLines.isEmpty() && m_connectedRFCOMM)
-            m_switchToDataMode = true;
-        if (m_switchToDataMode) {
-            Gpio::setValue(kGpioDtr, 0);
-            sendData(QStringLiteral("SELECT %1").arg(m_linkId2_RFCOMM));
-            // The module is in data mode from here; its carrier may lag.
-            m_mode->setData();
-            m_btState = 5;
-            startCarrierWait();
+        if ((m_mode->isDataRequested() || !m_heldUnitLines.isEmpty()) && m_connectedRFCOMM
+            && m_mode->isCommandMode()) {
+            // Through the mode's owner: the module is in data mode from the
+            // written line on (its carrier may lag). Not written yet (the
+            // carrier line settles first): tried again at the next step.
+            const QString select = QStringLiteral("SELECT %1").arg(m_linkId2_RFCOMM);
+            qDebug() << "--> SEND_DATA" << select << btMode() << m_btId;
             interval = 10;
+            if (m_mode->select(select + QLatin1Char('\n'))) {
+                m_btState = 5;
+                startCarrierWait();
+            }
         } else {
             interval = 1000;
         }
@@ -721,13 +758,12 @@ void Bluetooth::callBtDeviceA2DP(bool withRfcomm)
 
 void Bluetooth::switchBtMode(int mode)
 {
-    if (mode == 1) {
-        m_switchToDataMode = true;
-        m_switchToCommandMode = false;
-    } else {
-        m_switchToCommandMode = true;
-        m_switchToDataMode = false;
-    }
+    // A request to the mode's owner, carried out by state 6 (to command
+    // mode) or 8 (to data mode).
+    if (mode == 1)
+        m_mode->requestData();
+    else
+        m_mode->leave();
     updateState();
 }
 
@@ -757,21 +793,19 @@ bool Bluetooth::isCallUnacknowledged() const
     return m_dataLinkCall == kCallSent && isCallingDataLink();
 }
 
-void Bluetooth::disconnectBtDevice()
+void Bluetooth::disconnectBtDevice(int heldMs)
 {
     // Nothing below may reach the unit as data. A module not known to be in
     // command mode (a data link up or selected, a call unanswered) is
     // escaped at once; the commands go once it is in command mode. What
-    // could not go within kDisconnectMs is dropped: the link goes idle, the
+    // could not go within heldMs (kDisconnectMs) is dropped: the link goes idle, the
     // instrument reboots or powers off, and no stale command may tear down a
     // later link. Only the 500 ms pause blocks the GUI thread. The state
     // machine stops first: no step of its own (a "SELECT" for waiting
     // messages) may come between these commands.
     m_btState = -1;
-    m_switchToCommandMode = false;
-    m_switchToDataMode = false;
     m_heldUnitLines.clear();
-    m_btMode = 0;
+    m_mode->limitHeld(heldMs);
     m_mode->leave(true);
     sendData(QStringLiteral("SET CONTROL AUTOCALL"));
     QElapsedTimer pause;
@@ -785,15 +819,11 @@ void Bluetooth::disconnectBtDevice()
     for (int i = 0; i < 4; ++i)
         sendData(QStringLiteral("CLOSE %1").arg(i));
     sendData(QStringLiteral("SET CONTROL AUTOCALL"));
-    m_mode->limitHeld(kDisconnectMs - int(pause.elapsed()));
     qDebug() << "Autocall disabled";
     clearLinkIds();
     m_btState = -1;
     clearConnectionFlags();
     m_callBtDeviceRfcomm = false;
-    m_switchToCommandMode = false;
-    m_switchToDataMode = false;
-    m_btMode = 0;
 }
 
 void Bluetooth::resetBluetooth(QString btId)
@@ -877,6 +907,7 @@ void Bluetooth::handleLine(const QString &line)
             m_mode->setData();
             m_linkId2_RFCOMM = link;
             m_connectedRFCOMM = true;
+            m_takeBacks = 0;
             qDebug() << "Connected RFCOMM" << m_linkId2_RFCOMM << m_btState;
             // The answer to a call the machine has given up on or lost
             // meanwhile: the module is in data mode on this link, so the
@@ -946,6 +977,18 @@ void Bluetooth::handleLine(const QString &line)
             updateState();
             qDebug() << "Disconnected";
         }
+    } else if (starts("SYNTAX ERROR")) {
+        // The module answers a message to the unit itself: it is in command
+        // mode while the link takes it for data mode. The message waits for
+        // the data link again, and state 6 selects it.
+        if (m_btState == 6 && m_waitForBTRX) {
+            qWarning() << "Bluetooth: the module answered" << m_outstanding << "with SYNTAX ERROR; taking it back";
+            m_btTimerTransmit->stop();
+            m_waitForBTRX = false;
+            m_mode->foundInCommandMode();
+            holdOutstandingFirst();
+            updateState();
+        }
     } else if (starts("OK")) {
         qDebug() << "AT-OK received BT-Modul";
         emit btAtOk();
@@ -1012,8 +1055,14 @@ void Bluetooth::handleListEntry(const QStringList &f)
         qDebug() << "LIST: Connected RFCOMM";
         m_connectedRFCOMM = true;
         m_linkId2_RFCOMM = link;
-        m_btState = 6;
-        m_switchToCommandMode = true;
+        // Taken over in command mode (initialisation escaped the module);
+        // a module still in data mode is taken out of it (state 6).
+        if (m_mode->isCommandMode()) {
+            m_btState = 8;
+        } else {
+            m_btState = 6;
+            m_mode->leave();
+        }
         updateState();
         emit btConnectedRfcomm();
         callMainWindowMicrophoneUpdate();
@@ -1030,6 +1079,7 @@ void Bluetooth::handleUnitReply(const QString &line)
 {
     // Any reply releases the next waiting message, whatever it answers.
     m_waitForBTRX = false;
+    m_takeBacks = 0; // the unit is reached
     emit btAnswerFromDeviceReceived();
 
     const QString keyword = line.split(QLatin1Char(' ')).value(1);

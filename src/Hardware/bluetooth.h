@@ -59,7 +59,9 @@ public:
     void callBtDeviceA2DP(bool withRfcomm);
     void switchBtMode(int mode);
     void callBtDeviceRFCOMM();
-    void disconnectBtDevice();
+    // heldMs: what cannot be written at once is dropped this long after the
+    // disconnect began (and so is every command held until then).
+    void disconnectBtDevice(int heldMs = kDisconnectMs);
     void resetBluetooth(QString btId);
     bool isConnectedA2DP() const { return m_connectedA2DP; }
     bool isConnectedRFCOMM() const { return m_connectedRFCOMM; }
@@ -75,8 +77,12 @@ public:
     bool isCommandModeKnown() const;
     // Module commands wait for command mode (or for their bound).
     bool hasHeldCommands() const;
+    // A message to the unit is written at once: the data link is up, the
+    // state machine is in data mode (state 6), the module is known to be in
+    // data mode (its carrier up and held) and no message waits before it.
+    bool isDataModeKnown() const;
     // What disconnectBtDevice sends and could not write at once is dropped
-    // this long after the disconnect began.
+    // this long after the disconnect began (power-off).
     static constexpr int kDisconnectMs = 3000;
 
     // --- Module set-up, gains and headphone ----------------------------------
@@ -167,12 +173,13 @@ private:
     void callMainWindowMicrophoneUpdate();
     void sendSetupSequence(const char *const *lines, int count);
     void holdUnitLine(const QString &line);
+    void holdOutstandingFirst();
     void startCarrierWait();
     bool carrierWaitExpired() const;
     void giveUpDataLink();
-    // A switch to command mode is requested or under way: messages to the
-    // unit wait for the data link to be selected again.
-    bool isLeavingDataMode() const;
+    // The module's mode as the mode's owner knows it: 1 data mode (also not
+    // yet confirmed by the carrier), 0 otherwise. For the debug output only.
+    int btMode() const;
     // The data-link call was sent and the module has not even answered its
     // "CALL n" yet (within kCallAnswerMs).
     bool isCallUnacknowledged() const;
@@ -194,7 +201,6 @@ private:
     QString m_btAnswerCopy;
     QString m_btIdMicrophone;
     QString m_btIdHeadphone;
-    int m_btMode = 0;
     int m_tempLinkId = 0;
     int m_linkId0_A2DP = 0;
     int m_linkId1_A2DP = 0;
@@ -207,8 +213,6 @@ private:
     bool m_connectedAVRCP = false;
     bool m_connectedHFP = false;
     bool m_callBtDeviceRfcomm = false;
-    bool m_switchToDataMode = false;
-    bool m_switchToCommandMode = false;
     int m_btExtMicGain = 0;
     int m_btDacGain = 0;
     int m_btAdcGain = 0;
@@ -230,6 +234,13 @@ private:
     // Sensor-unit messages that arrived while the module was on its way to
     // command mode; they go out once the data link is back (state 6).
     QStringList m_heldUnitLines;
+    // The message to the unit last written (the outstanding one).
+    QString m_outstanding;
+    // Times state 6 found the module out of data mode and selected the data
+    // link again since the unit last answered; past kMaxTakeBacks the link
+    // starts again.
+    static constexpr int kMaxTakeBacks = 3;
+    int m_takeBacks = 0;
     // Start of the current wait for the carrier line (states 5 and 7).
     QElapsedTimer m_carrierWait;
     // The call of the data link under way: kNoCall, kCallSent (its link

@@ -37,13 +37,30 @@ void ModuleMode::setCommand()
     updateTimer();
 }
 
-void ModuleMode::setData()
+bool ModuleMode::isDataMode() const
+{
+    return m_mode == Mode::Data && m_carrierSeen && !m_leaving && m_held.isEmpty();
+}
+
+void ModuleMode::setData(bool carrierHeld)
 {
     m_usesCarrier = true;
     m_mode = Mode::Data;
-    m_carrierSeen = false;
+    m_carrierSeen = carrierHeld;
+    m_escapedUp = false;
+    if (carrierHeld) {
+        m_rawCarrier = m_carrier = true;
+        m_lastSample.start();
+    }
+    m_confirming = false;
+    m_dataRequested = false;
     m_since.start();
     m_escaped.invalidate();
+    // DTR is held low in data mode: the escape is its next rise.
+    if (m_dtrHigh) {
+        Gpio::setValue(kGpioDtr, 0);
+        m_dtrHigh = false;
+    }
     poll();
 }
 
@@ -52,6 +69,8 @@ void ModuleMode::setUnknown(int boundMs)
     m_usesCarrier = true;
     m_mode = Mode::Unknown;
     m_carrierSeen = false;
+    m_escapedUp = false;
+    m_confirming = false;
     m_unknownBoundMs = boundMs;
     m_since.start();
     m_escaped.invalidate();
@@ -62,10 +81,11 @@ void ModuleMode::linkClosed()
 {
     if (m_mode == Mode::Command)
         return;
-    if (!carrier()) {
+    const bool up = settledCarrier();
+    if (!up && !isCarrierSettling()) {
         enterCommand();
     } else {
-        // In data mode: command mode once the carrier falls.
+        // In data mode: command mode once the carrier has fallen.
         m_mode = Mode::Data;
         m_carrierSeen = true;
     }
@@ -78,6 +98,10 @@ void ModuleMode::reset()
     m_heldOverflow = false;
     m_heldLimit.invalidate();
     m_leaving = false;
+    m_confirming = false;
+    m_dataRequested = false;
+    m_escapedUp = false;
+    m_upInCommand = false;
     m_mode = Mode::Command;
     updateTimer();
 }
@@ -85,26 +109,115 @@ void ModuleMode::reset()
 void ModuleMode::send(const QString &text)
 {
     // A carrier up in what the driver took for command mode is a data mode
-    // it did not see (a call that connected after it was given up).
-    if (m_mode == Mode::Command && m_usesCarrier && carrier()) {
-        qWarning() << "Bluetooth: carrier up in command mode; the module is taken out of data mode first";
-        m_mode = Mode::Data;
-        m_carrierSeen = true;
-        m_since.start();
-        m_escaped.invalidate();
-    }
-    if (m_mode == Mode::Command) {
+    // it did not see (a call that connected after it was given up). A
+    // reading that differs from the level the line held may be noise: the
+    // command waits until the line has settled.
+    checkCommandCarrier();
+    if (m_mode == Mode::Command && !m_confirming) {
         flush();
         m_writer(text);
         return;
     }
     hold(text);
     qDebug() << "Held until the module is in command mode:" << text.trimmed();
-    leave();
+    if (m_mode == Mode::Command)
+        updateTimer();
+    else
+        leave();
+}
+
+void ModuleMode::checkCommandCarrier()
+{
+    if (m_mode != Mode::Command || !m_usesCarrier || m_confirming)
+        return;
+    const bool up = settledCarrier();
+    if (!up)
+        m_upInCommand = false;
+    // A reading up, or one that has not held yet: commands wait until the
+    // line has settled.
+    if (isCarrierSettling() || (up && !m_upInCommand)) {
+        m_confirming = true;
+        confirmCarrier();
+    }
+}
+
+void ModuleMode::confirmCarrier()
+{
+    // A carrier read up while in command mode: noise, or a data mode not
+    // seen, once the line has settled.
+    const bool up = settledCarrier();
+    if (isCarrierSettling())
+        return;
+    m_confirming = false;
+    if (up && !m_upInCommand) {
+        unseenDataMode();
+        m_leaving = true;
+    }
+}
+
+void ModuleMode::foundInCommandMode()
+{
+    enterCommand();
+    // The module said so itself: a carrier that reads up now does not
+    // make it a data mode (a line that does not follow the module).
+    m_upInCommand = m_usesCarrier && settledCarrier();
+    updateTimer();
+}
+
+bool ModuleMode::select(const QString &text)
+{
+    // Written only while the module is known to be in command mode with
+    // nothing waiting; a carrier that reads otherwise first settles.
+    checkCommandCarrier();
+    if (m_mode != Mode::Command || m_confirming || !m_held.isEmpty()) {
+        if (m_mode != Mode::Command)
+            leave();
+        updateTimer();
+        return false;
+    }
+    m_writer(text);
+    const bool up = m_upInCommand;
+    setData(up);
+    return true;
+}
+
+bool ModuleMode::writeData(const QString &text)
+{
+    if (!isDataMode())
+        return false;
+    m_writer(text);
+    return true;
+}
+
+void ModuleMode::unseenDataMode()
+{
+    qWarning() << "Bluetooth: carrier up in command mode; the module is taken out of data mode first";
+    m_mode = Mode::Data;
+    m_confirming = false;
+    m_carrierSeen = true;
+    m_since.start();
+    m_escaped.invalidate();
+}
+
+bool ModuleMode::settledCarrier()
+{
+    // A level counts once it has held kCarrierSettleMs. Between two readings
+    // further apart than that the line was not watched: a level that differs
+    // from the settled one is timed afresh.
+    const bool raw = carrier();
+    const bool gap = !m_lastSample.isValid() || m_lastSample.elapsed() > kCarrierSettleMs;
+    if (raw != m_rawCarrier || (gap && raw != m_carrier))
+        m_rawSince.start();
+    m_rawCarrier = raw;
+    m_lastSample.start();
+    if (m_carrier != m_rawCarrier && m_rawSince.elapsed() >= kCarrierSettleMs)
+        m_carrier = m_rawCarrier;
+    return m_carrier;
 }
 
 void ModuleMode::leave(bool escapeNow)
 {
+    m_dataRequested = false;
     if (m_mode == Mode::Command) {
         flush();
         return;
@@ -117,11 +230,24 @@ void ModuleMode::leave(bool escapeNow)
 
 void ModuleMode::limitHeld(int ms)
 {
-    if (m_held.isEmpty())
+    // One bound: a later call does not move a running one. Commands held
+    // while it runs (also after a block went out) are dropped when it
+    // passes.
+    if (heldLimitPassed())
+        dropHeld("the module did not reach command mode in time");
+    if (m_heldLimit.isValid() && m_heldLimitMs - m_heldLimit.elapsed() <= ms)
         return;
     m_heldLimit.start();
     m_heldLimitMs = ms;
     updateTimer();
+}
+
+bool ModuleMode::heldLimitPassed()
+{
+    if (!m_heldLimit.isValid() || !m_heldLimit.hasExpired(m_heldLimitMs))
+        return false;
+    m_heldLimit.invalidate();
+    return true;
 }
 
 void ModuleMode::dropHeld(const char *reason)
@@ -131,26 +257,37 @@ void ModuleMode::dropHeld(const char *reason)
     qWarning().noquote() << "Bluetooth: held module commands dropped (" << reason << "):" << m_held.simplified();
     m_held.clear();
     m_heldOverflow = false;
-    m_heldLimit.invalidate();
 }
 
 void ModuleMode::escape()
 {
     // The module leaves data mode on a rise of DTR after a low level; the
-    // low must last long enough for the module to see it.
+    // low must last long enough for the module to see it. A carrier that
+    // read up before and after the low, and then falls and stays down, was
+    // this escape's doing, also when it had not been up long enough to
+    // count by itself.
+    settledCarrier();
+    const bool upBefore = m_rawCarrier;
     Gpio::setValue(kGpioDtr, 0);
     QThread::msleep(kEscapeLowMs);
+    settledCarrier();
+    m_escapedUp = upBefore && m_rawCarrier;
     Gpio::setValue(kGpioDtr, 1);
+    m_dtrHigh = true;
     m_escaped.start();
 }
 
 void ModuleMode::poll()
 {
-    if (!m_held.isEmpty() && m_heldLimit.isValid() && m_heldLimit.hasExpired(m_heldLimitMs))
+    if (heldLimitPassed())
         dropHeld("the module did not reach command mode in time");
+    if (m_mode == Mode::Command && m_confirming)
+        confirmCarrier();
     if (m_mode != Mode::Command) {
-        const bool up = carrier();
-        if (m_mode == Mode::Unknown) {
+        const bool up = settledCarrier();
+        if (m_escapedUp && !m_rawCarrier && m_rawSince.elapsed() >= kCarrierSettleMs) {
+            enterCommand(); // the carrier up at the escape has fallen and held down
+        } else if (m_mode == Mode::Unknown) {
             if (up) {
                 m_mode = Mode::Data;
                 m_since.start();
@@ -160,13 +297,7 @@ void ModuleMode::poll()
         }
         if (m_mode == Mode::Data) {
             if (up) {
-                // An escape counts only once the carrier is up (one made
-                // before, while it lagged, went unseen).
-                if (!m_carrierSeen)
-                    m_escaped.invalidate();
                 m_carrierSeen = true;
-                if (m_leaving && (!m_escaped.isValid() || m_escaped.hasExpired(kEscapeRepeatMs)))
-                    escape();
             } else if (m_carrierSeen) {
                 enterCommand(); // the carrier fell: the module left data mode
             } else if (m_leaving && m_since.hasExpired(kCarrierLagMs)) {
@@ -177,8 +308,16 @@ void ModuleMode::poll()
                 enterCommand();
             }
         }
+        // The escape is made as soon as the carrier reads up, without
+        // waiting for it to hold (a slow module's way out is long enough),
+        // and repeated every kEscapeRepeatMs while it stays up. One made
+        // while the carrier was down (it lagged) went unseen and is made
+        // again.
+        if (m_mode != Mode::Command && m_leaving && m_rawCarrier
+            && (!m_escaped.isValid() || !m_escapedUp || m_escaped.hasExpired(kEscapeRepeatMs)))
+            escape();
     }
-    if (m_mode == Mode::Command)
+    if (m_mode == Mode::Command && !m_confirming)
         flush();
     updateTimer();
 }
@@ -189,6 +328,9 @@ void ModuleMode::enterCommand()
     m_mode = Mode::Command;
     m_leaving = false;
     m_carrierSeen = false;
+    m_confirming = false;
+    m_escapedUp = false;
+    m_upInCommand = false;
     flush();
     if (was)
         emit commandModeReached();
@@ -196,6 +338,9 @@ void ModuleMode::enterCommand()
 
 void ModuleMode::hold(const QString &text)
 {
+    // A bound that passed while nothing was held is over: it does not
+    // drop what comes after it.
+    heldLimitPassed();
     // The newest whole lines are kept: the last gain or call is the one that
     // counts once the module listens again.
     m_held += text;
@@ -217,14 +362,16 @@ void ModuleMode::flush()
     const QString block = m_held;
     m_held.clear();
     m_heldOverflow = false;
-    m_heldLimit.invalidate();
     m_writer(block);
 }
 
 void ModuleMode::updateTimer()
 {
     int interval = 0;
-    if (m_leaving || !m_held.isEmpty())
+    // Fast while commands wait, while the line settles and while data mode
+    // waits for its carrier (the driver waits for data mode then).
+    if (m_leaving || !m_held.isEmpty() || m_confirming || (m_mode != Mode::Command && isCarrierSettling())
+        || (m_mode == Mode::Data && !m_carrierSeen))
         interval = kBusyPollMs;
     else if (m_mode == Mode::Unknown)
         interval = kUnknownPollMs;

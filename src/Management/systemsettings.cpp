@@ -24,11 +24,14 @@
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QKeyEvent>
 #include <QSet>
 #include <QTimer>
+
+#include <functional>
 
 int g_debugFeatures = 0;
 
@@ -437,32 +440,48 @@ void Systemsettings::on_butReset_clicked()
     resetToDefaultSettings();
     emit changeLanguage(m_selectedLanguageNum);
     // Both modules forget every pairing they hold: the sensor unit's first.
-    if (m_btSink) {
-        m_btSink->disconnectBtDevice();
-        m_btSink->initBtModulSink();
-        m_btSink->sendData(QStringLiteral("SET BT PAIR *"));
-    }
-    if (m_btSource) {
-        m_btSource->disconnectBtDevice();
-        m_btSource->initBtModulSource();
-        m_btSource->sendData(QStringLiteral("SET BT PAIR *"));
-    }
-    // Commands that wait for a module to leave data mode go out (or are
-    // dropped, at the latest kDisconnectMs after the disconnect) before the
-    // reboot; the event loop keeps running meanwhile.
-    auto held = [this] {
-        return (m_btSink && m_btSink->hasHeldCommands()) || (m_btSource && m_btSource->hasHeldCommands());
-    };
-    if (held()) {
+    // Their commands go as commands: a module on its way out of data mode
+    // (a slow one drops its carrier up to about 10 s late) is waited for, as
+    // long as the link waits for a carrier, with the event loop running. The
+    // bound counts from the first disconnect and nothing moves it; the
+    // modules drop what they still hold a second later, after the log line.
+    // The headphone's module is reset once the sensor unit's has taken its
+    // commands (or the bound has passed).
+    static_assert(kResetModuleWaitMs == ModuleMode::kCarrierLagMs, "the reset waits as long as the link");
+    QElapsedTimer waited;
+    waited.start();
+    const int dropMs = kResetModuleWaitMs + 1000;
+    auto waitUntilTaken = [&waited](const std::function<bool()> &held) {
+        if (!held() || waited.elapsed() >= kResetModuleWaitMs)
+            return;
         QEventLoop loop;
         QTimer tick;
         connect(&tick, &QTimer::timeout, &loop, [&] {
-            if (!held())
+            if (!held() || waited.elapsed() >= kResetModuleWaitMs)
                 loop.quit();
         });
         tick.start(20);
         loop.exec();
+    };
+    if (m_btSink) {
+        m_btSink->disconnectBtDevice(dropMs);
+        m_btSink->initBtModulSink();
+        m_btSink->sendData(QStringLiteral("SET BT PAIR *"));
+        waitUntilTaken([this] { return m_btSink->hasHeldCommands(); });
     }
+    if (m_btSource) {
+        m_btSource->disconnectBtDevice(dropMs);
+        m_btSource->initBtModulSource();
+        m_btSource->sendData(QStringLiteral("SET BT PAIR *"));
+        waitUntilTaken([this] { return m_btSource->hasHeldCommands(); });
+    }
+    // Nothing on the screen: the instrument restarts either way.
+    if (m_btSink && m_btSink->hasHeldCommands())
+        qWarning() << "Reset: the sensor unit's module did not take its commands within" << kResetModuleWaitMs
+                   << "ms; it keeps its pairings";
+    if (m_btSource && m_btSource->hasHeldCommands())
+        qWarning() << "Reset: the headphone's module did not take its commands within" << kResetModuleWaitMs
+                   << "ms; it keeps its pairings";
     qDebug() << "Restarting TQ3900";
     CommandRunner::run(QStringLiteral("reboot"));
 }

@@ -25,6 +25,10 @@ public:
     // Page::Later reads only the store; buildPage() makes the screen's page
     // when it is wanted (the start-up builds it after the first frame).
     enum class Page { Built, Later };
+    // The reset to the delivery state waits this long for the Bluetooth
+    // modules to take their commands: the link's own carrier bound (a slow
+    // module leaves data mode up to about 10 s late).
+    static constexpr int kResetModuleWaitMs = 12000;
     explicit Systemsettings(QWidget *parent = nullptr, Page page = Page::Built);
     void buildPage();
     ~Systemsettings() override;

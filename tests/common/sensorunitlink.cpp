@@ -22,9 +22,9 @@ bool waitForSinkDataMode(const Bluetooth &link, SimBoard &board, const TestRoot 
 {
     if (!board.waitForDataLink())
         return false;
-    if (!QTest::qWaitFor([&link] { return link.isConnectedRFCOMM(); }, 3000))
+    // The carrier has held and the state machine is in data mode: a message
+    // to the unit goes out at once.
+    if (!QTest::qWaitFor([&link] { return link.isDataModeKnown(); }, 3000))
         return false;
-    // A few steps of the state machine: carrier seen, data mode entered.
-    QTest::qWait(150);
     return gpio(root, 59) == "1";
 }
