@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QtTest>
 
 #include <functional>
@@ -476,6 +477,12 @@ void TestStatusData::diagnosticLog()
     auto *timer = w.findChild<QTimer *>("systemInfoTimer");
     QVERIFY(timer);
     QCOMPARE(timer->interval(), 60000);
+    // The line's time is the instrument's clock: held at a moment far from
+    // the host's, so that a receiver's time setting the clock meanwhile (late
+    // under emulation) does not move it.
+    const QDateTime moment(QDate(2024, 2, 29), QTime(23, 59, 58));
+    SystemClock::setFixedNow(moment);
+    auto freeClock = qScopeGuard([] { SystemClock::setFixedNow(QDateTime()); });
     timer->start(150);
     QTRY_VERIFY(lines().size() >= 3); // start line, one tick, and the empty rest
     timer->stop();
@@ -487,7 +494,9 @@ void TestStatusData::diagnosticLog()
     QVERIFY2(tick.hasMatch(), qPrintable(lines().value(1)));
     const QDateTime stamp(QDate(tick.captured(3).toInt(), tick.captured(2).toInt(), tick.captured(1).toInt()),
                           QTime(tick.captured(4).toInt(), tick.captured(5).toInt(), tick.captured(6).toInt()));
-    QVERIFY(qAbs(stamp.secsTo(SystemClock::now())) < 5); // the instrument's clock
+    QCOMPARE(stamp, moment);
+    freeClock.dismiss();
+    SystemClock::setFixedNow(QDateTime());
 
     // Without the temperature file the line has one field fewer.
     QVERIFY(QFile::remove(m_root->local(QString::fromLatin1(kGauge) + "temp")));
