@@ -3,8 +3,9 @@
 // filter; as a switch and held as a push-button), sees the unit's sensor
 // announced, mutes, enters the analysis view while listening and leaves with
 // the power key. Crafted packets drive the diagram's spans, auto-scale and
-// the analysis pages; the save writes the "PS_" folder with copies of both logs. Observed: the unit's lines, the
-// GPIO files, the labels, the chart's ranges, the logs and the folder.
+// the analysis pages; the save writes the "PS_" folder with copies of both
+// logs. Observed: the unit's lines, the GPIO files, the labels, the chart's
+// ranges, the logs and the folder.
 #include "backupdialog.h"
 #include "debugmenu.h"
 #include "eventhandler.h"
