@@ -157,8 +157,10 @@ void TestCatalogueFuzz::initTestCase()
 {
     m_keys = programKeys();
     QVERIFY(m_keys.size() > 50);
+    // The compressed one brings a context table for the mutants to damage.
     m_bases << readAll(QStringLiteral(":/Languages/GB_TQ3900.qm"))
-            << readAll(QStringLiteral(TQ3900_TEST_DATA "/DE_TQ3900.qm"));
+            << readAll(QStringLiteral(TQ3900_TEST_DATA "/DE_TQ3900.qm"))
+            << readAll(QStringLiteral(TQ3900_TEST_DATA "/GB_TQ3900_compressed.qm"));
     for (const QByteArray &b : qAsConst(m_bases))
         QVERIFY(b.size() > 16);
 }
@@ -171,7 +173,8 @@ void TestCatalogueFuzz::programCataloguesPass()
     QStringList paths;
     for (const char *code : codes)
         paths << QStringLiteral(":/Languages/%1_TQ3900.qm").arg(code);
-    paths << QStringLiteral(TQ3900_TEST_DATA "/DE_TQ3900.qm") << QStringLiteral(TQ3900_TEST_DATA "/GB_TQ3900.qm");
+    paths << QStringLiteral(TQ3900_TEST_DATA "/DE_TQ3900.qm") << QStringLiteral(TQ3900_TEST_DATA "/GB_TQ3900.qm")
+          << QStringLiteral(TQ3900_TEST_DATA "/GB_TQ3900_compressed.qm");
     for (const QString &path : paths) {
         QString why;
         QVERIFY2(Catalogue::check(readAll(path), &why), qPrintable(path + ": " + why));

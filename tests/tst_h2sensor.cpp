@@ -535,6 +535,7 @@ void TestH2Sensor::rangeRulesBeyondTheScreen()
     QCOMPARE(l.stepLevel[1], 20.0f);
     QCOMPARE(l.stepLat[9], 10.0);
     QCOMPARE(l.stepLevel[10], 0.0f); // no reply in the eleventh period
+    QCOMPARE(l.stepLat[10], 0.0);
     QCOMPARE(l.stepLong[10], 0.0);
 }
 

@@ -4,6 +4,7 @@
 // on the screen, through the application's key filter, stores it.
 //
 // Every test runs for each screen in screens() (tests/common/framescreens.h).
+#include "audiocodecsetup.h"
 #include "eventhandler.h"
 #include "framescreens.h"
 
@@ -57,6 +58,12 @@ void TestMeasurementFrameSave::saveAndFavourite()
 
     // Accepted: one folder of the screen's type under the typed name; the
     // screen stays, muted, on its live page.
+    // With it the band the codec filters, as the filter dialog leaves it.
+    w.getAudioCodecInstance()->setFilter(300, 1200, 1);
+    quint32 low = 0, high = 0;
+    int type = 0;
+    w.getAudioCodecInstance()->getFilter(&low, &high, &type);
+    QVERIFY(low > 0 && high < 4000);
     modals.name = QStringLiteral("Garden");
     save->click();
     const QStringList folders = meas.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
@@ -65,6 +72,9 @@ void TestMeasurementFrameSave::saveAndFavourite()
              qPrintable(folders.first()));
     QSettings info(meas.filePath(folders.first() + "/info.ini"), QSettings::IniFormat);
     QCOMPARE(info.value("Measurementinfo/Measurementname").toString(), QStringLiteral("Garden"));
+    QCOMPARE(info.value("Filter/Filtertype").toString(), QStringLiteral("Bandpass"));
+    QCOMPARE(info.value("Filter/LowCutOff-Frequency").toUInt(), low);
+    QCOMPARE(info.value("Filter/HighCutOff-Frequency").toUInt(), high);
     QCOMPARE(FrameBoard::current(w), page->objectName());
     QVERIFY(w.isAudioPathMuted());
 

@@ -1,10 +1,11 @@
 // The pressure screen. A person opens it from the debug menu, listens to the
 // simulated unit's pressure sensor with the mute key (through the key
-// filter), sees the unit's sensor announced, mutes, enters the analysis view
-// while listening and leaves with the power key. Crafted packets drive the
-// diagram's spans, auto-scale and the analysis pages; the save writes the
-// "PS_" folder with copies of both logs. Observed: the unit's lines, the
-// GPIO files, the labels, the chart's ranges, the logs and the folder.
+// filter; as a switch and held as a push-button), sees the unit's sensor
+// announced, mutes, enters the analysis view while listening and leaves with
+// the power key. Crafted packets drive the diagram's spans, auto-scale and
+// the analysis pages; the save writes the "PS_" folder with copies of both
+// logs. Observed: the unit's lines, the GPIO files, the labels, the chart's
+// ranges, the logs and the folder.
 #include "backupdialog.h"
 #include "debugmenu.h"
 #include "eventhandler.h"
@@ -170,6 +171,8 @@ void TestPressureSensor::listenToTheUnitFromTheDebugMenu()
     instrumentKey(Qt::Key_F6);
     QTRY_VERIFY(unitLinesSince(mark).contains("BT_TX RS"));
     QTRY_COMPARE(gpio(*m_root, 17), QByteArray("1"));
+    // The unit's microphone line: gain step 3, listening.
+    QTRY_VERIFY(unitLinesSince(mark).contains("BT_TX I 0f ACTIVE SWITCH"));
     QVERIFY(!ps->isMuted());
     QTRY_COMPARE_WITH_TIMEOUT(label(ps, "labelSensorType"), QStringLiteral("25 bar"), 15000);
     QTRY_VERIFY_WITH_TIMEOUT(ps->intake().count() >= 300, 15000);
@@ -192,6 +195,7 @@ void TestPressureSensor::listenToTheUnitFromTheDebugMenu()
     instrumentKey(Qt::Key_F6);
     QTRY_VERIFY(unitLinesSince(mark).contains("BT_TX RP"));
     QTRY_COMPARE(gpio(*m_root, 17), QByteArray("0"));
+    QTRY_VERIFY(unitLinesSince(mark).contains("BT_TX I 0f MUTE SWITCH"));
     QTRY_VERIFY_WITH_TIMEOUT(m_board->send("pressure").contains("; stopped;"), 15000);
     QVERIFY(ps->isMuted());
     const int kept = ps->intake().count();
@@ -227,6 +231,24 @@ void TestPressureSensor::listenToTheUnitFromTheDebugMenu()
     click(ps, "butMenuAnalyseBack");
     QVERIFY(label(ps, "labelDeviation").startsWith("ACT = "));
     QVERIFY(!unitLinesSince(mark).contains("BT_TX RS"));
+
+    // The mute key as a push-button: the screen listens while it is held.
+    QVERIFY(m_root->write("/home/root/settings.ini",
+                          pairedSettings().replace("Switchmode=Switch", "Switchmode=Push-Button")));
+    w.getInstanceSystemsettings()->loadSystemsettings();
+    mark = m_board->unitLines().size();
+    QTest::keyPress(QApplication::focusWidget(), Qt::Key_F6);
+    QTRY_VERIFY(unitLinesSince(mark).contains("BT_TX RS"));
+    QTRY_COMPARE(gpio(*m_root, 17), QByteArray("1"));
+    QTRY_VERIFY(unitLinesSince(mark).contains("BT_TX I 0f ACTIVE PUSHBUT"));
+    QVERIFY(!ps->isMuted());
+    mark = m_board->unitLines().size();
+    QTest::keyRelease(QApplication::focusWidget(), Qt::Key_F6);
+    QTRY_VERIFY(unitLinesSince(mark).contains("BT_TX RP"));
+    QTRY_COMPARE(gpio(*m_root, 17), QByteArray("0"));
+    QVERIFY(ps->isMuted());
+    QVERIFY(m_root->write("/home/root/settings.ini", pairedSettings()));
+    w.getInstanceSystemsettings()->loadSystemsettings();
 
     // A long press of the favourite key stores nothing here.
     QString favouriteName;

@@ -161,6 +161,12 @@ void TestUnitInformation::informationPage()
     QVERIFY(!QApplication::activeModalWidget());
     for (QWidget *top : QApplication::topLevelWidgets())
         QVERIFY(!qobject_cast<MessageDialog *>(top) || !top->isVisible());
+    // An answer whose end marker is lost: shown when the wait ends.
+    QTest::mouseClick(page.findChild<QPushButton *>("butReadAgain"), Qt::LeftButton);
+    QTRY_COMPARE(requests(), 5);
+    QCOMPARE(m_board->send("bt ttyO2 send BT_RX FW-VERSION 1.23"), QStringLiteral("ok"));
+    QTRY_VERIFY_WITH_TIMEOUT(!timer->isActive(), 60000);
+    QCOMPARE(field("editFirmwareVersion"), QStringLiteral("V 1.23"));
     QCOMPARE(m_board->send("unit ignore none"), QStringLiteral("ok"));
     QCOMPARE(m_board->send("unit ignore"), QStringLiteral("none"));
 }
