@@ -794,10 +794,15 @@ void BtModulePeer::registerCommands(ControlChannel &channel, const QMap<QString,
                 module->setSilent(arg == QLatin1String("1"));
                 return QStringLiteral("ok");
             }
-            if (sub == QLatin1String("slow") && count == 3) {
+            // A duration argument: whole milliseconds from 0 to max.
+            int ms = 0;
+            const auto durationUpTo = [&arg, &ms](int max) {
                 bool ok = false;
-                const int ms = arg.toInt(&ok);
-                if (!ok || ms < 0 || ms > 10000)
+                ms = arg.toInt(&ok);
+                return ok && ms >= 0 && ms <= max;
+            };
+            if (sub == QLatin1String("slow") && count == 3) {
+                if (!durationUpTo(10000))
                     return QStringLiteral("error: delay must be 0 to 10000 ms; ") + usage;
                 module->setDelayMs(ms);
                 return QStringLiteral("ok");
@@ -808,9 +813,7 @@ void BtModulePeer::registerCommands(ControlChannel &channel, const QMap<QString,
                 return QStringLiteral("ok");
             }
             if (sub == QLatin1String("noise") && count == 3) {
-                bool ok = false;
-                const int ms = arg.toInt(&ok);
-                if (!ok || ms < 0 || ms > 600000)
+                if (!durationUpTo(600000))
                     return QStringLiteral("error: noise must last 0 to 600000 ms; ") + usage;
                 if (!module->modeLine())
                     return QStringLiteral("error: %1 has no carrier line").arg(r.args[0]);

@@ -488,7 +488,10 @@ void TestBluetoothSim::controlErrors_data()
     QTest::newRow("silent 2") << "bt ttyO2 silent 2" << "error: usage: bt";
     QTest::newRow("slow negative") << "bt ttyO2 slow -1" << "error: delay must be 0 to 10000 ms";
     QTest::newRow("slow word") << "bt ttyO2 slow soon" << "error: delay must be 0 to 10000 ms";
+    QTest::newRow("slow over the bound") << "bt ttyO2 slow 10001" << "error: delay must be 0 to 10000 ms";
     QTest::newRow("noise negative") << "bt ttyO2 noise -5" << "error: noise must last 0 to 600000 ms";
+    QTest::newRow("noise over the bound") << "bt ttyO2 noise 600001" << "error: noise must last 0 to 600000 ms";
+    QTest::newRow("noise at the bound") << "bt ttyO3 noise 600000" << "error: ttyO3 has no carrier line";
     QTest::newRow("noise without a line") << "bt ttyO3 noise 100" << "error: ttyO3 has no carrier line";
     QTest::newRow("escape in command mode") << "bt ttyO3 escape" << "error: ttyO3 is not in data mode";
     QTest::newRow("raw bad escape") << "bt ttyO2 raw a\\q" << "error: bad escape in the text";

@@ -2,10 +2,11 @@
 # resources.qrc, the button pictures drawn by tools/icongen and the translation
 # catalogues compiled from Languages/*.ts.
 #
-# They form the object library tq3900res. Its objects are attached to every
-# consumer of tq3900core: objects taken from a static library are dropped by
-# the linker when nothing refers to them, and a resource's initialiser is
-# referred to by nothing.
+# They form the object library tq3900res. A static tq3900core attaches its
+# objects to every consumer: objects taken from a static library are dropped
+# by the linker when nothing refers to them, and a resource's initialiser is
+# referred to by nothing. A shared tq3900core holds them itself: a shared
+# library keeps every object, and its initialisers run when it is loaded.
 
 set(TQ_RES_DIR ${CMAKE_CURRENT_LIST_DIR})
 set(TQ_RES_OUT ${CMAKE_CURRENT_BINARY_DIR}/Resources)
@@ -97,5 +98,10 @@ add_library(tq3900res OBJECT
 set_target_properties(tq3900res PROPERTIES AUTORCC ON AUTOMOC OFF AUTOUIC OFF)
 target_link_libraries(tq3900res PRIVATE Qt5::Core)
 
-target_sources(tq3900core INTERFACE $<TARGET_OBJECTS:tq3900res>)
+if(TQ3900_LIBRARY_TYPE STREQUAL "SHARED")
+    set_target_properties(tq3900res PROPERTIES POSITION_INDEPENDENT_CODE ON)
+    target_sources(tq3900core PRIVATE $<TARGET_OBJECTS:tq3900res>)
+else()
+    target_sources(tq3900core INTERFACE $<TARGET_OBJECTS:tq3900res>)
+endif()
 add_dependencies(tq3900core tq3900res)
