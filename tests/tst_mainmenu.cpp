@@ -33,6 +33,7 @@
 #include <QStackedWidget>
 #include <QtTest>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -528,9 +529,19 @@ void TestMainMenu::startupLanguageOnTheCard()
     w.show();
     QTRY_VERIFY_WITH_TIMEOUT(w.isStartupFinished(), checkMs + 20000);
     // Checked and mounted once, in the start-up's order; the card's
-    // catalogue read once.
-    QCOMPARE(m_root->commands(), QStringList({"fsck -Mya /dev/mmcblk0p3", "mount /dev/mmcblk0p3 /media/tq3900",
-                                              "alsactl --file /var/lib/alsa/asound.state restore"}));
+    // catalogue read once. On a slow machine the receiver's first fix may
+    // come before the start-up ends and set the clock (date, hwclock): those
+    // commands are not the start-up's.
+    QStringList startupCommands = m_root->commands();
+    startupCommands.erase(std::remove_if(startupCommands.begin(), startupCommands.end(),
+                                         [](const QString &c) {
+                                             return c.startsWith(QLatin1String("date "))
+                                                 || c.startsWith(QLatin1String("hwclock "));
+                                         }),
+                          startupCommands.end());
+    QCOMPARE(startupCommands.join(QLatin1String("; ")),
+             QStringLiteral("fsck -Mya /dev/mmcblk0p3; mount /dev/mmcblk0p3 /media/tq3900; "
+                            "alsactl --file /var/lib/alsa/asound.state restore"));
     QCOMPARE(board.send("usb"), QStringLiteral("mounted"));
     QCOMPARE(mainButtonTexts(w).first(), pinpointingAfter);
     QCOMPARE(cardReads, 1);
@@ -936,7 +947,7 @@ void TestMainMenu::muteHandlerFollowsScreens()
     // lines, before the mark.
     mark = board.unitLines().size();
     w.displayWidget(3, 1, 0);
-    QTRY_COMPARE(board.unitLines().mid(mark), muteLine + muteLine + muteLine);
+    QTRY_COMPARE_WITH_TIMEOUT(since(mark), muteLine + muteLine + muteLine, 15000);
     QCOMPARE(settledSince(mark), muteLine + muteLine + muteLine);
     mark = board.unitLines().size();
     emit sink->stateActiveMuteChanged(false);
