@@ -82,11 +82,6 @@ struct Row
     QVector<QRect> masks = {};
 };
 
-Pinpointing *pinpointing(PictureBench &b)
-{
-    return b.window().pinpointingScreen();
-}
-
 // A tone whose period divides the analysis block (64 periods in 1024
 // samples at 7670 Hz): every block holds whole periods, so its level is the
 // same wherever the block starts.
@@ -193,8 +188,8 @@ QList<Row> table()
              setSignal(b, kTone);
              press(&b.window(), "butPinpointing");
              for (double level : {44.05, 56.05, 50.05}) {
-                 listen(b, pinpointing(b), level, 1500);
-                 muteKey(pinpointing(b));
+                 listen(b, b.window().pinpointingScreen(), level, 1500);
+                 muteKey(b.window().pinpointingScreen());
              }
          }},
         // A stored measurement from the browser: five positions in their
@@ -206,7 +201,7 @@ QList<Row> table()
         {"measure1-pinpointing-stored-headphone", colours,
          [](PictureBench &b) {
              QVERIFY(b.openStored("PP_20260314_091500_Main st", storedPinpointing()));
-             lookAtDialog<Headphonesettings>([&] { click(pinpointing(b), "butMenuStoredHeadphone"); });
+             lookAtDialog<Headphonesettings>([&] { click(b.window().pinpointingScreen(), "butMenuStoredHeadphone"); });
          }},
 
         // Level measurement, muted on entry: zeros, the empty spectrum.

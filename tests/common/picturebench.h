@@ -31,26 +31,21 @@ public:
 
     // What run() waits for before the driver: nothing (the driver waits
     // itself), the receiver's fix, or also the unit's data link as the
-    // program sees it. With the last two the status bar is that of the main
-    // page's reference.
+    // program sees it (the status bar of the main page's reference).
     enum class Wait { Nothing, Fix, LinkAndFix };
 
-    // For init(): the clock fixed, a fresh device root whose settings.ini
-    // pairs the instrument with the simulated unit and headphone
-    // (pairedSettings(moreSettings)), an empty data partition, and the
-    // simulator running on it.
+    // For init(): the clock fixed and the simulator running on a fresh
+    // device root paired with its unit and headphone (startPairedBoard).
     void start(const QString &moreSettings = QString());
     // The same on a device root as the factory leaves it: no settings file,
     // no data partition (the production test menu's rows).
     void startOutOfTheBox();
-    // For cleanup(): the simulator stopped, the device root gone, the clock
-    // given back.
+    // For cleanup(): the simulator and the device root gone, the clock free.
     void stop();
 
     // Shows a fresh main window, waits for `wait`, lets `drive` bring it to
     // the row's state and fails the row with what was collected; `masks`
-    // leave pixels out of the row's own picture (a driver adds more with
-    // mask()). The window goes before this returns.
+    // (and mask()) leave pixels out of the row's own picture.
     void run(const Driver &drive, Wait wait = Wait::LinkAndFix, const QVector<QRect> &masks = {});
 
     TestRoot &root() const { return *m_root; }
@@ -61,8 +56,7 @@ public:
     // Sends a command to the simulator; false (and a warning with its reply)
     // unless it answers "ok".
     bool tell(const QString &command) const;
-    // Waits for `wait`, as run() does before the driver; false with a
-    // warning that says what did not come.
+    // Waits as run() does; false with a warning saying what did not come.
     bool waitFor(Wait wait) const;
     // Writes a measurement folder with that info.ini on the data partition
     // and opens it from the browser, as its list does.
