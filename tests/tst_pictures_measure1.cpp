@@ -17,7 +17,6 @@
 #include "progressbarminmaxmarker.h"
 #include "testpart.h"
 
-#include <QPushButton>
 #include <QWindow>
 #include <QtTest>
 

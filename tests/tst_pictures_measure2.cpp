@@ -14,7 +14,6 @@
 #include "testpart.h"
 
 #include <QLabel>
-#include <QPushButton>
 #include <QStackedWidget>
 #include <QStyle>
 #include <QtTest>

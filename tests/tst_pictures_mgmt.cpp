@@ -17,7 +17,6 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QProgressBar>
-#include <QPushButton>
 #include <QTextEdit>
 #include <QtTest>
 

@@ -29,7 +29,6 @@
 
 #include <QApplication>
 #include <QLabel>
-#include <QPushButton>
 #include <QtTest>
 
 #include <functional>
