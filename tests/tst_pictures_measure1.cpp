@@ -7,86 +7,46 @@
 // files written here, so their values are the same on every run.
 #include "filtersettings.h"
 #include "freqspectrum.h"
-#include "gps.h"
 #include "headphonesettings.h"
 #include "levelmeasurement.h"
 #include "mainmenu.h"
-#include "measmanagement.h"
 #include "modalaction.h"
-#include "pairedboard.h"
+#include "picturebench.h"
 #include "pinpointing.h"
 #include "pipelocating.h"
 #include "progressbarminmaxmarker.h"
-#include "screenpicture.h"
-#include "sensorunitlink.h"
-#include "simboard.h"
 #include "testpart.h"
-#include "testroot.h"
 
-#include <QPushButton>
 #include <QWindow>
 #include <QtTest>
 
 #include <cmath>
-#include <functional>
-#include <memory>
+
+using namespace ScreenSteps;
+using Driver = PictureBench::Driver;
 
 namespace {
 
-const char kMeas[] = "/media/tq3900/meas/";
-
-// What a driver works with: the window on the simulated board.
-struct Bench
+// The simulated microphone's signal ("tone ...", "level ...").
+void setSignal(PictureBench &b, const QString &command)
 {
-    MainMenu &w;
-    SimBoard &board;
-    TestRoot &root;
-    QString name;         // the row's reference
-    bool compared = false; // the driver compared a dialog itself
+    QVERIFY(b.tell(QStringLiteral("signal ") + command));
+}
 
-    void signal(const QString &command) { QCOMPARE(board.send(QStringLiteral("signal ") + command), QStringLiteral("ok")); }
-    void key(QWidget *page)
-    {
-        QTest::keyPress(page, Qt::Key_F10);
-        QTest::keyRelease(page, Qt::Key_F10);
-    }
-    void click(QWidget *screen, const char *button) { screen->findChild<QPushButton *>(button)->click(); }
-    void open(const char *mainButton)
-    {
-        QTest::mouseClick(w.findChild<QPushButton *>(mainButton), Qt::LeftButton);
-    }
-    // Writes a measurement folder with that info.ini and opens it from the
-    // browser, as the user does.
-    void openStored(const QString &folder, const QByteArray &info)
-    {
-        QVERIFY(root.write(kMeas + folder + QStringLiteral("/info.ini"), info));
-        w.displayWidget(7, 1, 0);
-        QVERIFY(w.getInstanceMeasManagement()->openMeasurement(folder));
-    }
-    // Opens a dialog of type T with `opener`; while it is open, `act` does
-    // what the user does in it, the screen is compared with the row's
-    // reference, and the dialog is closed.
-    template <class T>
-    void dialog(const std::function<void()> &opener, const std::function<void(T *)> &act = {})
-    {
-        QString mismatch = QStringLiteral("no %1 opened").arg(QLatin1String(T::staticMetaObject.className()));
-        ModalAction<T> look([&](T *d) {
-            if (act)
-                act(d);
-            mismatch = QTest::currentTestFailed() ? QStringLiteral("failed inside the dialog") : ScreenPicture::check(name);
-            d->reject();
-        });
-        opener();
-        compared = true;
-        QVERIFY2(look.count() == 1 && mismatch.isEmpty(), qPrintable(mismatch));
-    }
-};
-
-using Driver = std::function<void(Bench &)>;
+// Opens a dialog of type T with `opener`; while it is open, `act` does what
+// the user does in it and the screen is compared with the row's reference.
+template <class T>
+void lookAtDialog(const std::function<void()> &opener, const std::function<void(T *)> &act = {})
+{
+    inDialog<T>(opener, [&](T *d) {
+        if (act)
+            act(d);
+        if (!QTest::currentTestFailed())
+            shoot();
+    });
+}
 
 } // namespace
-
-Q_DECLARE_METATYPE(Driver)
 
 class TestPicturesMeasure1 : public QObject
 {
@@ -108,8 +68,7 @@ private:
     void rows(const QString &screen);
     void screens();
 
-    std::unique_ptr<TestRoot> m_root;
-    std::unique_ptr<SimBoard> m_board;
+    PictureBench m_bench;
 };
 
 namespace {
@@ -121,11 +80,6 @@ struct Row
     Driver drive;
     QVector<QRect> masks = {};
 };
-
-Pinpointing *pinpointing(Bench &b)
-{
-    return b.w.pinpointingScreen();
-}
 
 // A tone whose period divides the analysis block (64 periods in 1024
 // samples at 7670 Hz): every block holds whole periods, so its level is the
@@ -173,12 +127,27 @@ QByteArray storedLevel()
 // Listens once at that level: the level set, the mute key, `ms` of
 // listening. Levels lie half a tenth above a whole tenth, so that the
 // tenths the bars show are the same on every run.
-void listen(Bench &b, QWidget *screen, double level, int ms)
+void listen(PictureBench &b, QWidget *screen, double level, int ms)
 {
-    b.signal(QStringLiteral("level %1").arg(level));
+    setSignal(b, QStringLiteral("level %1").arg(level));
     QTest::qWait(400); // the converter's buffer holds the new sound only
-    b.key(screen);
+    muteKey(screen);
     QTest::qWait(ms);
+}
+
+// The tone heard once at 50.05 on the screen that the main page's `button`
+// opens (the window's `screen`), `ms` long; muted again where asked, so that
+// a spectrum holds still.
+template <class Screen>
+Driver listened(const char *button, Screen *(MainMenu::*screen)() const, int ms, bool mutedAgain)
+{
+    return [=](PictureBench &b) {
+        setSignal(b, kTone);
+        press(&b.window(), button);
+        listen(b, (b.window().*screen)(), 50.05, ms);
+        if (mutedAgain)
+            muteKey((b.window().*screen)());
+    };
 }
 
 // Draws a band on the dialog's spectrum from x0 to x1 (spectrum pixels) as
@@ -202,51 +171,40 @@ QList<Row> table()
                                            "Pipelocating_UseFrequencyColorForLevelbar=true\n");
     const QString peakBar = QStringLiteral("[Dialogconfiguration]\nLevelMeasurement_ShowPeakLevelBar=true\n");
     const QString pipeFft = QStringLiteral("[Dialogconfiguration]\nPipelocating_ShowFft=true\n");
-    // Listening to the tone, muted again so that the spectrum holds still.
-    const Driver listenedLevel = [](Bench &b) {
-        b.signal(kTone);
-        b.open("butLevelmeasurement");
-        listen(b, b.w.levelmeasurementScreen(), 50.05, 2500);
-        b.key(b.w.levelmeasurementScreen());
-    };
+    const Driver listenedLevel = listened("butLevelmeasurement", &MainMenu::levelmeasurementScreen, 2500, true);
     return {
         // Pinpointing, muted on entry: no position, the microphone marker
         // at slot 1.
-        {"measure1-pinpointing-empty", "", [](Bench &b) { b.open("butPinpointing"); }},
+        {"measure1-pinpointing-empty", "", [](PictureBench &b) { press(&b.window(), "butPinpointing"); }},
         // Listening at position 1: its bar, the live bar beside it, the
         // level and the frequency; Delete last hidden.
-        {"measure1-pinpointing-listening", "",
-         [](Bench &b) {
-             b.signal(kTone);
-             b.open("butPinpointing");
-             listen(b, pinpointing(b), 50.05, 2500);
-         }},
+        {"measure1-pinpointing-listening", "", listened("butPinpointing", &MainMenu::pinpointingScreen, 2500, false)},
         // Three positions heard, muted after the third: the bars on the
         // dynamic scale, the leak marker at the loudest, the next-position
         // marker at slot 4.
         {"measure1-pinpointing-positions", "",
-         [](Bench &b) {
-             b.signal(kTone);
-             b.open("butPinpointing");
+         [](PictureBench &b) {
+             setSignal(b, kTone);
+             press(&b.window(), "butPinpointing");
              for (double level : {44.05, 56.05, 50.05}) {
-                 listen(b, pinpointing(b), level, 1500);
-                 b.key(pinpointing(b));
+                 listen(b, b.window().pinpointingScreen(), level, 1500);
+                 muteKey(b.window().pinpointingScreen());
              }
          }},
         // A stored measurement from the browser: five positions in their
         // frequencies' colours, zoomed onto them, the leak at the loudest,
         // the play marker at position 1, the stored side menu.
         {"measure1-pinpointing-stored", colours,
-         [](Bench &b) { b.openStored("PP_20260314_091500_Main st", storedPinpointing()); }},
+         [](PictureBench &b) { QVERIFY(b.openStored("PP_20260314_091500_Main st", storedPinpointing())); }},
         // Its headphone button opens the headphone dialog.
         {"measure1-pinpointing-stored-headphone", colours,
-         [](Bench &b) {
-             b.openStored("PP_20260314_091500_Main st", storedPinpointing());
-             b.dialog<Headphonesettings>([&] { b.click(pinpointing(b), "butMenuStoredHeadphone"); });
+         [](PictureBench &b) {
+             QVERIFY(b.openStored("PP_20260314_091500_Main st", storedPinpointing()));
+             lookAtDialog<Headphonesettings>([&] { click(b.window().pinpointingScreen(), "butMenuStoredHeadphone"); });
          }},
 
         // Level measurement, muted on entry: zeros, the empty spectrum.
-        {"measure1-level-empty", "", [](Bench &b) { b.open("butLevelmeasurement"); }},
+        {"measure1-level-empty", "", [](PictureBench &b) { press(&b.window(), "butLevelmeasurement"); }},
         // After listening to the tone: minimum and current level, the
         // frequency, the spectrum's peak.
         {"measure1-level-listening", "", listenedLevel, {kSpectrumNoise}},
@@ -256,23 +214,23 @@ QList<Row> table()
         // A stored level measurement: its level, frequency, spectrum with
         // the stored filter, the stored side menu.
         {"measure1-level-stored", "",
-         [](Bench &b) { b.openStored("LE_20260314_091500_Kerb", storedLevel()); }},
+         [](PictureBench &b) { QVERIFY(b.openStored("LE_20260314_091500_Kerb", storedLevel())); }},
         // A second visit after a loud first one, with the peak bar option:
         // the filter dialog accepted while muted starts the updates, and
         // the max-hold starts afresh instead of holding the first visit's
         // peaks.
         {"measure1-level-peakbar-revisit", peakBar,
-         [](Bench &b) {
-             b.signal(kTone);
-             b.open("butLevelmeasurement");
-             Levelmeasurement *le = b.w.levelmeasurementScreen();
+         [](PictureBench &b) {
+             setSignal(b, kTone);
+             press(&b.window(), "butLevelmeasurement");
+             Levelmeasurement *le = b.window().levelmeasurementScreen();
              listen(b, le, 70.05, 2000);
-             b.key(le);
-             b.click(le, "butMenuMainmenu");
-             b.signal("level 40.05");
-             b.open("butLevelmeasurement");
-             ModalAction<Filtersettings> close([](Filtersettings *d) { d->findChild<QPushButton *>("butClose")->click(); });
-             b.click(le, "butMenuFilter");
+             muteKey(le);
+             click(le, "butMenuMainmenu");
+             setSignal(b, "level 40.05");
+             press(&b.window(), "butLevelmeasurement");
+             ModalAction<Filtersettings> close([](Filtersettings *d) { click(d, "butClose"); });
+             click(le, "butMenuFilter");
              QCOMPARE(close.count(), 1);
              auto *bar = le->findChild<ProgressBarMinMaxMarker *>("prgbMinimumLevel");
              QTRY_VERIFY(bar->maxMarker() != -1); // the first update since the dialog
@@ -283,50 +241,39 @@ QList<Row> table()
         // spectrum with a finger: the corners the codec took in the labels
         // and on the spectrum, the red outline of the band.
         {"measure1-filter-touched", "",
-         [](Bench &b) {
-             b.open("butLevelmeasurement");
-             b.dialog<Filtersettings>([&] { b.click(b.w.levelmeasurementScreen(), "butMenuFilter"); },
-                                      [](Filtersettings *d) { drawBand(d, 60, 150); });
+         [](PictureBench &b) {
+             press(&b.window(), "butLevelmeasurement");
+             lookAtDialog<Filtersettings>([&] { click(b.window().levelmeasurementScreen(), "butMenuFilter"); },
+                                          [](Filtersettings *d) { drawBand(d, 60, 150); });
          }},
         // The next arrow press steps from the band drawn.
         {"measure1-filter-arrow", "",
-         [](Bench &b) {
-             b.open("butLevelmeasurement");
-             b.dialog<Filtersettings>([&] { b.click(b.w.levelmeasurementScreen(), "butMenuFilter"); },
-                                      [](Filtersettings *d) {
-                                          drawBand(d, 60, 150);
-                                          d->findChild<QPushButton *>("butHighCutOffUp")->click();
-                                      });
+         [](PictureBench &b) {
+             press(&b.window(), "butLevelmeasurement");
+             lookAtDialog<Filtersettings>([&] { click(b.window().levelmeasurementScreen(), "butMenuFilter"); },
+                                          [](Filtersettings *d) {
+                                              drawBand(d, 60, 150);
+                                              click(d, "butHighCutOffUp");
+                                          });
          }},
 
         // Pipe locating, muted on entry (without the spectrum, as set out of
         // the box): the level in the middle, the filter, no position.
-        {"measure1-pipe-empty", "", [](Bench &b) { b.open("butPipelocating"); }},
+        {"measure1-pipe-empty", "", [](PictureBench &b) { press(&b.window(), "butPipelocating"); }},
         // Listening at position 1.
-        {"measure1-pipe-listening", "",
-         [](Bench &b) {
-             b.signal(kTone);
-             b.open("butPipelocating");
-             listen(b, b.w.pipelocatingScreen(), 50.05, 3500);
-         }},
+        {"measure1-pipe-listening", "", listened("butPipelocating", &MainMenu::pipelocatingScreen, 3500, false)},
         // With the spectrum: after listening (muted, so that the spectrum
         // holds still), the tone's peak under the filter's red line.
         {"measure1-pipe-listening-fft", pipeFft,
-         [](Bench &b) {
-             b.signal(kTone);
-             b.open("butPipelocating");
-             listen(b, b.w.pipelocatingScreen(), 50.05, 3500);
-             b.key(b.w.pipelocatingScreen());
-         },
-         {kSpectrumNoise}},
+         listened("butPipelocating", &MainMenu::pipelocatingScreen, 3500, true), {kSpectrumNoise}},
         // A stored measurement from the browser: six positions in their
         // frequencies' colours with the pipe under the loudest, the stored
         // filter, the stored side menu.
         {"measure1-pipe-stored", colours,
-         [](Bench &b) { b.openStored("PL_20260314_091500_Lane", storedPipe()); }},
+         [](PictureBench &b) { QVERIFY(b.openStored("PL_20260314_091500_Lane", storedPipe())); }},
         // The same with the spectrum option on: the filter labels hidden.
         {"measure1-pipe-stored-fft", colours + "Pipelocating_ShowFft=true\n",
-         [](Bench &b) { b.openStored("PL_20260314_091500_Lane", storedPipe()); }},
+         [](PictureBench &b) { QVERIFY(b.openStored("PL_20260314_091500_Lane", storedPipe())); }},
     };
 }
 
@@ -342,35 +289,25 @@ void TestPicturesMeasure1::rows(const QString &screen)
             QTest::newRow(qPrintable(row.name)) << row.settings << row.drive << row.masks;
 }
 
+// Each row starts its own board: its settings are the row's.
 void TestPicturesMeasure1::init()
 {
     SKIP_OUTSIDE_THIS_PART();
-    ScreenPicture::steady();
+    QFETCH(QString, settings);
+    m_bench.start(settings);
+    QVERIFY(m_bench.tell("gps pos 48.125 -11.5"));
 }
 
 void TestPicturesMeasure1::cleanup()
 {
-    m_board.reset();
-    m_root.reset();
-    ScreenPicture::release();
+    m_bench.stop();
 }
 
 void TestPicturesMeasure1::screens()
 {
-    QFETCH(QString, settings);
     QFETCH(Driver, drive);
     QFETCH(QVector<QRect>, masks);
-    startPairedBoard(&m_root, &m_board, settings);
-    QCOMPARE(m_board->send("gps pos 48.125 -11.5"), QStringLiteral("ok"));
-    MainMenu w;
-    w.show();
-    QVERIFY(waitForSinkDataMode(*w.getBtSinkInstance(), *m_board, *m_root));
-    QTRY_VERIFY_WITH_TIMEOUT(w.getGpsInstance()->isGpsDataValid(), 10000);
-    Bench bench{w, *m_board, *m_root, QString::fromLatin1(QTest::currentDataTag())};
-    drive(bench);
-    if (QTest::currentTestFailed() || bench.compared)
-        return;
-    COMPARE_SCREEN(bench.name, 3000, masks);
+    m_bench.run(drive, PictureBench::Wait::LinkAndFix, masks);
 }
 
 SCREEN_PICTURE_MAIN(TestPicturesMeasure1)

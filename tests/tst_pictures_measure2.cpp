@@ -7,53 +7,23 @@
 #include "h2sensor.h"
 #include "longtermmeasurement.h"
 #include "mainmenu.h"
-#include "measmanagement.h"
 #include "modalaction.h"
-#include "pairedboard.h"
+#include "picturebench.h"
 #include "pressuresensor.h"
-#include "screenpicture.h"
-#include "sensorunitlink.h"
-#include "simboard.h"
 #include "statusbardata.h"
 #include "testpart.h"
-#include "testroot.h"
 
 #include <QLabel>
-#include <QPushButton>
 #include <QStackedWidget>
 #include <QStyle>
 #include <QtTest>
 
 #include <cmath>
-#include <functional>
-#include <memory>
+
+using namespace ScreenSteps;
+using Driver = PictureBench::Driver;
 
 namespace {
-
-const char kMeas[] = "/media/tq3900/meas/";
-
-// What a driver works with; masks collects the fields it cannot fix.
-struct Rig {
-    MainMenu &w;
-    SimBoard &board;
-    TestRoot &root;
-    QVector<QRect> masks;
-};
-
-using Driver = std::function<void(Rig &)>;
-
-void key(QWidget *to)
-{
-    QTest::keyPress(to, Qt::Key_F10);
-    QTest::keyRelease(to, Qt::Key_F10);
-}
-
-// Opens a measurement folder from the browser, as its list does.
-void openStored(MainMenu &w, const QString &folder)
-{
-    w.displayWidget(7, 1, 0);
-    QVERIFY(w.getInstanceMeasManagement()->openMeasurement(folder));
-}
 
 // "v; v; ..." of a curve with the shape of a day's noise: a slow rise, a
 // dip and a plateau, in the range lo .. hi.
@@ -71,32 +41,32 @@ QByteArray curve(int count, double lo, double hi, const char *separator)
 // ---------------------------------------------------------------------------
 // Long-term measurement
 
-void enterLongterm(Rig &r)
+void enterLongterm(PictureBench &b)
 {
-    QVERIFY(waitForSinkDataMode(*r.w.getBtSinkInstance(), r.board, r.root));
-    QTest::mouseClick(r.w.findChild<QPushButton *>("butLongtermmeasurement"), Qt::LeftButton);
-    QVERIFY(r.w.longtermScreen() && r.w.longtermScreen()->isVisible());
+    QVERIFY(b.waitFor(PictureBench::Wait::LinkAndFix));
+    press(&b.window(), "butLongtermmeasurement");
+    QVERIFY(b.window().longtermScreen() && b.window().longtermScreen()->isVisible());
 }
 
 // Listening to a 1 kHz tone whose level steps at each sample, from the
 // samples' own clock (the screen's 1.3 s timer), then silence: the display
 // keeps the last sample while the screen still listens.
-void longtermListening(Rig &r)
+void longtermListening(PictureBench &b)
 {
     const double levels[] = {40.3, 40.3, 46.3, 52.3, 52.3, 47.3, 44.3, 44.3};
     const int count = int(sizeof(levels) / sizeof(levels[0]));
-    QCOMPARE(r.board.send("signal tone 1000 0.1"), QStringLiteral("ok"));
-    QCOMPARE(r.board.send(QStringLiteral("signal level %1").arg(levels[0])), QStringLiteral("ok"));
-    enterLongterm(r);
+    QVERIFY(b.tell("signal tone 1000 0.1"));
+    QVERIFY(b.tell(QStringLiteral("signal level %1").arg(levels[0])));
+    enterLongterm(b);
     if (QTest::currentTestFailed())
         return;
-    Longtermmeasurement *lt = r.w.longtermScreen();
+    Longtermmeasurement *lt = b.window().longtermScreen();
     // Connected after the screen: the sample of this tick is taken.
     const QMetaObject::Connection next = QObject::connect(lt->updateTimer(), &QTimer::timeout, [&] {
         const int n = lt->dataCount();
-        r.board.send(n < count ? QStringLiteral("signal level %1").arg(levels[n]) : QStringLiteral("signal silence"));
+        b.board().send(n < count ? QStringLiteral("signal level %1").arg(levels[n]) : QStringLiteral("signal silence"));
     });
-    key(lt);
+    muteKey(lt);
     QTRY_COMPARE_WITH_TIMEOUT(lt->dataCount(), count, count * 1300 + 10000);
     QObject::disconnect(next);
     QVERIFY(!lt->isMuted());
@@ -104,17 +74,15 @@ void longtermListening(Rig &r)
         QVERIFY2(qAbs(lt->recordedData()[i] - levels[i]) < 0.2, qPrintable(QString::number(lt->recordedData()[i])));
 }
 
-void longtermStored(Rig &r)
+void longtermStored(PictureBench &b)
 {
-    const QString folder = QStringLiteral("LT_20260314_081500_Night");
-    QVERIFY(r.root.write(QString(kMeas) + folder + "/info.ini",
+    QVERIFY(b.waitFor(PictureBench::Wait::LinkAndFix));
+    QVERIFY(b.openStored("LT_20260314_081500_Night",
                          "[Measurementinfo]\nMeasurementtype=Longterm\nMeasurementname=Night\n"
                          "[Filter]\nFiltertype=Bandpass\nLowCutOff-Frequency=200\nHighCutOff-Frequency=1800\n"
                          "[Levels_CSV]\nLevels_Cnt=450\nLevels_Data=\"" + curve(450, 20, 80, ";")
                              + "\"\nSelectedTime=1\nMaxVisibleData=600\n"));
-    QVERIFY(waitForSinkDataMode(*r.w.getBtSinkInstance(), r.board, r.root));
-    openStored(r.w, folder);
-    QVERIFY(r.w.longtermScreen()->findChild<QWidget *>("storedPage")->isVisible());
+    QVERIFY(b.window().longtermScreen()->findChild<QWidget *>("storedPage")->isVisible());
 }
 
 // ---------------------------------------------------------------------------
@@ -129,43 +97,44 @@ QString rawFor(int level)
 // The hydrogen sensor on the unit, warmed up long enough that the dial's
 // hand stands still at the top, reading 100; the screen entered from the
 // main page has taken that reading as its zero.
-void enterHydrogen(Rig &r)
+void enterHydrogen(PictureBench &b)
 {
-    QCOMPARE(r.board.send("unit sensor 3"), QStringLiteral("ok"));
-    QCOMPARE(r.board.send("unit value " + rawFor(100)), QStringLiteral("ok"));
-    QVERIFY(waitForSinkDataMode(*r.w.getBtSinkInstance(), r.board, r.root));
+    QVERIFY(b.tell("unit sensor 3"));
+    QVERIFY(b.tell("unit value " + rawFor(100)));
+    QVERIFY(b.waitFor(PictureBench::Wait::LinkAndFix));
     // The link's coming up starts the unit's active time anew.
-    QCOMPARE(r.board.send("unit active 1000"), QStringLiteral("ok"));
+    QVERIFY(b.tell("unit active 1000"));
     QTRY_COMPARE_WITH_TIMEOUT(StatusbarData()->sensorType(), 3, 5000);
-    QTest::mouseClick(r.w.findChild<QPushButton *>("butH2Sensor"), Qt::LeftButton);
-    H2Sensor *h2 = r.w.h2sensorScreen();
+    press(&b.window(), "butH2Sensor");
+    H2Sensor *h2 = b.window().h2sensorScreen();
     QVERIFY(h2 && h2->isVisible());
     QTRY_COMPARE_WITH_TIMEOUT(h2->levels().reference, 100, 8000);
 }
 
-void hydrogenEmpty(Rig &r)
+void hydrogenEmpty(PictureBench &b)
 {
-    enterHydrogen(r);
-    QVERIFY(r.w.h2sensorScreen()->isMuted());
+    enterHydrogen(b);
+    QVERIFY(b.window().h2sensorScreen()->isMuted());
 }
 
 // Listening while the unit answers no poll: the replies are the test's own,
 // a rise from the zero to 250 and a fall to 180 (display 150 .. 80).
-void hydrogenMeasuring(Rig &r)
+void hydrogenMeasuring(PictureBench &b)
 {
-    enterHydrogen(r);
+    enterHydrogen(b);
     if (QTest::currentTestFailed())
         return;
-    H2Sensor *h2 = r.w.h2sensorScreen();
+    H2Sensor *h2 = b.window().h2sensorScreen();
     const QString poll = QStringLiteral("BT_TX S");
-    const int mark = r.board.unitLines().size();
-    QCOMPARE(r.board.send("unit ignore S"), QStringLiteral("ok"));
+    const int mark = b.board().unitLines().size();
+    QVERIFY(b.tell("unit ignore S"));
     // A poll after the command goes unanswered: any earlier reply is in.
-    QTRY_VERIFY_WITH_TIMEOUT(r.board.unitLines().mid(mark + 1).contains(poll), 8000);
+    QTRY_VERIFY_WITH_TIMEOUT(b.board().unitLines().mid(mark + 1).contains(poll), 8000);
     int handled = 0;
-    const QMetaObject::Connection count = QObject::connect(r.w.getBtSinkInstance(), &Bluetooth::btSensorvalueReceived,
-                                                           [&handled] { ++handled; });
-    key(h2);
+    Bluetooth *link = b.window().getBtSinkInstance();
+    const QMetaObject::Connection count =
+        QObject::connect(link, &Bluetooth::btSensorvalueReceived, [&handled] { ++handled; });
+    muteKey(h2);
     QVERIFY(!h2->isMuted());
     QList<int> levels;
     for (int i = 0; i < 60; ++i)
@@ -173,8 +142,7 @@ void hydrogenMeasuring(Rig &r)
     for (int i = 1; i <= 40; ++i)
         levels << 250 - 70 * i / 40;
     for (int level : levels)
-        QCOMPARE(r.board.send(QStringLiteral("bt ttyO2 send BT_RX SENSVAL %1 1000").arg(rawFor(level))),
-                 QStringLiteral("ok"));
+        QVERIFY(b.tell(QStringLiteral("bt ttyO2 send BT_RX SENSVAL %1 1000").arg(rawFor(level))));
     QTRY_COMPARE_WITH_TIMEOUT(handled, levels.size(), 20000);
     QObject::disconnect(count);
     QCOMPARE(h2->levels().displayLevel, 80);
@@ -187,88 +155,84 @@ void hydrogenMeasuring(Rig &r)
                                            QSize(metrics.horizontalAdvance(number->text()), metrics.height()),
                                            number->contentsRect());
     const int digit = metrics.horizontalAdvance(number->text().right(1));
-    r.masks << QRect(number->mapTo(&r.w, QPoint(text.right() - digit - 1, text.top())),
-                     QSize(digit + 3, text.height()));
+    b.mask(QRect(number->mapTo(&b.window(), QPoint(text.right() - digit - 1, text.top())),
+                 QSize(digit + 3, text.height())));
 }
 
-void hydrogenStored(Rig &r)
+void hydrogenStored(PictureBench &b)
 {
-    const QString folder = QStringLiteral("H2_20260314_081500_Valve");
-    QVERIFY(r.root.write(QString(kMeas) + folder + "/info.ini",
+    QVERIFY(b.waitFor(PictureBench::Wait::LinkAndFix));
+    QVERIFY(b.openStored("H2_20260314_081500_Valve",
                          "[Measurementinfo]\nMeasurementtype=H2-Sensor\nMeasurementname=Valve\n"
                          "[Levels_CSV]\nLevels_Cnt=240\nLevels_Data=\"" + curve(240, 10, 180, "; ")
                              + "\"\nH2-ReferenceLevel=120\nH2-MaxRange=200\n"));
-    QVERIFY(waitForSinkDataMode(*r.w.getBtSinkInstance(), r.board, r.root));
-    openStored(r.w, folder);
-    QCOMPARE(r.w.h2sensorScreen()->storedValuesCount(), 240);
+    QCOMPARE(b.window().h2sensorScreen()->storedValuesCount(), 240);
 }
 
 // ---------------------------------------------------------------------------
 // Pressure
 
 // The screen through the debug menu, as a service technician reaches it.
-void enterPressure(Rig &r)
+void enterPressure(PictureBench &b)
 {
-    ModalAction<DebugMenu> menu([](DebugMenu *m) { m->findChild<QPushButton *>("but11")->click(); });
-    r.w.showWidget(101);
+    ModalAction<DebugMenu> menu([](DebugMenu *m) { click(m, "but11"); });
+    b.window().showWidget(101);
     QCOMPARE(menu.count(), 1);
-    QVERIFY(r.w.pressureSensorScreen() && r.w.pressureSensorScreen()->isVisible());
+    QVERIFY(b.window().pressureSensorScreen() && b.window().pressureSensorScreen()->isVisible());
 }
 
 // Five seconds of 7.5 bar with the sensor's noise (the simulator's noise is
 // the same sequence in every run), muted at the fifth packet, shown on the
 // 10 s span.
-void pressureMeasurement(Rig &r)
+void pressureMeasurement(PictureBench &b)
 {
-    QCOMPARE(r.board.send("pressure noise 0.6"), QStringLiteral("ok"));
-    QCOMPARE(r.board.send("pressure set 7.5"), QStringLiteral("ok"));
-    QVERIFY(waitForSinkDataMode(*r.w.getBtSinkInstance(), r.board, r.root));
-    enterPressure(r);
+    QVERIFY(b.tell("pressure noise 0.6"));
+    QVERIFY(b.tell("pressure set 7.5"));
+    QVERIFY(b.waitFor(PictureBench::Wait::LinkAndFix));
+    enterPressure(b);
     if (QTest::currentTestFailed())
         return;
-    PressureSensor *ps = r.w.pressureSensorScreen();
+    PressureSensor *ps = b.window().pressureSensorScreen();
     // Connected after the screen: the packet is in the window.
-    const QMetaObject::Connection mute = QObject::connect(r.w.getBtSinkInstance(), &Bluetooth::btPressuredataReceived,
-                                                          [ps] {
-                                                              if (!ps->isMuted() && ps->intake().count() >= 500)
-                                                                  key(ps);
-                                                          });
-    key(ps);
+    const QMetaObject::Connection mute =
+        QObject::connect(b.window().getBtSinkInstance(), &Bluetooth::btPressuredataReceived, [ps] {
+            if (!ps->isMuted() && ps->intake().count() >= 500)
+                muteKey(ps);
+        });
+    muteKey(ps);
     QTRY_VERIFY_WITH_TIMEOUT(ps->isMuted() && ps->intake().count() > 0, 20000);
     QObject::disconnect(mute);
     QCOMPARE(ps->intake().count(), 500);
     for (int i = 0; i < 2; ++i)
-        ps->findChild<QPushButton *>("butMenuScaleX")->click();
+        click(ps, "butMenuScaleX");
 }
 
 // The analysis view on a page of 5 s: its own side menu, the page's
 // statistics with the deviation.
-void pressureAnalysis(Rig &r)
+void pressureAnalysis(PictureBench &b)
 {
-    pressureMeasurement(r);
+    pressureMeasurement(b);
     if (QTest::currentTestFailed())
         return;
-    PressureSensor *ps = r.w.pressureSensorScreen();
-    ps->findChild<QPushButton *>("butMenuAnalyse")->click();
-    ps->findChild<QPushButton *>("butMenuAnalyseScaleX")->click();
+    PressureSensor *ps = b.window().pressureSensorScreen();
+    click(ps, "butMenuAnalyse");
+    click(ps, "butMenuAnalyseScaleX");
     QCOMPARE(ps->analyseDataEnd(), 500);
 }
 
 // Home, and the screen again: placeholders and an empty diagram.
-void pressureReentered(Rig &r)
+void pressureReentered(PictureBench &b)
 {
-    pressureMeasurement(r);
+    pressureMeasurement(b);
     if (QTest::currentTestFailed())
         return;
-    r.w.pressureSensorScreen()->findChild<QPushButton *>("butMenuHome")->click();
-    QTRY_COMPARE(r.w.findChild<QStackedWidget *>("mainWidget")->currentWidget()->objectName(),
+    click(b.window().pressureSensorScreen(), "butMenuHome");
+    QTRY_COMPARE(b.window().findChild<QStackedWidget *>("mainWidget")->currentWidget()->objectName(),
                  QStringLiteral("mainPage"));
-    enterPressure(r);
+    enterPressure(b);
 }
 
 } // namespace
-
-Q_DECLARE_METATYPE(Driver)
 
 class TestPicturesMeasure2 : public QObject
 {
@@ -287,23 +251,19 @@ private slots:
 private:
     void screen();
 
-    std::unique_ptr<TestRoot> m_root;
-    std::unique_ptr<SimBoard> m_board;
+    PictureBench m_bench;
 };
 
 void TestPicturesMeasure2::init()
 {
     SKIP_OUTSIDE_THIS_PART();
-    ScreenPicture::steady();
-    startPairedBoard(&m_root, &m_board);
+    m_bench.start();
 }
 
 void TestPicturesMeasure2::cleanup()
 {
-    m_board.reset();
-    m_root.reset();
+    m_bench.stop();
     StatusbarData()->update(); // no wired sensor for the next row
-    ScreenPicture::release();
 }
 
 void TestPicturesMeasure2::longterm_data()
@@ -333,13 +293,8 @@ void TestPicturesMeasure2::pressure_data()
 void TestPicturesMeasure2::screen()
 {
     QFETCH(Driver, drive);
-    MainMenu w;
-    w.show();
-    Rig rig{w, *m_board, *m_root, {}};
-    drive(rig);
-    if (QTest::currentTestFailed())
-        return;
-    COMPARE_SCREEN(QString::fromLatin1(QTest::currentDataTag()), 3000, rig.masks);
+    // The drivers wait for the link themselves, once the unit is set up.
+    m_bench.run(drive, PictureBench::Wait::Nothing);
 }
 
 SCREEN_PICTURE_MAIN(TestPicturesMeasure2)

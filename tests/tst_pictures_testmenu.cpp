@@ -4,9 +4,10 @@
 // it, on the simulated board with fixed readings (battery, converter, GPS
 // position and time, the tone of the audio tests).
 #include "eventhandler.h"
+#include "formwidgets.h"
 #include "globals.h"
 #include "mainmenu.h"
-#include "screenpicture.h"
+#include "picturebench.h"
 #include "simboard.h"
 #include "station.h"
 #include "testmenu.h"
@@ -25,67 +26,42 @@
 #include "testmenuuartusbswitch.h"
 #include "testmenuusb.h"
 #include "testpart.h"
-#include "testroot.h"
 
 #include <QApplication>
 #include <QLabel>
-#include <QPushButton>
 #include <QtTest>
 
 #include <functional>
 #include <memory>
 
+using namespace ScreenSteps;
+
 namespace {
 
-// What a driver works with: the board, the station and the main window the
-// tests reach the modules and the receiver through.
-struct Bench {
-    TestRoot &root;
-    SimBoard &board;
-    Station &station;
-    MainMenu &window;
-
-    bool tell(const QString &command)
-    {
-        const QString reply = board.send(command);
-        if (reply != QLatin1String("ok"))
-            qWarning() << command << "->" << reply;
-        return reply == QLatin1String("ok");
-    }
-};
-
-using Driver = std::function<void(Bench &)>;
+// A row's driver works with the board and the main window the tests reach
+// the modules and the receiver through, and with the station.
+using Driver = std::function<void(PictureBench &, Station &)>;
 struct Row {
     const char *screen;
     int part;
     Driver drive;
 };
 
-// The screen's picture "testmenu-<screen>-<state>".
-#define PICTURE(screen, state, ...) COMPARE_SCREEN(QStringLiteral("testmenu-" screen "-" state), ##__VA_ARGS__)
+// The screen's picture "testmenu-<screen>-<state>"; the row is the screen's.
+void picture(const char *state, const QVector<QRect> &masks = {})
+{
+    shoot(QStringLiteral("testmenu-%1-%2").arg(QLatin1String(QTest::currentDataTag()), QLatin1String(state)), 3000,
+          masks);
+}
 
 // A test as the menu opens it: shown on top of the window, the active one.
-template <class T> std::unique_ptr<T> open(Bench &b)
+template <class T> std::unique_ptr<T> open(PictureBench &b)
 {
-    auto test = std::make_unique<T>(&b.window);
+    auto test = std::make_unique<T>(&b.window());
     test->show();
     if (!QTest::qWaitForWindowActive(test.get()))
         qWarning() << "the test's window did not become active";
     return test;
-}
-
-QPushButton *button(QWidget *w, const char *name)
-{
-    auto *b = w->findChild<QPushButton *>(QLatin1String(name));
-    if (!b)
-        qWarning() << "no button" << name;
-    return b;
-}
-
-QString labelText(QWidget *w, const char *name)
-{
-    auto *l = w->findChild<QLabel *>(QLatin1String(name));
-    return l ? l->text() : QStringLiteral("<no %1>").arg(QLatin1String(name));
 }
 
 // A key as the keypad driver delivers it, through the application's filter.
@@ -102,202 +78,183 @@ void pressAndRelease(QWidget *test, int code)
     key(test, QEvent::KeyRelease, code);
 }
 
+// A station command the test takes up ("staActive"), after the simulator
+// commands `before`; the button `press` touched after it, where one is
+// named; and the state the picture shows then.
+struct Step {
+    QStringList before;
+    const char *command;
+    const char *state;
+    const char *press = nullptr;
+};
+
+// The rows of one shape: the simulator set up with `setup`, the test opened
+// and pictured in its state `opened`, then each step and its picture.
+template <class T> Driver walk(const QStringList &setup, const char *opened, const QList<Step> &steps)
+{
+    return [=](PictureBench &b, Station &station) {
+        for (const QString &command : setup)
+            QVERIFY(b.tell(command));
+        auto test = open<T>(b);
+        picture(opened);
+        for (const Step &step : steps) {
+            for (const QString &command : step.before)
+                QVERIFY(b.tell(command));
+            QCOMPARE(station.send(step.command), QStringLiteral("staActive"));
+            if (step.press)
+                press(test.get(), step.press);
+            picture(step.state);
+        }
+    };
+}
+
 const QList<Row> &rows()
 {
     static const QList<Row> all = {
         {"menu", 1,
-         [](Bench &b) {
+         [](PictureBench &b, Station &) {
              auto menu = open<TestMenu>(b);
-             PICTURE("menu", "page1");
-             QTest::mouseClick(button(menu.get(), "butDown"), Qt::LeftButton);
-             PICTURE("menu", "page2");
-             QTest::mouseClick(button(menu.get(), "butDown"), Qt::LeftButton);
-             PICTURE("menu", "page3");
+             picture("page1");
+             press(menu.get(), "butDown");
+             picture("page2");
+             press(menu.get(), "butDown");
+             picture("page3");
          }},
         {"keyboard", 1,
-         [](Bench &b) {
+         [](PictureBench &b, Station &station) {
              auto test = open<TestmenuKeyboard>(b);
              // The raw keys come with the test's first refresh.
              QTRY_VERIFY(g_hardwareTestActive);
-             PICTURE("keyboard", "open");
+             picture("open");
              // UP and FAV seen pressed and released: green, "OK".
              pressAndRelease(test.get(), Qt::Key_F3);
              pressAndRelease(test.get(), Qt::Key_F2);
-             PICTURE("keyboard", "two-keys");
+             picture("two-keys");
              for (int code : {Qt::Key_F1, Qt::Key_F4, Qt::Key_F5, Qt::Key_F6})
                  pressAndRelease(test.get(), code);
-             PICTURE("keyboard", "all-keys");
-             QCOMPARE(b.station.send("cmdPass"), QStringLiteral("resPassed"));
+             picture("all-keys");
+             QCOMPARE(station.send("cmdPass"), QStringLiteral("resPassed"));
          }},
-        {"led", 1,
-         [](Bench &b) {
-             auto test = open<TestmenuLed>(b);
-             PICTURE("led", "open");
-             QCOMPARE(b.station.send("cmdLedIoOn"), QStringLiteral("staActive"));
-             PICTURE("led", "switched");
-         }},
-        {"uartusbswitch", 1,
-         [](Bench &b) {
-             auto test = open<TestmenuUartUsbSwitch>(b);
-             PICTURE("uartusbswitch", "usb");
-             QCOMPARE(b.station.send("cmdUartUsbSwitchUart"), QStringLiteral("staActive"));
-             PICTURE("uartusbswitch", "uart");
-         }},
-        {"sdcard", 1,
-         [](Bench &b) {
-             auto test = open<TestmenuSdcard>(b);
-             PICTURE("sdcard", "open");
-             QCOMPARE(b.station.send("cmdSdcardPartition"), QStringLiteral("staActive"));
-             PICTURE("sdcard", "partitions");
-         }},
+        {"led", 1, walk<TestmenuLed>({}, "open", {{{}, "cmdLedIoOn", "switched"}})},
+        {"uartusbswitch", 1, walk<TestmenuUartUsbSwitch>({}, "usb", {{{}, "cmdUartUsbSwitchUart", "uart"}})},
+        {"sdcard", 1, walk<TestmenuSdcard>({}, "open", {{{}, "cmdSdcardPartition", "partitions"}})},
+        // The listing's times are those of the card's clock.
         {"flashupdate", 1,
-         [](Bench &b) {
-             // The listing's times are those of the card's clock.
-             QVERIFY(b.tell("sdcard clock 2026-03-14T09:26:53"));
-             auto test = open<TestMenuFlashUpdate>(b);
-             PICTURE("flashupdate", "open");
-             QCOMPARE(b.station.send("cmdGenerateFlashUpdateFile"), QStringLiteral("staActive"));
-             PICTURE("flashupdate", "generated");
-         }},
+         walk<TestMenuFlashUpdate>({"sdcard clock 2026-03-14T09:26:53"}, "open",
+                                   {{{}, "cmdGenerateFlashUpdateFile", "generated"}})},
+        // First the partition in use: nothing lent, the test says why.
         {"usb", 1,
-         [](Bench &b) {
-             auto test = open<TestmenuUsb>(b);
-             PICTURE("usb", "open");
-             // The partition in use: nothing lent, the test says why.
-             QVERIFY(b.tell("usb umount busy"));
-             QCOMPARE(b.station.send("cmdUsbConnect"), QStringLiteral("staActive"));
-             PICTURE("usb", "in-use");
-             QVERIFY(b.tell("usb umount ok"));
-             QCOMPARE(b.station.send("cmdUsbConnect"), QStringLiteral("staActive"));
-             PICTURE("usb", "lent");
-             QCOMPARE(b.station.send("cmdUsbDisconnect"), QStringLiteral("staActive"));
-             PICTURE("usb", "taken-back");
-         }},
+         walk<TestmenuUsb>({}, "open",
+                           {{{"usb umount busy"}, "cmdUsbConnect", "in-use"},
+                            {{"usb umount ok"}, "cmdUsbConnect", "lent"},
+                            {{}, "cmdUsbDisconnect", "taken-back"}})},
         {"sensordetection", 1,
-         [](Bench &b) {
-             QVERIFY(b.tell("adc2 1234"));
-             QVERIFY(b.tell("gpio 48 0"));
-             auto test = open<TestmenuSensordetection>(b);
-             PICTURE("sensordetection", "no-sensor");
-             QVERIFY(b.tell("adc2 2000"));
-             QVERIFY(b.tell("gpio 48 1"));
-             QCOMPARE(b.station.send("cmdSensordetectionRead"), QStringLiteral("staActive"));
-             PICTURE("sensordetection", "sensor");
-         }},
+         walk<TestmenuSensordetection>({"adc2 1234", "gpio 48 0"}, "no-sensor",
+                                       {{{"adc2 2000", "gpio 48 1"}, "cmdSensordetectionRead", "sensor"}})},
         {"battery", 1,
-         [](Bench &b) {
-             QVERIFY(b.tell("battery 87 3800"));
-             QVERIFY(b.tell("temp 235"));
-             QVERIFY(b.tell("current 12500"));
-             QVERIFY(b.tell("supplystatus Discharging"));
-             auto test = open<TestmenuBattery>(b);
-             PICTURE("battery", "discharging");
-             QVERIFY(b.tell("charging 1"));
-             QVERIFY(b.tell("battery 50 3700"));
-             QCOMPARE(b.station.send("cmdBatteryRead"), QStringLiteral("staActive"));
-             QTest::mouseClick(button(test.get(), "butUartUsb"), Qt::LeftButton);
-             PICTURE("battery", "charging-usb");
-         }},
+         walk<TestmenuBattery>({"battery 87 3800", "temp 235", "current 12500", "supplystatus Discharging"},
+                               "discharging",
+                               {{{"charging 1", "battery 50 3700"}, "cmdBatteryRead", "charging-usb", "butUartUsb"}})},
         {"display", 2,
-         [](Bench &b) {
+         [](PictureBench &b, Station &station) {
              auto test = open<TestmenuDisplay>(b);
-             PICTURE("display", "preview");
+             picture("preview");
              // Each pattern stands for 5 s; the picture is taken within them.
-             QCOMPARE(b.station.send("cmdDisplayGrid"), QStringLiteral("staActive"));
-             PICTURE("display", "grid");
+             QCOMPARE(station.send("cmdDisplayGrid"), QStringLiteral("staActive"));
+             picture("grid");
              // Back to the preview (its buttons with it), now with Pass.
-             QTRY_VERIFY_WITH_TIMEOUT(button(test.get(), "butGrid")->isVisible(), 15000);
-             PICTURE("display", "preview-judged");
-             QCOMPARE(b.station.send("cmdDisplayColor"), QStringLiteral("staActive"));
-             PICTURE("display", "colours");
-             QTRY_VERIFY_WITH_TIMEOUT(button(test.get(), "butGrid")->isVisible(), 15000);
-             QCOMPARE(b.station.send("cmdDisplayGradient"), QStringLiteral("staActive"));
-             PICTURE("display", "gradient");
-             QCOMPARE(b.station.send("cmdPass"), QStringLiteral("resPassed"));
+             QTRY_VERIFY_WITH_TIMEOUT(child(test.get(), "butGrid")->isVisible(), 15000);
+             picture("preview-judged");
+             QCOMPARE(station.send("cmdDisplayColor"), QStringLiteral("staActive"));
+             picture("colours");
+             QTRY_VERIFY_WITH_TIMEOUT(child(test.get(), "butGrid")->isVisible(), 15000);
+             QCOMPARE(station.send("cmdDisplayGradient"), QStringLiteral("staActive"));
+             picture("gradient");
+             QCOMPARE(station.send("cmdPass"), QStringLiteral("resPassed"));
          }},
         {"gps", 2,
-         [](Bench &b) {
+         [](PictureBench &b, Station &) {
              // One fixed RMC sentence, with its time and position.
              QVERIFY(b.tell("gps pos 52.520008 13.404954"));
              QVERIFY(b.tell("gps time 2026-03-14T08:26:53"));
              QVERIFY(b.tell("gps repeat 1"));
              auto test = open<TestmenuGps>(b);
-             QTRY_VERIFY_WITH_TIMEOUT(button(test.get(), "butPass")->isVisible(), 10000);
-             PICTURE("gps", "fix");
+             QTRY_VERIFY_WITH_TIMEOUT(child(test.get(), "butPass")->isVisible(), 10000);
+             picture("fix");
          }},
         {"selftest", 2,
-         [](Bench &b) {
+         [](PictureBench &b, Station &station) {
              auto test = open<TestmenuSelftest>(b);
-             PICTURE("selftest", "open");
+             picture("open");
              // The headphone-side module silent: its check fails, no Pass.
              QVERIFY(b.tell("bt ttyO3 silent 1"));
-             QCOMPARE(b.station.send("cmdSelftestStart"), QStringLiteral("staActive"));
+             QCOMPARE(station.send("cmdSelftestStart"), QStringLiteral("staActive"));
              QTRY_COMPARE_WITH_TIMEOUT(labelText(test.get(), "labelStateGps"), QStringLiteral("OK"), 15000);
-             PICTURE("selftest", "bt-out-failed");
+             picture("bt-out-failed");
              QVERIFY(b.tell("bt ttyO3 silent 0"));
-             QCOMPARE(b.station.send("cmdSelftestStart"), QStringLiteral("staActive"));
-             QTRY_VERIFY_WITH_TIMEOUT(button(test.get(), "butPass")->isVisible(), 15000);
-             PICTURE("selftest", "passed");
+             QCOMPARE(station.send("cmdSelftestStart"), QStringLiteral("staActive"));
+             QTRY_VERIFY_WITH_TIMEOUT(child(test.get(), "butPass")->isVisible(), 15000);
+             picture("passed");
          }},
         {"initbluetooth", 3,
-         [](Bench &b) {
+         [](PictureBench &b, Station &station) {
              auto test = open<TestmenuInitBluetooth>(b);
-             PICTURE("initbluetooth", "open");
-             QCOMPARE(b.station.send("cmdBluetoothInitSink"), QStringLiteral("staActive"));
-             QCOMPARE(b.station.send("cmdBluetoothInitSource"), QStringLiteral("staActive"));
+             picture("open");
+             QCOMPARE(station.send("cmdBluetoothInitSink"), QStringLiteral("staActive"));
+             QCOMPARE(station.send("cmdBluetoothInitSource"), QStringLiteral("staActive"));
              QTRY_COMPARE_WITH_TIMEOUT(labelText(test.get(), "labelInfoSink"), QStringLiteral("Finished. OK."), 15000);
              QTRY_COMPARE_WITH_TIMEOUT(labelText(test.get(), "labelInfoSource"), QStringLiteral("Finished. OK."),
                                        15000);
-             PICTURE("initbluetooth", "initialised");
+             picture("initialised");
              // The sink module silent: its listing never comes.
              QVERIFY(b.tell("bt ttyO2 silent 1"));
-             QCOMPARE(b.station.send("cmdBluetoothInitSink"), QStringLiteral("staActive"));
+             QCOMPARE(station.send("cmdBluetoothInitSink"), QStringLiteral("staActive"));
              QTRY_COMPARE_WITH_TIMEOUT(labelText(test.get(), "labelInfoSink"), QStringLiteral("Error!"), 15000);
-             PICTURE("initbluetooth", "sink-failed");
+             picture("sink-failed");
          }},
         {"audio", 3,
-         [](Bench &b) {
-             QVERIFY(b.root.write("/home/root/testBtIdMic", QByteArray(SimBoard::kUnitAddress) + '\n'));
-             QVERIFY(b.root.write("/home/root/testBtIdHp", SimBoard::kHeadphoneAddress));
+         [](PictureBench &b, Station &station) {
+             QVERIFY(b.root().write("/home/root/testBtIdMic", QByteArray(SimBoard::kUnitAddress) + '\n'));
+             QVERIFY(b.root().write("/home/root/testBtIdHp", SimBoard::kHeadphoneAddress));
              for (const QString &c :
                   {QStringLiteral("inquiry add %1 280404 Reference microphone").arg(SimBoard::kUnitAddress),
                    QStringLiteral("inquiry add %1 240404 Reference headphone").arg(SimBoard::kHeadphoneAddress),
                    QStringLiteral("signal tone 400 0.1")})
                  QVERIFY(b.tell(c));
              auto test = open<TestmenuAudio>(b);
-             PICTURE("audio", "open");
-             QCOMPARE(b.station.send("cmdAudioStartConnection"), QStringLiteral("staActive"));
+             picture("open");
+             QCOMPARE(station.send("cmdAudioStartConnection"), QStringLiteral("staActive"));
              QTRY_COMPARE_WITH_TIMEOUT(labelText(test.get(), "labelStatusSink"),
                                        QStringLiteral("Call active to microphone"), 20000);
              QTRY_COMPARE_WITH_TIMEOUT(labelText(test.get(), "labelStatusSource"),
                                        QStringLiteral("Call active to headphone"), 20000);
              QTRY_VERIFY(labelText(test.get(), "labelValCh1").endsWith("Hz"));
-             PICTURE("audio", "calls-ch1");
+             picture("calls-ch1");
              // CH 2: the unit's sensor value; muted by touch.
              QVERIFY(b.tell("unit value 12"));
-             QCOMPARE(b.station.send("cmdAudioSelCh2"), QStringLiteral("staActive"));
+             QCOMPARE(station.send("cmdAudioSelCh2"), QStringLiteral("staActive"));
              QTRY_COMPARE(labelText(test.get(), "labelValCh2"), QStringLiteral("12"));
-             QTest::mouseClick(button(test.get(), "butMute"), Qt::LeftButton);
-             PICTURE("audio", "ch2-muted");
-             QCOMPARE(b.station.send("cmdPass"), QStringLiteral("resPassed"));
+             press(test.get(), "butMute");
+             picture("ch2-muted");
+             QCOMPARE(station.send("cmdPass"), QStringLiteral("resPassed"));
          }},
         {"audioloopback", 3,
-         [](Bench &b) {
+         [](PictureBench &b, Station &station) {
              QVERIFY(b.tell("signal tone 400 0.1"));
              QVERIFY(b.tell("signal level 82"));
              auto test = open<TestMenuAudioLoopback>(b);
-             PICTURE("audioloopback", "open");
-             QCOMPARE(b.station.send("cmdAudioLoopbackBtLoop"), QStringLiteral("staActive"));
+             picture("open");
+             QCOMPARE(station.send("cmdAudioLoopbackBtLoop"), QStringLiteral("staActive"));
              QTRY_COMPARE_WITH_TIMEOUT(labelText(test.get(), "labelStatus"), QStringLiteral("Connected in Testmode"),
                                        20000);
-             QTRY_COMPARE_WITH_TIMEOUT(b.station.send("cmdAudioLoopbackGetLevelResult"),
+             QTRY_COMPARE_WITH_TIMEOUT(station.send("cmdAudioLoopbackGetLevelResult"),
                                        QStringLiteral("resAudioLoopbackLevelResult=OK"), 10000);
              // The level is the live analysis' value to all its digits,
              // different in every update; the station reads it, and its
              // limits are tested with the loop (tst_testbluetooth).
              const QRect level = test->findChild<QLabel *>(QStringLiteral("labelLevel"))->geometry();
-             PICTURE("audioloopback", "connected", 3000, {level});
-             QCOMPARE(b.station.send("cmdFail"), QStringLiteral("resFailed"));
+             picture("connected", {level});
+             QCOMPARE(station.send("cmdFail"), QStringLiteral("resFailed"));
          }},
     };
     return all;
@@ -326,8 +283,7 @@ private:
     void table(int part);
     void run();
 
-    std::unique_ptr<TestRoot> m_root;
-    std::unique_ptr<SimBoard> m_board;
+    PictureBench m_bench;
     std::unique_ptr<Station> m_station;
     EventHandler m_filter;
 };
@@ -335,12 +291,10 @@ private:
 void TestPicturesTestmenu::init()
 {
     SKIP_OUTSIDE_THIS_PART();
-    ScreenPicture::steady();
-    m_root = std::make_unique<TestRoot>();
-    QVERIFY(m_root->isValid());
-    m_board = std::make_unique<SimBoard>(m_root->root());
-    QVERIFY2(m_board->isRunning(), qPrintable(m_board->error()));
-    m_station = std::make_unique<Station>(m_root->root());
+    m_bench.startOutOfTheBox();
+    if (QTest::currentTestFailed())
+        return;
+    m_station = std::make_unique<Station>(m_bench.root().root());
     qApp->installEventFilter(&m_filter);
 }
 
@@ -348,9 +302,7 @@ void TestPicturesTestmenu::cleanup()
 {
     qApp->removeEventFilter(&m_filter);
     m_station.reset();
-    m_board.reset();
-    m_root.reset();
-    ScreenPicture::release();
+    m_bench.stop();
 }
 
 void TestPicturesTestmenu::table(int part)
@@ -365,11 +317,7 @@ void TestPicturesTestmenu::table(int part)
 void TestPicturesTestmenu::run()
 {
     QFETCH(Driver, drive);
-    MainMenu w;
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    Bench bench{*m_root, *m_board, *m_station, w};
-    drive(bench);
+    m_bench.run([&](PictureBench &b) { drive(b, *m_station); }, PictureBench::Wait::Nothing);
 }
 
 SCREEN_PICTURE_MAIN(TestPicturesTestmenu)

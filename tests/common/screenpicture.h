@@ -56,15 +56,6 @@ QString failureFolder();
 
 } // namespace ScreenPicture
 
-// Fails the test unless the screen comes to the reference; the arguments
-// are those of ScreenPicture::check.
-#define COMPARE_SCREEN(...)                                                                                            \
-    do {                                                                                                               \
-        const QString screenMismatch_ = ScreenPicture::check(__VA_ARGS__);                                             \
-        if (!screenMismatch_.isEmpty())                                                                                \
-            QFAIL(qPrintable(screenMismatch_));                                                                        \
-    } while (false)
-
 // A test program's main() that renders with the program's own fonts.
 #define SCREEN_PICTURE_MAIN(TestObject)                                                                                \
     int main(int argc, char *argv[])                                                                                   \
