@@ -30,6 +30,43 @@ namespace {
 
 const char kMeas[] = "/media/tq3900/meas/";
 
+// What a user reads off the chart as drawn: the rows of its horizontal grid
+// lines (RGB 64, 64, 64) in one column of the data area, against the rows
+// its y axis puts them on, one per main step strictly inside the axis, at
+// top + height x (v - min) / (max - min), truncated. Empty when they agree.
+QString gridFault(const LongtermData &chart, int column)
+{
+    const QImage &img = chart.chartImage();
+    const QRect area = chart.dataArea();
+    QList<int> shown, expected;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        if (img.pixel(column, y) == qRgb(64, 64, 64))
+            shown << y;
+    }
+    const float min = chart.axisYMin(), max = chart.axisYMax(), step = chart.axisYMainStep();
+    for (float v = min + step; v < max; v += step)
+        expected << int(float(area.top()) + float(area.height()) * (v - min) / (max - min));
+    if (shown == expected)
+        return QString();
+    auto list = [](const QList<int> &rows) {
+        QStringList out;
+        for (int r : rows)
+            out << QString::number(r);
+        return out.join(',');
+    };
+    return QStringLiteral("grid rows %1, expected %2").arg(list(shown), list(expected));
+}
+
+// Whether the curve's colour lies within a row of `row` in `column`.
+bool curveNear(const LongtermData &chart, int column, float row)
+{
+    for (int y = qRound(row) - 1; y <= qRound(row) + 1; ++y) {
+        if (chart.chartImage().pixel(column, y) == qRgb(255, 255, 100))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 class TestLongtermmeasurement : public QObject
@@ -122,12 +159,25 @@ void TestLongtermmeasurement::samplesWindowsSaveAndStoredView()
     QCOMPARE(lt->liveChart()->chartImage().size(), lt->liveChart()->size());
     QCOMPARE(chartLabelFault(*lt->liveChart()), QString());
     QVERIFY(scale->styleSheet().contains("ScaleMagnifierFull_ws_44px"));
+    // Muted, no sample redraws the chart: the click itself clears it and
+    // draws the pass anew, the grid at the new axis' steps and the first
+    // sample at its height between the two ends. A column between the
+    // first two vertical lines, clear of the curve, shows the grid.
+    const QRect area = lt->liveChart()->dataArea();
+    const int gridColumn = area.left() + area.width() / 12;
+    const float firstSample = lt->recordedData()[0];
+    QCOMPARE(gridFault(*lt->liveChart(), gridColumn), QString());
+    QVERIFY(curveNear(*lt->liveChart(), area.left(),
+                      area.top() + area.height()
+                          - (firstSample - lt->minDataVal()) * area.height() / (lt->maxDataVal() - lt->minDataVal())));
     scale->click();
     QVERIFY(!lt->drawScaled());
     QCOMPARE(lt->liveChart()->axisYMin(), 0.0f);
     QCOMPARE(lt->liveChart()->axisYMax(), 100.0f);
     QCOMPARE(lt->liveChart()->axisYMainStep(), 20.0f);
     QCOMPARE(chartLabelFault(*lt->liveChart()), QString());
+    QCOMPARE(gridFault(*lt->liveChart(), gridColumn), QString()); // four lines, 20 dB apart
+    QVERIFY(curveNear(*lt->liveChart(), area.left(), area.top() + area.height() - firstSample * area.height() / 100));
 
     // The window cycle: labels and axes; a new pass starts.
     QPushButton *time = lt->findChild<QPushButton *>("butMenuTime");

@@ -405,7 +405,16 @@ void TestStatusData::lowBatteryWarningAndPowerDown()
     auto w = std::make_unique<MainMenu>();
     Statusbardata *status = StatusbarData();
 
+    // The 30-s timer is what runs the check: sped up once, it warns.
     battery(50, 3000);
+    QTimer *rare = nullptr;
+    for (QTimer *timer : status->findChildren<QTimer *>())
+        rare = timer->interval() == 30000 ? timer : rare;
+    QVERIFY(rare);
+    rare->start(20);
+    QTRY_VERIFY(status->batteryWarning());
+    rare->stop();
+    rare->setInterval(30000);
     status->rareUpdate();
     MessageDialog *warning = status->batteryWarning();
     QVERIFY(warning && warning->isVisible() && warning->isModal());
