@@ -29,6 +29,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QtTest>
 
 #include <functional>
@@ -180,6 +181,11 @@ const QList<Row> &rows()
              QVERIFY(b.tell("gps repeat 1"));
              auto test = open<TestmenuGps>(b);
              QTRY_VERIFY_WITH_TIMEOUT(child(test.get(), "butPass")->isVisible(), 10000);
+             // The position comes with the receiver's next fix, which under
+             // emulation may be seconds after the sentence.
+             auto *latitude = test->findChild<QLineEdit *>(QStringLiteral("lineEditLatitude"));
+             QVERIFY(latitude);
+             QTRY_COMPARE_WITH_TIMEOUT(latitude->text(), QStringLiteral("52.520008"), 15000);
              picture("fix");
          }},
         {"selftest", 2,
