@@ -167,8 +167,15 @@ void TestBluetoothPairing::pairSensorUnit()
 
         // The unit that stays silent: the failure after 10 s, the dialog
         // stays open with its choice.
+        // The bar starts again from 0 % of the 10 s wait, from the full
+        // bar the search left behind.
+        QProgressBar *bar = child<QProgressBar>(d, "prgbSearching");
+        QCOMPARE(bar->maximum(), 15000);
+        QCOMPARE(bar->value(), 15000);
         child<QPushButton>(d, "butBtDev_2")->click();
         QCOMPARE(labelText(d), QStringLiteral("Pairing device ..."));
+        QCOMPARE(bar->maximum(), 10000);
+        QCOMPARE(bar->value(), 0);
         QTRY_VERIFY(m_board->moduleLines("ttyO2").endsWith("PAIR " + kOtherUnit));
         QTest::qWait(9000);
         QVERIFY(d->isVisible());
@@ -176,8 +183,11 @@ void TestBluetoothPairing::pairSensorUnit()
         QVERIFY(d->isVisible());
         QCOMPARE(offered(d).size(), 2);
 
-        // The other unit answers: the dialog is accepted.
+        // The other unit answers: the dialog is accepted. The bar the
+        // failed wait left full starts again from 0 %.
+        QCOMPARE(bar->value(), 10000);
         child<QPushButton>(d, "butBtDev_1")->click();
+        QCOMPARE(bar->value(), 0);
         QTRY_VERIFY(m_board->moduleLines("ttyO2").endsWith("PAIR " + kUnit));
         QTRY_VERIFY_WITH_TIMEOUT(!d->isVisible(), 3000);
         QCOMPARE(d->result(), int(QDialog::Accepted));
