@@ -623,12 +623,7 @@ void BtModulePeer::enterDataMode(int linkId)
 {
     m_dataMode = true;
     m_dataLink = linkId;
-    ModuleModeLine *modeLine = m_modeLine;
-    QPointer<BtModulePeer> self(this);
-    later([self, modeLine] {
-        if (self && modeLine && !self->m_silent)
-            modeLine->setCarrier(true);
-    });
+    setCarrierLater(true);
     // What the device sent meanwhile.
     const QByteArrayList held = m_held;
     m_held.clear();
@@ -636,17 +631,24 @@ void BtModulePeer::enterDataMode(int linkId)
         emitLine(line);
 }
 
+// The carrier line follows the mode after the module's delay, in order
+// with its output; a silent module keeps it as it is.
+void BtModulePeer::setCarrierLater(bool up)
+{
+    ModuleModeLine *modeLine = m_modeLine;
+    QPointer<BtModulePeer> self(this);
+    later([self, modeLine, up] {
+        if (self && modeLine && !self->m_silent)
+            modeLine->setCarrier(up);
+    });
+}
+
 void BtModulePeer::leaveDataMode()
 {
     m_dataMode = false;
     m_dataLink = -1;
     m_held.clear();
-    ModuleModeLine *modeLine = m_modeLine;
-    QPointer<BtModulePeer> self(this);
-    later([self, modeLine] {
-        if (self && modeLine && !self->m_silent)
-            modeLine->setCarrier(false);
-    });
+    setCarrierLater(false);
 }
 
 void BtModulePeer::autocallTick()
@@ -712,12 +714,7 @@ bool BtModulePeer::leaveDataModeByItself()
         return false;
     // As on an escape: the data link stays and can be selected again.
     m_dataMode = false;
-    ModuleModeLine *modeLine = m_modeLine;
-    QPointer<BtModulePeer> self(this);
-    later([self, modeLine] {
-        if (self && modeLine && !self->m_silent)
-            modeLine->setCarrier(false);
-    });
+    setCarrierLater(false);
     return true;
 }
 

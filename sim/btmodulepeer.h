@@ -189,6 +189,7 @@ private:
     void pageTimeout(int id, quint64 call);
     void enterDataMode(int linkId);
     void leaveDataMode();
+    void setCarrierLater(bool up);
     void autocallTick();
     void fromRemote(const QByteArray &line);
     const Link *connectedLink(const QByteArray &profile) const;

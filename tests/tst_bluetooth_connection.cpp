@@ -13,6 +13,7 @@
 #include "systeminformation.h"
 #include "systemsettings.h"
 #include "sensorunitlink.h"
+#include "pairedboard.h"
 #include "simboard.h"
 #include "statusbardata.h"
 #include "testpart.h"
@@ -110,10 +111,7 @@ void TestBluetoothConnection::init()
 {
     SKIP_OUTSIDE_THIS_PART();
     g_debugFeatures = 0;
-    m_root = std::make_unique<TestRoot>();
-    QVERIFY(m_root->isValid());
-    m_board = std::make_unique<SimBoard>(m_root->root());
-    QVERIFY2(m_board->isRunning(), qPrintable(m_board->error()));
+    startBoard(&m_root, &m_board);
 }
 
 void TestBluetoothConnection::cleanup()

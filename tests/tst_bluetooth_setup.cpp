@@ -5,6 +5,7 @@
 #include "bluetooth.h"
 #include "globals.h"
 #include "sensorunitlink.h"
+#include "pairedboard.h"
 #include "simboard.h"
 #include "testroot.h"
 
@@ -55,10 +56,7 @@ private:
 void TestBluetoothSetup::init()
 {
     g_debugFeatures = 0;
-    m_root = std::make_unique<TestRoot>();
-    QVERIFY(m_root->isValid());
-    m_board = std::make_unique<SimBoard>(m_root->root());
-    QVERIFY2(m_board->isRunning(), qPrintable(m_board->error()));
+    startBoard(&m_root, &m_board);
 }
 
 void TestBluetoothSetup::cleanup()

@@ -9,6 +9,16 @@
 
 #include <memory>
 
+// A fresh device root as the board has it out of the box, and the
+// simulator running on it.
+inline void startBoard(std::unique_ptr<TestRoot> *root, std::unique_ptr<SimBoard> *board)
+{
+    *root = std::make_unique<TestRoot>();
+    QVERIFY((*root)->isValid());
+    *board = std::make_unique<SimBoard>((*root)->root());
+    QVERIFY2((*board)->isRunning(), qPrintable((*board)->error()));
+}
+
 // settings.ini of an instrument paired with the simulated sensor unit and
 // headphone, the mute key in switch mode; `more` is appended as it is.
 inline QByteArray pairedSettings(const QString &more = QString())

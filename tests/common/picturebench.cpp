@@ -36,10 +36,7 @@ void PictureBench::start(const QString &moreSettings)
 void PictureBench::startOutOfTheBox()
 {
     ScreenPicture::steady();
-    m_root = std::make_unique<TestRoot>();
-    QVERIFY(m_root->isValid());
-    m_board = std::make_unique<SimBoard>(m_root->root());
-    QVERIFY2(m_board->isRunning(), qPrintable(m_board->error()));
+    startBoard(&m_root, &m_board);
 }
 
 void PictureBench::stop()
