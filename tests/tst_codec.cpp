@@ -326,6 +326,34 @@ void TestCodec::missingCardElementOrRegisterFile()
     QVERIFY(!alsa.errorText(alsaResults[0].code).isEmpty());
     QVERIFY(libraryMapped("libasound.so"));
 
+    // Real ALSA on a card that attaches: four of the codec's controls served
+    // by a control plugin (tests/alsacard) through an ALSA configuration of
+    // the test's own. Each kind of write reaches its control as the library
+    // makes it (a gain as the step of the control's dB scale); an element
+    // the card lacks and an item it lacks change nothing.
+    QVERIFY(m_root->write("/alsa.conf", QStringLiteral("ctl_type.tq3900card { lib \"%1\" }\n"
+                                                     "ctl.tq3900card { type tq3900card journal \"%2\" }\n")
+                                          .arg(QStringLiteral(TQ3900_ALSA_CARD), m_root->local("/controls.log"))
+                                          .toUtf8()));
+    qputenv("ALSA_CONFIG_PATH", QFile::encodeName(m_root->local("/alsa.conf")));
+    using Op = CodecMixer::Op;
+    using S = CodecMixer::Status;
+    const auto cardResults = AlsaCodecMixer("tq3900card").apply({{"LO DAC", Op::Switch, 0},
+                                                                 {"PCM", Op::GainDb, -1050},
+                                                                 {"Mic PGA", Op::Switch, 1},
+                                                                 {"LO Driver Gain", Op::Volume, 5},
+                                                                 {"Loopback-SecDataIn", Op::EnumItem, 1},
+                                                                 {"Loopback-SecDataIn", Op::EnumItem, 2}});
+    qunsetenv("ALSA_CONFIG_PATH");
+    QVector<S> statuses;
+    for (const CodecMixer::Result &r : cardResults)
+        statuses << r.status;
+    QCOMPARE(statuses, QVector<S>({S::Done, S::Done, S::NoElement, S::Done, S::Done, S::Failed}));
+    QVERIFY(cardResults[5].code < 0);
+    QCOMPARE(QString::fromUtf8(m_root->read("/controls.log")).split('\n', Qt::SkipEmptyParts),
+             QStringList({"LO DAC Playback Switch := 0", "PCM Playback Volume := 106",
+                          "LO Driver Gain Playback Volume := 5", "Loopback-SecDataIn := 1"}));
+
     // The register file missing: reported per write, never created.
     QVERIFY(QFile::remove(m_root->local("/sys/bus/i2c/devices/1-0018/registers")));
     {

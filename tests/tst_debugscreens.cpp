@@ -240,24 +240,28 @@ void TestDebugScreens::rawCommandsAndModes()
     // when typed into the line; nothing reaches the module.
     const QString tooLong = QStringLiteral("SET BT NAME ") + QString(250, QLatin1Char('X'));
     const int before = m_board->moduleLines("ttyO2").size();
-    QString refusal;
+    QStringList refusal; // headline, text and the buttons shown
     whenOpen<VirtualKeyboard>([&](VirtualKeyboard *keyboard) {
         keyboard->setText(tooLong);
         whenOpen<MessageDialog>([&](MessageDialog *message) {
-            refusal = message->findChild<QLabel *>(QStringLiteral("labelHeadline"))->text();
-            button(message, "butLeft")->click();
+            for (const char *name : {"labelHeadline", "labelInfotext"})
+                refusal << message->findChild<QLabel *>(QLatin1String(name))->text();
+            for (const char *name : {"butLeft", "butMiddle", "butRight"})
+                if (!button(message, name)->isHidden())
+                    refusal << button(message, name)->text();
+            button(message, "butMiddle")->click();
         });
         button(keyboard, "but_Accept")->click();
     });
     button(&dialog, "butKeyboard")->click();
-    QCOMPARE(refusal, QStringLiteral("Command too long"));
+    QCOMPARE(refusal, QStringList({"Command too long", "262 characters; a module command holds at most 254.", "OK"}));
     QCOMPARE(line->text(), QString());
 
     line->setText(tooLong);
     bool refused = false;
     whenOpen<MessageDialog>([&](MessageDialog *message) {
         refused = true;
-        button(message, "butLeft")->click();
+        button(message, "butMiddle")->click();
     });
     button(&dialog, "butSendSink")->click();
     QVERIFY(refused);

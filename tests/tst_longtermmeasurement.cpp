@@ -33,8 +33,9 @@ const char kMeas[] = "/media/tq3900/meas/";
 // What a user reads off the chart as drawn: the rows of its horizontal grid
 // lines (RGB 64, 64, 64) in one column of the data area, against the rows
 // its y axis puts them on, one per main step strictly inside the axis, at
-// top + height x (v - min) / (max - min), truncated. Empty when they agree.
-QString gridFault(const LongtermData &chart, int column)
+// top + height x (v - min) / (max - min), truncated; none when the grid is
+// off. Empty when they agree.
+QString gridFault(const LongtermData &chart, int column, bool grid)
 {
     const QImage &img = chart.chartImage();
     const QRect area = chart.dataArea();
@@ -44,7 +45,7 @@ QString gridFault(const LongtermData &chart, int column)
             shown << y;
     }
     const float min = chart.axisYMin(), max = chart.axisYMax(), step = chart.axisYMainStep();
-    for (float v = min + step; v < max; v += step)
+    for (float v = min + step; grid && v < max; v += step)
         expected << int(float(area.top()) + float(area.height()) * (v - min) / (max - min));
     if (shown == expected)
         return QString();
@@ -76,6 +77,7 @@ class TestLongtermmeasurement : public QObject
 private slots:
     void init();
     void cleanup();
+    void samplesWindowsSaveAndStoredView_data();
     void samplesWindowsSaveAndStoredView();
     void autoRangeRules();
 
@@ -97,8 +99,19 @@ void TestLongtermmeasurement::cleanup()
     m_root.reset();
 }
 
+void TestLongtermmeasurement::samplesWindowsSaveAndStoredView_data()
+{
+    QTest::addColumn<bool>("grid"); // the setting "show grid"
+    QTest::newRow("grid shown") << true;
+    QTest::newRow("grid off") << false;
+}
+
 void TestLongtermmeasurement::samplesWindowsSaveAndStoredView()
 {
+    QFETCH(bool, grid);
+    if (!grid)
+        QVERIFY(m_root->write("/home/root/settings.ini",
+                              pairedSettings("[Dialogconfiguration]\nLongterm_ShowGrid=false\n")));
     QCOMPARE(m_board->send("signal level 42"), QStringLiteral("ok"));
     MainMenu w;
     w.show();
@@ -166,7 +179,7 @@ void TestLongtermmeasurement::samplesWindowsSaveAndStoredView()
     const QRect area = lt->liveChart()->dataArea();
     const int gridColumn = area.left() + area.width() / 12;
     const float firstSample = lt->recordedData()[0];
-    QCOMPARE(gridFault(*lt->liveChart(), gridColumn), QString());
+    QCOMPARE(gridFault(*lt->liveChart(), gridColumn, grid), QString());
     QVERIFY(curveNear(*lt->liveChart(), area.left(),
                       area.top() + area.height()
                           - (firstSample - lt->minDataVal()) * area.height() / (lt->maxDataVal() - lt->minDataVal())));
@@ -176,7 +189,7 @@ void TestLongtermmeasurement::samplesWindowsSaveAndStoredView()
     QCOMPARE(lt->liveChart()->axisYMax(), 100.0f);
     QCOMPARE(lt->liveChart()->axisYMainStep(), 20.0f);
     QCOMPARE(chartLabelFault(*lt->liveChart()), QString());
-    QCOMPARE(gridFault(*lt->liveChart(), gridColumn), QString()); // four lines, 20 dB apart
+    QCOMPARE(gridFault(*lt->liveChart(), gridColumn, grid), QString()); // four lines, 20 dB apart
     QVERIFY(curveNear(*lt->liveChart(), area.left(), area.top() + area.height() - firstSample * area.height() / 100));
 
     // The window cycle: labels and axes; a new pass starts.

@@ -166,6 +166,7 @@ private slots:
     void navigation();
     void levelCapAtNine();
     void mainPageButtonsBuildScreensOnce();
+    void screenExitReturnsToMainPage_data();
     void screenExitReturnsToMainPage();
     void muteHandlerFollowsScreens();
     void browserNullUntilShown();
@@ -815,9 +816,20 @@ void TestMainMenu::mainPageButtonsBuildScreensOnce()
     QCOMPARE(w.getStoredWidget(1), 4);
 }
 
+void TestMainMenu::screenExitReturnsToMainPage_data()
+{
+    QTest::addColumn<QString>("protection");
+    QTest::addColumn<QString>("gainLine"); // the headphone's input gain after the mute
+    QTest::newRow("hearing protection off") << "false" << "SET CONTROL GAIN 5 f";
+    QTest::newRow("hearing protection on") << "true" << "SET CONTROL GAIN 1 f";
+}
+
 void TestMainMenu::screenExitReturnsToMainPage()
 {
-    writeSettings(*m_root, {{"Bluetooth/Microphone_ID", SimBoard::kUnitAddress}});
+    QFETCH(QString, protection);
+    QFETCH(QString, gainLine);
+    writeSettings(*m_root, {{"Bluetooth/Microphone_ID", SimBoard::kUnitAddress},
+                            {"Systemsettings/HearingProtection", protection}});
     SimBoard board(m_root->root());
     QVERIFY2(board.isRunning(), qPrintable(board.error()));
     MainMenu w;
@@ -857,9 +869,9 @@ void TestMainMenu::screenExitReturnsToMainPage()
     QTRY_COMPARE(board.unitLines().mid(unitMark), expected);
     QTest::qWait(300);
     QCOMPARE(board.unitLines().mid(unitMark), expected);
-    // The headphone's input gain: 0 while muted, then the start value.
-    QTRY_COMPARE(board.moduleLines("ttyO3").mid(sourceMark),
-                 QStringList({"SET CONTROL GAIN 0 f", "SET CONTROL GAIN 5 f"}));
+    // The headphone's input gain: 0 while muted, then the start value, 1
+    // with hearing protection.
+    QTRY_COMPARE(board.moduleLines("ttyO3").mid(sourceMark), QStringList({"SET CONTROL GAIN 0 f", gainLine}));
     QVERIFY(sink->isConnectedRFCOMM() && source->isConnectedA2DP());
     // The main page stopped the recording and the converter capture.
     QVERIFY(!Audioworker()->recordingStatus().inputRunning);
@@ -901,7 +913,7 @@ void TestMainMenu::screenExitReturnsToMainPage()
     emit w.levelmeasurementScreen()->exit();
     QTRY_COMPARE(board.moduleLines("ttyO2").mid(sinkMark), QStringList({"SET CONTROL AUTOCALL 19 500 A2DP"}));
     QTRY_COMPARE(board.moduleLines("ttyO3").mid(sourceMark2),
-                 QStringList({"SET CONTROL GAIN 0 f", "SET CONTROL AUTOCALL 19 500 A2DP", "SET CONTROL GAIN 5 f"}));
+                 QStringList({"SET CONTROL GAIN 0 f", "SET CONTROL AUTOCALL 19 500 A2DP", gainLine}));
 }
 
 void TestMainMenu::muteHandlerFollowsScreens()

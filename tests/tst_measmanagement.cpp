@@ -459,6 +459,9 @@ void TestMeasManagement::renameAndDelete()
     // (The simulator's folder has a clip already: written anew.)
     QVERIFY(QFile::remove(m_root->local(QString(kMeas) + old1 + "/LE_sound.wav")));
     QVERIFY(m_root->write(QString(kMeas) + old1 + "/LE_sound.wav", "RIFF"));
+    // A key a PC tool wrote with an escape ("Note A").
+    const QString oldInfo = QString(kMeas) + old1 + "/info.ini";
+    QVERIFY(m_root->write(oldInfo, m_root->read(oldInfo) + "\n[Notes]\nNote%20A=1\n"));
     // A listed link to a folder outside the store, the oldest entry.
     QVERIFY(QDir().mkpath(m_root->local("/home/root/elsewhere")));
     QVERIFY(m_root->write("/home/root/elsewhere/keep.txt", "keep"));
@@ -487,6 +490,7 @@ void TestMeasManagement::renameAndDelete()
         QSettings info(m_root->local(QString(kMeas) + renamed + "/info.ini"), QSettings::IniFormat);
         QCOMPARE(info.value("Measurementinfo/Measurementname").toString(), QStringLiteral("Ring Road"));
         QCOMPARE(info.value("Measurementinfo/Measurementtype").toString(), QStringLiteral("Levelmeasurement"));
+        QCOMPARE(info.value("Notes/Note A").toString(), QStringLiteral("1"));
     }
     QVERIFY(m_browser->isEditMode());
     QCOMPARE(m_browser->currentPage(), 0);
