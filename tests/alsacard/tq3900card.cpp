@@ -29,8 +29,8 @@ struct Control
     bool dBScale;   // whether it has the dB scale below
 };
 
-// Named as the codec's driver names them: the simple mixer makes the
-// elements "LO DAC", "PCM", "LO Driver Gain" and "Loopback-SecDataIn".
+// Mono controls, named so that the simple mixer makes the elements
+// "LO DAC", "PCM", "LO Driver Gain" and "Loopback-SecDataIn" of them.
 const Control kControls[] = {
     {"LO DAC Playback Switch", SND_CTL_ELEM_TYPE_BOOLEAN, 1, false},
     {"PCM Playback Volume", SND_CTL_ELEM_TYPE_INTEGER, 175, true},
