@@ -905,8 +905,15 @@ void TestMainMenu::screenExitReturnsToMainPage()
     QCOMPARE(board.send("bt ttyO2 drop a2dp"), QStringLiteral("ok"));
     QCOMPARE(board.send("bt ttyO3 drop a2dp"), QStringLiteral("ok"));
     QTRY_VERIFY(!sink->isConnectedA2DP() && !source->isConnectedA2DP());
+    const int entrySink = board.moduleLines("ttyO2").size();
+    const int entrySource = board.moduleLines("ttyO3").size();
     w.displayWidget(1, 1, 0);
-    QTest::qWait(300); // what the screen's entry sent has reached the modules
+    // The screen's entry asks both links to connect again and mutes the
+    // headphone; the sensor unit's module, which still carries the data
+    // link, takes its line after the escape to command mode.
+    QTRY_VERIFY(board.moduleLines("ttyO2").mid(entrySink).contains("SET CONTROL AUTOCALL 19 500 A2DP"));
+    QTRY_COMPARE(board.moduleLines("ttyO3").mid(entrySource),
+                 QStringList({"SET CONTROL AUTOCALL 19 500 A2DP", "SET CONTROL GAIN 0 f", "SET CONTROL GAIN 0 f"}));
     const int sinkMark = board.moduleLines("ttyO2").size();
     const int sourceMark2 = board.moduleLines("ttyO3").size();
     w.levelmeasurementScreen()->frame()->stopWatchdog();
