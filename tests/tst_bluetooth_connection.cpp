@@ -742,12 +742,14 @@ void TestBluetoothConnection::deliveryResetWithASlowModule_data()
     // gets none, and a log line says so.
     QTest::newRow("right after a select, 5 s module") << "select" << "reset" << 5000 << true;
     QTest::newRow("during the call, 10 s module") << "call" << "reset" << 10000 << false;
-    // The settings page stays live behind the wait: a tap on it and the
-    // favourite key 3 s after Yes open nothing, and the restart comes within
+    // The settings page stays live behind the wait: a tap on it, the
+    // favourite key and a short press of the power key 3 s after Yes open
+    // nothing (no dialog, no other screen), and the restart comes within
     // the bound; the power key held then powers off instead (one of the two
     // commands, never both); another disconnect meanwhile does not shorten
     // the reset's bound.
-    QTest::newRow("tap and favourite key during the wait, 5 s module") << "select" << "reset, tap" << 5000 << true;
+    QTest::newRow("tap, favourite and power key during the wait, 5 s module") << "select" << "reset, tap" << 5000
+                                                                              << true;
     QTest::newRow("power key held during the wait, 5 s module") << "select" << "reset, power key" << 5000 << true;
     QTest::newRow("another disconnect during the wait, 5 s module") << "select" << "reset, disconnect" << 5000
                                                                      << true;
@@ -896,8 +898,10 @@ void TestBluetoothConnection::actOnASlowModule()
                 static QTouchDevice *screen = QTest::createTouchDevice();
                 QTest::touchEvent(window, screen).press(0, at, window);
                 QTest::touchEvent(window, screen).release(0, at, window);
-                qt_handleKeyEvent(window, QEvent::KeyPress, Qt::Key_F2, Qt::NoModifier);
-                qt_handleKeyEvent(window, QEvent::KeyRelease, Qt::Key_F2, Qt::NoModifier);
+                for (Qt::Key key : {Qt::Key_F2, Qt::Key_F1}) { // favourite, a short press of power
+                    qt_handleKeyEvent(window, QEvent::KeyPress, key, Qt::NoModifier);
+                    qt_handleKeyEvent(window, QEvent::KeyRelease, key, Qt::NoModifier);
+                }
             } else if (action.endsWith(QLatin1String("power key"))) {
                 // Held: eight repeats and more.
                 qt_handleKeyEvent(window, QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
@@ -938,6 +942,11 @@ void TestBluetoothConnection::actOnASlowModule()
         QCOMPARE(m_root->commands().mid(commandMark), down);
         qInfo("Yes to %s: %lld ms", qPrintable(down.last()), yesToEnd);
         QVERIFY2(yesToEnd < Systemsettings::kResetModuleWaitMs + 2000, qPrintable(QString::number(yesToEnd)));
+        if (!action.endsWith(QLatin1String("disconnect"))) {
+            // No other link operation came between: one disconnect only.
+            const QStringList lines = m_board->moduleLines("ttyO2").mid(mark);
+            QVERIFY2(lines.count("KILL " + kUnit) <= 1, qPrintable(lines.join(" | ")));
+        }
         if (action.endsWith(QLatin1String("power key"))) {
             QVERIFY(w.isPowerDownStarted());
             QCOMPARE(m_root->sysfsWritesTo(backlight).last(), QStringLiteral("0"));

@@ -893,15 +893,24 @@ void TestMainMenu::screenExitReturnsToMainPage()
     QCOMPARE(board.send("bt ttyO2 drop a2dp"), QStringLiteral("ok"));
     QCOMPARE(board.send("bt ttyO3 drop a2dp"), QStringLiteral("ok"));
     QTRY_VERIFY(!sink->isConnectedA2DP() && !source->isConnectedA2DP());
+    const QString autocall = QStringLiteral("SET CONTROL AUTOCALL 19 500 A2DP");
+    const int sinkEntry = board.moduleLines("ttyO2").size();
+    const int sourceEntry = board.moduleLines("ttyO3").size();
     w.displayWidget(1, 1, 0);
-    QTest::qWait(300); // what the screen's entry sent has reached the modules
+    // The screen's entry calls both links again: the headphone's module
+    // takes the call and its input gain, muted, at once, the sensor unit's
+    // the call once it is known to have left data mode (its carrier settled
+    // down). Only then is the exit's part told apart.
+    QTRY_COMPARE(board.moduleLines("ttyO3").mid(sourceEntry),
+                 QStringList({autocall, "SET CONTROL GAIN 0 f", "SET CONTROL GAIN 0 f"}));
+    QTRY_COMPARE(board.moduleLines("ttyO2").mid(sinkEntry), QStringList({autocall}));
     const int sinkMark = board.moduleLines("ttyO2").size();
     const int sourceMark2 = board.moduleLines("ttyO3").size();
     w.levelmeasurementScreen()->frame()->stopWatchdog();
     emit w.levelmeasurementScreen()->exit();
-    QTRY_COMPARE(board.moduleLines("ttyO2").mid(sinkMark), QStringList({"SET CONTROL AUTOCALL 19 500 A2DP"}));
+    QTRY_COMPARE(board.moduleLines("ttyO2").mid(sinkMark), QStringList({autocall}));
     QTRY_COMPARE(board.moduleLines("ttyO3").mid(sourceMark2),
-                 QStringList({"SET CONTROL GAIN 0 f", "SET CONTROL AUTOCALL 19 500 A2DP", "SET CONTROL GAIN 5 f"}));
+                 QStringList({"SET CONTROL GAIN 0 f", autocall, "SET CONTROL GAIN 5 f"}));
 }
 
 void TestMainMenu::muteHandlerFollowsScreens()
