@@ -387,6 +387,7 @@ void MainMenu::finishStartup()
 
     if (deferred)
         drainHeldInput();
+    qDebug() << "=== Start-up finished ===";
 }
 
 // The end of a start-up after the first frame. Its steps read no events:
