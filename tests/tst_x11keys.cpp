@@ -374,10 +374,12 @@ void TestX11Keys::keyboardTestSeesTheRawKeys()
     QVERIFY(!m_root->sysfsWritesTo("/sys/class/backlight/backlight/brightness").contains("0"));
     QVERIFY(!m_root->commands().contains("poweroff"));
 
+    // Every indicator turns green; a picture taken while the last ones are
+    // redrawn shows them yellow still.
     for (const char *key : {"F3", "F4", "F5", "F6"})
         QVERIFY(xdotool({"key", key}));
-    QTRY_VERIFY_WITH_TIMEOUT(screenPixels(green) > 6 * button, 10000);
-    QCOMPARE(screenPixels(yellow), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(screenPixels(yellow), 0, 10000);
+    QVERIFY(screenPixels(green) > 6 * button);
 
     // Passed: the power key is the power key again.
     QVERIFY(m_root->write(file, "cmdPass\n"));
