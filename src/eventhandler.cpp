@@ -37,6 +37,13 @@ void sendKey(QObject *receiver, QEvent::Type type, int key)
     QCoreApplication::sendEvent(receiver, &event);
 }
 
+// The instrument is on its way to a restart (the main window says so).
+bool inputClosed()
+{
+    const MainMenu *w = MainMenu::getInstanceMainMenu();
+    return w && w->isInputClosed();
+}
+
 } // namespace
 
 EventHandler::EventHandler(QObject *parent)
@@ -70,11 +77,20 @@ void EventHandler::flushPendingRelease()
 bool EventHandler::eventFilter(QObject *watched, QEvent *event)
 {
     switch (event->type()) {
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchCancel:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+        return inputClosed();
     case QEvent::TouchEnd: {
         Statusbardata *status = StatusbarData();
         const bool sleeping = status->isPowerSavingActive();
         status->resetPowerSavingCnt();
-        return sleeping;
+        return sleeping || inputClosed();
     }
     case QEvent::KeyPress:
     case QEvent::KeyRelease: {
@@ -104,7 +120,9 @@ bool EventHandler::eventFilter(QObject *watched, QEvent *event)
                 return true; // the press only wakes the instrument
             }
             status->resetPowerSavingCnt();
-            if (g_hardwareTestActive || !isHardwareKey(key->key()))
+            if (!isHardwareKey(key->key()))
+                return inputClosed();
+            if (g_hardwareTestActive)
                 return false;
             if (unmarkedRepeat && !key->isAutoRepeat()) {
                 QKeyEvent repeat(QEvent::KeyPress, key->key(), key->modifiers(), key->text(), true);
@@ -113,7 +131,7 @@ bool EventHandler::eventFilter(QObject *watched, QEvent *event)
             return handlePress(watched, key);
         }
         if (!isHardwareKey(key->key()))
-            return false;
+            return inputClosed();
         // In raw-key mode too: a held key must not count as released.
         if (m_releaseSettleMs > 0 && !key->isAutoRepeat()) {
             m_pending.active = true;
@@ -136,6 +154,10 @@ bool EventHandler::eventFilter(QObject *watched, QEvent *event)
 bool EventHandler::handlePress(QObject *watched, QKeyEvent *key)
 {
     const bool repeat = key->isAutoRepeat();
+    // While input is closed only the power key is counted, for its hold.
+    const bool closed = inputClosed();
+    if (closed && key->key() != Qt::Key_F1)
+        return true;
     switch (key->key()) {
     case Qt::Key_F1: // power
         if (!repeat) {
@@ -147,7 +169,8 @@ bool EventHandler::handlePress(QObject *watched, QKeyEvent *key)
             m_shutdown = true;
             DriverHelper::writeFile(Backlight::kBrightness, "0");
         }
-        postKey(watched, QEvent::KeyPress, Qt::Key_F11);
+        if (!closed)
+            postKey(watched, QEvent::KeyPress, Qt::Key_F11);
         break;
     case Qt::Key_F2: // favourite
         if (!repeat) {
@@ -191,12 +214,22 @@ bool EventHandler::handleRelease(QObject *watched, QKeyEvent *key)
     if (key->isAutoRepeat())
         return true;
     MainMenu *w = MainMenu::getInstanceMainMenu();
+    // While input is closed only a hold of the power key acts: it asks for
+    // the power-off.
+    const bool closed = inputClosed();
+    if (closed && !(key->key() == Qt::Key_F1 && m_shutdown))
+        return true;
     switch (key->key()) {
     case Qt::Key_F1:
         if (m_shutdown) {
             qDebug() << "Send Event for shutdown";
-            if (w)
+            if (w) {
+                // Past this filter, which holds every other key while input
+                // is closed.
+                m_forwarding = true;
                 sendKey(w, QEvent::KeyRelease, Qt::Key_F12);
+                m_forwarding = false;
+            }
         } else {
             qDebug() << "Eventhandler IO-Key released";
             sendKey(watched, QEvent::KeyRelease, Qt::Key_Escape);

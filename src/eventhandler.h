@@ -13,6 +13,10 @@ class QKeyEvent;
 // F10 (mute/listen), and F12 (power down) and F13 (UART mode) for the main
 // window. Any key press or touch while power saving is active only wakes the
 // instrument. While g_hardwareTestActive is set the six keys pass unchanged.
+// While the main window has input closed (MainMenu::isInputClosed: the
+// delivery reset waits for its modules before the restart) no key, touch or
+// click reaches a widget; only the power key's hold still asks for the
+// power-off.
 //
 // Every key is counted once: a desktop platform shows the filter one key
 // event for the window and again for the focus widget (only the widget's is

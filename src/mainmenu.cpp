@@ -387,6 +387,7 @@ void MainMenu::finishStartup()
 
     if (deferred)
         drainHeldInput();
+    qDebug() << "=== Start-up finished ===";
 }
 
 // The end of a start-up after the first frame. Its steps read no events:
@@ -1003,10 +1004,17 @@ void MainMenu::keyReleaseEvent(QKeyEvent *event)
 void MainMenu::beforePowerDown()
 {
     // A power-down cannot be cancelled; a second trigger while it is under
-    // way (the status tick, another key hold) changes nothing.
-    if (m_powerDownStarted)
+    // way (the status tick, another key hold) changes nothing. While the
+    // delivery reset waits, its links are busy with their last commands:
+    // the power-off follows them, in place of the restart.
+    if (m_ending == Ending::Restart) {
+        qDebug() << "beforePowerDown: after the reset's module commands, in place of the restart";
+        m_ending = Ending::RestartThenPowerOff;
         return;
-    m_powerDownStarted = true;
+    }
+    if (m_ending != Ending::None)
+        return;
+    m_ending = Ending::PowerOff;
     qDebug() << "beforePowerDown: Mute";
     muteAudioPath(true, true);
     qDebug() << "beforePowerDown: Disconnect btSink";
@@ -1020,6 +1028,9 @@ void MainMenu::beforePowerDown()
 
 void MainMenu::powerDown()
 {
+    // A reset begun meanwhile took the power-off over (finishRestart).
+    if (m_ending != Ending::PowerOff)
+        return;
     const QString home = DeviceRoot::path(QStringLiteral("/home/root"));
     QDir::setCurrent(home);
     qDebug() << "Good bye!";
@@ -1031,11 +1042,39 @@ void MainMenu::powerDown()
     // (power key, countdown, low battery) tries once more.
     if (status != 0)
         recoverFromFailedPowerDown();
+    else
+        m_ending = Ending::Down;
+}
+
+void MainMenu::beginRestart()
+{
+    // A power-off under way (its 3 s running) is made in place of the
+    // restart; the reset's own wait covers its links.
+    if (m_ending == Ending::None)
+        m_ending = Ending::Restart;
+    else if (m_ending == Ending::PowerOff)
+        m_ending = Ending::RestartThenPowerOff;
+}
+
+void MainMenu::finishRestart()
+{
+    if (m_ending == Ending::RestartThenPowerOff) {
+        qDebug() << "Switched off during the reset: powering off instead of restarting";
+        m_ending = Ending::PowerOff;
+        powerDown();
+        return;
+    }
+    if (m_ending != Ending::Restart)
+        return;
+    qDebug() << "Restarting TQ3900";
+    // "reboot" returns 0 once the board is going down. Otherwise the
+    // instrument runs on with the defaults, and takes input again.
+    m_ending = CommandRunner::run(QStringLiteral("reboot")) == 0 ? Ending::Down : Ending::None;
 }
 
 void MainMenu::recoverFromFailedPowerDown()
 {
-    m_powerDownStarted = false;
+    m_ending = Ending::None;
     DataPartition::mount(kMountTimeoutMs);
     // The backlight knows the levels 5 to 7; "0" would leave it dark.
     DriverHelper::writeFile(Backlight::kBrightness, qBound(5, m_systemsettings->getBrightness(), 7));

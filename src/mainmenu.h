@@ -117,9 +117,26 @@ public:
     // The microphone line to the sensor unit built from the stored fields.
     QString microphoneLine();
 
-    // Power-down
+    // Going down, one way only: the power-off (beforePowerDown, then after
+    // 3 s "umount" and "poweroff") or the restart after the delivery reset
+    // (beginRestart, the reset's bounded wait for its module commands, then
+    // finishRestart: "reboot"). A power-off asked while the reset waits (the
+    // power key held, the power-saving or the battery's power-off) is made in
+    // place of the restart, once the wait is over: the user switched the
+    // instrument off, and it stays off, with the settings reset all the same.
+    // Once "reboot" or "poweroff" went through, nothing more is run. While
+    // the reset waits no user input reaches a screen (the key filter asks
+    // isInputClosed()): the page behind the wait is live, but a dialog opened
+    // there would hold the restart up, and a link operation would disturb the
+    // modules' last commands.
     void beforePowerDown();
-    bool isPowerDownStarted() const { return m_powerDownStarted; }
+    void beginRestart();
+    void finishRestart();
+    bool isPowerDownStarted() const
+    {
+        return m_ending == Ending::PowerOff || m_ending == Ending::RestartThenPowerOff || m_ending == Ending::Down;
+    }
+    bool isInputClosed() const { return m_ending == Ending::Restart || m_ending == Ending::RestartThenPowerOff; }
     void displayPopup(int picture);
 
     // Language
@@ -207,7 +224,14 @@ private:
     quint32 m_currentHighCutOffFreq = 4000;
     int m_currentFilterType = 0;
     bool m_directlyBootedToFavouriteFunction = false;
-    bool m_powerDownStarted = false;
+    enum class Ending {
+        None, // running
+        PowerOff, // beforePowerDown ran: powerDown() follows
+        Restart, // the delivery reset waits for its module commands
+        RestartThenPowerOff, // the same, and a power-off was asked: it replaces the restart
+        Down, // "reboot" or "poweroff" went through
+    };
+    Ending m_ending = Ending::None;
 
     // Start-up after the first frame
     struct HeldInput

@@ -4,6 +4,7 @@
 // over the links a running module reports, disconnecting and resetting.
 #include "bluetooth.h"
 #include "debugmessages.h"
+#include "eventhandler.h"
 #include "formwidgets.h"
 #include "mainmenu.h"
 #include "globals.h"
@@ -23,6 +24,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStackedWidget>
 #include <QtTest>
 
 #include <memory>
@@ -740,6 +742,17 @@ void TestBluetoothConnection::deliveryResetWithASlowModule_data()
     // gets none, and a log line says so.
     QTest::newRow("right after a select, 5 s module") << "select" << "reset" << 5000 << true;
     QTest::newRow("during the call, 10 s module") << "call" << "reset" << 10000 << false;
+    // The settings page stays live behind the wait: a tap on it, the
+    // favourite key and a short press of the power key 3 s after Yes open
+    // nothing (no dialog, no other screen), and the restart comes within
+    // the bound; the power key held then powers off instead (one of the two
+    // commands, never both); another disconnect meanwhile does not shorten
+    // the reset's bound.
+    QTest::newRow("tap, favourite and power key during the wait, 5 s module") << "select" << "reset, tap" << 5000
+                                                                              << true;
+    QTest::newRow("power key held during the wait, 5 s module") << "select" << "reset, power key" << 5000 << true;
+    QTest::newRow("another disconnect during the wait, 5 s module") << "select" << "reset, disconnect" << 5000
+                                                                     << true;
 }
 
 void TestBluetoothConnection::deliveryResetWithASlowModule()
@@ -850,18 +863,97 @@ void TestBluetoothConnection::actOnASlowModule()
         // First stage, 3 s, then "umount" and "poweroff": about 4 s.
         QTRY_VERIFY_WITH_TIMEOUT(m_root->commands().contains("poweroff"), 8000);
         QVERIFY2(clock.elapsed() >= 3900 && clock.elapsed() < 5500, qPrintable(QString::number(clock.elapsed())));
-    } else if (action == QLatin1String("reset")) {
+    } else if (action.startsWith(QLatin1String("reset"))) {
+        // The settings page on the display, input through the window and
+        // the application's key filter, as on the board.
+        EventHandler keys;
+        qApp->installEventFilter(&keys);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.displayWidget(4, 1, 0);
+        w.displayWidget(5, 1, 0);
+        Systemsettings *s = w.getInstanceSystemsettings();
+        QWindow *window = w.windowHandle();
+        const int commandMark = m_root->commands().size();
+        const QString backlight = QStringLiteral("/sys/class/backlight/backlight/brightness");
+        // Whatever opens during the wait is noted and closed again.
+        QStringList opened;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, this, [&opened] {
+            if (QWidget *modal = QApplication::activeModalWidget()) {
+                opened << QString::fromLatin1(modal->metaObject()->className());
+                QMetaObject::invokeMethod(modal, "reject", Qt::QueuedConnection);
+            }
+        });
+        QElapsedTimer sinceYes;
+        QTimer input;
+        input.setSingleShot(true);
+        input.setTimerType(Qt::PreciseTimer);
+        connect(&input, &QTimer::timeout, this, [&] {
+            qInfo("Input %lld ms after Yes", sinceYes.elapsed());
+            if (action.endsWith(QLatin1String("tap"))) {
+                QWidget *paired = child<QWidget>(s, "butPairedMicrophone");
+                QVERIFY(paired->isVisible());
+                const QPoint at = paired->mapTo(&w, paired->rect().center());
+                static QTouchDevice *screen = QTest::createTouchDevice();
+                QTest::touchEvent(window, screen).press(0, at, window);
+                QTest::touchEvent(window, screen).release(0, at, window);
+                for (Qt::Key key : {Qt::Key_F2, Qt::Key_F1}) { // favourite, a short press of power
+                    qt_handleKeyEvent(window, QEvent::KeyPress, key, Qt::NoModifier);
+                    qt_handleKeyEvent(window, QEvent::KeyRelease, key, Qt::NoModifier);
+                }
+            } else if (action.endsWith(QLatin1String("power key"))) {
+                // Held: eight repeats and more.
+                qt_handleKeyEvent(window, QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+                for (int i = 0; i < 10; ++i)
+                    qt_handleKeyEvent(window, QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier, QString(), true);
+                QVERIFY(m_root->sysfsWritesTo(backlight).contains("0")); // dark at once
+                qt_handleKeyEvent(window, QEvent::KeyRelease, Qt::Key_F1, Qt::NoModifier);
+            } else if (action.endsWith(QLatin1String("disconnect"))) {
+                sink->disconnectBtDevice();
+            }
+        });
         new ModalAction<ResetSettings>([](ResetSettings *d) { QTest::mouseClick(child(d, "butReset"), Qt::LeftButton); }, &w);
-        new ModalAction<MessageDialog>([](MessageDialog *d) { QTest::mouseClick(child(d, "butMiddle"), Qt::LeftButton); }, &w);
-        QVERIFY(QMetaObject::invokeMethod(w.getInstanceSystemsettings(), "on_butReset_clicked"));
+        new ModalAction<MessageDialog>([&](MessageDialog *d) {
+            QTest::mouseClick(child(d, "butMiddle"), Qt::LeftButton);
+            sinceYes.start();
+            watch.start(10);
+            if (action != QLatin1String("reset"))
+                input.start(action.endsWith(QLatin1String("disconnect")) ? 1000 : 3000);
+        }, &w);
+        QVERIFY(QMetaObject::invokeMethod(s, "on_butReset_clicked"));
+        const qint64 yesToEnd = sinceYes.elapsed();
+        watch.stop();
+        qApp->removeEventFilter(&keys);
         commands = disconnect
             + QStringList{"SET BT PAGEMODE 0 2000 2", "SET BT NAME TQE3900_MIC", "SET BT CLASS 280438",
                           "SET BT PAIR *"};
+        QVERIFY2(opened.isEmpty(), qPrintable(opened.join(", ")));
+        if (action != QLatin1String("reset"))
+            QVERIFY(!input.isActive()); // the input came during the wait
+        QCOMPARE(child<QStackedWidget>(&w, "mainWidget")->currentWidget(), s);
         // Both disconnects' pauses, then at most the link's carrier bound
-        // for what waits.
-        QCOMPARE(m_root->commands().last(), QStringLiteral("reboot"));
-        qInfo("Yes to reboot: %lld ms", clock.elapsed());
-        QVERIFY2(clock.elapsed() < Systemsettings::kResetModuleWaitMs + 2000, qPrintable(QString::number(clock.elapsed())));
+        // for what waits. Exactly one way down: the power key held during
+        // the wait powers off in place of the restart, once the modules
+        // have their commands.
+        const QStringList down = action.endsWith(QLatin1String("power key"))
+            ? QStringList{"umount /media/tq3900", "poweroff"}
+            : QStringList{"reboot"};
+        QCOMPARE(m_root->commands().mid(commandMark), down);
+        qInfo("Yes to %s: %lld ms", qPrintable(down.last()), yesToEnd);
+        QVERIFY2(yesToEnd < Systemsettings::kResetModuleWaitMs + 2000, qPrintable(QString::number(yesToEnd)));
+        if (!action.endsWith(QLatin1String("disconnect"))) {
+            // No other link operation came between: one disconnect only.
+            const QStringList lines = m_board->moduleLines("ttyO2").mid(mark);
+            QVERIFY2(lines.count("KILL " + kUnit) <= 1, qPrintable(lines.join(" | ")));
+        }
+        if (action.endsWith(QLatin1String("power key"))) {
+            QVERIFY(w.isPowerDownStarted());
+            QCOMPARE(m_root->sysfsWritesTo(backlight).last(), QStringLiteral("0"));
+            // Nothing more follows: no restart after the power-off.
+            QTest::qWait(500);
+            QCOMPARE(m_root->commands().mid(commandMark), down);
+        }
         if (delivered) {
             // Nothing waited any more: every command, "SET BT PAIR *" the
             // last, went to the module before the reboot.
@@ -895,7 +987,7 @@ void TestBluetoothConnection::actOnASlowModule()
     // The unit gets only its own messages.
     const QStringList unit = m_board->unitLines();
     QVERIFY2(unit.filter(QRegularExpression("^(?!BT_TX )")).isEmpty(), qPrintable(unit.join(" | ")));
-    if (action == QLatin1String("power-off") || action == QLatin1String("reset")) {
+    if (action == QLatin1String("power-off") || action.startsWith(QLatin1String("reset"))) {
         if (delivered) // dropped links are down
             QTRY_COMPARE(m_board->send("bt ttyO2 status"), QStringLiteral("command"));
         return;

@@ -230,12 +230,13 @@ void ModuleMode::leave(bool escapeNow)
 
 void ModuleMode::limitHeld(int ms)
 {
-    // One bound: a later call does not move a running one. Commands held
-    // while it runs (also after a block went out) are dropped when it
-    // passes.
+    // One bound, which ends at the later of the two ends: a later, shorter
+    // call (a disconnect's 3 s) never cuts a longer one under way (the
+    // delivery reset's). Commands held while it runs (also after a block
+    // went out) are dropped when it passes.
     if (heldLimitPassed())
         dropHeld("the module did not reach command mode in time");
-    if (m_heldLimit.isValid() && m_heldLimitMs - m_heldLimit.elapsed() <= ms)
+    if (m_heldLimit.isValid() && m_heldLimitMs - m_heldLimit.elapsed() >= ms)
         return;
     m_heldLimit.start();
     m_heldLimitMs = ms;

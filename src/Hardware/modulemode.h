@@ -102,8 +102,8 @@ public:
     // escapeNow an escape is made at once, also while the mode is not known.
     void leave(bool escapeNow = false);
     // Commands held from now on and not written within ms are dropped. The
-    // bound holds through blocks written meanwhile; a later call does not
-    // move it further out.
+    // bound holds through blocks written meanwhile; a later call may take it
+    // further out, never nearer.
     void limitHeld(int ms);
 
 public slots:

@@ -3,7 +3,6 @@
 
 #include "bluetooth.h"
 #include "bluetoothpairing.h"
-#include "commandrunner.h"
 #include "customizedialogs.h"
 #include "datetimeadjust.h"
 #include "deviceroot.h"
@@ -436,6 +435,11 @@ void Systemsettings::on_butReset_clicked()
     ResetSettings dialog(this);
     if (dialog.exec() != QDialog::Accepted)
         return;
+    // From here the instrument is on its way to its restart: no user input
+    // reaches a screen until then (the main window owns that state).
+    MainMenu *window = MainMenu::getInstanceMainMenu();
+    if (window)
+        window->beginRestart();
     // The defaults are in the file before any module is touched.
     resetToDefaultSettings();
     emit changeLanguage(m_selectedLanguageNum);
@@ -443,8 +447,9 @@ void Systemsettings::on_butReset_clicked()
     // Their commands go as commands: a module on its way out of data mode
     // (a slow one drops its carrier up to about 10 s late) is waited for, as
     // long as the link waits for a carrier, with the event loop running. The
-    // bound counts from the first disconnect and nothing moves it; the
-    // modules drop what they still hold a second later, after the log line.
+    // bound counts from the first disconnect and nothing shortens it (a later
+    // disconnect's shorter bound does not replace it); the modules drop what
+    // they still hold a second later, after the log line.
     // The headphone's module is reset once the sensor unit's has taken its
     // commands (or the bound has passed).
     static_assert(kResetModuleWaitMs == ModuleMode::kCarrierLagMs, "the reset waits as long as the link");
@@ -482,8 +487,10 @@ void Systemsettings::on_butReset_clicked()
     if (m_btSource && m_btSource->hasHeldCommands())
         qWarning() << "Reset: the headphone's module did not take its commands within" << kResetModuleWaitMs
                    << "ms; it keeps its pairings";
-    qDebug() << "Restarting TQ3900";
-    CommandRunner::run(QStringLiteral("reboot"));
+    // Restarts, or powers off when the user switched the instrument off
+    // meanwhile.
+    if (window)
+        window->finishRestart();
 }
 
 const Systemsettings::DisplayFlag *Systemsettings::displayFlags(int *count)
