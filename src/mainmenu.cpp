@@ -1056,12 +1056,19 @@ void MainMenu::displayPopup(int picture)
 
 void MainMenu::loadLanguageFile(QString name)
 {
+    // The built-in catalogue of the name always serves, beneath a catalogue
+    // of the same name on the card: one on the card may lack texts (a newer
+    // program's, or a translator's unfinished work), and those must not
+    // show as raw keys.
+    translator.load(QStringLiteral(":/Languages/%1").arg(name));
+    m_cardTranslator.reset();
+    m_cardCatalogue.clear();
     // A catalogue on the card is read only when it is a regular file of a
     // sane size (a FIFO in its place must not hang the start), and handed to
-    // the translator only when its structure holds: QTranslator trusts the
+    // a translator only when its structure holds: QTranslator trusts the
     // offsets inside and would read out of bounds on a damaged file. A
     // damaged catalogue on the card must not leave raw keys on screen either:
-    // the built-in one serves instead.
+    // the built-in one serves alone.
     QByteArray data;
     // Before the data partition is checked and mounted its files are not
     // looked at (the bare mount point, or a partition not checked yet), nor
@@ -1073,10 +1080,12 @@ void MainMenu::loadLanguageFile(QString name)
         : RegularFile::Status::Missing;
     if (status == RegularFile::Status::Ok) {
         QString why;
+        auto card = std::make_unique<QTranslator>();
         if (Catalogue::check(data, &why)
-            && translator.load(reinterpret_cast<const uchar *>(data.constData()), data.size())) {
-            // The translator reads from this buffer for as long as it holds it.
+            && card->load(reinterpret_cast<const uchar *>(data.constData()), data.size())) {
+            // The translator reads from this buffer for as long as it lives.
             m_cardCatalogue = data;
+            m_cardTranslator = std::move(card);
             qDebug() << "Load language file from mass storage" << onCard;
             return;
         }
@@ -1084,23 +1093,26 @@ void MainMenu::loadLanguageFile(QString name)
     } else if (status != RegularFile::Status::Missing) {
         qDebug() << "Language file on mass storage not loadable" << onCard << RegularFile::describe(status);
     }
-    translator.load(QStringLiteral(":/Languages/%1").arg(name));
-    m_cardCatalogue.clear();
     qDebug() << "Load language file from resource" << name;
 }
 
 void MainMenu::changeLanguage(int num)
 {
-    if (num >= 1 && num <= 24)
+    if (num >= 1 && num <= 24) {
         loadLanguageFile(catalogueName(num));
-    else
+    } else {
         translator.load(QStringLiteral(":/Languages/GB_TQ3900.qm"));
-    if (num < 1 || num > 24)
+        m_cardTranslator.reset();
         m_cardCatalogue.clear();
+    }
     m_loadedLanguage = num;
     m_loadedWithCard = m_dataPartitionReady;
+    // Installed anew, so that the application announces a language change to
+    // all widgets; the last installed is asked first.
     qApp->removeTranslator(&translator);
     qApp->installTranslator(&translator);
+    if (m_cardTranslator)
+        qApp->installTranslator(m_cardTranslator.get());
     m_systemsettings->init();
 }
 

@@ -6,6 +6,8 @@
 #include <QTranslator>
 #include <QVector>
 
+#include <memory>
+
 namespace Ui {
 class MainMenu;
 }
@@ -187,10 +189,14 @@ private:
     int m_widget = 0;
     int m_storedWidgetMenu[10] = {};
     int m_currentMenuLevel = 0;
-    // A card catalogue the translator reads from (declared first: it must
-    // outlive the translator).
-    QByteArray m_cardCatalogue;
+    // The language's built-in catalogue, and the card's catalogue of the
+    // same name when there is one, installed after it so that it is asked
+    // first: a text the card's catalogue lacks comes from the built-in one,
+    // never as its raw key. The card's translator reads from the buffer
+    // declared before it, which outlives it.
     QTranslator translator;
+    QByteArray m_cardCatalogue;
+    std::unique_ptr<QTranslator> m_cardTranslator;
     int m_micGainStep = 0;
     int m_micGain = 0;
     float m_micPgaGain = 0.0f;

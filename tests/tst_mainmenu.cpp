@@ -18,6 +18,7 @@
 #include "messagedialog.h"
 #include "pinpointing.h"
 #include "popupinfo.h"
+#include "settingsbutton.h"
 #include "simboard.h"
 #include "statusbar.h"
 #include "statusbardata.h"
@@ -545,6 +546,13 @@ void TestMainMenu::startupLanguageOnTheCard()
     QCOMPARE(board.send("usb"), QStringLiteral("mounted"));
     QCOMPARE(mainButtonTexts(w).first(), pinpointingAfter);
     QCOMPARE(cardReads, 1);
+    // The card's catalogue has the main page's texts only: the settings
+    // page's labels come from the built-in one, never as raw keys.
+    const auto label = [&w](const char *name) {
+        return w.getInstanceSystemsettings()->findChild<SettingsButton *>(name)->getText1();
+    };
+    QCOMPARE(QStringList({label("butTimezone"), label("butDaylightSavingTime")}),
+             QStringList({"Time zone", "Daylight saving time"}));
 }
 
 void TestMainMenu::startupWithMissingGpioFolder()
