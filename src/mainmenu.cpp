@@ -180,8 +180,6 @@ MainMenu::MainMenu(Startup startup, QWidget *parent)
         applyStyleSheet();
     ui->setupUi(this);
     m_instanceMainMenu = this;
-    ui->butTestMenu->raise();
-    ui->butDebugMenu->raise();
     if (startup == Startup::Now)
         addPressedPictures();
 
@@ -230,7 +228,8 @@ MainMenu::MainMenu(Startup startup, QWidget *parent)
 
         StatusbarData()->readBattery();
         ui->widgetStatusbar->init(480, 20);
-        showDebugButtons();
+        // 21. Debug and test buttons: after the frame (hidden unless the
+        // debug features are on, they would only delay it).
         m_startupPending = true;
         qApp->installEventFilter(this);
         // A window that is never painted (no display) starts all the same.
@@ -549,9 +548,37 @@ void MainMenu::setMainPageTexts()
 
 void MainMenu::showDebugButtons()
 {
+    buildDebugButtons();
     const bool visible = g_debugFeatures == 1;
-    ui->butDebugMenu->setVisible(visible);
-    ui->butTestMenu->setVisible(visible);
+    m_butDebugMenu->setVisible(visible);
+    m_butTestMenu->setVisible(visible);
+}
+
+// The two small buttons at the foot of the main page: made after the status
+// bar, they lie over it. The central widget's style sheet styles them by
+// name.
+void MainMenu::buildDebugButtons()
+{
+    if (m_butTestMenu)
+        return;
+    const auto button = [this](const char *name, const char *text, const QRect &geometry) {
+        auto *b = new QPushButton(QLatin1String(text), ui->mainPage);
+        b->setObjectName(QLatin1String(name));
+        b->setGeometry(geometry);
+        QFont font;
+        font.setPointSize(10);
+        b->setFont(font);
+        return b;
+    };
+    m_butTestMenu = button("butTestMenu", "TEST", QRect(265, 252, 55, 20));
+    m_butDebugMenu = button("butDebugMenu", "DBG", QRect(330, 252, 50, 20));
+    // In the focus chain behind the six functions, as the form had them:
+    // made last, they would come first after a hidden page's widget that
+    // had the focus, and take it from the main page's first button.
+    setTabOrder(ui->butManagement, m_butTestMenu);
+    setTabOrder(m_butTestMenu, m_butDebugMenu);
+    connect(m_butTestMenu, &QPushButton::clicked, this, &MainMenu::on_butTestMenu_clicked);
+    connect(m_butDebugMenu, &QPushButton::clicked, this, &MainMenu::on_butDebugMenu_clicked);
 }
 
 void MainMenu::init()

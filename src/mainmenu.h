@@ -25,6 +25,7 @@ class MeasManagement;
 class Pinpointing;
 class Pipelocating;
 class PressureSensor;
+class QPushButton;
 class QThread;
 class QTimer;
 class Systemsettings;
@@ -148,8 +149,6 @@ public slots:
     int setMicParameterMute(int mute);
     int setMicParameterButton(int button);
     int getMicInitParameter(int *gain, int *mute, int *button);
-    void on_butDebugMenu_clicked();
-    void on_butTestMenu_clicked();
     void switchActiveMute(bool mute);
 
 protected:
@@ -158,6 +157,12 @@ protected:
     void keyReleaseEvent(QKeyEvent *event) override;
 
 private:
+    // The hidden DBG and TEST buttons' clicks. Not slots: the buttons are
+    // built after the form, so the form's connection by name must not look
+    // for them.
+    void on_butDebugMenu_clicked();
+    void on_butTestMenu_clicked();
+
     void finishStartup();
     void drainHeldInput();
     bool dataPartitionReady(int waitMs);
@@ -165,10 +170,14 @@ private:
     template <class Screen> Screen *ensureScreen(Screen *&screen, bool connectExit);
     void setMainPageTexts();
     void showDebugButtons();
+    void buildDebugButtons();
     void sendMicLine();
     void recoverFromFailedPowerDown();
 
     Ui::MainMenu *ui;
+    // On the main page, built with the rest of the start-up (null before).
+    QPushButton *m_butTestMenu = nullptr;
+    QPushButton *m_butDebugMenu = nullptr;
     static MainMenu *m_instanceMainMenu;
     Levelmeasurement *m_levelMeasurement = nullptr;
     Pinpointing *m_pinpointing = nullptr;
