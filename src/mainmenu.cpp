@@ -180,8 +180,6 @@ MainMenu::MainMenu(Startup startup, QWidget *parent)
         applyStyleSheet();
     ui->setupUi(this);
     m_instanceMainMenu = this;
-    ui->butTestMenu->raise();
-    ui->butDebugMenu->raise();
     if (startup == Startup::Now)
         addPressedPictures();
 
@@ -230,7 +228,8 @@ MainMenu::MainMenu(Startup startup, QWidget *parent)
 
         StatusbarData()->readBattery();
         ui->widgetStatusbar->init(480, 20);
-        showDebugButtons();
+        // 21. Debug and test buttons: after the frame (hidden unless the
+        // debug features are on, they would only delay it).
         m_startupPending = true;
         qApp->installEventFilter(this);
         // A window that is never painted (no display) starts all the same.
@@ -550,9 +549,37 @@ void MainMenu::setMainPageTexts()
 
 void MainMenu::showDebugButtons()
 {
+    buildDebugButtons();
     const bool visible = g_debugFeatures == 1;
-    ui->butDebugMenu->setVisible(visible);
-    ui->butTestMenu->setVisible(visible);
+    m_butDebugMenu->setVisible(visible);
+    m_butTestMenu->setVisible(visible);
+}
+
+// The two small buttons at the foot of the main page: made after the status
+// bar, they lie over it. The central widget's style sheet styles them by
+// name.
+void MainMenu::buildDebugButtons()
+{
+    if (m_butTestMenu)
+        return;
+    const auto button = [this](const char *name, const char *text, const QRect &geometry) {
+        auto *b = new QPushButton(QLatin1String(text), ui->mainPage);
+        b->setObjectName(QLatin1String(name));
+        b->setGeometry(geometry);
+        QFont font;
+        font.setPointSize(10);
+        b->setFont(font);
+        return b;
+    };
+    m_butTestMenu = button("butTestMenu", "TEST", QRect(265, 252, 55, 20));
+    m_butDebugMenu = button("butDebugMenu", "DBG", QRect(330, 252, 50, 20));
+    // In the focus chain behind the six functions, as the form had them:
+    // made last, they would come first after a hidden page's widget that
+    // had the focus, and take it from the main page's first button.
+    setTabOrder(ui->butManagement, m_butTestMenu);
+    setTabOrder(m_butTestMenu, m_butDebugMenu);
+    connect(m_butTestMenu, &QPushButton::clicked, this, &MainMenu::on_butTestMenu_clicked);
+    connect(m_butDebugMenu, &QPushButton::clicked, this, &MainMenu::on_butDebugMenu_clicked);
 }
 
 void MainMenu::init()
@@ -1095,12 +1122,19 @@ void MainMenu::displayPopup(int picture)
 
 void MainMenu::loadLanguageFile(QString name)
 {
+    // The built-in catalogue of the name always serves, beneath a catalogue
+    // of the same name on the card: one on the card may lack texts (a newer
+    // program's, or a translator's unfinished work), and those must not
+    // show as raw keys.
+    translator.load(QStringLiteral(":/Languages/%1").arg(name));
+    m_cardTranslator.reset();
+    m_cardCatalogue.clear();
     // A catalogue on the card is read only when it is a regular file of a
     // sane size (a FIFO in its place must not hang the start), and handed to
-    // the translator only when its structure holds: QTranslator trusts the
+    // a translator only when its structure holds: QTranslator trusts the
     // offsets inside and would read out of bounds on a damaged file. A
     // damaged catalogue on the card must not leave raw keys on screen either:
-    // the built-in one serves instead.
+    // the built-in one serves alone.
     QByteArray data;
     // Before the data partition is checked and mounted its files are not
     // looked at (the bare mount point, or a partition not checked yet), nor
@@ -1112,10 +1146,12 @@ void MainMenu::loadLanguageFile(QString name)
         : RegularFile::Status::Missing;
     if (status == RegularFile::Status::Ok) {
         QString why;
+        auto card = std::make_unique<QTranslator>();
         if (Catalogue::check(data, &why)
-            && translator.load(reinterpret_cast<const uchar *>(data.constData()), data.size())) {
-            // The translator reads from this buffer for as long as it holds it.
+            && card->load(reinterpret_cast<const uchar *>(data.constData()), data.size())) {
+            // The translator reads from this buffer for as long as it lives.
             m_cardCatalogue = data;
+            m_cardTranslator = std::move(card);
             qDebug() << "Load language file from mass storage" << onCard;
             return;
         }
@@ -1123,23 +1159,26 @@ void MainMenu::loadLanguageFile(QString name)
     } else if (status != RegularFile::Status::Missing) {
         qDebug() << "Language file on mass storage not loadable" << onCard << RegularFile::describe(status);
     }
-    translator.load(QStringLiteral(":/Languages/%1").arg(name));
-    m_cardCatalogue.clear();
     qDebug() << "Load language file from resource" << name;
 }
 
 void MainMenu::changeLanguage(int num)
 {
-    if (num >= 1 && num <= 24)
+    if (num >= 1 && num <= 24) {
         loadLanguageFile(catalogueName(num));
-    else
+    } else {
         translator.load(QStringLiteral(":/Languages/GB_TQ3900.qm"));
-    if (num < 1 || num > 24)
+        m_cardTranslator.reset();
         m_cardCatalogue.clear();
+    }
     m_loadedLanguage = num;
     m_loadedWithCard = m_dataPartitionReady;
+    // Installed anew, so that the application announces a language change to
+    // all widgets; the last installed is asked first.
     qApp->removeTranslator(&translator);
     qApp->installTranslator(&translator);
+    if (m_cardTranslator)
+        qApp->installTranslator(m_cardTranslator.get());
     m_systemsettings->init();
 }
 

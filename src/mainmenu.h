@@ -6,6 +6,8 @@
 #include <QTranslator>
 #include <QVector>
 
+#include <memory>
+
 namespace Ui {
 class MainMenu;
 }
@@ -23,6 +25,7 @@ class MeasManagement;
 class Pinpointing;
 class Pipelocating;
 class PressureSensor;
+class QPushButton;
 class QThread;
 class QTimer;
 class Systemsettings;
@@ -163,8 +166,6 @@ public slots:
     int setMicParameterMute(int mute);
     int setMicParameterButton(int button);
     int getMicInitParameter(int *gain, int *mute, int *button);
-    void on_butDebugMenu_clicked();
-    void on_butTestMenu_clicked();
     void switchActiveMute(bool mute);
 
 protected:
@@ -173,6 +174,12 @@ protected:
     void keyReleaseEvent(QKeyEvent *event) override;
 
 private:
+    // The hidden DBG and TEST buttons' clicks. Not slots: the buttons are
+    // built after the form, so the form's connection by name must not look
+    // for them.
+    void on_butDebugMenu_clicked();
+    void on_butTestMenu_clicked();
+
     void finishStartup();
     void drainHeldInput();
     bool dataPartitionReady(int waitMs);
@@ -180,10 +187,14 @@ private:
     template <class Screen> Screen *ensureScreen(Screen *&screen, bool connectExit);
     void setMainPageTexts();
     void showDebugButtons();
+    void buildDebugButtons();
     void sendMicLine();
     void recoverFromFailedPowerDown();
 
     Ui::MainMenu *ui;
+    // On the main page, built with the rest of the start-up (null before).
+    QPushButton *m_butTestMenu = nullptr;
+    QPushButton *m_butDebugMenu = nullptr;
     static MainMenu *m_instanceMainMenu;
     Levelmeasurement *m_levelMeasurement = nullptr;
     Pinpointing *m_pinpointing = nullptr;
@@ -204,10 +215,14 @@ private:
     int m_widget = 0;
     int m_storedWidgetMenu[10] = {};
     int m_currentMenuLevel = 0;
-    // A card catalogue the translator reads from (declared first: it must
-    // outlive the translator).
-    QByteArray m_cardCatalogue;
+    // The language's built-in catalogue, and the card's catalogue of the
+    // same name when there is one, installed after it so that it is asked
+    // first: a text the card's catalogue lacks comes from the built-in one,
+    // never as its raw key. The card's translator reads from the buffer
+    // declared before it, which outlives it.
     QTranslator translator;
+    QByteArray m_cardCatalogue;
+    std::unique_ptr<QTranslator> m_cardTranslator;
     int m_micGainStep = 0;
     int m_micGain = 0;
     float m_micPgaGain = 0.0f;

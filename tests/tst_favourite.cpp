@@ -315,8 +315,8 @@ void TestFavourite::failedStartupMountWritesNothingAndLends()
     QVERIFY(!m_root->exists("/.tq3900/beneath-tq3900"));
 }
 
-// A shell unmounts the partition behind the program's back: the next
-// screenshot says the partition is not mounted, and neither it nor the
+// A shell unmounts the partition behind the program's back, or mounts a
+// tmpfs there: the next screenshot says the partition is not mounted, and neither it nor the
 // diagnostic file lands in the bare mount point, where the next mount would
 // hide it. With debug features on, the unit's lines that cannot be logged
 // say so once each time the partition goes away, not once a line.
@@ -357,6 +357,10 @@ void TestFavourite::unmountFromAShellIsSeen()
         return QDir(m_root->local("/media/tq3900")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
     };
     QCOMPARE(bareMountPoint(), QStringList());
+    // A shell mounts a tmpfs there: the mount point is in the mount table,
+    // but not with the partition, and what is written there stays in memory.
+    const QByteArray tmpfs = "tmpfs /media/tq3900 tmpfs rw,relatime 0 0\n";
+    QVERIFY(m_root->write("/proc/mounts", m_root->read("/proc/mounts") + tmpfs));
     DebugMessages::clear();
     favouriteKey();
     QCOMPARE(m_modals->seen.last(), QStringLiteral("message: The screenshot could not be saved:\n"
@@ -376,6 +380,15 @@ void TestFavourite::unmountFromAShellIsSeen()
     QVERIFY(unitLinesSent(2));
     QCOMPARE(notOpened(), 2);
     QCOMPARE(bareMountPoint(), QStringList());
+
+    // Mounted again, and a tmpfs over it: the files seen there are the
+    // tmpfs's, not the card's.
+    QVERIFY(DataPartition::mount());
+    QVERIFY(m_root->write("/proc/mounts", m_root->read("/proc/mounts") + tmpfs));
+    favouriteKey();
+    QCOMPARE(m_modals->seen.last(), QStringLiteral("message: The screenshot could not be saved:\n"
+                                                   "the data partition is not mounted."));
+    QVERIFY(!m_root->exists(QString(kShots) + "/pic_001.png"));
 }
 
 void TestFavourite::screenshotOfTheActiveDialog()

@@ -18,6 +18,7 @@
 #include "messagedialog.h"
 #include "pinpointing.h"
 #include "popupinfo.h"
+#include "settingsbutton.h"
 #include "simboard.h"
 #include "statusbar.h"
 #include "statusbardata.h"
@@ -384,8 +385,10 @@ void TestMainMenu::startupAfterFirstFrame()
     qApp->installEventFilter(&restyles);
     MainMenu w(MainMenu::Startup::AfterFirstFrame);
     qApp->removeEventFilter(&restyles);
-    QCOMPARE(restyles.count.size(), 8); // the six functions, the test and debug menus
-    QCOMPARE(restyles.count.values().toVector(), QVector<int>(8, 1));
+    // The six functions; the hidden test and debug menus' buttons are made
+    // after the frame.
+    QCOMPARE(restyles.count.size(), 6);
+    QCOMPARE(restyles.count.values().toVector(), QVector<int>(6, 1));
     window = &w;
     // Nothing of the set-up yet: no command, no GPIO line, no module, no codec.
     QVERIFY(!w.isStartupFinished());
@@ -546,6 +549,13 @@ void TestMainMenu::startupLanguageOnTheCard()
     QCOMPARE(board.send("usb"), QStringLiteral("mounted"));
     QCOMPARE(mainButtonTexts(w).first(), pinpointingAfter);
     QCOMPARE(cardReads, 1);
+    // The card's catalogue has the main page's texts only: the settings
+    // page's labels come from the built-in one, never as raw keys.
+    const auto label = [&w](const char *name) {
+        return w.getInstanceSystemsettings()->findChild<SettingsButton *>(name)->getText1();
+    };
+    QCOMPARE(QStringList({label("butTimezone"), label("butDaylightSavingTime")}),
+             QStringList({"Time zone", "Daylight saving time"}));
 }
 
 void TestMainMenu::startupWithMissingGpioFolder()
@@ -637,6 +647,15 @@ void TestMainMenu::debugFeatures()
     QCOMPARE(w.findChild<QPushButton *>("butDebugMenu")->isVisible(), debug == 1);
     QCOMPARE(w.findChild<QPushButton *>("butTestMenu")->isVisible(), debug == 1);
     QCOMPARE(m_root->exists("/media/tq3900/systemInfo.txt"), debug == 1);
+    if (debug == 1) {
+        // The main page's first function has the focus, as ever.
+        QTRY_COMPARE(QApplication::focusWidget(), w.findChild<QWidget *>("butPinpointing"));
+        // Each opens its menu.
+        DialogWatcher dialogs;
+        QTest::mouseClick(w.findChild<QPushButton *>("butTestMenu"), Qt::LeftButton);
+        QTest::mouseClick(w.findChild<QPushButton *>("butDebugMenu"), Qt::LeftButton);
+        QCOMPARE(dialogs.shown, QStringList({"TestMenu", "DebugMenu"}));
+    }
     // Unlocked or locked meanwhile: the main page's init shows or hides both.
     g_debugFeatures = 1 - debug;
     w.displayWidget(0, 0, 0);

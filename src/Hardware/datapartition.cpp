@@ -10,6 +10,7 @@
 #include <QMutexLocker>
 #include <QSet>
 
+const char DataPartition::kDevice[] = "/dev/mmcblk0p3";
 const char DataPartition::kMountPoint[] = "/media/tq3900";
 const char DataPartition::kMount[] = "mount /dev/mmcblk0p3 /media/tq3900";
 const char DataPartition::kUnmount[] = "umount /media/tq3900";
@@ -57,13 +58,18 @@ bool DataPartition::inMountTable()
     if (!table.open(QIODevice::ReadOnly))
         return false;
     // "<device> <mount point> <type> <options> 0 0"; blanks in a path are
-    // written as "\040", so the mount point is the second field as it stands.
+    // written as "\040", so the fields stand as they are. Only the partition
+    // counts: another file system at the mount point (a tmpfs) keeps what is
+    // written there in memory, lost to the card and the PC. Of several mounts
+    // there the last listed is the one on top, whose files are seen.
     const QList<QByteArray> lines = table.read(kMaxTableBytes).split('\n');
+    QByteArray onTop;
     for (const QByteArray &line : lines) {
-        if (line.simplified().split(' ').value(1) == kMountPoint)
-            return true;
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.value(1) == kMountPoint)
+            onTop = fields.value(0);
     }
-    return false;
+    return onTop == kDevice;
 }
 
 DataPartition::State DataPartition::state()

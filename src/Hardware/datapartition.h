@@ -19,13 +19,15 @@
 // (/proc/mounts), so that one that failed because the partition is mounted
 // already counts as mounted. Until anything set it for the device root in
 // use, the mount table tells. While mounted, every answer is confirmed with
-// the mount table: an unmount made outside the program (a shell's "umount")
-// counts as not mounted from then on, until the program mounts it again.
+// the mount table: an unmount made outside the program (a shell's "umount"),
+// or another file system mounted at the mount point (a tmpfs), counts as not
+// mounted from then on, until the program mounts it again.
 //
 // Any thread (the start-up mounts on a thread of its own).
 class DataPartition
 {
 public:
+    static const char kDevice[];     // "/dev/mmcblk0p3"
     static const char kMountPoint[]; // "/media/tq3900"
     static const char kMount[];      // "mount /dev/mmcblk0p3 /media/tq3900"
     static const char kUnmount[];    // "umount /media/tq3900"
@@ -70,7 +72,8 @@ public:
     // mount's result ends it.
     static void setWithPc();
 
-    // Whether the mount table lists a mount at the mount point.
+    // Whether the mount table lists the partition's device at the mount
+    // point, uppermost of the mounts there.
     static bool inMountTable();
 };
 
