@@ -236,6 +236,9 @@ void TestAudioPath::codecInitFollowsSensor()
     MainMenu w;
     QVERIFY(linkUp(w));
     AudioCodecSetup *codec = w.getAudioCodecInstance();
+    // The unit's answer to the status data's sensor question is in, so that
+    // no late answer takes the sensor over from the wired one set below.
+    QTRY_VERIFY(StatusbarData()->sensorType() != 0);
     const QString sw = QStringLiteral("%1 Input Mixer IN%2_%3 P := %4");
     for (int wired : {1, 0}) {
         QVERIFY(m_board->send(QStringLiteral("gpio 48 %1").arg(wired)).startsWith("ok"));
