@@ -7,15 +7,21 @@
 // files written here, so their values are the same on every run.
 #include "filtersettings.h"
 #include "freqspectrum.h"
+#include "globals.h"
+#include "favouritebutton.h"
 #include "headphonesettings.h"
 #include "levelmeasurement.h"
 #include "mainmenu.h"
+#include "messagedialog.h"
+#include "micsettings.h"
 #include "modalaction.h"
 #include "picturebench.h"
 #include "pinpointing.h"
 #include "pipelocating.h"
+#include "popupinfo.h"
 #include "progressbarminmaxmarker.h"
 #include "testpart.h"
+#include "virtualkeyboard.h"
 
 #include <QWindow>
 #include <QtTest>
@@ -191,6 +197,63 @@ QList<Row> table()
                  muteKey(b.window().pinpointingScreen());
              }
          }},
+        // The side menu's second page, behind the wrench: filter,
+        // microphone, headphone, back.
+        {"measure1-pinpointing-wrench", "",
+         [](PictureBench &b) {
+             press(&b.window(), "butPinpointing");
+             press(b.window().pinpointingScreen(), "butMenuSettings");
+         }},
+        // Its microphone button opens the microphone dialog.
+        {"measure1-pinpointing-microphone", "",
+         [](PictureBench &b) {
+             press(&b.window(), "butPinpointing");
+             Pinpointing *pp = b.window().pinpointingScreen();
+             press(pp, "butMenuSettings");
+             lookAtDialog<Micsettings>([&] { click(pp, "butMenuMicrophone"); });
+         }},
+        // Saving: the keyboard with a name typed, before it is accepted.
+        {"measure1-pinpointing-save", "",
+         [](PictureBench &b) {
+             press(&b.window(), "butPinpointing");
+             lookAtDialog<VirtualKeyboard>([&] { click(b.window().pinpointingScreen(), "butMenuSave"); },
+                                           [](VirtualKeyboard *k) {
+                                               for (const char *key : {"but_P", "but_A", "but_R", "but_K", "but_Space",
+                                                                       "but_4"})
+                                                   press(k, key);
+                                           });
+         }},
+        // The unit's link lost while listening: the warning.
+        {"measure1-pinpointing-linklost", "",
+         [](PictureBench &b) {
+             listened("butPinpointing", &MainMenu::pinpointingScreen, 500, false)(b);
+             bool warned = false;
+             ModalAction<MessageDialog> warning([&](MessageDialog *d) {
+                 warned = true;
+                 shoot();
+                 d->reject();
+             });
+             QVERIFY(b.tell("bt ttyO2 drop rfcomm"));
+             QTRY_VERIFY_WITH_TIMEOUT(warned, 20000);
+         }},
+        // The favourite key held on the screen: the pop-up confirming the
+        // new favourite. It closes itself after a second, a time the
+        // picture may need more of: its timer is held while it is taken.
+        {"measure1-pinpointing-favourite", "",
+         [](PictureBench &b) {
+             press(&b.window(), "butPinpointing");
+             ModalAction<PopupInfo> popup([](PopupInfo *p) {
+                 auto *closing = p->findChild<QTimer *>();
+                 if (!closing || !closing->isActive())
+                     fail(QStringLiteral("the pop-up's one-second timer is not running"));
+                 else
+                     closing->stop();
+                 shoot();
+                 p->closeDlg();
+             });
+             b.window().getFavouriteButtonInsance()->storeFavouriteFunction();
+             QCOMPARE(popup.count(), 1);
+         }},
         // A stored measurement from the browser: five positions in their
         // frequencies' colours, zoomed onto them, the leak at the loudest,
         // the play marker at position 1, the stored side menu.
@@ -214,6 +277,10 @@ QList<Row> table()
         // A stored level measurement: its level, frequency, spectrum with
         // the stored filter, the stored side menu.
         {"measure1-level-stored", "",
+         [](PictureBench &b) { QVERIFY(b.openStored("LE_20260314_091500_Kerb", storedLevel())); }},
+        // The same with the peak bar, which the debug features show: the
+        // stored level on both bars.
+        {"measure1-level-stored-peakbar", peakBar + "[Debug]\nDebugfeatures=1\n",
          [](PictureBench &b) { QVERIFY(b.openStored("LE_20260314_091500_Kerb", storedLevel())); }},
         // A second visit after a loud first one, with the peak bar option:
         // the filter dialog accepted while muted starts the updates, and
@@ -301,6 +368,7 @@ void TestPicturesMeasure1::init()
 void TestPicturesMeasure1::cleanup()
 {
     m_bench.stop();
+    g_debugFeatures = 0; // read from the row's settings
 }
 
 void TestPicturesMeasure1::screens()
