@@ -87,16 +87,19 @@ struct Row
     QVector<QRect> masks = {};
 };
 
-// A tone whose period divides the analysis block (64 periods in 1024
-// samples at 7670 Hz): every block holds whole periods, so its level is the
-// same wherever the block starts.
-const char kTone[] = "tone 479.4140625 0.01";
-
-// The rows of a live spectrum (level measurement, pipe locating) under its
-// top 15: there lies the converter's quantisation noise, a floor the
-// spectrum scales itself to, different in every block. The rows above keep
-// the tone's peak, the filter's red line and its corner labels.
-const QRect kSpectrumNoise(175, 20, 246, 48);
+// A tone whose period divides the analysis block (64 periods of 16 samples
+// in 1024 samples at 7670 Hz) in a noise that starts again from its seed
+// every 1024 samples: every block holds the same sound, rotated, so its
+// level and its spectrum (the noise floor too) are the same wherever the
+// block starts. The dominant frequency reads 490 Hz: every five-bin sum
+// around the tone's bin 64 holds its peak, and this noise makes the one
+// centred on bin 66 the largest.
+void toneInNoise(PictureBench &b)
+{
+    setSignal(b, "tone 479.375 0.01");
+    setSignal(b, "noise 0.0001");
+    setSignal(b, "repeat 1024");
+}
 
 QByteArray storedPinpointing()
 {
@@ -148,7 +151,7 @@ template <class Screen>
 Driver listened(const char *button, Screen *(MainMenu::*screen)() const, int ms, bool mutedAgain)
 {
     return [=](PictureBench &b) {
-        setSignal(b, kTone);
+        toneInNoise(b);
         press(&b.window(), button);
         listen(b, (b.window().*screen)(), 50.05, ms);
         if (mutedAgain)
@@ -190,7 +193,7 @@ QList<Row> table()
         // marker at slot 4.
         {"measure1-pinpointing-positions", "",
          [](PictureBench &b) {
-             setSignal(b, kTone);
+             toneInNoise(b);
              press(&b.window(), "butPinpointing");
              for (double level : {44.05, 56.05, 50.05}) {
                  listen(b, b.window().pinpointingScreen(), level, 1500);
@@ -270,10 +273,10 @@ QList<Row> table()
         {"measure1-level-empty", "", [](PictureBench &b) { press(&b.window(), "butLevelmeasurement"); }},
         // After listening to the tone: minimum and current level, the
         // frequency, the spectrum's peak.
-        {"measure1-level-listening", "", listenedLevel, {kSpectrumNoise}},
+        {"measure1-level-listening", "", listenedLevel},
         // The same with the peak bar option: both bars carry the max-hold
         // marker.
-        {"measure1-level-peakbar", peakBar, listenedLevel, {kSpectrumNoise}},
+        {"measure1-level-peakbar", peakBar, listenedLevel},
         // A stored level measurement: its level, frequency, spectrum with
         // the stored filter, the stored side menu.
         {"measure1-level-stored", "",
@@ -288,7 +291,7 @@ QList<Row> table()
         // peaks.
         {"measure1-level-peakbar-revisit", peakBar,
          [](PictureBench &b) {
-             setSignal(b, kTone);
+             toneInNoise(b);
              press(&b.window(), "butLevelmeasurement");
              Levelmeasurement *le = b.window().levelmeasurementScreen();
              listen(b, le, 70.05, 2000);
@@ -332,7 +335,7 @@ QList<Row> table()
         // With the spectrum: after listening (muted, so that the spectrum
         // holds still), the tone's peak under the filter's red line.
         {"measure1-pipe-listening-fft", pipeFft,
-         listened("butPipelocating", &MainMenu::pipelocatingScreen, 3500, true), {kSpectrumNoise}},
+         listened("butPipelocating", &MainMenu::pipelocatingScreen, 3500, true)},
         // A stored measurement from the browser: six positions in their
         // frequencies' colours with the pipe under the loudest, the stored
         // filter, the stored side menu.
