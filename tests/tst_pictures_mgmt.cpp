@@ -381,7 +381,7 @@ void TestPicturesMgmt::managementPages_data()
         press(openManagement(b), "butGps");
         QWidget *monitor = b.window().getGpsMonitorInstance();
         QLineEdit *latitude = monitor->findChild<QLineEdit *>(QStringLiteral("leditLatitude"));
-        if (!latitude || !QTest::qWaitFor([&] { return latitude->text() == QLatin1String("52.520008"); }, 10000))
+        if (!latitude || !QTest::qWaitFor([&] { return latitude->text() == QLatin1String("52.520008"); }, 15000))
             fail(QStringLiteral("no position on the receiver's page"));
         shoot();
     });
