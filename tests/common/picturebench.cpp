@@ -102,7 +102,11 @@ bool PictureBench::tell(const QString &command) const
 
 bool PictureBench::waitFor(Wait wait) const
 {
-    if (wait == Wait::LinkAndFix && !waitForSinkDataMode(*m_window->getBtSinkInstance(), *m_board, *m_root)) {
+    // The link's calls take a few seconds, many more on a core shared with
+    // other programs: the bound is generous, the wait ends when it is up.
+    if (wait == Wait::LinkAndFix
+        && !(m_board->waitForDataLink(30000)
+             && waitForSinkDataMode(*m_window->getBtSinkInstance(), *m_board, *m_root))) {
         qWarning("The unit's data link did not come up");
         return false;
     }
