@@ -8,6 +8,9 @@
 namespace Sim {
 
 namespace {
+// The noise's seed: every run hears the same noise.
+constexpr unsigned kSeed = 7670u;
+
 bool parseReal(const QString &text, double min, double max, double *value)
 {
     bool ok = false;
@@ -33,6 +36,14 @@ bool SignalSource::setNoise(double rms)
     if (!(rms >= 0.0 && rms <= 1.0))
         return false;
     m_settings.noise = rms;
+    return true;
+}
+
+bool SignalSource::setNoiseRepeat(int samples)
+{
+    if (samples < 0 || samples > (1 << 20))
+        return false;
+    m_settings.noiseRepeat = samples;
     return true;
 }
 
@@ -74,20 +85,25 @@ void SignalSource::setSilence()
 
 QString SignalSource::describe() const
 {
-    return QStringLiteral("tone %1 Hz amplitude %2 noise %3")
-        .arg(m_settings.frequency)
-        .arg(m_settings.amplitude)
-        .arg(m_settings.noise);
+    const QString text = QStringLiteral("tone %1 Hz amplitude %2 noise %3")
+                             .arg(m_settings.frequency)
+                             .arg(m_settings.amplitude)
+                             .arg(m_settings.noise);
+    return m_settings.noiseRepeat > 0 ? text + QStringLiteral(" repeating every %1").arg(m_settings.noiseRepeat)
+                                      : text;
 }
 
 void SignalSource::registerCommands(ControlChannel &channel)
 {
     channel.registerCommand(
         QStringLiteral("signal"),
-        QStringLiteral("signal [tone <Hz> <amplitude 0-1> | noise <rms 0-1> | level <0-99> | silence]: the sensor's signal"),
+        QStringLiteral("signal [tone <Hz> <amplitude 0-1> | noise <rms 0-1> | level <0-99> | silence | "
+                       "repeat <samples>]: the sensor's signal; repeat: the noise starts again from its seed every "
+                       "that many samples (0: never)"),
         [this](const ControlRequest &r) {
             const QString usage = QStringLiteral(
-                "usage: signal [tone <Hz 0-%1> <amplitude 0-1> | noise <rms 0-1> | level <0-99> | silence]")
+                "usage: signal [tone <Hz 0-%1> <amplitude 0-1> | noise <rms 0-1> | level <0-99> | silence | "
+                "repeat <samples 0-1048576>]")
                                       .arg(kMaxFrequency);
             const QString what = r.args.value(0);
             if (r.args.isEmpty())
@@ -113,6 +129,13 @@ void SignalSource::registerCommands(ControlChannel &channel)
                 setDisplayLevel(level);
                 return QStringLiteral("ok");
             }
+            if (what == QLatin1String("repeat") && r.args.size() == 2) {
+                bool ok = false;
+                const int samples = r.args[1].toInt(&ok);
+                if (!ok || !setNoiseRepeat(samples))
+                    return QStringLiteral("error: ") + usage;
+                return QStringLiteral("ok");
+            }
             if (what == QLatin1String("silence") && r.args.size() == 1) {
                 setSilence();
                 return QStringLiteral("ok");
@@ -122,7 +145,7 @@ void SignalSource::registerCommands(ControlChannel &channel)
 }
 
 SignalGenerator::SignalGenerator(const SignalSource &source, double sampleRate)
-    : m_source(source), m_rate(sampleRate), m_random(7670u), m_run(sampleRate)
+    : m_source(source), m_rate(sampleRate), m_random(kSeed), m_run(sampleRate)
 {
 }
 
@@ -144,7 +167,11 @@ QByteArray SignalGenerator::generate(int count)
     const std::complex<double> h = filtered ? m_filter->response(s.frequency) : 1.0;
     const double toneGain = std::abs(h);
     const double toneShift = std::arg(h) / (2.0 * M_PI);
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < count; ++i, ++m_samples) {
+        if (s.noiseRepeat > 0 && m_samples % quint64(s.noiseRepeat) == 0) {
+            m_random.seed(kSeed);
+            m_gauss.reset(); // it keeps the second value of a pair
+        }
         double v = 0.0;
         if (!filtered) {
             if (s.amplitude > 0.0)

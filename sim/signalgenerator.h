@@ -20,6 +20,11 @@ struct SignalSettings
     double frequency = 1000.0;
     double amplitude = 0.01;
     double noise = 0.0;
+    // The noise starts again from its seed every that many samples (0:
+    // never). Then every stretch of that length holds the same noise,
+    // rotated: an analysis block of that length sees the same spectrum
+    // wherever it starts (while the codec's filter passes everything).
+    int noiseRepeat = 0;
 };
 
 // The measurement signal of the simulated board, shared by everything that
@@ -34,6 +39,8 @@ public:
     // False (and nothing changed) when a value is out of range.
     bool setTone(double frequency, double amplitude);
     bool setNoise(double rms);
+    // 0 .. 1 << 20 samples; false (and nothing changed) otherwise.
+    bool setNoiseRepeat(int samples);
     void setSilence();
     // Scales tone and noise together so that the instrument shows the
     // display level (77 + 20 log10 rms) * 1.8 for the whole signal; 0 is
@@ -76,6 +83,7 @@ private:
     double m_phase = 0.0; // in cycles, 0 <= phase < 1
     std::mt19937 m_random;
     std::normal_distribution<double> m_gauss;
+    quint64 m_samples = 0; // generated so far, for the noise's repeat
     CodecFilter *m_filter = nullptr;
     CodecFilterRun m_run;
     quint64 m_filterGeneration = 0;

@@ -125,6 +125,24 @@ void TestConverterStream::noiseHasItsRms()
     SignalGenerator gen(source, 7670.0);
     const QVector<int> s = samplesOf(gen.generate(20000));
     QVERIFY2(std::abs(rmsOf(s) - 0.0001) < 0.00001, qPrintable(QString::number(rmsOf(s))));
+
+    // Repeating every 1024 samples, across calls of any length: each block
+    // holds the first one's noise again (a tone of 64 periods in them with
+    // it); without the repeat the next block is new noise.
+    QVERIFY(source.setNoise(0.001));
+    QVERIFY(source.setTone(7670.0 / 16, 0.01));
+    QVERIFY(source.setNoiseRepeat(1024));
+    SignalGenerator repeating(source, 7670.0);
+    QByteArray bytes = repeating.generate(1000);
+    bytes += repeating.generate(2072);
+    QCOMPARE(bytes.mid(2048, 2048), bytes.left(2048));
+    QCOMPARE(bytes.mid(4096, 2048), bytes.left(2048));
+    QVERIFY(source.setNoiseRepeat(0));
+    SignalGenerator free(source, 7670.0);
+    const QByteArray running = free.generate(2048);
+    QCOMPARE(running.left(2048), bytes.left(2048)); // the same seed
+    QVERIFY(free.generate(1024) != bytes.left(2048));
+    QVERIFY(!source.setNoiseRepeat(-1));
 }
 
 void TestConverterStream::fullScaleClips()
@@ -145,12 +163,17 @@ void TestConverterStream::signalCommand_data()
 {
     QTest::addColumn<QString>("command");
     QTest::addColumn<QString>("reply");
-    const QString usage = QStringLiteral("error: usage: signal [tone <Hz 0-8000> <amplitude 0-1> | noise <rms 0-1> | level <0-99> | silence]");
+    const QString usage = QStringLiteral("error: usage: signal [tone <Hz 0-8000> <amplitude 0-1> | noise <rms 0-1> | "
+                                         "level <0-99> | silence | repeat <samples 0-1048576>]");
     QTest::newRow("status") << "signal" << "tone 1000 Hz amplitude 0.01 noise 0";
     QTest::newRow("tone") << "signal tone 500 0.1" << "ok";
     QTest::newRow("tone fractions") << "signal tone 312.5 0.0005" << "ok";
     QTest::newRow("noise") << "signal noise 0.0001" << "ok";
     QTest::newRow("silence") << "signal silence" << "ok";
+    QTest::newRow("noise repeat") << "signal repeat 1024" << "ok";
+    QTest::newRow("noise repeat off") << "signal repeat 0" << "ok";
+    QTest::newRow("negative repeat") << "signal repeat -1" << usage;
+    QTest::newRow("repeat not a number") << "signal repeat x" << usage;
     QTest::newRow("tone too high") << "signal tone 9000 0.1" << usage;
     QTest::newRow("negative amplitude") << "signal tone 500 -0.1" << usage;
     QTest::newRow("amplitude above 1") << "signal tone 500 1.5" << usage;
@@ -185,6 +208,12 @@ void TestConverterStream::signalCommandSetsTheSource()
     QCOMPARE(channel.execute(QStringLiteral("signal noise 0.02")), QStringLiteral("ok"));
     QCOMPARE(source.settings().noise, 0.02);
     QCOMPARE(channel.execute(QStringLiteral("signal")), QStringLiteral("tone 500 Hz amplitude 0.1 noise 0.02"));
+    QCOMPARE(channel.execute(QStringLiteral("signal repeat 1024")), QStringLiteral("ok"));
+    QCOMPARE(source.settings().noiseRepeat, 1024);
+    QCOMPARE(channel.execute(QStringLiteral("signal")),
+             QStringLiteral("tone 500 Hz amplitude 0.1 noise 0.02 repeating every 1024"));
+    channel.execute(QStringLiteral("signal repeat -1"));
+    QCOMPARE(source.settings().noiseRepeat, 1024);
     // A refused command changes nothing.
     channel.execute(QStringLiteral("signal tone 500 7"));
     QCOMPARE(source.settings().amplitude, 0.1);

@@ -270,6 +270,11 @@ void TestPicturesMeasure2::longterm_data()
 {
     QTest::addColumn<Driver>("drive");
     QTest::newRow("measure2-longterm-empty") << Driver(enterLongterm);
+    // The side menu's page behind the wrench.
+    QTest::newRow("measure2-longterm-wrench") << Driver([](PictureBench &b) {
+        enterLongterm(b);
+        press(b.window().longtermScreen(), "butMenuSettings");
+    });
     QTest::newRow("measure2-longterm-listening") << Driver(longtermListening);
     QTest::newRow("measure2-longterm-stored") << Driver(longtermStored);
 }

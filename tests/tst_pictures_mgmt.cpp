@@ -1,13 +1,20 @@
 // The management screens compared picture for picture with references
 // (tests/pictures/mgmt-*.png): the management menu, the three pages of the
-// settings screen and each settings dialog open with a choice made in it,
-// the stored-measurement browser, the pairing dialog before, during and
-// after a search, the sensor unit's information, the PC transfer lent and
-// taken back, and a language written in CJK glyphs from a card catalogue.
+// settings screen and each settings dialog open with a choice made in it
+// (some also accepted, the page showing the choice), the stored-measurement
+// browser with its editor, the pairing dialog before, during and after a
+// search, the sensor unit's information, the PC transfer lent and taken
+// back, the receiver's page, the firmware update, the debug menu with its
+// gain page, and a language written in CJK glyphs from a card catalogue.
 #include "bluetooth.h"
+#include "debuggain.h"
+#include "debugmenu.h"
 #include "globals.h"
+#include "gpsmonitor.h"
 #include "mainmenu.h"
 #include "management.h"
+#include "measmanagement.h"
+#include "measmanagementedit.h"
 #include "messagedialog.h"
 #include "picturebench.h"
 #include "systemsettings.h"
@@ -54,6 +61,36 @@ Driver settingsDialog(int page, const char *button, const QStringList &choice)
                           [&](QDialog *d) {
                               for (const QString &name : choice)
                                   press(d, qPrintable(name));
+                              shoot();
+                          });
+    };
+}
+
+// The same dialog with the presses `choice` made (the last one accepting
+// it): the page as the dialog leaves it, its button showing the choice.
+Driver settingsAccepted(int page, const char *button, const QStringList &choice)
+{
+    return [=](PictureBench &b) {
+        Systemsettings *s = openSettings(b, page);
+        inDialog<QDialog>([&] { press(s, button); },
+                          [&](QDialog *d) {
+                              for (const QString &name : choice)
+                                  press(d, qPrintable(name));
+                          });
+        shoot();
+    };
+}
+
+// A management-menu dialog open from its button, `act` done in it (where
+// given); the picture is the row's, taken after `act`.
+Driver managementDialog(const char *button, const std::function<void(QDialog *)> &act = {})
+{
+    return [=](PictureBench &b) {
+        Management *menu = openManagement(b);
+        inDialog<QDialog>([&] { press(menu, button); },
+                          [&](QDialog *d) {
+                              if (act)
+                                  act(d);
                               shoot();
                           });
     };
@@ -119,6 +156,8 @@ private slots:
     void pairingDebug() { screens(); }
     void cjkLanguage_data();
     void cjkLanguage() { screens(); }
+    void managementPages_data();
+    void managementPages() { screens(); }
 
 private:
     void screens();
@@ -150,6 +189,14 @@ void TestPicturesMgmt::init()
         QFile qm(QStringLiteral(TQ3900_TEST_DATA "/CN_TQ3900.qm"));
         QVERIFY(qm.open(QIODevice::ReadOnly));
         QVERIFY(m_bench.root().write("/media/tq3900/CN_TQ3900.qm", qm.readAll()));
+    }
+    // The receiver's page: one fixed RMC sentence, with its time and
+    // position, before the program starts (a fix of the receiver's own
+    // running time read first would keep it from the position).
+    if (QTest::currentDataTag() == QLatin1String("mgmt-gps")) {
+        QVERIFY(m_bench.tell("gps pos 52.520008 13.404954"));
+        QVERIFY(m_bench.tell("gps time 2026-03-14T08:26:53"));
+        QVERIFY(m_bench.tell("gps repeat 1"));
     }
     // The unit's battery as the status bar and the information page show it.
     QVERIFY(m_bench.tell("unit battery 4100"));
@@ -190,6 +237,12 @@ void TestPicturesMgmt::menuAndSettings_data()
     QTest::newRow("mgmt-settings-switchmode") << settingsDialog(1, "butSwitchmode", {"butPushButton"});
     QTest::newRow("mgmt-settings-hearingprotection")
         << settingsDialog(1, "butHearingProtection", {"butDisabled", "butVolUp"});
+    // Protection switched on: the volume hidden, the limit's warning; and
+    // accepted, the page's button saying so.
+    QTest::newRow("mgmt-settings-hearingprotection-active")
+        << settingsDialog(1, "butHearingProtection", {"butEnabled"});
+    QTest::newRow("mgmt-settings-hearingprotection-accepted")
+        << settingsAccepted(1, "butHearingProtection", {"butEnabled", "butAccept"});
     QTest::newRow("mgmt-settings-customize") << settingsDialog(1, "butCustomize", {"butShowPeakLevelBar"});
     QTest::newRow("mgmt-settings-headphone") << settingsDialog(1, "butPairedHeadphone", {});
 }
@@ -205,6 +258,8 @@ void TestPicturesMgmt::settingsDialogs_data()
     QTest::newRow("mgmt-settings-time") << settingsDialog(3, "butTime", {"butManualTime", "butHourUp"});
     QTest::newRow("mgmt-settings-date") << settingsDialog(3, "butDate", {"butFormat_MMDDYYYY", "butManual", "butDayDown"});
     QTest::newRow("mgmt-settings-timezone") << settingsDialog(3, "butTimezone", {"butNext"});
+    // The next zone accepted: the page's button names it.
+    QTest::newRow("mgmt-settings-timezone-accepted") << settingsAccepted(3, "butTimezone", {"butNext", "butAccept"});
     QTest::newRow("mgmt-settings-dst") << settingsDialog(3, "butDaylightSavingTime", {"butSummertime"});
 }
 
@@ -221,25 +276,19 @@ void TestPicturesMgmt::browserUnitAndTransfer_data()
         press(openManagement(b), "butMeasurements");
         shoot();
     });
-    QTest::newRow("mgmt-unit-information") << Driver([](PictureBench &b) {
-        Management *menu = openManagement(b);
-        inDialog<QDialog>([&] { press(menu, "butDeviceConfig"); },
-                          [](QDialog *d) {
-                              // The unit's fields once its whole answer is in.
-                              QList<QLineEdit *> fields;
-                              for (const char *name : {"editFirmwareVersion", "editHardwareVersion", "editButtonMode",
-                                                       "editBatteryState", "editGain", "editSensorType"})
-                                  fields << d->findChild<QLineEdit *>(QLatin1String(name));
-                              if (fields.contains(nullptr)
-                                  || !QTest::qWaitFor(
-                                      [&] {
-                                          return std::none_of(fields.begin(), fields.end(),
-                                                              [](QLineEdit *e) { return e->text().isEmpty(); });
-                                      },
-                                      10000))
-                                  fail(QStringLiteral("the unit did not answer"));
-                              shoot();
-                          });
+    QTest::newRow("mgmt-unit-information") << managementDialog("butDeviceConfig", [](QDialog *d) {
+        // The unit's fields once its whole answer is in.
+        QList<QLineEdit *> fields;
+        for (const char *name : {"editFirmwareVersion", "editHardwareVersion", "editButtonMode", "editBatteryState",
+                                 "editGain", "editSensorType"})
+            fields << d->findChild<QLineEdit *>(QLatin1String(name));
+        if (fields.contains(nullptr) || !QTest::qWaitFor(
+                                            [&] {
+                                                return std::none_of(fields.begin(), fields.end(),
+                                                                    [](QLineEdit *e) { return e->text().isEmpty(); });
+                                            },
+                                            10000))
+            fail(QStringLiteral("the unit did not answer"));
     });
     // Lent to the PC, then taken back: the dialog as it opened again.
     QTest::newRow("mgmt-pc-transfer") << Driver([](PictureBench &b) {
@@ -320,6 +369,42 @@ void TestPicturesMgmt::cjkLanguage_data()
         shoot(QStringLiteral("mgmt-cjk-main-page"));
         openSettings(b, 1);
         shoot(QStringLiteral("mgmt-cjk-settings-page1"));
+    });
+}
+
+void TestPicturesMgmt::managementPages_data()
+{
+    QTest::addColumn<Driver>("drive");
+    // The receiver's page: the fixed sentence's time and position (init()),
+    // the instrument's clock beside the time.
+    QTest::newRow("mgmt-gps") << Driver([](PictureBench &b) {
+        press(openManagement(b), "butGps");
+        QWidget *monitor = b.window().getGpsMonitorInstance();
+        QLineEdit *latitude = monitor->findChild<QLineEdit *>(QStringLiteral("leditLatitude"));
+        if (!latitude || !QTest::qWaitFor([&] { return latitude->text() == QLatin1String("52.520008"); }, 15000))
+            fail(QStringLiteral("no position on the receiver's page"));
+        shoot();
+    });
+    // The firmware update as it opens, no update file on the card.
+    QTest::newRow("mgmt-firmwareupdate") << managementDialog("butFirmwareupdate");
+    // The browser in its edit mode, and a measurement's editor from it.
+    QTest::newRow("mgmt-browser-edit") << Driver([](PictureBench &b) {
+        storeMeasurement(b, "LE", 10, "20260314_091533", "Main street 4");
+        press(openManagement(b), "butMeasurements");
+        QWidget *browser = b.window().getInstanceMeasManagement();
+        press(browser, "butMenuEdit");
+        shoot(QStringLiteral("mgmt-browser-editmode"));
+        inDialog<MeasManagementEdit>([&] { press(browser, "butMeasurement_0"); },
+                                     [](MeasManagementEdit *) { shoot(QStringLiteral("mgmt-browser-editor")); });
+    });
+    // The debug menu (the service technician's way in), and its gain page.
+    QTest::newRow("mgmt-debug") << Driver([](PictureBench &b) {
+        inDialog<DebugMenu>([&] { b.window().showWidget(101); },
+                            [](DebugMenu *menu) {
+                                shoot(QStringLiteral("mgmt-debug-menu"));
+                                inDialog<DebugGain>([&] { press(menu, "butGain"); },
+                                                    [](DebugGain *) { shoot(QStringLiteral("mgmt-debug-gain")); });
+                            });
     });
 }
 

@@ -19,7 +19,7 @@ const char kBugStyle[] =
 PopupInfo::PopupInfo(QWidget *parent)
     : QDialog(parent)
     , ui(new Form)
-    , m_timer(new QTimer)
+    , m_timer(new QTimer(this))
 {
     if (objectName().isEmpty())
         setObjectName(QStringLiteral("PopupInfo"));
@@ -41,7 +41,6 @@ PopupInfo::~PopupInfo()
 {
     delete ui;
     m_timer->stop();
-    delete m_timer;
 }
 
 void PopupInfo::setPicture(int n)

@@ -7,15 +7,20 @@
 #include "screenpicture.h"
 #include "sensorunitlink.h"
 
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QScopeGuard>
+
+#include <cstdio>
 
 namespace {
 
 // What the running row's driver collected, and how many pictures it took.
 QStringList s_differences;
 int s_shots = 0;
+// Every failed row of the program: "function:row what differed".
+QStringList s_failedRows;
 
 QPushButton *button(QWidget *parent, const char *name)
 {
@@ -26,6 +31,23 @@ QPushButton *button(QWidget *parent, const char *name)
 }
 
 } // namespace
+
+PictureBench::~PictureBench()
+{
+    if (s_failedRows.isEmpty())
+        return;
+    const QString program = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+    QStringList rows;
+    for (const QString &failed : qAsConst(s_failedRows))
+        rows << failed.section(QLatin1Char(' '), 0, 0);
+    std::fprintf(stderr, "\n%d picture row(s) of %s failed:\n%s\n", int(s_failedRows.size()), qPrintable(program),
+                 qPrintable(s_failedRows.join(QLatin1Char('\n'))));
+    std::fprintf(stderr,
+                 "Look at the pictures named there. Where the change is meant, renew the references with\n"
+                 "  scripts/update-pictures %s %s\n"
+                 "and look at each one it changed before committing it.\n",
+                 qPrintable(program), qPrintable(rows.join(QLatin1Char(' '))));
+}
 
 void PictureBench::start(const QString &moreSettings)
 {
@@ -63,6 +85,10 @@ void PictureBench::run(const Driver &drive, Wait wait, const QVector<QRect> &mas
         drive(*this);
     if (!QTest::currentTestFailed() && s_shots == 0 && s_differences.isEmpty())
         ScreenSteps::shoot(QString(), 3000, m_masks);
+    if (!s_differences.isEmpty())
+        s_failedRows << QStringLiteral("%1:%2 %3")
+                            .arg(QLatin1String(QTest::currentTestFunction()), QLatin1String(QTest::currentDataTag()),
+                                 s_differences.join(QStringLiteral("; ")));
     QVERIFY2(s_differences.isEmpty(), qPrintable(s_differences.join(QLatin1Char('\n'))));
 }
 
@@ -76,7 +102,11 @@ bool PictureBench::tell(const QString &command) const
 
 bool PictureBench::waitFor(Wait wait) const
 {
-    if (wait == Wait::LinkAndFix && !waitForSinkDataMode(*m_window->getBtSinkInstance(), *m_board, *m_root)) {
+    // The link's calls take a few seconds, many more on a core shared with
+    // other programs: the bound is generous, the wait ends when it is up.
+    if (wait == Wait::LinkAndFix
+        && !(m_board->waitForDataLink(30000)
+             && waitForSinkDataMode(*m_window->getBtSinkInstance(), *m_board, *m_root))) {
         qWarning("The unit's data link did not come up");
         return false;
     }

@@ -29,6 +29,11 @@ class PictureBench
 public:
     using Driver = std::function<void(PictureBench &)>;
 
+    // Repeats the rows that failed at the very end of the program's output,
+    // after the debug lines of the rows that ran after them, with the way to
+    // renew a reference.
+    ~PictureBench();
+
     // What run() waits for before the driver: nothing (the driver waits
     // itself), the receiver's fix, or also the unit's data link as the
     // program sees it (the status bar of the main page's reference).
