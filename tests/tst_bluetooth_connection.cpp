@@ -1019,6 +1019,9 @@ void TestBluetoothConnection::takeBackOnlyFromCommandMode()
         sink.sendData(QStringLiteral("BT_TX S"));
         QTRY_VERIFY_WITH_TIMEOUT(m_board->moduleLines("ttyO2").mid(mark).contains("SELECT 2"), 5000);
         QVERIFY(m_board->send("bt ttyO2 status").startsWith("data; 0 A2DP, 1 A2DP, 2 RFCOMM"));
+        // The SELECT reached the module, not the unit.
+        QVERIFY2(m_board->unitLines().filter(QRegularExpression("^(?!BT_TX )")).isEmpty(),
+                 qPrintable(m_board->unitLines().join(" | ")));
         QTRY_VERIFY_WITH_TIMEOUT(held.elapsed() >= holdMs, holdMs + 1000);
         QCOMPARE(m_board->send("bt ttyO2 carrier free"), QStringLiteral("ok"));
         if (holdMs > ModuleMode::kCarrierLagMs)
