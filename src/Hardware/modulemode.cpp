@@ -230,6 +230,12 @@ void ModuleMode::leave(bool escapeNow)
         flush();
         return;
     }
+    // A module that reported its data link closed goes to command mode by
+    // itself: commands wait for its carrier to fall (bounded in poll()).
+    if (m_step == Step::Closing && !escapeNow) {
+        poll();
+        return;
+    }
     if (!isLeaving()) {
         // How long the escape waits for a carrier that does not read up:
         // a call's bound, a lagging carrier's, or (in data mode) a pulse's.
@@ -350,6 +356,8 @@ void ModuleMode::poll()
     case Step::Closing:
         if (!settledCarrier() && !isCarrierSettling())
             enterCommand();
+        else if (!m_held.isEmpty() && m_since.hasExpired(kCarrierLagMs))
+            startLeaving(0); // a carrier that stays up: escaped for the commands
         break;
     case Step::Leaving:
         // The escape is made as soon as the carrier reads up, without
