@@ -231,7 +231,8 @@ void ModuleMode::leave(bool escapeNow)
         return;
     }
     // A module that reported its data link closed goes to command mode by
-    // itself: commands wait for its carrier to fall (bounded in poll()).
+    // itself: commands wait for its carrier to fall, for as long as a
+    // module takes to leave data mode (then it is escaped, in poll()).
     if (m_step == Step::Closing && !escapeNow) {
         poll();
         return;
@@ -356,7 +357,7 @@ void ModuleMode::poll()
     case Step::Closing:
         if (!settledCarrier() && !isCarrierSettling())
             enterCommand();
-        else if (!m_held.isEmpty() && m_since.hasExpired(kCarrierLagMs))
+        else if (!m_held.isEmpty() && m_since.hasExpired(kEscapeDoneMs))
             startLeaving(0); // a carrier that stays up: escaped for the commands
         break;
     case Step::Leaving:

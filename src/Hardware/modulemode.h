@@ -62,7 +62,7 @@ public:
         Data,       // carrier up and held: falls -> Escaped (lost); commands -> Leaving;
                     // the module's word -> EscapedOnWord
         Closing,    // the module closed the data link: carrier held down -> Command;
-                    // commands held and the carrier still up after the lag -> Leaving
+                    // commands held and the carrier still up after 1 s -> Leaving
         Leaving,    // commands wait: carrier reads up, or the wait for it ends -> Escaped
         Escaped,    // an escape made: carrier held down after it -> Command
         EscapedOnWord // escaped on the module's word: -> Command, or line still up -> LineUp
