@@ -875,9 +875,10 @@ void Bluetooth::sendLastUnitLines()
 {
     // The unit's last messages (a power-off's mute line) go out before the
     // module is taken out of data mode: also those queued behind a message
-    // whose answer is awaited, and those held for the data link while the
-    // module is in command mode on it or the carrier of a slow module lags
-    // after its SELECT. No answer is awaited any more.
+    // whose answer is awaited, and those held while the carrier of a slow
+    // module lags after its SELECT. No answer is awaited any more. A module
+    // in command mode is not selected again for them: whoever took it there
+    // wants it there (the loop-back test's reset).
     if (!m_connectedRFCOMM || m_btState < 5)
         return;
     QStringList lines;
@@ -886,8 +887,6 @@ void Bluetooth::sendLastUnitLines()
     lines += m_heldUnitLines;
     if (lines.isEmpty())
         return;
-    if (m_mode->isCommandMode() && m_linkId2_RFCOMM >= 0)
-        m_mode->select(QStringLiteral("SELECT %1\n").arg(m_linkId2_RFCOMM));
     for (const QString &line : qAsConst(lines)) {
         if (!m_mode->writeLastData(line + QLatin1Char('\n')))
             break;
