@@ -749,12 +749,13 @@ void BtModulePeer::registerCommands(ControlChannel &channel, const QMap<QString,
     channel.registerCommand(
         QStringLiteral("bt"),
         QStringLiteral("bt <ttyO2|ttyO3> send <text> | raw <bytes> | drop <rfcomm|a2dp> | restore <rfcomm|a2dp> | "
-                       "silent <0|1> | slow <ms> | escape | noise <ms> | status: the Bluetooth modules"),
+                       "silent <0|1> | slow <ms> | escape | noise <ms> | carrier <low|high|free> | status: the Bluetooth modules; "
+                       "carrier holds the carrier line at a level whatever the module does (free: the module's own)"),
         [modules](const ControlRequest &r) {
             const QString usage = QStringLiteral(
                 "usage: bt <ttyO2|ttyO3> send <text> | raw <text with \\r \\n \\t \\0 \\\\ \\xNN> | "
                 "drop <rfcomm|a2dp> | restore <rfcomm|a2dp> | silent <0|1> | slow <ms 0-10000> | escape | "
-                "noise <ms 0-600000> | status");
+                "noise <ms 0-600000> | carrier <low|high|free> | status");
             if (r.args.size() < 2)
                 return QStringLiteral("error: ") + usage;
             BtModulePeer *module = modules.value(r.args[0]);
@@ -815,6 +816,15 @@ void BtModulePeer::registerCommands(ControlChannel &channel, const QMap<QString,
                 if (!module->modeLine())
                     return QStringLiteral("error: %1 has no carrier line").arg(r.args[0]);
                 module->modeLine()->setNoise(ms);
+                return QStringLiteral("ok");
+            }
+            if (sub == QLatin1String("carrier") && count == 3
+                && (arg == QLatin1String("low") || arg == QLatin1String("high") || arg == QLatin1String("free"))) {
+                if (!module->modeLine())
+                    return QStringLiteral("error: %1 has no carrier line").arg(r.args[0]);
+                module->modeLine()->setForced(arg == QLatin1String("low")    ? ModuleModeLine::Force::Low
+                                                  : arg == QLatin1String("high") ? ModuleModeLine::Force::High
+                                                                                 : ModuleModeLine::Force::None);
                 return QStringLiteral("ok");
             }
             if (sub == QLatin1String("status") && count == 2)

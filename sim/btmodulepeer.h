@@ -150,7 +150,7 @@ public:
     void setDelayMs(int ms);
     int delayMs() const { return m_delayMs; }
 
-    // Adds "bt <port> send|raw|drop|restore|silent|slow|escape|noise|status" for the
+    // Adds "bt <port> send|raw|drop|restore|silent|slow|escape|noise|carrier|status" for the
     // given modules to the control channel.
     static void registerCommands(ControlChannel &channel, const QMap<QString, BtModulePeer *> &modules);
 

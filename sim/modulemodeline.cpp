@@ -45,12 +45,34 @@ void ModuleModeLine::stop()
 
 bool ModuleModeLine::setCarrier(bool high)
 {
+    m_own = high;
+    // A held line does not follow the module.
+    if (m_force != Force::None)
+        return true;
     // During a pulse the line shows the other level until the pulse ends.
     if (m_pulse) {
         m_level = high;
         return writeCarrier(!high);
     }
     return writeCarrier(high);
+}
+
+void ModuleModeLine::setForced(Force force)
+{
+    if (force == Force::None && m_force == Force::None)
+        return;
+    if (m_force == Force::None) // the module's level as the line showed it
+        m_own = m_pulse ? m_level : readCarrier() == 1;
+    m_force = force;
+    if (force == Force::None) {
+        m_pulse = false;
+        m_noiseTimer.stop();
+        writeCarrier(m_own);
+        if (isNoisy())
+            noiseStep();
+    } else {
+        writeCarrier(force == Force::High);
+    }
 }
 
 void ModuleModeLine::setNoise(int ms)
@@ -74,7 +96,7 @@ void ModuleModeLine::noiseStep()
             m_noiseTimer.start(kNoiseGapsMs[m_noiseStep++ % kSteps]);
         return;
     }
-    if (!isNoisy())
+    if (!isNoisy() || m_force != Force::None)
         return;
     m_level = readCarrier();
     m_pulse = true;
@@ -126,9 +148,12 @@ void ModuleModeLine::poll()
     case State::DtrLow:
         if (level == 1) {
             // A module in command mode ignores DTR: only a module in data
-            // mode (carrier up) escapes. Otherwise an escape seen late would
-            // end a data mode entered after the rise (the program's SELECT).
-            if (m_lowSince.elapsed() >= m_minLowMs && readCarrier() == 1) {
+            // mode (its own carrier up) escapes. Otherwise an escape seen
+            // late would end a data mode entered after the rise (the
+            // program's SELECT). A line set up from outside (not held)
+            // counts as the module's own.
+            const bool dataMode = m_own || (m_force == Force::None && readCarrier() == 1);
+            if (m_lowSince.elapsed() >= m_minLowMs && dataMode) {
                 m_state = State::EscapePending;
                 m_carrierTimer.start();
             } else {

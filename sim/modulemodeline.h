@@ -24,6 +24,11 @@ namespace Sim {
 // line flips to the other level in short pulses (kNoisePulsesMs, 20 to
 // 200 ms) with gaps between them (kNoiseGapsMs), in a fixed cycle. The module
 // itself does not see the noise: its own level stays what it set.
+//
+// A faulty line can be held at one level (setForced): the value file reads
+// that level whatever the module sets, until it is freed and shows the
+// module's own level again. The module still follows DTR by its own level:
+// a module in data mode escapes also while its line is held low.
 class ModuleModeLine : public QObject
 {
     Q_OBJECT
@@ -60,6 +65,11 @@ public:
     bool isNoisy() const { return m_noiseEnd.isValid() && !m_noiseEnd.hasExpired(m_noiseMs); }
     // Pulses put on the line since start.
     int noisePulses() const { return m_noisePulses; }
+    // The line held at a level against the module's own, or left to it.
+    enum class Force { None, Low, High };
+    Q_ENUM(Force)
+    void setForced(Force force);
+    Force forced() const { return m_force; }
 
     // How long DTR must have been low before a rise counts as an escape
     // (0: any rise after a low level was seen).
@@ -99,6 +109,9 @@ private:
     bool m_pulse = false;
     bool m_level = false;
     int m_noisePulses = 0;
+    Force m_force = Force::None;
+    // The level the module itself set last (its mode as its output shows it).
+    bool m_own = false;
 };
 
 } // namespace Sim

@@ -274,16 +274,16 @@ void SensorUnitPeer::registerCommands(ControlChannel &channel)
         QStringLiteral("unit key <press|release> | sensor <0-9> | battery <mV> | alert <code> | value <v> | "
                        "ramp <from> <to> <s> | active <s> | "
                        "restart | address <addr> | mode | firmware [reply <ok|error|silent> | ack-twice <n|off> | drop <ms>] | "
-                       "info [<key|1-7> <value|-|default>] | ignore [<word>|none] | status: the sensor unit behind ttyO2; "
+                       "info [<key|1-7> <value|-|default>] | ignore [<word>|none] | say <text> | status: the sensor unit behind ttyO2; "
                        "info sets a line of the answer to P (FW-VERSION is the unit's firmware version), - leaves it out; "
-                       "ignore makes it ignore BT_TX <word>"),
+                       "ignore makes it ignore BT_TX <word>; say sends one line of text over the data link"),
         [this](const ControlRequest &r) {
             const QString usage = QStringLiteral(
                 "usage: unit key <press|release> | unit sensor <0-9> | unit battery <mV 0-9999> | "
                 "unit alert <code> | unit value <v> | unit ramp <from> <to> <s> | unit active <s> | "
                 "unit restart | unit address <addr> | "
                 "unit mode | unit firmware [reply <ok|error|silent> | ack-twice <n|off> | drop <ms 0-600000>] | "
-                "unit info [<key|1-7> <value|-|default>] | unit ignore [<word>|none] | unit status");
+                "unit info [<key|1-7> <value|-|default>] | unit ignore [<word>|none] | unit say <text> | unit status");
             const QString sub = r.args.value(0);
             const QString arg = r.args.value(1);
             const int count = r.args.size();
@@ -387,6 +387,12 @@ void SensorUnitPeer::registerCommands(ControlChannel &channel)
                     heedAllMessages();
                 else
                     ignoreMessage(arg.toLatin1());
+                return QStringLiteral("ok");
+            }
+            if (sub == QLatin1String("say") && count >= 2) {
+                if (!isLinkUp("RFCOMM"))
+                    return QStringLiteral("error: the data link is down; line dropped");
+                reply(r.rest(1).toUtf8());
                 return QStringLiteral("ok");
             }
             if (sub == QLatin1String("status") && count == 1)

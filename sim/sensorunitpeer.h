@@ -57,7 +57,9 @@ class PressureStream;
 // (HW-VERSION ... BUTTON, or their number 1-7) by any word, "-" leaves the
 // line out, "default" gives it back to the unit's state; FW-VERSION set here
 // is the unit's firmware version. "unit ignore <word>" makes the unit ignore
-// the messages "BT_TX <word> ..." (they are still journalled).
+// the messages "BT_TX <word> ..." (they are still journalled). "unit say
+// <text>" makes it send one line of its own over the data link (a unit that
+// says what a module would say).
 class SensorUnitPeer : public BtRemotePeer
 {
     Q_OBJECT

@@ -94,6 +94,8 @@ private slots:
     void deliveryResetWithASlowModule();
     void carrierNoiseAndAModuleThatLeaves_data();
     void carrierNoiseAndAModuleThatLeaves();
+    void takeBackOnlyFromCommandMode_data();
+    void takeBackOnlyFromCommandMode();
 
 private:
     static void addSlowModuleColumns();
@@ -230,9 +232,16 @@ void TestBluetoothConnection::linkLossAndReturn()
     QVERIFY(connectSink(sink, *m_board, *m_root));
     QSignalSpy battery(&sink, &Bluetooth::btBatteryvoltageReceived);
 
+    const QString dtr = QStringLiteral("/sys/class/gpio/gpio58/value");
+    const int dtrMark = m_root->sysfsWritesTo(dtr).size();
     QCOMPARE(m_board->send("bt ttyO2 drop " + profile), QStringLiteral("ok"));
     QTRY_VERIFY(!sink.isConnectedRFCOMM() && !sink.isConnectedA2DP());
     QTRY_COMPARE(gpio(*m_root, 59), QByteArray("0"));
+    // The module's own "NO CARRIER" for the data link (after the stream's
+    // stop) is its command mode once the carrier has fallen: no escape to
+    // make sure, as a carrier that falls unreported would need.
+    QTRY_VERIFY(sink.isCommandModeKnown());
+    QCOMPARE(m_root->sysfsWritesTo(dtr).mid(dtrMark), QStringList());
     sink.sendData(QStringLiteral("BT_TX B")); // lost with the link
     QTest::qWait(300);
     QVERIFY(m_board->unitLines().isEmpty());
@@ -732,6 +741,9 @@ void TestBluetoothConnection::powerOffRightAfterASelect_data()
 {
     addSlowModuleColumns();
     QTest::newRow("5 s module") << "select" << "power-off" << 5000 << false;
+    // The unit never answers the status question: the mute line waits
+    // behind it when the power-off begins.
+    QTest::newRow("status question unanswered") << "unanswered" << "power-off" << 0 << true;
 }
 
 void TestBluetoothConnection::deliveryResetWithASlowModule_data()
@@ -812,7 +824,14 @@ void TestBluetoothConnection::actOnASlowModule()
             QVERIFY(m_board->send("bt ttyO2 status").startsWith("data"));
             QCOMPARE(gpio(*m_root, 59), QByteArray("0"));
         }
+        if (setup == QLatin1String("unanswered")) {
+            const int before = m_board->unitLines().size();
+            QCOMPARE(m_board->send("unit ignore B"), QStringLiteral("ok"));
+            sink->sendData(QStringLiteral("BT_TX B"));
+            QTRY_VERIFY(m_board->unitLines().mid(before).contains("BT_TX B"));
+        }
     }
+    const int unitMark = m_board->unitLines().size();
     const int mark = m_board->moduleLines("ttyO2").size();
     const int dtrMark = m_root->sysfsWritesTo(QStringLiteral("/sys/class/gpio/gpio58/value")).size();
     // Noise: pulses of 20 to 200 ms on the carrier line for 15 s, the unit's
@@ -836,10 +855,12 @@ void TestBluetoothConnection::actOnASlowModule()
     // The module leaves data mode by itself; the link takes it back within
     // kLinkBackMs (select the data link again, no new connection).
     if (setup.startsWith(QLatin1String("leaves"))) {
-        QCOMPARE(m_board->send("bt ttyO2 escape"), QStringLiteral("ok"));
+        // "carrier up": the line is stuck up, the module's word (its
+        // "SYNTAX ERROR" to the next message) is all that tells.
         if (setup.endsWith(QLatin1String("carrier up")))
-            QCOMPARE(m_board->send("gpio 59 1"), QStringLiteral("ok"));
-        else
+            QCOMPARE(m_board->send("bt ttyO2 carrier high"), QStringLiteral("ok"));
+        QCOMPARE(m_board->send("bt ttyO2 escape"), QStringLiteral("ok"));
+        if (!setup.endsWith(QLatin1String("carrier up")))
             QTRY_COMPARE(gpio(*m_root, 59), QByteArray("0"));
     }
 
@@ -863,6 +884,14 @@ void TestBluetoothConnection::actOnASlowModule()
         // First stage, 3 s, then "umount" and "poweroff": about 4 s.
         QTRY_VERIFY_WITH_TIMEOUT(m_root->commands().contains("poweroff"), 8000);
         QVERIFY2(clock.elapsed() >= 3900 && clock.elapsed() < 5500, qPrintable(QString::number(clock.elapsed())));
+        // With the data link up the unit's mute line went out before the
+        // module was escaped, also behind an unanswered message and in the
+        // carrier's lag after a SELECT.
+        if (setup != QLatin1String("call")) {
+            const QStringList got = m_board->unitLines().mid(unitMark);
+            QVERIFY2(!got.filter(QRegularExpression("^BT_TX I \\S+ MUTE ")).isEmpty(), qPrintable(got.join(" | ")));
+            qInfo("%s: the mute line reached the unit", qPrintable(setup));
+        }
     } else if (action.startsWith(QLatin1String("reset"))) {
         // The settings page on the display, input through the window and
         // the application's key filter, as on the board.
@@ -1006,9 +1035,9 @@ void TestBluetoothConnection::actOnASlowModule()
     // kLinkBackMs of the noise's end or of the module's leaving.
     const int bound = setup == QLatin1String("noise") || setup.startsWith(QLatin1String("leaves")) ? kLinkBackMs : 25000;
     QTRY_VERIFY_WITH_TIMEOUT(sink->isConnectedRFCOMM(), bound - int(clock.elapsed()));
-    const int unitMark = m_board->unitLines().size();
+    const int lastMark = m_board->unitLines().size();
     sink->sendData(QStringLiteral("BT_TX T"));
-    QTRY_VERIFY_WITH_TIMEOUT(m_board->unitLines().mid(unitMark).contains("BT_TX T"), bound - int(clock.elapsed()));
+    QTRY_VERIFY_WITH_TIMEOUT(m_board->unitLines().mid(lastMark).contains("BT_TX T"), bound - int(clock.elapsed()));
     qInfo("%s: a message reaches the unit %lld ms after %s", qPrintable(setup), clock.elapsed(),
           setup == QLatin1String("noise") ? "the noise" : "the action");
     QVERIFY2(clock.elapsed() < bound, qPrintable(QString::number(clock.elapsed())));
@@ -1022,6 +1051,150 @@ void TestBluetoothConnection::actOnASlowModule()
         QVERIFY(m_board->send("bt ttyO2 status").startsWith("data; 0 A2DP, 1 A2DP, 2 RFCOMM"));
         QVERIFY(StatusbarData()->stateMicrophone());
     }
+}
+
+// The data link taken back against a faulty carrier line or a unit that says
+// what a module would say: before its SELECT the module is escaped and its
+// command mode known, so the unit gets nothing but its own messages, and the
+// link is back once the fault is over. "pulses": the line low for 350 ms now
+// and then while the module stays in data mode; "held low": the line low
+// for holdMs; "syntax error": the unit answers "SYNTAX ERROR" over the data
+// link; "leaves after a select": the module leaves data mode right after a
+// SELECT, before its carrier has held.
+void TestBluetoothConnection::takeBackOnlyFromCommandMode_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<int>("holdMs");
+    QTest::newRow("carrier pulses of 350 ms") << "pulses" << 350;
+    QTest::newRow("carrier held low 2 s") << "held low" << 2000;
+    QTest::newRow("carrier held low 10 s") << "held low" << 10000;
+    QTest::newRow("carrier held low 60 s") << "held low" << 60000;
+    QTest::newRow("unit says SYNTAX ERROR") << "syntax error" << 0;
+    QTest::newRow("module leaves right after a select") << "leaves after a select" << 0;
+}
+
+void TestBluetoothConnection::takeBackOnlyFromCommandMode()
+{
+    QFETCH(QString, fault);
+    QFETCH(int, holdMs);
+    Bluetooth sink;
+    QVERIFY(connectSink(sink, *m_board, *m_root));
+    const int mark = m_board->moduleLines("ttyO2").size();
+    const QString kill = "KILL " + kUnit;
+    // After the fault the link is back within this (a module held in data
+    // mode on a dead line past the carrier bound connects again).
+    int backMs = 5000;
+    if (fault == QLatin1String("pulses")) {
+        // Messages go to the unit meanwhile; a pulse the program sees is a
+        // take-back, one it does not see changes nothing.
+        QTimer traffic;
+        connect(&traffic, &QTimer::timeout, &sink, [&sink] { sink.sendData(QStringLiteral("BT_TX T")); });
+        traffic.start(400);
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(m_board->send("bt ttyO2 carrier low"), QStringLiteral("ok"));
+            QTest::qWait(holdMs); // the pulse's length, not a wait for the program
+            QCOMPARE(m_board->send("bt ttyO2 carrier free"), QStringLiteral("ok"));
+            QTest::qWait(4000); // the gap to the next pulse
+        }
+    } else if (fault == QLatin1String("held low")) {
+        // The module stays in data mode; the line reads low. The program
+        // escapes it, knows it in command mode and selects the data link:
+        // the module's own level shows again once the line is free.
+        QElapsedTimer held;
+        held.start();
+        QCOMPARE(m_board->send("bt ttyO2 carrier low"), QStringLiteral("ok"));
+        QTRY_VERIFY_WITH_TIMEOUT(!sink.isDataModeKnown(), 3000);
+        // Messages wait for the data link: past 32 of them the newest
+        // replaces the last kept, so the latest still goes.
+        for (int i = 0; i < 40; ++i)
+            sink.sendData(QStringLiteral("BT_TX T"));
+        sink.sendData(QStringLiteral("BT_TX S"));
+        QTRY_VERIFY_WITH_TIMEOUT(m_board->moduleLines("ttyO2").mid(mark).contains("SELECT 2"), 5000);
+        QVERIFY(m_board->send("bt ttyO2 status").startsWith("data; 0 A2DP, 1 A2DP, 2 RFCOMM"));
+        // The SELECT reached the module, not the unit.
+        QVERIFY2(m_board->unitLines().filter(QRegularExpression("^(?!BT_TX )")).isEmpty(),
+                 qPrintable(m_board->unitLines().join(" | ")));
+        QTRY_VERIFY_WITH_TIMEOUT(held.elapsed() >= holdMs, holdMs + 1000);
+        QCOMPARE(m_board->send("bt ttyO2 carrier free"), QStringLiteral("ok"));
+        if (holdMs > ModuleMode::kCarrierLagMs)
+            backMs = 2 * ModuleMode::kCarrierLagMs;
+        else
+            QTRY_VERIFY_WITH_TIMEOUT(m_board->unitLines().contains("BT_TX S"), backMs);
+    } else if (fault == QLatin1String("syntax error")) {
+        // The unit ignores "BT_TX B": it stays the message awaited while the
+        // unit's "SYNTAX ERROR" comes. The module is escaped first and the
+        // message goes again, before the one queued behind it.
+        QCOMPARE(m_board->send("unit ignore B"), QStringLiteral("ok"));
+        sink.sendData(QStringLiteral("BT_TX B"));
+        sink.sendData(QStringLiteral("BT_TX T"));
+        QTRY_VERIFY(m_board->unitLines().contains("BT_TX B"));
+        const QString dtr = QStringLiteral("/sys/class/gpio/gpio58/value");
+        const int dtrMark = m_root->sysfsWritesTo(dtr).size();
+        QCOMPARE(m_board->send("unit say SYNTAX ERROR"), QStringLiteral("ok"));
+        QTRY_VERIFY_WITH_TIMEOUT(m_board->unitLines().contains("BT_TX T"), 5000);
+        const QStringList unit = m_board->unitLines();
+        QCOMPARE(unit.count("BT_TX B"), 2);
+        QVERIFY2(unit.indexOf("BT_TX T") > unit.lastIndexOf("BT_TX B"), qPrintable(unit.join(" | ")));
+        QCOMPARE(m_root->sysfsWritesTo(dtr).mid(dtrMark, 2), QStringList({"0", "1"}));
+        QVERIFY(m_board->moduleLines("ttyO2").mid(mark).contains("SELECT 2"));
+        // The unit keeps saying it, and answers the message sent again
+        // between: the take-backs are bounded over time, and an answer does
+        // not reset the bound. The link starts again; the giving-up reaches
+        // the module as commands.
+        QSignalSpy battery(&sink, &Bluetooth::btBatteryvoltageReceived);
+        QElapsedTimer rounds;
+        rounds.start();
+        for (int i = 0; i < 6 && !m_board->moduleLines("ttyO2").contains(kill); ++i) {
+            QCOMPARE(m_board->send("unit ignore none"), QStringLiteral("ok"));
+            QTRY_VERIFY_WITH_TIMEOUT(i == 0 || battery.count() >= i || m_board->moduleLines("ttyO2").contains(kill), 5000);
+            if (m_board->moduleLines("ttyO2").contains(kill))
+                break;
+            QCOMPARE(m_board->send("unit ignore B"), QStringLiteral("ok"));
+            const int sent = m_board->unitLines().count("BT_TX B");
+            sink.sendData(QStringLiteral("BT_TX B"));
+            QTRY_VERIFY(m_board->unitLines().count("BT_TX B") > sent);
+            QCOMPARE(m_board->send("unit say SYNTAX ERROR"), QStringLiteral("ok"));
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(m_board->moduleLines("ttyO2").contains(kill), 5000);
+        QVERIFY2(rounds.elapsed() < 10000, qPrintable(QString::number(rounds.elapsed())));
+        QCOMPARE(m_board->send("unit ignore none"), QStringLiteral("ok"));
+        backMs = 15000;
+    } else if (fault == QLatin1String("leaves after a select")) {
+        // A module command takes the module to command mode; the next
+        // message selects the data link again, and the module leaves data
+        // mode while its carrier is up but has not held yet. It is seen
+        // within the settle time, not at the carrier's bound.
+        sink.sendData(QStringLiteral("SET"));
+        QTRY_VERIFY(sink.isCommandModeKnown());
+        QTRY_COMPARE(gpio(*m_root, 59), QByteArray("0"));
+        const int before = m_board->moduleLines("ttyO2").size();
+        sink.sendData(QStringLiteral("BT_TX B"));
+        QVERIFY(QTest::qWaitFor([&] { return gpio(*m_root, 59) == "1"; }, 3000));
+        QTest::qWait(150); // the carrier up that long, less than it must hold
+        QCOMPARE(m_board->send("bt ttyO2 escape"), QStringLiteral("ok"));
+        QElapsedTimer left;
+        left.start();
+        QTRY_VERIFY_WITH_TIMEOUT(m_board->moduleLines("ttyO2").mid(before).count("SELECT 2") == 2, 5000);
+        QTRY_VERIFY(m_board->unitLines().contains("BT_TX B"));
+        qInfo("taken back %lld ms after the module left", left.elapsed());
+        QVERIFY2(left.elapsed() < ModuleMode::kCarrierLagMs / 2, qPrintable(QString::number(left.elapsed())));
+    }
+
+    // The unit got nothing but its own messages.
+    const QStringList unit = m_board->unitLines();
+    const QStringList other = unit.filter(QRegularExpression("^(?!BT_TX )"));
+    qInfo("%s: %d lines other than BT_TX at the unit, %d take-back selects", qPrintable(fault), int(other.size()),
+          int(m_board->moduleLines("ttyO2").mid(mark).count("SELECT 2")));
+    QVERIFY2(other.isEmpty(), qPrintable(other.join(" | ")));
+    // The link is back, on the same data link unless it had to start again.
+    QTRY_VERIFY_WITH_TIMEOUT(sink.isDataModeKnown(), backMs);
+    const int unitMark = m_board->unitLines().size();
+    sink.sendData(QStringLiteral("BT_TX B"));
+    QTRY_VERIFY(m_board->unitLines().mid(unitMark).contains("BT_TX B"));
+    QVERIFY(m_board->unitLines().filter(QRegularExpression("^(?!BT_TX )")).isEmpty());
+    if (fault != QLatin1String("syntax error") && holdMs <= ModuleMode::kCarrierLagMs)
+        QVERIFY2(m_board->moduleLines("ttyO2").mid(mark).filter("KILL").isEmpty(),
+                 qPrintable(m_board->moduleLines("ttyO2").mid(mark).join(" | ")));
 }
 
 QTEST_MAIN(TestBluetoothConnection)

@@ -230,6 +230,32 @@ void TestBluetoothSim::dataModeAndEscape()
     QVERIFY(tty.line("BT_TX B"));
     QCOMPARE(tty.lines(1), QByteArrayList({"BT_RX BATT_VOLTAGE 3900"}));
 
+    // A faulty line held low: the module stays in data mode, and a DTR
+    // escape still ends it (the module goes by its own level); the line
+    // stays low all along.
+    QCOMPARE(m_board->send("bt ttyO2 carrier low"), QStringLiteral("ok"));
+    QCOMPARE(gpio(*m_root, 59), QByteArray("0"));
+    QVERIFY(tty.line("BT_TX B"));
+    QCOMPARE(tty.lines(1), QByteArrayList({"BT_RX BATT_VOLTAGE 3900"}));
+    QVERIFY(m_root->write("/sys/class/gpio/gpio58/value", "0"));
+    QTest::qWait(60); // a low the module's 10 ms polling sees
+    QVERIFY(m_root->write("/sys/class/gpio/gpio58/value", "1"));
+    QTRY_VERIFY(m_board->send("bt ttyO2 status").startsWith("command"));
+    QCOMPARE(gpio(*m_root, 59), QByteArray("0"));
+    // Held high: in command mode all the same; freed, the line shows the
+    // module's own level.
+    QCOMPARE(m_board->send("bt ttyO2 carrier high"), QStringLiteral("ok"));
+    QCOMPARE(gpio(*m_root, 59), QByteArray("1"));
+    QVERIFY(tty.line("BT_TX B"));
+    QCOMPARE(tty.lines(1), QByteArrayList({"SYNTAX ERROR"}));
+    QCOMPARE(m_board->send("bt ttyO2 carrier free"), QStringLiteral("ok"));
+    QCOMPARE(gpio(*m_root, 59), QByteArray("0"));
+    QVERIFY(tty.line("SELECT 2"));
+    QTRY_COMPARE(gpio(*m_root, 59), QByteArray("1"));
+    // The unit says a line of its own over the data link.
+    QCOMPARE(m_board->send("unit say SYNTAX ERROR"), QStringLiteral("ok"));
+    QCOMPARE(tty.lines(1), QByteArrayList({"SYNTAX ERROR"}));
+
     // Back to command mode and the data link closed: the unit is cut off.
     QVERIFY(m_root->write("/sys/class/gpio/gpio58/value", "0"));
     QTest::qWait(60);
@@ -491,6 +517,9 @@ void TestBluetoothSim::controlErrors_data()
     QTest::newRow("noise over the bound") << "bt ttyO2 noise 600001" << "error: noise must last 0 to 600000 ms";
     QTest::newRow("noise at the bound") << "bt ttyO3 noise 600000" << "error: ttyO3 has no carrier line";
     QTest::newRow("escape in command mode") << "bt ttyO3 escape" << "error: ttyO3 is not in data mode";
+    QTest::newRow("carrier stuck") << "bt ttyO2 carrier stuck" << "error: usage: bt";
+    QTest::newRow("carrier without a line") << "bt ttyO3 carrier low" << "error: ttyO3 has no carrier line";
+    QTest::newRow("unit says without a data link") << "unit say hello" << "error: the data link is down; line dropped";
     QTest::newRow("raw bad escape") << "bt ttyO2 raw a\\q" << "error: bad escape in the text";
     QTest::newRow("raw short hex") << "bt ttyO2 raw a\\x4" << "error: bad escape in the text";
     QTest::newRow("send to nobody") << "bt ttyO2 send hello" << "error: nobody has ttyO2 open; line dropped";

@@ -109,6 +109,19 @@ Bluetooth::Bluetooth()
                 updateState();
         },
         Qt::QueuedConnection);
+    // The carrier showed the module out of data mode (it fell, or rose and
+    // fell after a SELECT): the owner escapes it; the data link is taken
+    // back once the module is in command mode.
+    connect(
+        m_mode, &ModuleMode::dataModeLost, this,
+        [this] {
+            if (m_btState < 5 || m_btState > 7 || !m_connectedRFCOMM)
+                return;
+            takeBack();
+            m_btStateTimer->start(m_btState == 1 ? 2000 : 10);
+        },
+        Qt::QueuedConnection);
+    m_clock.start();
 }
 
 Bluetooth::~Bluetooth()
@@ -149,6 +162,7 @@ void Bluetooth::initBluetooth(QString port, QString address)
     m_decoder.reset(QTextCodec::codecForName("UTF-8")->makeDecoder());
     resetLinkState();
     m_dataLinkCall = kNoCall;
+    m_dataLinkOpen = -1;
     m_btName = QStringLiteral("unknown");
     m_btProfile = 0;
     qDebug() << "---Bluetooth init---" << this;
@@ -252,6 +266,8 @@ void Bluetooth::closeLostPort()
     m_numDataToTransmit = 0;
     m_btTimerTransmit->stop();
     m_dataLinkCall = kNoCall;
+    m_dataLinkOpen = -1;
+    m_selectWanted = false;
     if (m_btState >= 0) {
         clearConnectionFlags();
         clearLinkIds();
@@ -296,7 +312,8 @@ void Bluetooth::resetLinkState()
     m_btLastAdcGain = adcGain;
     m_btExtHeadphoneBatteryState = -1;
     m_btExtHeadphoneGain = 8;
-    m_takeBacks = 0;
+    m_takeBackTimes.clear();
+    m_selectWanted = false;
     m_btWaitForReadyAfterReset = false;
     m_waitForBTRX = false;
     m_btIdMicrophone = settings ? checkedAddress(settings->getBtIdMicrophone()) : QString();
@@ -373,6 +390,10 @@ void Bluetooth::sendData(QString line)
     // Commands to the module itself: written by the mode's owner once the
     // module is known to be in command mode.
     qDebug() << "--> SEND_DATA" << line << btMode() << m_btId;
+    // A command that takes the module out of data mode leaves it in command
+    // mode: the data link is selected again when a message needs it.
+    if (!m_mode->isCommandMode())
+        m_selectWanted = false;
     m_mode->send(line + QLatin1Char('\n'));
     // From data mode the state machine takes the way through state 7.
     if (m_btState == 6 && !m_mode->isCommandMode())
@@ -579,7 +600,7 @@ void Bluetooth::giveUpDataLink()
     // data mode (also one the driver has not seen) gets the commands once it
     // has been taken out of it.
     m_btState = 1;
-    m_mode->cancelDataRequest();
+    m_selectWanted = false;
     if (!m_btId.isEmpty())
         sendData(QStringLiteral("KILL ") + m_btId);
     for (int i = 0; i < 4; ++i)
@@ -587,7 +608,28 @@ void Bluetooth::giveUpDataLink()
     m_callBtDeviceRfcomm = true;
     clearLinkIds();
     clearConnectionFlags();
-    m_takeBacks = 0;
+    m_takeBackTimes.clear();
+}
+
+void Bluetooth::takeBack()
+{
+    // Bounded over a window of time: a module that keeps leaving (a line
+    // that keeps falling, a peer that keeps answering as the module) starts
+    // the link again.
+    const qint64 now = m_clock.elapsed();
+    while (!m_takeBackTimes.isEmpty() && now - m_takeBackTimes.first() >= kTakeBackWindowMs)
+        m_takeBackTimes.removeFirst();
+    m_takeBackTimes << now;
+    if (m_takeBackTimes.size() > kMaxTakeBacks) {
+        qWarning() << "Bluetooth: module out of data mode" << m_takeBackTimes.size() << "times in"
+                   << kTakeBackWindowMs << "ms; connecting again";
+        giveUpDataLink();
+        return;
+    }
+    qWarning() << "Bluetooth: module out of data mode on the data link; selecting it again once in command mode";
+    m_selectWanted = true;
+    m_btState = 7;
+    startCarrierWait();
 }
 
 void Bluetooth::clearLinkIds()
@@ -628,7 +670,7 @@ void Bluetooth::updateState()
         break;
     case 3: // call the data link
         m_connectedRFCOMM = false;
-        m_mode->cancelDataRequest();
+        m_selectWanted = false;
         m_linkId2_RFCOMM = -1;
         m_heldUnitLines.clear();
         // Without a paired unit (no address) there is nobody to call; the
@@ -684,18 +726,15 @@ void Bluetooth::updateState()
             interval = 10;
         } else if (!m_mode->isDataMode()) {
             // The module is not in data mode while the link is taken for
-            // it: its carrier fell and stayed down (it left by itself), or
-            // it answered a message as a command. The data link is selected
-            // again; a module that keeps leaving starts the link again.
+            // it: its owner knows it in command mode (it closed the link
+            // and its carrier fell), or it waits for a carrier. The data
+            // link is selected again; a module that keeps leaving starts
+            // the link again.
             interval = 10;
-            if (++m_takeBacks > kMaxTakeBacks) {
-                qWarning() << "Bluetooth: module keeps leaving data mode; connecting again";
-                giveUpDataLink();
-                interval = 2000;
-            } else if (m_mode->isCommandMode()) {
-                qWarning() << "Bluetooth: module found in command mode on the data link; selecting it again";
-                m_mode->requestData();
-                m_btState = 8;
+            if (m_mode->isCommandMode()) {
+                takeBack();
+                if (m_btState == 1)
+                    interval = 2000;
             } else {
                 m_btState = 5; // data mode entered again, its carrier not up yet
                 startCarrierWait();
@@ -725,15 +764,17 @@ void Bluetooth::updateState()
         break;
     case 8: // command mode
         // Messages that arrived during the switch want the data link back.
-        if ((m_mode->isDataRequested() || !m_heldUnitLines.isEmpty()) && m_connectedRFCOMM
-            && m_mode->isCommandMode()) {
-            // Through the mode's owner: the module is in data mode from the
-            // written line on (its carrier may lag). Not written yet (the
-            // carrier line settles first): tried again at the next step.
+        if ((m_selectWanted || !m_heldUnitLines.isEmpty()) && m_connectedRFCOMM && m_mode->isCommandMode()) {
+            // Through the mode's owner, which writes it only once it knows
+            // the module in command mode (after its own escape on a
+            // take-back): the module is in data mode from the written line
+            // on (its carrier may lag). Not written yet: tried again at the
+            // next step.
             const QString select = QStringLiteral("SELECT %1").arg(m_linkId2_RFCOMM);
             qDebug() << "--> SEND_DATA" << select << btMode() << m_btId;
             interval = 10;
             if (m_mode->select(select + QLatin1Char('\n'))) {
+                m_selectWanted = false;
                 m_btState = 5;
                 startCarrierWait();
             }
@@ -760,9 +801,8 @@ void Bluetooth::switchBtMode(int mode)
 {
     // A request to the mode's owner, carried out by state 6 (to command
     // mode) or 8 (to data mode).
-    if (mode == 1)
-        m_mode->requestData();
-    else
+    m_selectWanted = mode == 1;
+    if (mode != 1)
         m_mode->leave();
     updateState();
 }
@@ -803,8 +843,13 @@ void Bluetooth::disconnectBtDevice(int heldMs)
     // later link. Only the 500 ms pause blocks the GUI thread. The state
     // machine stops first: no step of its own (a "SELECT" for waiting
     // messages) may come between these commands.
+    sendLastUnitLines();
     m_btState = -1;
+    m_selectWanted = false;
     m_heldUnitLines.clear();
+    m_numDataToTransmit = 0;
+    m_waitForBTRX = false;
+    m_btTimerTransmit->stop();
     m_mode->limitHeld(heldMs);
     m_mode->leave(true);
     sendData(QStringLiteral("SET CONTROL AUTOCALL"));
@@ -824,6 +869,29 @@ void Bluetooth::disconnectBtDevice(int heldMs)
     m_btState = -1;
     clearConnectionFlags();
     m_callBtDeviceRfcomm = false;
+}
+
+void Bluetooth::sendLastUnitLines()
+{
+    // The unit's last messages (a power-off's mute line) go out before the
+    // module is taken out of data mode: also those queued behind a message
+    // whose answer is awaited, and those held while the carrier of a slow
+    // module lags after its SELECT. No answer is awaited any more. A module
+    // in command mode is not selected again for them: whoever took it there
+    // wants it there (the loop-back test's reset).
+    if (!m_connectedRFCOMM || m_btState < 5)
+        return;
+    QStringList lines;
+    for (int i = 1; i <= m_numDataToTransmit; ++i)
+        lines << m_transmitBuffer[i];
+    lines += m_heldUnitLines;
+    if (lines.isEmpty())
+        return;
+    for (const QString &line : qAsConst(lines)) {
+        if (!m_mode->writeLastData(line + QLatin1Char('\n')))
+            break;
+        qDebug() << "--> SEND_DATA before the disconnect" << line;
+    }
 }
 
 void Bluetooth::resetBluetooth(QString btId)
@@ -906,8 +974,8 @@ void Bluetooth::handleLine(const QString &line)
             m_dataLinkCall = kNoCall;
             m_mode->setData();
             m_linkId2_RFCOMM = link;
+            m_dataLinkOpen = link;
             m_connectedRFCOMM = true;
-            m_takeBacks = 0;
             qDebug() << "Connected RFCOMM" << m_linkId2_RFCOMM << m_btState;
             // The answer to a call the machine has given up on or lost
             // meanwhile: the module is in data mode on this link, so the
@@ -967,8 +1035,10 @@ void Bluetooth::handleLine(const QString &line)
     } else if (starts("NO CARRIER")) {
         bool ok = false;
         const int link = field(f, 2).toInt(&ok);
-        if (ok && ((m_dataLinkCall >= 0 && link == m_dataLinkCall) || link == m_linkId2_RFCOMM))
+        if (ok && ((m_dataLinkCall >= 0 && link == m_dataLinkCall) || link == m_linkId2_RFCOMM || link == m_dataLinkOpen))
             m_mode->linkClosed(); // the data link (or its call) is gone
+        if (ok && link == m_dataLinkOpen)
+            m_dataLinkOpen = -1;
         if (m_dataLinkCall >= 0 && link == m_dataLinkCall && ok)
             m_dataLinkCall = kNoCall; // the call failed or was closed
         if (field(f, 2) != QLatin1String("3")) {
@@ -978,15 +1048,18 @@ void Bluetooth::handleLine(const QString &line)
             qDebug() << "Disconnected";
         }
     } else if (starts("SYNTAX ERROR")) {
-        // The module answers a message to the unit itself: it is in command
-        // mode while the link takes it for data mode. The message waits for
-        // the data link again, and state 6 selects it.
+        // A message to the unit answered as the module answers a command:
+        // the module may be in command mode while the link takes it for
+        // data mode, or the unit's side said so over the data link. Either
+        // way the module's owner escapes it and counts command mode only
+        // then; the message waits for the data link again, first.
         if (m_btState == 6 && m_waitForBTRX) {
             qWarning() << "Bluetooth: the module answered" << m_outstanding << "with SYNTAX ERROR; taking it back";
             m_btTimerTransmit->stop();
             m_waitForBTRX = false;
-            m_mode->foundInCommandMode();
             holdOutstandingFirst();
+            m_mode->answeredAsCommand();
+            takeBack();
             updateState();
         }
     } else if (starts("OK")) {
@@ -1020,6 +1093,7 @@ void Bluetooth::handleLine(const QString &line)
     } else if (starts("WRAP THOR")) {
         m_btWaitForReadyAfterReset = true;
         m_dataLinkCall = kNoCall; // a restarted module holds no call
+        m_dataLinkOpen = -1;
         m_mode->linkClosed(); // and is in command mode
         qDebug() << "Bluetoothmodul has been reset";
     } else if (starts("READY.")) {
@@ -1055,6 +1129,7 @@ void Bluetooth::handleListEntry(const QStringList &f)
         qDebug() << "LIST: Connected RFCOMM";
         m_connectedRFCOMM = true;
         m_linkId2_RFCOMM = link;
+        m_dataLinkOpen = link;
         // Taken over in command mode (initialisation escaped the module);
         // a module still in data mode is taken out of it (state 6).
         if (m_mode->isCommandMode()) {
@@ -1079,7 +1154,6 @@ void Bluetooth::handleUnitReply(const QString &line)
 {
     // Any reply releases the next waiting message, whatever it answers.
     m_waitForBTRX = false;
-    m_takeBacks = 0; // the unit is reached
     emit btAnswerFromDeviceReceived();
 
     const QString keyword = line.split(QLatin1Char(' ')).value(1);

@@ -175,6 +175,13 @@ private:
     void holdUnitLine(const QString &line);
     void holdOutstandingFirst();
     void startCarrierWait();
+    // The module was found out of data mode on the data link: select it
+    // again once the module is in command mode (state 7, then 8), or start
+    // the link again when it keeps leaving.
+    void takeBack();
+    // Before a disconnect: the unit's waiting messages are written while
+    // the module is still in data mode.
+    void sendLastUnitLines();
     bool carrierWaitExpired() const;
     void giveUpDataLink();
     // The module's mode as the mode's owner knows it: 1 data mode (also not
@@ -236,11 +243,21 @@ private:
     QStringList m_heldUnitLines;
     // The message to the unit last written (the outstanding one).
     QString m_outstanding;
-    // Times state 6 found the module out of data mode and selected the data
-    // link again since the unit last answered; past kMaxTakeBacks the link
-    // starts again.
+    // Take-backs (the data link selected again after the module was found
+    // out of data mode) within the last kTakeBackWindowMs; past
+    // kMaxTakeBacks the link starts again. Nothing the unit sends resets
+    // the count: only time does.
     static constexpr int kMaxTakeBacks = 3;
-    int m_takeBacks = 0;
+    static constexpr int kTakeBackWindowMs = 10000;
+    QList<qint64> m_takeBackTimes;
+    QElapsedTimer m_clock;
+    // The data link is to be selected again once the module is in command
+    // mode (state 8): a take-back, or a message for the unit.
+    bool m_selectWanted = false;
+    // The data link the module may still hold open: its "NO CARRIER" ends
+    // the module's data mode also after the link's ids were cleared (a
+    // stream that stopped).
+    int m_dataLinkOpen = -1;
     // Start of the current wait for the carrier line (states 5 and 7).
     QElapsedTimer m_carrierWait;
     // The call of the data link under way: kNoCall, kCallSent (its link

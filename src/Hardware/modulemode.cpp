@@ -11,13 +11,13 @@ namespace {
 const unsigned kGpioDtr = 58;
 const unsigned kGpioCarrier = 59;
 
-// Polling while commands wait or the module is being taken to command mode;
-// slower while the mode is not known (its bound); slowest while merely in
-// data mode, the link's steady state: the module reports a link it closes
-// ("NO CARRIER"), and a command sent meanwhile looks at the carrier itself.
+// Polling while commands wait, while the module is on its way between modes
+// or the line settles; slower while a call's outcome is not known (its
+// bound) and in data mode, the link's steady state: often enough that a
+// carrier that falls is seen within little more than the settle time.
 const int kBusyPollMs = 10;
 const int kUnknownPollMs = 100;
-const int kDataPollMs = 1000;
+const int kDataPollMs = 50;
 
 } // namespace
 
@@ -31,63 +31,82 @@ bool ModuleMode::carrier()
     return Gpio::getValue(kGpioCarrier);
 }
 
+ModuleMode::Mode ModuleMode::mode() const
+{
+    switch (m_step) {
+    case Step::Command:
+    case Step::LineUp:
+    case Step::Confirming:
+        return Mode::Command;
+    case Step::Calling:
+        return Mode::Unknown;
+    default:
+        return Mode::Data;
+    }
+}
+
 void ModuleMode::setCommand()
 {
     enterCommand();
     updateTimer();
 }
 
-bool ModuleMode::isDataMode() const
-{
-    return m_mode == Mode::Data && m_carrierSeen && !m_leaving && m_held.isEmpty();
-}
-
 void ModuleMode::setData(bool carrierHeld)
 {
     m_usesCarrier = true;
-    m_mode = Mode::Data;
-    m_carrierSeen = carrierHeld;
-    m_escapedUp = false;
+    // The line as it read before the data mode: a change after this
+    // reading is the data mode's own.
+    settledCarrier();
+    m_since.start();
     if (carrierHeld) {
         m_rawCarrier = m_carrier = true;
         m_lastSample.start();
     }
-    m_confirming = false;
-    m_dataRequested = false;
-    m_since.start();
-    m_escaped.invalidate();
     // DTR is held low in data mode: the escape is its next rise.
     if (m_dtrHigh) {
         Gpio::setValue(kGpioDtr, 0);
         m_dtrHigh = false;
     }
+    // Commands that wait keep the module on its way out; the carrier of the
+    // new data mode may lag as long as any.
+    if (isLeaving())
+        startLeaving(kCarrierLagMs);
+    else
+        m_step = carrierHeld ? Step::Data : Step::Settling;
     poll();
 }
 
 void ModuleMode::setUnknown(int boundMs)
 {
     m_usesCarrier = true;
-    m_mode = Mode::Unknown;
-    m_carrierSeen = false;
-    m_escapedUp = false;
-    m_confirming = false;
+    m_step = Step::Calling;
     m_unknownBoundMs = boundMs;
     m_since.start();
-    m_escaped.invalidate();
+    updateTimer();
+}
+
+void ModuleMode::answeredAsCommand()
+{
+    if (isCommandMode())
+        return;
+    qWarning() << "Bluetooth: a line was answered as in command mode; the module is escaped to make sure";
+    escape();
+    m_step = Step::EscapedOnWord;
     updateTimer();
 }
 
 void ModuleMode::linkClosed()
 {
-    if (m_mode == Mode::Command)
+    // The module's own report: command mode once its carrier has held down.
+    // A module on its way out keeps its way.
+    if (isCommandMode() || isLeaving())
         return;
-    const bool up = settledCarrier();
-    if (!up && !isCarrierSettling()) {
+    settledCarrier();
+    if (!m_carrier && !isCarrierSettling()) {
         enterCommand();
     } else {
-        // In data mode: command mode once the carrier has fallen.
-        m_mode = Mode::Data;
-        m_carrierSeen = true;
+        m_step = Step::Closing;
+        m_since.start();
     }
     updateTimer();
 }
@@ -97,12 +116,7 @@ void ModuleMode::reset()
     m_held.clear();
     m_heldOverflow = false;
     m_heldLimit.invalidate();
-    m_leaving = false;
-    m_confirming = false;
-    m_dataRequested = false;
-    m_escapedUp = false;
-    m_upInCommand = false;
-    m_mode = Mode::Command;
+    m_step = Step::Command;
     updateTimer();
 }
 
@@ -113,14 +127,14 @@ void ModuleMode::send(const QString &text)
     // reading that differs from the level the line held may be noise: the
     // command waits until the line has settled.
     checkCommandCarrier();
-    if (m_mode == Mode::Command && !m_confirming) {
+    if (isCommandKnown()) {
         flush();
         m_writer(text);
         return;
     }
     hold(text);
     qDebug() << "Held until the module is in command mode:" << text.trimmed();
-    if (m_mode == Mode::Command)
+    if (isCommandMode())
         updateTimer();
     else
         leave();
@@ -128,15 +142,19 @@ void ModuleMode::send(const QString &text)
 
 void ModuleMode::checkCommandCarrier()
 {
-    if (m_mode != Mode::Command || !m_usesCarrier || m_confirming)
+    if (!isCommandKnown() || !m_usesCarrier)
         return;
     const bool up = settledCarrier();
-    if (!up)
-        m_upInCommand = false;
+    if (m_step == Step::LineUp) {
+        // The stuck line shows command mode again.
+        if (!up && !isCarrierSettling())
+            m_step = Step::Command;
+        return;
+    }
     // A reading up, or one that has not held yet: commands wait until the
     // line has settled.
-    if (isCarrierSettling() || (up && !m_upInCommand)) {
-        m_confirming = true;
+    if (isCarrierSettling() || up) {
+        m_step = Step::Confirming;
         confirmCarrier();
     }
 }
@@ -148,20 +166,13 @@ void ModuleMode::confirmCarrier()
     const bool up = settledCarrier();
     if (isCarrierSettling())
         return;
-    m_confirming = false;
-    if (up && !m_upInCommand) {
-        unseenDataMode();
-        m_leaving = true;
+    if (!up) {
+        enterCommand();
+        return;
     }
-}
-
-void ModuleMode::foundInCommandMode()
-{
-    enterCommand();
-    // The module said so itself: a carrier that reads up now does not
-    // make it a data mode (a line that does not follow the module).
-    m_upInCommand = m_usesCarrier && settledCarrier();
-    updateTimer();
+    qWarning() << "Bluetooth: carrier up in command mode; the module is taken out of data mode first";
+    m_since.start();
+    startLeaving(kCarrierSettleMs);
 }
 
 bool ModuleMode::select(const QString &text)
@@ -169,15 +180,15 @@ bool ModuleMode::select(const QString &text)
     // Written only while the module is known to be in command mode with
     // nothing waiting; a carrier that reads otherwise first settles.
     checkCommandCarrier();
-    if (m_mode != Mode::Command || m_confirming || !m_held.isEmpty()) {
-        if (m_mode != Mode::Command)
+    if (!isCommandKnown() || !m_held.isEmpty()) {
+        if (!isCommandMode())
             leave();
         updateTimer();
         return false;
     }
     m_writer(text);
-    const bool up = m_upInCommand;
-    setData(up);
+    // A line stuck up shows no new data mode: its level is taken as held.
+    setData(m_step == Step::LineUp);
     return true;
 }
 
@@ -189,14 +200,12 @@ bool ModuleMode::writeData(const QString &text)
     return true;
 }
 
-void ModuleMode::unseenDataMode()
+bool ModuleMode::writeLastData(const QString &text)
 {
-    qWarning() << "Bluetooth: carrier up in command mode; the module is taken out of data mode first";
-    m_mode = Mode::Data;
-    m_confirming = false;
-    m_carrierSeen = true;
-    m_since.start();
-    m_escaped.invalidate();
+    if ((m_step != Step::Data && m_step != Step::Settling) || !m_held.isEmpty())
+        return false;
+    m_writer(text);
+    return true;
 }
 
 bool ModuleMode::settledCarrier()
@@ -206,7 +215,7 @@ bool ModuleMode::settledCarrier()
     // from the settled one is timed afresh.
     const bool raw = carrier();
     const bool gap = !m_lastSample.isValid() || m_lastSample.elapsed() > kCarrierSettleMs;
-    if (raw != m_rawCarrier || (gap && raw != m_carrier))
+    if (raw != m_rawCarrier || (gap && raw != m_carrier) || !m_rawSince.isValid())
         m_rawSince.start();
     m_rawCarrier = raw;
     m_lastSample.start();
@@ -217,15 +226,42 @@ bool ModuleMode::settledCarrier()
 
 void ModuleMode::leave(bool escapeNow)
 {
-    m_dataRequested = false;
-    if (m_mode == Mode::Command) {
+    if (isCommandMode()) {
         flush();
         return;
     }
-    m_leaving = true;
-    if (escapeNow)
+    // A module that reported its data link closed goes to command mode by
+    // itself: commands wait for its carrier to fall, for as long as a
+    // module takes to leave data mode (then it is escaped, in poll()).
+    if (m_step == Step::Closing && !escapeNow) {
+        poll();
+        return;
+    }
+    if (!isLeaving()) {
+        // How long the escape waits for a carrier that does not read up:
+        // a call's bound, a lagging carrier's, or (in data mode) a pulse's.
+        if (m_step == Step::Calling)
+            startLeaving(m_unknownBoundMs - int(m_since.elapsed()));
+        else if (m_step == Step::Settling)
+            startLeaving(kCarrierLagMs - int(m_since.elapsed()));
+        else
+            startLeaving(kCarrierSettleMs);
+    }
+    if (escapeNow) {
+        // Counts as the way out only with the carrier up (or held up until
+        // now): a module whose carrier still lags after it entered data
+        // mode may not see it, and is escaped again once its carrier rises.
         escape();
+        if (m_rawCarrier || m_carrier)
+            m_step = Step::Escaped;
+    }
     poll();
+}
+
+void ModuleMode::startLeaving(int waitMs)
+{
+    m_step = Step::Leaving;
+    m_leaveBy.setRemainingTime(qMax(0, waitMs));
 }
 
 void ModuleMode::limitHeld(int ms)
@@ -263,75 +299,105 @@ void ModuleMode::dropHeld(const char *reason)
 void ModuleMode::escape()
 {
     // The module leaves data mode on a rise of DTR after a low level; the
-    // low must last long enough for the module to see it. A carrier that
-    // read up before and after the low, and then falls and stays down, was
-    // this escape's doing, also when it had not been up long enough to
-    // count by itself.
+    // low must last long enough for the module to see it.
     settledCarrier();
-    const bool upBefore = m_rawCarrier;
     Gpio::setValue(kGpioDtr, 0);
     QThread::msleep(kEscapeLowMs);
-    settledCarrier();
-    m_escapedUp = upBefore && m_rawCarrier;
     Gpio::setValue(kGpioDtr, 1);
     m_dtrHigh = true;
+    settledCarrier();
     m_escaped.start();
+}
+
+bool ModuleMode::escapeTookEffect() const
+{
+    return !m_rawCarrier && m_rawSince.elapsed() >= kCarrierSettleMs && m_escaped.hasExpired(kEscapeDoneMs);
+}
+
+void ModuleMode::lost(const char *how)
+{
+    qWarning() << "Bluetooth: the module's carrier" << how << "in data mode; the module is escaped to make sure";
+    escape();
+    m_step = Step::Escaped;
+    emit dataModeLost();
 }
 
 void ModuleMode::poll()
 {
     if (heldLimitPassed())
         dropHeld("the module did not reach command mode in time");
-    if (m_mode == Mode::Command && m_confirming)
+    switch (m_step) {
+    case Step::Command:
+        flush();
+        break;
+    case Step::LineUp:
+        checkCommandCarrier();
+        flush();
+        break;
+    case Step::Confirming:
         confirmCarrier();
-    if (m_mode != Mode::Command) {
-        const bool up = settledCarrier();
-        if (m_escapedUp && !m_rawCarrier && m_rawSince.elapsed() >= kCarrierSettleMs) {
-            enterCommand(); // the carrier up at the escape has fallen and held down
-        } else if (m_mode == Mode::Unknown) {
-            if (up) {
-                m_mode = Mode::Data;
-                m_since.start();
-            } else if (m_since.hasExpired(m_unknownBoundMs)) {
-                enterCommand(); // the call took no data link
-            }
+        break;
+    case Step::Calling:
+        if (settledCarrier()) {
+            m_step = Step::Data; // the call connected unreported
+            m_since.start();
+        } else if (m_since.hasExpired(m_unknownBoundMs) && !isCarrierSettling()) {
+            enterCommand(); // the call took no data link
         }
-        if (m_mode == Mode::Data) {
-            if (up) {
-                m_carrierSeen = true;
-            } else if (m_carrierSeen) {
-                enterCommand(); // the carrier fell: the module left data mode
-            } else if (m_leaving && m_since.hasExpired(kCarrierLagMs)) {
-                // The carrier never came up: the switch did not take. An
-                // escape all the same, for a module whose line lags even more.
-                qWarning() << "Bluetooth: no carrier" << kCarrierLagMs << "ms after data mode; taken for command mode";
-                escape();
-                enterCommand();
-            }
-        }
+        break;
+    case Step::Settling:
+        if (settledCarrier())
+            m_step = Step::Data;
+        else if (!m_rawCarrier && m_rawSince.elapsed() < m_since.elapsed() && m_rawSince.hasExpired(kCarrierSettleMs))
+            lost("rose and fell"); // the module left before its carrier held
+        break;
+    case Step::Data:
+        if (!settledCarrier())
+            lost("fell");
+        break;
+    case Step::Closing:
+        if (!settledCarrier() && !isCarrierSettling())
+            enterCommand();
+        else if (!m_held.isEmpty() && m_since.hasExpired(kEscapeDoneMs))
+            startLeaving(0); // a carrier that stays up: escaped for the commands
+        break;
+    case Step::Leaving:
         // The escape is made as soon as the carrier reads up, without
         // waiting for it to hold (a slow module's way out is long enough),
-        // and repeated every kEscapeRepeatMs while it stays up. One made
-        // while the carrier was down (it lagged) went unseen and is made
-        // again.
-        if (m_mode != Mode::Command && m_leaving && m_rawCarrier
-            && (!m_escaped.isValid() || !m_escapedUp || m_escaped.hasExpired(kEscapeRepeatMs)))
+        // or at once when it had held up (a line that dropped under the
+        // module); a carrier that never rises within its lag gets one all
+        // the same.
+        settledCarrier();
+        if (m_rawCarrier || m_carrier || m_leaveBy.hasExpired()) {
+            if (!m_rawCarrier && !m_carrier)
+                qWarning() << "Bluetooth: no carrier to escape from; escaped all the same";
             escape();
+            m_step = Step::Escaped;
+        }
+        break;
+    case Step::Escaped:
+    case Step::EscapedOnWord:
+        settledCarrier();
+        if (escapeTookEffect()) {
+            enterCommand();
+        } else if (m_step == Step::EscapedOnWord && m_rawCarrier && m_rawSince.elapsed() >= m_escaped.elapsed()
+                   && m_escaped.hasExpired(kEscapeAnswerMs)) {
+            // Up since before the escape, on the module's own word: the
+            // line is stuck up, the module is in command mode.
+            qWarning() << "Bluetooth: carrier line stays up after the escape; command mode by the module's word";
+            enterCommand(Step::LineUp);
+        } else if (m_rawCarrier && m_escaped.hasExpired(kEscapeRepeatMs)) {
+            escape(); // still up: once more
+        }
+        break;
     }
-    if (m_mode == Mode::Command && !m_confirming)
-        flush();
     updateTimer();
 }
 
-void ModuleMode::enterCommand()
+void ModuleMode::enterCommand(Step step)
 {
-    const bool was = m_mode != Mode::Command;
-    m_mode = Mode::Command;
-    m_leaving = false;
-    m_carrierSeen = false;
-    m_confirming = false;
-    m_escapedUp = false;
-    m_upInCommand = false;
+    const bool was = !isCommandMode();
+    m_step = step;
     flush();
     if (was)
         emit commandModeReached();
@@ -369,15 +435,26 @@ void ModuleMode::flush()
 void ModuleMode::updateTimer()
 {
     int interval = 0;
-    // Fast while commands wait, while the line settles and while data mode
-    // waits for its carrier (the driver waits for data mode then).
-    if (m_leaving || !m_held.isEmpty() || m_confirming || (m_mode != Mode::Command && isCarrierSettling())
-        || (m_mode == Mode::Data && !m_carrierSeen))
+    switch (m_step) {
+    case Step::Command:
+    case Step::LineUp:
+        interval = m_held.isEmpty() ? 0 : kBusyPollMs; // a bound on held commands
+        break;
+    case Step::Calling:
+        interval = isCarrierSettling() || !m_held.isEmpty() ? kBusyPollMs : kUnknownPollMs;
+        break;
+    case Step::Data:
+        interval = isCarrierSettling() ? kBusyPollMs : kDataPollMs;
+        break;
+    case Step::Closing:
+        // The carrier falls soon after the module's report; a line that
+        // stays up is watched calmly.
+        interval = isCarrierSettling() || !m_since.hasExpired(kCarrierLagMs) ? kBusyPollMs : kDataPollMs;
+        break;
+    default:
         interval = kBusyPollMs;
-    else if (m_mode == Mode::Unknown)
-        interval = kUnknownPollMs;
-    else if (m_mode == Mode::Data)
-        interval = kDataPollMs;
+        break;
+    }
     if (interval == 0)
         m_timer.stop();
     else if (!m_timer.isActive() || m_timer.interval() != interval)

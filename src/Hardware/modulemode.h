@@ -1,6 +1,7 @@
 #ifndef MODULEMODE_H
 #define MODULEMODE_H
 
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
@@ -8,22 +9,28 @@
 
 #include <functional>
 
-// The serial mode of one Bluetooth module, known in one place: command mode
-// (a line is a command to the module), data mode (a line goes to the remote
-// device as data) or not known (a call of the data link is under way and may
-// take the module into data mode before the module reports it).
+// The serial mode of one Bluetooth module, known in one place as one step
+// (Step): command mode (a line is a command to the module), data mode (a line
+// goes to the remote device as data), the ways between them, and a call
+// under way that may take the module into data mode before it says so.
 //
 // Every module command goes through send(): it is written only while the
 // module is known to be in command mode, otherwise it is held and the module
-// is taken out of data mode. Once its carrier line (GPIO 59) is up, DTR
+// is taken out of data mode. Once its carrier line (GPIO 59) reads up, DTR
 // (GPIO 58) is held low for kEscapeLowMs and raised (the escape, repeated
 // every kEscapeRepeatMs while the carrier stays up); command mode is known
-// when the carrier has fallen again, and the held commands are written then,
-// in order, as one block. Nothing is written while the carrier is up.
+// once the carrier has held down for kCarrierSettleMs and kEscapeDoneMs have
+// passed since the escape (the module's own way out), and the held commands
+// are written then, in order, as one block.
 //
-// A data mode whose carrier never comes up within kCarrierLagMs counts as not
-// taken (an escape is made all the same); a mode not known counts as command
-// mode when its bound passes with the carrier down.
+// What the line shows and what the remote side says are evidence, not
+// commands: a carrier that falls in data mode, or a line answered as by a
+// module in command mode (the driver's "SYNTAX ERROR"), makes the owner
+// escape the module itself (harmless to a module already in command mode)
+// before it counts command mode; only then may the data link be selected
+// again. A module that answered as in command mode while its line still
+// reads up kEscapeAnswerMs after the escape is in command mode with a line
+// stuck up (LineUp): that level is then no data mode.
 //
 // The carrier line counts only once it has held a level for kCarrierSettleMs:
 // electrical noise on it (pulses of 20-200 ms) is no change of mode. A module
@@ -32,7 +39,7 @@
 //
 // Lines for the remote device (writeData) are written only in data mode:
 // the carrier up and held, nothing held for command mode and no escape under
-// way. The driver holds them otherwise and asks for data mode (requestData).
+// way.
 //
 // A module that never enters data mode (the headphone's) stays in command
 // mode and never reads the carrier line, which belongs to the sensor unit's
@@ -42,6 +49,25 @@ class ModuleMode : public QObject
     Q_OBJECT
 public:
     enum class Mode { Command, Data, Unknown };
+    // Where the module is. The ways out of each step:
+    enum class Step {
+        Command,    // send -> (carrier reads up or unsettled) Confirming; select -> Settling;
+                    // call -> Calling
+        LineUp,     // command mode by the module's word, its line reading up: as Command;
+                    // select -> Data; line settles down -> Command
+        Confirming, // commands wait for the line to settle: down -> Command; up -> Leaving
+        Calling,    // a call may take data mode: carrier held up -> Data; bound -> Command
+        Settling,   // data mode taken, carrier not held up yet: held up -> Data;
+                    // rose and fell -> Escaped (lost); commands -> Leaving
+        Data,       // carrier up and held: falls -> Escaped (lost); commands -> Leaving;
+                    // the module's word -> EscapedOnWord
+        Closing,    // the module closed the data link: carrier held down -> Command;
+                    // commands held and the carrier still up after 1 s -> Leaving
+        Leaving,    // commands wait: carrier reads up, or the wait for it ends -> Escaped
+        Escaped,    // an escape made: carrier held down after it -> Command
+        EscapedOnWord // escaped on the module's word: -> Command, or line still up -> LineUp
+    };
+    Q_ENUM(Step)
     using Writer = std::function<void(const QString &)>;
 
     // A slow module raises its carrier up to about 10 s after it entered
@@ -52,21 +78,28 @@ public:
     // The carrier line must hold a level this long before it counts:
     // longer than the 20-200 ms pulses noise puts on it.
     static constexpr int kCarrierSettleMs = 300;
+    // A module leaves data mode within this time of an escape (a few hundred
+    // ms); command mode is not counted earlier, whatever the line shows.
+    static constexpr int kEscapeDoneMs = 1000;
+    // After an escape on the module's own word, a line that still reads up
+    // this long is stuck up: command mode all the same.
+    static constexpr int kEscapeAnswerMs = 2000;
     // Held commands: the newest whole lines up to this many characters.
     static constexpr int kMaxHeld = 4096;
 
     explicit ModuleMode(Writer writer, QObject *parent = nullptr);
 
-    Mode mode() const { return m_mode; }
-    bool isCommandMode() const { return m_mode == Mode::Command; }
-    // Data mode with the carrier up, and the module is not being taken out
-    // of it: a line for the remote device may be written.
-    bool isDataMode() const;
-    // The driver wants data mode (it selects the data link once the module
-    // is in command mode); cleared by data mode, leave() and reset().
-    bool isDataRequested() const { return m_dataRequested; }
-    // Commands are held and the module is being taken to command mode.
-    bool isLeaving() const { return m_leaving; }
+    Step step() const { return m_step; }
+    Mode mode() const;
+    bool isCommandMode() const { return mode() == Mode::Command; }
+    // Data mode with the carrier up and held, nothing held and no escape
+    // under way: a line for the remote device may be written.
+    bool isDataMode() const { return m_step == Step::Data && m_held.isEmpty(); }
+    // Commands are held or the module is being taken to command mode.
+    bool isLeaving() const
+    {
+        return m_step == Step::Leaving || m_step == Step::Escaped || m_step == Step::EscapedOnWord;
+    }
     bool hasHeld() const { return !m_held.isEmpty(); }
     static bool carrier();
 
@@ -76,10 +109,10 @@ public:
     // kCarrierSettleMs already (the start-up wait).
     void setData(bool carrierHeld = false);
     void setUnknown(int boundMs);
-    // The module answered as in command mode (a line meant for the remote
-    // device came back as a syntax error): command mode, whatever the
-    // carrier line says.
-    void foundInCommandMode();
+    // A line came back as the module answers in command mode ("SYNTAX
+    // ERROR"): word or not, the module is escaped, and command mode counts
+    // once the escape has taken effect (or the line is stuck up).
+    void answeredAsCommand();
     // The module closed the data link (or its call failed): command mode once
     // the carrier is down.
     void linkClosed();
@@ -96,8 +129,10 @@ public:
     // One line for the remote device with its line end: written only in
     // data mode; false when not written.
     bool writeData(const QString &text);
-    void requestData() { m_dataRequested = true; }
-    void cancelDataRequest() { m_dataRequested = false; }
+    // A last line for the remote device before the module is taken out of
+    // data mode: written also while the carrier of a data mode the module
+    // was put in still lags (Settling).
+    bool writeLastData(const QString &text);
     // Take the module to command mode (no-op in command mode); with
     // escapeNow an escape is made at once, also while the mode is not known.
     void leave(bool escapeNow = false);
@@ -111,6 +146,9 @@ public slots:
 
 signals:
     void commandModeReached();
+    // The line showed that the module left data mode (its carrier fell);
+    // it is being escaped to make sure.
+    void dataModeLost();
 
 private:
     void dropHeld(const char *reason);
@@ -119,33 +157,29 @@ private:
     // The carrier as it has held for kCarrierSettleMs (reads the line once).
     bool settledCarrier();
     bool isCarrierSettling() const { return m_rawCarrier != m_carrier; }
-    // A carrier up in what was taken for command mode: a data mode not seen.
-    void unseenDataMode();
-    // In command mode: a carrier reading that differs from the settled level
-    // makes commands wait; a settled carrier up is a data mode not seen.
+    // Command or LineUp: commands are written at once.
+    bool isCommandKnown() const { return m_step == Step::Command || m_step == Step::LineUp; }
+    // In command mode: a carrier reading that differs from the settled level,
+    // or a settled carrier up, makes commands wait (Confirming).
     void checkCommandCarrier();
     void confirmCarrier();
+    // The carrier has read down for kCarrierSettleMs and the module has had
+    // kEscapeDoneMs since the last escape.
+    bool escapeTookEffect() const;
     void escape();
-    void enterCommand();
+    void lost(const char *how);
+    void startLeaving(int waitMs);
+    void enterCommand(Step step = Step::Command);
     void hold(const QString &text);
     void flush();
     void updateTimer();
 
     Writer m_writer;
     QTimer m_timer;
-    Mode m_mode = Mode::Command;
+    Step m_step = Step::Command;
     // setData or setUnknown was called once: the carrier line is this
     // module's own.
     bool m_usesCarrier = false;
-    bool m_leaving = false;
-    bool m_carrierSeen = false;
-    // The carrier read up in command mode: commands wait until it settles.
-    bool m_confirming = false;
-    bool m_dataRequested = false;
-    // Command mode found with the carrier up: that level is no data mode.
-    bool m_upInCommand = false;
-    // The last escape was made with the carrier reading up.
-    bool m_escapedUp = false;
     // DTR was left high by an escape.
     bool m_dtrHigh = false;
     // The line's last reading, since when it reads so, the level that held.
@@ -154,8 +188,11 @@ private:
     QElapsedTimer m_rawSince;
     QElapsedTimer m_lastSample;
     int m_unknownBoundMs = 0;
+    // Since the data mode (or the call) began.
     QElapsedTimer m_since;
     QElapsedTimer m_escaped;
+    // Leaving: the escape is made at this time also with the carrier down.
+    QDeadlineTimer m_leaveBy;
     QString m_held;
     bool m_heldOverflow = false;
     QElapsedTimer m_heldLimit;

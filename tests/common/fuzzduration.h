@@ -18,7 +18,9 @@ quint32 fuzzSeed(quint32 defaultSeed);
 // every build (with or without sanitizers, on a fast or a slow machine)
 // checks the same inputs; the time is only an upper bound, against a hang
 // or a machine far slower than planned (a warning tells how far it got).
-// TQ3900_FUZZ_CASES sets the number of cases of every run instead.
+// TQ3900_FUZZ_CASES sets the number of cases of every run instead. At its end
+// the run logs its seed and the number of cases that ran, the two settings
+// that replay it.
 //
 //     FuzzCases cases(20000, fuzzSeconds(kDefaultSeconds));
 //     while (cases.next()) { ... one case ... }
@@ -36,6 +38,7 @@ public:
 private:
     int m_cases;
     qint64 m_limitMs;
+    quint32 m_seed;
     int m_done = 0;
     bool m_started = false;
     QElapsedTimer m_clock;
