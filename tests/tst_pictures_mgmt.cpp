@@ -52,8 +52,10 @@ Systemsettings *openSettings(PictureBench &b, int page)
 }
 
 // A settings dialog open from its button on `page`, with the presses
-// `choice` made; the picture is the row's.
-Driver settingsDialog(int page, const char *button, const QStringList &choice)
+// `choice` made. The picture is of the dialog, or, with `ofPage` (the last
+// press accepting it), of the page as the dialog leaves it, its button
+// showing the choice.
+Driver settingsChoice(int page, const char *button, const QStringList &choice, bool ofPage)
 {
     return [=](PictureBench &b) {
         Systemsettings *s = openSettings(b, page);
@@ -61,24 +63,22 @@ Driver settingsDialog(int page, const char *button, const QStringList &choice)
                           [&](QDialog *d) {
                               for (const QString &name : choice)
                                   press(d, qPrintable(name));
-                              shoot();
+                              if (!ofPage)
+                                  shoot();
                           });
+        if (ofPage)
+            shoot();
     };
 }
 
-// The same dialog with the presses `choice` made (the last one accepting
-// it): the page as the dialog leaves it, its button showing the choice.
+Driver settingsDialog(int page, const char *button, const QStringList &choice)
+{
+    return settingsChoice(page, button, choice, false);
+}
+
 Driver settingsAccepted(int page, const char *button, const QStringList &choice)
 {
-    return [=](PictureBench &b) {
-        Systemsettings *s = openSettings(b, page);
-        inDialog<QDialog>([&] { press(s, button); },
-                          [&](QDialog *d) {
-                              for (const QString &name : choice)
-                                  press(d, qPrintable(name));
-                          });
-        shoot();
-    };
+    return settingsChoice(page, button, choice, true);
 }
 
 // A management-menu dialog open from its button, `act` done in it (where
